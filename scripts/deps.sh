@@ -10,6 +10,7 @@ packages=(
     libxlsxwriter-dev libemf-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth imagemagick
+    python3-numpy python3-scipy
 )
 
 missing=()
