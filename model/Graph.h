@@ -1,0 +1,358 @@
+// One plotted curve y(x): its nodes, its style and its own mapping from data to pixels.
+#pragma once
+
+#include "model/ost2_Types.h"
+
+#include <memory>
+#include <vector>
+
+class TSuperGrWindow;
+class TGraph;
+
+// Undo operation codes of graph and window changes.
+namespace UndoOp {
+enum : uint8_t {
+    Views = 0,
+    Name = 1,
+    Color = 2,
+    MarkerColor = 3,
+    MarkerSymbol = 4,
+    Layer = 5,
+    ShowNodes = 6,
+    FixedRatio = 7,
+    MarkersVisible = 8,
+    Visible = 9,
+    LineWidth = 12,
+    LineStyle = 13,
+    Selected = 14,
+    DeleteGraph = 15,
+    AddGraph = 16,
+    BreakMode = 17,
+    BreakLimit = 18,
+    Permissions = 19,
+    Groups = 20,
+    SnapPolicy = 21,
+    Markers = 22,
+    DesignationText = 23,    // 23..26: X data, X dimension, Y data, Y dimension
+    DesignationSymbol = 27,  // 27..30
+    DesignationShow = 31,    // 31..34
+    DesignationVertical = 35, // 35..38
+    DesignationIsText = 39,  // 39..42
+    DesignationOffsets = 43, // 43..46
+    XDesignLayout = 47,
+    YDesignLayout = 48,
+    Nodes = 49,
+    ToolMode = 50,
+    LogX = 51,
+    LogY = 52,
+    DateTimeArg = 53,
+    MarkerText = 54,
+    WidthScale = 55,
+    InLegend = 56,
+    LegendText = 57,
+    ShowLegend = 58,
+    LegendFrame = 59,
+    LegendBackground = 60,
+    LegendOffsetY = 61,
+    LegendOffsetX = 62,
+    LegendColumns = 63,
+    LegendBorderWidth = 64,
+    LegendPosition = 65,
+    MarkerKeepColor = 66,
+};
+}
+
+// VType codes of OnChangeGraphStyle.
+namespace StyleChange {
+enum : int {
+    Layer = 0,
+    LineWidth = 1,
+    LineStyle = 2,
+    Color = 3,
+    DateTimeArg = 4,
+    LogX = 5,
+    LogY = 6,
+    ShowNodes = 7,
+    MarkersVisible = 8,
+    Selected = 9,
+    Visible = 10,
+    FixedRatio = 13,
+    MarkerSymbol = 14,
+    MarkerColor = 15,
+    InLegend = 16,
+    MarkerKeepColor = 17,
+};
+}
+
+// VType codes of OnChangeGraphState (permissions).
+namespace StateChange {
+enum : int { ScaleX = 0, ScaleY = 1, ShiftX = 2, ShiftY = 3 };
+}
+
+// The four axis designations of a graph.
+enum TDesignation : int { dsXData = 0, dsXDimension = 1, dsYData = 2, dsYDimension = 3 };
+
+// Tick-step variants of an axis.
+enum class TTickVariant { DecimalX, DecimalY, Seconds, Minutes, Hours, Days, Months, SecondFractions };
+
+enum class TAxis { X, Y };
+
+// The markers of one graph.
+class TMarkers {
+public:
+    explicit TMarkers(TGraph* owner) : Owner(owner) {}
+
+    int Count() const { return int(Items.size()); }
+    void Clear() { Items.clear(); }
+    // Selects the marker nearest to the pixel when it is within the window's pick radius.
+    bool Pick(int px, int py);
+
+    TGraph* Owner;
+    TMarkerArray Items;
+    int SelectedIndex = -1;
+};
+
+class TGraph {
+    friend class TSuperGrWindow;
+
+public:
+    // Graphs are created by their window only (TSuperGrWindow::AddGraph and copies).
+    explicit TGraph(TSuperGrWindow* owner);
+    ~TGraph();
+    TGraph(const TGraph&) = delete;
+    TGraph& operator=(const TGraph&) = delete;
+
+    TSuperGrWindow* Owner() const { return FOwner; }
+    int32_t ID = 0;
+
+    // ---- Data ----
+    bool SetData(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z = {});
+    bool GetXY(TDoubleArray& x, TDoubleArray& y) const;
+    bool GetXYZ(TDoubleArray& x, TDoubleArray& y, TDoubleArray& z) const;
+    bool GetNode(int index, Extended& x, Extended& y) const;
+    int NodeCount() const { return int(XData.size()); }
+    int YCount() const { return int(YData.size()); }
+    int ZCount() const { return int(ZData.size()); }
+
+    Extended XMin() { EnsureExtents(); return FXMin; }
+    Extended XMax() { EnsureExtents(); return FXMax; }
+    Extended XMid() { EnsureExtents(); return FXMid; }
+    Extended YMin() { EnsureExtents(); return FYMin; }
+    Extended YMax() { EnsureExtents(); return FYMax; }
+    Extended YMid() { EnsureExtents(); return FYMid; }
+    Extended ZMin() { EnsureExtents(); return FZMin; }
+    Extended ZMax() { EnsureExtents(); return FZMax; }
+    Extended ZMid() { EnsureExtents(); return FZMid; }
+    void EnsureExtents() {
+        if (ExtentsDirty) RecomputeExtents();
+    }
+    void RecomputeExtents();
+
+    // Node values as mapped to pixels (logarithms on a logarithmic axis) and the real values.
+    TDoubleArray XData, YData, ZData;
+    TDoubleArray XSource, YSource;
+    TPtIndArray NodePixels;
+    bool ExtentsDirty = true;
+
+    // ---- Mapping ----
+    Extended DataToPixelX(Extended x);
+    Extended DataToPixelY(Extended y);
+    int DataToPixelXi(Extended x) { return RoundHalfEvenPixel(DataToPixelX(x)); }
+    int DataToPixelYi(Extended y) { return RoundHalfEvenPixel(DataToPixelY(y)); }
+    Extended PixelToDataX(Extended px);
+    Extended PixelToDataY(Extended py);
+    Extended PixelLengthToDataX(Extended d) const;
+    Extended PixelLengthToDataY(Extended d) const;
+    Extended DataLengthToPixelX(Extended l) const { return l * FitX * FZoomX; }
+    Extended DataLengthToPixelY(Extended l) const { return l * FitY * FZoomY; }
+    // Plot edges in data units.
+    Extended PlotLeftData();
+    Extended PlotRightData();
+    Extended PlotTopData();
+    Extended PlotBottomData();
+    Extended PlotWidthData() const;
+    Extended PlotHeightData() const;
+    bool PointInPlot(int px, int py) const;
+
+    void Fit(const TRect& rect);
+    Extended ZoomX() const { return FZoomX; }
+    Extended ZoomY() const { return FZoomY; }
+    void SetZoomX(Extended z);
+    void SetZoomY(Extended z);
+    void ApplyFixedRatio();
+
+    Extended FitX = 1, FitY = 1;
+    Extended ShiftX = 0, ShiftY = 0;
+    Extended PixelStepX = 1, PixelStepY = 1;
+    Extended TickStepX = 0, TickStepY = 0;
+    Extended VisXMin = 0, VisXMax = 0, VisYMin = 0, VisYMax = 0;
+
+    // Pixel distance of two ticks for the wanted distance n pixels; stored in TickStepX or TickStepY.
+    Extended ComputeTickStep(TTickVariant variant, int n);
+
+    // ---- Properties with the setter sequence (undo step, store, event, repaint) ----
+    const QString& Name() const { return FName; }
+    void SetName(const QString& v);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor v);
+    TColor MarkerColor() const { return FMarkerColor; }
+    void SetMarkerColor(TColor v);
+    bool MarkerKeepColor() const { return FMarkerKeepColor; }
+    void SetMarkerKeepColor(bool v);
+    uint8_t MarkerSymbol() const { return FMarkerSymbol; }
+    void SetMarkerSymbol(uint8_t v);
+    const QString& MarkerText() const { return FMarkerText; }
+    void SetMarkerText(const QString& v);
+    bool MarkersVisible() const { return FMarkersVisible; }
+    void SetMarkersVisible(bool v);
+    int32_t Layer() const { return FLayer; }
+    void SetLayer(int32_t v);
+    bool ShowNodes() const { return FShowNodes; }
+    void SetShowNodes(bool v);
+    bool FixedRatio() const { return FFixedRatio; }
+    void SetFixedRatio(bool v);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool v);
+    int32_t LineWidth() const { return FLineWidth; }
+    void SetLineWidth(int32_t v);
+    int32_t LineStyle() const { return FLineStyle; }
+    void SetLineStyle(int32_t v);
+    Extended WidthScale() const { return FWidthScale; }
+    void SetWidthScale(Extended v);
+    bool Selected() const { return FSelected; }
+    void SetSelected(bool v);
+    uint8_t BreakMode() const { return FBreakMode; }
+    void SetBreakMode(uint8_t v);
+    Extended BreakLimit() const { return FBreakLimit; }
+    void SetBreakLimit(Extended v);
+    bool LogX() const { return FLogX; }
+    void SetLogX(bool v);
+    bool LogY() const { return FLogY; }
+    void SetLogY(bool v);
+    bool DateTimeArg() const { return FDateTimeArg; }
+    void SetDateTimeArg(bool v);
+    bool InLegend() const { return FInLegend; }
+    void SetInLegend(bool v);
+    const QString& LegendText() const { return FLegendText; }
+    void SetLegendText(const QString& v);
+
+    // Designations.
+    const TGrSymRecord& Designation(TDesignation d) const { return FDesignations[d]; }
+    TGrSymRecord& DesignationRef(TDesignation d) { return FDesignations[d]; } // drawing updates sizes
+    void SetDesignationText(TDesignation d, const QString& v);
+    void SetDesignationSymbol(TDesignation d, const TSymbol& v);
+    void SetDesignationShow(TDesignation d, bool v);
+    void SetDesignationVertical(TDesignation d, bool v);
+    void SetDesignationIsText(TDesignation d, bool v);
+    void SetDesignationOffsets(TDesignation d, int32_t offsetX, int32_t offsetY);
+    uint8_t XDesignLayout() const { return FXDesignLayout; }
+    uint8_t YDesignLayout() const { return FYDesignLayout; }
+    void SetXDesignLayout(uint8_t v);
+    void SetYDesignLayout(uint8_t v);
+
+    int32_t AxisSlotX = 0, AxisSlotY = 0;
+
+    // ---- Permissions and binding ----
+    bool AllowShiftX() const { return FAllowShiftX; }
+    bool AllowShiftY() const { return FAllowShiftY; }
+    bool AllowScaleX() const { return FAllowScaleX; }
+    bool AllowScaleY() const { return FAllowScaleY; }
+    void SetAllowShiftX(bool v);
+    void SetAllowShiftY(bool v);
+    void SetAllowScaleX(bool v);
+    void SetAllowScaleY(bool v);
+    // Clears every graph's flags, then applies the four values to this graph; one undo step.
+    void SetPermissionsExclusive(bool shiftX, bool shiftY, bool scaleX, bool scaleY);
+    // Applies the four values to this graph only; one undo step.
+    void SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY);
+    // Sets the raw flag without undo or event (draw policy alignment, stream, creation).
+    void SetPermissionFlagDirect(int which, bool v);
+
+    int32_t PosGroupX() const { return FPosGroupX; }
+    int32_t PosGroupY() const { return FPosGroupY; }
+    int32_t ScaleGroupX() const { return FScaleGroupX; }
+    int32_t ScaleGroupY() const { return FScaleGroupY; }
+    void SetPosGroupX(int32_t v);
+    void SetPosGroupY(int32_t v);
+    void SetScaleGroupX(int32_t v);
+    void SetScaleGroupY(int32_t v);
+    // Group numbers as the binding reads them (0 for all graphs under the window's Single flags).
+    int32_t EffectivePosGroupX() const;
+    int32_t EffectivePosGroupY() const;
+    int32_t EffectiveScaleGroupX() const;
+    int32_t EffectiveScaleGroupY() const;
+    // List indexes of the graphs sharing this graph's position group; false when it is in none.
+    bool PosGroupMembersX(QList<int>& members) const;
+    bool PosGroupMembersY(QList<int>& members) const;
+    // The closure of graphs tied to this one through scale groups (fixed ratio links the axes).
+    bool ScaleGroupMembers(TAxis axis, QList<int>& xList, QList<int>& yList) const;
+
+    // ---- Markers ----
+    TMarkers Markers;
+
+    // ---- Copies ----
+    void AssignFrom(const TGraph& other);
+
+    // ---- Drawing caches ----
+    TPointArray PolyPoints;
+    int32_t PolyPointCount = 0;
+    TIntArray PolyNodeIndex;
+    TPolyLineIndexes PolyPieces;
+    int32_t PolyPieceCount = 0;
+    Extended PrepareTime = 0, DrawTime = 0;
+    bool PolyDirty = true;
+    bool CacheDirty = true;
+
+    // Kept by the figure stream, read by no operation.
+    int32_t Reserved[4] = {10, 0, 0, 0};
+    uint8_t ReservedFlag = 0;
+
+private:
+    static int RoundHalfEvenPixel(Extended v);
+    bool Recording() const;
+    void Repaint();
+    void ChangedStyle(int vtype, int newValue);
+    void RecordInteger(uint8_t op, int32_t oldValue);
+    void RecordString(uint8_t op, const QString& oldValue);
+    void RecordExtended(uint8_t op, Extended oldValue);
+    void ApplyPermission(int which, bool v);
+    bool SwitchLog(TAxis axis, bool on);
+    void SetGroup(int32_t& field, int32_t v, int permission);
+
+    TSuperGrWindow* FOwner;
+
+    QString FName;
+    QString FLegendText;
+    QString FMarkerText;
+    int32_t FLayer = 0;
+
+    bool FLogX = false, FLogY = false;
+    Extended FXMin = 1, FXMid = 0, FXMax = -1;
+    Extended FYMin = 1, FYMid = 0, FYMax = -1;
+    Extended FZMin = 1, FZMid = 0, FZMax = -1;
+
+    TColor FColor = 0;
+    int32_t FLineWidth = 1;
+    int32_t FLineStyle = 0;
+    Extended FWidthScale = 1;
+    bool FVisible = true, FSelected = false, FShowNodes = false;
+    bool FDateTimeArg = false, FInLegend = true;
+    uint8_t FBreakMode = 3;
+    Extended FBreakLimit = 0;
+
+    bool FMarkersVisible = true;
+    TColor FMarkerColor = 0;
+    bool FMarkerKeepColor = true;
+    uint8_t FMarkerSymbol = 0;
+
+    TGrSymRecord FDesignations[4];
+    uint8_t FXDesignLayout = 1, FYDesignLayout = 3;
+
+    Extended FZoomX = 1, FZoomY = 1;
+    bool FFixedRatio = false;
+
+    bool FAllowShiftX = true, FAllowShiftY = true, FAllowScaleX = true, FAllowScaleY = true;
+    int32_t FScaleGroupX = -1, FScaleGroupY = -1, FPosGroupX = -1, FPosGroupY = -1;
+};
+
+using TGraphArray = std::vector<TGraph*>;

@@ -1,0 +1,1133 @@
+#include "window/SuperGrWindow.h"
+
+#include "model/Codecs.h"
+#include "window/FontMetrics.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+class TSteadyClock : public TWindowClock {
+public:
+    TSteadyClock() { FTimer.start(); }
+    int64_t NowMs() override { return FTimer.elapsed(); }
+
+private:
+    QElapsedTimer FTimer;
+};
+
+class TQtTimer : public TWindowTimer {
+public:
+    TQtTimer() {
+        FTimer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            if (OnTick) OnTick();
+        });
+    }
+    void Start(int intervalMs) override { FTimer.start(intervalMs); }
+    void Stop() override { FTimer.stop(); }
+    bool IsActive() const override { return FTimer.isActive(); }
+
+private:
+    QTimer FTimer;
+};
+
+constexpr int kGroupCount = 9;
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Property objects
+
+void TColorStruct::Set(Field f, TColor c) {
+    FColors[f] = c;
+    if (!Window) return;
+    Window->SyncFontColor(f, c);
+    const bool legendColour = f == LegendBackgrnd || f == LegendBorder || f == LegendText;
+    if (!legendColour || Window->ShowLegend()) Window->Repaint();
+}
+
+void TColorStruct::AssignAsIs(const TColorStruct& source) {
+    std::copy(std::begin(source.FColors), std::end(source.FColors), std::begin(FColors));
+    GraphColors = source.GraphColors;
+    MarkerColors = source.MarkerColors;
+}
+
+void TColorStruct::AssignWhiteBackground(const TColorStruct& source) {
+    AssignAsIs(source);
+    FColors[Inside] = FColors[Outside] = clWhite;
+    for (Field f : {ActiveBorder, UnActiveBorder, Axis, AxText, TopCaption, BottomCaption, Symbol})
+        FColors[f] = clBlack;
+    FColors[Grid] = 0x808080;
+    FColors[SubGrid] = 0xC0C0C0;
+    FColors[LegendBackgrnd] = clWhite;
+    FColors[LegendBorder] = FColors[LegendText] = clBlack;
+    GraphColors.clear();
+    MarkerColors.clear();
+}
+
+void TColorStruct::AssignBlackAndWhite(const TColorStruct& source, const TSuperGrWindow& sourceWindow) {
+    AssignWhiteBackground(source);
+    for (Field f : {Grid, SubGrid, Points, SelPoints}) FColors[f] = clBlack;
+    GraphColors.fill(clBlack, sourceWindow.GraphCount());
+    MarkerColors.fill(clBlack, sourceWindow.GraphCount());
+}
+
+TColor TColorStruct::Darken(TColor c) {
+    const TColor rgb = ColorToRGB(c);
+    return MakeColor(RedOf(rgb) / 2, GreenOf(rgb) / 2, BlueOf(rgb) / 2);
+}
+
+void TColorStruct::AssignDarkened(const TColorStruct& source, const TSuperGrWindow& sourceWindow) {
+    AssignWhiteBackground(source);
+    FColors[Points] = Darken(FColors[Points]);
+    FColors[SelPoints] = Darken(FColors[SelPoints]);
+    for (int i = 0; i < sourceWindow.GraphCount(); ++i) {
+        const TGraph* g = sourceWindow.GraphByIndex(i);
+        GraphColors.append(Darken(g->Color()));
+        MarkerColors.append(Darken(g->MarkerColor()));
+    }
+}
+
+void TGraphPalette::Set(int index, TColor c) {
+    if (index < 0 || index >= Size) return;
+    FColors[index] = c;
+    if (Window) Window->Repaint();
+}
+
+void TMargins::Change(int32_t& field, int32_t v) {
+    if (field == v) return;
+    field = v;
+    if (Window) Window->Relayout();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+TSuperGrWindow::TSuperGrWindow() : FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
+    // The policy starts with every permission on; there are no graphs yet to carry them.
+    DrawPolicy.SetAllowAll(true, true, true, true);
+    SetModified(false);
+    LayoutPlot(FClientRect);
+    Raise(Events.OnCreate, this);
+}
+
+TSuperGrWindow::~TSuperGrWindow() {
+    AllowRepaint = false;
+    FTimer->Stop();
+    Events.OnUndoRedoOp = nullptr;
+    Events.OnChangeGraphState = nullptr;
+    Events.OnDelGraph = nullptr;
+    Raise(Events.OnDestroy, this);
+    UndoSide.Clear();
+    RedoSide.Clear();
+    FGraphs.clear();
+}
+
+void TSuperGrWindow::SetClock(std::unique_ptr<TWindowClock> clock) { FClock = std::move(clock); }
+
+void TSuperGrWindow::SetAnimationTimer(std::unique_ptr<TWindowTimer> timer) {
+    FTimer->Stop();
+    FTimer = std::move(timer);
+}
+
+void TSuperGrWindow::StopAnimation() { FTimer->Stop(); }
+
+void TSuperGrWindow::Repaint() {
+    if (AllowRepaint && InvalidateHandler) InvalidateHandler();
+}
+
+void TSuperGrWindow::Relayout() {
+    for (const auto& g : FGraphs) g->PolyDirty = true;
+    Repaint();
+}
+
+void TSuperGrWindow::RefreshAll() { Relayout(); }
+
+// ---------------------------------------------------------------------------------------------
+// Graph list
+
+TGraph* TSuperGrWindow::GraphByIndex(int index) const {
+    return index >= 0 && index < GraphCount() ? FGraphs[size_t(index)].get() : nullptr;
+}
+
+int TSuperGrWindow::IndexOfGraph(const TGraph* graph) const {
+    for (int i = 0; i < GraphCount(); ++i)
+        if (FGraphs[size_t(i)].get() == graph) return i;
+    return -1;
+}
+
+int TSuperGrWindow::IndexOfGraphID(int32_t id) const {
+    for (int i = 0; i < GraphCount(); ++i)
+        if (FGraphs[size_t(i)]->ID == id) return i;
+    return -1;
+}
+
+TGraph* TSuperGrWindow::GraphByID(int32_t id) const { return GraphByIndex(IndexOfGraphID(id)); }
+
+int TSuperGrWindow::IndexOfLayer(int32_t layer) const {
+    for (int i = 0; i < GraphCount(); ++i)
+        if (FGraphs[size_t(i)]->Layer() == layer) return i;
+    return -1;
+}
+
+int32_t TSuperGrWindow::NextFreeGraphID() const {
+    for (int32_t id = 0;; ++id)
+        if (IndexOfGraphID(id) < 0) return id;
+}
+
+int TSuperGrWindow::SelectedGraphCount() const {
+    return int(std::count_if(FGraphs.begin(), FGraphs.end(), [](const auto& g) { return g->Selected(); }));
+}
+
+int TSuperGrWindow::SelectedNodeCount() const {
+    int count = 0;
+    for (const auto& g : FGraphs) {
+        if (!g->Selected()) continue;
+        for (const TNodePixel& p : g->NodePixels) count += p.Selected ? 1 : 0;
+    }
+    return count;
+}
+
+QStringList TSuperGrWindow::GraphNames() const {
+    QStringList names;
+    for (const auto& g : FGraphs) names.append(g->Name());
+    return names;
+}
+
+bool TSuperGrWindow::NameInUse(const QString& name, const TGraph* except) const {
+    const QString wanted = name.trimmed();
+    return std::any_of(FGraphs.begin(), FGraphs.end(),
+                       [&](const auto& g) { return g.get() != except && g->Name().trimmed() == wanted; });
+}
+
+void TSuperGrWindow::RaiseGraphsListChanged() { Raise(Events.OnGraphsListChanged, this, GraphNames()); }
+
+void TSuperGrWindow::DiscardSavedAxes() {
+    FSavedAxes.clear();
+    Raise(Events.OnAxesSaved, this, false);
+}
+
+bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray& extra, const TDoubleArray& x,
+                              const TDoubleArray& y) {
+    if (x.size() != y.size() || (!extra.isEmpty() && extra.size() != x.size())) return false;
+
+    TZoomUndoRedo views;
+    TIntegerUndoRedo layers;
+    if (UndoRecording) {
+        views = CaptureViews();
+        layers = CaptureLayers();
+    }
+
+    auto graph = std::make_unique<TGraph>(this);
+    TGraph* g = graph.get();
+    g->ReservedFlag = flag;
+    g->ID = NextFreeGraphID();
+    g->FMarkerText = QString::number(g->ID);
+    FGraphs.push_back(std::move(graph));
+
+    QString base = name.isEmpty() ? QStringLiteral("График") : name;
+    QString unique = base;
+    for (int n = 1; NameInUse(unique, g); ++n) unique = base + QStringLiteral(" (%1)").arg(n);
+    g->FName = unique;
+
+    // The new graph's data must not record a step of its own.
+    const bool recording = UndoRecording;
+    UndoRecording = false;
+    const bool ok = g->SetData(x, y, extra);
+    UndoRecording = recording;
+    if (!ok) {
+        FGraphs.pop_back();
+        return false;
+    }
+
+    const bool repaintWas = AllowRepaint;
+    AllowRepaint = false;
+    const int index = GraphCount() - 1;
+    if (UsePalette) {
+        int entry = -1;
+        for (int p = 0; p < TGraphPalette::Size && entry < 0; ++p) {
+            const TColor c = GraphsPalette.Get(p);
+            const bool used = std::any_of(FGraphs.begin(), FGraphs.end() - 1,
+                                          [&](const auto& other) { return other->Color() == c; });
+            if (!used) entry = p;
+        }
+        if (entry < 0) entry = GraphCount() % TGraphPalette::Size;
+        g->FColor = GraphsPalette.Get(entry);
+    } else {
+        g->FColor = Colors.Get(TColorStruct::GraphDefault);
+    }
+    g->FMarkerColor = g->FColor;
+    if (GraphCount() == 1) g->FAllowShiftX = g->FAllowShiftY = g->FAllowScaleX = g->FAllowScaleY = true;
+    g->FLayer = index;
+    if (SymbolicMarker && index < 13) g->FMarkerSymbol = uint8_t(index + 1);
+
+    RaiseGraphsListChanged();
+    DiscardSavedAxes();
+    FitIntoRects({index}, {PlotRect}, true, true);
+    g->ShiftX = 0;
+    g->ShiftY = 0;
+    // A new graph joins its binding groups at once.
+    ZoomBy(index, false, TAxis::X, 1, 1);
+    AllowRepaint = repaintWas;
+
+    if (UndoRecording) {
+        RecordOp(UndoOp::AddGraph);
+        UndoSide.Integers.append({g->ID, index});
+        UndoSide.Views.append(views);
+        UndoSide.Layers.append(layers);
+        FinishRecord(UndoOp::AddGraph);
+    }
+    Raise(Events.OnAddGraph, this, g->ID);
+    Raise(Events.OnChangeGraphState, this, g->ID, int(StateChange::ScaleX), g->AllowScaleX());
+    Raise(Events.OnChangeGraphState, this, g->ID, int(StateChange::ScaleY), g->AllowScaleY());
+    Raise(Events.OnChangeGraphState, this, g->ID, int(StateChange::ShiftX), g->AllowShiftX());
+    Raise(Events.OnChangeGraphState, this, g->ID, int(StateChange::ShiftY), g->AllowShiftY());
+    Repaint();
+    return true;
+}
+
+TGraph* TSuperGrWindow::DuplicateGraph(const TGraph& source) {
+    auto graph = std::make_unique<TGraph>(this);
+    TGraph* g = graph.get();
+    g->AssignFrom(source);
+    g->ID = NextFreeGraphID();
+    g->FMarkerText = QString::number(g->ID);
+    FGraphs.push_back(std::move(graph));
+    const int index = GraphCount() - 1;
+    g->FLayer = index;
+    if (UndoRecording) {
+        RecordOp(UndoOp::AddGraph);
+        UndoSide.Integers.append({g->ID, index});
+        UndoSide.Views.append(CaptureViews());
+        UndoSide.Layers.append(CaptureLayers());
+        FinishRecord(UndoOp::AddGraph);
+    }
+    DiscardSavedAxes();
+    RaiseGraphsListChanged();
+    Repaint();
+    return g;
+}
+
+void TSuperGrWindow::RemoveGraphAt(int index) {
+    const int32_t removedLayer = FGraphs[size_t(index)]->Layer();
+    for (const auto& g : FGraphs)
+        if (g->FLayer > removedLayer) --g->FLayer;
+    FGraphs.erase(FGraphs.begin() + index);
+}
+
+void TSuperGrWindow::DeleteGraph(int index) {
+    if (index < 0 || index >= GraphCount()) return;
+    if (UndoRecording) {
+        auto copy = std::make_shared<TGraph>(this);
+        copy->AssignFrom(*FGraphs[size_t(index)]);
+        RecordOp(UndoOp::DeleteGraph);
+        UndoSide.Graphs.append({copy->ID, index, copy});
+        UndoSide.Views.append(CaptureViews());
+        UndoSide.Layers.append(CaptureLayers());
+        FinishRecord(UndoOp::DeleteGraph);
+    }
+    const int top = TopGraphIndex();
+    RemoveGraphAt(index);
+    if (index <= top) {
+        const int wasTop = index == top ? -1 : top;
+        Raise(Events.OnChangeTopGraph, this, wasTop, TopGraphIndex());
+    }
+    Raise(Events.OnDelGraph, this, index);
+    RaiseGraphsListChanged();
+    DiscardSavedAxes();
+    Relayout();
+}
+
+void TSuperGrWindow::DeleteAllGraphs() {
+    const int count = GraphCount();
+    const bool repaintWas = AllowRepaint;
+    const bool groupingWas = FUndoGrouping;
+    AllowRepaint = false;
+    SetUndoGrouping(true);
+    for (int i = count - 1; i >= 0; --i) DeleteGraph(i);
+    AllowRepaint = repaintWas;
+    SetUndoGrouping(groupingWas);
+    if (count >= 2) RaiseGraphsListChanged();
+    Repaint();
+}
+
+void TSuperGrWindow::DeleteSelectedGraphs() {
+    const int selected = SelectedGraphCount();
+    const bool repaintWas = AllowRepaint;
+    const bool groupingWas = FUndoGrouping;
+    AllowRepaint = false;
+    SetUndoGrouping(true);
+    for (int i = GraphCount() - 1; i >= 0; --i)
+        if (FGraphs[size_t(i)]->Selected()) DeleteGraph(i);
+    AllowRepaint = repaintWas;
+    SetUndoGrouping(groupingWas);
+    if (selected >= 2) RaiseGraphsListChanged();
+    Repaint();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Binding queries
+
+QList<int> TSuperGrWindow::PosGroupMembersX(int32_t group) const {
+    QList<int> members;
+    for (int i = 0; i < GraphCount(); ++i)
+        if (group >= 0 && FGraphs[size_t(i)]->EffectivePosGroupX() == group) members.append(i);
+    return members;
+}
+
+QList<int> TSuperGrWindow::PosGroupMembersY(int32_t group) const {
+    QList<int> members;
+    for (int i = 0; i < GraphCount(); ++i)
+        if (group >= 0 && FGraphs[size_t(i)]->EffectivePosGroupY() == group) members.append(i);
+    return members;
+}
+
+void TSuperGrWindow::ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xList, QList<int>& yList) const {
+    xList.clear();
+    yList.clear();
+    if (group < 0) return;
+    QList<int32_t> xGroups, yGroups;
+    (axis == TAxis::X ? xGroups : yGroups).append(group);
+    bool added = true;
+    while (added) {
+        added = false;
+        for (int i = 0; i < GraphCount(); ++i) {
+            const TGraph& g = *FGraphs[size_t(i)];
+            const bool inX = xGroups.contains(g.EffectiveScaleGroupX()) && g.EffectiveScaleGroupX() >= 0;
+            const bool inY = yGroups.contains(g.EffectiveScaleGroupY()) && g.EffectiveScaleGroupY() >= 0;
+            // A graph with a fixed ratio ties its two axes: reaching one brings in the other.
+            const bool takeX = inX || (inY && g.FixedRatio());
+            const bool takeY = inY || (inX && g.FixedRatio());
+            if (takeX && !xList.contains(i)) {
+                xList.append(i);
+                added = true;
+                if (g.EffectiveScaleGroupX() >= 0 && !xGroups.contains(g.EffectiveScaleGroupX()))
+                    xGroups.append(g.EffectiveScaleGroupX());
+            }
+            if (takeY && !yList.contains(i)) {
+                yList.append(i);
+                added = true;
+                if (g.EffectiveScaleGroupY() >= 0 && !yGroups.contains(g.EffectiveScaleGroupY()))
+                    yGroups.append(g.EffectiveScaleGroupY());
+            }
+        }
+    }
+}
+
+int32_t TSuperGrWindow::FirstFreeGroup(GroupKind kind) const {
+    for (int32_t g = 1; g <= 8; ++g) {
+        const bool used = std::any_of(FGraphs.begin(), FGraphs.end(), [&](const auto& graph) {
+            switch (kind) {
+            case GroupKind::PosX: return graph->PosGroupX() == g;
+            case GroupKind::PosY: return graph->PosGroupY() == g;
+            case GroupKind::ScaleX: return graph->ScaleGroupX() == g;
+            case GroupKind::ScaleY: return graph->ScaleGroupY() == g;
+            }
+            return false;
+        });
+        if (!used) return g;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Modes, legend and settings
+
+void TSuperGrWindow::SetToolMode(TToolMode mode) {
+    const TToolMode old = FToolMode;
+    FToolMode = mode;
+    Raise(Events.OnToolModeChange, this, old, mode);
+}
+
+void TSuperGrWindow::SetZoomMode(TZoomMode mode) {
+    const TZoomMode old = FZoomMode;
+    FZoomMode = mode;
+    Raise(Events.OnZoomModeChange, this, old, mode);
+}
+
+void TSuperGrWindow::SetEditMode(TEditMode mode) {
+    const TEditMode old = FEditMode;
+    FEditMode = mode;
+    Raise(Events.OnEditModeChange, this, old, mode);
+}
+
+void TSuperGrWindow::SetModified(bool value) {
+    FModified = value;
+    Raise(Events.OnChangeEditStatus, this);
+}
+
+void TSuperGrWindow::SetCombineAxes(bool x, bool y) {
+    if (x != FCombineXAxis || y != FCombineYAxis) {
+        FCombineXAxis = x;
+        FCombineYAxis = y;
+        Relayout();
+    }
+    Raise(Events.OnChangeCombineAxis, this, x, y);
+}
+
+void TSuperGrWindow::SetMultiAxes(bool x, bool y) {
+    if (x != FMultiXAxis || y != FMultiYAxis) {
+        FMultiXAxis = x;
+        FMultiYAxis = y;
+        Relayout();
+    }
+    Raise(Events.OnChangeMultiAxis, this, x, y);
+}
+
+void TSuperGrWindow::SetMultiXAxis(bool v) {
+    if (v == FMultiXAxis) return;
+    FMultiXAxis = v;
+    Raise(Events.OnChangeMultiAxis, this, FMultiXAxis, FMultiYAxis);
+    Relayout();
+}
+
+void TSuperGrWindow::SetMultiYAxis(bool v) {
+    if (v == FMultiYAxis) return;
+    FMultiYAxis = v;
+    Raise(Events.OnChangeMultiAxis, this, FMultiXAxis, FMultiYAxis);
+    Relayout();
+}
+
+void TSuperGrWindow::SetCombineXAxis(bool v) {
+    if (v == FCombineXAxis) return;
+    FCombineXAxis = v;
+    Raise(Events.OnChangeCombineAxis, this, FCombineXAxis, FCombineYAxis);
+    Relayout();
+}
+
+void TSuperGrWindow::SetCombineYAxis(bool v) {
+    if (v == FCombineYAxis) return;
+    FCombineYAxis = v;
+    Raise(Events.OnChangeCombineAxis, this, FCombineXAxis, FCombineYAxis);
+    Relayout();
+}
+
+template <typename T> void TSuperGrWindow::SetAndRepaint(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Repaint();
+}
+
+template <typename T> void TSuperGrWindow::RecordLegend(uint8_t op, T& field, T value) {
+    if (field == value) return;
+    if (UndoRecording) RecordInteger(op, -1, int32_t(field));
+    field = value;
+}
+
+void TSuperGrWindow::SetShowLegend(bool v) {
+    if (v == FShowLegend) return;
+    RecordLegend(UndoOp::ShowLegend, FShowLegend, v);
+    Repaint();
+    Raise(Events.OnLegendChange, this);
+}
+
+void TSuperGrWindow::SetLegendFrame(bool v) {
+    if (v == FLegendFrame) return;
+    RecordLegend(UndoOp::LegendFrame, FLegendFrame, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendBackground(bool v) {
+    if (v == FLegendBackground) return;
+    RecordLegend(UndoOp::LegendBackground, FLegendBackground, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendOffsetX(int32_t v) {
+    if (v == FLegendOffsetX) return;
+    RecordLegend(UndoOp::LegendOffsetX, FLegendOffsetX, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendOffsetY(int32_t v) {
+    if (v == FLegendOffsetY) return;
+    RecordLegend(UndoOp::LegendOffsetY, FLegendOffsetY, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendColumns(int32_t v) {
+    if (v == FLegendColumns) return;
+    RecordLegend(UndoOp::LegendColumns, FLegendColumns, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendBorderWidth(int32_t v) {
+    if (v == FLegendBorderWidth) return;
+    RecordLegend(UndoOp::LegendBorderWidth, FLegendBorderWidth, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendPosition(uint8_t v) {
+    if (v == FLegendPosition) return;
+    RecordLegend(UndoOp::LegendPosition, FLegendPosition, v);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SetLegendFont(const TFontRec& font) {
+    FLegendFont = font;
+    Colors.Set(TColorStruct::LegendText, font.Color);
+    if (FShowLegend) Repaint();
+}
+
+void TSuperGrWindow::SyncFontColor(TColorStruct::Field field, TColor c) {
+    switch (field) {
+    case TColorStruct::AxText: FAxisFont.Color = c; break;
+    case TColorStruct::TopCaption: FTopCaptionFont.Color = c; break;
+    case TColorStruct::BottomCaption: FBottomCaptionFont.Color = c; break;
+    case TColorStruct::Symbol: FSymbolFont.Color = c; break;
+    case TColorStruct::LegendText: FLegendFont.Color = c; break;
+    default: break;
+    }
+}
+
+void TSuperGrWindow::SetAxisFont(const TFontRec& f) {
+    FAxisFont = f;
+    Colors.Set(TColorStruct::AxText, f.Color);
+}
+
+void TSuperGrWindow::SetSymbolFont(const TFontRec& f) {
+    FSymbolFont = f;
+    Colors.Set(TColorStruct::Symbol, f.Color);
+}
+
+void TSuperGrWindow::SetTopCaptionFont(const TFontRec& f) {
+    FTopCaptionFont = f;
+    Colors.Set(TColorStruct::TopCaption, f.Color);
+}
+
+void TSuperGrWindow::SetBottomCaptionFont(const TFontRec& f) {
+    FBottomCaptionFont = f;
+    Colors.Set(TColorStruct::BottomCaption, f.Color);
+}
+
+void TSuperGrWindow::SetTopCaption(const QStringList& lines) {
+    if (lines == FTopCaption) return;
+    FTopCaption = lines;
+    Relayout();
+}
+
+void TSuperGrWindow::SetBottomCaption(const QStringList& lines) {
+    if (lines == FBottomCaption) return;
+    FBottomCaption = lines;
+    Relayout();
+}
+
+void TSuperGrWindow::SetTopCaptionAlign(TCaptionAlign a) { SetAndRepaint(FTopCaptionAlign, a); }
+void TSuperGrWindow::SetBottomCaptionAlign(TCaptionAlign a) { SetAndRepaint(FBottomCaptionAlign, a); }
+
+void TSuperGrWindow::SetVerticalYFont(bool v) {
+    FVerticalYFont = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetBrdrWidth(int32_t v) {
+    FBrdrWidth = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetGridSizeX(int32_t v) {
+    FGridSizeX = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetGridSizeY(int32_t v) {
+    FGridSizeY = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetShowXAxisLabels(bool v) {
+    if (v == FShowXAxisLabels) return;
+    for (const auto& g : FGraphs) g->PolyDirty = true;
+    FShowXAxisLabels = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetShowYAxisLabels(bool v) {
+    if (v == FShowYAxisLabels) return;
+    for (const auto& g : FGraphs) g->PolyDirty = true;
+    FShowYAxisLabels = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetShowTicks(bool v) {
+    FShowTicks = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetShowGrid(bool v) {
+    FShowGrid = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetShowAxisMarkers(bool v) {
+    FShowAxisMarkers = v;
+    Repaint();
+}
+
+void TSuperGrWindow::SetShowAxisNotches(bool v) { SetAndRepaint(FShowAxisNotches, v); }
+void TSuperGrWindow::SetSubGridDividerX(int32_t v) { SetAndRepaint(FSubGridDividerX, v); }
+void TSuperGrWindow::SetSubGridDividerY(int32_t v) { SetAndRepaint(FSubGridDividerY, v); }
+void TSuperGrWindow::SetAxisScale(Extended v) { SetAndRepaint(FAxisScale, std::max(v, 0.001L)); }
+void TSuperGrWindow::SetGridScale(Extended v) { SetAndRepaint(FGridScale, std::max(v, 0.001L)); }
+void TSuperGrWindow::SetSubGridScale(Extended v) { SetAndRepaint(FSubGridScale, std::max(v, 0.001L)); }
+void TSuperGrWindow::SetAxisWidth(int32_t v) { SetAndRepaint(FAxisWidth, v); }
+void TSuperGrWindow::SetSubGridWidth(int32_t v) { SetAndRepaint(FSubGridWidth, v); }
+void TSuperGrWindow::SetGridStyle(int32_t v) { SetAndRepaint(FGridStyle, v); }
+void TSuperGrWindow::SetAxisStyle(int32_t v) { SetAndRepaint(FAxisStyle, v); }
+void TSuperGrWindow::SetGridWidth(int32_t v) { SetAndRepaint(FGridWidth, v); }
+void TSuperGrWindow::SetSubGridStyle(int32_t v) { SetAndRepaint(FSubGridStyle, v); }
+
+void TSuperGrWindow::SetAnimationTime(uint32_t ms) {
+    if (ms <= 1000) FAnimationTime = ms;
+}
+
+void TSuperGrWindow::ApplyDefaultLook() {
+    auto font = [](int height, bool bold) {
+        TFontRec f;
+        f.Name = QStringLiteral("Arial");
+        f.SetHeight(height);
+        f.StyleBits = bold ? TFontRec::Bold : 0;
+        f.Charset = 204;
+        f.Color = clWindowText;
+        return f;
+    };
+    SetAxisFont(font(13, false));
+    SetSymbolFont(font(16, true));
+    SetTopCaptionFont(font(16, true));
+    SetBottomCaptionFont(font(14, false));
+    SetVerticalYFont(true);
+    Caption = QStringLiteral("XXX");
+    DrawPolicy.SetAllowAll(true, true, true, true);
+    for (int i = 0; i < 4; ++i) DrawPolicy.SetSingleDirect(i, true);
+    SetTopCaptionAlign(taCenter);
+    SetBottomCaptionAlign(taCenter);
+
+    const std::pair<TColorStruct::Field, TColor> colours[] = {
+        {TColorStruct::Outside, clBtnFace},        {TColorStruct::Inside, clWindow},
+        {TColorStruct::ActiveBorder, clHotLight},  {TColorStruct::UnActiveBorder, clHotLight},
+        {TColorStruct::Axis, clWindowText},        {TColorStruct::Grid, clBtnShadow},
+        {TColorStruct::SubGrid, clScrollBar},      {TColorStruct::AxText, clWindowText},
+        {TColorStruct::TopCaption, clWindowText},  {TColorStruct::BottomCaption, clWindowText},
+        {TColorStruct::Symbol, clWindowText},      {TColorStruct::Points, clHighlight},
+        {TColorStruct::SelPoints, clRed},          {TColorStruct::GraphDefault, clWindowText},
+        {TColorStruct::LegendBackgrnd, clInfoBk},  {TColorStruct::LegendBorder, clBackground},
+        {TColorStruct::LegendText, clWindowText},
+    };
+    for (const auto& [field, colour] : colours) Colors.Set(field, colour);
+
+    const TColor palette[TGraphPalette::Size] = {0x0080FF, 0xFF00FF, 0xFFFF00, 0x0000FF, 0x00FF00, 0xFF0000,
+                                                 0x008080, 0x800000, 0x800080, 0x008000, 0x808000, 0x000080,
+                                                 0xFF0080, 0xC0C0C0, 0xA0A0A0, 0x808080, 0x505050, 0x383838};
+    for (int i = 0; i < TGraphPalette::Size; ++i) GraphsPalette.Set(i, palette[i]);
+    UsePalette = true;
+    SetBrdrWidth(1);
+    InitialScaleX = InitialScaleY = 0.95L;
+    Margins.SetLeft(2);
+    Margins.SetRight(4);
+    Margins.SetTop(1);
+    Margins.SetBottom(2);
+    ZoomSpeed.SetZoomNormal(1.3L);
+    ZoomSpeed.SetZoomSlowx1(1.005L);
+    SetGridSizeX(74);
+    SetGridSizeY(42);
+    SetShowXAxisLabels(true);
+    SetShowYAxisLabels(true);
+    SetShowTicks(true);
+    SetShowGrid(true);
+    SetShowAxisMarkers(true);
+    SetShowAxisNotches(true);
+    AnimatedMenu = AnimatedMove = AnimatedZoom = AnimatedUndo = true;
+    SetAnimationTime(400);
+    SetMultiAxes(true, true);
+    SetCombineAxes(true, true);
+    SymbolicMarker = true;
+    BitmapExport = false;
+    EmfExportScale = BmpExportScale = 2;
+    SetSubGridDividerX(2);
+    SetSubGridDividerY(2);
+    MouseGraphCtrl = true;
+    SetAxisWidth(1);
+    SetAxisStyle(1);
+    SetAxisScale(0.6L);
+    SetGridWidth(1);
+    SetGridStyle(2);
+    SetGridScale(0.6L);
+    SetSubGridWidth(1);
+    SetSubGridStyle(2);
+    SetSubGridScale(0.5L);
+    MultiWndZoom = ResetByRightButton = ResetZoomByWheel = true;
+}
+
+void TSuperGrWindow::ResetFigure() {
+    StopAnimation();
+    const bool recording = UndoRecording;
+    UndoRecording = false;
+    DeleteAllGraphs();
+    ClearUndoHistory();
+    SetModified(false);
+    UndoRecording = recording;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo recording
+
+void TSuperGrWindow::SetUndoGrouping(bool on) {
+    if (on == FUndoGrouping) return;
+    FUndoGrouping = on;
+    if (!on) {
+        FCurrentGroup = 0;
+        return;
+    }
+    const uint8_t last = UndoSide.IsEmpty() ? 0 : UndoSide.Ops.last().Group;
+    FCurrentGroup = !UndoSide.IsEmpty() && last != 255 ? uint8_t(last + 1) : 1;
+}
+
+void TSuperGrWindow::RecordOp(uint8_t opType) {
+    UndoSide.Ops.append({opType, FUndoGrouping ? FCurrentGroup : uint8_t(0)});
+}
+
+void TSuperGrWindow::FinishRecord(uint8_t opType) {
+    RedoSide.Clear();
+    if (!FModified) SetModified(true);
+    RaiseUndoRedoOp(opType);
+}
+
+void TSuperGrWindow::RaiseUndoRedoOp(int opType) {
+    Raise(Events.OnUndoRedoOp, this, opType, HaveUndo(), HaveRedo());
+}
+
+void TSuperGrWindow::ClearRedoHistory() {
+    RedoSide.Clear();
+    RaiseUndoRedoOp(0);
+}
+
+void TSuperGrWindow::ClearUndoHistory() {
+    UndoSide.Clear();
+    RedoSide.Clear();
+    RaiseUndoRedoOp(0);
+}
+
+void TSuperGrWindow::RecordInteger(uint8_t op, int32_t id, int32_t value) {
+    RecordOp(op);
+    UndoSide.Integers.append({id, value});
+    FinishRecord(op);
+}
+
+void TSuperGrWindow::RecordString(uint8_t op, int32_t id, const QString& value) {
+    RecordOp(op);
+    UndoSide.Strings.append({id, value});
+    FinishRecord(op);
+}
+
+void TSuperGrWindow::RecordExtended(uint8_t op, int32_t id, Extended value) {
+    RecordOp(op);
+    UndoSide.Doubles.append({id, value});
+    FinishRecord(op);
+}
+
+void TSuperGrWindow::RecordMarkers(int32_t id, const TMarkerArray& markers) {
+    RecordOp(UndoOp::Markers);
+    UndoSide.Markers.append({id, markers});
+    FinishRecord(UndoOp::Markers);
+}
+
+TZoomUndoRedo TSuperGrWindow::CaptureViews() {
+    TZoomUndoRedo views;
+    views.reserve(GraphCount());
+    for (const auto& g : FGraphs) {
+        TZoomUndoRedoItem v;
+        v.GraphID = g->ID;
+        v.ZoomX = g->ZoomX();
+        v.ZoomY = g->ZoomY();
+        v.ShiftX = g->ShiftX;
+        v.ShiftY = g->ShiftY;
+        v.ViewLeft = ViewLeft(*g);
+        v.ViewWidth = ViewWidth(*g);
+        v.ViewBottom = ViewBottom(*g);
+        v.ViewHeight = ViewHeight(*g);
+        views.append(v);
+    }
+    return views;
+}
+
+TIntegerUndoRedo TSuperGrWindow::CaptureLayers() const {
+    TIntegerUndoRedo layers;
+    for (const auto& g : FGraphs) layers.append({g->ID, g->Layer()});
+    return layers;
+}
+
+TPolicyUndoRedo TSuperGrWindow::CapturePermissions() const {
+    TPolicyUndoRedo flags;
+    for (const auto& g : FGraphs)
+        flags.append(TPolicyItem{g->ID,
+                                 {uint8_t(g->AllowShiftX()), uint8_t(g->AllowShiftY()),
+                                  uint8_t(g->AllowScaleX()), uint8_t(g->AllowScaleY())}});
+    return flags;
+}
+
+TSnapUndoRedo TSuperGrWindow::CaptureGroups() const {
+    TSnapUndoRedo groups;
+    for (const auto& g : FGraphs)
+        groups.append(TSnapItem{g->ID, {g->PosGroupX(), g->PosGroupY(), g->ScaleGroupX(), g->ScaleGroupY()}});
+    return groups;
+}
+
+TSnapPolicyUndoRedo TSuperGrWindow::CaptureSnapPolicy() const {
+    return {{uint8_t(DrawPolicy.SinglePosX()), uint8_t(DrawPolicy.SinglePosY()),
+             uint8_t(DrawPolicy.SingleScaleX()), uint8_t(DrawPolicy.SingleScaleY())}};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and scaling
+
+void TSuperGrWindow::SetClientSize(int width, int height) {
+    FClientRect = {0, 0, std::max(width, 0), std::max(height, 0)};
+    LayoutPlot(FClientRect);
+    Rescale();
+    Repaint();
+}
+
+void TSuperGrWindow::WidenZeroRange(Extended& min, Extended& max) {
+    if (min != max) return;
+    const Extended v = min;
+    const Extended d = v == 0 ? 0.01L : 0.01L * std::fabs(v);
+    min = v - d;
+    max = v + d;
+}
+
+namespace {
+int Scaled(int value, Extended scale, bool atLeastOne) {
+    const int v = RoundHalfEven(value * scale);
+    return atLeastOne ? std::max(v, 1) : v;
+}
+} // namespace
+
+void TSuperGrWindow::LayoutPlot(const TRect& target) {
+    const int frame = Scaled(FBrdrWidth, OutputScale, true);
+    const int halfFrame = (frame + 1) / 2;
+    TRect r = target;
+    r.Left += Scaled(Margins.Left(), OutputScale, false) + halfFrame;
+    r.Top += Scaled(Margins.Top(), OutputScale, false) + halfFrame;
+    r.Right -= Scaled(Margins.Right(), OutputScale, false) + halfFrame;
+    r.Bottom -= Scaled(Margins.Bottom(), OutputScale, false) + halfFrame;
+
+    const TFontMetricsInfo axis = MeasureFont(FAxisFont, OutputScale);
+    const int bottomMargin = Scaled(Margins.Bottom(), OutputScale, false);
+    const int leftMargin = Scaled(Margins.Left(), OutputScale, false);
+    if (FShowXAxisLabels) {
+        const int xBand = axis.DigitHeight + bottomMargin;
+        const int xBandDate = 2 * axis.DigitHeight + bottomMargin;
+        if (!FMultiXAxis || FGraphs.empty()) {
+            r.Bottom -= xBand;
+        } else {
+            QList<int> slotsDone;
+            for (const auto& g : FGraphs) {
+                const int slot = FCombineXAxis ? g->AxisSlotX : g->Layer();
+                if (slotsDone.contains(slot)) continue;
+                slotsDone.append(slot);
+                r.Bottom -= g->DateTimeArg() ? xBandDate : xBand;
+            }
+        }
+    }
+    if (FShowYAxisLabels) {
+        const int labelWidth = FVerticalYFont ? axis.DigitHeight : axis.SixDigitsWidth;
+        r.Left += labelWidth;
+        if (FMultiYAxis && GraphCount() > 1) {
+            QList<int> slotsSeen;
+            for (const auto& g : FGraphs) {
+                const int slot = FCombineYAxis ? g->AxisSlotY : g->Layer();
+                if (!slotsSeen.contains(slot)) slotsSeen.append(slot);
+            }
+            r.Left += int(slotsSeen.size() - 1) * (labelWidth + leftMargin);
+        }
+    }
+    const TFontMetricsInfo top = MeasureFont(FTopCaptionFont, OutputScale);
+    const TFontMetricsInfo bottom = MeasureFont(FBottomCaptionFont, OutputScale);
+    r.Top += int(FTopCaption.size()) * top.LineHeight;
+    r.Bottom -= int(FBottomCaption.size()) * bottom.LineHeight;
+
+    PlotRect = r;
+    const int sumX = r.Left + r.Right + 1, sumY = r.Top + r.Bottom + 1;
+    OriginX = sumX >= 0 ? sumX / 2 : -1;
+    OriginY = sumY >= 0 ? sumY / 2 : -1;
+    FitAllToPlot();
+}
+
+void TSuperGrWindow::FitAllToPlot() {
+    for (const auto& g : FGraphs) g->Fit(PlotRect);
+}
+
+void TSuperGrWindow::Rescale() {
+    FitAllToPlot();
+    const int top = TopGraphIndex();
+    if (top >= 0) ZoomBy(top, false, TAxis::X, 1, 1);
+    for (const auto& g : FGraphs) g->CacheDirty = false;
+}
+
+Extended TSuperGrWindow::ViewLeft(const TGraph& g) { return const_cast<TGraph&>(g).PlotLeftData(); }
+Extended TSuperGrWindow::ViewBottom(const TGraph& g) { return const_cast<TGraph&>(g).PlotBottomData(); }
+Extended TSuperGrWindow::ViewWidth(const TGraph& g) const { return g.PlotWidthData(); }
+Extended TSuperGrWindow::ViewHeight(const TGraph& g) const { return g.PlotHeightData(); }
+
+void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX, bool fitY) {
+    if (indexes.size() != rects.size()) return;
+    bool anyVisible = false;
+    for (int index : indexes) {
+        if (index < 0 || index >= GraphCount()) return;
+        anyVisible |= FGraphs[size_t(index)]->Visible();
+    }
+    if (!anyVisible) return;
+
+    FitAllToPlot();
+    const int n = GraphCount();
+    QList<Extended> newZoomX(n, InitialScaleX), newZoomY(n, InitialScaleY), newShiftX(n, 0), newShiftY(n, 0);
+    const Extended plotW = PlotRect.Width(), plotH = PlotRect.Height();
+    for (int k = 0; k < indexes.size(); ++k) {
+        const int i = indexes[k];
+        const TRect& r = rects[k];
+        TGraph& g = *FGraphs[size_t(i)];
+        newZoomX[i] = plotW == 0 ? InitialScaleX : std::fabs(Extended(r.Width()) / plotW) * InitialScaleX;
+        newZoomY[i] = plotH == 0 ? InitialScaleY : std::fabs(Extended(r.Height()) / plotH) * InitialScaleY;
+        const int centreX = (r.Left + r.Right) / 2, centreY = (r.Top + r.Bottom) / 2;
+        const Extended kx = g.FitX * newZoomX[i], ky = g.FitY * newZoomY[i];
+        newShiftX[i] = kx != 0 ? (OriginX - centreX) / kx : 0;
+        newShiftY[i] = ky != 0 ? (centreY - OriginY) / ky : 0;
+    }
+    for (int i : indexes) {
+        TGraph& g = *FGraphs[size_t(i)];
+        if (fitX && g.EffectiveScaleGroupX() < 0) g.SetZoomX(newZoomX[i]);
+        if (fitY && g.EffectiveScaleGroupY() < 0) g.SetZoomY(newZoomY[i]);
+        if (fitX && g.EffectivePosGroupX() < 0 && g.ZoomX() != 0) g.ShiftX = newShiftX[i] * newZoomX[i] / g.ZoomX();
+        if (fitY && g.EffectivePosGroupY() < 0 && g.ZoomY() != 0) g.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
+    }
+
+    // Bound groups fit their widest member.
+    auto driveGroups = [&](TAxis axis) {
+        const bool alongX = axis == TAxis::X;
+        for (int group = 0; group < kGroupCount; ++group) {
+            QList<int> xList, yList;
+            ScaleGroupClosure(axis, group, xList, yList);
+            const QList<int>& members = alongX ? xList : yList;
+            int driver = -1;
+            Extended bestZoom = 0, bestShift = 0;
+            bool touched = false;
+            for (int m : members) {
+                if (!indexes.contains(m)) continue;
+                touched = true;
+                const Extended z = alongX ? newZoomX[m] : newZoomY[m];
+                if (driver < 0 || z < bestZoom) {
+                    bestZoom = z;
+                    bestShift = alongX ? newShiftX[m] : newShiftY[m];
+                }
+                driver = m;
+            }
+            if (!touched) continue;
+            // The driving member is the visible one with the widest data range.
+            int widest = -1;
+            for (int m : members) {
+                const TGraph& g = *FGraphs[size_t(m)];
+                if (!g.Visible()) continue;
+                const Extended fit = alongX ? g.FitX : g.FitY;
+                if (widest < 0 || fit < (alongX ? FGraphs[size_t(widest)]->FitX : FGraphs[size_t(widest)]->FitY))
+                    widest = m;
+            }
+            if (widest < 0) widest = driver;
+            TGraph& d = *FGraphs[size_t(widest)];
+            if (alongX) {
+                d.SetZoomX(bestZoom);
+                d.ShiftX = bestShift;
+            } else {
+                d.SetZoomY(bestZoom);
+                d.ShiftY = bestShift;
+            }
+            SyncScaleGroup(axis, group, widest, false, 1);
+        }
+        for (int group = 0; group < kGroupCount; ++group) {
+            const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
+            int reference = -1;
+            for (int m : members)
+                if (indexes.contains(m)) {
+                    reference = m;
+                    break;
+                }
+            if (reference < 0) continue;
+            TGraph& g = *FGraphs[size_t(reference)];
+            if (alongX) {
+                if (g.ZoomX() != 0) g.ShiftX = newShiftX[reference] * newZoomX[reference] / g.ZoomX();
+            } else if (g.ZoomY() != 0) {
+                g.ShiftY = newShiftY[reference] * newZoomY[reference] / g.ZoomY();
+            }
+            SyncPosGroup(axis, group, reference, false, 0);
+        }
+    };
+    if (fitX) driveGroups(TAxis::X);
+    if (fitY) driveGroups(TAxis::Y);
+    for (const auto& g : FGraphs) g->PolyDirty = true;
+}
+
+void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor) {
+    QList<int> xList, yList;
+    ScaleGroupClosure(axis, group, xList, yList);
+    const QList<int>& members = axis == TAxis::X ? xList : yList;
+    if (members.isEmpty()) return;
+    if (!members.contains(reference)) reference = members.first();
+    const TGraph& ref = *FGraphs[size_t(reference)];
+    const Extended k = axis == TAxis::X ? ref.FitX * ref.ZoomX() : ref.FitY * ref.ZoomY();
+    for (int m : xList) {
+        TGraph& g = *FGraphs[size_t(m)];
+        if ((!onlyAllowed || g.AllowScaleX()) && g.FitX != 0) g.SetZoomX(factor * k / g.FitX);
+    }
+    for (int m : yList) {
+        TGraph& g = *FGraphs[size_t(m)];
+        if ((!onlyAllowed || g.AllowScaleY()) && g.FitY != 0) g.SetZoomY(factor * k / g.FitY);
+    }
+}
+
+void TSuperGrWindow::SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance) {
+    const bool alongX = axis == TAxis::X;
+    const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
+    if (members.isEmpty()) return;
+    if (!members.contains(reference)) reference = members.first();
+    TGraph& ref = *FGraphs[size_t(reference)];
+    const Extended kRef = alongX ? ref.FitX * ref.ZoomX() : ref.FitY * ref.ZoomY();
+    const Extended cRef = alongX ? ref.XMid() + ref.ShiftX : ref.YMid() + ref.ShiftY;
+    for (int m : members) {
+        TGraph& g = *FGraphs[size_t(m)];
+        const Extended k = alongX ? g.FitX * g.ZoomX() : g.FitY * g.ZoomY();
+        if (k == 0) continue;
+        if (alongX) {
+            if (!onlyAllowed || g.AllowShiftX()) g.ShiftX = (cRef * kRef - distance) / k - g.XMid();
+        } else if (!onlyAllowed || g.AllowShiftY()) {
+            g.ShiftY = (distance + cRef * kRef) / k - g.YMid();
+        }
+    }
+}
+
+void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy) {
+    FitAllToPlot();
+    for (const auto& g : FGraphs) {
+        if (g->EffectiveScaleGroupX() >= 0 || g->EffectiveScaleGroupY() >= 0) continue;
+        if (g->FixedRatio()) {
+            const Extended z = std::fabs(1 - zx) >= std::fabs(1 - zy) ? zx : zy;
+            if (!onlyAllowed || (g->AllowScaleX() && g->AllowScaleY())) {
+                g->SetZoomX(g->ZoomX() * z);
+                g->SetZoomY(g->ZoomY() * z);
+            }
+            continue;
+        }
+        if (!onlyAllowed || g->AllowScaleX()) g->SetZoomX(g->ZoomX() * zx);
+        if (!onlyAllowed || g->AllowScaleY()) g->SetZoomY(g->ZoomY() * zy);
+    }
+    const TAxis secondAxis = firstAxis == TAxis::X ? TAxis::Y : TAxis::X;
+    for (int group = 0; group < kGroupCount; ++group) {
+        SyncScaleGroup(firstAxis, group, reference, onlyAllowed, firstAxis == TAxis::X ? zx : zy);
+        SyncScaleGroup(secondAxis, group, reference, onlyAllowed, secondAxis == TAxis::X ? zx : zy);
+    }
+    for (int group = 0; group < kGroupCount; ++group) {
+        SyncPosGroup(TAxis::X, group, reference, onlyAllowed, 0);
+        SyncPosGroup(TAxis::Y, group, reference, onlyAllowed, 0);
+    }
+    for (const auto& g : FGraphs) g->PolyDirty = true;
+}

@@ -1,0 +1,391 @@
+// The figure: owns the graphs, their colour scheme, fonts, captions, legend and undo history.
+// This is the model of the graph window; a thin widget paints it and forwards input.
+#pragma once
+
+#include "model/Font.h"
+#include "model/Graph.h"
+#include "window/DrawPolicy.h"
+#include "window/UndoStore.h"
+#include "window/WindowEvents.h"
+
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class TSuperGrWindow;
+
+// The colour scheme of a window.
+class TColorStruct {
+public:
+    explicit TColorStruct(TSuperGrWindow* window) : Window(window) {}
+
+    enum Field {
+        Outside, Inside, ActiveBorder, UnActiveBorder, Axis, Grid, SubGrid, AxText, TopCaption,
+        BottomCaption, Symbol, Points, SelPoints, GraphDefault, LegendBackgrnd, LegendBorder, LegendText,
+        FieldCount
+    };
+    TColor Get(Field f) const { return FColors[f]; }
+    void Set(Field f, TColor c);
+
+    // Export schemes: 1 as is, 2 white background, 3 black and white, 4 white with darkened colours.
+    void AssignAsIs(const TColorStruct& source);
+    void AssignWhiteBackground(const TColorStruct& source);
+    void AssignBlackAndWhite(const TColorStruct& source, const TSuperGrWindow& sourceWindow);
+    void AssignDarkened(const TColorStruct& source, const TSuperGrWindow& sourceWindow);
+    static TColor Darken(TColor c);
+
+    // When non-empty they override each graph's line and marker colour while painting.
+    TColors GraphColors;
+    TColors MarkerColors;
+
+    TSuperGrWindow* Window;
+
+private:
+    TColor FColors[FieldCount] = {clWindow,     clWindow,     clWindowText, clSilver,     clSilver,
+                                  clGray,       0xE0E0E0,     clWindowText, clWindowText, clWindowText,
+                                  clWindowText, clGreen,      clRed,        clWindow,     clWindow,
+                                  clWindowText, clWindowText};
+};
+
+class TGraphPalette {
+public:
+    static constexpr int Size = 18;
+    explicit TGraphPalette(TSuperGrWindow* window) : Window(window) {}
+    TColor Get(int index) const { return index >= 0 && index < Size ? FColors[index] : clNoColor; }
+    void Set(int index, TColor c);
+
+    TSuperGrWindow* Window;
+
+private:
+    TColor FColors[Size] = {0x00FFFF, 0xFF00FF, 0xFFFF00, 0x0000FF, 0x00FF00, 0xFF0000,
+                            0x008080, 0x800000, 0x800080, 0x008000, 0x808000, 0x000080,
+                            0xFFFFFF, 0xC0C0C0, 0xA0A0A0, 0x808080, 0x505050, 0x000000};
+};
+
+class TMargins {
+public:
+    explicit TMargins(TSuperGrWindow* window) : Window(window) {}
+    int32_t Left() const { return FLeft; }
+    int32_t Top() const { return FTop; }
+    int32_t Right() const { return FRight; }
+    int32_t Bottom() const { return FBottom; }
+    void SetLeft(int32_t v) { Change(FLeft, v); }
+    void SetTop(int32_t v) { Change(FTop, v); }
+    void SetRight(int32_t v) { Change(FRight, v); }
+    void SetBottom(int32_t v) { Change(FBottom, v); }
+
+    TSuperGrWindow* Window;
+
+private:
+    void Change(int32_t& field, int32_t v);
+    int32_t FLeft = 50, FTop = 10, FRight = 10, FBottom = 20;
+};
+
+class TZoomSpeed {
+public:
+    Extended ZoomNormal() const { return FNormal; }
+    Extended ZoomSlowx1() const { return FSlow; }
+    void SetZoomNormal(Extended v) { FNormal = v < 0 ? -v : v; }
+    void SetZoomSlowx1(Extended v) { FSlow = v < 0 ? -v : v; }
+
+private:
+    Extended FNormal = 1.1L, FSlow = 1.05L;
+};
+
+// The clock and timer behind animations, replaceable so tests can drive time by hand.
+class TWindowClock {
+public:
+    virtual ~TWindowClock() = default;
+    virtual int64_t NowMs() = 0;
+};
+
+class TWindowTimer {
+public:
+    virtual ~TWindowTimer() = default;
+    virtual void Start(int intervalMs) = 0;
+    virtual void Stop() = 0;
+    virtual bool IsActive() const = 0;
+    std::function<void()> OnTick;
+};
+
+class TSuperGrWindow : public TComponent {
+public:
+    TSuperGrWindow();
+    ~TSuperGrWindow() override;
+    TSuperGrWindow(const TSuperGrWindow&) = delete;
+    TSuperGrWindow& operator=(const TSuperGrWindow&) = delete;
+
+    // ---- Graph list ----
+    bool AddGraph(const QString& name, bool flag, const TDoubleArray& extra, const TDoubleArray& x,
+                  const TDoubleArray& y);
+    TGraph* DuplicateGraph(const TGraph& source);
+    void DeleteGraph(int index);
+    void DeleteAllGraphs();
+    void DeleteSelectedGraphs();
+    int GraphCount() const { return int(FGraphs.size()); }
+    TGraph* GraphByIndex(int index) const;
+    int IndexOfGraph(const TGraph* graph) const;
+    int IndexOfGraphID(int32_t id) const;
+    TGraph* GraphByID(int32_t id) const;
+    int IndexOfLayer(int32_t layer) const;
+    int TopGraphIndex() const { return IndexOfLayer(0); }
+    int32_t NextFreeGraphID() const;
+    int SelectedGraphCount() const;
+    int SelectedNodeCount() const;
+    QStringList GraphNames() const;
+    bool NameInUse(const QString& name, const TGraph* except) const;
+
+    // Binding queries by group number (list indexes in list order).
+    QList<int> PosGroupMembersX(int32_t group) const;
+    QList<int> PosGroupMembersY(int32_t group) const;
+    void ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xList, QList<int>& yList) const;
+    enum class GroupKind { PosX, PosY, ScaleX, ScaleY };
+    int32_t FirstFreeGroup(GroupKind kind) const;
+
+    // ---- Modes and state ----
+    TToolMode ToolMode() const { return FToolMode; }
+    TZoomMode ZoomMode() const { return FZoomMode; }
+    TEditMode EditMode() const { return FEditMode; }
+    void SetToolMode(TToolMode mode);
+    void SetZoomMode(TZoomMode mode);
+    void SetEditMode(TEditMode mode);
+    uint8_t StoredToolMode = 0, StoredZoomMode = 0, StoredEditMode = 0;
+    bool Modified() const { return FModified; }
+    void SetModified(bool value);
+    void SetCombineAxes(bool x, bool y);
+    void SetMultiAxes(bool x, bool y);
+
+    // ---- Legend ----
+    bool ShowLegend() const { return FShowLegend; }
+    bool LegendFrame() const { return FLegendFrame; }
+    bool LegendBackground() const { return FLegendBackground; }
+    int32_t LegendOffsetX() const { return FLegendOffsetX; }
+    int32_t LegendOffsetY() const { return FLegendOffsetY; }
+    int32_t LegendColumns() const { return FLegendColumns; }
+    int32_t LegendBorderWidth() const { return FLegendBorderWidth; }
+    uint8_t LegendPosition() const { return FLegendPosition; }
+    const TFontRec& LegendFont() const { return FLegendFont; }
+    void SetShowLegend(bool v);
+    void SetLegendFrame(bool v);
+    void SetLegendBackground(bool v);
+    void SetLegendOffsetX(int32_t v);
+    void SetLegendOffsetY(int32_t v);
+    void SetLegendColumns(int32_t v);
+    void SetLegendBorderWidth(int32_t v);
+    void SetLegendPosition(uint8_t v);
+    void SetLegendFont(const TFontRec& font);
+    bool LegendFixed = false;
+    TRect LegendRect{0, 0, 100, 100};
+
+    // ---- Fonts, captions and published settings ----
+    const TFontRec& AxisFont() const { return FAxisFont; }
+    const TFontRec& SymbolFont() const { return FSymbolFont; }
+    const TFontRec& TopCaptionFont() const { return FTopCaptionFont; }
+    const TFontRec& BottomCaptionFont() const { return FBottomCaptionFont; }
+    void SetAxisFont(const TFontRec& f);
+    void SetSymbolFont(const TFontRec& f);
+    void SetTopCaptionFont(const TFontRec& f);
+    void SetBottomCaptionFont(const TFontRec& f);
+    // Colour changes of the scheme keep the fonts' colours in step.
+    void SyncFontColor(TColorStruct::Field field, TColor c);
+
+    const QStringList& TopCaption() const { return FTopCaption; }
+    const QStringList& BottomCaption() const { return FBottomCaption; }
+    void SetTopCaption(const QStringList& lines);
+    void SetBottomCaption(const QStringList& lines);
+    TCaptionAlign TopCaptionAlign() const { return FTopCaptionAlign; }
+    TCaptionAlign BottomCaptionAlign() const { return FBottomCaptionAlign; }
+    void SetTopCaptionAlign(TCaptionAlign a);
+    void SetBottomCaptionAlign(TCaptionAlign a);
+
+    bool VerticalYFont() const { return FVerticalYFont; }
+    void SetVerticalYFont(bool v);
+    QString Caption;
+    bool UsePalette = false;
+    int32_t BrdrWidth() const { return FBrdrWidth; }
+    void SetBrdrWidth(int32_t v);
+    Extended InitialScaleX = 0.97L, InitialScaleY = 0.97L;
+    int32_t GridSizeX() const { return FGridSizeX; }
+    int32_t GridSizeY() const { return FGridSizeY; }
+    void SetGridSizeX(int32_t v);
+    void SetGridSizeY(int32_t v);
+    bool ShowXAxisLabels() const { return FShowXAxisLabels; }
+    bool ShowYAxisLabels() const { return FShowYAxisLabels; }
+    void SetShowXAxisLabels(bool v);
+    void SetShowYAxisLabels(bool v);
+    bool ShowTicks() const { return FShowTicks; }
+    bool ShowGrid() const { return FShowGrid; }
+    bool ShowAxisMarkers() const { return FShowAxisMarkers; }
+    bool ShowAxisNotches() const { return FShowAxisNotches; }
+    void SetShowTicks(bool v);
+    void SetShowGrid(bool v);
+    void SetShowAxisMarkers(bool v);
+    void SetShowAxisNotches(bool v);
+    bool AnimatedMenu = true, AnimatedMove = true, AnimatedZoom = true, AnimatedUndo = true;
+    bool MultiXAxis() const { return FMultiXAxis; }
+    bool MultiYAxis() const { return FMultiYAxis; }
+    bool CombineXAxis() const { return FCombineXAxis; }
+    bool CombineYAxis() const { return FCombineYAxis; }
+    void SetMultiXAxis(bool v);
+    void SetMultiYAxis(bool v);
+    void SetCombineXAxis(bool v);
+    void SetCombineYAxis(bool v);
+    bool SymbolicMarker = true;
+    bool BitmapExport = false;
+    int32_t EmfExportScale = 5, BmpExportScale = 4;
+    int32_t SubGridDividerX() const { return FSubGridDividerX; }
+    int32_t SubGridDividerY() const { return FSubGridDividerY; }
+    void SetSubGridDividerX(int32_t v);
+    void SetSubGridDividerY(int32_t v);
+    bool MouseGraphCtrl = true;
+    Extended AxisScale() const { return FAxisScale; }
+    Extended GridScale() const { return FGridScale; }
+    Extended SubGridScale() const { return FSubGridScale; }
+    void SetAxisScale(Extended v);
+    void SetGridScale(Extended v);
+    void SetSubGridScale(Extended v);
+    int32_t AxisWidth() const { return FAxisWidth; }
+    int32_t SubGridWidth() const { return FSubGridWidth; }
+    int32_t GridStyle() const { return FGridStyle; }
+    void SetAxisWidth(int32_t v);
+    void SetSubGridWidth(int32_t v);
+    void SetGridStyle(int32_t v);
+    int32_t AxisStyle() const { return FAxisStyle; }
+    int32_t GridWidth() const { return FGridWidth; }
+    int32_t SubGridStyle() const { return FSubGridStyle; }
+    void SetAxisStyle(int32_t v);
+    void SetGridWidth(int32_t v);
+    void SetSubGridStyle(int32_t v);
+    bool AllowRepaint = true;
+    uint32_t AnimationTime() const { return FAnimationTime; }
+    void SetAnimationTime(uint32_t ms);
+    bool MultiWndZoom = true, ResetByRightButton = true, ResetZoomByWheel = true;
+    Extended OutputScale = 1.0L;
+    int32_t MarkerPickRadius = 4;
+    int32_t NodePickRadius = 4;
+
+    TColorStruct Colors{this};
+    TGraphPalette GraphsPalette{this};
+    TMargins Margins{this};
+    TZoomSpeed ZoomSpeed;
+    TDrawPolicy DrawPolicy{this};
+
+    void ApplyDefaultLook();
+    void ResetFigure();
+    void RefreshAll();
+    void Repaint();
+    // Marks every graph's screen geometry stale and repaints.
+    void Relayout();
+
+    // ---- Geometry (laid out at every paint) ----
+    TRect ClientRect() const { return FClientRect; }
+    void SetClientSize(int width, int height);
+    TRect PlotRect{0, 0, 0, 0};
+    int32_t OriginX = -1, OriginY = -1;
+    bool Focused = false;
+    // The widening of a zero data range before fitting.
+    static void WidenZeroRange(Extended& min, Extended& max);
+    // Lays out the plot rectangle for a target rectangle (done at every paint).
+    void LayoutPlot(const TRect& target);
+    // Fits every graph to the plot and re-imposes the binding groups.
+    void Rescale();
+    void FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX, bool fitY);
+    void ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
+    void DiscardSavedAxes();
+    bool HasSavedAxes() const { return !FSavedAxes.isEmpty(); }
+    // Plot edges of a graph in its data units.
+    Extended ViewLeft(const TGraph& g);
+    Extended ViewBottom(const TGraph& g);
+    Extended ViewWidth(const TGraph& g) const;
+    Extended ViewHeight(const TGraph& g) const;
+
+    // ---- Undo recording ----
+    bool UndoRecording = true;
+    bool UndoGrouping() const { return FUndoGrouping; }
+    void SetUndoGrouping(bool on);
+    uint8_t CurrentGroup() const { return FCurrentGroup; }
+    bool HaveUndo() const { return !UndoSide.IsEmpty(); }
+    bool HaveRedo() const { return !RedoSide.IsEmpty(); }
+    // Appends an operation to the undo list; the caller then pushes the old values into the stores
+    // and calls FinishRecord.
+    void RecordOp(uint8_t opType);
+    void FinishRecord(uint8_t opType);
+    void ClearRedoHistory();
+    void ClearUndoHistory();
+    // Snapshots pushed by the operations that keep per-graph state.
+    TZoomUndoRedo CaptureViews();
+    TIntegerUndoRedo CaptureLayers() const;
+    TPolicyUndoRedo CapturePermissions() const;
+    TSnapUndoRedo CaptureGroups() const;
+    TSnapPolicyUndoRedo CaptureSnapPolicy() const;
+    // One-call recorders for single values.
+    void RecordInteger(uint8_t op, int32_t id, int32_t value);
+    void RecordString(uint8_t op, int32_t id, const QString& value);
+    void RecordExtended(uint8_t op, int32_t id, Extended value);
+    void RecordMarkers(int32_t id, const TMarkerArray& markers);
+    TUndoSide UndoSide;
+    TUndoSide RedoSide;
+
+    // ---- Animation clock and timer ----
+    void SetClock(std::unique_ptr<TWindowClock> clock);
+    void SetAnimationTimer(std::unique_ptr<TWindowTimer> timer);
+    TWindowClock& Clock() { return *FClock; }
+    TWindowTimer& AnimationTimer() { return *FTimer; }
+    void StopAnimation();
+
+    // ---- Events ----
+    TWindowEvents Events;
+    // The widget that shows the window asks to be repainted through this.
+    std::function<void()> InvalidateHandler;
+
+private:
+    friend class TGraph;
+    friend class TDrawPolicy;
+
+    void RemoveGraphAt(int index);
+    void RaiseGraphsListChanged();
+    void RaiseUndoRedoOp(int opType);
+    void SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor);
+    void SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance);
+    void FitAllToPlot();
+    template <typename T> void SetAndRepaint(T& field, T value);
+    template <typename T> void RecordLegend(uint8_t op, T& field, T value);
+
+    std::vector<std::unique_ptr<TGraph>> FGraphs;
+    TToolMode FToolMode = tmNothing;
+    TZoomMode FZoomMode = zmNone;
+    TEditMode FEditMode = emNothing;
+    bool FModified = false;
+
+    bool FShowLegend = false, FLegendFrame = true, FLegendBackground = true;
+    int32_t FLegendOffsetX = 0, FLegendOffsetY = 0, FLegendColumns = 1, FLegendBorderWidth = 1;
+    uint8_t FLegendPosition = 8;
+    TFontRec FLegendFont;
+
+    TFontRec FAxisFont, FSymbolFont, FTopCaptionFont, FBottomCaptionFont;
+    QStringList FTopCaption, FBottomCaption;
+    TCaptionAlign FTopCaptionAlign = taCenter, FBottomCaptionAlign = taCenter;
+    bool FVerticalYFont = false;
+    int32_t FBrdrWidth = 1;
+    int32_t FGridSizeX = 50, FGridSizeY = 50;
+    bool FShowXAxisLabels = true, FShowYAxisLabels = true;
+    bool FShowTicks = false, FShowGrid = false, FShowAxisMarkers = true, FShowAxisNotches = true;
+    bool FMultiXAxis = false, FMultiYAxis = false, FCombineXAxis = true, FCombineYAxis = true;
+    int32_t FSubGridDividerX = 1, FSubGridDividerY = 1;
+    Extended FAxisScale = 1, FGridScale = 1, FSubGridScale = 1;
+    int32_t FAxisWidth = 0, FSubGridWidth = 0, FGridStyle = 2;
+    int32_t FAxisStyle = 1, FGridWidth = 0, FSubGridStyle = 2;
+    uint32_t FAnimationTime = 800;
+
+    TRect FClientRect{0, 0, 300, 200};
+    struct TSavedAxis {
+        Extended ZoomX, ShiftX, ZoomY, ShiftY;
+    };
+    QList<TSavedAxis> FSavedAxes;
+
+    bool FUndoGrouping = false;
+    uint8_t FCurrentGroup = 0;
+
+    std::unique_ptr<TWindowClock> FClock;
+    std::unique_ptr<TWindowTimer> FTimer;
+};
