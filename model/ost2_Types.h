@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -16,7 +17,20 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 using Extended = long double;
 
 // Arrays are implicitly shared (reference counted, copied on write); empty and absent are the same.
-using TDoubleArray = QList<Extended>;
+// QList compares arithmetic elements bytewise, which would include the six padding bytes of each
+// extended value; this array compares the values themselves.
+class TDoubleArray : public QList<Extended> {
+public:
+    using QList<Extended>::QList;
+    TDoubleArray() = default;
+    TDoubleArray(const QList<Extended>& other) : QList<Extended>(other) {}
+    TDoubleArray(QList<Extended>&& other) : QList<Extended>(std::move(other)) {}
+
+    friend bool operator==(const TDoubleArray& a, const TDoubleArray& b) {
+        return a.size() == b.size() && std::equal(a.cbegin(), a.cend(), b.cbegin());
+    }
+    friend bool operator!=(const TDoubleArray& a, const TDoubleArray& b) { return !(a == b); }
+};
 using TDoubleArray2 = QList<TDoubleArray>;
 using TIntArray = QList<int32_t>;
 using TIntArray2 = QList<TIntArray>;
