@@ -114,6 +114,8 @@ public:
 
 class TGraph {
     friend class TSuperGrWindow;
+    friend class TGraphRecord;
+    friend class TUndoReplay;
 
 public:
     // Graphs are created by their window only (TSuperGrWindow::AddGraph and copies).

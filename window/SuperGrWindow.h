@@ -8,6 +8,7 @@
 #include "window/UndoStore.h"
 #include "window/WindowEvents.h"
 
+#include <QIODevice>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -293,6 +294,31 @@ public:
     void ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
     void DiscardSavedAxes();
     bool HasSavedAxes() const { return !FSavedAxes.isEmpty(); }
+    // View operations of the user and of the dialogs; each records one undo step of all views.
+    void AutoScale();
+    void ArrangeVertically();
+    void ArrangeHorizontally();
+    void PanBy(Extended dx, Extended dy, bool onlyAllowed, int reference);
+    void SaveAxes();
+    void RestoreAxes();
+    // Set one graph's visible data window edge or size (nothing for an unknown ID).
+    void SetViewLeft(int32_t id, Extended x);
+    void SetViewBottom(int32_t id, Extended y);
+    void SetViewRight(int32_t id, Extended x);
+    void SetViewTop(int32_t id, Extended y);
+    void SetViewWidth(int32_t id, Extended w);
+    void SetViewHeight(int32_t id, Extended h);
+    // Axis slots of separate axes and their counts.
+    void ComputeAxisSlots();
+    int32_t XAxisCount = 0, YAxisCount = 0;
+    // Views to re-apply at the next paint (window resized, binding changed).
+    void TakePendingViews();
+    void ApplyPendingViews();
+    // View animation: take the start views, change the views, then start (or just repaint).
+    void TakeAnimationStart();
+    void StartViewAnimationOrRepaint(bool animate);
+    bool Animating() const;
+    void AnimationTick();
     // Plot edges of a graph in its data units.
     Extended ViewLeft(const TGraph& g);
     Extended ViewBottom(const TGraph& g);
@@ -326,6 +352,17 @@ public:
     TUndoSide UndoSide;
     TUndoSide RedoSide;
 
+    // ---- Undo and redo ----
+    void Undo();
+    void Redo();
+    // Undoes the newest group when it is still open (a cancelled dialog).
+    void UndoGroupIfOpen();
+
+    // ---- Figure stream ----
+    bool SaveToStream(QIODevice& device);
+    // False with a message when the stream is damaged; the figure is then left empty.
+    bool LoadFromStream(QIODevice& device, QString* error = nullptr);
+
     // ---- Animation clock and timer ----
     void SetClock(std::unique_ptr<TWindowClock> clock);
     void SetAnimationTimer(std::unique_ptr<TWindowTimer> timer);
@@ -341,6 +378,8 @@ public:
 private:
     friend class TGraph;
     friend class TDrawPolicy;
+    friend class TUndoReplay;
+    friend class TFigureStream;
 
     void RemoveGraphAt(int index);
     void RaiseGraphsListChanged();
