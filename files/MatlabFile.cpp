@@ -1,0 +1,728 @@
+#include "files/MatlabFile.h"
+
+#include "files/SafeSave.h"
+#include "model/Codecs.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace matfile {
+
+int ElementSize(uint32_t type) {
+    switch (type) {
+    case miINT8:
+    case miUINT8:
+    case miUTF8:
+        return 1;
+    case miINT16:
+    case miUINT16:
+    case miUTF16:
+        return 2;
+    case miINT32:
+    case miUINT32:
+    case miSINGLE:
+    case miUTF32:
+        return 4;
+    case miDOUBLE:
+    case miINT64:
+    case miUINT64:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+QString ClassName(uint8_t classId) {
+    static const char* const names[] = {"mxCell_Class",   "mxStuct_Class",  "mxObject_Class", "mxChar_Class",
+                                        "mxSparse_Class", "mxDouble_Class", "mxSingle_Class", "mxInt8_Class",
+                                        "mxUInt8_Class",  "mxInt16_Class",  "mxUInt16_Class", "mxInt32_Class",
+                                        "mxUInt32_Class"};
+    if (classId >= 1 && classId <= 13) return QLatin1String(names[classId - 1]);
+    return QStringLiteral("Unknown_Class");
+}
+
+} // namespace matfile
+
+using namespace matfile;
+
+namespace {
+
+// Any inconsistency of the file's structure.
+struct InvalidFile {};
+
+bool IsConvertibleClass(uint8_t classId) {
+    return classId == mxCHAR || (classId >= mxDOUBLE && classId <= mxUINT32);
+}
+
+uint32_t ReadU32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t ReadU16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint64_t Padded8(uint64_t size) {
+    return (size + 7) & ~uint64_t(7);
+}
+
+// A byte range with bounds-checked reading of tags.
+struct Span {
+    const uint8_t* data;
+    uint64_t size;
+};
+
+struct Tag {
+    uint32_t type = 0;
+    uint32_t size = 0;
+    uint64_t dataPos = 0; // start of the element's data
+    uint64_t next = 0;    // start of the next element, padding included (capped at the end)
+};
+
+// Reads the tag at `pos` of a small (type and size in 16 bits each, data in the tag's second word)
+// or a normal element; the data must lie inside `span`.
+Tag ReadTag(const Span& span, uint64_t pos) {
+    if (pos > span.size || span.size - pos < 8) throw InvalidFile();
+    const uint8_t* p = span.data + pos;
+    Tag tag;
+    if (ReadU16(p + 2) != 0) {
+        tag.type = ReadU16(p);
+        tag.size = ReadU16(p + 2);
+        if (tag.size > 4) throw InvalidFile();
+        tag.dataPos = pos + 4;
+        tag.next = pos + 8;
+        return tag;
+    }
+    tag.type = ReadU32(p);
+    tag.size = ReadU32(p + 4);
+    tag.dataPos = pos + 8;
+    if (tag.size > span.size - tag.dataPos) throw InvalidFile();
+    tag.next = std::min(tag.dataPos + Padded8(tag.size), span.size);
+    return tag;
+}
+
+QByteArray Bytes(const Span& span, const Tag& tag) {
+    return QByteArray(reinterpret_cast<const char*>(span.data + tag.dataPos), tag.size);
+}
+
+// The product of the dimensions times the element size, or max when it exceeds 64 bits.
+uint64_t DataBytes(const TIntArray& dims, int elementSize) {
+    uint64_t product = uint64_t(elementSize);
+    for (int32_t d : dims) {
+        if (d != 0 && product > std::numeric_limits<uint64_t>::max() / uint64_t(d))
+            return std::numeric_limits<uint64_t>::max();
+        product *= uint64_t(d);
+    }
+    return product;
+}
+
+// A numeric part (real or imaginary) whose size must match the dimensions.
+void ReadPart(const Span& span, uint64_t& pos, const TIntArray& dims, uint32_t& type, QByteArray& data) {
+    const Tag tag = ReadTag(span, pos);
+    const int elementSize = ElementSize(tag.type);
+    // A part of an unknown type is kept; converting it reports the unknown internal type.
+    if (elementSize > 0 && DataBytes(dims, elementSize) != tag.size) throw InvalidFile();
+    type = tag.type;
+    data = Bytes(span, tag);
+    pos = tag.next;
+}
+
+// Flags, dimensions and name: the head every matrix class shares.
+void ReadMatrixHead(const Span& span, uint64_t& pos, TMatVar& var) {
+    const Tag dims = ReadTag(span, pos);
+    if (dims.type != miINT32) throw InvalidFile();
+    var.Dims.clear();
+    for (uint32_t i = 0; i < dims.size / 4; ++i) {
+        const int32_t d = static_cast<int32_t>(ReadU32(span.data + dims.dataPos + 4 * i));
+        if (d < 0) throw InvalidFile();
+        var.Dims.append(d);
+    }
+    pos = dims.next;
+    const Tag name = ReadTag(span, pos);
+    if (name.type != miINT8) throw InvalidFile();
+    var.Name = codec::FromCp1251(reinterpret_cast<const char*>(span.data + name.dataPos), name.size);
+    pos = name.next;
+}
+
+// A matrix element's content (its tag already read).
+TMatVar ReadMatrix(const Span& whole, const Tag& tag) {
+    const Span span{whole.data + tag.dataPos, tag.size};
+    TMatVar var;
+    var.RawType = tag.type;
+    var.RawSize = tag.size;
+    var.ElementType = miMATRIX;
+    uint64_t pos = 0;
+    const Tag flags = ReadTag(span, pos);
+    if (flags.type != miUINT32 || flags.size != 8) throw InvalidFile();
+    var.ClassId = span.data[flags.dataPos];
+    var.ArrayFlags = span.data[flags.dataPos + 1];
+    pos = flags.next;
+    if (!IsConvertibleClass(var.ClassId)) {
+        // Cells, structures, objects and sparse matrices are kept as found; only the name is shown.
+        var.RealData = Bytes(whole, tag);
+        try {
+            ReadMatrixHead(span, pos, var);
+        } catch (const InvalidFile&) {
+            var.Dims.clear();
+            var.Name.clear();
+        }
+        return var;
+    }
+    ReadMatrixHead(span, pos, var);
+    ReadPart(span, pos, var.Dims, var.RealType, var.RealData);
+    if (var.ArrayFlags & kComplexFlag) ReadPart(span, pos, var.Dims, var.ImagType, var.ImagData);
+    var.Supported = true;
+    return var;
+}
+
+// Any other top-level element: a one-dimensional numeric array without a name.
+TMatVar ReadPlain(const Span& span, const Tag& tag) {
+    TMatVar var;
+    var.RawType = tag.type;
+    var.RawSize = tag.size;
+    var.ElementType = tag.type <= 0xFF ? uint8_t(tag.type) : 0;
+    var.RealType = tag.type;
+    var.RealData = Bytes(span, tag);
+    const int elementSize = ElementSize(tag.type);
+    var.Supported = elementSize > 0;
+    var.Dims = {elementSize > 0 ? int32_t(tag.size / uint32_t(elementSize)) : 0};
+    return var;
+}
+
+TMatVar ReadElement(const Span& span, const Tag& tag) {
+    return tag.type == miMATRIX ? ReadMatrix(span, tag) : ReadPlain(span, tag);
+}
+
+// Inflates a compressed element far enough to hold the one element inside it. The output grows
+// with the data actually produced, never with a size read from the file.
+QByteArray Inflate(const uint8_t* data, uint32_t size) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) throw std::bad_alloc();
+    stream.next_in = const_cast<Bytef*>(data);
+    stream.avail_in = size;
+    QByteArray out;
+    out.resize(std::max<qsizetype>(4096, std::min<qsizetype>(qsizetype(size) * 4, qsizetype(1) << 24)));
+    uint64_t produced = 0;
+    uint64_t wanted = 8; // the inner tag first, then its element
+    int status = Z_OK;
+    while (produced < wanted) {
+        if (produced == uint64_t(out.size())) out.resize(out.size() * 2);
+        stream.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+        stream.avail_out = uInt(std::min<uint64_t>(uint64_t(out.size()) - produced, 1u << 30));
+        const uInt before = stream.avail_out;
+        status = inflate(&stream, Z_NO_FLUSH);
+        produced += before - stream.avail_out;
+        if (produced >= 8 && wanted == 8) {
+            const uint8_t* head = reinterpret_cast<const uint8_t*>(out.constData());
+            wanted = ReadU16(head + 2) != 0 ? 8 : 8 + uint64_t(ReadU32(head + 4));
+        }
+        if (status == Z_STREAM_END) break;
+        if (status != Z_OK && status != Z_BUF_ERROR) break;
+        if (status == Z_BUF_ERROR && stream.avail_in == 0) break;
+    }
+    inflateEnd(&stream);
+    if (status == Z_MEM_ERROR) throw std::bad_alloc();
+    if (produced < wanted) throw InvalidFile();
+    out.resize(qsizetype(produced));
+    return out;
+}
+
+void ReadLevel5(const QByteArray& bytes, QList<TMatVar>& vars) {
+    const Span file{reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size())};
+    uint64_t pos = 128;
+    while (pos < file.size) {
+        if (file.size - pos < 8) {
+            // Zero padding at the very end is harmless; anything else is a cut element.
+            for (uint64_t i = pos; i < file.size; ++i)
+                if (file.data[i] != 0) throw InvalidFile();
+            break;
+        }
+        const Tag tag = ReadTag(file, pos);
+        if (tag.type != miCOMPRESSED) {
+            vars.append(ReadElement(file, tag));
+            pos = tag.next;
+            continue;
+        }
+        if (tag.dataPos == pos + 4) throw InvalidFile(); // a compressed element cannot be small
+        const QByteArray inflated = Inflate(file.data + tag.dataPos, tag.size);
+        const Span inner{reinterpret_cast<const uint8_t*>(inflated.constData()), uint64_t(inflated.size())};
+        const Tag innerTag = ReadTag(inner, 0);
+        if (innerTag.type == miCOMPRESSED) throw InvalidFile();
+        vars.append(ReadElement(inner, innerTag));
+        // Compressed elements are not padded by most writers; skip zero padding when a writer added it.
+        pos = tag.dataPos + tag.size;
+        const uint64_t aligned = std::min(Padded8(pos), file.size);
+        bool zeros = true;
+        for (uint64_t i = pos; i < aligned; ++i)
+            zeros = zeros && file.data[i] == 0;
+        if (zeros) pos = aligned;
+    }
+}
+
+void ReadLevel4(const QByteArray& bytes, QList<TMatVar>& vars) {
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const uint64_t size = uint64_t(bytes.size());
+    uint64_t pos = 0;
+    while (pos < size) {
+        if (size - pos < 20) throw InvalidFile();
+        const int32_t type = static_cast<int32_t>(ReadU32(data + pos));
+        const int32_t rows = static_cast<int32_t>(ReadU32(data + pos + 4));
+        const int32_t columns = static_cast<int32_t>(ReadU32(data + pos + 8));
+        const int32_t imaginary = static_cast<int32_t>(ReadU32(data + pos + 12));
+        const int32_t nameLength = static_cast<int32_t>(ReadU32(data + pos + 16));
+        pos += 20;
+        if (type < 0 || rows < 0 || columns < 0 || nameLength < 0) throw InvalidFile();
+        static const uint8_t classes[] = {mxDOUBLE, mxSINGLE, 12, 10, 11, 9};
+        static const uint32_t types[] = {miDOUBLE, miSINGLE, miINT32, miINT16, miUINT16, miUINT8};
+        const int precision = (type / 10) % 10;
+        const int kind = type % 10;
+        if (precision > 5 || kind > 2) throw InvalidFile();
+        TMatVar var;
+        var.ElementType = miMATRIX;
+        var.ClassId = kind == 0 ? classes[precision] : uint8_t(kind == 1 ? mxCHAR : mxSPARSE);
+        var.RealType = types[precision];
+        var.Dims = {rows, columns};
+        if (uint64_t(nameLength) > size - pos) throw InvalidFile();
+        // The stored length counts the terminating zero; a length of 0 is an empty name.
+        const char* name = reinterpret_cast<const char*>(data + pos);
+        var.Name = codec::FromCp1251(name, qsizetype(strnlen(name, size_t(nameLength))));
+        pos += uint64_t(nameLength);
+        const uint64_t partBytes = DataBytes(var.Dims, ElementSize(var.RealType));
+        if (partBytes > size - pos) throw InvalidFile();
+        var.RealData = QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(partBytes));
+        pos += partBytes;
+        if (imaginary != 0) {
+            if (partBytes > size - pos) throw InvalidFile();
+            var.ArrayFlags = kComplexFlag;
+            var.ImagType = var.RealType;
+            var.ImagData = QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(partBytes));
+            pos += partBytes;
+        }
+        var.Supported = var.ClassId != mxSPARSE;
+        vars.append(std::move(var));
+    }
+}
+
+QString Quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+} // namespace
+
+void TMatlabFile::SetError(int32_t code, const QString& message) {
+    errorCode_ = code;
+    errorMessage_ = message;
+}
+
+bool TMatlabFile::Parse(const QByteArray& bytes) {
+    const QString invalid =
+        QStringLiteral("Файл ") + Quoted(fileName_) + QStringLiteral(" не является корректным mat-файлом.");
+    try {
+        if (bytes.size() < 20) {
+            SetError(3, invalid);
+            return false;
+        }
+        const bool level4 = bytes[0] == 0 || bytes[1] == 0 || bytes[2] == 0 || bytes[3] == 0;
+        QList<TMatVar> vars;
+        if (level4) {
+            ReadLevel4(bytes, vars);
+        } else {
+            if (bytes.size() < 128) throw InvalidFile();
+            if (bytes[126] == 'M' && bytes[127] == 'I') {
+                SetError(4, QStringLiteral(
+                                "Files with reversed order of the endian indicator is not supported now."));
+                return false;
+            }
+            if (bytes[126] != 'I' || bytes[127] != 'M') throw InvalidFile();
+            ReadLevel5(bytes, vars);
+        }
+        vars_ = std::move(vars);
+        return true;
+    } catch (const InvalidFile&) {
+        SetError(3, invalid);
+    } catch (const std::bad_alloc&) {
+        SetError(99, QStringLiteral("Неизвестная ошибка."));
+    }
+    return false;
+}
+
+bool TMatlabFile::LoadFromFile(const QString& name) {
+    Clear();
+    SetError(0, QString());
+    fileName_ = name;
+    QFileInfo info(name);
+    if (!info.exists()) {
+        SetError(1, QStringLiteral("Файл ") + Quoted(name) + QStringLiteral(" не найден."));
+        return false;
+    }
+    QFile file(name);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        SetError(2, QStringLiteral("Невозможно открыть файл ") + Quoted(name) + QStringLiteral("."));
+        return false;
+    }
+    QByteArray bytes;
+    try {
+        bytes = file.readAll();
+    } catch (const std::bad_alloc&) {
+        SetError(99, QStringLiteral("Неизвестная ошибка."));
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        SetError(99, QStringLiteral("Неизвестная ошибка."));
+        return false;
+    }
+    return Parse(bytes);
+}
+
+bool TMatlabFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
+    Clear();
+    SetError(0, QString());
+    fileName_ = name;
+    return Parse(bytes);
+}
+
+QString TMatlabFile::VariableName(int index) {
+    SetError(0, QString());
+    if (index < 0 || index >= VariableCount()) {
+        SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
+        return QString();
+    }
+    return vars_[index].Name;
+}
+
+int TMatlabFile::IndexOfVariable(const QString& name) const {
+    for (int i = 0; i < VariableCount(); ++i)
+        if (vars_[i].Name == name) return i;
+    return -1;
+}
+
+bool TMatlabFile::GetVariableNames(int index, TStrArray& out) {
+    out.clear();
+    const QString name = VariableName(index);
+    if (errorCode_ != 0) return false;
+    out.append(name);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Conversion to a real matrix
+
+namespace {
+
+Extended ValueAt(const uint8_t* p, uint32_t type) {
+    switch (type) {
+    case miINT8:
+        return Extended(static_cast<int8_t>(p[0]));
+    case miUINT8:
+    case miUTF8:
+        return Extended(p[0]);
+    case miINT16:
+        return Extended(static_cast<int16_t>(ReadU16(p)));
+    case miUINT16:
+    case miUTF16:
+        return Extended(ReadU16(p));
+    case miINT32:
+        return Extended(static_cast<int32_t>(ReadU32(p)));
+    case miUINT32:
+    case miUTF32:
+        return Extended(ReadU32(p));
+    case miSINGLE: {
+        float f;
+        std::memcpy(&f, p, 4);
+        return Extended(f);
+    }
+    case miDOUBLE: {
+        double d;
+        std::memcpy(&d, p, 8);
+        return Extended(d);
+    }
+    case miINT64: {
+        int64_t v;
+        std::memcpy(&v, p, 8);
+        return Extended(v); // exact: the extended mantissa has 64 bits
+    }
+    case miUINT64: {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return Extended(v);
+    }
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+bool TMatlabFile::GetVariable(int index, TDoubleArray2& out) {
+    out.clear();
+    SetError(0, QString());
+    if (index < 0 || index >= VariableCount()) {
+        SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
+        return false;
+    }
+    const TMatVar& var = vars_[index];
+    if (var.ElementType != miMATRIX && ElementSize(var.RealType) == 0) {
+        SetError(6, QStringLiteral("Неизвестный тип данных."));
+        return false;
+    }
+    if (var.ElementType == miMATRIX) {
+        if (!IsConvertibleClass(var.ClassId)) {
+            SetError(6, QStringLiteral("Невозможно выполнить приведение типов (из ") +
+                            ClassName(var.ClassId) + QStringLiteral(" в Double)."));
+            return false;
+        }
+        if (var.ArrayFlags & kComplexFlag) {
+            SetError(6, QStringLiteral("Невозможно выполнить приведение типов (из Complex в Double)."));
+            return false;
+        }
+    }
+    if (var.Dims.size() != 1 && var.Dims.size() != 2) {
+        SetError(7, QStringLiteral("Размерность исходного массива (") + QString::number(var.Dims.size()) +
+                        QStringLiteral(") не равна 1 или 2"));
+        return false;
+    }
+    const int elementSize = ElementSize(var.RealType);
+    const qsizetype rows = var.Dims.size() == 1 ? 1 : var.Dims[0];
+    const qsizetype columns = var.Dims.size() == 1 ? var.Dims[0] : var.Dims[1];
+    if (elementSize == 0 ||
+        DataBytes({int32_t(rows), int32_t(columns)}, elementSize) > uint64_t(var.RealData.size())) {
+        SetError(6, QStringLiteral("Невозможно выполнить приведение типов (некорректный внутренний тип)."));
+        return false;
+    }
+    const bool single = var.RealType == miSINGLE;
+    const bool floating = single || var.RealType == miDOUBLE;
+    const Extended largest = single ? 3.4e38L : 1.7e308L;
+    bool replaced = false;
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(var.RealData.constData());
+    out.resize(rows);
+    for (qsizetype r = 0; r < rows; ++r) {
+        TDoubleArray& row = out[r];
+        row.resize(columns);
+        for (qsizetype c = 0; c < columns; ++c) {
+            Extended value = ValueAt(data + (c * rows + r) * elementSize, var.RealType);
+            if (floating && !std::isfinite(value)) {
+                value = value > 0 ? largest : -largest;
+                replaced = true;
+            }
+            row[c] = value;
+        }
+    }
+    if (replaced) {
+        SetError(12, QStringLiteral("Файл содержит бесконечность (Inf) или неопределенность (NaN)."));
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names and stored variables
+
+namespace {
+
+bool IsLatinLetter(QChar c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+bool IsNameChar(QChar c) {
+    return IsLatinLetter(c) || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+} // namespace
+
+QString TMatlabFile::MakeMatName(const QString& text) {
+    // А..Я in order; the small letters use the same table in lower case.
+    static const char* const capitals[32] = {"A",  "B",  "V",  "G",   "D", "E", "ZH", "Z", "I",  "Y", "K",
+                                             "L",  "M",  "N",  "O",   "P", "R", "S",  "T", "U",  "F", "KH",
+                                             "TS", "CH", "SH", "SCH", "",  "Y", "",   "E", "YU", "YA"};
+    QString latin;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x0410 && u <= 0x042F)
+            latin += QLatin1String(capitals[u - 0x0410]);
+        else if (u >= 0x0430 && u <= 0x044F)
+            latin += QLatin1String(capitals[u - 0x0430]).toString().toLower();
+        else if (u == 0x0401)
+            latin += QLatin1String("YO");
+        else if (u == 0x0451)
+            latin += QLatin1String("yo");
+        else
+            latin += c;
+    }
+    qsizetype first = 0;
+    while (first < latin.size() && !IsLatinLetter(latin[first]))
+        ++first;
+    if (first == latin.size()) return QStringLiteral("var");
+    QString name = latin.mid(first);
+    for (QChar& c : name)
+        if (!IsNameChar(c)) c = u'_';
+    return name;
+}
+
+void TMatlabFile::SetVariable(const QString& name, const TDoubleArray2& matrix, bool transpose) {
+    QString clean = name;
+    for (QChar& c : clean)
+        if (!IsNameChar(c)) c = u'_';
+    if (clean.isEmpty() || !IsLatinLetter(clean[0])) clean.prepend(u'v');
+
+    const qsizetype rows = matrix.size();
+    const qsizetype columns = rows == 0 ? 0 : matrix.first().size();
+    TMatVar var;
+    var.Name = clean;
+    var.Supported = true;
+    var.ElementType = miMATRIX;
+    var.ClassId = mxDOUBLE;
+    var.RealType = miDOUBLE;
+    var.Dims =
+        transpose ? TIntArray{int32_t(columns), int32_t(rows)} : TIntArray{int32_t(rows), int32_t(columns)};
+    var.RealData.resize(rows * columns * 8);
+    char* out = var.RealData.data();
+    // Column-major order of the stored matrix; a short row's missing values are written as 0.
+    const auto put = [&](qsizetype slot, qsizetype r, qsizetype c) {
+        const double value = c < matrix[r].size() ? static_cast<double>(matrix[r][c]) : 0.0;
+        std::memcpy(out + slot * 8, &value, 8);
+    };
+    for (qsizetype r = 0; r < rows; ++r)
+        for (qsizetype c = 0; c < columns; ++c)
+            put(transpose ? r * columns + c : c * rows + r, r, c);
+
+    const int existing = IndexOfVariable(clean);
+    if (existing >= 0)
+        vars_[existing] = std::move(var);
+    else
+        vars_.append(std::move(var));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+void AppendU32(QByteArray& out, uint32_t value) {
+    const char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+    out.append(bytes, 4);
+}
+
+void PadTo8(QByteArray& out, qsizetype from = 0) {
+    const qsizetype length = out.size() - from;
+    out.append(QByteArray(qsizetype(Padded8(uint64_t(length))) - length, '\0'));
+}
+
+void AppendSubElement(QByteArray& out, uint32_t type, const QByteArray& data) {
+    AppendU32(out, type);
+    AppendU32(out, uint32_t(data.size()));
+    out.append(data);
+    PadTo8(out);
+}
+
+constexpr qsizetype kMaxElementSize = std::numeric_limits<uint32_t>::max();
+
+// One variable as a top-level element, without the padding after it; empty when it is too large.
+QByteArray BuildElement(const TMatVar& var) {
+    QByteArray element;
+    if (!var.Supported) {
+        if (var.RealData.size() > kMaxElementSize) return {};
+        AppendU32(element, var.RawType);
+        AppendU32(element, uint32_t(var.RealData.size()));
+        element.append(var.RealData);
+        return element;
+    }
+    if (var.ElementType != miMATRIX) {
+        if (var.RealData.size() > kMaxElementSize) return {};
+        AppendU32(element, var.RealType);
+        AppendU32(element, uint32_t(var.RealData.size()));
+        element.append(var.RealData);
+        return element;
+    }
+    QByteArray body;
+    AppendU32(body, miUINT32);
+    AppendU32(body, 8);
+    const char flags[8] = {char(var.ClassId), char(var.ArrayFlags), 0, 0, 0, 0, 0, 0};
+    body.append(flags, 8);
+    QByteArray dims;
+    for (int32_t d : var.Dims)
+        AppendU32(dims, uint32_t(d));
+    AppendSubElement(body, miINT32, dims);
+    AppendSubElement(body, miINT8, codec::ToCp1251(var.Name));
+    AppendSubElement(body, var.RealType, var.RealData);
+    if (var.ArrayFlags & kComplexFlag) AppendSubElement(body, var.ImagType, var.ImagData);
+    if (body.size() > kMaxElementSize) return {};
+    AppendU32(element, miMATRIX);
+    AppendU32(element, uint32_t(body.size()));
+    element.append(body);
+    return element;
+}
+
+QByteArray Header() {
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(u't'); // the time zone is not part of the system's long time
+    const QString stamp = locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
+                          locale.toString(now.time(), timeFormat.trimmed());
+    QByteArray text = QByteArrayLiteral("MATLAB 5.0 MAT-file.\r\nCreated by Ostrel 2 on: ") +
+                      codec::ToCp1251(stamp) + QByteArrayLiteral(".                       \r\n\r\n");
+    text = text.leftJustified(116, ' ', true);
+    text.append(QByteArray(8, '\0'));
+    text.append("\x00\x01IM", 4);
+    return text;
+}
+
+} // namespace
+
+bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
+    SetError(0, QString());
+    if (VariableCount() == 0) {
+        SetError(10, QStringLiteral("Число переменных равно 0. Сохранение невозможно."));
+        return false;
+    }
+    if (!overwrite && QFileInfo::exists(name)) {
+        SetError(9, QStringLiteral("Файл с именем ") + Quoted(name) + QStringLiteral(" уже существует."));
+        return false;
+    }
+    // Checked before anything is written: a level-4 sparse matrix has no level-5 form here.
+    for (const TMatVar& var : vars_) {
+        const bool writable =
+            var.Supported ? var.ElementType != miMATRIX || IsConvertibleClass(var.ClassId) : var.RawType != 0;
+        if (!writable) {
+            SetError(99, QStringLiteral("Попытка сохранить временно не поддерживающиеся данные."));
+            return false;
+        }
+    }
+    const auto write = [this](QIODevice& device) {
+        if (device.write(Header()) != 128) return false;
+        for (const TMatVar& var : vars_) {
+            QByteArray element = BuildElement(var);
+            if (element.isEmpty()) return false;
+            if (Compressed) {
+                uLongf length = compressBound(uLong(element.size()));
+                QByteArray packed(qsizetype(length), '\0');
+                if (compress2(reinterpret_cast<Bytef*>(packed.data()), &length,
+                              reinterpret_cast<const Bytef*>(element.constData()), uLong(element.size()),
+                              Z_DEFAULT_COMPRESSION) != Z_OK ||
+                    length > uLongf(kMaxElementSize))
+                    return false;
+                packed.truncate(qsizetype(length));
+                element.clear();
+                AppendU32(element, miCOMPRESSED);
+                AppendU32(element, uint32_t(length));
+                element.append(packed); // not padded, like other writers of compressed elements
+            } else {
+                PadTo8(element);
+            }
+            if (device.write(element) != element.size()) return false;
+        }
+        return true;
+    };
+    try {
+        return filesave::SaveReplacing(name, overwrite, backup, write, errorCode_, errorMessage_);
+    } catch (const std::bad_alloc&) {
+        SetError(99, QStringLiteral("Неизвестная ошибка. Возможно, диск переполнен."));
+        return false;
+    }
+}

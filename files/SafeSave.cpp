@@ -1,0 +1,76 @@
+#include "files/SafeSave.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace filesave {
+namespace {
+
+QString Quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+bool Fail(int32_t& code, QString& message, int32_t newCode, const QString& newMessage) {
+    code = newCode;
+    message = newMessage;
+    return false;
+}
+
+} // namespace
+
+QString BackupName(const QString& name) {
+    const qsizetype slash = name.lastIndexOf(u'/');
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return (dot > slash ? name.left(dot) : name) + QLatin1String(".bak");
+}
+
+bool SaveReplacing(const QString& name, bool overwrite, bool backup,
+                   const std::function<bool(QIODevice&)>& writeContent, int32_t& code, QString& message) {
+    code = 0;
+    message.clear();
+    const bool exists = QFileInfo::exists(name);
+    if (exists && !overwrite)
+        return Fail(code, message, 9,
+                    QStringLiteral("Файл с именем ") + Quoted(name) + QStringLiteral(" уже существует."));
+
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        return Fail(code, message, 2,
+                    QStringLiteral("Невозможно создать файл ") + Quoted(name) + QStringLiteral("."));
+    if (!writeContent(file) || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return Fail(code, message, 99, QStringLiteral("Неизвестная ошибка. Возможно, диск переполнен."));
+    }
+
+    QString movedTo;
+    const QString backupName = BackupName(name);
+    // A file that already carries the ".bak" name is simply replaced.
+    if (exists && backup && QFileInfo(backupName) != QFileInfo(name)) {
+        if (QFileInfo::exists(backupName) && !QFile::remove(backupName)) {
+            file.cancelWriting();
+            return Fail(code, message, 2,
+                        QStringLiteral("Невозможно удалить bak-файл: ") + Quoted(backupName) +
+                            QStringLiteral("."));
+        }
+        if (!QFile::rename(name, backupName)) {
+            file.cancelWriting();
+            return Fail(code, message, 2,
+                        QStringLiteral("Невозможно переименовать старый файл ") + Quoted(name) +
+                            QStringLiteral(" в ") + Quoted(backupName) + QStringLiteral("."));
+        }
+        movedTo = backupName;
+    }
+    if (!file.commit()) {
+        if (!movedTo.isEmpty()) QFile::rename(movedTo, name); // put the old file back
+        if (exists && movedTo.isEmpty())
+            return Fail(code, message, 2,
+                        QStringLiteral("Невозможно удалить старый файл ") + Quoted(name) +
+                            QStringLiteral("."));
+        return Fail(code, message, 2,
+                    QStringLiteral("Невозможно создать файл ") + Quoted(name) + QStringLiteral("."));
+    }
+    return true;
+}
+
+} // namespace filesave

@@ -1,0 +1,558 @@
+#include "files/TextFile.h"
+
+#include "files/NumberFormat.h"
+#include "files/NumberParser.h"
+#include "files/SafeSave.h"
+#include "model/Codecs.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <thread>
+
+// ---------------------------------------------------------------------------------------------
+// Separators and the parsing of one line
+
+TSeparatorSet::TSeparatorSet(const QByteArray& characters) {
+    for (char c : characters)
+        table_[static_cast<uint8_t>(c)] = true;
+}
+
+TSeparatorSet TSeparatorSet::Default() {
+    return TSeparatorSet(QByteArray("\t ;|\xA6\xB3\xBA"));
+}
+
+QByteArray TSeparatorSet::Characters() const {
+    QByteArray out;
+    for (int c = 0; c < 256; ++c)
+        if (table_[c]) out.append(static_cast<char>(c));
+    return out;
+}
+
+namespace {
+
+inline bool IsBlankChar(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Empty after trimming control characters and blanks from both ends.
+bool IsBlankLine(const char* begin, const char* end) {
+    for (const char* p = begin; p != end; ++p)
+        if (static_cast<uint8_t>(*p) > ' ') return false;
+    return true;
+}
+
+} // namespace
+
+bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
+                  std::vector<Extended>& values) {
+    values.clear();
+    const unsigned flags = separators.Contains(',') ? numparse::kPointOnly : numparse::kCommaIsPoint;
+    const auto isSeparator = [&separators](char c) { return separators.Contains(static_cast<uint8_t>(c)); };
+    // Line ends are never part of the last token.
+    while (end != begin && (end[-1] == '\r' || end[-1] == '\n'))
+        --end;
+    const char* p = begin;
+    for (;;) {
+        while (p != end && isSeparator(*p))
+            ++p;
+        if (p == end) break;
+        while (p != end && IsBlankChar(*p) && !isSeparator(*p))
+            ++p; // blanks before the number
+        Extended value;
+        const char* stop;
+        if (p == end || isSeparator(*p) || !numparse::ParseExtended(p, end, value, &stop, flags))
+            return false;
+        p = stop;
+        while (p != end && IsBlankChar(*p) && !isSeparator(*p))
+            ++p; // and after it
+        if (p != end && !isSeparator(*p)) return false;
+        values.push_back(value);
+    }
+    return !values.empty();
+}
+
+bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values) {
+    const QByteArray bytes = codec::ToCp1251(line);
+    std::vector<Extended> parsed;
+    const bool numeric =
+        ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, parsed);
+    values = TDoubleArray(parsed.begin(), parsed.end());
+    return numeric;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Turning classified lines into variables
+
+namespace {
+
+enum class LineKind : uint8_t { Numeric, Text, Blank };
+
+struct ParsedLine {
+    LineKind kind;
+    qsizetype begin; // text lines: position in the block
+    qsizetype length;
+    qint64 end; // offset just past the line in the whole source, for progress
+};
+
+// The lines of one line-aligned piece of a block; numeric lines' values are already rows.
+struct ParsedChunk {
+    std::vector<ParsedLine> lines;
+    std::vector<TDoubleArray> rows;
+    bool failed = false;
+};
+
+void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOffset,
+                const TSeparatorSet& separators, ParsedChunk& out) {
+    try {
+        std::vector<Extended> values;
+        values.reserve(64);
+        qsizetype pos = from;
+        while (pos < to) {
+            const char* lineBegin = block + pos;
+            const char* newline = static_cast<const char*>(std::memchr(lineBegin, '\n', to - pos));
+            const char* lineEnd = newline ? newline : block + to;
+            const char* next = newline ? newline + 1 : block + to;
+            // A carriage return ends a line too, alone or before a line feed.
+            if (const char* cr =
+                    static_cast<const char*>(std::memchr(lineBegin, '\r', lineEnd - lineBegin))) {
+                if (!(newline && cr + 1 == newline)) next = cr + 1;
+                lineEnd = cr;
+            }
+            const qint64 endOffset = blockOffset + (next - block);
+            if (ParseNumbers(lineBegin, lineEnd, separators, values)) {
+                out.rows.emplace_back(values.begin(), values.end());
+                out.lines.push_back({LineKind::Numeric, 0, 0, endOffset});
+            } else {
+                const LineKind kind = IsBlankLine(lineBegin, lineEnd) ? LineKind::Blank : LineKind::Text;
+                out.lines.push_back({kind, lineBegin - block, lineEnd - lineBegin, endOffset});
+            }
+            pos = next - block;
+        }
+    } catch (const std::bad_alloc&) {
+        out.failed = true;
+    }
+}
+
+} // namespace
+
+// Applies the variable rules line by line. Blank lines that follow a table are held back: they
+// belong to the next variable when one starts, so a "Next var" block keeps the blank lines on both
+// sides of it.
+class TTextFile::Builder {
+public:
+    explicit Builder(TTextFile& file) : file_(file) {}
+
+    void Numeric(TDoubleArray&& row) {
+        anyNumeric_ = true;
+        if (!rows_.isEmpty() && rows_.first().size() != row.size()) Close();
+        FlushPending();
+        rows_.append(std::move(row));
+    }
+    void Text(QString&& line) {
+        if (!rows_.isEmpty()) Close();
+        FlushPending();
+        text_.append(std::move(line));
+    }
+    void Blank(QString&& line) {
+        if (rows_.isEmpty())
+            text_.append(std::move(line));
+        else
+            pending_.append(std::move(line));
+    }
+    // Blank lines after the last table belong to no variable; text without rows is dropped.
+    bool Finish() {
+        if (!rows_.isEmpty()) Close();
+        return anyNumeric_;
+    }
+
+private:
+    void FlushPending() {
+        if (pending_.isEmpty()) return;
+        text_.append(pending_);
+        pending_.clear();
+    }
+    void Close() {
+        rows_.squeeze();
+        const qsizetype columns = rows_.first().size();
+        file_.variables_.append(std::move(rows_));
+        file_.headerLines_.append(std::move(text_));
+        file_.columnFormats_.append(TStrArray(columns));
+        file_.columnWidths_.append(TIntArray(columns, 16));
+        file_.rowsAsLines_.append(true);
+        rows_ = TDoubleArray2();
+        text_ = TStrArray();
+    }
+
+    TTextFile& file_;
+    TDoubleArray2 rows_;
+    TStrArray text_;
+    TStrArray pending_;
+    bool anyNumeric_ = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+constexpr qint64 kBlockSize = qint64(32) << 20;
+constexpr qsizetype kMinBytesPerThread = qsizetype(1) << 20;
+
+QString Quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+// The end of the last complete line in [0, size): a carriage return at the very end may still be
+// followed by its line feed, so that line counts as incomplete. 0 when there is none.
+qsizetype CompleteLinesEnd(const char* data, qsizetype size) {
+    for (qsizetype i = size - 1; i >= 0; --i) {
+        if (data[i] == '\n') return i + 1;
+        if (data[i] == '\r') return i == size - 1 ? i : i + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+void TTextFile::SetError(int32_t code, const QString& message) {
+    errorCode_ = code;
+    errorMessage_ = message;
+}
+
+void TTextFile::Progress(int percent) {
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    if (OnProgress) OnProgress(this, percent);
+}
+
+bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
+    const bool progress = size >= ProgressThreshold && OnProgress;
+    lastPercent_ = -1;
+    if (progress) Progress(0);
+    const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
+    Builder builder(*this);
+    QByteArray buffer;
+    qsizetype filled = 0;   // bytes in the buffer
+    qint64 bufferStart = 0; // source offset of buffer[0]
+    bool atEnd = false;
+    while (!atEnd || filled > 0) {
+        if (!atEnd) {
+            if (buffer.size() < filled + kBlockSize) buffer.resize(filled + kBlockSize);
+            const qint64 got = device.read(buffer.data() + filled, kBlockSize);
+            if (got < 0) return false;
+            filled += got;
+            atEnd = got == 0 || device.atEnd();
+        }
+        const qsizetype cut = atEnd ? filled : CompleteLinesEnd(buffer.constData(), filled);
+        if (cut == 0) continue;
+
+        // Line-aligned pieces, parsed in parallel and applied in order.
+        const int pieces = int(std::clamp<qsizetype>(cut / kMinBytesPerThread, 1, threads));
+        std::vector<qsizetype> bounds{0};
+        for (int k = 1; k < pieces; ++k) {
+            const qsizetype target = std::max(bounds.back(), cut / pieces * k);
+            const void* newline = std::memchr(buffer.constData() + target, '\n', cut - target);
+            bounds.push_back(newline ? static_cast<const char*>(newline) - buffer.constData() + 1 : cut);
+        }
+        bounds.push_back(cut);
+        std::vector<ParsedChunk> chunks(pieces);
+        std::vector<std::thread> workers;
+        for (int k = 1; k < pieces; ++k)
+            workers.emplace_back(ParseChunk, buffer.constData(), bounds[k], bounds[k + 1], bufferStart,
+                                 std::cref(separators_), std::ref(chunks[k]));
+        ParseChunk(buffer.constData(), bounds[0], bounds[1], bufferStart, separators_, chunks[0]);
+        for (auto& worker : workers)
+            worker.join();
+
+        for (ParsedChunk& chunk : chunks) {
+            if (chunk.failed) throw std::bad_alloc();
+            auto row = chunk.rows.begin();
+            for (const ParsedLine& line : chunk.lines) {
+                if (line.kind == LineKind::Numeric) {
+                    builder.Numeric(std::move(*row++));
+                } else {
+                    QString text = codec::FromCp1251(buffer.constData() + line.begin, line.length);
+                    if (line.kind == LineKind::Text)
+                        builder.Text(std::move(text));
+                    else
+                        builder.Blank(std::move(text));
+                }
+                if (progress && size > 0) Progress(int(line.end * 100 / size));
+            }
+            chunk = ParsedChunk(); // give the memory back before the next piece grows the variables
+        }
+        std::memmove(buffer.data(), buffer.constData() + cut, filled - cut);
+        filled -= cut;
+        bufferStart += cut;
+    }
+    if (progress) Progress(100);
+    return Finish(builder.Finish());
+}
+
+bool TTextFile::Finish(bool anyNumeric) {
+    if (anyNumeric) return true;
+    const QString name = fileName_;
+    Clear();
+    fileName_ = name;
+    SetError(3, QStringLiteral("Файл ") + Quoted(name) + QStringLiteral(" не содержит численных данных."));
+    return false;
+}
+
+bool TTextFile::LoadFromFile(const QString& name) {
+    Clear();
+    SetError(0, QString());
+    fileName_ = name;
+    if (name.compare(QLatin1String("<CLIPBOARD>"), Qt::CaseInsensitive) == 0) {
+        auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+        QClipboard* clipboard = app ? QGuiApplication::clipboard() : nullptr;
+        if (!clipboard) {
+            SetError(2, QStringLiteral("Отказано в доступе."));
+            return false;
+        }
+        const bool ok = LoadFromClipboardText(clipboard->text());
+        fileName_ = name;
+        return ok;
+    }
+    QFileInfo info(name);
+    if (!info.exists()) {
+        SetError(1, QStringLiteral("Файл ") + Quoted(name) + QStringLiteral(" не найден."));
+        return false;
+    }
+    QFile file(name);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        SetError(2, QStringLiteral("Отказано в доступе."));
+        return false;
+    }
+    bool ok = false;
+    try {
+        ok = ReadDevice(file, file.size());
+        if (!ok && errorCode_ == 0) throw std::bad_alloc(); // the device failed
+    } catch (const std::bad_alloc&) {
+        Clear();
+        fileName_ = name;
+        SetError(99, QStringLiteral("Неизвестная ошибка."));
+    }
+    return ok;
+}
+
+bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
+    Clear();
+    SetError(0, QString());
+    fileName_ = name;
+    QBuffer device;
+    device.setData(bytes);
+    device.open(QIODevice::ReadOnly);
+    try {
+        return ReadDevice(device, bytes.size());
+    } catch (const std::bad_alloc&) {
+        Clear();
+        fileName_ = name;
+        SetError(99, QStringLiteral("Неизвестная ошибка."));
+        return false;
+    }
+}
+
+bool TTextFile::LoadFromClipboardText(const QString& text) {
+    Clear();
+    SetError(0, QString());
+    fileName_ = QStringLiteral("<CLIPBOARD>");
+    // Lines end at CR LF, CR or LF; a final line end adds no empty line.
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n') continue;
+        lines.append(text.mid(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.append(text.mid(start));
+
+    TSeparatorSet separators = TSeparatorSet::Default();
+    if (lines.size() == 1) {
+        lines = lines.first().split(u';'); // one line holds its rows as ";"-separated records
+        separators.Remove(';');
+    }
+    try {
+        const bool progress = lines.size() >= ProgressThreshold && OnProgress;
+        lastPercent_ = -1;
+        if (progress) Progress(0);
+        Builder builder(*this);
+        std::vector<Extended> values;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QByteArray bytes = codec::ToCp1251(lines[i]);
+            if (ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, values))
+                builder.Numeric(TDoubleArray(values.begin(), values.end()));
+            else if (IsBlankLine(bytes.constData(), bytes.constData() + bytes.size()))
+                builder.Blank(std::move(lines[i]));
+            else
+                builder.Text(std::move(lines[i]));
+            if (progress) Progress(int((i + 1) * 100 / lines.size()));
+        }
+        if (progress) Progress(100);
+        return Finish(builder.Finish());
+    } catch (const std::bad_alloc&) {
+        Clear();
+        fileName_ = QStringLiteral("<CLIPBOARD>");
+        SetError(99, QStringLiteral("Неизвестная ошибка."));
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Variables
+
+bool TTextFile::GetVariable(int index, TDoubleArray2& out) {
+    SetError(0, QString());
+    if (index < 0 || index >= VariableCount()) {
+        out.clear();
+        SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
+        return false;
+    }
+    out = variables_[index];
+    return true;
+}
+
+bool TTextFile::GetHeaderLines(int index, TStrArray& out) const {
+    if (index < 0 || index >= VariableCount()) {
+        out.clear();
+        return false;
+    }
+    out = headerLines_[index];
+    return true;
+}
+
+void TTextFile::SetVariable(int index, const TDoubleArray2& matrix, bool transpose) {
+    if (matrix.isEmpty() || matrix.first().isEmpty()) return;
+    TDoubleArray2 stored;
+    if (transpose) {
+        // Short rows contribute only the values they have.
+        const qsizetype columns = matrix.first().size();
+        stored.resize(columns);
+        for (qsizetype c = 0; c < columns; ++c) {
+            stored[c].reserve(matrix.size());
+            for (const TDoubleArray& row : matrix)
+                if (c < row.size()) stored[c].append(row[c]);
+        }
+    } else {
+        stored = matrix;
+    }
+    const qsizetype columns = stored.first().size();
+    if (index < 0 || index >= VariableCount()) {
+        variables_.append(stored);
+        headerLines_.append(TStrArray());
+        columnFormats_.append(TStrArray(columns));
+        columnWidths_.append(TIntArray(columns, 16));
+        rowsAsLines_.append(false);
+        return;
+    }
+    variables_[index] = stored;
+    columnFormats_[index] = TStrArray(columns);
+    columnWidths_[index] = TIntArray(columns, 16);
+}
+
+void TTextFile::SetRowsAsLines(int index, bool value) {
+    if (index >= 0 && index < VariableCount()) rowsAsLines_[index] = value;
+}
+
+bool TTextFile::SetFormat(int index, const QString& format, int width) {
+    SetError(0, QString());
+    if (index < -1 || index >= VariableCount()) {
+        SetError(5, QStringLiteral("Переменная с индексом ") + QString::number(index) +
+                        QStringLiteral(" не найдена."));
+        return false;
+    }
+    const int first = index == -1 ? 0 : index;
+    const int last = index == -1 ? VariableCount() - 1 : index;
+    for (int i = first; i <= last; ++i) {
+        const qsizetype columns = variables_[i].isEmpty() ? 0 : variables_[i].first().size();
+        columnFormats_[i] = TStrArray(columns, format);
+        columnWidths_[i] = TIntArray(columns, width);
+    }
+    return true;
+}
+
+void TTextFile::Clear() {
+    variables_.clear();
+    headerLines_.clear();
+    columnFormats_.clear();
+    columnWidths_.clear();
+    rowsAsLines_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+void AppendField(QByteArray& out, Extended value, const QString& format, int width) {
+    const QByteArray text = numfmt::Format(value, format);
+    if (text.size() < width) out.append(QByteArray(width - text.size(), ' '));
+    out.append(text);
+}
+
+} // namespace
+
+bool TTextFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
+    SetError(0, QString());
+    if (VariableCount() == 0) {
+        SetError(10, QStringLiteral("Число переменных равно 0. Сохранение невозможно."));
+        return false;
+    }
+    const auto write = [this](QIODevice& device) {
+        constexpr qsizetype kFlushSize = 1 << 20;
+        QByteArray out;
+        out.reserve(kFlushSize + 4096);
+        const auto flush = [&](bool always) {
+            if (!always && out.size() < kFlushSize) return true;
+            const bool ok = device.write(out) == out.size();
+            out.clear();
+            return ok;
+        };
+        for (int v = 0; v < VariableCount(); ++v) {
+            if (v > 0) out.append("\r\nNext var\r\n\r\n");
+            const TDoubleArray2& matrix = variables_[v];
+            const TStrArray& formats = columnFormats_[v];
+            const TIntArray& widths = columnWidths_[v];
+            const auto formatOf = [&](qsizetype c) { return c < formats.size() ? formats[c] : QString(); };
+            const auto widthOf = [&](qsizetype c) { return c < widths.size() ? widths[c] : 16; };
+            if (rowsAsLines_[v]) {
+                for (const TDoubleArray& row : matrix) {
+                    for (qsizetype c = 0; c < row.size(); ++c) {
+                        if (c > 0) out.append(outSeparator_);
+                        AppendField(out, row[c], formatOf(c), widthOf(c));
+                    }
+                    out.append("\r\n");
+                    if (!flush(false)) return false;
+                }
+            } else {
+                // One line per stored column; short rows have nothing in the columns they lack.
+                const qsizetype columns = matrix.isEmpty() ? 0 : matrix.first().size();
+                for (qsizetype c = 0; c < columns; ++c) {
+                    bool first = true;
+                    for (const TDoubleArray& row : matrix) {
+                        if (c >= row.size()) continue;
+                        if (!first) out.append(outSeparator_);
+                        first = false;
+                        AppendField(out, row[c], formatOf(c), widthOf(c));
+                    }
+                    out.append("\r\n");
+                    if (!flush(false)) return false;
+                }
+            }
+        }
+        return flush(true);
+    };
+    try {
+        return filesave::SaveReplacing(name, overwrite, backup, write, errorCode_, errorMessage_);
+    } catch (const std::bad_alloc&) {
+        SetError(99, QStringLiteral("Неизвестная ошибка. Возможно, диск переполнен."));
+        return false;
+    }
+}

@@ -1,0 +1,98 @@
+// TTextFile: numeric tables in plain text files and the clipboard's text.
+#pragma once
+
+#include "model/ost2_Types.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Which 8-bit characters separate values on a line.
+class TSeparatorSet {
+public:
+    TSeparatorSet() = default;
+    explicit TSeparatorSet(const QByteArray& characters);
+    // Tab, space, ";", "|", the broken bar of cp1251 and the DOS box lines 179 and 186.
+    static TSeparatorSet Default();
+
+    bool Contains(uint8_t c) const { return table_[c]; }
+    void Add(uint8_t c) { table_[c] = true; }
+    void Remove(uint8_t c) { table_[c] = false; }
+    QByteArray Characters() const;
+    bool operator==(const TSeparatorSet&) const = default;
+
+private:
+    std::array<bool, 256> table_{};
+};
+
+// Splits one line of 8-bit text into numbers. "," counts as a decimal point unless it separates
+// values. Returns true (the line is numeric) when every token is a number and there is at least one.
+bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
+                  std::vector<Extended>& values);
+bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values);
+
+class TTextFile {
+public:
+    using TProgressEvent = std::function<void(TTextFile* sender, int percent)>;
+
+    bool LoadFromFile(const QString& name);
+    // The clipboard reading applied to a given text (LoadFromFile("<CLIPBOARD>") passes the clipboard's).
+    bool LoadFromClipboardText(const QString& text);
+    // The file reading applied to bytes already in memory.
+    bool LoadFromBytes(const QByteArray& bytes, const QString& name);
+
+    int VariableCount() const { return static_cast<int>(variables_.size()); }
+    bool GetVariable(int index, TDoubleArray2& out);
+    bool GetHeaderLines(int index, TStrArray& out) const;
+    void SetVariable(int index, const TDoubleArray2& matrix, bool transpose);
+    bool SetFormat(int index, const QString& format, int width);
+    bool SaveToFile(const QString& name, bool overwrite, bool backup);
+    void Clear();
+
+    const QString& FileName() const { return fileName_; }
+    const QList<TDoubleArray2>& Variables() const { return variables_; }
+    const QList<TStrArray>& HeaderLines() const { return headerLines_; }
+    const QList<TStrArray>& ColumnFormats() const { return columnFormats_; }
+    const QList<TIntArray>& ColumnWidths() const { return columnWidths_; }
+    const QList<bool>& RowsAsLines() const { return rowsAsLines_; }
+    void SetRowsAsLines(int index, bool value);
+
+    const TSeparatorSet& Separators() const { return separators_; }
+    void SetSeparators(const TSeparatorSet& separators) { separators_ = separators; }
+    char OutSeparator() const { return outSeparator_; }
+    void SetOutSeparator(char separator) { outSeparator_ = separator; }
+
+    int32_t ErrorCode() const { return errorCode_; }
+    const QString& ErrorMessage() const { return errorMessage_; }
+
+    TProgressEvent OnProgress;
+    int32_t ProgressThreshold = 4096;
+    // Parsing threads for large files; 0 uses every core.
+    int ThreadCount = 0;
+
+private:
+    class Builder;
+    friend class Builder;
+
+    bool ReadDevice(QIODevice& device, qint64 size);
+    bool Finish(bool anyNumeric);
+    void SetError(int32_t code, const QString& message);
+    void Progress(int percent);
+
+    QString fileName_;
+    QList<TDoubleArray2> variables_;
+    QList<TStrArray> headerLines_;
+    QList<TStrArray> columnFormats_;
+    QList<TIntArray> columnWidths_;
+    QList<bool> rowsAsLines_;
+    TSeparatorSet separators_ = TSeparatorSet::Default();
+    char outSeparator_ = ' ';
+    int32_t errorCode_ = 0;
+    QString errorMessage_;
+    int lastPercent_ = -1;
+};
