@@ -58,3 +58,52 @@ TEST(RoundHalfEven, HalvesGoToEven) {
     EXPECT_EQ(RoundHalfEven(-1e30L), std::numeric_limits<int32_t>::min());
     EXPECT_EQ(RoundHalfEven(std::numeric_limits<Extended>::quiet_NaN()), 0);
 }
+
+#include "model/ByteStream.h"
+
+TEST(ByteStream, WritesLittleEndianAndReadsBack) {
+    QByteArray bytes;
+    TByteWriter w(bytes);
+    w.Byte(7);
+    w.Int32(-2);
+    w.UInt16(0x1234);
+    w.Ext10(0.1L);
+    w.Text(QStringLiteral("Ось"));
+    EXPECT_EQ(bytes.size(), 1 + 4 + 2 + 10 + 4 + 3);
+    EXPECT_EQ(bytes.mid(1, 4), QByteArray("\xFE\xFF\xFF\xFF", 4));
+    EXPECT_EQ(bytes.mid(5, 2), QByteArray("\x34\x12", 2));
+    EXPECT_EQ(bytes.mid(17, 4), QByteArray("\x03\x00\x00\x00", 4));
+
+    TByteReader r(bytes);
+    EXPECT_EQ(r.Byte(), 7);
+    EXPECT_EQ(r.Int32(), -2);
+    EXPECT_EQ(r.UInt16(), 0x1234);
+    EXPECT_EQ(r.Ext10(), 0.1L);
+    EXPECT_EQ(r.Text(), QStringLiteral("Ось"));
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_FALSE(r.Failed());
+}
+
+TEST(ByteStream, ShortOrHostileInputFailsWithoutReadingPastTheEnd) {
+    const QByteArray hugeText("\xFF\xFF\xFF\x7F"
+                              "ab",
+                              6);
+    TByteReader r(hugeText);
+    EXPECT_TRUE(r.Text().isEmpty());
+    EXPECT_TRUE(r.Failed());
+    EXPECT_EQ(r.Int32(), 0); // stays failed
+
+    const QByteArray negative("\xFF\xFF\xFF\xFF", 4);
+    TByteReader n(negative);
+    n.Text();
+    EXPECT_TRUE(n.Failed());
+
+    TByteReader s(QByteArray("\x01\x02", 2));
+    EXPECT_EQ(s.Ext10(), 0);
+    EXPECT_TRUE(s.Failed());
+    TByteReader b(QByteArray("abc"));
+    EXPECT_TRUE(b.Bytes(4).isEmpty());
+    EXPECT_TRUE(b.Failed());
+    TByteReader k(QByteArray("abc"));
+    EXPECT_FALSE(k.Skip(-1));
+}
