@@ -1,0 +1,115 @@
+// Shared between the parts of the expression engine; not for other folders.
+#pragma once
+
+#include "expr/MathFuncs2.h"
+
+#include <QStringView>
+
+namespace mathfuncs::detail {
+
+// Error codes by name, so checks read as what they test.
+enum ErrorCode : int32_t {
+    ecEmpty = 1,
+    ecBrackets = 2,
+    ecNumber = 3,
+    ecGraphNumber = 4,
+    ecConstant = 5,
+    ecArgCount = 6,
+    ecFunction = 7,
+    ecMath = 8,
+    ecDivZero = 9,
+    ecBadGraph = 10,
+    ecEmptyDomain = 11,
+    ecEmptyValue = 12,
+    ecSqrtNegative = 13,
+    ecLogNonPositive = 14,
+    ecInverseDomain = 15,
+    ecDiffKind = 16,
+    ecScalarArgs = 17,
+    ecNotScalar = 18,
+    ecInfinite = 19,
+    ecUnsorted = 20,
+    ecDistribution = 21,
+    ecDistributionParams = 22,
+    ecSyntax = 23,
+    ecFractionalPower = 24,
+    ecVariables = 25,
+    ecCommonArg = 27,
+    ecVector = 28,
+    ecRounding = 29,
+    ecRegression = 30,
+};
+
+// State of one top-level evaluation.
+struct EvalContext {
+    const TMFDataArr& Graphs; // prepared: Sorted set, Mask present while ignoring errors
+    const TEvalSettings& Settings;
+    TDoubleArray UnionArg; // filled on first need (X, XREL, INTEGR of a scalar)
+    bool UnionFilled = false;
+    int Depth = 0;
+
+    EvalContext(const TMFDataArr& graphs, const TEvalSettings& settings)
+        : Graphs(graphs), Settings(settings) {}
+
+    bool Ignore() const { return Settings.IgnoreErrors; }
+    bool HasCommon() const { return !Settings.CommonArg.isEmpty(); }
+};
+
+inline bool IsScalar(const TMFData& v) {
+    return v.X.isEmpty();
+}
+
+inline TMFData ErrorValue(int code) {
+    TMFData r;
+    r.Code = code;
+    return r;
+}
+
+// A scalar with one value; flagged only matters while ignoring errors.
+TMFData ScalarValue(Extended value, const EvalContext& ctx, bool flagged = false);
+
+// Syntax passes.
+QString PrepareFormula(const QString& formula, const TStrArray& names, const TStrArray& values);
+QString RewriteOperators(const QString& formula);
+
+// Evaluation of a piece of rewritten text.
+TMFData EvaluateText(QStringView text, EvalContext& ctx);
+
+// Fills the union argument; checkSorted asks for every table graph to be sorted (error 20).
+int FillUnionArgument(EvalContext& ctx, bool checkSorted);
+
+// Brings a graph onto newX with the settings' kinds; false when nothing could be resampled.
+bool ResampleValue(const TMFData& v, const TDoubleArray& newX, const EvalContext& ctx, TDoubleArray& y,
+                   TBoolArray& mask);
+
+// The union of two or more graphs' arguments, cut to their overlap when extrapolation is "none".
+int UnionForCombining(const QList<const TDoubleArray*>& xs, const EvalContext& ctx, TDoubleArray& out);
+
+// Many-argument alignment: every argument brought onto one X (empty when all are scalars).
+struct AlignedArgs {
+    TDoubleArray X;
+    QList<TDoubleArray> Y;  // one per argument; a scalar keeps its one value
+    QList<TBoolArray> Mask; // one per argument, empty when not ignoring errors
+    QList<bool> Scalar;
+    uint8_t Sorted = 1;
+};
+int AlignArguments(const TMFDataArr& args, const EvalContext& ctx, AlignedArgs& out);
+
+// Operators and functions by family; args is the split argument text of the call.
+using ArgList = QList<QStringView>;
+TMFData CallBinaryOperator(int code, const ArgList& args, EvalContext& ctx);
+TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx);
+TMFData CallRound(const ArgList& args, EvalContext& ctx);
+TMFData CallHypot(const ArgList& args, EvalContext& ctx);
+TMFData CallStatistic(int code, const ArgList& args, EvalContext& ctx);
+TMFData CallGraphFunction(const QString& name, const ArgList& args, EvalContext& ctx, bool& known);
+
+// Codes of the operators and one-argument functions; 0 when the name is not one.
+int BinaryOperatorCode(QStringView name);
+int UnaryFunctionCode(QStringView name);
+int StatisticCode(QStringView name);
+
+// Drops flagged points of a graph and recomputes Sorted.
+void CompactFlagged(TMFData& v);
+
+} // namespace mathfuncs::detail
