@@ -231,6 +231,19 @@ struct TUndoRedoOp {
 };
 using TUndoRedoOpArray = QList<TUndoRedoOp>;
 
+// Saved view of one graph (the window's saved axes).
+struct TAxesMetrics {
+    Extended ZoomX = 1, ShiftX = 0, ZoomY = 1, ShiftY = 0;
+};
+
+// Start and end of one graph's view in a zoom or move animation: zooms and pixel shifts
+// (shift × zoom), so that the picture moves evenly.
+struct TAniScaleParams {
+    Extended S0 = 1, T0 = 1, P0 = 0, Q0 = 0; // start ZoomX, ZoomY, ShiftX × ZoomX, ShiftY × ZoomY
+    Extended S1 = 1, T1 = 1, P1 = 0, Q1 = 0; // the same at the end
+    Extended DS = 0, DT = 0, DP = 0, DQ = 0;  // 1 − end/start zooms, end − start pixel shifts
+};
+
 // Calculator value: error code, arguments, values, failure mask, sortedness.
 struct TMFData {
     int32_t Code = 0;

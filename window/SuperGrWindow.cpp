@@ -34,7 +34,6 @@ private:
     QTimer FTimer;
 };
 
-constexpr int kGroupCount = 9;
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -106,6 +105,7 @@ void TMargins::Change(int32_t& field, int32_t v) {
 // Construction
 
 TSuperGrWindow::TSuperGrWindow() : FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
+    FTimer->OnTick = [this] { AnimationTick(); };
     // The policy starts with every permission on; there are no graphs yet to carry them.
     DrawPolicy.SetAllowAll(true, true, true, true);
     SetModified(false);
@@ -116,6 +116,7 @@ TSuperGrWindow::TSuperGrWindow() : FClock(std::make_unique<TSteadyClock>()), FTi
 TSuperGrWindow::~TSuperGrWindow() {
     AllowRepaint = false;
     FTimer->Stop();
+    FTimer->OnTick = nullptr;
     Events.OnUndoRedoOp = nullptr;
     Events.OnChangeGraphState = nullptr;
     Events.OnDelGraph = nullptr;
@@ -130,9 +131,8 @@ void TSuperGrWindow::SetClock(std::unique_ptr<TWindowClock> clock) { FClock = st
 void TSuperGrWindow::SetAnimationTimer(std::unique_ptr<TWindowTimer> timer) {
     FTimer->Stop();
     FTimer = std::move(timer);
+    FTimer->OnTick = [this] { AnimationTick(); };
 }
-
-void TSuperGrWindow::StopAnimation() { FTimer->Stop(); }
 
 void TSuperGrWindow::Repaint() {
     if (AllowRepaint && InvalidateHandler) InvalidateHandler();
@@ -879,255 +879,3 @@ TSnapPolicyUndoRedo TSuperGrWindow::CaptureSnapPolicy() const {
              uint8_t(DrawPolicy.SingleScaleX()), uint8_t(DrawPolicy.SingleScaleY())}};
 }
 
-// ---------------------------------------------------------------------------------------------
-// Layout and scaling
-
-void TSuperGrWindow::SetClientSize(int width, int height) {
-    FClientRect = {0, 0, std::max(width, 0), std::max(height, 0)};
-    LayoutPlot(FClientRect);
-    Rescale();
-    Repaint();
-}
-
-void TSuperGrWindow::WidenZeroRange(Extended& min, Extended& max) {
-    if (min != max) return;
-    const Extended v = min;
-    const Extended d = v == 0 ? 0.01L : 0.01L * std::fabs(v);
-    min = v - d;
-    max = v + d;
-}
-
-namespace {
-int Scaled(int value, Extended scale, bool atLeastOne) {
-    const int v = RoundHalfEven(value * scale);
-    return atLeastOne ? std::max(v, 1) : v;
-}
-} // namespace
-
-void TSuperGrWindow::LayoutPlot(const TRect& target) {
-    const int frame = Scaled(FBrdrWidth, OutputScale, true);
-    const int halfFrame = (frame + 1) / 2;
-    TRect r = target;
-    r.Left += Scaled(Margins.Left(), OutputScale, false) + halfFrame;
-    r.Top += Scaled(Margins.Top(), OutputScale, false) + halfFrame;
-    r.Right -= Scaled(Margins.Right(), OutputScale, false) + halfFrame;
-    r.Bottom -= Scaled(Margins.Bottom(), OutputScale, false) + halfFrame;
-
-    const TFontMetricsInfo axis = MeasureFont(FAxisFont, OutputScale);
-    const int bottomMargin = Scaled(Margins.Bottom(), OutputScale, false);
-    const int leftMargin = Scaled(Margins.Left(), OutputScale, false);
-    if (FShowXAxisLabels) {
-        const int xBand = axis.DigitHeight + bottomMargin;
-        const int xBandDate = 2 * axis.DigitHeight + bottomMargin;
-        if (!FMultiXAxis || FGraphs.empty()) {
-            r.Bottom -= xBand;
-        } else {
-            QList<int> slotsDone;
-            for (const auto& g : FGraphs) {
-                const int slot = FCombineXAxis ? g->AxisSlotX : g->Layer();
-                if (slotsDone.contains(slot)) continue;
-                slotsDone.append(slot);
-                r.Bottom -= g->DateTimeArg() ? xBandDate : xBand;
-            }
-        }
-    }
-    if (FShowYAxisLabels) {
-        const int labelWidth = FVerticalYFont ? axis.DigitHeight : axis.SixDigitsWidth;
-        r.Left += labelWidth;
-        if (FMultiYAxis && GraphCount() > 1) {
-            QList<int> slotsSeen;
-            for (const auto& g : FGraphs) {
-                const int slot = FCombineYAxis ? g->AxisSlotY : g->Layer();
-                if (!slotsSeen.contains(slot)) slotsSeen.append(slot);
-            }
-            r.Left += int(slotsSeen.size() - 1) * (labelWidth + leftMargin);
-        }
-    }
-    const TFontMetricsInfo top = MeasureFont(FTopCaptionFont, OutputScale);
-    const TFontMetricsInfo bottom = MeasureFont(FBottomCaptionFont, OutputScale);
-    r.Top += int(FTopCaption.size()) * top.LineHeight;
-    r.Bottom -= int(FBottomCaption.size()) * bottom.LineHeight;
-
-    PlotRect = r;
-    const int sumX = r.Left + r.Right + 1, sumY = r.Top + r.Bottom + 1;
-    OriginX = sumX >= 0 ? sumX / 2 : -1;
-    OriginY = sumY >= 0 ? sumY / 2 : -1;
-    FitAllToPlot();
-}
-
-void TSuperGrWindow::FitAllToPlot() {
-    for (const auto& g : FGraphs) g->Fit(PlotRect);
-}
-
-void TSuperGrWindow::Rescale() {
-    FitAllToPlot();
-    const int top = TopGraphIndex();
-    if (top >= 0) ZoomBy(top, false, TAxis::X, 1, 1);
-    for (const auto& g : FGraphs) g->CacheDirty = false;
-}
-
-Extended TSuperGrWindow::ViewLeft(const TGraph& g) { return const_cast<TGraph&>(g).PlotLeftData(); }
-Extended TSuperGrWindow::ViewBottom(const TGraph& g) { return const_cast<TGraph&>(g).PlotBottomData(); }
-Extended TSuperGrWindow::ViewWidth(const TGraph& g) const { return g.PlotWidthData(); }
-Extended TSuperGrWindow::ViewHeight(const TGraph& g) const { return g.PlotHeightData(); }
-
-void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX, bool fitY) {
-    if (indexes.size() != rects.size()) return;
-    bool anyVisible = false;
-    for (int index : indexes) {
-        if (index < 0 || index >= GraphCount()) return;
-        anyVisible |= FGraphs[size_t(index)]->Visible();
-    }
-    if (!anyVisible) return;
-
-    FitAllToPlot();
-    const int n = GraphCount();
-    QList<Extended> newZoomX(n, InitialScaleX), newZoomY(n, InitialScaleY), newShiftX(n, 0), newShiftY(n, 0);
-    const Extended plotW = PlotRect.Width(), plotH = PlotRect.Height();
-    for (int k = 0; k < indexes.size(); ++k) {
-        const int i = indexes[k];
-        const TRect& r = rects[k];
-        TGraph& g = *FGraphs[size_t(i)];
-        newZoomX[i] = plotW == 0 ? InitialScaleX : std::fabs(Extended(r.Width()) / plotW) * InitialScaleX;
-        newZoomY[i] = plotH == 0 ? InitialScaleY : std::fabs(Extended(r.Height()) / plotH) * InitialScaleY;
-        const int centreX = (r.Left + r.Right) / 2, centreY = (r.Top + r.Bottom) / 2;
-        const Extended kx = g.FitX * newZoomX[i], ky = g.FitY * newZoomY[i];
-        newShiftX[i] = kx != 0 ? (OriginX - centreX) / kx : 0;
-        newShiftY[i] = ky != 0 ? (centreY - OriginY) / ky : 0;
-    }
-    for (int i : indexes) {
-        TGraph& g = *FGraphs[size_t(i)];
-        if (fitX && g.EffectiveScaleGroupX() < 0) g.SetZoomX(newZoomX[i]);
-        if (fitY && g.EffectiveScaleGroupY() < 0) g.SetZoomY(newZoomY[i]);
-        if (fitX && g.EffectivePosGroupX() < 0 && g.ZoomX() != 0) g.ShiftX = newShiftX[i] * newZoomX[i] / g.ZoomX();
-        if (fitY && g.EffectivePosGroupY() < 0 && g.ZoomY() != 0) g.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
-    }
-
-    // Bound groups fit their widest member.
-    auto driveGroups = [&](TAxis axis) {
-        const bool alongX = axis == TAxis::X;
-        for (int group = 0; group < kGroupCount; ++group) {
-            QList<int> xList, yList;
-            ScaleGroupClosure(axis, group, xList, yList);
-            const QList<int>& members = alongX ? xList : yList;
-            int driver = -1;
-            Extended bestZoom = 0, bestShift = 0;
-            bool touched = false;
-            for (int m : members) {
-                if (!indexes.contains(m)) continue;
-                touched = true;
-                const Extended z = alongX ? newZoomX[m] : newZoomY[m];
-                if (driver < 0 || z < bestZoom) {
-                    bestZoom = z;
-                    bestShift = alongX ? newShiftX[m] : newShiftY[m];
-                }
-                driver = m;
-            }
-            if (!touched) continue;
-            // The driving member is the visible one with the widest data range.
-            int widest = -1;
-            for (int m : members) {
-                const TGraph& g = *FGraphs[size_t(m)];
-                if (!g.Visible()) continue;
-                const Extended fit = alongX ? g.FitX : g.FitY;
-                if (widest < 0 || fit < (alongX ? FGraphs[size_t(widest)]->FitX : FGraphs[size_t(widest)]->FitY))
-                    widest = m;
-            }
-            if (widest < 0) widest = driver;
-            TGraph& d = *FGraphs[size_t(widest)];
-            if (alongX) {
-                d.SetZoomX(bestZoom);
-                d.ShiftX = bestShift;
-            } else {
-                d.SetZoomY(bestZoom);
-                d.ShiftY = bestShift;
-            }
-            SyncScaleGroup(axis, group, widest, false, 1);
-        }
-        for (int group = 0; group < kGroupCount; ++group) {
-            const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
-            int reference = -1;
-            for (int m : members)
-                if (indexes.contains(m)) {
-                    reference = m;
-                    break;
-                }
-            if (reference < 0) continue;
-            TGraph& g = *FGraphs[size_t(reference)];
-            if (alongX) {
-                if (g.ZoomX() != 0) g.ShiftX = newShiftX[reference] * newZoomX[reference] / g.ZoomX();
-            } else if (g.ZoomY() != 0) {
-                g.ShiftY = newShiftY[reference] * newZoomY[reference] / g.ZoomY();
-            }
-            SyncPosGroup(axis, group, reference, false, 0);
-        }
-    };
-    if (fitX) driveGroups(TAxis::X);
-    if (fitY) driveGroups(TAxis::Y);
-    for (const auto& g : FGraphs) g->PolyDirty = true;
-}
-
-void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor) {
-    QList<int> xList, yList;
-    ScaleGroupClosure(axis, group, xList, yList);
-    const QList<int>& members = axis == TAxis::X ? xList : yList;
-    if (members.isEmpty()) return;
-    if (!members.contains(reference)) reference = members.first();
-    const TGraph& ref = *FGraphs[size_t(reference)];
-    const Extended k = axis == TAxis::X ? ref.FitX * ref.ZoomX() : ref.FitY * ref.ZoomY();
-    for (int m : xList) {
-        TGraph& g = *FGraphs[size_t(m)];
-        if ((!onlyAllowed || g.AllowScaleX()) && g.FitX != 0) g.SetZoomX(factor * k / g.FitX);
-    }
-    for (int m : yList) {
-        TGraph& g = *FGraphs[size_t(m)];
-        if ((!onlyAllowed || g.AllowScaleY()) && g.FitY != 0) g.SetZoomY(factor * k / g.FitY);
-    }
-}
-
-void TSuperGrWindow::SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance) {
-    const bool alongX = axis == TAxis::X;
-    const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
-    if (members.isEmpty()) return;
-    if (!members.contains(reference)) reference = members.first();
-    TGraph& ref = *FGraphs[size_t(reference)];
-    const Extended kRef = alongX ? ref.FitX * ref.ZoomX() : ref.FitY * ref.ZoomY();
-    const Extended cRef = alongX ? ref.XMid() + ref.ShiftX : ref.YMid() + ref.ShiftY;
-    for (int m : members) {
-        TGraph& g = *FGraphs[size_t(m)];
-        const Extended k = alongX ? g.FitX * g.ZoomX() : g.FitY * g.ZoomY();
-        if (k == 0) continue;
-        if (alongX) {
-            if (!onlyAllowed || g.AllowShiftX()) g.ShiftX = (cRef * kRef - distance) / k - g.XMid();
-        } else if (!onlyAllowed || g.AllowShiftY()) {
-            g.ShiftY = (distance + cRef * kRef) / k - g.YMid();
-        }
-    }
-}
-
-void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy) {
-    FitAllToPlot();
-    for (const auto& g : FGraphs) {
-        if (g->EffectiveScaleGroupX() >= 0 || g->EffectiveScaleGroupY() >= 0) continue;
-        if (g->FixedRatio()) {
-            const Extended z = std::fabs(1 - zx) >= std::fabs(1 - zy) ? zx : zy;
-            if (!onlyAllowed || (g->AllowScaleX() && g->AllowScaleY())) {
-                g->SetZoomX(g->ZoomX() * z);
-                g->SetZoomY(g->ZoomY() * z);
-            }
-            continue;
-        }
-        if (!onlyAllowed || g->AllowScaleX()) g->SetZoomX(g->ZoomX() * zx);
-        if (!onlyAllowed || g->AllowScaleY()) g->SetZoomY(g->ZoomY() * zy);
-    }
-    const TAxis secondAxis = firstAxis == TAxis::X ? TAxis::Y : TAxis::X;
-    for (int group = 0; group < kGroupCount; ++group) {
-        SyncScaleGroup(firstAxis, group, reference, onlyAllowed, firstAxis == TAxis::X ? zx : zy);
-        SyncScaleGroup(secondAxis, group, reference, onlyAllowed, secondAxis == TAxis::X ? zx : zy);
-    }
-    for (int group = 0; group < kGroupCount; ++group) {
-        SyncPosGroup(TAxis::X, group, reference, onlyAllowed, 0);
-        SyncPosGroup(TAxis::Y, group, reference, onlyAllowed, 0);
-    }
-    for (const auto& g : FGraphs) g->PolyDirty = true;
-}

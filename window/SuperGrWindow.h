@@ -10,6 +10,7 @@
 
 #include <QIODevice>
 #include <QStringList>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -417,10 +418,17 @@ private:
     uint32_t FAnimationTime = 800;
 
     TRect FClientRect{0, 0, 300, 200};
-    struct TSavedAxis {
-        Extended ZoomX, ShiftX, ZoomY, ShiftY;
-    };
-    QList<TSavedAxis> FSavedAxes;
+    QList<TAxesMetrics> FSavedAxes;
+    // Four values per graph (left, bottom, width, height in data units), applied at the next paint.
+    QList<std::array<Extended, 4>> FPendingViews;
+
+    // View animation.
+    QList<TAniScaleParams> FAnimation;
+    bool FAnimationStartTaken = false;
+    bool FAnimating = false;
+    int64_t FAnimationStartMs = 0;
+    bool FLegendBeforeAnimation = false;
+    void FinishAnimation();
 
     bool FUndoGrouping = false;
     uint8_t FCurrentGroup = 0;

@@ -1,0 +1,265 @@
+#include "model/Codecs.h"
+#include "window/SuperGrWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
+    TDoubleArray a(n);
+    for (int i = 0; i < n; ++i) a[i] = start + i * step;
+    return a;
+}
+
+class ManualClock : public TWindowClock {
+public:
+    int64_t Now = 0;
+    int64_t NowMs() override { return Now; }
+};
+
+class ManualTimer : public TWindowTimer {
+public:
+    bool Active = false;
+    int Interval = 0;
+    void Start(int ms) override {
+        Active = true;
+        Interval = ms;
+    }
+    void Stop() override { Active = false; }
+    bool IsActive() const override { return Active; }
+};
+
+struct CoordinatesFixture : ::testing::Test {
+    TSuperGrWindow window;
+    ManualClock* clock = nullptr;
+    ManualTimer* timer = nullptr;
+    void SetUp() override {
+        auto c = std::make_unique<ManualClock>();
+        auto t = std::make_unique<ManualTimer>();
+        clock = c.get();
+        timer = t.get();
+        window.SetClock(std::move(c));
+        window.SetAnimationTimer(std::move(t));
+        window.AnimatedZoom = false;
+    }
+    TGraph* Add(const TDoubleArray& x, const TDoubleArray& y) {
+        EXPECT_TRUE(window.AddGraph(QString(), false, {}, x, y));
+        return window.GraphByIndex(window.GraphCount() - 1);
+    }
+    Extended PixelSpanX(TGraph* g, Extended a, Extended b) { return g->DataToPixelX(b) - g->DataToPixelX(a); }
+};
+} // namespace
+
+TEST_F(CoordinatesFixture, PlotRectangleOfAFreshWindow) {
+    // 300 × 200 without the default look: margins 50, 10, 10, 20, frame 1, axis labels on.
+    window.SetShowXAxisLabels(false);
+    window.SetShowYAxisLabels(false);
+    window.LayoutPlot(window.ClientRect());
+    EXPECT_EQ(window.PlotRect, (TRect{51, 11, 289, 179}));
+    EXPECT_EQ(window.OriginX, 170);
+    EXPECT_EQ(window.OriginY, 95);
+
+    TGraph* g = Add(TDoubleArray{0, 10}, TDoubleArray{0, 4});
+    EXPECT_EQ(g->FitX, 237.0L / 10);
+    EXPECT_EQ(g->FitY, 167.0L / 4);
+    EXPECT_EQ(g->ZoomX(), 0.97L);
+}
+
+TEST_F(CoordinatesFixture, AxisLabelsTakeTheirBands) {
+    window.LayoutPlot(window.ClientRect());
+    const TRect withLabels = window.PlotRect;
+    window.SetShowXAxisLabels(false);
+    window.SetShowYAxisLabels(false);
+    window.LayoutPlot(window.ClientRect());
+    EXPECT_LT(withLabels.Bottom, window.PlotRect.Bottom);
+    EXPECT_GT(withLabels.Left, window.PlotRect.Left);
+    EXPECT_EQ(withLabels.Top, window.PlotRect.Top);
+    // Caption lines push the top edge down.
+    window.SetTopCaption({QStringLiteral("Первая"), QStringLiteral("Вторая")});
+    window.LayoutPlot(window.ClientRect());
+    EXPECT_GT(window.PlotRect.Top, 11 + 10);
+}
+
+TEST_F(CoordinatesFixture, AutoScaleFitsEveryGraphToTheInitialScale) {
+    window.SetClientSize(600, 400);
+    TGraph* a = Add(Ramp(11), Ramp(11));
+    TGraph* b = Add(Ramp(11, 1000), Ramp(11, -5, 2));
+    a->ShiftX = 3;
+    b->SetZoomY(5);
+    window.AutoScale();
+    const Extended width = window.PlotRect.Width() - 1;
+    EXPECT_NEAR(double(PixelSpanX(a, 0, 10)), double(width * 0.97L), 1e-9);
+    EXPECT_NEAR(double(PixelSpanX(b, 1000, 1010)), double(width * 0.97L), 1e-9);
+    EXPECT_NEAR(double(a->DataToPixelX(5)), window.OriginX, 1e-9);
+    // Target rectangles are centred with plain halving, the origin rounds up.
+    EXPECT_NEAR(double(b->DataToPixelY(5)), (window.PlotRect.Top + window.PlotRect.Bottom) / 2, 1e-9);
+    ASSERT_FALSE(window.UndoSide.IsEmpty());
+    EXPECT_EQ(window.UndoSide.Ops.last().OpType, UndoOp::Views);
+}
+
+TEST_F(CoordinatesFixture, SinglePointIsWidenedByOnePercent) {
+    TGraph* g = Add(TDoubleArray{200, 200}, TDoubleArray{0, 0});
+    window.AutoScale();
+    const Extended width = window.PlotRect.Width() - 1;
+    EXPECT_NEAR(double(PixelSpanX(g, 198, 202)), double(width * 0.97L), 1e-9);
+    const Extended height = window.PlotRect.Height() - 1;
+    EXPECT_NEAR(double(g->DataToPixelY(-0.01L) - g->DataToPixelY(0.01L)), double(height * 0.97L), 1e-9);
+}
+
+TEST_F(CoordinatesFixture, BoundGraphsShareAnAxisOnlyWhenCombined) {
+    window.SetMultiAxes(true, true);
+    TGraph* a = Add(Ramp(11), Ramp(11));
+    TGraph* b = Add(Ramp(11, 1000), Ramp(11));
+    window.UndoRecording = false;
+    a->SetScaleGroupX(1);
+    b->SetScaleGroupX(1);
+    a->SetPosGroupX(1);
+    b->SetPosGroupX(1);
+    window.ComputeAxisSlots();
+    EXPECT_EQ(window.XAxisCount, 1);
+    EXPECT_EQ(a->AxisSlotX, b->AxisSlotX);
+    EXPECT_EQ(window.YAxisCount, 2);
+    // Bound graphs have the same pixels per unit.
+    EXPECT_NEAR(double(a->DataLengthToPixelX(1)), double(b->DataLengthToPixelX(1)), 1e-9);
+    window.SetCombineAxes(false, true);
+    window.ComputeAxisSlots();
+    EXPECT_EQ(window.XAxisCount, 2);
+    EXPECT_NE(a->AxisSlotX, b->AxisSlotX);
+}
+
+TEST_F(CoordinatesFixture, ArrangeVerticallyStacksStrips) {
+    window.SetClientSize(400, 400);
+    TGraph* a = Add(Ramp(11), Ramp(11));
+    TGraph* b = Add(Ramp(11), Ramp(11));
+    window.ArrangeVertically();
+    const TRect& r = window.PlotRect;
+    const Extended h = r.Height();
+    const int mid = r.Top + RoundHalfEven(h / 2);
+    // Graph a fills the upper strip, graph b the lower one, each at the initial scale.
+    const Extended stripA = mid - r.Top, stripB = r.Top + RoundHalfEven(h) - mid;
+    EXPECT_NEAR(double(a->DataToPixelY(0) - a->DataToPixelY(10)), double(stripA / h * (h - 1) * 0.97L), 1e-6);
+    EXPECT_NEAR(double(b->DataToPixelY(0) - b->DataToPixelY(10)), double(stripB / h * (h - 1) * 0.97L), 1e-6);
+    EXPECT_NEAR(double(a->DataToPixelY(5)), (r.Top + mid) / 2, 1e-6);
+    EXPECT_NEAR(double(b->DataToPixelY(5)), (mid + r.Top + RoundHalfEven(h)) / 2, 1e-6);
+}
+
+TEST_F(CoordinatesFixture, ZoomByActsPerAxis) {
+    TGraph* a = Add(Ramp(11), Ramp(11));
+    TGraph* b = Add(Ramp(11), Ramp(11));
+    window.UndoRecording = false;
+    b->SetScaleGroupX(1);
+    const Extended ay = a->ZoomY(), by = b->ZoomY(), bx = b->ZoomX();
+    window.ZoomBy(0, false, TAxis::X, 1, 2);
+    EXPECT_EQ(a->ZoomY(), ay * 2);
+    EXPECT_EQ(b->ZoomY(), by * 2); // bound only along X: still zooms along Y
+    EXPECT_NEAR(double(b->ZoomX()), double(bx), 1e-15);
+}
+
+TEST_F(CoordinatesFixture, PanByShiftsBothAxesSymmetrically) {
+    TGraph* g = Add(Ramp(11), Ramp(11));
+    const Extended x0 = g->DataToPixelX(3), y0 = g->DataToPixelY(3);
+    window.PanBy(10, 20, true, 0);
+    EXPECT_NEAR(double(g->DataToPixelX(3)), double(x0 + 10), 1e-9);
+    EXPECT_NEAR(double(g->DataToPixelY(3)), double(y0 + 20), 1e-9);
+    g->SetAllowShiftY(false);
+    window.PanBy(0, 20, true, 0);
+    EXPECT_NEAR(double(g->DataToPixelY(3)), double(y0 + 20), 1e-9);
+}
+
+TEST_F(CoordinatesFixture, SetViewFarFromZeroIsApplied) {
+    TGraph* g = Add(Ramp(11, 45000, 0.001L), Ramp(11));
+    const Extended left = window.ViewLeft(*g);
+    const Extended width = window.ViewWidth(*g);
+    window.SetViewLeft(g->ID, left + width / 100); // a 1 % pan at X ≈ 45000
+    EXPECT_NEAR(double(window.ViewLeft(*g)), double(left + width / 100), double(width) * 1e-9);
+    window.SetViewWidth(g->ID, width * 2);
+    EXPECT_NEAR(double(window.ViewWidth(*g)), double(width * 2), double(width) * 1e-9);
+    EXPECT_NEAR(double(window.ViewLeft(*g)), double(left + width / 100), double(width) * 1e-9);
+
+    const Extended before = window.ViewWidth(*g);
+    window.SetViewWidth(g->ID, -before);
+    window.SetViewWidth(g->ID, 0);
+    window.SetViewHeight(g->ID, -1);
+    EXPECT_EQ(window.ViewWidth(*g), before);
+    window.SetViewLeft(12345, 0); // unknown graph
+}
+
+TEST_F(CoordinatesFixture, SetViewRightAndTop) {
+    TGraph* g = Add(Ramp(11), Ramp(11));
+    window.SetViewLeft(g->ID, 2);
+    window.SetViewRight(g->ID, 6);
+    EXPECT_NEAR(double(window.ViewWidth(*g)), 4, 1e-9);
+    window.SetViewBottom(g->ID, -1);
+    window.SetViewTop(g->ID, 3);
+    EXPECT_NEAR(double(window.ViewBottom(*g)), -1, 1e-9);
+    EXPECT_NEAR(double(window.ViewHeight(*g)), 4, 1e-9);
+    const Extended width = window.ViewWidth(*g);
+    window.SetViewRight(g->ID, 1); // left of the left edge: nothing
+    EXPECT_EQ(window.ViewWidth(*g), width);
+}
+
+TEST_F(CoordinatesFixture, ResizingKeepsTheVisibleData) {
+    window.SetClientSize(500, 400);
+    TGraph* g = Add(Ramp(11), Ramp(11));
+    const Extended left = window.ViewLeft(*g), bottom = window.ViewBottom(*g);
+    const Extended width = window.ViewWidth(*g), height = window.ViewHeight(*g);
+    window.SetClientSize(800, 300);
+    EXPECT_NEAR(double(window.ViewLeft(*g)), double(left), 1e-9);
+    EXPECT_NEAR(double(window.ViewBottom(*g)), double(bottom), 1e-9);
+    EXPECT_NEAR(double(window.ViewWidth(*g)), double(width), 1e-9);
+    EXPECT_NEAR(double(window.ViewHeight(*g)), double(height), 1e-9);
+}
+
+TEST_F(CoordinatesFixture, SavedAxesAreDiscardedByNewGraphs) {
+    TGraph* g = Add(Ramp(11), Ramp(11));
+    window.SaveAxes();
+    EXPECT_TRUE(window.HasSavedAxes());
+    g->SetZoomX(5);
+    window.RestoreAxes();
+    EXPECT_EQ(g->ZoomX(), 0.97L);
+    window.SaveAxes();
+    Add(Ramp(3), Ramp(3));
+    EXPECT_FALSE(window.HasSavedAxes());
+    g->SetZoomX(5);
+    window.RestoreAxes();
+    EXPECT_EQ(g->ZoomX(), 5);
+}
+
+TEST_F(CoordinatesFixture, AnimationEasesInAndOut) {
+    TGraph* g = Add(Ramp(11), Ramp(11));
+    window.AnimatedZoom = true;
+    window.SetAnimationTime(400);
+    int started = 0, stopped = 0;
+    window.Events.OnStartAnimation = [&](TComponent*) { ++started; };
+    window.Events.OnStopAnimation = [&](TComponent*) { ++stopped; };
+    g->SetZoomX(2);
+    window.AutoScale(); // back to 0.97
+    EXPECT_EQ(started, 1);
+    EXPECT_TRUE(timer->Active);
+    EXPECT_EQ(timer->Interval, 30);
+    EXPECT_EQ(g->ZoomX(), 2); // still at the start view
+    clock->Now = 200;
+    window.AnimationTick();
+    EXPECT_NEAR(double(g->ZoomX()), double(2 - (2 - 0.97L) / 2), 1e-12); // half the change at T/2
+    clock->Now = 100;
+    window.AnimationTick();
+    EXPECT_NEAR(double(g->ZoomX()), double(2 - (2 - 0.97L) / 8), 1e-12); // p = 2 (1/4)^2
+    clock->Now = 401;
+    window.AnimationTick();
+    EXPECT_EQ(g->ZoomX(), 0.97L);
+    EXPECT_FALSE(timer->Active);
+    EXPECT_EQ(stopped, 1);
+}
+
+TEST_F(CoordinatesFixture, StoppingAnAnimationAppliesItsEnd) {
+    TGraph* g = Add(Ramp(11), Ramp(11));
+    window.AnimatedZoom = true;
+    window.SetShowLegend(true);
+    g->SetZoomY(3);
+    window.AutoScale();
+    EXPECT_FALSE(window.ShowLegend()); // hidden while animating
+    window.StopAnimation();
+    EXPECT_EQ(g->ZoomY(), 0.97L);
+    EXPECT_TRUE(window.ShowLegend());
+}
