@@ -1,0 +1,66 @@
+// PreparePolyline over a 10M-node sorted curve on a 1200-pixel plot.
+#include "model/Polyline.h"
+#include "window/SuperGrWindow.h"
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+namespace {
+
+struct BigCurve {
+    TSuperGrWindow window;
+    TGraph* graph = nullptr;
+
+    explicit BigCurve(int n) {
+        TDoubleArray x(n), y(n);
+        Extended* px = x.data();
+        Extended* py = y.data();
+        for (int i = 0; i < n; ++i) {
+            px[i] = Extended(i) * 1e-3L;
+            py[i] = std::sin(Extended(i) * 1e-5L) + 0.01L * std::sin(Extended(i) * 0.37L);
+        }
+        window.AddGraph(QStringLiteral("big"), false, {}, x, y);
+        graph = window.GraphByIndex(0);
+        // A 1200 × 800 plot showing the whole curve.
+        window.PlotRect = {0, 0, 1200, 800};
+        window.OriginX = 600;
+        window.OriginY = 400;
+        graph->Fit(window.PlotRect);
+        graph->SetZoomX(0.97L);
+        graph->SetZoomY(0.97L);
+        graph->ShiftX = 0;
+        graph->ShiftY = 0;
+        graph->PixelStepX = 1 / (graph->FitX * graph->ZoomX());
+        graph->PixelStepY = 1 / (graph->FitY * graph->ZoomY());
+        graph->VisXMin = graph->PlotLeftData();
+        graph->VisXMax = graph->PlotRightData();
+        graph->VisYMin = graph->PlotBottomData();
+        graph->VisYMax = graph->PlotTopData();
+    }
+};
+
+void BM_PreparePolyline(benchmark::State& state) {
+    BigCurve curve(int(state.range(0)));
+    for (auto _ : state) {
+        curve.graph->PolyDirty = true;
+        PreparePolyline(*curve.graph);
+        benchmark::DoNotOptimize(curve.graph->PolyPointCount);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["points"] = curve.graph->PolyPointCount;
+    state.counters["pieces"] = curve.graph->PolyPieceCount;
+}
+BENCHMARK(BM_PreparePolyline)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

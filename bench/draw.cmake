@@ -1,0 +1,1 @@
+tarvelo_add_bench(bench_draw bench_draw.cpp)

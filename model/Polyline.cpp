@@ -1,0 +1,379 @@
+#include "model/Polyline.h"
+
+#include "model/Codecs.h"
+#include "window/SuperGrWindow.h"
+
+#include <QElapsedTimer>
+#include <cfenv>
+#include <cmath>
+
+namespace {
+
+constexpr Extended kIntMax = 2147483647.0L;
+constexpr Extended kIntMin = -2147483648.0L;
+
+// The FPU's own store rounds to nearest-even in the default rounding mode; one instruction instead of
+// a floor call. Only used while the mode is known to be nearest.
+inline int32_t RoundNearestEvenFast(Extended v) {
+    if (!(v < kIntMax)) return std::isnan(v) ? 0 : 2147483647;
+    if (!(v > kIntMin)) return -2147483647 - 1;
+    int64_t r;
+    asm("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return int32_t(r);
+}
+
+// One point of the polyline under construction: data position, pixel and the node it stands for.
+struct TCurvePoint {
+    Extended X = 0, Y = 0;
+    int32_t Px = 0, Py = 0;
+    int32_t Node = 0;
+};
+
+// The mapping of one graph, copied out so the loops need no calls; the expression order is that of
+// TGraph::DataToPixelX / DataToPixelY, so cached pixels equal the graph's own mapping bit for bit.
+struct TMapping {
+    Extended XMid, ShiftX, FitX, ZoomX, OriginX;
+    Extended YMid, ShiftY, FitY, ZoomY, OriginY;
+    bool FastRound;
+
+    Extended PixelX(Extended x) const { return (x - XMid - ShiftX) * FitX * ZoomX + OriginX; }
+    Extended PixelY(Extended y) const { return OriginY - (y - YMid - ShiftY) * FitY * ZoomY; }
+    int32_t Round(Extended v) const { return FastRound ? RoundNearestEvenFast(v) : RoundHalfEven(v); }
+};
+
+// The visible data window and the clipping of a segment to it.
+struct TWindow {
+    Extended XMin, XMax, YMin, YMax;
+
+    bool Contains(Extended x, Extended y) const { return XMin <= x && x <= XMax && YMin <= y && y <= YMax; }
+
+    // Clips the segment (x0, y0) → (x1, y1) to the window. The on-screen end points count with the
+    // parameters 0 and 1, the edge crossings (left, right, bottom, top) with theirs; the clipped
+    // segment runs from the smallest to the largest parameter found. Taking the extremes rather than
+    // the first two points found keeps a crossing through a corner from collapsing to one point.
+    // False when the line only touches the window or misses it.
+    bool Clip(Extended x0, Extended y0, bool on0, Extended x1, Extended y1, bool on1, Extended& cx0,
+              Extended& cy0, Extended& cx1, Extended& cy1) const {
+        Extended tMin = 2, tMax = -1;
+        Extended ax = 0, ay = 0, bx = 0, by = 0;
+        auto take = [&](Extended t, Extended x, Extended y) {
+            if (t < tMin) {
+                tMin = t;
+                ax = x;
+                ay = y;
+            }
+            if (t > tMax) {
+                tMax = t;
+                bx = x;
+                by = y;
+            }
+        };
+        if (on0) take(0, x0, y0);
+        if (on1) take(1, x1, y1);
+        const Extended dx = x1 - x0, dy = y1 - y0;
+        auto edgeX = [&](Extended ex) {
+            if (dx == 0) return;
+            const Extended t = (ex - x0) / dx;
+            if (!(t >= 0 && t <= 1)) return;
+            const Extended y = y0 + t * dy;
+            if (YMin <= y && y <= YMax) take(t, ex, y);
+        };
+        auto edgeY = [&](Extended ey) {
+            if (dy == 0) return;
+            const Extended t = (ey - y0) / dy;
+            if (!(t >= 0 && t <= 1)) return;
+            const Extended x = x0 + t * dx;
+            if (XMin <= x && x <= XMax) take(t, x, ey);
+        };
+        edgeX(XMin);
+        edgeX(XMax);
+        edgeY(YMin);
+        edgeY(YMax);
+        // A segment that only touches the window is outside; a leaving or entering one keeps at least
+        // its on-screen end even when rounding loses the edge crossing.
+        if (!(tMin < tMax) && !on0 && !on1) return false;
+        cx0 = ax;
+        cy0 = ay;
+        cx1 = bx;
+        cy1 = by;
+        return true;
+    }
+};
+
+// Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points
+// that are closer than a pixel to the last one and points that stay on the current straight run
+// inside the stretch it already covers.
+class TPolylineBuilder {
+public:
+    TPolylineBuilder(TGraph& graph, const TMapping& map) : G(graph), Map(map) {
+        StepX = std::fabs(graph.PixelStepX);
+        StepY = std::fabs(graph.PixelStepY);
+        Points = graph.PolyPoints.data();
+        Nodes = graph.PolyNodeIndex.data();
+        Capacity = std::min(graph.PolyPoints.size(), graph.PolyNodeIndex.size());
+    }
+
+    void StartPiece(const TCurvePoint& p) {
+        ClosePiece();
+        if (G.PolyPieceCount == G.PolyPieces.size()) G.PolyPieces.resize(G.PolyPieces.size() + 1000);
+        G.PolyPieces[G.PolyPieceCount++] = {G.PolyPointCount, 0};
+        PieceOpen = true;
+        Append(p);
+        HasDirection = false;
+    }
+
+    // A piece ends where the curve leaves the window or breaks; the last dropped point goes in first
+    // so the piece ends where the curve really was.
+    void ClosePiece() {
+        if (PieceOpen && HasPending) Append(Pending);
+        PieceOpen = false;
+        HasPending = false;
+    }
+
+    // A segment's end point, filtered and thinned. Returns true when it was appended.
+    bool Consider(const TCurvePoint& p) {
+        if (std::fabs(p.X - Last.X) < StepX && std::fabs(p.Y - Last.Y) < StepY) return false;
+        const Extended px = Map.PixelX(p.X), py = Map.PixelY(p.Y);
+        if (HasDirection) {
+            // Perpendicular foot on the run's line, in unrounded pixels so both axes weigh alike.
+            const Extended ux = px - OriginPx, uy = py - OriginPy;
+            const Extended t = (ux * DirX + uy * DirY) / DirLength2;
+            const Extended offX = ux - t * DirX, offY = uy - t * DirY;
+            if (std::fabs(offX) < 1 && std::fabs(offY) < 1) {
+                if (t > RunMax) {
+                    RunMax = t;
+                } else if (t < RunMin) {
+                    RunMin = t;
+                } else {
+                    Pending = p;
+                    HasPending = true;
+                    return false;
+                }
+                Append(p);
+                return true;
+            }
+            // The point leaves the line: keep the turning point, then start a new run.
+            if (HasPending) Append(Pending);
+        }
+        OriginPx = Map.PixelX(Last.X);
+        OriginPy = Map.PixelY(Last.Y);
+        DirX = px - OriginPx;
+        DirY = py - OriginPy;
+        DirLength2 = DirX * DirX + DirY * DirY;
+        HasDirection = DirLength2 > 0;
+        RunMin = 0;
+        RunMax = 1;
+        Append(p);
+        return true;
+    }
+
+    // The end point of the curve's last segment is always kept.
+    void ConsiderLast(const TCurvePoint& p) {
+        if (Consider(p)) return;
+        if (p.Px == Last.Px && p.Py == Last.Py) return;
+        Append(p);
+    }
+
+    void Append(const TCurvePoint& p) {
+        TPolyLinePiece* piece = &G.PolyPieces[G.PolyPieceCount - 1];
+        if (piece->Count == MaxPolyPiecePoints) {
+            // Full: the next piece starts at this piece's last point, so the two share it.
+            if (G.PolyPieceCount == G.PolyPieces.size()) G.PolyPieces.resize(G.PolyPieces.size() + 1000);
+            G.PolyPieces[G.PolyPieceCount++] = {G.PolyPointCount - 1, 1};
+            piece = &G.PolyPieces[G.PolyPieceCount - 1];
+        }
+        if (G.PolyPointCount == Capacity) Grow();
+        Points[G.PolyPointCount] = {p.Px, p.Py};
+        Nodes[G.PolyPointCount] = p.Node;
+        ++G.PolyPointCount;
+        ++piece->Count;
+        Last = p;
+        HasPending = false;
+    }
+
+private:
+    void Grow() {
+        const qsizetype size = std::max<qsizetype>(Capacity + 100, Capacity + Capacity / 2);
+        G.PolyPoints.resize(size);
+        G.PolyNodeIndex.resize(size);
+        Points = G.PolyPoints.data();
+        Nodes = G.PolyNodeIndex.data();
+        Capacity = size;
+    }
+
+    TGraph& G;
+    const TMapping& Map;
+    Extended StepX, StepY;
+    TPoint* Points;
+    int32_t* Nodes;
+    qsizetype Capacity;
+
+    bool PieceOpen = false;
+    TCurvePoint Last;
+    TCurvePoint Pending;
+    bool HasPending = false;
+    bool HasDirection = false;
+    Extended OriginPx = 0, OriginPy = 0, DirX = 0, DirY = 0, DirLength2 = 0, RunMin = 0, RunMax = 0;
+};
+
+// Segment classes of the walk.
+enum : int {
+    kZeroLength = -2,
+    kBreak = -1,
+    kOutside = 0,
+    kCrossing = 1,
+    kLeaving = 2,
+    kEntering = 3,
+    kInside = 4
+};
+
+void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
+    int32_t count = 0;
+    if (g.PolyPoints.size() < n) g.PolyPoints.resize(n);
+    if (g.PolyNodeIndex.size() < n) g.PolyNodeIndex.resize(n);
+    TPoint* points = g.PolyPoints.data();
+    int32_t* nodes = g.PolyNodeIndex.data();
+    for (int i = 0; i < n; ++i) {
+        const TNodePixel& p = pixels[i];
+        if (!p.OnScreen) continue;
+        if (count > 0 && points[count - 1].X == p.X && points[count - 1].Y == p.Y) continue;
+        points[count] = {p.X, p.Y};
+        nodes[count] = i;
+        ++count;
+    }
+    g.PolyPointCount = count;
+}
+
+void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const TNodePixel* pixels, int n) {
+    const Extended* xs = g.XData.constData();
+    const Extended* ys = g.YData.constData();
+    if (g.PolyPieces.isEmpty()) g.PolyPieces.resize(1000);
+    if (g.PolyPoints.size() < 100) g.PolyPoints.resize(100);
+    if (g.PolyNodeIndex.size() < g.PolyPoints.size()) g.PolyNodeIndex.resize(g.PolyPoints.size());
+    TPolylineBuilder builder(g, map);
+
+    auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], pixels[i].X, pixels[i].Y, i}; };
+    auto clippedPoint = [&](Extended x, Extended y, int node) {
+        return TCurvePoint{x, y, map.Round(map.PixelX(x)), map.Round(map.PixelY(y)), node};
+    };
+
+    int first = 0;
+    while (first < n - 1 && xs[first + 1] == xs[first] && ys[first + 1] == ys[first])
+        ++first;
+    int last = n - 2;
+    while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
+        --last;
+    if (last < first) {
+        // One node, or every node equal: the single pixel when it is on screen.
+        if (pixels[0].OnScreen) builder.StartPiece(nodePoint(0));
+        builder.ClosePiece();
+        return;
+    }
+
+    const uint8_t breakMode = g.BreakMode();
+    const Extended breakLimit = g.BreakLimit();
+    const bool breaks = breakMode <= 2 && breakLimit > 0;
+    bool continues = false; // the previous visible segment ended inside the window
+
+    for (int i = first; i <= last; ++i) {
+        const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
+        const Extended dx = x1 - x0, dy = y0 - y1;
+        if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
+        if (breaks) {
+            const bool broken = breakMode == 0   ? std::fabs(dy) >= breakLimit
+                                : breakMode == 1 ? std::fabs(dx) >= breakLimit
+                                                 : std::hypot(dx, dy) >= breakLimit;
+            if (broken) {
+                builder.ClosePiece();
+                continues = false;
+                continue;
+            }
+        }
+        const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
+        int cls;
+        TCurvePoint start, end;
+        if (on0 && on1) {
+            cls = kInside;
+            start = nodePoint(i);
+            end = nodePoint(i + 1);
+        } else {
+            if (!on0 && !on1) {
+                const bool boxMeets = std::max(x0, x1) >= window.XMin && std::min(x0, x1) <= window.XMax &&
+                                      std::max(y0, y1) >= window.YMin && std::min(y0, y1) <= window.YMax;
+                if (!boxMeets) {
+                    builder.ClosePiece();
+                    continues = false;
+                    continue;
+                }
+            }
+            Extended cx0, cy0, cx1, cy1;
+            if (!window.Clip(x0, y0, on0, x1, y1, on1, cx0, cy0, cx1, cy1)) {
+                builder.ClosePiece();
+                continues = false;
+                continue;
+            }
+            cls = on0 ? kLeaving : on1 ? kEntering : kCrossing;
+            start = on0 ? nodePoint(i) : clippedPoint(cx0, cy0, i);
+            end = on1 ? nodePoint(i + 1) : clippedPoint(cx1, cy1, i + 1);
+        }
+        if (!continues) builder.StartPiece(start);
+        if (i == last)
+            builder.ConsiderLast(end);
+        else
+            builder.Consider(end);
+        continues = cls == kEntering || cls == kInside;
+    }
+    builder.ClosePiece();
+}
+
+} // namespace
+
+int32_t RoundPixel(Extended v) {
+    return std::fegetround() == FE_TONEAREST ? RoundNearestEvenFast(v) : RoundHalfEven(v);
+}
+
+void PreparePolyline(TGraph& g) {
+    if (!g.PolyDirty) return;
+    QElapsedTimer timer;
+    timer.start();
+
+    g.ApplyFixedRatio();
+    g.PolyPointCount = 0;
+    g.PolyPieceCount = 0;
+    const int n = g.NodeCount();
+    if (n > 0 && g.YCount() == n) {
+        if (g.NodePixels.size() != n) g.NodePixels.resize(n);
+        const TSuperGrWindow& owner = *g.Owner();
+        const TMapping map{g.XMid(),
+                           g.ShiftX,
+                           g.FitX,
+                           g.ZoomX(),
+                           Extended(owner.OriginX),
+                           g.YMid(),
+                           g.ShiftY,
+                           g.FitY,
+                           g.ZoomY(),
+                           Extended(owner.OriginY),
+                           std::fegetround() == FE_TONEAREST};
+        const TWindow window{g.VisXMin, g.VisXMax, g.VisYMin, g.VisYMax};
+
+        const Extended* xs = g.XData.constData();
+        const Extended* ys = g.YData.constData();
+        TNodePixel* pixels = g.NodePixels.data();
+        for (int i = 0; i < n; ++i) {
+            TNodePixel& p = pixels[i];
+            const Extended x = xs[i], y = ys[i];
+            p.OnScreen = window.Contains(x, y);
+            if (p.OnScreen) {
+                p.X = map.Round(map.PixelX(x));
+                p.Y = map.Round(map.PixelY(y));
+            }
+        }
+        if (g.LineStyle() >= 5)
+            PreparePoints(g, pixels, n);
+        else
+            PrepareLines(g, map, window, pixels, n);
+    }
+    g.PolyDirty = false;
+    g.PrepareTime = Extended(timer.nsecsElapsed()) / 1e9L;
+}

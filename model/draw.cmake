@@ -1,0 +1,3 @@
+target_sources(tarvelo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/Polyline.h ${CMAKE_CURRENT_LIST_DIR}/Polyline.cpp
+)

@@ -1,0 +1,232 @@
+#include "DrawTestUtil.h"
+#include "model/Polyline.h"
+
+#include <cfenv>
+
+namespace {
+
+using Points = QList<TPoint>;
+using Pieces = QList<TPolyLinePiece>;
+
+struct PolylineTest : IdentityGraphFixture {
+    TGraph* Prepare(const TDoubleArray& x, const TDoubleArray& y, int lineStyle = 0) {
+        TGraph* g = AddGraph(x, y);
+        g->SetLineStyle(lineStyle);
+        SetIdentity(*g, Plot);
+        PreparePolyline(*g);
+        return g;
+    }
+    static Points CachedPoints(const TGraph& g) { return g.PolyPoints.mid(0, g.PolyPointCount); }
+    static QList<int32_t> CachedNodes(const TGraph& g) { return g.PolyNodeIndex.mid(0, g.PolyPointCount); }
+    static Pieces CachedPieces(const TGraph& g) { return g.PolyPieces.mid(0, g.PolyPieceCount); }
+
+    TRect Plot{0, 0, 400, 300};
+};
+
+} // namespace
+
+TEST(RoundPixel, HalvesGoToEvenAndSaturate) {
+    EXPECT_EQ(RoundPixel(2.5L), 2);
+    EXPECT_EQ(RoundPixel(3.5L), 4);
+    EXPECT_EQ(RoundPixel(-2.5L), -2);
+    EXPECT_EQ(RoundPixel(2.4999999999999999999L), 2);
+    EXPECT_EQ(RoundPixel(1e30L), 2147483647);
+    EXPECT_EQ(RoundPixel(-1e30L), -2147483647 - 1);
+    EXPECT_EQ(RoundPixel(std::numeric_limits<Extended>::quiet_NaN()), 0);
+    // The same result under another rounding mode.
+    std::fesetround(FE_UPWARD);
+    EXPECT_EQ(RoundPixel(2.5L), 2);
+    EXPECT_EQ(RoundPixel(2.2L), 2);
+    std::fesetround(FE_TONEAREST);
+}
+
+TEST_F(PolylineTest, TurnsKeepEveryVertex) {
+    TGraph* g = Prepare(Values({10, 20, 30}), Values({10, 20, 10}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}, {30, 10}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 2}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 3}}));
+    EXPECT_FALSE(g->PolyDirty);
+    EXPECT_GE(g->PrepareTime, 0);
+}
+
+TEST_F(PolylineTest, NodePixelsAndVisibility) {
+    TGraph* g = AddGraph(Values({10, 20.5L, 21.5L, 500}), Values({10, 10, 299.5L, 10}));
+    g->NodePixels[1].Selected = 1;
+    SetIdentity(*g);
+    PreparePolyline(*g);
+    ASSERT_EQ(g->NodePixels.size(), 4);
+    EXPECT_EQ(g->NodePixels[0], (TNodePixel{10, 10, 1, 0}));
+    EXPECT_EQ(g->NodePixels[1], (TNodePixel{20, 10, 1, 1})); // halves to even; selection kept
+    EXPECT_EQ(g->NodePixels[2], (TNodePixel{22, 300, 1, 0}));
+    EXPECT_EQ(g->NodePixels[3].OnScreen, 0);
+}
+
+TEST_F(PolylineTest, RebuiltOnlyWhenDirty) {
+    TGraph* g = Prepare(Values({10, 20, 30}), Values({10, 20, 10}));
+    g->ShiftX -= 5; // a view change the window has not signalled yet
+    PreparePolyline(*g);
+    EXPECT_EQ(CachedPoints(*g).first(), (TPoint{10, 10}));
+    g->PolyDirty = true;
+    PreparePolyline(*g);
+    EXPECT_EQ(CachedPoints(*g).first(), (TPoint{15, 10}));
+}
+
+TEST_F(PolylineTest, OnePixelFilterComparesWithTheLastKeptPoint) {
+    TGraph* g = Prepare(Values({10, 10.5L, 11.2L, 30}), Values({10, 10.5L, 10.2L, 30}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {11, 10}, {30, 30}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 2, 3}));
+}
+
+TEST_F(PolylineTest, StraightRunKeepsOnlyItsExtensions) {
+    // Back and forth on one line: the points inside the covered stretch are dropped.
+    TGraph* g = Prepare(Values({0, 10, 5, 7, 20, 25}), Values({100, 100, 100, 100, 100, 150}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{0, 100}, {10, 100}, {20, 100}, {25, 150}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 4, 5}));
+}
+
+TEST_F(PolylineTest, VerticalRunDrawnBetweenItsExtremes) {
+    TGraph* g = Prepare(Values({100, 100, 100, 100, 100, 100, 150}), Values({50, 80, 60, 120, 70, 90, 90}));
+    // The last dropped point (90) is kept before the turn so the curve leaves the run where it did.
+    EXPECT_EQ(CachedPoints(*g), (Points{{100, 50}, {100, 80}, {100, 120}, {100, 90}, {150, 90}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 3, 5, 6}));
+}
+
+TEST_F(PolylineTest, LastEndPointIsAlwaysKept) {
+    TGraph* g = Prepare(Values({10, 20, 15}), Values({10, 10, 10}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 10}, {15, 10}}));
+    TGraph* h = Prepare(Values({10, 20, 20.4L}), Values({10, 10, 10.4L}));
+    EXPECT_EQ(CachedPoints(*h), (Points{{10, 10}, {20, 10}})); // same pixel: not doubled
+}
+
+TEST_F(PolylineTest, SixHundredPointsMakeThreeSharingPieces) {
+    Plot = {0, 0, 1000, 300};
+    TDoubleArray x, y;
+    for (int i = 0; i < 600; ++i) {
+        x.append(i);
+        y.append(100);
+    }
+    TGraph* g = Prepare(x, y);
+    EXPECT_EQ(g->PolyPointCount, 600);
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 251}, {250, 251}, {500, 100}}));
+    EXPECT_EQ(g->PolyPoints[250], (TPoint{250, 100}));
+    EXPECT_EQ(g->PolyNodeIndex[599], 599);
+}
+
+TEST_F(PolylineTest, ZeroLengthSegmentsNeitherBreakNorSplit) {
+    TGraph* g = Prepare(Values({10, 10, 20, 20, 30, 30}), Values({10, 10, 20, 20, 10, 10}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}, {30, 10}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{1, 2, 4}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 3}}));
+}
+
+TEST_F(PolylineTest, AllNodesEqualDrawLikeOneNode) {
+    TGraph* g = Prepare(Values({50, 50, 50}), Values({60, 60, 60}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{50, 60}}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 1}}));
+    TGraph* one = Prepare(Values({70}), Values({80}));
+    EXPECT_EQ(CachedPoints(*one), (Points{{70, 80}}));
+    EXPECT_EQ(CachedNodes(*one), (QList<int32_t>{0}));
+    TGraph* off = Prepare(Values({700}), Values({80}));
+    EXPECT_EQ(off->PolyPointCount, 0);
+    EXPECT_EQ(off->PolyPieceCount, 0);
+    TGraph* empty = Prepare({}, {});
+    EXPECT_EQ(empty->PolyPointCount, 0);
+    EXPECT_FALSE(empty->PolyDirty);
+}
+
+TEST_F(PolylineTest, BreakModes) {
+    const TDoubleArray x = Values({10, 20, 40, 50}), y = Values({10, 20, 100, 110});
+    struct Case {
+        uint8_t mode;
+        Extended limit;
+        int pieces;
+    };
+    // The jump from node 1 to 2 is dx 20, |dy| 80, length 82.46; the other segments are shorter.
+    for (const Case c : {Case{0, 50, 2}, Case{0, 81, 1}, Case{1, 15, 2}, Case{1, 21, 1}, Case{2, 82, 2},
+                         Case{2, 83, 1}, Case{3, 5, 1}, Case{0, 0, 1}, Case{0, -5, 1}}) {
+        TGraph* g = AddGraph(x, y);
+        g->SetBreakMode(c.mode);
+        g->SetBreakLimit(c.limit);
+        SetIdentity(*g);
+        PreparePolyline(*g);
+        EXPECT_EQ(g->PolyPieceCount, c.pieces) << int(c.mode) << " " << double(c.limit);
+        EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}, {40, 100}, {50, 110}}));
+        if (c.pieces == 2) {
+            EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 2}, {2, 2}}));
+        }
+    }
+}
+
+TEST_F(PolylineTest, BreakAfterDroppedPointKeepsIt) {
+    TGraph* g = AddGraph(Values({10, 50, 30, 30, 40}), Values({10, 10, 10, 200, 200}));
+    g->SetBreakMode(0);
+    g->SetBreakLimit(100);
+    SetIdentity(*g);
+    PreparePolyline(*g);
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {50, 10}, {30, 10}, {30, 200}, {40, 200}}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 3}, {3, 2}}));
+}
+
+TEST_F(PolylineTest, SegmentCrossingTheWindowIsClippedAtBothEdges) {
+    TGraph* g = Prepare(Values({-100, 500}), Values({150, 150}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{0, 150}, {400, 150}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1}));
+    // Through two corners of the window: the crossing keeps its extent.
+    TGraph* d = Prepare(Values({-100, 500}), Values({-100, 500}));
+    EXPECT_EQ(CachedPoints(*d), (Points{{0, 0}, {300, 300}}));
+}
+
+TEST_F(PolylineTest, LeavingAndEnteringSegments) {
+    TGraph* g = Prepare(Values({-100, 100, 500}), Values({100, 100, 100}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{0, 100}, {100, 100}, {400, 100}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 2}));
+    EXPECT_EQ(g->PolyPieceCount, 1);
+    // Out through the right edge and back in: two pieces.
+    TGraph* h = Prepare(Values({200, 500, 200}), Values({100, 100, 200}));
+    EXPECT_EQ(CachedPoints(*h), (Points{{200, 100}, {400, 100}, {400, 133}, {200, 200}}));
+    EXPECT_EQ(CachedNodes(*h), (QList<int32_t>{0, 1, 1, 2}));
+    EXPECT_EQ(CachedPieces(*h), (Pieces{{0, 2}, {2, 2}}));
+}
+
+TEST_F(PolylineTest, SegmentsMissingTheWindow) {
+    // Bounding box outside, and a box that meets the window while the line misses it.
+    TGraph* g = Prepare(Values({500, 600, -100, 100}), Values({500, 600, 250, 450}));
+    EXPECT_EQ(g->PolyPointCount, 0);
+    EXPECT_EQ(g->PolyPieceCount, 0);
+    // Only touching a corner is not a crossing.
+    TGraph* t = Prepare(Values({-100, 100}), Values({100, -100}));
+    EXPECT_EQ(t->PolyPointCount, 0);
+}
+
+TEST_F(PolylineTest, NotANumberNodesLeaveGaps) {
+    const Extended nan = std::numeric_limits<Extended>::quiet_NaN();
+    TGraph* g = Prepare(Values({10, 20, nan, 40, 50}), Values({10, 20, 30, 40, 10}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}, {40, 40}, {50, 10}}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 2}, {2, 2}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 2, 4}));
+}
+
+TEST_F(PolylineTest, PointsStylesKeepOnScreenNodesWithoutPieces) {
+    TGraph* g = Prepare(Values({10, 10.2L, 500, 20, 20}), Values({10, 10.3L, 10, 20, 20}), 5);
+    EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 3}));
+    EXPECT_EQ(g->PolyPieceCount, 0);
+}
+
+TEST_F(PolylineTest, DenseCurveYieldsPointsPerPixelColumn) {
+    Plot = {0, 0, 1000, 1000};
+    TDoubleArray x, y;
+    const int n = 200000;
+    for (int i = 0; i < n; ++i) {
+        x.append(Extended(i) / 200); // 1000 pixel columns
+        y.append(500 + 400 * std::sin(Extended(i) / 20000));
+    }
+    TGraph* g = Prepare(x, y);
+    EXPECT_LE(g->PolyPointCount, 3000);
+    EXPECT_GE(g->PolyPointCount, 1000);
+    EXPECT_EQ(g->PolyPoints[0], (TPoint{0, 500}));
+    EXPECT_EQ(g->PolyNodeIndex[g->PolyPointCount - 1], n - 1);
+    // Consecutive pieces share their end points.
+    for (int p = 1; p < g->PolyPieceCount; ++p)
+        EXPECT_EQ(g->PolyPieces[p].First, g->PolyPieces[p - 1].First + g->PolyPieces[p - 1].Count - 1);
+}
