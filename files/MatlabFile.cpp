@@ -496,6 +496,8 @@ bool TMatlabFile::GetVariable(int index, TDoubleArray2& out) {
         SetError(6, QStringLiteral("Невозможно выполнить приведение типов (некорректный внутренний тип)."));
         return false;
     }
+    // An n x 0 or 0 x n matrix holds no values: no rows are made, whatever n claims.
+    if (rows == 0 || columns == 0) return true;
     const bool single = var.RealType == miSINGLE;
     const bool floating = single || var.RealType == miDOUBLE;
     const Extended largest = single ? 3.4e38L : 1.7e308L;

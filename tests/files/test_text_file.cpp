@@ -1,0 +1,356 @@
+#include "files/NumberFormat.h"
+#include "files/TextFile.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TDoubleArray2 Variable(TTextFile& file, int index) {
+    TDoubleArray2 out;
+    EXPECT_TRUE(file.GetVariable(index, out));
+    return out;
+}
+
+class TextFileTest : public ::testing::Test {
+protected:
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    // Reads bytes through a real file, the way users do.
+    bool Load(const QByteArray& bytes) {
+        WriteAll(Path(QStringLiteral("in.txt")), bytes);
+        return file.LoadFromFile(Path(QStringLiteral("in.txt")));
+    }
+    QTemporaryDir dir;
+    TTextFile file;
+};
+
+} // namespace
+
+TEST_F(TextFileTest, HeadingTablesAndNextVar) {
+    ASSERT_TRUE(Load("Measured data\r\n1 2 3\r\n4 5 6\r\n\r\nNext var\r\n\r\n7 8\r\n9 10\r\n"));
+    ASSERT_EQ(file.VariableCount(), 2);
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2, 3}, {4, 5, 6}}));
+    EXPECT_EQ(Variable(file, 1), (TDoubleArray2{{7, 8}, {9, 10}}));
+    TStrArray text;
+    ASSERT_TRUE(file.GetHeaderLines(0, text));
+    EXPECT_EQ(text, TStrArray{QStringLiteral("Measured data")});
+    // The blank lines on both sides of "Next var" belong to the variable that follows them.
+    ASSERT_TRUE(file.GetHeaderLines(1, text));
+    EXPECT_EQ(text, (TStrArray{QString(), QStringLiteral("Next var"), QString()}));
+    EXPECT_EQ(file.ColumnWidths()[0], (TIntArray{16, 16, 16}));
+    EXPECT_EQ(file.ColumnFormats()[1], (TStrArray{QString(), QString()}));
+    EXPECT_EQ(file.RowsAsLines(), (QList<bool>{true, true}));
+    EXPECT_EQ(file.ErrorCode(), 0);
+    EXPECT_TRUE(file.ErrorMessage().isEmpty());
+}
+
+TEST_F(TextFileTest, ChangeOfValueCountStartsAVariableWithoutText) {
+    ASSERT_TRUE(Load("1 2\n3 4\n5 6 7\n"));
+    ASSERT_EQ(file.VariableCount(), 2);
+    EXPECT_EQ(Variable(file, 1), (TDoubleArray2{{5, 6, 7}}));
+    TStrArray text;
+    ASSERT_TRUE(file.GetHeaderLines(1, text));
+    EXPECT_TRUE(text.isEmpty());
+}
+
+TEST_F(TextFileTest, BlankLinesInsideAndAfterTables) {
+    // Inside a table a blank line is a text line of the table; after the last table it is dropped,
+    // and so is trailing text without numbers.
+    ASSERT_TRUE(Load("  \n1 2\n\n3 4\n\n \ntrailing text\n\n"));
+    ASSERT_EQ(file.VariableCount(), 1);
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}, {3, 4}}));
+    EXPECT_EQ(file.HeaderLines()[0], (TStrArray{QStringLiteral("  "), QString()}));
+}
+
+TEST_F(TextFileTest, CommaAsDecimalPoint) {
+    ASSERT_TRUE(Load("1,5 2,5\n1,5,2\n"));
+    ASSERT_EQ(file.VariableCount(), 1); // "1,5,2" is trailing text
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1.5L, 2.5L}}));
+
+    ASSERT_TRUE(Load("x\n1,5,2\n3 4\n"));
+    EXPECT_EQ(file.HeaderLines()[0], (TStrArray{QStringLiteral("x"), QStringLiteral("1,5,2")}));
+
+    // With "," among the separators it splits values instead.
+    TSeparatorSet separators = TSeparatorSet::Default();
+    separators.Add(',');
+    file.SetSeparators(separators);
+    ASSERT_TRUE(Load("1,5,2\n"));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 5, 2}}));
+}
+
+TEST_F(TextFileTest, MixedSeparatorsAndLineEnds) {
+    ASSERT_TRUE(Load("\t1;2  ;\t3 |4\xA6"
+                     "5\xB3"
+                     "6\xBA"
+                     "7;\r\n"));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2, 3, 4, 5, 6, 7}}));
+    for (const QByteArray& text :
+         {QByteArray("a\r\n1 2\r\n3 4"), QByteArray("a\n1 2\n3 4\n"), QByteArray("a\r1 2\r3 4\r")}) {
+        ASSERT_TRUE(Load(text)) << text.constData();
+        EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}, {3, 4}}));
+        EXPECT_EQ(file.HeaderLines()[0], TStrArray{QStringLiteral("a")});
+    }
+}
+
+TEST_F(TextFileTest, WhatIsNotANumber) {
+    ASSERT_TRUE(Load("1 2 x\n1e 2\ninf 1\n0x1 2\n1 2\n;;;\n"));
+    EXPECT_EQ(file.HeaderLines()[0], (TStrArray{QStringLiteral("1 2 x"), QStringLiteral("1e 2"),
+                                                QStringLiteral("inf 1"), QStringLiteral("0x1 2")}));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}}));
+    // Exact extended values, also beyond double precision.
+    ASSERT_TRUE(Load("0.1 -1.0000000000000000001 1e-4000\n"));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{0.1L, -1.0000000000000000001L, 1e-4000L}}));
+    // Text lines are cp1251.
+    ASSERT_TRUE(Load("\xD2\xE5\xEC\xEF\n1\n"));
+    EXPECT_EQ(file.HeaderLines()[0], TStrArray{QStringLiteral("Темп")});
+}
+
+TEST_F(TextFileTest, FailuresClearEverything) {
+    ASSERT_TRUE(Load("1 2\n"));
+    EXPECT_FALSE(Load(""));
+    EXPECT_EQ(file.ErrorCode(), 3);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Файл \"") + Path(QStringLiteral("in.txt")) +
+                                       QStringLiteral("\" не содержит численных данных."));
+    EXPECT_EQ(file.VariableCount(), 0);
+    EXPECT_FALSE(Load("only text\n\n"));
+    EXPECT_EQ(file.ErrorCode(), 3);
+
+    const QString missing = Path(QStringLiteral("missing.txt"));
+    EXPECT_FALSE(file.LoadFromFile(missing));
+    EXPECT_EQ(file.ErrorCode(), 1);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Файл \"") + missing + QStringLiteral("\" не найден."));
+    EXPECT_FALSE(file.LoadFromFile(dir.path()));
+    EXPECT_EQ(file.ErrorCode(), 2);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Отказано в доступе."));
+}
+
+TEST_F(TextFileTest, ClipboardText) {
+    ASSERT_TRUE(file.LoadFromClipboardText(QStringLiteral("Заголовок\r\n1 2\r\n3 4\r\n")));
+    EXPECT_EQ(file.FileName(), QStringLiteral("<CLIPBOARD>"));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}, {3, 4}}));
+    EXPECT_EQ(file.HeaderLines()[0], TStrArray{QStringLiteral("Заголовок")});
+    // One line holds its rows as ";"-separated records.
+    ASSERT_TRUE(file.LoadFromClipboardText(QStringLiteral("1 2;3 4;5 6")));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}, {3, 4}, {5, 6}}));
+    EXPECT_FALSE(file.LoadFromClipboardText(QString()));
+    EXPECT_EQ(file.ErrorCode(), 3);
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("1\t2,5\n3\t4"));
+    ASSERT_TRUE(file.LoadFromFile(QStringLiteral("<Clipboard>")));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2.5L}, {3, 4}}));
+}
+
+TEST_F(TextFileTest, VariableAccessErrors) {
+    ASSERT_TRUE(Load("1 2\n"));
+    TDoubleArray2 matrix{{9}};
+    EXPECT_FALSE(file.GetVariable(3, matrix));
+    EXPECT_TRUE(matrix.isEmpty());
+    EXPECT_EQ(file.ErrorCode(), 5);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Некорректный индекс переменной (3)"));
+    EXPECT_FALSE(file.GetVariable(-1, matrix));
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Некорректный индекс переменной (-1)"));
+    TStrArray text{QStringLiteral("x")};
+    EXPECT_FALSE(file.GetHeaderLines(1, text));
+    EXPECT_TRUE(text.isEmpty());
+}
+
+TEST_F(TextFileTest, SetVariableAndFormats) {
+    file.SetVariable(-1, {{1, 2, 3}, {4, 5, 6}}, false);
+    file.SetVariable(7, {{1, 2}, {3, 4}, {5, 6}}, true);
+    file.SetVariable(0, {}, false); // an empty matrix changes nothing
+    file.SetVariable(0, {{}}, false);
+    ASSERT_EQ(file.VariableCount(), 2);
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2, 3}, {4, 5, 6}}));
+    EXPECT_EQ(Variable(file, 1), (TDoubleArray2{{1, 3, 5}, {2, 4, 6}}));
+    EXPECT_EQ(file.RowsAsLines(), (QList<bool>{false, false}));
+    EXPECT_EQ(file.ColumnWidths()[1], (TIntArray{16, 16, 16}));
+
+    EXPECT_TRUE(file.SetFormat(-1, QStringLiteral("%f1"), 5));
+    EXPECT_EQ(file.ColumnFormats()[0], (TStrArray(3, QStringLiteral("%f1"))));
+    EXPECT_EQ(file.ColumnWidths()[1], (TIntArray{5, 5, 5}));
+    // Replacing keeps the flag and resets formats and widths.
+    file.SetRowsAsLines(0, true);
+    file.SetVariable(0, {{8, 9}}, false);
+    EXPECT_TRUE(file.RowsAsLines()[0]);
+    EXPECT_EQ(file.ColumnFormats()[0], (TStrArray{QString(), QString()}));
+    EXPECT_EQ(file.ColumnWidths()[0], (TIntArray{16, 16}));
+
+    EXPECT_FALSE(file.SetFormat(2, QString(), 16));
+    EXPECT_EQ(file.ErrorCode(), 5);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Переменная с индексом 2 не найдена."));
+    EXPECT_FALSE(file.SetFormat(-2, QString(), 16)); // not "every variable"
+    EXPECT_EQ(file.ErrorCode(), 5);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Переменная с индексом -2 не найдена."));
+    EXPECT_EQ(file.ColumnWidths()[1], (TIntArray{5, 5, 5}));
+}
+
+TEST(NumberFormat, ColumnFormats) {
+    EXPECT_EQ(numfmt::Format(1.5L, QString()), "1.50000000000000E+0000");
+    EXPECT_EQ(numfmt::Format(-2.5e-10L, QString()), "-2.50000000000000E-0010");
+    EXPECT_EQ(numfmt::Format(0.0L, QString()), "0.00000000000000E+0000");
+    EXPECT_EQ(numfmt::Format(1e300L * 1e300L, QString()), "1.00000000000000E+0600");
+    EXPECT_EQ(numfmt::Format(3.14159L, QStringLiteral("%f2")), "3.14");
+    EXPECT_EQ(numfmt::Format(-0.001L, QStringLiteral("%f2")), "0.00");
+    EXPECT_EQ(numfmt::Format(2.5L, QStringLiteral("%f0")), "2");
+    EXPECT_EQ(numfmt::Format(1234.5L, QStringLiteral("%e3.2")), "1.234E+03"); // ties to even
+    EXPECT_EQ(numfmt::Format(-1234.56L, QStringLiteral("%e1.4")), "-1.2E+0003");
+    EXPECT_EQ(numfmt::Format(1234567.891L, QStringLiteral("#,##0.00")), "1,234,567.89");
+    EXPECT_EQ(numfmt::Format(0.5L, QStringLiteral("#.##")), ".5");
+    EXPECT_EQ(numfmt::Format(7.0L, QStringLiteral("000.0#")), "007.0");
+    EXPECT_EQ(numfmt::Format(-7.26L, QStringLiteral("0.0")), "-7.3");
+    EXPECT_EQ(numfmt::Format(12345.0L, QStringLiteral("0.00E+00")), "1.23E+04");
+    EXPECT_EQ(numfmt::Format(0.00012L, QStringLiteral("0.0E-0")), "1.2E-4");
+    EXPECT_EQ(numfmt::Format(5.0L, QStringLiteral("0.0 'V'")), "5.0 V");
+    EXPECT_EQ(numfmt::Format(-5.0L, QStringLiteral("0.0;(0.0)")), "(5.0)");
+    EXPECT_EQ(numfmt::Format(0.0L, QStringLiteral("0.0;(0.0);'zero'")), "zero");
+    EXPECT_EQ(numfmt::Format(std::numeric_limits<Extended>::infinity(), QString()), "INF");
+    EXPECT_EQ(numfmt::Format(-std::numeric_limits<Extended>::infinity(), QStringLiteral("%f2")), "-INF");
+    EXPECT_EQ(numfmt::Format(std::numeric_limits<Extended>::quiet_NaN(), QString()), "NAN");
+}
+
+TEST_F(TextFileTest, SaveWritesRowsColumnsAndSeparators) {
+    file.SetVariable(-1, {{1.5L, -2}, {3, 4}}, false); // written by columns
+    file.SetVariable(-1, {{0.25L}}, false);
+    file.SetRowsAsLines(1, true);
+    ASSERT_TRUE(file.SetFormat(0, QStringLiteral("%f1"), 5));
+    file.SetOutSeparator(';');
+    const QString out = Path(QStringLiteral("out.txt"));
+    ASSERT_TRUE(file.SaveToFile(out, false, false));
+    EXPECT_EQ(ReadAll(out), "  1.5;  3.0\r\n -2.0;  4.0\r\n\r\nNext var\r\n\r\n2.50000000000000E-0001\r\n");
+    EXPECT_EQ(file.ErrorCode(), 0);
+}
+
+TEST_F(TextFileTest, ColumnsOfRaggedRowsStopAtEachRowsEnd) {
+    file.SetVariable(-1, {{1, 2, 3}, {4}}, false);
+    ASSERT_TRUE(file.SetFormat(0, QStringLiteral("%f0"), 0));
+    const QString out = Path(QStringLiteral("out.txt"));
+    ASSERT_TRUE(file.SaveToFile(out, false, false));
+    EXPECT_EQ(ReadAll(out), "1 4\r\n2\r\n3\r\n");
+}
+
+TEST_F(TextFileTest, SaveAndReadBack) {
+    const TDoubleArray2 first{{1.5L, -2.25e-10L, 12345}, {0, 7, -8}};
+    const TDoubleArray2 second{{0.125L, 3}};
+    file.SetVariable(-1, first, true);
+    file.SetVariable(-1, second, false);
+    const QString out = Path(QStringLiteral("out.txt"));
+    ASSERT_TRUE(file.SaveToFile(out, false, false));
+    TTextFile back;
+    ASSERT_TRUE(back.LoadFromFile(out));
+    ASSERT_EQ(back.VariableCount(), 2);
+    EXPECT_EQ(Variable(back, 0), first);
+    EXPECT_EQ(Variable(back, 1), (TDoubleArray2{{0.125L}, {3}}));
+    EXPECT_EQ(back.HeaderLines()[1], (TStrArray{QString(), QStringLiteral("Next var"), QString()}));
+}
+
+TEST_F(TextFileTest, SaveErrorsAndBackups) {
+    const QString out = Path(QStringLiteral("data.txt"));
+    const QString bak = Path(QStringLiteral("data.bak"));
+    EXPECT_FALSE(file.SaveToFile(out, true, true));
+    EXPECT_EQ(file.ErrorCode(), 10);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Число переменных равно 0. Сохранение невозможно."));
+
+    file.SetVariable(-1, {{1}}, false);
+    ASSERT_TRUE(file.SetFormat(-1, QStringLiteral("%f0"), 0));
+    WriteAll(out, "old");
+    EXPECT_FALSE(file.SaveToFile(out, false, true));
+    EXPECT_EQ(file.ErrorCode(), 9);
+    EXPECT_EQ(file.ErrorMessage(),
+              QStringLiteral("Файл с именем \"") + out + QStringLiteral("\" уже существует."));
+    EXPECT_EQ(ReadAll(out), "old");
+
+    ASSERT_TRUE(file.SaveToFile(out, true, true));
+    EXPECT_EQ(ReadAll(out), "1\r\n");
+    EXPECT_EQ(ReadAll(bak), "old");
+    file.SetVariable(0, {{2}}, false);
+    ASSERT_TRUE(file.SetFormat(-1, QStringLiteral("%f0"), 0));
+    ASSERT_TRUE(file.SaveToFile(out, true, false)); // no backup: the .bak stays as it was
+    EXPECT_EQ(ReadAll(out), "2\r\n");
+    EXPECT_EQ(ReadAll(bak), "old");
+
+    // A .bak that cannot be deleted stops the save before anything is lost.
+    QFile::remove(bak);
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("data.bak/inside")));
+    EXPECT_FALSE(file.SaveToFile(out, true, true));
+    EXPECT_EQ(file.ErrorCode(), 2);
+    EXPECT_EQ(file.ErrorMessage(),
+              QStringLiteral("Невозможно удалить bak-файл: \"") + bak + QStringLiteral("\"."));
+    EXPECT_EQ(ReadAll(out), "2\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("data.txt")}); // no temporary left
+
+    const QString nowhere = Path(QStringLiteral("no/such/folder.txt"));
+    EXPECT_FALSE(file.SaveToFile(nowhere, true, true));
+    EXPECT_EQ(file.ErrorCode(), 2);
+    EXPECT_EQ(file.ErrorMessage(),
+              QStringLiteral("Невозможно создать файл \"") + nowhere + QStringLiteral("\"."));
+}
+
+TEST_F(TextFileTest, ProgressOnlyForLargeSources) {
+    QList<int> reported;
+    file.OnProgress = [&](TTextFile* sender, int percent) {
+        EXPECT_EQ(sender, &file);
+        reported.append(percent);
+    };
+    ASSERT_TRUE(Load("1 2\n"));
+    EXPECT_TRUE(reported.isEmpty());
+    QByteArray big;
+    for (int i = 0; i < 1000; ++i)
+        big += "1 2 3\n";
+    file.ProgressThreshold = 1000;
+    ASSERT_TRUE(Load(big));
+    ASSERT_FALSE(reported.isEmpty());
+    EXPECT_EQ(reported.first(), 0);
+    EXPECT_EQ(reported.last(), 100);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(reported.size(), 101); // every percentage once
+}
+
+TEST_F(TextFileTest, RowsAreNotOverReserved) {
+    ASSERT_TRUE(Load(QByteArray(200000, ' ') + "\n1\n2\n3\n"));
+    EXPECT_EQ(file.Variables()[0].size(), 3);
+    EXPECT_EQ(file.Variables()[0].capacity(), 3);
+}
+
+TEST(TextFileParallel, ThreadsGiveTheSameVariables) {
+    // Several MB with tables of changing widths, text and blank lines at random places, so that
+    // variables cross the boundaries of the parallel pieces and of the read blocks.
+    std::mt19937 random(5);
+    QByteArray text;
+    while (text.size() < (qsizetype(5) << 20)) {
+        const int kind = int(random() % 1000);
+        if (kind == 0)
+            text += "header line\r\n";
+        else if (kind == 1)
+            text += "\n";
+        else if (kind == 2)
+            text += "1 2 3 4\r";
+        else
+            text += QByteArray::number(int(random())) + ' ' + QByteArray::number(kind) + ".5e-3\n";
+    }
+    TTextFile single, parallel;
+    single.ThreadCount = 1;
+    parallel.ThreadCount = 3;
+    ASSERT_TRUE(single.LoadFromBytes(text, QStringLiteral("a")));
+    ASSERT_TRUE(parallel.LoadFromBytes(text, QStringLiteral("a")));
+    ASSERT_GT(single.VariableCount(), 10);
+    EXPECT_EQ(single.Variables(), parallel.Variables());
+    EXPECT_EQ(single.HeaderLines(), parallel.HeaderLines());
+}
