@@ -289,8 +289,40 @@ public:
     // The closure of graphs tied to this one through scale groups (fixed ratio links the axes).
     bool ScaleGroupMembers(TAxis axis, QList<int>& xList, QList<int>& yList) const;
 
+    // ---- Searching (pixel arguments are window client coordinates) ----
+    static constexpr int NoDistance = 2147483647;
+    // The on-screen node nearest to the pixel; NoDistance and index -1 when none is on screen.
+    int NearestNode(int px, int py, int& index);
+    // The point of the drawn polyline nearest to the pixel (rounded pixels).
+    int NearestCurvePoint(int px, int py, int& x, int& y);
+    // The node indexes bounding the nearest polyline point.
+    int NearestCurveNodes(int px, int py, int& first, int& last);
+    // The point of the data polyline between two nodes nearest to the pixel's data position.
+    Extended CurvePointInData(int first, int last, int px, int py, Extended& x, Extended& y);
+    int SelectedCount() const;
+
+    // ---- Node selection (each one undo step) ----
+    void SelectNode(int index);
+    void DeselectNode(int index);
+    void ClearSelection();
+    void SelectInRect(const TRect& rect);
+
+    // ---- Changing nodes; the remaining nodes stay where they are on the screen ----
+    bool InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z,
+                     bool selectNew);
+    bool DeleteNode(int index);
+    void DeleteSelectedNodes();
+    void DeleteNodesInRect(const TRect& rect);
+
     // ---- Markers ----
     TMarkers Markers;
+    void ClearMarkers();
+    void DeleteMarker(int index);
+    bool AddMarkerAtNode(int index);
+    bool AddMarkerAtPixel(int px, int py);
+    void AddMarkerBetween(int first, int last, int px, int py);
+    // kind: 0 along X, 1 along Y, 2 along the drawn length, 3 at the nodes.
+    void PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind);
 
     // ---- Copies ----
     void AssignFrom(const TGraph& other);
@@ -311,6 +343,11 @@ public:
 
 private:
     static int RoundHalfEvenPixel(Extended v);
+    void RecordSelection(const TIntArray& indexes);
+    void RecordMarkersStep();
+    void RemoveNodes(const QList<int>& sortedIndexes);
+    void KeepViewAfterChange(Extended pxPerUnitX, Extended pxPerUnitY, Extended centreX, Extended centreY);
+    void EnsurePolyline();
     bool Recording() const;
     void Repaint();
     void ChangedStyle(int vtype, int newValue);

@@ -1,0 +1,496 @@
+// Searching, selecting, inserting and deleting nodes, and placing markers.
+#include "model/Codecs.h"
+#include "model/Graph.h"
+#include "model/Polyline.h"
+#include "window/SuperGrWindow.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kLastPointMark = 2147483646;
+
+// The point of segment a-b nearest to p: the perpendicular foot when it falls within the segment,
+// otherwise the segment's start. A zero-length segment answers its start point.
+template <typename T> void NearestOnSegment(T ax, T ay, T bx, T by, T px, T py, T& outX, T& outY, bool& onSegment) {
+    const T dx = bx - ax, dy = by - ay;
+    const T length2 = dx * dx + dy * dy;
+    outX = ax;
+    outY = ay;
+    onSegment = false;
+    if (length2 == 0) return;
+    const T t = ((px - ax) * dx + (py - ay) * dy) / length2;
+    if (t < 0 || t > 1) return;
+    outX = ax + t * dx;
+    outY = ay + t * dy;
+    onSegment = true;
+}
+
+struct CurveHit {
+    Extended Distance = -1;
+    Extended X = 0, Y = 0;
+    int First = -1, Last = -1;
+};
+
+void Consider(CurveHit& best, Extended d, Extended x, Extended y, int first, int last) {
+    if (best.Distance < 0 || d <= best.Distance) best = {d, x, y, first, last}; // later candidates win ties
+}
+
+int RoundedDistance(Extended d) { return d < 0 ? TGraph::NoDistance : RoundHalfEven(d); }
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Searching
+
+void TGraph::EnsurePolyline() {
+    if (!PolyDirty) return;
+    // The visible data window of the plot, as the painting would set it.
+    const TRect& r = FOwner->PlotRect;
+    const Extended left = PixelToDataX(r.Left), right = PixelToDataX(r.Right);
+    const Extended top = PixelToDataY(r.Top), bottom = PixelToDataY(r.Bottom);
+    VisXMin = std::min(left, right);
+    VisXMax = std::max(left, right);
+    VisYMin = std::min(top, bottom);
+    VisYMax = std::max(top, bottom);
+    PreparePolyline(*this);
+}
+
+int TGraph::NearestNode(int px, int py, int& index) {
+    EnsurePolyline();
+    index = -1;
+    int64_t best = -1;
+    const TNodePixel* pixels = NodePixels.constData();
+    for (qsizetype i = 0; i < NodePixels.size(); ++i) {
+        if (!pixels[i].OnScreen) continue;
+        const int64_t dx = int64_t(pixels[i].X) - px, dy = int64_t(pixels[i].Y) - py;
+        const int64_t d2 = dx * dx + dy * dy;
+        if (best < 0 || d2 <= best) {
+            best = d2;
+            index = int(i);
+        }
+    }
+    return best < 0 ? NoDistance : RoundHalfEven(std::sqrt(Extended(best)));
+}
+
+namespace {
+// The nearest point of the drawn polyline, piece by piece: the gap between two pieces is not drawn
+// and is never searched.
+CurveHit SearchPolyline(const TGraph& g, int px, int py) {
+    CurveHit best;
+    const TPoint* points = g.PolyPoints.constData();
+    const int32_t* nodes = g.PolyNodeIndex.constData();
+    const Extended x = px, y = py;
+    auto consider = [&](int i, int j) {
+        Extended fx, fy;
+        bool onSegment;
+        NearestOnSegment<Extended>(points[i].X, points[i].Y, points[j].X, points[j].Y, x, y, fx, fy, onSegment);
+        const Extended d = std::hypot(fx - x, fy - y);
+        Consider(best, d, fx, fy, nodes[i], onSegment ? nodes[j] : nodes[i]);
+    };
+    auto considerPoint = [&](int i, int last) {
+        const Extended d = std::hypot(points[i].X - x, points[i].Y - y);
+        Consider(best, d, points[i].X, points[i].Y, nodes[i], last);
+    };
+    if (g.PolyPieceCount == 0) {
+        for (int i = 0; i < g.PolyPointCount; ++i) considerPoint(i, i + 1 < g.PolyPointCount ? nodes[i] : kLastPointMark);
+        return best;
+    }
+    for (int p = 0; p < g.PolyPieceCount; ++p) {
+        const TPolyLinePiece& piece = g.PolyPieces[p];
+        const int end = piece.First + piece.Count - 1;
+        for (int i = piece.First; i < end; ++i) consider(i, i + 1);
+        if (piece.Count > 0) {
+            const bool lastOfAll = p == g.PolyPieceCount - 1;
+            considerPoint(end, lastOfAll ? kLastPointMark : nodes[end]);
+        }
+    }
+    return best;
+}
+} // namespace
+
+int TGraph::NearestCurvePoint(int px, int py, int& x, int& y) {
+    EnsurePolyline();
+    const CurveHit hit = SearchPolyline(*this, px, py);
+    x = RoundHalfEven(hit.X);
+    y = RoundHalfEven(hit.Y);
+    return RoundedDistance(hit.Distance);
+}
+
+int TGraph::NearestCurveNodes(int px, int py, int& first, int& last) {
+    EnsurePolyline();
+    const CurveHit hit = SearchPolyline(*this, px, py);
+    first = hit.First;
+    last = hit.Last;
+    return RoundedDistance(hit.Distance);
+}
+
+Extended TGraph::CurvePointInData(int first, int last, int px, int py, Extended& x, Extended& y) {
+    const int n = NodeCount();
+    x = y = 0;
+    if (n == 0) return Extended(NoDistance);
+    first = std::clamp(first, 0, n - 1);
+    last = std::clamp(last, 0, n - 1);
+    if (first > last) std::swap(first, last);
+    const Extended dx = PixelToDataX(px), dy = PixelToDataY(py);
+    const Extended* xs = XData.constData();
+    const Extended* ys = YData.constData();
+    CurveHit best;
+    for (int i = first; i < last; ++i) {
+        Extended fx, fy;
+        bool onSegment;
+        NearestOnSegment<Extended>(xs[i], ys[i], xs[i + 1], ys[i + 1], dx, dy, fx, fy, onSegment);
+        Consider(best, std::hypot(fx - dx, fy - dy), fx, fy, i, i + 1);
+    }
+    Consider(best, std::hypot(xs[last] - dx, ys[last] - dy), xs[last], ys[last], last, last);
+    x = best.X;
+    y = best.Y;
+    return best.Distance;
+}
+
+int TGraph::SelectedCount() const {
+    return int(std::count_if(NodePixels.cbegin(), NodePixels.cend(), [](const TNodePixel& p) { return p.Selected; }));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selection
+
+void TGraph::RecordSelection(const TIntArray& indexes) {
+    if (!Recording() || indexes.isEmpty()) return;
+    TEditNodes edit;
+    edit.GraphID = ID;
+    edit.Kind = enkSelection;
+    edit.Indexes = indexes;
+    for (int i : indexes) edit.Pixels.append(NodePixels[i]);
+    FOwner->RecordOp(UndoOp::Nodes);
+    FOwner->UndoSide.Nodes.append(edit);
+    FOwner->FinishRecord(UndoOp::Nodes);
+}
+
+void TGraph::SelectNode(int index) {
+    if (index < 0 || index >= NodeCount() || NodePixels[index].Selected) return;
+    RecordSelection({index});
+    NodePixels[index].Selected = 1;
+    Repaint();
+}
+
+void TGraph::DeselectNode(int index) {
+    if (index < 0 || index >= NodeCount() || !NodePixels[index].Selected) return;
+    RecordSelection({index});
+    NodePixels[index].Selected = 0;
+    Repaint();
+}
+
+void TGraph::ClearSelection() {
+    TIntArray selected;
+    for (int i = 0; i < NodePixels.size(); ++i)
+        if (NodePixels[i].Selected) selected.append(i);
+    RecordSelection(selected);
+    for (int i : selected) NodePixels[i].Selected = 0;
+    Repaint();
+}
+
+void TGraph::SelectInRect(const TRect& rect) {
+    const Extended x1 = PixelToDataX(rect.Left), x2 = PixelToDataX(rect.Right);
+    const Extended y1 = PixelToDataY(rect.Top), y2 = PixelToDataY(rect.Bottom);
+    const Extended xLow = std::min(x1, x2), xHigh = std::max(x1, x2);
+    const Extended yLow = std::min(y1, y2), yHigh = std::max(y1, y2);
+    TIntArray changed;
+    for (int i = 0; i < NodeCount(); ++i) {
+        const Extended x = XData[i], y = YData[i];
+        if (x >= xLow && x <= xHigh && y >= yLow && y <= yHigh && !NodePixels[i].Selected) changed.append(i);
+    }
+    RecordSelection(changed);
+    for (int i : changed) NodePixels[i].Selected = 1;
+    Repaint();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Changing nodes
+
+void TGraph::KeepViewAfterChange(Extended pxPerUnitX, Extended pxPerUnitY, Extended centreX, Extended centreY) {
+    PolyDirty = true;
+    CacheDirty = true;
+    ExtentsDirty = true;
+    Fit(FOwner->PlotRect);
+    if (FitX != 0) SetZoomX(pxPerUnitX / FitX);
+    if (FitY != 0) SetZoomY(pxPerUnitY / FitY);
+    ShiftX = centreX - XMid();
+    ShiftY = centreY - YMid();
+}
+
+bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z,
+                         bool selectNew) {
+    const qsizetype count = x.size();
+    if (count == 0 || y.size() != count) return false;
+    if (!z.isEmpty() && (z.size() != count || ZData.isEmpty())) return false;
+    if (int64_t(NodeCount()) + count > std::numeric_limits<int32_t>::max()) return false;
+    // Values for a logarithmic axis are checked before anything changes.
+    TDoubleArray mappedX = x, mappedY = y;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (FLogX) {
+            if (!(x[i] > 0)) return false;
+            mappedX[i] = std::log10(x[i]);
+        }
+        if (FLogY) {
+            if (!(y[i] > 0)) return false;
+            mappedY[i] = std::log10(y[i]);
+        }
+    }
+
+    ClearMarkers();
+    const Extended px = FitX * FZoomX, py = FitY * FZoomY;
+    const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
+    const int at = after < 0 ? 0 : std::min(after + 1, NodeCount());
+    // A graph with Z keeps Z for every node: inserted nodes without Z get 0.
+    const TDoubleArray zValues = !ZData.isEmpty() && z.isEmpty() ? TDoubleArray(count, 0) : z;
+
+    TNodePixel fresh;
+    fresh.Selected = selectNew ? 1 : 0;
+    XData.insert(at, count, 0);
+    YData.insert(at, count, 0);
+    NodePixels.insert(at, count, fresh);
+    std::copy(mappedX.cbegin(), mappedX.cend(), XData.begin() + at);
+    std::copy(mappedY.cbegin(), mappedY.cend(), YData.begin() + at);
+    if (FLogX) {
+        XSource.insert(at, count, 0);
+        std::copy(x.cbegin(), x.cend(), XSource.begin() + at);
+    }
+    if (FLogY) {
+        YSource.insert(at, count, 0);
+        std::copy(y.cbegin(), y.cend(), YSource.begin() + at);
+    }
+    if (!ZData.isEmpty()) {
+        ZData.insert(at, count, 0);
+        std::copy(zValues.cbegin(), zValues.cend(), ZData.begin() + at);
+    }
+    PolyPoints.resize(NodeCount());
+    PolyNodeIndex.resize(NodeCount());
+
+    if (Recording()) {
+        TEditNodes edit;
+        edit.GraphID = ID;
+        edit.Kind = enkInsert;
+        edit.X = x;
+        edit.Y = y;
+        edit.Z = zValues;
+        for (int i = 0; i < count; ++i) {
+            edit.Indexes.append(at + i);
+            edit.Pixels.append(fresh);
+        }
+        FOwner->RecordOp(UndoOp::Nodes);
+        FOwner->UndoSide.Nodes.append(edit);
+        FOwner->FinishRecord(UndoOp::Nodes);
+    }
+    KeepViewAfterChange(px, py, cx, cy);
+    Repaint();
+    Raise(FOwner->Events.OnChangeGraphData, FOwner, ID);
+    return true;
+}
+
+// Removes the nodes at the given ascending indexes, recording them, keeping the view.
+void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
+    if (sortedIndexes.isEmpty()) return;
+    ClearMarkers();
+    const Extended px = FitX * FZoomX, py = FitY * FZoomY;
+    const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
+    if (Recording()) {
+        TEditNodes edit;
+        edit.GraphID = ID;
+        edit.Kind = enkDelete;
+        for (int i : sortedIndexes) {
+            Extended x, y;
+            GetNode(i, x, y);
+            edit.X.append(x);
+            edit.Y.append(y);
+            if (!ZData.isEmpty()) edit.Z.append(ZData[i]);
+            edit.Pixels.append(NodePixels[i]);
+            edit.Indexes.append(i);
+        }
+        FOwner->RecordOp(UndoOp::Nodes);
+        FOwner->UndoSide.Nodes.append(edit);
+        FOwner->FinishRecord(UndoOp::Nodes);
+    }
+    // One compacting pass over each array.
+    QList<bool> removed(NodeCount(), false);
+    for (int i : sortedIndexes) removed[i] = true;
+    auto compact = [&](auto& array) {
+        if (array.size() != removed.size()) return;
+        qsizetype out = 0;
+        for (qsizetype i = 0; i < array.size(); ++i)
+            if (!removed[i]) array[out++] = array[i];
+        array.resize(out);
+    };
+    compact(XData);
+    compact(YData);
+    compact(ZData);
+    compact(XSource);
+    compact(YSource);
+    compact(NodePixels);
+    PolyPoints.resize(NodeCount());
+    PolyNodeIndex.resize(NodeCount());
+    KeepViewAfterChange(px, py, cx, cy);
+    Repaint();
+    Raise(FOwner->Events.OnChangeGraphData, FOwner, ID);
+}
+
+bool TGraph::DeleteNode(int index) {
+    if (index < 0 || index >= NodeCount()) return false;
+    RemoveNodes({index});
+    return true;
+}
+
+void TGraph::DeleteSelectedNodes() {
+    QList<int> selected;
+    for (int i = 0; i < NodePixels.size(); ++i)
+        if (NodePixels[i].Selected) selected.append(i);
+    RemoveNodes(selected);
+}
+
+void TGraph::DeleteNodesInRect(const TRect& rect) {
+    const Extended x1 = PixelToDataX(rect.Left), x2 = PixelToDataX(rect.Right);
+    const Extended y1 = PixelToDataY(rect.Top), y2 = PixelToDataY(rect.Bottom);
+    const Extended xLow = std::min(x1, x2), xHigh = std::max(x1, x2);
+    const Extended yLow = std::min(y1, y2), yHigh = std::max(y1, y2);
+    QList<int> inside;
+    const Extended* xs = XData.constData();
+    const Extended* ys = YData.constData();
+    for (int i = 0; i < NodeCount(); ++i)
+        if (xs[i] >= xLow && xs[i] <= xHigh && ys[i] >= yLow && ys[i] <= yHigh) inside.append(i);
+    RemoveNodes(inside);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Markers
+
+void TGraph::RecordMarkersStep() {
+    if (Recording()) FOwner->RecordMarkers(ID, Markers.Items);
+}
+
+void TGraph::ClearMarkers() {
+    if (Markers.Count() == 0) return;
+    RecordMarkersStep();
+    Markers.Clear();
+    Markers.SelectedIndex = -1;
+    Repaint();
+}
+
+void TGraph::DeleteMarker(int index) {
+    if (index < 0 || index >= Markers.Count()) return;
+    RecordMarkersStep();
+    Markers.Items.removeAt(index);
+    if (Markers.SelectedIndex >= Markers.Count()) Markers.SelectedIndex = -1;
+    Repaint();
+}
+
+bool TGraph::AddMarkerAtNode(int index) {
+    if (index < 0 || index >= NodeCount()) return false;
+    RecordMarkersStep();
+    Markers.Items.append({XData[index], YData[index]});
+    Repaint();
+    return true;
+}
+
+bool TGraph::AddMarkerAtPixel(int px, int py) {
+    int first = -1, last = -1;
+    const int distance = NearestCurveNodes(px, py, first, last);
+    if (distance == NoDistance || distance > FOwner->MarkerPickRadius) return false;
+    AddMarkerBetween(first, last, px, py);
+    return true;
+}
+
+void TGraph::AddMarkerBetween(int first, int last, int px, int py) {
+    Extended x, y;
+    if (NodeCount() == 0) return;
+    CurvePointInData(first, last, px, py, x, y);
+    RecordMarkersStep();
+    Markers.Items.append({x, y});
+    Repaint();
+}
+
+void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) {
+    if (amount <= 0 || kind < 0 || kind > 3) return;
+    struct Segment {
+        Extended X1, Y1, X2, Y2, Measure;
+        int FirstNode;
+    };
+    QList<Segment> segments;
+    auto addSegment = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
+        const Extended dx = x2 - x1, dy = y2 - y1;
+        const Extended m = kind == 0 ? std::fabs(dx) : kind == 1 ? std::fabs(dy) : std::hypot(dx, dy);
+        if (m > 0) segments.append({x1, y1, x2, y2, m, node});
+    };
+    if (kind < 3) {
+        if (visibleOnly) {
+            EnsurePolyline();
+            const TRect& plot = FOwner->PlotRect;
+            const Extended left = plot.Left + 1, right = plot.Right - 1, top = plot.Top + 1, bottom = plot.Bottom - 1;
+            auto inside = [&](Extended x, Extended y) { return x >= left && x <= right && y >= top && y <= bottom; };
+            // Cuts the segment from an inside point towards an outside one at the shrunk rectangle.
+            auto cut = [&](Extended ix, Extended iy, Extended ox, Extended oy, Extended& cx, Extended& cy) {
+                Extended t = 1;
+                const Extended dx = ox - ix, dy = oy - iy;
+                if (dx != 0) {
+                    if (ox < left) t = std::min(t, (left - ix) / dx);
+                    if (ox > right) t = std::min(t, (right - ix) / dx);
+                }
+                if (dy != 0) {
+                    if (oy < top) t = std::min(t, (top - iy) / dy);
+                    if (oy > bottom) t = std::min(t, (bottom - iy) / dy);
+                }
+                cx = RoundHalfEven(ix + t * dx);
+                cy = RoundHalfEven(iy + t * dy);
+            };
+            for (int p = 0; p < PolyPieceCount; ++p) {
+                const TPolyLinePiece& piece = PolyPieces[p];
+                for (int i = piece.First; i + 1 < piece.First + piece.Count; ++i) {
+                    Extended x1 = PolyPoints[i].X, y1 = PolyPoints[i].Y;
+                    Extended x2 = PolyPoints[i + 1].X, y2 = PolyPoints[i + 1].Y;
+                    const bool in1 = inside(x1, y1), in2 = inside(x2, y2);
+                    if (!in1 && !in2) continue;
+                    if (!in1) cut(x2, y2, x1, y1, x1, y1);
+                    if (!in2) cut(x1, y1, x2, y2, x2, y2);
+                    addSegment(x1, y1, x2, y2, PolyNodeIndex[i]);
+                }
+            }
+        } else {
+            for (int i = 0; i + 1 < NodeCount(); ++i)
+                addSegment(DataToPixelX(XData[i]), DataToPixelY(YData[i]), DataToPixelX(XData[i + 1]),
+                           DataToPixelY(YData[i + 1]), i);
+        }
+        if (segments.isEmpty()) return;
+    }
+
+    RecordMarkersStep();
+    const bool recording = FOwner->UndoRecording;
+    FOwner->UndoRecording = false;
+    if (kind == 3) {
+        if (visibleOnly) {
+            EnsurePolyline();
+            for (int i = 0; i < PolyPointCount; ++i) AddMarkerAtNode(PolyNodeIndex[i]);
+        } else {
+            for (int i = 0; i < NodeCount(); ++i) AddMarkerAtNode(i);
+        }
+    } else {
+        Extended total = 0;
+        for (const Segment& s : segments) total += s.Measure;
+        const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
+        int added = 0;
+        int segment = 0;
+        Extended runningSum = segments[0].Measure;
+        for (int k = 1;; ++k) {
+            const Extended p = step * k;
+            if (!(p < total) || (byCount && added >= amount)) break;
+            while (runningSum < p && segment + 1 < segments.size()) runningSum += segments[++segment].Measure;
+            const Segment& s = segments[segment];
+            const Extended f = (runningSum - p) / s.Measure;
+            const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
+            const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
+            const int countBefore = Markers.Count();
+            AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
+            if (Markers.Count() > countBefore) ++added;
+            if (step == 0 && k >= amount) break; // a zero spacing never advances: amount tries at most
+        }
+    }
+    FOwner->UndoRecording = recording;
+    Repaint();
+}
