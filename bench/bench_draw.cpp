@@ -43,6 +43,7 @@ struct BigCurve {
 
 void BM_PreparePolyline(benchmark::State& state) {
     BigCurve curve(int(state.range(0)));
+    curve.graph->SetLineStyle(int(state.range(1)));
     for (auto _ : state) {
         curve.graph->PolyDirty = true;
         PreparePolyline(*curve.graph);
@@ -52,7 +53,7 @@ void BM_PreparePolyline(benchmark::State& state) {
     state.counters["points"] = curve.graph->PolyPointCount;
     state.counters["pieces"] = curve.graph->PolyPieceCount;
 }
-BENCHMARK(BM_PreparePolyline)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PreparePolyline)->Args({10'000'000, 0})->Args({10'000'000, 5})->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -130,40 +130,47 @@ public:
         HasPending = false;
     }
 
+    // The one-pixel filter: a point less than a pixel's worth of data from the last kept point along
+    // both axes adds nothing.
+    bool NearLast(Extended x, Extended y) const {
+        return std::fabs(x - Last.X) < StepX && std::fabs(y - Last.Y) < StepY;
+    }
+
     // A segment's end point, filtered and thinned. Returns true when it was appended.
     bool Consider(const TCurvePoint& p) {
-        if (std::fabs(p.X - Last.X) < StepX && std::fabs(p.Y - Last.Y) < StepY) return false;
+        if (NearLast(p.X, p.Y)) return false;
         const Extended px = Map.PixelX(p.X), py = Map.PixelY(p.Y);
         if (HasDirection) {
-            // Perpendicular foot on the run's line, in unrounded pixels so both axes weigh alike.
+            // Perpendicular foot on the run's line in unrounded pixels, so both axes weigh alike;
+            // everything is kept multiplied by the squared run direction to spare a division.
             const Extended ux = px - OriginPx, uy = py - OriginPy;
-            const Extended t = (ux * DirX + uy * DirY) / DirLength2;
-            const Extended offX = ux - t * DirX, offY = uy - t * DirY;
-            if (std::fabs(offX) < 1 && std::fabs(offY) < 1) {
-                if (t > RunMax) {
-                    RunMax = t;
-                } else if (t < RunMin) {
-                    RunMin = t;
+            const Extended along = ux * DirX + uy * DirY;
+            if (std::fabs(ux * DirLength2 - along * DirX) < DirLength2 &&
+                std::fabs(uy * DirLength2 - along * DirY) < DirLength2) {
+                if (along > RunMax) {
+                    RunMax = along;
+                } else if (along < RunMin) {
+                    RunMin = along;
                 } else {
                     Pending = p;
                     HasPending = true;
                     return false;
                 }
-                Append(p);
+                Append(p, px, py);
                 return true;
             }
             // The point leaves the line: keep the turning point, then start a new run.
             if (HasPending) Append(Pending);
         }
-        OriginPx = Map.PixelX(Last.X);
-        OriginPy = Map.PixelY(Last.Y);
+        OriginPx = LastPx;
+        OriginPy = LastPy;
         DirX = px - OriginPx;
         DirY = py - OriginPy;
         DirLength2 = DirX * DirX + DirY * DirY;
         HasDirection = DirLength2 > 0;
         RunMin = 0;
-        RunMax = 1;
-        Append(p);
+        RunMax = DirLength2;
+        Append(p, px, py);
         return true;
     }
 
@@ -174,7 +181,10 @@ public:
         Append(p);
     }
 
-    void Append(const TCurvePoint& p) {
+    void Append(const TCurvePoint& p) { Append(p, Map.PixelX(p.X), Map.PixelY(p.Y)); }
+
+    // px, py: the point's unrounded pixel, the origin of a run that starts there.
+    void Append(const TCurvePoint& p, Extended px, Extended py) {
         TPolyLinePiece* piece = &G.PolyPieces[G.PolyPieceCount - 1];
         if (piece->Count == MaxPolyPiecePoints) {
             // Full: the next piece starts at this piece's last point, so the two share it.
@@ -188,6 +198,8 @@ public:
         ++G.PolyPointCount;
         ++piece->Count;
         Last = p;
+        LastPx = px;
+        LastPy = py;
         HasPending = false;
     }
 
@@ -210,6 +222,7 @@ private:
 
     bool PieceOpen = false;
     TCurvePoint Last;
+    Extended LastPx = 0, LastPy = 0;
     TCurvePoint Pending;
     bool HasPending = false;
     bool HasDirection = false;
@@ -290,6 +303,11 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
             }
         }
         const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
+        if (on0 && on1 && continues && i != last) {
+            // The common case of a dense curve: a node inside the window, usually near the last point.
+            if (!builder.NearLast(x1, y1)) builder.Consider(nodePoint(i + 1));
+            continue;
+        }
         int cls;
         TCurvePoint start, end;
         if (on0 && on1) {
