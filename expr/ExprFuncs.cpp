@@ -49,9 +49,10 @@ Extended Power(Extended l, Extended r, int& err) {
     return std::pow(l, r);
 }
 
-template <class Kernel>
-int RunBinary(Kernel kernel, const Extended* l, qsizetype ls, const Extended* r, qsizetype rs,
-              const uint8_t* lm, const uint8_t* rm, Extended* out, uint8_t* om, qsizetype n) {
+// Strides are 1 for a graph and 0 for a scalar; as template arguments they cost nothing per point.
+template <int LS, int RS, class Kernel>
+int RunBinaryStrided(Kernel kernel, const Extended* l, const Extended* r, const uint8_t* lm,
+                     const uint8_t* rm, Extended* out, uint8_t* om, qsizetype n) {
     // An operation on finite numbers that yields no finite number failed (overflow, 0^-1 ...).
     auto checked = [&](Extended a, Extended b, int& err) {
         const Extended v = kernel(a, b, err);
@@ -61,23 +62,32 @@ int RunBinary(Kernel kernel, const Extended* l, qsizetype ls, const Extended* r,
     if (!om) {
         for (qsizetype i = 0; i < n; ++i) {
             int err = 0;
-            out[i] = checked(l[i * ls], r[i * rs], err);
+            out[i] = checked(l[i * LS], r[i * RS], err);
             if (err) return err;
         }
         return 0;
     }
     for (qsizetype i = 0; i < n; ++i) {
-        if (lm[i * ls] | rm[i * rs]) {
+        if (lm[i * LS] | rm[i * RS]) {
             out[i] = 0;
             om[i] = 1;
             continue;
         }
         int err = 0;
-        const Extended v = checked(l[i * ls], r[i * rs], err);
+        const Extended v = checked(l[i * LS], r[i * RS], err);
         out[i] = err ? 0 : v;
         om[i] = err ? 1 : 0;
     }
     return 0;
+}
+
+template <class Kernel>
+int RunBinary(Kernel kernel, const Extended* l, qsizetype ls, const Extended* r, qsizetype rs,
+              const uint8_t* lm, const uint8_t* rm, Extended* out, uint8_t* om, qsizetype n) {
+    if (ls && rs) return RunBinaryStrided<1, 1>(kernel, l, r, lm, rm, out, om, n);
+    if (ls) return RunBinaryStrided<1, 0>(kernel, l, r, lm, rm, out, om, n);
+    if (rs) return RunBinaryStrided<0, 1>(kernel, l, r, lm, rm, out, om, n);
+    return RunBinaryStrided<0, 0>(kernel, l, r, lm, rm, out, om, n);
 }
 
 int ApplyBinary(int code, const Extended* l, qsizetype ls, const Extended* r, qsizetype rs, const uint8_t* lm,
@@ -133,12 +143,13 @@ struct BinaryOperands {
     uint8_t Sorted = 1;
 };
 
-int BringTogether(const TMFData& l, const TMFData& r, const EvalContext& ctx, BinaryOperands& op) {
+int BringTogether(TMFData& l, TMFData& r, const EvalContext& ctx, BinaryOperands& op) {
     const bool ls = IsScalar(l), rs = IsScalar(r);
-    op.L = l.Y;
-    op.R = r.Y;
-    op.LM = l.Mask;
-    op.RM = r.Mask;
+    // Moved, not copied: an operand that is an intermediate result can then take the result.
+    op.L = std::move(l.Y);
+    op.R = std::move(r.Y);
+    op.LM = std::move(l.Mask);
+    op.RM = std::move(r.Mask);
     op.LStride = ls ? 0 : 1;
     op.RStride = rs ? 0 : 1;
     if (ls && rs) return 0;
@@ -159,13 +170,17 @@ int BringTogether(const TMFData& l, const TMFData& r, const EvalContext& ctx, Bi
     } else if (const int code = UnionForCombining({&l.X, &r.X}, ctx, op.X)) {
         return code;
     }
+    l.Y = op.L;
+    l.Mask = op.LM;
+    r.Y = op.R;
+    r.Mask = op.RM;
     if (l.X != op.X && !ResampleValue(l, op.X, ctx, op.L, op.LM)) return ecEmptyDomain;
     if (r.X != op.X && !ResampleValue(r, op.X, ctx, op.R, op.RM)) return ecEmptyDomain;
     op.Sorted = 1;
     return 0;
 }
 
-TMFData Combine(int code, const TMFData& l, const TMFData& r, const EvalContext& ctx) {
+TMFData Combine(int code, TMFData l, TMFData r, const EvalContext& ctx) {
     BinaryOperands op;
     if (const int err = BringTogether(l, r, ctx, op)) return ErrorValue(err);
     // A scalar without a value (a regression of order 0 over a number) empties the result.
@@ -175,13 +190,22 @@ TMFData Combine(int code, const TMFData& l, const TMFData& r, const EvalContext&
     TMFData out;
     out.X = n > 0 ? op.X : TDoubleArray();
     out.Sorted = op.Sorted;
-    out.Y.resize(n);
     const bool ignore = ctx.Ignore() && op.LM.size() == op.L.size() && op.RM.size() == op.R.size();
     if (ignore) out.Mask.resize(n);
     if (n == 0) return out;
-    const int err = ApplyBinary(code, op.L.constData(), op.LStride, op.R.constData(), op.RStride,
-                                ignore ? op.LM.constData() : nullptr, ignore ? op.RM.constData() : nullptr,
-                                out.Y.data(), ignore ? out.Mask.data() : nullptr, n);
+    const Extended* lp = op.L.constData();
+    const Extended* rp = op.R.constData();
+    // Write over an operand that nobody else holds instead of allocating: each point is read
+    // before it is written.
+    if (op.LStride == 1 && op.L.isDetached())
+        out.Y = std::move(op.L);
+    else if (op.RStride == 1 && op.R.isDetached())
+        out.Y = std::move(op.R);
+    else
+        out.Y.resize(n);
+    const int err = ApplyBinary(code, lp, op.LStride, rp, op.RStride, ignore ? op.LM.constData() : nullptr,
+                                ignore ? op.RM.constData() : nullptr, out.Y.data(),
+                                ignore ? out.Mask.data() : nullptr, n);
     if (err) return ErrorValue(err);
     return out;
 }
@@ -207,9 +231,9 @@ Extended UnaryKernel(int code, Extended x, int& err) {
     case 2:
         return std::fabs(x);
     case 3:
-        return std::sin(x);
+        return SinExt(x);
     case 4:
-        return std::cos(x);
+        return CosExt(x);
     case 5:
         return std::tan(x);
     case 6:
@@ -235,9 +259,9 @@ Extended UnaryKernel(int code, Extended x, int& err) {
         return t == 0 ? Fail(err, ecMath) : 1 / t;
     }
     case 16:
-        return 1 / std::cos(x);
+        return 1 / CosExt(x);
     case 17:
-        return x == 0 ? Fail(err, ecMath) : 1 / std::sin(x);
+        return x == 0 ? Fail(err, ecMath) : 1 / SinExt(x);
     case 18:
         return x == 0 ? Fail(err, ecDivZero) : 1 / std::tanh(x);
     case 19:
@@ -277,7 +301,7 @@ Extended UnaryKernel(int code, Extended x, int& err) {
     case 38:
         return Integral(code, x, err);
     default: // 39
-        return x == 0 ? 1 : std::sin(Pi * x) / (Pi * x);
+        return x == 0 ? 1 : SinExt(Pi * x) / (Pi * x);
     }
 }
 
@@ -313,9 +337,9 @@ int ApplyUnary(int code, const Extended* x, const uint8_t* m, Extended* out, uin
     auto run = [&](auto kernel) { return RunUnary(kernel, x, m, out, om, n); };
     switch (code) {
     case 3:
-        return run([](Extended v, int&) { return std::sin(v); });
+        return run([](Extended v, int&) { return SinExt(v); });
     case 4:
-        return run([](Extended v, int&) { return std::cos(v); });
+        return run([](Extended v, int&) { return CosExt(v); });
     case 28:
         return run([](Extended v, int&) { return v * v; });
     case 29:
@@ -436,11 +460,11 @@ int StatisticCode(QStringView name) {
 
 TMFData CallBinaryOperator(int code, const ArgList& args, EvalContext& ctx) {
     if (args.size() != 2) return ErrorValue(ecArgCount);
-    const TMFData l = EvaluateText(args[0], ctx);
+    TMFData l = EvaluateText(args[0], ctx);
     if (l.Code != 0) return l;
-    const TMFData r = EvaluateText(args[1], ctx);
+    TMFData r = EvaluateText(args[1], ctx);
     if (r.Code != 0) return r;
-    return Combine(code, l, r, ctx);
+    return Combine(code, std::move(l), std::move(r), ctx);
 }
 
 TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx) {
@@ -449,14 +473,15 @@ TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx) {
     if (f.Code != 0) return f;
     const qsizetype n = f.Y.size();
     const bool ignore = ctx.Ignore() && f.Mask.size() == n;
-    TDoubleArray y(n);
-    TBoolArray mask;
-    if (ignore) mask.resize(n);
-    const int err = ApplyUnary(code, f.Y.constData(), ignore ? f.Mask.constData() : nullptr, y.data(),
-                               ignore ? mask.data() : nullptr, n);
+    // An intermediate result is overwritten in place; a table graph's values are left alone.
+    TDoubleArray y = f.Y.isDetached() ? std::move(f.Y) : TDoubleArray(n);
+    const Extended* x = f.Y.isEmpty() ? y.constData() : f.Y.constData();
+    TBoolArray mask = f.Mask.isDetached() ? std::move(f.Mask) : TBoolArray(ignore ? n : 0);
+    const uint8_t* m = f.Mask.isEmpty() ? mask.constData() : f.Mask.constData();
+    const int err = ApplyUnary(code, x, ignore ? m : nullptr, y.data(), ignore ? mask.data() : nullptr, n);
     if (err) return ErrorValue(err);
-    f.Y = y;
-    if (ignore) f.Mask = mask;
+    f.Y = std::move(y);
+    f.Mask = ignore ? std::move(mask) : TBoolArray();
     return f;
 }
 
