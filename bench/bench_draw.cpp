@@ -13,13 +13,13 @@ struct BigCurve {
     TSuperGrWindow window;
     TGraph* graph = nullptr;
 
-    explicit BigCurve(int n) {
+    BigCurve(int n, Extended Noise) {
         TDoubleArray x(n), y(n);
         Extended* px = x.data();
         Extended* py = y.data();
         for (int i = 0; i < n; ++i) {
             px[i] = Extended(i) * 1e-3L;
-            py[i] = std::sin(Extended(i) * 1e-5L) + 0.01L * std::sin(Extended(i) * 0.37L);
+            py[i] = std::sin(Extended(i) * 1e-5L) + Noise * std::sin(Extended(i) * 0.37L);
         }
         window.AddGraph(QStringLiteral("big"), false, {}, x, y);
         graph = window.GraphByIndex(0);
@@ -42,7 +42,7 @@ struct BigCurve {
 };
 
 void BM_PreparePolyline(benchmark::State& state) {
-    BigCurve curve(int(state.range(0)));
+    BigCurve curve(int(state.range(0)), Extended(state.range(2)) / 1000);
     curve.graph->SetLineStyle(int(state.range(1)));
     for (auto _ : state) {
         curve.graph->PolyDirty = true;
@@ -53,7 +53,12 @@ void BM_PreparePolyline(benchmark::State& state) {
     state.counters["points"] = curve.graph->PolyPointCount;
     state.counters["pieces"] = curve.graph->PolyPieceCount;
 }
-BENCHMARK(BM_PreparePolyline)->Args({10'000'000, 0})->Args({10'000'000, 5})->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PreparePolyline)
+    ->Args({10'000'000, 0, 0})
+    ->Args({10'000'000, 0, 10})
+    ->Args({10'000'000, 5, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 } // namespace
 

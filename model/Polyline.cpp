@@ -4,22 +4,21 @@
 #include "window/SuperGrWindow.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
 namespace {
 
-constexpr Extended kIntMax = 2147483647.0L;
-constexpr Extended kIntMin = -2147483648.0L;
-
 // The FPU's own store rounds to nearest-even in the default rounding mode; one instruction instead of
 // a floor call. Only used while the mode is known to be nearest.
 inline int32_t RoundNearestEvenFast(Extended v) {
-    if (!(v < kIntMax)) return std::isnan(v) ? 0 : 2147483647;
-    if (!(v > kIntMin)) return -2147483647 - 1;
     int64_t r;
     asm("fistpll %0" : "=m"(r) : "t"(v) : "st");
-    return int32_t(r);
+    // The store yields the lowest value for NaN and for values beyond 64 bits; sort those out only then.
+    if (r == std::numeric_limits<int64_t>::min())
+        return std::isnan(v) ? 0 : v > 0 ? 2147483647 : -2147483647 - 1;
+    return int32_t(std::clamp<int64_t>(r, -2147483647 - 1, 2147483647));
 }
 
 // One point of the polyline under construction: data position, pixel and the node it stands for.
@@ -99,6 +98,15 @@ struct TWindow {
         return true;
     }
 };
+
+// A node's visibility and, when visible, its pixel.
+inline void MapNode(const TMapping& map, const TWindow& window, Extended x, Extended y, TNodePixel& p) {
+    p.OnScreen = window.Contains(x, y);
+    if (p.OnScreen) {
+        p.X = map.Round(map.PixelX(x));
+        p.Y = map.Round(map.PixelY(y));
+    }
+}
 
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points
 // that are closer than a pixel to the last one and points that stay on the current straight run
@@ -257,7 +265,8 @@ void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
     g.PolyPointCount = count;
 }
 
-void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const TNodePixel* pixels, int n) {
+// Node pixels are computed inside the segment walk, so the node arrays are read from memory once.
+void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePixel* pixels, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
     if (g.PolyPieces.isEmpty()) g.PolyPieces.resize(1000);
@@ -276,8 +285,12 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
     int last = n - 2;
     while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
         --last;
+    for (int i = 0; i <= first; ++i)
+        MapNode(map, window, xs[i], ys[i], pixels[i]);
     if (last < first) {
         // One node, or every node equal: the single pixel when it is on screen.
+        for (int i = first + 1; i < n; ++i)
+            MapNode(map, window, xs[i], ys[i], pixels[i]);
         if (pixels[0].OnScreen) builder.StartPiece(nodePoint(0));
         builder.ClosePiece();
         return;
@@ -290,6 +303,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
 
     for (int i = first; i <= last; ++i) {
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
+        MapNode(map, window, x1, y1, pixels[i + 1]);
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
         if (breaks) {
@@ -341,6 +355,8 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
             builder.Consider(end);
         continues = cls == kEntering || cls == kInside;
     }
+    for (int i = last + 2; i < n; ++i)
+        MapNode(map, window, xs[i], ys[i], pixels[i]);
     builder.ClosePiece();
 }
 
@@ -378,19 +394,13 @@ void PreparePolyline(TGraph& g) {
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
         TNodePixel* pixels = g.NodePixels.data();
-        for (int i = 0; i < n; ++i) {
-            TNodePixel& p = pixels[i];
-            const Extended x = xs[i], y = ys[i];
-            p.OnScreen = window.Contains(x, y);
-            if (p.OnScreen) {
-                p.X = map.Round(map.PixelX(x));
-                p.Y = map.Round(map.PixelY(y));
-            }
-        }
-        if (g.LineStyle() >= 5)
+        if (g.LineStyle() >= 5) {
+            for (int i = 0; i < n; ++i)
+                MapNode(map, window, xs[i], ys[i], pixels[i]);
             PreparePoints(g, pixels, n);
-        else
+        } else {
             PrepareLines(g, map, window, pixels, n);
+        }
     }
     g.PolyDirty = false;
     g.PrepareTime = Extended(timer.nsecsElapsed()) / 1e9L;
