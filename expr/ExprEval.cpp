@@ -196,7 +196,8 @@ TMFData EvaluateExpression(const QString& formula, const TMFDataArr& graphs, con
     EvalContext ctx{table, settings};
     TMFData r = EvaluateText(RewriteOperators(prepared), ctx);
     if (r.Code != 0) return ErrorValue(r.Code);
-    if (settings.IgnoreErrors) {
+    // A value without points is the empty kind, not a scalar: it ends as error 12 below.
+    if (settings.IgnoreErrors && !r.Y.isEmpty()) {
         if (IsScalar(r)) {
             if (r.Y.size() != 1) return ErrorValue(ecMath);
             if (r.Mask.value(0)) return ErrorValue(ecEmptyValue);

@@ -310,3 +310,24 @@ TEST(ExprEval, EvaluatesALineToText) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ExprResample, LinearExtrapolationOverEqualEndArgumentsHoldsTheEndValue) {
+    const TDoubleArray x = Values({0, 0, 1, 1});
+    const TDoubleArray y = Values({1, 2, 3, 4});
+    EXPECT_EQ(Resample({-1, 2}, x, y, {}, 2, 3), Values({1, 4}));
+}
+
+TEST(ExprEval, AFlaggedParameterFlagsEveryPointItActsOn) {
+    const TMFDataArr graphs = {Graph(0, {0, 1}, {1, 2})};
+    const TEvalSettings ignore = Settings(2, 1, true);
+    const ErrorCase cases[] = {{"XSHFT(Y(0),SQRT(-1))", 12},  {"XSCL(Y(0),SQRT(-1))", 12},
+                               {"MIRROR(Y(0),SQRT(-1))", 12}, {"INTEGR(Y(0),SQRT(-1))", 12},
+                               {"SELECT(Y(0),SQRT(-1))", 12}, {"ROUND(Y(0),SQRT(-1))", 29},
+                               {"FIT(Y(0),SQRT(-1))", 30}};
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(Eval(c.Formula, graphs, ignore).Code, c.Code) << c.Formula;
+}
+
+} // namespace

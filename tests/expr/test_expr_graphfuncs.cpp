@@ -186,7 +186,7 @@ TEST(ExprGraphFuncs, Regression) {
                                 {"FIT(Y(1))", 30},    {"FIT(Y(0),1,2)", 6},   {"FIT(Y(0),1000)", 30}};
     for (const ErrorCase& c : errors)
         EXPECT_EQ(Eval(c.Formula, graphs).Code, c.Code) << c.Formula;
-    EXPECT_EQ(Eval("FIT(5,0)", graphs, Settings(2, 1, true)).Code, 8);
+    EXPECT_EQ(Eval("FIT(5,0)", graphs, Settings(2, 1, true)).Code, 12);
 }
 
 TEST(ExprGraphFuncs, RandomValues) {
