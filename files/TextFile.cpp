@@ -244,8 +244,10 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
     bool atEnd = false;
     while (!atEnd || filled > 0) {
         if (!atEnd) {
-            if (buffer.size() < filled + kBlockSize) buffer.resize(filled + kBlockSize);
-            const qint64 got = device.read(buffer.data() + filled, kBlockSize);
+            // Small sources get a small buffer; one byte more than expected lets the end show.
+            const qint64 want = std::clamp<qint64>(size - (bufferStart + filled) + 1, 4096, kBlockSize);
+            if (buffer.size() < filled + want) buffer.resize(filled + want);
+            const qint64 got = device.read(buffer.data() + filled, want);
             if (got < 0) return false;
             filled += got;
             atEnd = got == 0 || device.atEnd();

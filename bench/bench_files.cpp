@@ -1,0 +1,163 @@
+// Number parsing and text file reading on large inputs.
+//   bench_files                        Google Benchmark runs (generates the data file on first use)
+//   bench_files --generate FILE ROWS   writes a ROWS x 3 table of 17-digit numbers
+//   bench_files --load FILE THREADS    one load, with MB/s and memory figures (for /usr/bin/time -v)
+#include "files/NumberParser.h"
+#include "files/TextFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Numbers in [1, 10) with 17 significant digits, three to a line: about 57 bytes per row.
+void AppendNumber(std::string& out, std::mt19937_64& random) {
+    const uint64_t digits = 10000000000000000ULL + random() % 90000000000000000ULL; // 17 digits
+    char text[24];
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(digits));
+    out += text[0];
+    out += '.';
+    out.append(text + 1, 16);
+}
+
+bool Generate(const QString& path, long long rows) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    std::mt19937_64 random(42);
+    std::string chunk;
+    for (long long r = 0; r < rows; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            if (c > 0) chunk += '\t';
+            AppendNumber(chunk, random);
+        }
+        chunk += '\n';
+        if (chunk.size() > (1 << 22)) {
+            file.write(chunk.data(), qint64(chunk.size()));
+            chunk.clear();
+        }
+    }
+    file.write(chunk.data(), qint64(chunk.size()));
+    return file.error() == QFileDevice::NoError;
+}
+
+QString DataFile() {
+    const long long rows =
+        std::getenv("TARVELO_BENCH_ROWS") ? std::atoll(std::getenv("TARVELO_BENCH_ROWS")) : 10000000;
+    const QString path = QStringLiteral("/tmp/tarvelo_bench_%1.txt").arg(rows);
+    if (!QFileInfo::exists(path) && !Generate(path, rows))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return path;
+}
+
+long long StatusKb(const char* key) {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long long value = -1;
+    while (status && std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, key, std::strlen(key)) == 0) value = std::atoll(line + std::strlen(key));
+    if (status) std::fclose(status);
+    return value;
+}
+
+int LoadOnce(const QString& path, int threads) {
+    const long long before = StatusKb("VmRSS:");
+    TTextFile file;
+    file.ThreadCount = threads;
+    QElapsedTimer timer;
+    timer.start();
+    if (!file.LoadFromFile(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(file.ErrorMessage()));
+        return 1;
+    }
+    const double seconds = double(timer.nsecsElapsed()) * 1e-9;
+    const double megabytes = double(QFileInfo(path).size()) / 1e6;
+    const long long after = StatusKb("VmRSS:");
+    const long long peak = StatusKb("VmHWM:");
+    long long rows = 0;
+    for (const TDoubleArray2& v : file.Variables())
+        rows += v.size();
+    std::printf("threads %d: %.0f MB in %.3f s = %.0f MB/s, %lld rows in %lld variables\n", threads,
+                megabytes, seconds, megabytes / seconds, rows, static_cast<long long>(file.VariableCount()));
+    std::printf("memory: result %.0f MB, peak during the load %.0f MB (%.2f x the result)\n",
+                (after - before) / 1024.0, (peak - before) / 1024.0,
+                double(peak - before) / double(after - before));
+    return 0;
+}
+
+std::vector<std::string> Numbers17(int count) {
+    std::mt19937_64 random(1);
+    std::vector<std::string> out(count);
+    for (std::string& s : out) {
+        AppendNumber(s, random);
+        s += "e-" + std::to_string(random() % 12);
+    }
+    return out;
+}
+
+void BM_ParseExtended17Digits(benchmark::State& state) {
+    const std::vector<std::string> numbers = Numbers17(1 << 16);
+    size_t bytes = 0;
+    for (const std::string& s : numbers)
+        bytes += s.size();
+    for (auto _ : state) {
+        for (const std::string& s : numbers) {
+            Extended value;
+            const char* stop;
+            numparse::ParseExtended(s.data(), s.data() + s.size(), value, &stop);
+            benchmark::DoNotOptimize(value);
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(numbers.size()));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+BENCHMARK(BM_ParseExtended17Digits);
+
+void BM_StrtoldCLocale17Digits(benchmark::State& state) {
+    const std::vector<std::string> numbers = Numbers17(1 << 16);
+    for (auto _ : state)
+        for (const std::string& s : numbers)
+            benchmark::DoNotOptimize(numparse::ReferenceStrtold(s.c_str(), nullptr));
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(numbers.size()));
+}
+BENCHMARK(BM_StrtoldCLocale17Digits);
+
+void BM_LoadTextFile(benchmark::State& state) {
+    const QString path = DataFile();
+    const qint64 size = QFileInfo(path).size();
+    for (auto _ : state) {
+        TTextFile file;
+        file.ThreadCount = int(state.range(0));
+        if (!file.LoadFromFile(path)) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(file.VariableCount());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * size);
+}
+BENCHMARK(BM_LoadTextFile)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--generate") == 0)
+        return Generate(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3])) ? 0 : 1;
+    if (argc == 4 && std::strcmp(argv[1], "--load") == 0)
+        return LoadOnce(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
