@@ -306,6 +306,7 @@ public:
     void DeselectNode(int index);
     void ClearSelection();
     void SelectInRect(const TRect& rect);
+    void DeselectInRect(const TRect& rect);
 
     // ---- Changing nodes; the remaining nodes stay where they are on the screen ----
     bool InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z,
@@ -313,6 +314,8 @@ public:
     bool DeleteNode(int index);
     void DeleteSelectedNodes();
     void DeleteNodesInRect(const TRect& rect);
+    // After nodes were moved in place: new extents, the picture kept still.
+    void RefreshExtentsKeepingView();
 
     // ---- Markers ----
     TMarkers Markers;

@@ -189,18 +189,44 @@ void TGraph::ClearSelection() {
     Repaint();
 }
 
-void TGraph::SelectInRect(const TRect& rect) {
-    const Extended x1 = PixelToDataX(rect.Left), x2 = PixelToDataX(rect.Right);
-    const Extended y1 = PixelToDataY(rect.Top), y2 = PixelToDataY(rect.Bottom);
+namespace {
+// Indexes of the nodes inside a pixel rectangle (corners in any order, closed data ranges).
+QList<int> NodesInRect(TGraph& g, const TRect& rect) {
+    const Extended x1 = g.PixelToDataX(rect.Left), x2 = g.PixelToDataX(rect.Right);
+    const Extended y1 = g.PixelToDataY(rect.Top), y2 = g.PixelToDataY(rect.Bottom);
     const Extended xLow = std::min(x1, x2), xHigh = std::max(x1, x2);
     const Extended yLow = std::min(y1, y2), yHigh = std::max(y1, y2);
+    QList<int> inside;
+    const Extended* xs = g.XData.constData();
+    const Extended* ys = g.YData.constData();
+    for (int i = 0; i < g.NodeCount(); ++i)
+        if (xs[i] >= xLow && xs[i] <= xHigh && ys[i] >= yLow && ys[i] <= yHigh) inside.append(i);
+    return inside;
+}
+} // namespace
+
+void TGraph::SelectInRect(const TRect& rect) {
     TIntArray changed;
-    for (int i = 0; i < NodeCount(); ++i) {
-        const Extended x = XData[i], y = YData[i];
-        if (x >= xLow && x <= xHigh && y >= yLow && y <= yHigh && !NodePixels[i].Selected) changed.append(i);
-    }
+    for (int i : NodesInRect(*this, rect))
+        if (!NodePixels[i].Selected) changed.append(i);
     RecordSelection(changed);
     for (int i : changed) NodePixels[i].Selected = 1;
+    Repaint();
+}
+
+void TGraph::DeselectInRect(const TRect& rect) {
+    TIntArray changed;
+    for (int i : NodesInRect(*this, rect))
+        if (NodePixels[i].Selected) changed.append(i);
+    RecordSelection(changed);
+    for (int i : changed) NodePixels[i].Selected = 0;
+    Repaint();
+}
+
+void TGraph::RefreshExtentsKeepingView() {
+    const Extended px = FitX * FZoomX, py = FitY * FZoomY;
+    const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
+    KeepViewAfterChange(px, py, cx, cy);
     Repaint();
 }
 
@@ -346,18 +372,7 @@ void TGraph::DeleteSelectedNodes() {
     RemoveNodes(selected);
 }
 
-void TGraph::DeleteNodesInRect(const TRect& rect) {
-    const Extended x1 = PixelToDataX(rect.Left), x2 = PixelToDataX(rect.Right);
-    const Extended y1 = PixelToDataY(rect.Top), y2 = PixelToDataY(rect.Bottom);
-    const Extended xLow = std::min(x1, x2), xHigh = std::max(x1, x2);
-    const Extended yLow = std::min(y1, y2), yHigh = std::max(y1, y2);
-    QList<int> inside;
-    const Extended* xs = XData.constData();
-    const Extended* ys = YData.constData();
-    for (int i = 0; i < NodeCount(); ++i)
-        if (xs[i] >= xLow && xs[i] <= xHigh && ys[i] >= yLow && ys[i] <= yHigh) inside.append(i);
-    RemoveNodes(inside);
-}
+void TGraph::DeleteNodesInRect(const TRect& rect) { RemoveNodes(NodesInRect(*this, rect)); }
 
 // ---------------------------------------------------------------------------------------------
 // Markers

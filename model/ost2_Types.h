@@ -142,12 +142,14 @@ struct TEditNodes {
 };
 using TNodesUndoRedo = QList<TEditNodes>;
 
-// A node being moved by the mouse: its index, its weight along the shift curve and its start position.
+// A node being moved by the mouse: its index, start position, path distance from the grabbed node
+// (pixels) and its weight along the shift curve.
 struct TMoveNode {
     int32_t Index = 0;
-    Extended Weight = 0;
     Extended StartX = 0;
     Extended StartY = 0;
+    Extended Distance = 0;
+    Extended Weight = 1;
 };
 using TMoveNodes = QList<TMoveNode>;
 

@@ -51,6 +51,8 @@ void TSuperGrWindow::LayoutPlot(const TRect& target) {
     const TFontMetricsInfo axis = MeasureFont(FAxisFont, OutputScale);
     const int bottomMargin = Scaled(Margins.Bottom(), OutputScale, false);
     const int leftMargin = Scaled(Margins.Left(), OutputScale, false);
+    FXBand = axis.DigitHeight + bottomMargin;
+    FYBand = (FVerticalYFont ? axis.DigitHeight : axis.SixDigitsWidth) + leftMargin;
     if (FShowXAxisLabels) {
         const int xBand = axis.DigitHeight + bottomMargin;
         const int xBandDate = 2 * axis.DigitHeight + bottomMargin;
@@ -673,6 +675,10 @@ Extended AnimationProgress(Extended t, Extended total) {
 } // namespace
 
 void TSuperGrWindow::AnimationTick() {
+    if (FGliding) {
+        GlideTick();
+        return;
+    }
     if (!FAnimating) {
         FTimer->Stop();
         return;

@@ -437,9 +437,25 @@ int32_t TSuperGrWindow::FirstFreeGroup(GroupKind kind) const {
 
 void TSuperGrWindow::SetToolMode(TToolMode mode) {
     const TToolMode old = FToolMode;
+    if (mode != old && (old == tmEdit || mode == tmEdit)) {
+        if (old == tmEdit) {
+            // Leaving node work clears every node selection in one step.
+            const bool repaintWas = AllowRepaint;
+            const bool groupingWas = FUndoGrouping;
+            AllowRepaint = false;
+            SetUndoGrouping(true);
+            for (const auto& g : FGraphs) g->ClearSelection();
+            SetUndoGrouping(groupingWas);
+            AllowRepaint = repaintWas;
+        }
+        if (UndoRecording) RecordInteger(UndoOp::ToolMode, -1, old);
+    }
     FToolMode = mode;
+    Repaint();
     Raise(Events.OnToolModeChange, this, old, mode);
 }
+
+void TSuperGrWindow::SetToolModeQuietly(TToolMode mode) { FToolMode = mode; }
 
 void TSuperGrWindow::SetZoomMode(TZoomMode mode) {
     const TZoomMode old = FZoomMode;

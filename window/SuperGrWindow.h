@@ -4,7 +4,9 @@
 
 #include "model/Font.h"
 #include "model/Graph.h"
+#include "window/FontMetrics.h"
 #include "window/DrawPolicy.h"
+#include "window/ShiftCurve.h"
 #include "window/UndoStore.h"
 #include "window/WindowEvents.h"
 
@@ -353,6 +355,44 @@ public:
     TUndoSide UndoSide;
     TUndoSide RedoSide;
 
+    // ---- Mouse (client pixels); the widget forwards its events here ----
+    enum class TMouseButton : uint8_t { None = 0, Left = 1, Middle = 2, Right = 3 };
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void MouseMove(TShiftState shift, int x, int y);
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // delta > 0: the wheel turned forward.
+    void MouseWheel(int delta, TShiftState shift, int x, int y);
+    void DoubleClick(TMouseButton button, TShiftState shift, int x, int y);
+    // The mouse capture was lost: finish as a release of the pressed button.
+    void CaptureLost();
+    // The first visible graph (in layer order) under the point, or -1.
+    int HitTestGraph(int x, int y);
+    // Zoom about a client point with the permissions of the graphs.
+    void ZoomAbout(int x, int y, Extended fx, Extended fy);
+    // The cursor number (1 .. 8) the widget shows.
+    int CursorNumber() const;
+    // The rubber band the widget draws while a zoom frame or a selection is dragged.
+    enum class TBandKind : uint8_t { None, Frame, XBand, YBand, Selection };
+    struct TRubberBand {
+        TBandKind Kind = TBandKind::None;
+        TRect Rect;
+    };
+    TRubberBand RubberBand() const;
+    bool Gliding() const { return FGliding; }
+    // Asked for the context menu when a right click hits no graph.
+    std::function<void(int x, int y)> ContextMenuHandler;
+
+    // ---- Node editing ----
+    bool UseShiftCurve = false;
+    TDoubleArray ShiftCurveU, ShiftCurveW;
+    TShiftCurve ShiftCurve;
+    // Loads a preset (1 .. 4) into the curve table and switches the curve on.
+    void LoadShiftCurvePreset(int number);
+    // "Параллельно": no curve.
+    void ClearShiftCurve();
+    void CutSelectedNodes();
+    void UnselectNodes();
+
     // ---- Undo and redo ----
     void Undo();
     void Redo();
@@ -423,6 +463,43 @@ private:
     QList<std::array<Extended, 4>> FPendingViews;
 
     // View animation.
+    // Mouse gestures.
+    TPoint FPressPoint, FLastPoint, FZoomAnchor, FFrameStart;
+    TMouseButton FPressedButton = TMouseButton::None;
+    bool FSingleGraphControl = false;
+    int FControlledGraph = -1;
+    TPolicyUndoRedo FSavedPermissions;
+    bool FLegendDragging = false;
+    bool FDragActive = false; // a move or zoom drag is under way
+    int FXBand = 0, FYBand = 0; // label bands of the last layout
+    bool FViewStepPending = false; // a drag recorded a view step at its press
+    qsizetype FClickViewStep = -1;  // the undo size right after a press recorded its view step
+    Extended FVX = 0, FVY = 0;
+    int64_t FLastMoveMs = 0;
+    bool FGliding = false;
+    bool FLegendBeforeGlide = false;
+    bool FFrameVisible = false;
+    TPoint FFrameEnd;
+    void StartMoveOrZoomDrag(TShiftState shift, int x, int y, bool middle);
+    void BeginSingleGraphControl(int x, int y);
+    void EndSingleGraphControl();
+    void RecordViewStepAtPress();
+    void SetToolModeQuietly(TToolMode mode);
+    void FinishFrameZoom(int x, int y);
+    bool MarkerPick(int x, int y);
+    void GlideTick();
+    void StopGlide();
+    // Node editing gestures.
+    int FDragGraph = -1;
+    int FDragNode = -1;
+    bool FTemporarySelection = false;
+    TMoveNodes FMovedNodes;
+    bool EditPress(TShiftState shift, int x, int y);
+    void EditMove(TShiftState shift, int x, int y);
+    void EditRelease(TShiftState shift, int x, int y);
+    void StartSelectionBand(int x, int y, TEditMode stored);
+    void NearestSelectedNode(int x, int y, int& graph, int& node, int& distance);
+
     QList<TAniScaleParams> FAnimation;
     bool FAnimationStartTaken = false;
     bool FAnimating = false;
