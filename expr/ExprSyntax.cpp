@@ -161,7 +161,9 @@ QString PrepareFormula(const QString& formula, const TStrArray& names, const TSt
     QString out;
     qsizetype i = 0;
     while (i < s.size()) {
-        const bool start = (i == 0 || IsOneOf(s[i - 1], runStarts)) && !IsOneOf(s[i], runStarts);
+        // A ')' right after an operator would start an empty run; it is plain text.
+        const bool start =
+            (i == 0 || IsOneOf(s[i - 1], runStarts)) && !IsOneOf(s[i], runStarts) && !IsOneOf(s[i], runEnds);
         if (!start) {
             out += s[i++];
             continue;

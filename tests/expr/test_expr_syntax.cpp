@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <iterator>
 #include <numbers>
 #include <vector>
 
@@ -142,6 +144,8 @@ TEST(ExprSyntax, SubstitutesUserVariablesByRuns) {
     EXPECT_EQ(detail::PrepareFormula(QStringLiteral("F(k)"), names, values), QStringLiteral("F(K)"));
     EXPECT_EQ(detail::PrepareFormula(QStringLiteral("№ + 1"), names, values), QStringLiteral("7+1"));
     EXPECT_EQ(detail::PrepareFormula(QStringLiteral("KK+K"), names, values), QStringLiteral("KK+5"));
+    EXPECT_EQ(detail::PrepareFormula(QStringLiteral("F()+(k)"), names, values), QStringLiteral("F()+(5)"));
+    EXPECT_EQ(detail::PrepareFormula(QStringLiteral("-)k"), names, values), QStringLiteral("-)K"));
 
     TEvalSettings s;
     s.VarNames = names;
@@ -203,6 +207,89 @@ TEST(ExprSyntax, RangeValuesAreComputedNotAccumulated) {
     ASSERT_EQ(out.size(), 1001);
     EXPECT_EQ(out[1000], QStringLiteral("100"));
     EXPECT_EQ(out[999], QStringLiteral("99.9"));
+}
+
+} // namespace
+
+namespace {
+
+// Random texts over the language's own characters: every one must come back with a code in
+// range and a well-formed value, without crashing or hanging.
+TEST(ExprSyntax, RandomTextsGiveWellFormedResults) {
+    const QString alphabet = QStringLiteral("0123456789.E+-*/^=<>&|~(),:[] XYPIRELSNDFMAOUTCHQ'");
+    const TMFDataArr graphs = {Graph(0, {0, 1, 2}, {1, -2, 3}), Graph(1, {0.5L, 3}, {4, 5})};
+    TEvalSettings ignoring = Settings(3, 0, true);
+    ignoring.VarNames = {QStringLiteral("K")};
+    ignoring.VarValues = {QStringLiteral("2")};
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 5000; ++round) {
+        QString text;
+        const int length = 1 + next() % 24;
+        for (int i = 0; i < length; ++i)
+            text += alphabet[next() % alphabet.size()];
+        for (const TEvalSettings& s : {TEvalSettings{}, ignoring}) {
+            const TMFData r = EvaluateExpression(text, graphs, s);
+            ASSERT_TRUE(r.Code >= 0 && r.Code <= MaxErrorCode) << qPrintable(text);
+            if (r.Code == 0) {
+                ASSERT_FALSE(r.Y.isEmpty()) << qPrintable(text);
+                ASSERT_TRUE(r.X.isEmpty() ? r.Y.size() == 1 : r.X.size() == r.Y.size()) << qPrintable(text);
+            }
+        }
+        QStringList formulas;
+        ExpandVectorForms(text, formulas);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Random nested calls of every function with random argument counts, under every setting.
+TEST(ExprSyntax, RandomCallsGiveWellFormedResults) {
+    const char* const names[] = {"SIN",  "SQRT", "LN",     "ABS",    "ROUND",  "HYPOT", "MEAN", "STD",
+                                 "MED",  "MAX",  "DIFF",   "INTEGR", "XSTEP",  "MERGE", "RELX", "XSHFT",
+                                 "XSCL", "FIT",  "LOOKUP", "FLIP",   "MIRROR", "INV",   "SORT", "SELECT",
+                                 "ADD",  "DIV",  "POWER",  "LOWER",  "ZEROS",  "FLOOR", "RAND"};
+    const char* const leaves[] = {"Y(0)", "Y(1)", "Y(2)", "X",   "XREL",   "X(1)",   "0",     "1",
+                                  "-1",   "2.5",  "3",    "0.5", "'NORM'", "'UNIF'", "1E300", "Y(0)>0"};
+    const TMFDataArr graphs = {Graph(0, {0, 1, 2, 3}, {1, -2, 3, 0}), Graph(1, {0.5L, 3, 4}, {4, 5, -1}),
+                               Graph(2, {2, 1, 1}, {0, 7, 7})};
+    uint32_t seed = 777;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    std::function<QString(int)> make = [&](int depth) -> QString {
+        if (depth == 0 || next() % 4 == 0) return QLatin1String(leaves[next() % std::size(leaves)]);
+        QString call = QLatin1String(names[next() % std::size(names)]) + QLatin1Char('(');
+        const int count = 1 + next() % 4;
+        for (int i = 0; i < count; ++i)
+            call += (i ? QStringLiteral(",") : QString()) + make(depth - 1);
+        return call + QLatin1Char(')');
+    };
+    TDoubleArray common;
+    for (int i = 0; i <= 8; ++i)
+        common << i * 0.5L;
+    for (int round = 0; round < 5000; ++round) {
+        const QString formula = make(3);
+        TEvalSettings s;
+        s.InterpType = next() % 7;
+        s.ExtrapType = next() % 4;
+        s.DiffType = next() % 4;
+        s.IgnoreErrors = next() % 2;
+        if (next() % 3 == 0) s.CommonArg = common;
+        const TMFData r = EvaluateExpression(formula, graphs, s);
+        ASSERT_TRUE(r.Code >= 0 && r.Code <= MaxErrorCode) << qPrintable(formula);
+        if (r.Code != 0) continue;
+        ASSERT_FALSE(r.Y.isEmpty()) << qPrintable(formula);
+        ASSERT_TRUE(r.X.isEmpty() ? r.Y.size() == 1 : r.X.size() == r.Y.size()) << qPrintable(formula);
+        ASSERT_EQ(r.Mask.size(), s.IgnoreErrors ? r.Y.size() : 0) << qPrintable(formula);
+        ASSERT_TRUE(s.CommonArg.isEmpty() || !r.X.isEmpty()) << qPrintable(formula);
+    }
 }
 
 } // namespace
