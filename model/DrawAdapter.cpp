@@ -116,6 +116,13 @@ void TDrawAdapter::SetTextBackground(bool opaque, TColor background) {
     FTextBackground = ToQColor(background);
 }
 
+void TDrawAdapter::SetTextState(const TTextState& state) {
+    FFont = state.Font;
+    FTextColor = state.Color;
+    FTextBackground = state.Background;
+    FOpaqueText = state.Opaque;
+}
+
 QSize TDrawAdapter::TextExtent(const QString& text) const {
     const QFontMetrics metrics(FFont, FPainter.device());
     return {metrics.horizontalAdvance(text), metrics.height()};

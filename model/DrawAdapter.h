@@ -53,6 +53,14 @@ public:
     void SetTextColor(TColor color);
     // Opaque text fills its cell with the background colour before the glyphs.
     void SetTextBackground(bool opaque, TColor background = 0xFFFFFF);
+    // Font, text colour and background together, to put back after a temporary change.
+    struct TTextState {
+        QFont Font;
+        QColor Color, Background;
+        bool Opaque = false;
+    };
+    TTextState TextState() const { return {FFont, FTextColor, FTextBackground, FOpaqueText}; }
+    void SetTextState(const TTextState& state);
     bool OpaqueText() const { return FOpaqueText; }
     // Width of the text and the height of one line of the current font.
     QSize TextExtent(const QString& text) const;

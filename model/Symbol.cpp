@@ -1,8 +1,11 @@
 #include "model/Symbol.h"
 
 #include "model/Codecs.h"
+#include "model/DrawAdapter.h"
 
 #include <QFile>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHash>
 #include <QSaveFile>
 
@@ -361,4 +364,78 @@ TRect FitSymbolRect(const TRect& rect, const TSymbol& symbol, bool vertical, boo
         }
     }
     return r;
+}
+
+QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSymbol& symbol,
+                                                   Extended rotation, bool fit) {
+    const bool upwards = RoundHalfEven(rotation * 10) != 0;
+    const TRect r = FitSymbolRect(rect, symbol, upwards, fit);
+    const Extended w = Extended(r.Right) - r.Left, h = Extended(r.Bottom) - r.Top;
+    QList<TSymbolElementPlacement> out;
+    for (const TPrimitiv& p : symbol.Prims) {
+        TSymbolElementPlacement e;
+        e.Text = p.Text.isEmpty() ? QStringLiteral(" ") : p.Text;
+        e.Upwards = upwards;
+        const Extended n = e.Text.size();
+        if (!upwards) {
+            const int x1 = r.Left + RoundHalfEven(w * p.X1), y1 = r.Top + RoundHalfEven(h * p.Y1);
+            const int x2 = r.Left + RoundHalfEven(w * p.X2), y2 = r.Top + RoundHalfEven(h * p.Y2);
+            e.Height = y2 - y1;
+            e.AverageWidth = RoundHalfEven((x2 - x1) / n);
+            e.X = x1;
+            e.Y = y1;
+        } else {
+            const int a1 = r.Top + RoundHalfEven(h * p.X1), a2 = r.Top + RoundHalfEven(h * p.X2);
+            const int c1 = r.Left + RoundHalfEven(w * p.Y1), c2 = r.Left + RoundHalfEven(w * p.Y2);
+            e.Height = c2 - c1;
+            e.AverageWidth = RoundHalfEven((a2 - a1) / n);
+            e.X = r.Left + RoundHalfEven(w * p.Y1);
+            e.Y = r.Top + RoundHalfEven(h * (1 - p.X1));
+        }
+        out.append(e);
+    }
+    return out;
+}
+
+namespace {
+// A font whose cell is `height` pixels high and whose characters are `averageWidth` wide on average.
+QFont ElementFont(const TPrimitiv& p, int height, int averageWidth) {
+    QFont font(p.FaceName);
+    font.setWeight(QFont::Weight(std::clamp(p.Weight, 1, 1000)));
+    font.setItalic(p.Italic != 0);
+    font.setStyleHint(QFont::Serif);
+    if (!QGuiApplication::instance()) {
+        font.setPixelSize(std::max(1, height));
+        return font;
+    }
+    // The cell height counts ascent and descent; the platform sizes fonts by their em.
+    font.setPixelSize(1000);
+    const QFontMetricsF big(font);
+    const qreal cell = big.ascent() + big.descent();
+    font.setPixelSize(std::max(1, int(std::lround(height * 1000.0 / (cell > 0 ? cell : 1000.0)))));
+    if (averageWidth > 0) {
+        const qreal natural = QFontMetricsF(font).averageCharWidth();
+        if (natural > 0)
+            font.setStretch(std::clamp(int(std::lround(100.0 * averageWidth / natural)), 1, 4000));
+    }
+    return font;
+}
+} // namespace
+
+void DrawSymbol(TDrawAdapter& dc, const TRect& rect, const TSymbol& symbol, Extended rotation, bool fit,
+                TColor color) {
+    const TDrawAdapter::TTextState saved = dc.TextState();
+    dc.SetTextBackground(false);
+    dc.SetTextColor(color); // a system colour is resolved by the adapter
+    const QList<TSymbolElementPlacement> placements = PlaceSymbolElements(rect, symbol, rotation, fit);
+    for (qsizetype i = 0; i < placements.size(); ++i) {
+        const TSymbolElementPlacement& e = placements[i];
+        if (e.Height <= 0) continue; // an element without height shows nothing
+        dc.SetFont(ElementFont(symbol.Prims[i], e.Height, e.AverageWidth));
+        if (e.Upwards)
+            dc.TextOutUp(e.X, e.Y, e.Text);
+        else
+            dc.TextOut(e.X, e.Y, e.Text);
+    }
+    dc.SetTextState(saved);
 }

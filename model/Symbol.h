@@ -42,6 +42,18 @@ QByteArray EncodeCharsetText(uint8_t charset, const QString& text);
 // inside rect, placed by HAlign and VAlign. An aspect of 0 or below counts as 1.
 void DrawSymbol(TDrawAdapter& dc, const TRect& rect, const TSymbol& symbol, Extended rotation, bool fit,
                 TColor color);
+// Where and in which size one element is written: the text's reference point (top-left of its cell,
+// or bottom-left when it runs upwards), the font's cell height and average character width.
+struct TSymbolElementPlacement {
+    int X = 0, Y = 0;
+    int Height = 0;
+    int AverageWidth = 0;
+    bool Upwards = false;
+    QString Text; // a blank for an empty element
+};
+QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSymbol& symbol,
+                                                   Extended rotation, bool fit);
+
 // The rectangle the frame occupies after fitting (the rect itself without fit or when the rect has
 // no width or height).
 TRect FitSymbolRect(const TRect& rect, const TSymbol& symbol, bool vertical, bool fit);

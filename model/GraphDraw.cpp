@@ -1,0 +1,730 @@
+#include "model/GraphDraw.h"
+
+#include "model/Codecs.h"
+#include "model/DateFormat.h"
+#include "model/Polyline.h"
+#include "model/Symbol.h"
+#include "window/FontMetrics.h"
+#include "window/SuperGrWindow.h"
+
+#include <QElapsedTimer>
+#include <cmath>
+
+namespace {
+
+int Round(Extended v) {
+    return RoundHalfEven(v);
+}
+int ScaledAtLeastOne(Extended v, Extended s) {
+    return std::max(1, Round(v * s));
+}
+
+bool Intersects(const TRect& a, const TRect& b) {
+    return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+bool HasContent(const TGrSymRecord& d) {
+    return d.IsText ? !d.Text.isEmpty() : !d.Symbol.Prims.isEmpty();
+}
+
+// The X pair is switched by the X data designation's flag, the Y pair by the Y data designation's.
+bool PairShown(const TGraph& g, bool alongX) {
+    return g.Designation(alongX ? dsXData : dsYData).Show;
+}
+bool Drawn(const TGraph& g, TDesignation d) {
+    return PairShown(g, d == dsXData || d == dsXDimension) && HasContent(g.Designation(d));
+}
+// Labels keep clear of a drawn designation whose own flag is on.
+bool Avoided(const TGraph& g, TDesignation d) {
+    return Drawn(g, d) && g.Designation(d).Show;
+}
+
+// A tick range that can be walked: a finite, positive step and a bounded count.
+struct TTicks {
+    bool Valid = false;
+    Extended Origin = 0; // pixel of data value 0
+    Extended Step = 0;
+    int64_t First = 0, Last = -1;
+    Extended Pixel(int64_t k) const { return Origin + Extended(k) * Step; }
+};
+
+constexpr int64_t kMaxTicks = 100000;
+
+TTicks MakeTicks(Extended origin, Extended step, int low, int high) {
+    TTicks t;
+    if (!std::isfinite(step) || !(step > 0) || !std::isfinite(origin)) return t; // zoom 0: no axis
+    const Extended first = std::trunc((low - origin) / step) - 1;
+    const Extended last = std::trunc((high - origin) / step) + 1;
+    if (!std::isfinite(first) || !std::isfinite(last) || last - first > kMaxTicks || std::fabs(first) > 9e18L)
+        return t;
+    t.Valid = true;
+    t.Origin = origin;
+    t.Step = step;
+    t.First = int64_t(first);
+    t.Last = int64_t(last);
+    return t;
+}
+
+// Whole days within one second.
+bool NearWholeDay(Extended days) {
+    return std::fabs(days - std::round(days)) <= 1.0L / 86400;
+}
+
+QSize Extent(TDrawAdapter& dc, const QFont& font, const QString& text) {
+    dc.SetFont(font);
+    return dc.TextExtent(text);
+}
+
+void DrawDesignation(TDrawAdapter& dc, const TGrSymRecord& d, const QFont& font, TColor color) {
+    if (d.IsText) {
+        dc.SetFont(font);
+        dc.SetTextColor(color);
+        if (d.Vertical)
+            dc.TextOutUp(d.Bounds.Left, d.Bounds.Bottom, d.Text);
+        else
+            dc.TextOut(d.Bounds.Left, d.Bounds.Top, d.Text);
+    } else {
+        DrawSymbol(dc, d.Bounds, d.Symbol, d.Vertical ? 90 : 0, true, color);
+    }
+}
+
+class TAxesPainter {
+public:
+    TAxesPainter(TGraph& g, TDrawAdapter& dc, const TColorStruct& scheme, TGraphDrawContext& ctx)
+        : G(g), Dc(dc), Scheme(scheme), Ctx(ctx), P(ctx.Plot) {}
+
+    void Draw() {
+        ComputeTicks();
+        LayoutDesignations(G, Dc, Ctx);
+        const bool drawX = DrawsAxis(true), drawY = DrawsAxis(false);
+        if (Ctx.ShowXAxisLabels && drawX) DrawXAxis();
+        if (Ctx.ShowYAxisLabels && drawY) DrawYAxis();
+        if (G.Layer() == 0) DrawBackgroundLines();
+        if (drawX) DrawPair(true);
+        if (drawY) DrawPair(false);
+        CountDown(Ctx, G);
+    }
+
+    static void CountDown(TGraphDrawContext& ctx, const TGraph& g) {
+        if (ctx.CombineXAxis && g.AxisSlotX >= 0 && g.AxisSlotX < ctx.XSlotRemaining.size())
+            --ctx.XSlotRemaining[g.AxisSlotX];
+        if (ctx.CombineYAxis && g.AxisSlotY >= 0 && g.AxisSlotY < ctx.YSlotRemaining.size())
+            --ctx.YSlotRemaining[g.AxisSlotY];
+    }
+
+private:
+    // Without separate axes only the graph of slot 0 labels the axis; with combined axes only the
+    // last graph drawn in its slot.
+    bool DrawsAxis(bool alongX) const {
+        const int slot = alongX ? G.AxisSlotX : G.AxisSlotY;
+        const bool multi = alongX ? Ctx.MultiXAxis : Ctx.MultiYAxis;
+        if (!multi && slot != 0) return false;
+        const bool combine = alongX ? Ctx.CombineXAxis : Ctx.CombineYAxis;
+        const QList<int>& remaining = alongX ? Ctx.XSlotRemaining : Ctx.YSlotRemaining;
+        if (combine && slot >= 0 && slot < remaining.size()) return remaining[slot] == 1;
+        return true;
+    }
+
+    int XOffset() const { return Ctx.MultiXAxis ? Ctx.XSlotOffset(G.AxisSlotX) : 0; }
+    int YOffset() const { return Ctx.MultiYAxis ? Ctx.YSlotOffset(G.AxisSlotY) : 0; }
+
+    void ComputeTicks() {
+        const int nx = Ctx.GridSizeX, ny = Ctx.GridSizeY;
+        const Extended stepX = G.ComputeTickStep(XTickVariant(G, nx), nx);
+        const Extended stepY = G.ComputeTickStep(TTickVariant::DecimalY, ny);
+        X = MakeTicks(G.DataToPixelX(0), stepX, P.Left, P.Right);
+        Y = MakeTicks(G.DataToPixelY(0), stepY, P.Top, P.Bottom);
+        // Data values per tick step, so tick k is exactly k steps from 0.
+        DataStepX = G.PixelLengthToDataX(stepX);
+        DataStepY = G.PixelLengthToDataY(stepY);
+    }
+
+    Extended XValue(int64_t k) const { return Extended(k) * DataStepX; }
+    // Going up the screen, the data grows.
+    Extended YValue(int64_t k) const { return -Extended(k) * DataStepY; }
+
+    bool ClearOfDesignations(const TRect& r, bool alongX) const {
+        const TDesignation data = alongX ? dsXData : dsYData, dim = alongX ? dsXDimension : dsYDimension;
+        if (Avoided(G, data) && Intersects(r, G.Designation(data).Bounds)) return false;
+        if (Avoided(G, dim) && Intersects(r, G.Designation(dim).Bounds)) return false;
+        return true;
+    }
+
+    void DrawXAxis() {
+        const int f = Ctx.FrameWidth, t = Ctx.TickLength, xoff = XOffset();
+        const bool ownBand = Ctx.MultiXAxis && G.AxisSlotX >= 1;
+        if (ownBand) {
+            Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+            const int inner = P.Bottom + xoff - t - f / 2;
+            const TPoint bracket[] = {
+                {P.Left, inner}, {P.Left, P.Bottom + xoff}, {P.Right, P.Bottom + xoff}, {P.Right, inner}};
+            Dc.Polyline(bracket, 4);
+        }
+        if (!X.Valid) return;
+        Dc.SetFont(Ctx.AxisFont);
+        Dc.SetTextColor(Scheme.Get(TColorStruct::AxText));
+        Dc.SetTextBackground(false);
+        const bool dates = G.DateTimeArg();
+        const bool fractions = dates && DataStepX < 1.0L / 86400;
+        const int top = P.Bottom + f / 2 + xoff;
+        for (int64_t k = X.First; k <= X.Last; ++k) {
+            const int x = Round(X.Pixel(k));
+            if (x < P.Left || x >= P.Right) continue;
+            Extended value = XValue(k);
+            if (G.LogX()) value = std::pow(10.0L, value);
+            if (ownBand && Ctx.ShowTicks) {
+                Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+                Dc.Line(x, P.Bottom + xoff - (f / 3 + t / 2), x, P.Bottom + xoff);
+            }
+            if (dates) {
+                const QString time = FormatTimeLabel(value, fractions), date = FormatDateLabel(value);
+                const QSize tw = Dc.TextExtent(time), dw = Dc.TextExtent(date);
+                const TRect timeRect{x - tw.width() / 2, top, x - tw.width() / 2 + tw.width(),
+                                     top + tw.height()};
+                const TRect dateRect{x - dw.width() / 2, top + tw.height(), x - dw.width() / 2 + dw.width(),
+                                     top + tw.height() + dw.height()};
+                if (!LabelFits(timeRect) || !LabelFits(dateRect)) continue;
+                Dc.TextOut(timeRect.Left, timeRect.Top, time);
+                Dc.TextOut(dateRect.Left, dateRect.Top, date);
+            } else {
+                const QString text = FormatAxisNumber(value);
+                const QSize size = Dc.TextExtent(text);
+                const TRect r{x - size.width() / 2, top, x - size.width() / 2 + size.width(),
+                              top + size.height()};
+                if (!LabelFits(r)) continue;
+                Dc.TextOut(r.Left, r.Top, text);
+            }
+        }
+    }
+
+    bool LabelFits(const TRect& r) const {
+        return r.Left >= P.Left && r.Right <= P.Right && ClearOfDesignations(r, true);
+    }
+
+    void DrawYAxis() {
+        const int f = Ctx.FrameWidth, t = Ctx.TickLength, yoff = YOffset();
+        const bool ownBand = Ctx.MultiYAxis && G.AxisSlotY >= 1;
+        const int L = P.Left, T = P.Top, B = P.Bottom;
+        if (ownBand) {
+            Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+            const int inner = L - yoff + t + f / 2;
+            const TPoint bracket[] = {{inner, T}, {L - yoff, T}, {L - yoff, B}, {inner, B}};
+            Dc.Polyline(bracket, 4);
+        }
+        if (!Y.Valid) return;
+        Dc.SetFont(Ctx.AxisFont);
+        Dc.SetTextColor(Scheme.Get(TColorStruct::AxText));
+        Dc.SetTextBackground(false);
+        const int s = Round(Ctx.OutputScale);
+        for (int64_t k = Y.First; k <= Y.Last; ++k) {
+            const int y = Round(Y.Pixel(k));
+            if (y < T || y >= B) continue; // the point (L + 1, y) must lie in the plot
+            Extended value = YValue(k);
+            if (G.LogY()) value = std::pow(10.0L, value);
+            const QString text = FormatAxisNumber(value);
+            const QSize size = Dc.TextExtent(text);
+            const int w = size.width(), h = size.height();
+            TRect cell;
+            if (Ctx.VerticalYFont)
+                cell = {L + 2 - f / 2 - h - yoff, y - w / 2, L + 2 - f / 2 - yoff, y + w / 2};
+            else
+                cell = {L - s - f / 2 - w - yoff, y - h / 2, L - s - f / 2 - yoff, y + h / 2};
+            if (cell.Top < T || cell.Bottom > B || !ClearOfDesignations(cell, false)) continue;
+            if (Ctx.VerticalYFont)
+                Dc.TextOutUp(cell.Left, cell.Bottom, text);
+            else
+                Dc.TextOut(cell.Left, cell.Top, text);
+            if (ownBand && Ctx.ShowTicks) {
+                Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+                Dc.Line(L - yoff + t / 2 + f / 3, y, L - yoff, y);
+            }
+        }
+    }
+
+    void DrawBackgroundLines() {
+        const int f = Ctx.FrameWidth;
+        const TRect clip{P.Left + (f + 1) / 2, P.Top + (f + 1) / 2, P.Right - f / 2, P.Bottom - f / 2};
+        Dc.Save();
+        Dc.IntersectClip(clip);
+        const bool dates = G.DateTimeArg();
+        if (Ctx.ShowGrid) {
+            Ctx.SubGridPen.Apply(Dc);
+            if (Ctx.SubGridDividerX >= 2 && X.Valid) SubGrid(X, Ctx.SubGridDividerX, true);
+            if (Ctx.SubGridDividerY >= 2 && Y.Valid) SubGrid(Y, Ctx.SubGridDividerY, false);
+            Ctx.GridPen.Apply(Dc);
+            if (X.Valid)
+                for (int64_t k = X.First; k <= X.Last; ++k)
+                    if (k != 0 && !(dates && NearWholeDay(XValue(k)))) VerticalLine(Round(X.Pixel(k)));
+            if (Y.Valid)
+                for (int64_t k = Y.First; k <= Y.Last; ++k)
+                    if (k != 0) HorizontalLine(Round(Y.Pixel(k)));
+        }
+        Ctx.AxisPen.Apply(Dc);
+        if (dates && X.Valid)
+            for (int64_t k = X.First; k <= X.Last; ++k)
+                if (k != 0 && NearWholeDay(XValue(k))) VerticalLine(Round(X.Pixel(k)));
+        const Extended zeroX = G.DataToPixelX(0), zeroY = G.DataToPixelY(0);
+        if (zeroX > P.Left && zeroX < P.Right) VerticalLine(Round(zeroX));
+        if (zeroY > P.Top && zeroY < P.Bottom) HorizontalLine(Round(zeroY));
+        if (Ctx.ShowTicks) {
+            Dc.SetSolidPen(Scheme.Get(TColorStruct::Axis), 1);
+            const int length = f / 2 + Ctx.TickLength;
+            if (X.Valid)
+                for (int64_t k = X.First; k <= X.Last; ++k) {
+                    const int x = Round(X.Pixel(k));
+                    Dc.Line(x, P.Top, x, P.Top + length);
+                    Dc.Line(x, P.Bottom, x, P.Bottom - length);
+                }
+            if (Y.Valid)
+                for (int64_t k = Y.First; k <= Y.Last; ++k) {
+                    const int y = Round(Y.Pixel(k));
+                    Dc.Line(P.Left, y, P.Left + length, y);
+                    Dc.Line(P.Right, y, P.Right - length, y);
+                }
+        }
+        Dc.Restore();
+    }
+
+    void SubGrid(const TTicks& ticks, int divider, bool vertical) {
+        const Extended zero = vertical ? G.DataToPixelX(0) : G.DataToPixelY(0);
+        const int zeroPixel = Round(zero);
+        for (int64_t k = ticks.First; k < ticks.Last; ++k)
+            for (int j = 1; j < divider; ++j) {
+                const int p = Round(ticks.Pixel(k) + ticks.Step * j / divider);
+                if (p == zeroPixel) continue;
+                vertical ? VerticalLine(p) : HorizontalLine(p);
+            }
+    }
+
+    void VerticalLine(int x) { Dc.Line(x, P.Top, x, P.Bottom); }
+    void HorizontalLine(int y) { Dc.Line(P.Left, y, P.Right, y); }
+
+    void DrawPair(bool alongX) {
+        if (!PairShown(G, alongX)) return;
+        const TColor color = Scheme.Get(TColorStruct::Symbol);
+        const TDesignation pair[2] = {alongX ? dsXData : dsYData, alongX ? dsXDimension : dsYDimension};
+        for (TDesignation d : pair)
+            if (Drawn(G, d)) DrawDesignation(Dc, G.Designation(d), Ctx.DesignationFont, color);
+    }
+
+    TGraph& G;
+    TDrawAdapter& Dc;
+    const TColorStruct& Scheme;
+    TGraphDrawContext& Ctx;
+    const TRect P;
+    TTicks X, Y;
+    Extended DataStepX = 0, DataStepY = 0;
+};
+
+// The colours of the curve pass.
+struct TCurveColors {
+    TColor Line, Marker;
+};
+
+TCurveColors CurveColors(const TGraph& g, int index, const TColorStruct& scheme,
+                         const TGraphDrawContext& ctx) {
+    TCurveColors c;
+    if (!scheme.GraphColors.isEmpty() && scheme.GraphColors.size() == ctx.GraphCount && index >= 0 &&
+        index < scheme.GraphColors.size()) {
+        c.Line = scheme.GraphColors[index];
+        // The marker array is checked on its own: an export scheme may carry fewer marker colours.
+        c.Marker = index < scheme.MarkerColors.size() ? scheme.MarkerColors[index] : c.Line;
+    } else if (ctx.GraphOwnColors) {
+        c.Line = g.Color();
+        c.Marker = g.MarkerColor();
+    } else {
+        c.Line = c.Marker = scheme.Get(TColorStruct::GraphDefault);
+    }
+    if (ctx.ToolMode == tmEdit && !g.Selected())
+        c.Line = c.Marker = FadedColor(scheme.Get(TColorStruct::Inside));
+    return c;
+}
+
+void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& scheme, TGraphDrawContext& ctx) {
+    QElapsedTimer timer;
+    timer.start();
+    const TCurveColors colors = CurveColors(g, index, scheme, ctx);
+    const Extended s = ctx.OutputScale;
+    const int u = ctx.Unit;
+    const TRect& P = ctx.Plot;
+    const int style = g.LineStyle();
+
+    // Line pen.
+    TPenSpec linePen{colors.Line, 1, {}};
+    if (style <= 4) {
+        linePen.Width = g.LineWidth() < 1 ? 1 : std::max(1, Round(g.LineWidth() * s));
+        if (style >= 1)
+            linePen.Pattern = DashPattern(style, s, g.WidthScale(), std::max(g.LineWidth() - 1, 0) * 2);
+    }
+    const int n2 = ScaledAtLeastOne(2, s), r = ScaledAtLeastOne(5, s), n6 = ScaledAtLeastOne(6, s);
+    TMarkerGlyphStyle glyph;
+    glyph.PenColor = colors.Marker;
+    glyph.PenWidth = u;
+    glyph.Fill = colors.Marker;
+    glyph.TextColor = colors.Marker;
+    glyph.Font = ctx.AxisFont;
+    glyph.Scale = s;
+
+    const int xSlot = g.AxisSlotX, ySlot = g.AxisSlotY;
+    const int xoff = ctx.XSlotOffset(xSlot), yoff = ctx.YSlotOffset(ySlot);
+    // Notches: a small column up the Y axis and a row along the X axis, one per graph of the slot.
+    if (ctx.ShowAxisNotches) {
+        dc.SetCosmeticPen(colors.Line, style == 6 ? 0 : style);
+        dc.SetBrush(colors.Line);
+        if (ctx.MultiYAxis && ctx.YAxisCount >= 2 && ySlot >= 0 && ySlot < ctx.YNotches.size()) {
+            const int d = Round(6 * s * ctx.YNotches[ySlot]++);
+            dc.Rectangle(P.Left - u - yoff, P.Bottom - u - d, P.Left + u - yoff, P.Bottom + n2 - d);
+        }
+        if (ctx.MultiXAxis && ctx.XAxisCount >= 2 && xSlot >= 0 && xSlot < ctx.XNotches.size()) {
+            const int d = Round(6 * s * ctx.XNotches[xSlot]++);
+            dc.Rectangle(P.Left - n2 + d, P.Bottom - u + xoff, P.Left + u + d, P.Bottom + u + xoff);
+        }
+    }
+    // The first graph drawn in a slot marks its axis with its marker glyph.
+    if (ctx.ShowAxisMarkers && g.MarkersVisible()) {
+        TMarkerGlyphStyle axisGlyph = glyph;
+        axisGlyph.Hollow = scheme.Get(TColorStruct::Outside);
+        if (ctx.MultiYAxis && ctx.YAxisCount >= 2 && ySlot >= 0 && ySlot < ctx.YMarked.size() &&
+            !ctx.YMarked[ySlot]) {
+            ctx.YMarked[ySlot] = true;
+            DrawMarkerGlyph(dc, P.Left - n6 - yoff, P.Bottom + n6, g.MarkerSymbol(), g.MarkerText(),
+                            axisGlyph);
+        }
+        if (ctx.MultiXAxis && ctx.XAxisCount >= 2 && xSlot >= 0 && xSlot < ctx.XMarked.size() &&
+            !ctx.XMarked[xSlot]) {
+            ctx.XMarked[xSlot] = true;
+            DrawMarkerGlyph(dc, P.Left - n6, P.Bottom + n6 + xoff, g.MarkerSymbol(), g.MarkerText(),
+                            axisGlyph);
+        }
+    }
+
+    dc.Save();
+    const int f = ctx.FrameWidth;
+    dc.IntersectClip({P.Left + (f + 1) / 2, P.Top + (f + 1) / 2, P.Right - f / 2, P.Bottom - f / 2});
+    const TPoint* points = g.PolyPoints.constData();
+    const int pointCount = std::min<int>(g.PolyPointCount, int(g.PolyPoints.size()));
+    if (style <= 4) {
+        linePen.Apply(dc);
+        dc.SetBrush(colors.Line);
+        for (int i = 0; i < g.PolyPieceCount && i < g.PolyPieces.size(); ++i) {
+            const TPolyLinePiece& piece = g.PolyPieces[i];
+            if (piece.First < 0 || piece.First + piece.Count > pointCount) continue;
+            dc.Polyline(points + piece.First, piece.Count);
+        }
+    } else {
+        const int d = Round(g.LineWidth() * s);
+        dc.SetSolidPen(colors.Line, 1);
+        dc.SetBrush(colors.Line);
+        for (int i = 0; i < pointCount; ++i) {
+            const int x = points[i].X, y = points[i].Y;
+            if (d < 2) {
+                dc.SetPixel(x, y, colors.Line);
+            } else if (d == 2) {
+                dc.Rectangle(x, y, x + 2, y + 2);
+            } else {
+                const int h = d / 2, e = d % 2;
+                dc.Ellipse(x - h, y - h, x + h + e, y + h + e);
+            }
+        }
+    }
+
+    // Nodes: squares filled with the background; selected ones always shown.
+    const bool faded = ctx.ToolMode == tmEdit && !g.Selected();
+    dc.SetBrush(scheme.Get(TColorStruct::Inside));
+    for (const TNodePixel& p : g.NodePixels) {
+        if (!p.OnScreen || (!p.Selected && !g.ShowNodes())) continue;
+        if (faded)
+            dc.SetSolidPen(colors.Line, 1);
+        else
+            dc.SetSolidPen(scheme.Get(p.Selected ? TColorStruct::SelPoints : TColorStruct::Points), 1);
+        dc.Rectangle(p.X - u, p.Y - u, p.X + u, p.Y + u);
+    }
+
+    if (g.MarkersVisible() && g.Markers.Count() > 0) {
+        QList<QPoint> at;
+        for (const TMarkerPoint& m : g.Markers.Items)
+            at.append(QPoint(g.DataToPixelXi(m.X), g.DataToPixelYi(m.Y)));
+        const TColor inside = scheme.Get(TColorStruct::Inside);
+        dc.SetSolidPen(inside, 1);
+        dc.SetBrush(inside);
+        for (const QPoint& p : at)
+            dc.Ellipse(p.x() - r, p.y() - r, p.x() + r, p.y() + r);
+        dc.SetTextBackground(true, inside);
+        glyph.Hollow = inside;
+        for (const QPoint& p : at)
+            DrawMarkerGlyph(dc, p.x(), p.y(), g.MarkerSymbol(), g.MarkerText(), glyph);
+        dc.SetTextBackground(false);
+    }
+    TAxesPainter::CountDown(ctx, g);
+    dc.Restore();
+    g.DrawTime = Extended(timer.nsecsElapsed()) / 1e9L;
+}
+
+} // namespace
+
+void TPenSpec::Apply(TDrawAdapter& dc) const {
+    if (Pattern.isEmpty())
+        dc.SetSolidPen(Color, Width);
+    else if (Width <= 1)
+        dc.SetPatternPen(Color, 1, Pattern);
+    else
+        dc.SetPatternPen(Color, Width, Pattern);
+}
+
+QList<int> DashPattern(int style, Extended s, Extended k, Extended d) {
+    static const QList<int> kBases[] = {{30, 5}, {8, 5}, {100, 5, 6, 5}, {100, 5, 6, 5, 6, 5}};
+    if (style < 1 || style > 4) return {};
+    QList<int> pattern;
+    for (int base : kBases[style - 1])
+        pattern.append(std::max(3, Round(s * (base * k + d))));
+    return pattern;
+}
+
+int TGraphDrawContext::XSlotOffset(int slot) const {
+    return slot >= 0 && slot < XSlotOffsets.size() ? XSlotOffsets[slot] : 0;
+}
+
+int TGraphDrawContext::YSlotOffset(int slot) const {
+    return slot >= 0 && slot < YSlotOffsets.size() ? YSlotOffsets[slot] : 0;
+}
+
+void TGraphDrawContext::FromWindow(const TSuperGrWindow& w, const TColorStruct& scheme) {
+    const Extended s = w.OutputScale;
+    Plot = w.PlotRect;
+    OutputScale = s;
+    GridSizeX = Round(w.GridSizeX() * s);
+    GridSizeY = Round(w.GridSizeY() * s);
+    Unit = ScaledAtLeastOne(1, s);
+    FrameWidth = ScaledAtLeastOne(w.BrdrWidth(), s);
+    TickLength = ScaledAtLeastOne(4, s);
+    const TFontMetricsInfo axis = MeasureFont(w.AxisFont(), s);
+    const int bottomMargin = Round(w.Margins.Bottom() * s), leftMargin = Round(w.Margins.Left() * s);
+    XBand = axis.DigitHeight + bottomMargin;
+    XBandDate = 2 * axis.DigitHeight + bottomMargin;
+    YBand = (w.VerticalYFont() ? axis.DigitHeight : axis.SixDigitsWidth) + leftMargin;
+    XAxisCount = w.XAxisCount;
+    YAxisCount = w.YAxisCount;
+    // A slot's band is two lines high when its graphs have date/time X values.
+    QList<bool> dateSlots(std::max(0, XAxisCount), false);
+    for (int i = 0; i < w.GraphCount(); ++i) {
+        const TGraph* g = w.GraphByIndex(i);
+        if (g->AxisSlotX >= 0 && g->AxisSlotX < dateSlots.size() && g->DateTimeArg())
+            dateSlots[g->AxisSlotX] = true;
+    }
+    XSlotOffsets.clear();
+    YSlotOffsets.clear();
+    int offset = 0;
+    for (int slot = 0; slot < XAxisCount; ++slot) {
+        XSlotOffsets.append(offset);
+        offset += dateSlots[slot] ? XBandDate : XBand;
+    }
+    for (int slot = 0; slot < YAxisCount; ++slot)
+        YSlotOffsets.append(slot * YBand);
+    AxisFont = ToQFont(w.AxisFont(), s);
+    DesignationFont = ToQFont(w.SymbolFont(), s);
+    auto pen = [&](TColor color, int width, int style, Extended factor) {
+        const int scaled = ScaledAtLeastOne(width, s);
+        return TPenSpec{color, scaled, DashPattern(style, s, factor, 2 * std::max(scaled - 1, 0))};
+    };
+    AxisPen = pen(scheme.Get(TColorStruct::Axis), w.AxisWidth(), w.AxisStyle(), w.AxisScale());
+    GridPen = pen(scheme.Get(TColorStruct::Grid), w.GridWidth(), w.GridStyle(), w.GridScale());
+    SubGridPen = pen(scheme.Get(TColorStruct::SubGrid), w.SubGridWidth(), w.SubGridStyle(), w.SubGridScale());
+    SubGridDividerX = w.SubGridDividerX();
+    SubGridDividerY = w.SubGridDividerY();
+    ShowXAxisLabels = w.ShowXAxisLabels();
+    ShowYAxisLabels = w.ShowYAxisLabels();
+    ShowTicks = w.ShowTicks();
+    ShowGrid = w.ShowGrid();
+    ShowAxisMarkers = w.ShowAxisMarkers();
+    ShowAxisNotches = w.ShowAxisNotches();
+    VerticalYFont = w.VerticalYFont();
+    MultiXAxis = w.MultiXAxis();
+    MultiYAxis = w.MultiYAxis();
+    CombineXAxis = w.CombineXAxis();
+    CombineYAxis = w.CombineYAxis();
+    ToolMode = w.ToolMode();
+    GraphOwnColors = &scheme == &w.Colors || w.UsePalette;
+    GraphCount = w.GraphCount();
+}
+
+void TGraphDrawContext::BeginPass(const TSuperGrWindow& w) {
+    XSlotRemaining = QList<int>(std::max(0, XAxisCount), 0);
+    YSlotRemaining = QList<int>(std::max(0, YAxisCount), 0);
+    for (int i = 0; i < w.GraphCount(); ++i) {
+        const TGraph* g = w.GraphByIndex(i);
+        if (g->AxisSlotX >= 0 && g->AxisSlotX < XSlotRemaining.size()) ++XSlotRemaining[g->AxisSlotX];
+        if (g->AxisSlotY >= 0 && g->AxisSlotY < YSlotRemaining.size()) ++YSlotRemaining[g->AxisSlotY];
+    }
+    XNotches = QList<int>(XSlotRemaining.size(), 1);
+    YNotches = QList<int>(YSlotRemaining.size(), 1);
+    XMarked = QList<bool>(XSlotRemaining.size(), false);
+    YMarked = QList<bool>(YSlotRemaining.size(), false);
+}
+
+TTickVariant XTickVariant(TGraph& g, int n) {
+    if (!g.DateTimeArg()) return TTickVariant::DecimalX;
+    const Extended u = g.PixelLengthToDataX(n);
+    if (u > 28) return TTickVariant::Months;
+    if (u > 0.5L) return TTickVariant::Days;
+    if (u > 1.0L / 24) return TTickVariant::Hours;
+    if (u > 1.0L / 1440) return TTickVariant::Minutes;
+    if (u > 1.0L / 86400) return TTickVariant::Seconds;
+    return TTickVariant::SecondFractions;
+}
+
+void LayoutDesignations(TGraph& g, TDrawAdapter& dc, const TGraphDrawContext& ctx) {
+    const int u = ctx.Unit;
+    const TRect& P = ctx.Plot;
+    auto aspectOf = [](const TGrSymRecord& d) { return d.Symbol.Aspect > 0 ? d.Symbol.Aspect : 1.0L; };
+    auto size = [&](TDesignation which, bool alongX) {
+        TGrSymRecord& d = g.DesignationRef(which);
+        if (d.IsText) {
+            const QSize extent = Extent(dc, ctx.DesignationFont, d.Text);
+            d.Width = d.Vertical ? extent.height() : extent.width();
+            d.Height = d.Vertical ? extent.width() : extent.height();
+        } else if (alongX) {
+            const int band = g.DateTimeArg() ? ctx.XBandDate : ctx.XBand;
+            d.Height = std::max(0, band - 3 * u);
+            d.Width = Round(d.Vertical ? d.Height / aspectOf(d) : d.Height * aspectOf(d));
+        } else {
+            d.Width = std::max(0, ctx.YBand - 3 * u);
+            d.Height = Round(d.Vertical ? d.Width * aspectOf(d) : d.Width / aspectOf(d));
+        }
+    };
+    // Places the pair with its anchor (right edge, top edge); a single designation stands there.
+    auto place = [&](TDesignation data, TDesignation dim, int layout, int anchorRight, int anchorTop) {
+        TGrSymRecord& a = g.DesignationRef(data);
+        TGrSymRecord& b = g.DesignationRef(dim);
+        const bool hasA = HasContent(a), hasB = HasContent(b);
+        auto at = [](TGrSymRecord& d, int right, int top) {
+            d.Bounds = {right - d.Width, top, right, top + d.Height};
+        };
+        if (hasA != hasB) {
+            TGrSymRecord& only = hasA ? a : b;
+            at(only, anchorRight, anchorTop);
+            return;
+        }
+        if (!hasA) return;
+        // The layouts: 0 data placed, dimension left of it; 1 dimension placed, data left of it;
+        // 2 dimension placed, data below it; 3 data placed, dimension below it.
+        TGrSymRecord& placed = (layout == 0 || layout == 3) ? a : b;
+        TGrSymRecord& other = (layout == 0 || layout == 3) ? b : a;
+        at(placed, anchorRight, anchorTop);
+        if (layout == 0 || layout == 1)
+            at(other, placed.Bounds.Left, anchorTop);
+        else
+            at(other, anchorRight, placed.Bounds.Bottom);
+    };
+    auto offsets = [&](TDesignation data, TDesignation dim, int& ox, int& oy) {
+        const TGrSymRecord& a = g.Designation(data);
+        const TGrSymRecord& b = g.Designation(dim);
+        const bool hasA = HasContent(a), hasB = HasContent(b);
+        ox = (hasA ? a.OffsetX : 0) + (hasB ? b.OffsetX : 0);
+        oy = (hasA ? a.OffsetY : 0) + (hasB ? b.OffsetY : 0);
+    };
+    if (PairShown(g, true)) {
+        size(dsXData, true);
+        size(dsXDimension, true);
+        int ox, oy;
+        offsets(dsXData, dsXDimension, ox, oy);
+        const int xoff = ctx.MultiXAxis ? ctx.XSlotOffset(g.AxisSlotX) : 0;
+        place(dsXData, dsXDimension, g.XDesignLayout(), P.Right - ox * u, P.Bottom + oy * u + xoff);
+    }
+    if (PairShown(g, false)) {
+        size(dsYData, false);
+        size(dsYDimension, false);
+        int ox, oy;
+        offsets(dsYData, dsYDimension, ox, oy);
+        const int yoff = ctx.MultiYAxis ? ctx.YSlotOffset(g.AxisSlotY) : 0;
+        place(dsYData, dsYDimension, g.YDesignLayout(), P.Left - ox * u - yoff, P.Top + oy * u);
+    }
+}
+
+TColor FadedColor(TColor background) {
+    const TColor rgb = ColorToRGB(background);
+    int r = RedOf(rgb), gr = GreenOf(rgb), b = BlueOf(rgb);
+    if ((r + gr + b) / 3 > 128) {
+        r = std::max(0, r - 32);
+        gr = std::max(0, gr - 32);
+        b = std::max(0, b - 32);
+    } else {
+        r = r >= 192 ? 255 : r + 64;
+        gr = gr >= 192 ? 255 : gr + 64;
+        b = b >= 192 ? 255 : b + 64;
+    }
+    return MakeColor(r, gr, b);
+}
+
+void DrawGraph(TGraph& graph, int index, TDrawAdapter& dc, const TColorStruct& scheme, int pass,
+               TGraphDrawContext& ctx) {
+    if (pass == 0) {
+        TAxesPainter(graph, dc, scheme, ctx).Draw();
+    } else if (graph.Visible()) {
+        PreparePolyline(graph);
+        DrawCurve(graph, index, dc, scheme, ctx);
+    }
+}
+
+void DrawMarkerGlyph(TDrawAdapter& dc, int x, int y, int glyph, const QString& text,
+                     const TMarkerGlyphStyle& style) {
+    const Extended s = style.Scale;
+    const int q = ScaledAtLeastOne(3, s), t = ScaledAtLeastOne(2, s), c = std::max(0, Round(3 * s)) + 1;
+    const int left = x - q, top = y - q, right = x + q, bottom = y + q;
+    dc.SetSolidPen(style.PenColor, style.PenWidth);
+    const bool filled = glyph % 2 == 1;
+    if (glyph >= 1 && glyph <= 10) {
+        if (filled)
+            dc.SetBrush(style.Fill);
+        else
+            dc.SetBrush(style.Hollow);
+    }
+    switch (glyph) {
+    case 0: {
+        dc.SetFont(style.Font);
+        dc.SetTextColor(style.TextColor);
+        const QSize size = dc.TextExtent(text);
+        dc.TextOut(x - size.width() / 2, y - size.height() / 2, text);
+        break;
+    }
+    case 1:
+    case 2:
+        dc.Ellipse(left, top, right, bottom);
+        break;
+    case 3:
+    case 4:
+        dc.Rectangle(left, top, right, bottom);
+        break;
+    case 5:
+    case 6: {
+        const TPoint up[] = {{x, top}, {right, y + t}, {left, y + t}};
+        dc.Polygon(up, 3);
+        break;
+    }
+    case 7:
+    case 8: {
+        const TPoint down[] = {{left, y - t}, {right, y - t}, {x, bottom}};
+        dc.Polygon(down, 3);
+        break;
+    }
+    case 9:
+    case 10: {
+        const TPoint diamond[] = {{x, top}, {right, y}, {x, bottom}, {left, y}};
+        dc.Polygon(diamond, 4);
+        break;
+    }
+    case 11:
+    case 12:
+    case 13:
+        if (glyph != 12) {
+            dc.Line(left, top, x + c, y + c);
+            dc.Line(left, bottom, x + c, y - c);
+        }
+        if (glyph != 11) {
+            dc.Line(x, top, x, y + c);
+            dc.Line(left, y, x + c, y);
+        }
+        break;
+    default:
+        break;
+    }
+}
