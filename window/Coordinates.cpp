@@ -1,4 +1,5 @@
 #include "model/Codecs.h"
+#include "model/Polyline.h"
 #include "window/FontMetrics.h"
 #include "window/SuperGrWindow.h"
 
@@ -90,6 +91,29 @@ void TSuperGrWindow::LayoutPlot(const TRect& target) {
     OriginX = sumX >= 0 ? sumX / 2 : -1;
     OriginY = sumY >= 0 ? sumY / 2 : -1;
     FitAllToPlot();
+}
+
+void TSuperGrWindow::PrepareForPaint(const TRect& target) {
+    LayoutPlot(target);
+    ApplyPendingViews();
+    Rescale();
+    // Another plot or scale than at the last paint (an export, a resize): every cache is stale.
+    const bool geometryChanged = !(PlotRect == FLastPaintPlot) || OutputScale != FLastPaintScale;
+    FLastPaintPlot = PlotRect;
+    FLastPaintScale = OutputScale;
+    for (const auto& g : FGraphs) {
+        const Extended left = g->PixelToDataX(PlotRect.Left), right = g->PixelToDataX(PlotRect.Right);
+        const Extended top = g->PixelToDataY(PlotRect.Top), bottom = g->PixelToDataY(PlotRect.Bottom);
+        const Extended xMin = std::min(left, right), xMax = std::max(left, right);
+        const Extended yMin = std::min(top, bottom), yMax = std::max(top, bottom);
+        if (geometryChanged || xMin != g->VisXMin || xMax != g->VisXMax || yMin != g->VisYMin || yMax != g->VisYMax)
+            g->PolyDirty = true;
+        g->VisXMin = xMin;
+        g->VisXMax = xMax;
+        g->VisYMin = yMin;
+        g->VisYMax = yMax;
+        PreparePolyline(*g);
+    }
 }
 
 void TSuperGrWindow::FitAllToPlot() {

@@ -266,6 +266,12 @@ public:
     bool MultiWndZoom = true, ResetByRightButton = true, ResetZoomByWheel = true;
     Extended OutputScale = 1.0L;
     int32_t MarkerPickRadius = 4;
+    // Legend samples use the scaled dash patterns (else the plain pen styles).
+    bool ScaledLineStyles = true;
+    // Kept in the figure; no drawing depends on it.
+    bool ShowToolLines = true;
+    // The legend's size at the last paint.
+    int32_t LegendWidth = 100, LegendHeight = 100;
     int32_t NodePickRadius = 4;
 
     TColorStruct Colors{this};
@@ -293,6 +299,9 @@ public:
     void LayoutPlot(const TRect& target);
     // Fits every graph to the plot and re-imposes the binding groups.
     void Rescale();
+    // Lays out for a paint into the target: plot, pending views, groups, visible data windows and
+    // the graphs' pixel caches.
+    void PrepareForPaint(const TRect& target);
     void FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX, bool fitY);
     void ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
     void DiscardSavedAxes();
@@ -472,6 +481,8 @@ private:
     bool FLegendDragging = false;
     bool FDragActive = false; // a move or zoom drag is under way
     int FXBand = 0, FYBand = 0; // label bands of the last layout
+    TRect FLastPaintPlot;
+    Extended FLastPaintScale = 0;
     bool FViewStepPending = false; // a drag recorded a view step at its press
     qsizetype FClickViewStep = -1;  // the undo size right after a press recorded its view step
     Extended FVX = 0, FVY = 0;

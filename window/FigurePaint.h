@@ -1,0 +1,15 @@
+// One painting routine for the whole figure: the screen, bitmaps, SVG, PDF, metafiles and the printer
+// all go through it with their own target rectangle, output scale and colour scheme.
+#pragma once
+
+#include "window/SuperGrWindow.h"
+
+#include <QPainter>
+
+class TDrawAdapter;
+
+// Paints the figure into the target rectangle. scheme: the colours to use (the window's own when null).
+void PaintFigure(TSuperGrWindow& window, QPainter& painter, const TRect& target, const TColorStruct* scheme = nullptr);
+
+// Which picture scheme an export uses: 0 as is, 1 white background, 2 darkened, 3 black and white.
+void MakeExportScheme(const TSuperGrWindow& window, int schemeNumber, TColorStruct& scheme);

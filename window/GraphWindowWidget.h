@@ -1,0 +1,39 @@
+// The widget that shows a graph window model: it paints the model and forwards resize, mouse, wheel,
+// keyboard focus and cursor changes. It owns no logic of its own.
+#pragma once
+
+#include "window/SuperGrWindow.h"
+
+#include <QWidget>
+
+class TGraphWindowWidget : public QWidget {
+    Q_OBJECT
+public:
+    TGraphWindowWidget(TSuperGrWindow& model, QWidget* parent = nullptr);
+    ~TGraphWindowWidget() override;
+
+    TSuperGrWindow& Model() { return FModel; }
+    // The cursor shown for a cursor number of the window (1 .. 8).
+    static QCursor CursorFor(int number);
+
+signals:
+    // A right click that hit no graph: the owner shows its context menu.
+    void ContextMenuWanted(const QPoint& globalPos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void UpdateCursor();
+    TSuperGrWindow& FModel;
+    int FCursorNumber = 0;
+};
