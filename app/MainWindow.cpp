@@ -1,9 +1,16 @@
 #include "app/MainWindow.h"
 
+#include "window/GraphWindowWidget.h"
+
 TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent), FFigure(std::make_unique<TSuperGrWindow>()) {
     setWindowTitle(QStringLiteral("Tarvelo"));
     resize(900, 650);
+    FGraphWidget = new TGraphWindowWidget(*FFigure, this);
+    setCentralWidget(FGraphWidget);
     FFigure->ApplyDefaultLook();
 }
 
-TMainWindow::~TMainWindow() = default;
+TMainWindow::~TMainWindow() {
+    delete FGraphWidget;
+    FGraphWidget = nullptr;
+}

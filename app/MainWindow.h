@@ -16,4 +16,5 @@ public:
 
 private:
     std::unique_ptr<TSuperGrWindow> FFigure;
+    class TGraphWindowWidget* FGraphWidget = nullptr;
 };
