@@ -1,0 +1,787 @@
+#include "files/AddGraphsModel.h"
+
+#include "files/MatlabFile.h"
+#include "files/TextFile.h"
+
+#include <QDate>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const QString& QuestionCaption() {
+    static const QString caption = Text("Подтверждение");
+    return caption;
+}
+
+// The matrix with rows and columns swapped; every row of the input has the same length.
+TDoubleArray2 Transposed(const TDoubleArray2& matrix) {
+    const qsizetype rows = matrix.size();
+    const qsizetype columns = rows ? matrix[0].size() : 0;
+    TDoubleArray2 result(columns);
+    for (qsizetype c = 0; c < columns; ++c) {
+        TDoubleArray& line = result[c];
+        line.resize(rows);
+        for (qsizetype r = 0; r < rows; ++r)
+            line[r] = matrix[r][c];
+    }
+    return result;
+}
+
+// One number typed by the user (point or comma as decimal separator); false for anything else.
+bool ReadNumber(const QString& text, Extended& value) {
+    TDoubleArray values;
+    if (!ParseNumbers(text, TSeparatorSet::Default(), values) || values.size() != 1) return false;
+    value = values[0];
+    return true;
+}
+
+constexpr Extended kUnitDays[] = {1.0L, 1.0L / 24, 1.0L / 1440, 1.0L / 86400};
+
+} // namespace
+
+TAddGraphsModel::TAddGraphsModel(TSuperGrWindow& target, TAddGraphsAsker& asker)
+    : target_(target), asker_(asker) {
+    ConfigurePreview();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Texts
+
+QString TAddGraphsModel::Caption() {
+    return Text("Добавление графиков из файла:");
+}
+QString TAddGraphsModel::NoDataCaption() {
+    return Text("Нет данных для построения.");
+}
+
+QStringList TAddGraphsModel::StrategyCaptions() {
+    return {Text("Один общий аргумент"), Text("Нечетные - аргументы, чётные - функции"),
+            Text("Чётные - аргументы, нечётные - функции"), Text("Сначала аргументы, потом функции"),
+            Text("Сначала функции, потом аргументы")};
+}
+
+QStringList TAddGraphsModel::UnitCaptions() {
+    return {Text("в днях"), Text("в часах"), Text("в минутах"), Text("в секундах"),
+            Text("другая единица измерения в секундах")};
+}
+
+QString TAddGraphsModel::SummaryText(int arrayCount) {
+    const int lastDigit = arrayCount % 10;
+    const char* ending = lastDigit == 1                     ? " массив."
+                         : lastDigit >= 2 && lastDigit <= 4 ? " массива."
+                                                            : " массивов.";
+    return Text("Всего ") + QString::number(arrayCount) + Text(ending);
+}
+
+Extended TAddGraphsModel::Today() {
+    return Extended(QDate(1899, 12, 30).daysTo(QDate::currentDate()));
+}
+
+QString TAddGraphsModel::NumberText(Extended value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.18Lg", value);
+    return QString::fromLatin1(buffer);
+}
+
+QString TAddGraphsModel::SeriesCaption(bool inColumns, int index) {
+    return (inColumns ? Text("Столбец ") : Text("Строка ")) + QString::number(index + 1);
+}
+
+QString TAddGraphsModel::SizeText(const TArrayNodeData& data) {
+    const int columns = data.SeriesInColumns ? data.SeriesCount : data.SeriesLength;
+    const int rows = data.SeriesInColumns ? data.SeriesLength : data.SeriesCount;
+    return QLatin1Char('[') + QString::number(columns) + QLatin1Char('x') + QString::number(rows) +
+           QLatin1Char(']');
+}
+
+QStringList TAddGraphsModel::CommonArgItems(const TArrayNodeData& data) {
+    QStringList items{Text("номера узлов")};
+    const QString word = data.SeriesInColumns ? Text("столбец ") : Text("строка ");
+    for (int k = 0; k < data.SeriesCount; ++k)
+        items.append(word + QString::number(k + 1));
+    return items;
+}
+
+QStringList TAddGraphsModel::ArgumentItems(const TArrayNode& array) const {
+    const TArrayNodeData& data = array.Data;
+    QStringList items;
+    if (data.CommonArg < 0)
+        items.append(Text("общий (номера узлов)"));
+    else
+        items.append(Text("Общий (") + SeriesCaption(data.SeriesInColumns, data.CommonArg) +
+                     QLatin1Char(')'));
+    items.append(CommonArgItems(data));
+    return items;
+}
+
+QStringList TAddGraphsModel::TargetItems() const {
+    return QStringList{Text("Новый график")} + target_.GraphNames();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The tree
+
+int TAddGraphsModel::NodeCount() const {
+    int count = 0;
+    for (const TFileNode& file : files_) {
+        ++count;
+        for (const TArrayNode& array : file.Arrays)
+            count += 1 + int(array.Series.size());
+    }
+    return count;
+}
+
+QList<TNodeRef> TAddGraphsModel::NodesInTreeOrder() const {
+    QList<TNodeRef> nodes;
+    nodes.reserve(NodeCount());
+    for (int f = 0; f < files_.size(); ++f) {
+        nodes.append({f, -1, -1});
+        for (int a = 0; a < files_[f].Arrays.size(); ++a) {
+            nodes.append({f, a, -1});
+            for (int s = 0; s < files_[f].Arrays[a].Series.size(); ++s)
+                nodes.append({f, a, s});
+        }
+    }
+    return nodes;
+}
+
+TNodeRef TAddGraphsModel::NodeAt(int treeIndex) const {
+    int index = 0;
+    for (int f = 0; f < files_.size(); ++f) {
+        if (index++ == treeIndex) return {f, -1, -1};
+        for (int a = 0; a < files_[f].Arrays.size(); ++a) {
+            if (index++ == treeIndex) return {f, a, -1};
+            const int series = int(files_[f].Arrays[a].Series.size());
+            if (treeIndex < index + series) return {f, a, treeIndex - index};
+            index += series;
+        }
+    }
+    return {};
+}
+
+int TAddGraphsModel::TreeIndexOf(const TNodeRef& ref) const {
+    if (!IsValid(ref)) return -1;
+    int index = 0;
+    for (int f = 0; f < ref.File; ++f) {
+        ++index;
+        for (const TArrayNode& array : files_[f].Arrays)
+            index += 1 + int(array.Series.size());
+    }
+    if (ref.Array < 0) return index;
+    ++index;
+    for (int a = 0; a < ref.Array; ++a)
+        index += 1 + int(files_[ref.File].Arrays[a].Series.size());
+    return ref.Series < 0 ? index : index + 1 + ref.Series;
+}
+
+bool TAddGraphsModel::IsValid(const TNodeRef& ref) const {
+    if (ref.File < 0 || ref.File >= files_.size()) return false;
+    if (ref.Array < 0) return ref.Series < 0;
+    const auto& arrays = files_[ref.File].Arrays;
+    if (ref.Array >= arrays.size()) return false;
+    return ref.Series < arrays[ref.Array].Series.size();
+}
+
+QString TAddGraphsModel::NodeCaption(const TNodeRef& ref) const {
+    if (!IsValid(ref)) return {};
+    if (ref.Level() == 0) return files_[ref.File].Caption;
+    const TArrayNode& array = files_[ref.File].Arrays[ref.Array];
+    return ref.Level() == 1 ? array.Caption : array.Series[ref.Series].Caption;
+}
+
+const TArrayNode* TAddGraphsModel::ArrayOf(const TNodeRef& ref) const {
+    return IsValid(ref) && ref.Level() >= 1 ? &files_[ref.File].Arrays[ref.Array] : nullptr;
+}
+
+const TSeriesNode* TAddGraphsModel::SeriesOf(const TNodeRef& ref) const {
+    return IsValid(ref) && ref.Level() == 2 ? &files_[ref.File].Arrays[ref.Array].Series[ref.Series]
+                                            : nullptr;
+}
+
+TArrayNode* TAddGraphsModel::MutableArray(const TNodeRef& ref) {
+    return IsValid(ref) && ref.Level() >= 1 ? &files_[ref.File].Arrays[ref.Array] : nullptr;
+}
+
+TSeriesNode* TAddGraphsModel::MutableSeries(const TNodeRef& ref) {
+    return IsValid(ref) && ref.Level() == 2 ? &files_[ref.File].Arrays[ref.Array].Series[ref.Series]
+                                            : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+void TAddGraphsModel::LoadSources(const QStringList& names) {
+    for (const QString& name : names)
+        LoadSource(name);
+    const int count = NodeCount();
+    // With at least four nodes this is the second series of the first array: with a common
+    // argument in the first series, the first plotted one.
+    if (selection_.isEmpty() && count > 0) SetSelection({NodeAt(std::min(3, count - 1))});
+}
+
+bool TAddGraphsModel::LoadSource(const QString& name) {
+    const qsizetype before = files_.size();
+    if (name.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive))
+        LoadMat(name);
+    else
+        LoadText(name);
+    return files_.size() > before;
+}
+
+void TAddGraphsModel::LoadText(const QString& name) {
+    TTextFile file;
+    file.OnProgress = [this](TTextFile*, int percent) {
+        if (OnProgress) OnProgress(percent);
+    };
+    if (!file.LoadFromFile(name)) {
+        asker_.ShowMessage(Text("Ошибка при чтении файла ") + name + QLatin1Char(',') + QLatin1Char('\n') +
+                           file.ErrorMessage());
+        return;
+    }
+    TFileNode node{name, {}};
+    const QString shortName = QFileInfo(name).fileName();
+    for (int i = 0; i < file.VariableCount(); ++i) {
+        TDoubleArray2 matrix;
+        if (!file.GetVariable(i, matrix)) {
+            asker_.ShowMessage(Text("Ошибка при чтении блока данных ") + name + QLatin1Char(',') +
+                               QLatin1Char('\n') + file.ErrorMessage());
+            continue;
+        }
+        TStrArray header;
+        file.GetHeaderLines(i, header);
+        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), matrix, header);
+    }
+    if (!node.Arrays.isEmpty()) files_.append(std::move(node));
+}
+
+bool TAddGraphsModel::LoadMat(const QString& name) {
+    TMatlabFile file;
+    if (!file.LoadFromFile(name)) {
+        const QString question = Text("Ошибка при чтении файла ") + name + QLatin1Char(',') +
+                                 QLatin1Char('\n') + file.ErrorMessage() + QLatin1Char('\n') +
+                                 Text("Попробовать считать этот файл как текстовый?");
+        if (asker_.AskYesNo(QuestionCaption(), question)) LoadText(name);
+        return false;
+    }
+    TFileNode node{name, {}};
+    for (int i = 0; i < file.VariableCount(); ++i) {
+        TDoubleArray2 matrix;
+        if (!file.GetVariable(i, matrix)) {
+            if (file.ErrorCode() == 12) {
+                // The reader has already put large numbers in place of Inf and NaN.
+                const QString caption = Text("Файл ") + QLatin1Char('"') + name + QLatin1Char('"') +
+                                        Text(" содержит Inf или NaN");
+                const QString question = Text("Всё равно открыть этот файл?") + QLatin1Char('\n') +
+                                         Text("(Значения Inf или NaN будут заменены на большие числа.)");
+                if (!asker_.AskYesNo(caption, question)) continue;
+            } else {
+                asker_.ShowMessage(Text("Ошибка при чтении переменной ") + name + QLatin1Char(',') +
+                                   QLatin1Char('\n') + file.ErrorMessage());
+                continue;
+            }
+        }
+        TStrArray header;
+        file.GetVariableNames(i, header);
+        AddArray(node, file.VariableName(i), matrix, header);
+    }
+    if (node.Arrays.isEmpty()) return false;
+    files_.append(std::move(node));
+    return true;
+}
+
+void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& matrix,
+                               const TStrArray& header) {
+    const int rows = int(matrix.size());
+    const int columns = rows ? int(matrix[0].size()) : 0;
+    // Nothing to plot in an empty matrix; a ragged one cannot be split into series.
+    if (rows == 0 || columns == 0) return;
+    for (const TDoubleArray& row : matrix)
+        if (row.size() != columns) return;
+
+    TArrayNode array;
+    array.Caption = caption;
+    TArrayNodeData& data = array.Data;
+    data.Header = header;
+    data.SeriesInColumns = columns < rows;
+    data.Series = data.SeriesInColumns ? Transposed(matrix) : matrix;
+    data.SeriesCount = data.SeriesInColumns ? columns : rows;
+    data.SeriesLength = data.SeriesInColumns ? rows : columns;
+    data.CommonArg = data.SeriesCount == 1 ? -1 : 0;
+    data.Strategy = 0;
+    BuildSeriesNodes(array);
+    file.Arrays.append(std::move(array));
+}
+
+void TAddGraphsModel::BuildSeriesNodes(TArrayNode& array) {
+    const TArrayNodeData& data = array.Data;
+    const Extended today = Today();
+    array.Series.clear();
+    array.Series.reserve(data.SeriesCount);
+    for (int i = 0; i < data.SeriesCount; ++i) {
+        TSeriesNode node;
+        node.Caption = SeriesCaption(data.SeriesInColumns, i);
+        node.State = i == data.CommonArg ? ssArgument : ssPlotted;
+        node.Data.SeriesIndex = i;
+        node.Data.StartDate = today;
+        array.Series.append(std::move(node));
+    }
+}
+
+void TAddGraphsModel::Clear() {
+    files_.clear();
+    selection_.clear();
+    RebuildPreview();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selection
+
+void TAddGraphsModel::SetSelection(const QList<TNodeRef>& nodes) {
+    selection_.clear();
+    for (const TNodeRef& ref : nodes)
+        if (IsValid(ref) && !selection_.contains(ref)) selection_.append(ref);
+    RebuildPreview();
+}
+
+TNodeRef TAddGraphsModel::Focused() const {
+    TNodeRef first;
+    int firstIndex = -1;
+    for (const TNodeRef& ref : selection_) {
+        const int index = TreeIndexOf(ref);
+        if (index >= 0 && (firstIndex < 0 || index < firstIndex)) {
+            firstIndex = index;
+            first = ref;
+        }
+    }
+    return first;
+}
+
+QList<TNodeRef> TAddGraphsModel::SelectedArrays() const {
+    QList<TNodeRef> arrays;
+    auto add = [&arrays](const TNodeRef& ref) {
+        if (!arrays.contains(ref)) arrays.append(ref);
+    };
+    for (const TNodeRef& ref : selection_) {
+        if (!IsValid(ref)) continue;
+        if (ref.Level() == 0) {
+            for (int a = 0; a < files_[ref.File].Arrays.size(); ++a)
+                add({ref.File, a, -1});
+        } else {
+            add({ref.File, ref.Array, -1});
+        }
+    }
+    return arrays;
+}
+
+QList<TNodeRef> TAddGraphsModel::SelectedSeries() const {
+    QList<TNodeRef> series;
+    for (const TNodeRef& ref : selection_)
+        if (IsValid(ref) && ref.Level() == 2) series.append(ref);
+    return series;
+}
+
+void TAddGraphsModel::DropStaleSelection() {
+    selection_.removeIf([this](const TNodeRef& ref) { return !IsValid(ref); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Series states
+
+void TAddGraphsModel::SetState(const TNodeRef& series, int state) {
+    if (TSeriesNode* node = MutableSeries(series)) node->State = state;
+}
+
+void TAddGraphsModel::ToggleState(const TNodeRef& series) {
+    if (TSeriesNode* node = MutableSeries(series))
+        node->State = node->State == ssPlotted ? ssNotPlotted : ssPlotted;
+}
+
+template <typename Change> void TAddGraphsModel::ForSeriesOfSelectedArrays(Change change) {
+    for (const TNodeRef& ref : SelectedArrays())
+        if (TArrayNode* array = MutableArray(ref))
+            for (TSeriesNode& node : array->Series)
+                change(node);
+}
+
+void TAddGraphsModel::SelectAllSeries(bool includeArguments) {
+    ForSeriesOfSelectedArrays([includeArguments](TSeriesNode& node) {
+        if (includeArguments || node.State != ssArgument) node.State = ssPlotted;
+    });
+}
+
+void TAddGraphsModel::DeselectAllSeries(bool includeArguments) {
+    ForSeriesOfSelectedArrays([includeArguments](TSeriesNode& node) {
+        if (includeArguments || node.State != ssArgument) node.State = ssNotPlotted;
+    });
+}
+
+void TAddGraphsModel::InvertSeries(bool includeArguments) {
+    ForSeriesOfSelectedArrays([includeArguments](TSeriesNode& node) {
+        if (includeArguments || node.State != ssArgument)
+            node.State = node.State == ssPlotted ? ssNotPlotted : ssPlotted;
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Array settings
+
+void TAddGraphsModel::SetSeriesInColumns(bool inColumns) {
+    for (const TNodeRef& ref : SelectedArrays()) {
+        TArrayNode* array = MutableArray(ref);
+        if (!array || array->Data.SeriesInColumns == inColumns) continue;
+        TArrayNodeData& data = array->Data;
+        const int newCount = data.SeriesLength;
+        const QString start = inColumns ? Text("Число столбцов таблицы ") : Text("Число строк таблицы ");
+        if (newCount > 100) {
+            const QString question = start + QString::number(newCount) + QLatin1Char('.') +
+                                     QLatin1Char('\n') +
+                                     Text("Вы уверены, что хотите построить столько графиков?");
+            if (!asker_.AskYesNo(QuestionCaption(), question)) continue;
+            if (newCount > 5000) {
+                const QString warning = start + QString::number(newCount) + Text("!!!!!") +
+                                        QLatin1Char('\n') +
+                                        Text("Вы в своём уме??"
+                                             "?!!!!");
+                if (!asker_.AskYesNo(QuestionCaption(), warning)) continue;
+            }
+        }
+        data.Series = Transposed(data.Series);
+        data.SeriesInColumns = inColumns;
+        std::swap(data.SeriesCount, data.SeriesLength);
+        data.CommonArg = data.SeriesCount == 1 ? -1 : 0;
+        data.Strategy = 0;
+        BuildSeriesNodes(*array);
+    }
+    DropStaleSelection();
+    RebuildPreview();
+}
+
+void TAddGraphsModel::ApplyStrategy(TArrayNode& array) {
+    const int n = array.Data.SeriesCount;
+    const int half = n / 2;
+    for (int i = 0; i < array.Series.size(); ++i) {
+        TSeriesNode& node = array.Series[i];
+        int state = ssNotPlotted;
+        int argMode = -2;
+        switch (array.Data.Strategy) {
+        case 0:
+            state = i == array.Data.CommonArg ? ssArgument : ssPlotted;
+            break;
+        case 1: // 0, 2, 4 … arguments of 1, 3, 5 …
+            if (i % 2 == 0) {
+                state = ssArgument;
+            } else {
+                state = ssPlotted;
+                argMode = i - 1;
+            }
+            break;
+        case 2: // 1, 3, 5 … arguments of 0, 2, 4 …; the last of an odd count has no argument
+            if (i % 2 == 1) {
+                state = ssArgument;
+            } else if (i + 1 < n) {
+                state = ssPlotted;
+                argMode = i + 1;
+            }
+            break;
+        case 3: // the first half are the arguments of the second; the last of an odd count has none
+            if (i < half) {
+                state = ssArgument;
+            } else if (i < 2 * half) {
+                state = ssPlotted;
+                argMode = i - half;
+            }
+            break;
+        case 4: // the first half are plotted against the second
+            if (i < half) {
+                state = ssPlotted;
+                argMode = half + i;
+            } else {
+                state = ssArgument;
+            }
+            break;
+        }
+        node.State = state;
+        node.Data.ArgMode = argMode;
+    }
+}
+
+void TAddGraphsModel::SetStrategy(int strategy) {
+    if (strategy < 0 || strategy > 4) return;
+    for (const TNodeRef& ref : SelectedArrays()) {
+        if (TArrayNode* array = MutableArray(ref)) {
+            array->Data.Strategy = strategy;
+            ApplyStrategy(*array);
+        }
+    }
+    RebuildPreview();
+}
+
+void TAddGraphsModel::SetCommonArg(int commonArg) {
+    for (const TNodeRef& ref : SelectedArrays()) {
+        TArrayNode* array = MutableArray(ref);
+        if (!array || commonArg < -1 || commonArg >= array->Data.SeriesCount) continue;
+        const int old = array->Data.CommonArg;
+        array->Data.CommonArg = commonArg;
+        // With one common argument the argument series moves along with the choice.
+        if (array->Data.Strategy == 0 && old != commonArg) {
+            if (old >= 0 && array->Series[old].State == ssArgument) array->Series[old].State = ssPlotted;
+            if (commonArg >= 0) array->Series[commonArg].State = ssArgument;
+        }
+    }
+    RebuildPreview();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Series settings
+
+template <typename Change> void TAddGraphsModel::ForSelectedSeries(Change change, bool rebuildPreview) {
+    for (const TNodeRef& ref : SelectedSeries()) {
+        TSeriesNode* node = MutableSeries(ref);
+        if (node) change(*MutableArray(ref), node->Data);
+    }
+    if (rebuildPreview) RebuildPreview();
+}
+
+void TAddGraphsModel::SetArgMode(int argMode) {
+    ForSelectedSeries([argMode](const TArrayNode& array, TSeriesNodeData& data) {
+        if (argMode >= -2 && argMode < array.Data.SeriesCount) data.ArgMode = argMode;
+    });
+}
+
+void TAddGraphsModel::SetArgScaleText(const QString& text) {
+    Extended scale = 1;
+    if (!ReadNumber(text, scale)) scale = 1;
+    ForSelectedSeries([scale](const TArrayNode&, TSeriesNodeData& data) { data.ArgScale = scale; });
+}
+
+void TAddGraphsModel::SetArgOffsetText(const QString& text) {
+    Extended offset = 0;
+    if (!ReadNumber(text, offset)) offset = 0;
+    ForSelectedSeries([offset](const TArrayNode&, TSeriesNodeData& data) { data.ArgOffset = offset; });
+}
+
+void TAddGraphsModel::SetRelativeArg(bool on) {
+    ForSelectedSeries([on](const TArrayNode&, TSeriesNodeData& data) { data.RelativeArg = on; });
+}
+
+void TAddGraphsModel::SetArgIsDateTime(bool on) {
+    ForSelectedSeries([on](const TArrayNode&, TSeriesNodeData& data) { data.ArgIsDateTime = on; });
+}
+
+void TAddGraphsModel::SetArgUnit(int unit, const QString& otherSeconds) {
+    if (unit < UnitDays || unit > UnitOther) return;
+    Extended days = 1;
+    if (unit == UnitOther) {
+        Extended seconds = 0;
+        // A unit of no length (or of negative length) would fold every argument onto one point.
+        if (ReadNumber(otherSeconds, seconds) && seconds > 0)
+            days = seconds / 86400;
+        else
+            asker_.ShowMessage(Text("Неверно задан масштаб!"));
+    } else {
+        days = kUnitDays[unit];
+    }
+    ForSelectedSeries([unit, days](const TArrayNode&, TSeriesNodeData& data) {
+        data.ArgUnitDays = days;
+        data.ArgOtherUnit = unit == UnitOther;
+    });
+}
+
+int TAddGraphsModel::UnitIndex(const TSeriesNodeData& data) {
+    if (data.ArgOtherUnit) return UnitOther;
+    for (int unit = UnitDays; unit <= UnitSeconds; ++unit)
+        if (data.ArgUnitDays == kUnitDays[unit]) return unit;
+    return UnitOther;
+}
+
+void TAddGraphsModel::SetUseStartDate(bool on) {
+    ForSelectedSeries([on](const TArrayNode&, TSeriesNodeData& data) { data.UseStartDate = on; });
+}
+
+void TAddGraphsModel::SetStartDate(Extended days) {
+    ForSelectedSeries([days](const TArrayNode&, TSeriesNodeData& data) { data.StartDate = days; });
+}
+
+void TAddGraphsModel::SetTargetGraph(int target) {
+    if (target < -1 || target >= target_.GraphCount()) return;
+    ForSelectedSeries([target](const TArrayNode&, TSeriesNodeData& data) { data.TargetGraph = target; },
+                      false);
+}
+
+void TAddGraphsModel::SetEqualScale(bool on) {
+    ForSelectedSeries([on](const TArrayNode&, TSeriesNodeData& data) { data.EqualScale = on; }, false);
+    // The preview keeps its view; only the ratio switches.
+    if (TGraph* graph = preview_.GraphByIndex(0)) graph->SetFixedRatio(on);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building
+
+bool TAddGraphsModel::BuildSeries(const TNodeRef& ref, TDoubleArray& x, TDoubleArray& y) const {
+    const TArrayNode* array = ArrayOf(ref);
+    const TSeriesNode* node = SeriesOf(ref);
+    if (!array || !node) return false;
+    const TArrayNodeData& data = array->Data;
+    const TSeriesNodeData& settings = node->Data;
+
+    const int argument = settings.ArgMode == -2 ? data.CommonArg : settings.ArgMode;
+    if (argument < 0 || argument >= data.SeriesCount) {
+        x.resize(data.SeriesLength);
+        for (int i = 0; i < data.SeriesLength; ++i)
+            x[i] = i;
+    } else {
+        x = data.Series[argument];
+    }
+    if (settings.RelativeArg && !x.isEmpty()) {
+        const Extended first = x[0];
+        for (Extended& v : x)
+            v -= first;
+    }
+    if (settings.ArgOffset != 0)
+        for (Extended& v : x)
+            v += settings.ArgOffset;
+    if (settings.ArgScale != 1)
+        for (Extended& v : x)
+            v *= settings.ArgScale;
+    if (settings.ArgIsDateTime) {
+        if (settings.ArgUnitDays != 1)
+            for (Extended& v : x)
+                v *= settings.ArgUnitDays;
+        if (settings.UseStartDate)
+            for (Extended& v : x)
+                v += settings.StartDate;
+    }
+    y = data.Series[settings.SeriesIndex];
+    return x.size() == y.size();
+}
+
+int TAddGraphsModel::Build() {
+    const bool wasEmpty = target_.GraphCount() == 0;
+    const bool repaintWas = target_.AllowRepaint;
+    const bool groupingWas = target_.UndoGrouping();
+    target_.AllowRepaint = false;
+    // One undo step takes back everything one "Добавить" did.
+    target_.SetUndoGrouping(true);
+
+    const QList<TNodeRef> nodes = NodesInTreeOrder();
+    int built = 0;
+    for (int i = 0; i < nodes.size(); ++i) {
+        const TNodeRef& ref = nodes[i];
+        const TSeriesNode* node = SeriesOf(ref);
+        if (!node || node->State != ssPlotted) continue;
+        const TSeriesNodeData& settings = node->Data;
+        TDoubleArray x, y;
+        if (!BuildSeries(ref, x, y)) continue;
+        TGraph* graph = target_.GraphByIndex(settings.TargetGraph);
+        if (graph) {
+            graph->ClearMarkers();
+            if (!graph->SetData(x, y)) continue;
+        } else {
+            // A target that has gone from the window since it was chosen gets a new graph instead.
+            if (!target_.AddGraph(ArrayOf(ref)->Caption, false, {}, x, y)) continue;
+            graph = target_.GraphByIndex(target_.GraphCount() - 1);
+        }
+        graph->SetFixedRatio(settings.EqualScale);
+        graph->SetDateTimeArg(settings.ArgIsDateTime);
+        if (AutoSelectNewGraphs) graph->SetSelected(true);
+        ++built;
+        if (OnBuildProgress) OnBuildProgress(int((i + 1) * 100LL / nodes.size()));
+    }
+
+    if (wasEmpty && target_.GraphCount() > 0) target_.AutoScale();
+    target_.SetUndoGrouping(groupingWas);
+    target_.AllowRepaint = repaintWas;
+    target_.RefreshAll();
+    return built;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preview
+
+void TAddGraphsModel::ConfigurePreview() {
+    TSuperGrWindow& w = preview_;
+    // The preview is rebuilt on every selection; its history would only grow.
+    w.UndoRecording = false;
+    w.DrawPolicy.SetAllowPosX(false);
+    w.DrawPolicy.SetAllowPosY(false);
+    w.DrawPolicy.SetAllowScaleX(false);
+    w.DrawPolicy.SetAllowScaleY(false);
+    w.DrawPolicy.SetSinglePosX(true);
+    w.DrawPolicy.SetSinglePosY(true);
+    w.DrawPolicy.SetSingleScaleX(true);
+    w.DrawPolicy.SetSingleScaleY(true);
+    w.UsePalette = false;
+    w.InitialScaleX = w.InitialScaleY = 0.97L;
+    w.Margins.SetLeft(5);
+    w.Margins.SetRight(4);
+    w.Margins.SetTop(2);
+    w.Margins.SetBottom(11);
+    w.SetGridSizeX(50);
+    w.SetGridSizeY(50);
+    w.SetShowXAxisLabels(true);
+    w.SetShowYAxisLabels(true);
+    w.SetShowTicks(true);
+    w.SetShowGrid(true);
+    w.SetShowAxisMarkers(false);
+    w.SetMultiAxes(false, false);
+    w.SetCombineAxes(true, true);
+    w.SymbolicMarker = true;
+    w.SetSubGridDividerX(1);
+    w.SetSubGridDividerY(1);
+    w.SetAxisScale(0.5L);
+    w.SetGridStyle(2);
+    w.SetGridScale(0.5L);
+    w.SetSubGridScale(0.4L);
+    w.SetVerticalYFont(true);
+
+    TFontRec font;
+    font.Name = Text("Microsoft Sans Serif");
+    font.Charset = 204; // Cyrillic
+    font.SetHeight(11);
+    w.SetAxisFont(font);
+    w.SetSymbolFont(font);
+    w.SetBottomCaptionFont(font);
+    w.SetLegendFont(font);
+    TFontRec captionFont = font;
+    captionFont.Name = Text("Arial");
+    captionFont.StyleBits = TFontRec::Bold;
+    w.SetTopCaptionFont(captionFont);
+    w.SetTopCaption({Text("Предварительный просмотр")});
+
+    // System colours throughout; the curve takes the text colour, the default graph colour
+    // (the window background) would leave it invisible without a palette.
+    const std::pair<TColorStruct::Field, TColor> colours[] = {
+        {TColorStruct::Outside, clBtnFace},         {TColorStruct::Inside, clWindow},
+        {TColorStruct::ActiveBorder, clHotLight},   {TColorStruct::UnActiveBorder, clBtnShadow},
+        {TColorStruct::Axis, clWindowText},         {TColorStruct::Grid, clBtnShadow},
+        {TColorStruct::SubGrid, clScrollBar},       {TColorStruct::AxText, clWindowText},
+        {TColorStruct::TopCaption, clWindowText},   {TColorStruct::BottomCaption, clWindowText},
+        {TColorStruct::Symbol, clWindowText},       {TColorStruct::Points, clHighlight},
+        {TColorStruct::GraphDefault, clWindowText},
+    };
+    for (const auto& [field, colour] : colours)
+        w.Colors.Set(field, colour);
+}
+
+void TAddGraphsModel::RebuildPreview() {
+    preview_.AllowRepaint = false;
+    preview_.DeleteAllGraphs();
+    const TNodeRef focused = Focused();
+    TDoubleArray x, y;
+    if (focused.Level() == 2 && BuildSeries(focused, x, y) &&
+        preview_.AddGraph(ArrayOf(focused)->Caption, false, {}, x, y)) {
+        TGraph* graph = preview_.GraphByIndex(0);
+        const TSeriesNodeData& settings = SeriesOf(focused)->Data;
+        graph->SetFixedRatio(settings.EqualScale);
+        graph->SetDateTimeArg(settings.ArgIsDateTime);
+    }
+    preview_.AllowRepaint = true;
+    preview_.RefreshAll();
+}

@@ -1,0 +1,204 @@
+// The logic of the add-graphs dialog without widgets: a tree of files, their arrays and the arrays'
+// data series, the choice of arguments and plotted series, the preview and the building of graphs
+// into a graph window. The dialog only shows this model and forwards the user's choices.
+#pragma once
+
+#include "model/ost2_Types.h"
+#include "window/SuperGrWindow.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Questions and messages of the model; the dialog answers with message boxes, tests answer directly.
+struct TAddGraphsAsker {
+    virtual ~TAddGraphsAsker() = default;
+    virtual bool AskYesNo(const QString& caption, const QString& text) = 0;
+    virtual void ShowMessage(const QString& text) = 0;
+};
+
+// The data of an array node: one numeric matrix of a file, stored series by series.
+struct TArrayNodeData {
+    TDoubleArray2 Series;         // each entry is one series (a column or a row of the file)
+    TStrArray Header;             // text lines before the data (a MAT variable: its name)
+    bool SeriesInColumns = false; // the series are the file's columns
+    int32_t SeriesLength = 0;
+    int32_t SeriesCount = 0;
+    int32_t CommonArg = -1; // index of the common argument series, -1 for node numbers
+    int32_t Strategy = 0;   // argument strategy 0 .. 4
+};
+
+// The data of a series node: how its argument is made and where its graph goes.
+struct TSeriesNodeData {
+    int32_t SeriesIndex = 0;
+    int32_t ArgMode = -2;     // -2 the array's common argument, -1 node numbers, k series k
+    int32_t TargetGraph = -1; // -1 a new graph, else the list index of a graph to replace
+    bool RelativeArg = false;
+    Extended ArgScale = 1;
+    Extended ArgOffset = 0;
+    bool ArgIsDateTime = false;
+    Extended ArgUnitDays = 1; // days per argument unit
+    bool ArgOtherUnit = false;
+    bool UseStartDate = false;
+    Extended StartDate = 0; // days since 30 December 1899
+    bool EqualScale = false;
+};
+
+// State of a series node.
+enum TSeriesState : int { ssNotPlotted = 0, ssArgument = 1, ssPlotted = 2 };
+
+struct TSeriesNode {
+    QString Caption;
+    int State = ssNotPlotted;
+    TSeriesNodeData Data;
+};
+
+struct TArrayNode {
+    QString Caption;
+    TArrayNodeData Data;
+    QList<TSeriesNode> Series;
+};
+
+struct TFileNode {
+    QString Caption; // the source's full name
+    QList<TArrayNode> Arrays;
+};
+
+// A node of the tree: a file (Array and Series -1), an array (Series -1) or a series.
+struct TNodeRef {
+    int File = -1;
+    int Array = -1;
+    int Series = -1;
+    int Level() const { return File < 0 ? -1 : Array < 0 ? 0 : Series < 0 ? 1 : 2; }
+    bool operator==(const TNodeRef&) const = default;
+};
+
+class TAddGraphsModel {
+public:
+    // The target is the graph window graphs are added to; it must outlive the model.
+    TAddGraphsModel(TSuperGrWindow& target, TAddGraphsAsker& asker);
+
+    // ---- Texts ----
+    static QString Caption();       // the dialog's caption
+    static QString NoDataCaption(); // the data group's caption while the tree is empty
+    static QStringList StrategyCaptions();
+    static QStringList UnitCaptions(); // "в днях" .. "другая единица измерения в секундах"
+    enum { UnitDays, UnitHours, UnitMinutes, UnitSeconds, UnitOther };
+    // "Всего N массив." / "массива." / "массивов."
+    static QString SummaryText(int arrayCount);
+    // Today at 00:00 in days since 30 December 1899.
+    static Extended Today();
+    // A number for an edit field, with every digit an extended value holds.
+    static QString NumberText(Extended value);
+
+    // ---- The tree ----
+    const QList<TFileNode>& Files() const { return files_; }
+    bool IsEmpty() const { return files_.isEmpty(); }
+    int NodeCount() const;
+    // Nodes in tree order: a file, then each of its arrays followed by the array's series.
+    QList<TNodeRef> NodesInTreeOrder() const;
+    TNodeRef NodeAt(int treeIndex) const;
+    int TreeIndexOf(const TNodeRef& ref) const;
+    bool IsValid(const TNodeRef& ref) const;
+    QString NodeCaption(const TNodeRef& ref) const;
+    const TArrayNode* ArrayOf(const TNodeRef& ref) const;
+    const TSeriesNode* SeriesOf(const TNodeRef& ref) const;
+
+    // ---- Loading ----
+    // Loads each source in turn ("<Clipboard>" reads the clipboard's text); afterwards, when nothing
+    // is selected, selects the node at min(3, count - 1). Read failures are reported and skipped.
+    void LoadSources(const QStringList& names);
+    // Loads one source; false when nothing of it entered the tree.
+    bool LoadSource(const QString& name);
+    // Empties the tree, the selection and the preview.
+    void Clear();
+    // Reading progress in percent, for the dialog's progress bar.
+    std::function<void(int percent)> OnProgress;
+
+    // ---- Selection (the focused node is the first selected one in tree order) ----
+    void SetSelection(const QList<TNodeRef>& nodes);
+    const QList<TNodeRef>& Selection() const { return selection_; }
+    TNodeRef Focused() const;
+    // The arrays the selection stands for: selected arrays, the parents of selected series and the
+    // arrays of selected files.
+    QList<TNodeRef> SelectedArrays() const;
+    QList<TNodeRef> SelectedSeries() const;
+
+    // ---- Series states ----
+    // Clicking the state image: a plotted series becomes not plotted, anything else plotted.
+    void ToggleState(const TNodeRef& series);
+    void SetState(const TNodeRef& series, int state);
+    // The tool buttons and popup menu: every series of the selected arrays; arguments only with
+    // includeArguments.
+    void SelectAllSeries(bool includeArguments);
+    void DeselectAllSeries(bool includeArguments);
+    void InvertSeries(bool includeArguments);
+
+    // ---- Array settings (every selected array) ----
+    void SetSeriesInColumns(bool inColumns);
+    void SetStrategy(int strategy);
+    void SetCommonArg(int commonArg);
+    // "[" columns "x" rows "]" of the file.
+    static QString SizeText(const TArrayNodeData& data);
+    // "номера узлов", then "столбец 1" .. or "строка 1" ..
+    static QStringList CommonArgItems(const TArrayNodeData& data);
+
+    // ---- Series settings (every selected series) ----
+    // The argument list of a series of this array: the common entry, node numbers, then the series.
+    QStringList ArgumentItems(const TArrayNode& array) const;
+    void SetArgMode(int argMode);
+    // A text that is no number stores 1 as scale and 0 as offset.
+    void SetArgScaleText(const QString& text);
+    void SetArgOffsetText(const QString& text);
+    void SetRelativeArg(bool on);
+    void SetArgIsDateTime(bool on);
+    // unit: UnitDays .. UnitOther; otherSeconds is read for UnitOther only.
+    void SetArgUnit(int unit, const QString& otherSeconds);
+    static int UnitIndex(const TSeriesNodeData& data);
+    void SetUseStartDate(bool on);
+    void SetStartDate(Extended days);
+    void SetTargetGraph(int target);
+    void SetEqualScale(bool on);
+    // "Новый график", then the target window's graphs by name.
+    QStringList TargetItems() const;
+
+    // ---- Building ----
+    // The argument and values of a series exactly as they are plotted.
+    bool BuildSeries(const TNodeRef& series, TDoubleArray& x, TDoubleArray& y) const;
+    // "Добавить": every plotted series in tree order becomes a new graph or replaces the data of its
+    // target graph. Returns the number of graphs made or replaced.
+    int Build();
+    // Progress of Build in percent of the tree's nodes.
+    std::function<void(int percent)> OnBuildProgress;
+    // The main window's option: graphs added from a file are selected.
+    bool AutoSelectNewGraphs = false;
+
+    // ---- Preview ----
+    TSuperGrWindow& Preview() { return preview_; }
+    void RebuildPreview();
+
+    TSuperGrWindow& Target() { return target_; }
+
+private:
+    void LoadText(const QString& name);
+    bool LoadMat(const QString& name);
+    // Adds an array node from a matrix of R lines and C values per line.
+    void AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& matrix,
+                  const TStrArray& header);
+    static void BuildSeriesNodes(TArrayNode& array);
+    static void ApplyStrategy(TArrayNode& array);
+    static QString SeriesCaption(bool inColumns, int index);
+    TArrayNode* MutableArray(const TNodeRef& ref);
+    TSeriesNode* MutableSeries(const TNodeRef& ref);
+    template <typename Change> void ForSelectedSeries(Change change, bool rebuildPreview = true);
+    template <typename Change> void ForSeriesOfSelectedArrays(Change change);
+    void ConfigurePreview();
+    void DropStaleSelection();
+
+    TSuperGrWindow& target_;
+    TAddGraphsAsker& asker_;
+    TSuperGrWindow preview_;
+    QList<TFileNode> files_;
+    QList<TNodeRef> selection_;
+};
