@@ -207,12 +207,15 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
         }
         for (int group = 0; group < kGroupCount; ++group) {
             const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
+            if (std::none_of(members.begin(), members.end(), [&](int m) { return indexes.contains(m); })) continue;
+            // As for the scales: the visible given member with the widest data range leads.
             int reference = -1;
-            for (int m : members)
-                if (indexes.contains(m)) {
-                    reference = m;
-                    break;
-                }
+            for (int m : members) {
+                if (!indexes.contains(m) || !FGraphs[size_t(m)]->Visible()) continue;
+                const Extended fit = alongX ? FGraphs[size_t(m)]->FitX : FGraphs[size_t(m)]->FitY;
+                const Extended best = reference < 0 ? 0 : alongX ? FGraphs[size_t(reference)]->FitX : FGraphs[size_t(reference)]->FitY;
+                if (reference < 0 || fit < best) reference = m;
+            }
             if (reference < 0) continue;
             TGraph& g = *FGraphs[size_t(reference)];
             if (alongX) {

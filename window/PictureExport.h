@@ -1,0 +1,27 @@
+// Pictures of a figure: bitmaps (PNG, JPEG, BMP), SVG, PDF and enhanced metafiles, all painted by the
+// same routine as the screen at an output scale and with an export colour scheme.
+#pragma once
+
+#include "window/SuperGrWindow.h"
+
+#include <QImage>
+#include <optional>
+
+enum class TPictureFormat { Png, Jpg, Bmp, Svg, Pdf, Emf };
+
+// The format an output file name asks for by its extension; none for an unknown one.
+std::optional<TPictureFormat> PictureFormatFor(const QString& fileName);
+
+struct TPictureOptions {
+    // Output scale: the picture is the window's client size times this (1 when 0).
+    Extended Scale = 1;
+    // 0 as is, 1 white background, 2 darkened colours, 3 black and white.
+    int Scheme = 0;
+};
+
+// The figure as a bitmap of client size × scale.
+QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options);
+
+// Writes the picture through a temporary file, so a failed export leaves an existing file as it was.
+bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
+                   const TPictureOptions& options, QString* error);
