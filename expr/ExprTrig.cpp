@@ -46,8 +46,10 @@ Extended CosKernel(Extended r) {
 // cannot promise full precision.
 bool ReducedSin(Extended x, int shift, Extended& result) {
     if (!(std::fabs(x) < ReductionLimit)) return false;
-    const long long k = std::llrint(x * TwoOverPi);
-    const Extended kk = static_cast<Extended>(k);
+    // Adding and removing 1.5 * 2^63 rounds to the nearest integer without a library call.
+    constexpr Extended roundingShift = 0x1.8p63L;
+    const Extended kk = (x * TwoOverPi + roundingShift) - roundingShift;
+    const auto k = static_cast<long long>(kk);
     const Extended r = ((x - kk * PiHalf1) - kk * PiHalf2) - kk * PiHalf3;
     if (k != 0 && std::fabs(r) < CancellationLimit) return false;
     switch ((k + shift) & 3) {
