@@ -1,5 +1,7 @@
 #include "files/NumberParser.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -47,8 +49,43 @@ inline bool IsDigit(char c) {
     return static_cast<unsigned char>(c - '0') < 10;
 }
 
-// Correct but slow: copies the validated number with "." as point and lets glibc round it.
-Extended SlowPath(const char* begin, const char* end, char point) {
+// Eight ASCII digits at once (the SWAR technique of fast_float): all bytes in '0'..'9'?
+inline bool IsEightDigits(uint64_t chunk) {
+    return ((chunk & 0xF0F0F0F0F0F0F0F0ULL) |
+            (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
+}
+
+// The value of eight ASCII digits, the first byte (lowest address) most significant.
+inline uint32_t ParseEightDigits(uint64_t chunk) {
+    constexpr uint64_t kMask = 0x000000FF000000FFULL;
+    constexpr uint64_t kMul1 = 0x000F424000000064ULL; // 100 + (1000000 << 32)
+    constexpr uint64_t kMul2 = 0x0000271000000001ULL; // 1 + (10000 << 32)
+    chunk -= 0x3030303030303030ULL;
+    chunk = (chunk * 10) + (chunk >> 8);
+    return uint32_t((((chunk & kMask) * kMul1) + (((chunk >> 16) & kMask) * kMul2)) >> 32);
+}
+
+// Appends digits to the mantissa while it has room for them, counts the rest as dropped.
+inline const char* ScanSignificant(const char* p, const char* end, uint64_t& mantissa, int& kept,
+                                   int& dropped) {
+    while (kept + 8 <= kMaxFastDigits && end - p >= 8) {
+        uint64_t chunk;
+        std::memcpy(&chunk, p, 8);
+        if (!IsEightDigits(chunk)) break;
+        mantissa = mantissa * 100000000ULL + ParseEightDigits(chunk);
+        kept += 8;
+        p += 8;
+    }
+    for (; p != end && IsDigit(*p) && kept < kMaxFastDigits; ++p, ++kept)
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    for (; p != end && IsDigit(*p); ++p)
+        dropped = std::min(dropped + 1, kExponentCap);
+    return p;
+}
+
+// Correct but slow, and kept out of line so that the fast path stays small: copies the validated number with
+// "." as point and lets glibc round it.
+[[gnu::noinline]] Extended SlowPath(const char* begin, const char* end, char point) {
     const size_t length = static_cast<size_t>(end - begin);
     char local[128];
     std::string heap;
@@ -80,40 +117,28 @@ bool ParseExtended(const char* begin, const char* end, Extended& out, const char
     }
     const char* digitsBegin = p;
     uint64_t mantissa = 0;
-    int significantDigits = 0; // digits after leading zeros, kept or not
-    int dropped = 0;           // significant digits beyond the 19 kept ones (only the slow path sees them)
+    int kept = 0;    // significant digits in the mantissa
+    int dropped = 0; // significant digits beyond the 19 kept ones (only the slow path sees them)
     int decimalExponent = 0;
-    bool anyDigit = false;
-    while (p != end && IsDigit(*p)) {
-        anyDigit = true;
-        if (mantissa != 0 || *p != '0') {
-            if (significantDigits < kMaxFastDigits)
-                mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-            else
-                ++dropped;
-            ++significantDigits;
-        }
-        ++p;
-    }
+    while (p != end && *p == '0')
+        ++p; // leading zeros carry no significance
+    p = ScanSignificant(p, end, mantissa, kept, dropped);
+    bool anyDigit = p != digitsBegin;
     char point = '.';
     if (p != end && (*p == '.' || (*p == ',' && (flags & kCommaIsPoint)))) {
         point = *p;
-        ++p;
-        while (p != end && IsDigit(*p)) {
-            anyDigit = true;
-            if (mantissa != 0 || *p != '0') {
-                if (significantDigits < kMaxFastDigits) {
-                    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-                    --decimalExponent;
-                } else {
-                    ++dropped;
-                }
-                ++significantDigits;
-            } else {
-                --decimalExponent; // a leading zero after the point
-            }
-            ++p;
+        const char* fraction = ++p;
+        if (mantissa == 0) {
+            while (p != end && *p == '0')
+                ++p;
+            const ptrdiff_t zeros = p - fraction;
+            if (zeros >= kExponentCap) dropped = 1; // far out of range: only the slow path can say where
+            decimalExponent -= int(std::min<ptrdiff_t>(zeros, kExponentCap));
         }
+        const int keptBefore = kept;
+        p = ScanSignificant(p, end, mantissa, kept, dropped);
+        decimalExponent -= kept - keptBefore;
+        anyDigit = anyDigit || p != fraction;
     }
     if (!anyDigit) {
         *stop = begin;
@@ -132,6 +157,7 @@ bool ParseExtended(const char* begin, const char* end, Extended& out, const char
                 if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
                 ++q;
             }
+            if (exponent >= kExponentCap) dropped = 1; // saturated: leave the rounding to the slow path
             decimalExponent += negativeExponent ? -exponent : exponent;
             p = q;
         }

@@ -94,22 +94,26 @@ namespace {
 
 enum class LineKind : uint8_t { Numeric, Text, Blank };
 
-struct ParsedLine {
+// Consecutive numeric lines, or one text or blank line.
+struct Segment {
     LineKind kind;
-    qsizetype begin; // text lines: position in the block
-    qsizetype length;
-    qint64 end; // offset just past the line in the whole source, for progress
+    qsizetype begin;  // text: position of the line in the block
+    qsizetype length; // text: its length; numeric: the number of rows
+    qint64 end;       // source offset just past the segment, for progress
 };
 
-// The lines of one line-aligned piece of a block; numeric lines' values are already rows.
+// One line-aligned piece of a block: its segments and, for the numeric lines, the rows.
+// The buffers are kept from block to block so that their memory is touched only once.
 struct ParsedChunk {
-    std::vector<ParsedLine> lines;
+    std::vector<Segment> segments;
     std::vector<TDoubleArray> rows;
     bool failed = false;
 };
 
 void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOffset,
                 const TSeparatorSet& separators, ParsedChunk& out) {
+    out.segments.clear();
+    out.rows.clear();
     try {
         std::vector<Extended> values;
         values.reserve(64);
@@ -128,10 +132,15 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
             const qint64 endOffset = blockOffset + (next - block);
             if (ParseNumbers(lineBegin, lineEnd, separators, values)) {
                 out.rows.emplace_back(values.begin(), values.end());
-                out.lines.push_back({LineKind::Numeric, 0, 0, endOffset});
+                if (!out.segments.empty() && out.segments.back().kind == LineKind::Numeric) {
+                    ++out.segments.back().length;
+                    out.segments.back().end = endOffset;
+                } else {
+                    out.segments.push_back({LineKind::Numeric, 0, 1, endOffset});
+                }
             } else {
                 const LineKind kind = IsBlankLine(lineBegin, lineEnd) ? LineKind::Blank : LineKind::Text;
-                out.lines.push_back({kind, lineBegin - block, lineEnd - lineBegin, endOffset});
+                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, endOffset});
             }
             pos = next - block;
         }
@@ -233,11 +242,12 @@ void TTextFile::Progress(int percent) {
 }
 
 bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
-    const bool progress = size >= ProgressThreshold && OnProgress;
+    const bool progress = size >= ProgressThreshold && size > 0 && OnProgress;
     lastPercent_ = -1;
     if (progress) Progress(0);
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
     Builder builder(*this);
+    std::vector<ParsedChunk> chunks;
     QByteArray buffer;
     qsizetype filled = 0;   // bytes in the buffer
     qint64 bufferStart = 0; // source offset of buffer[0]
@@ -264,7 +274,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             bounds.push_back(newline ? static_cast<const char*>(newline) - buffer.constData() + 1 : cut);
         }
         bounds.push_back(cut);
-        std::vector<ParsedChunk> chunks(pieces);
+        chunks.resize(pieces);
         std::vector<std::thread> workers;
         for (int k = 1; k < pieces; ++k)
             workers.emplace_back(ParseChunk, buffer.constData(), bounds[k], bounds[k + 1], bufferStart,
@@ -273,22 +283,29 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
         for (auto& worker : workers)
             worker.join();
 
+        qint64 segmentStart = bufferStart;
         for (ParsedChunk& chunk : chunks) {
             if (chunk.failed) throw std::bad_alloc();
             auto row = chunk.rows.begin();
-            for (const ParsedLine& line : chunk.lines) {
-                if (line.kind == LineKind::Numeric) {
-                    builder.Numeric(std::move(*row++));
+            for (const Segment& segment : chunk.segments) {
+                if (segment.kind == LineKind::Numeric) {
+                    // Progress moves evenly across a run of numeric lines.
+                    const qint64 span = segment.end - segmentStart;
+                    for (qsizetype i = 0; i < segment.length; ++i) {
+                        builder.Numeric(std::move(*row++));
+                        if (progress)
+                            Progress(int((segmentStart + span * (i + 1) / segment.length) * 100 / size));
+                    }
                 } else {
-                    QString text = codec::FromCp1251(buffer.constData() + line.begin, line.length);
-                    if (line.kind == LineKind::Text)
+                    QString text = codec::FromCp1251(buffer.constData() + segment.begin, segment.length);
+                    if (segment.kind == LineKind::Text)
                         builder.Text(std::move(text));
                     else
                         builder.Blank(std::move(text));
+                    if (progress) Progress(int(segment.end * 100 / size));
                 }
-                if (progress && size > 0) Progress(int(line.end * 100 / size));
+                segmentStart = segment.end;
             }
-            chunk = ParsedChunk(); // give the memory back before the next piece grows the variables
         }
         std::memmove(buffer.data(), buffer.constData() + cut, filled - cut);
         filled -= cut;
