@@ -1,0 +1,341 @@
+#include "app/FigureFile.h"
+
+#include "model/ByteStream.h"
+#include "model/Codecs.h"
+#include "window/FigureStream.h"
+#include "window/SuperGrWindow.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QSysInfo>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+namespace figurefile {
+
+namespace {
+constexpr qsizetype kBoundsOffset = HeaderSize;
+constexpr qsizetype kLengthOffset = HeaderSize + 16;
+// Deflate cannot shrink data by more than about 1032 to 1: more output than that from n compressed
+// bytes is not a figure but a decompression bomb.
+constexpr qsizetype kMaxInflateRatio = 1032;
+// zlib counts in 32-bit units; bigger buffers go through in slices.
+constexpr qsizetype kZlibSlice = std::numeric_limits<uInt>::max();
+
+bool Deflate(const QByteArray& input, QByteArray& output) {
+    z_stream zs{};
+    if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
+    output.resize(qsizetype(deflateBound(&zs, uLong(input.size()))));
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+    zs.next_out = reinterpret_cast<Bytef*>(output.data());
+    qsizetype inLeft = input.size(), outLeft = output.size();
+    int status = Z_OK;
+    while (status == Z_OK) {
+        const qsizetype inSlice = std::min(inLeft, kZlibSlice), outSlice = std::min(outLeft, kZlibSlice);
+        zs.avail_in = uInt(inSlice);
+        zs.avail_out = uInt(outSlice);
+        status = deflate(&zs, inLeft == inSlice ? Z_FINISH : Z_NO_FLUSH);
+        inLeft -= inSlice - zs.avail_in;
+        outLeft -= outSlice - zs.avail_out;
+        if (status == Z_BUF_ERROR && outLeft > 0) status = Z_OK; // only a slice was full
+    }
+    deflateEnd(&zs);
+    if (status != Z_STREAM_END) return false;
+    output.resize(output.size() - outLeft);
+    return true;
+}
+
+bool Inflate(const char* data, qsizetype size, QByteArray& output) {
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK) return false;
+    const qsizetype cap = size * kMaxInflateRatio + 4096;
+    qsizetype produced = 0;
+    output.resize(std::min(cap, size * 4 + 4096));
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    qsizetype inLeft = size;
+    int status = Z_OK;
+    bool ok = false;
+    while (true) {
+        if (produced == output.size()) {
+            if (output.size() >= cap) break;
+            output.resize(std::min(cap, output.size() * 2));
+        }
+        const qsizetype inSlice = std::min(inLeft, kZlibSlice);
+        const qsizetype outSlice = std::min(output.size() - produced, kZlibSlice);
+        zs.avail_in = uInt(inSlice);
+        zs.next_out = reinterpret_cast<Bytef*>(output.data() + produced);
+        zs.avail_out = uInt(outSlice);
+        status = inflate(&zs, Z_NO_FLUSH);
+        inLeft -= inSlice - zs.avail_in;
+        produced += outSlice - zs.avail_out;
+        if (status == Z_STREAM_END) {
+            ok = true;
+            break;
+        }
+        if (status != Z_OK && status != Z_BUF_ERROR) break;
+        // No progress possible: the input ended before the stream did.
+        if (status == Z_BUF_ERROR && inLeft == 0 && zs.avail_out > 0) break;
+    }
+    inflateEnd(&zs);
+    output.resize(ok ? produced : 0);
+    return ok;
+}
+
+int32_t Int32At(const QByteArray& bytes, qsizetype offset) {
+    TByteReader r(bytes.constData() + offset, 4);
+    return r.Int32();
+}
+
+TReadResult Damaged() {
+    TReadResult r;
+    r.Status = TReadStatus::Damaged;
+    r.Message = NotAFigureMessage();
+    return r;
+}
+} // namespace
+
+QString Signature() {
+    return QStringLiteral("TARVELO 1.0 QVF-file.");
+}
+QByteArray Trailer() {
+    return QByteArrayLiteral("v01.");
+}
+QString FileFilter() {
+    return QStringLiteral("Tarvelo figure files (*.tvq);;All files (*.*)");
+}
+QString DefaultSuffix() {
+    return QStringLiteral("tvq");
+}
+QString NotAFigureMessage() {
+    return QStringLiteral("Файл не является рисунком Tarvelo.");
+}
+QString OpenAsDataQuestion() {
+    return QStringLiteral(
+        "Файл не является рисунком Tarvelo.\rХотите попытаться открыть его как файл с данными?");
+}
+QString UnsavedDataQuestion() {
+    return QStringLiteral("Имеются несохранённые данные.\rХотите их сохранить?");
+}
+QString TitleFor(const QString& fileName) {
+    return QStringLiteral("Tarvelo - ") + fileName;
+}
+
+QByteArray HeaderText(const QDateTime& now, const QString& computer, const QString& user) {
+    const QLocale locale = QLocale::system();
+    QString text = Signature() + QStringLiteral("\r\nCreated by Tarvelo v1.0 on: ") +
+                   locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                   locale.toString(now.time(), QLocale::LongFormat) + QStringLiteral("\r\n");
+    if (!computer.isEmpty()) text += QStringLiteral("Comp: ") + computer + QStringLiteral("\r\n");
+    if (!user.isEmpty()) text += QStringLiteral("User: ") + user + QStringLiteral("\r\n");
+    QByteArray bytes = codec::ToCp1251(text).left(HeaderSize);
+    return bytes.leftJustified(HeaderSize, ' ');
+}
+
+QByteArray CurrentHeader() {
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) user = qEnvironmentVariable("LOGNAME");
+    return HeaderText(QDateTime::currentDateTime(), QSysInfo::machineHostName(), user);
+}
+
+QByteArray Compose(const QByteArray& header, const TWindowBounds& bounds, const QByteArray& stream,
+                   QString* error) {
+    QByteArray compressed;
+    if (!Deflate(stream, compressed) || compressed.size() > std::numeric_limits<int32_t>::max()) {
+        // The length field holds 31 bits; a figure beyond it cannot be stored in this format.
+        if (error) *error = QStringLiteral("Рисунок слишком велик для записи в файл.");
+        return {};
+    }
+    QByteArray file;
+    file.reserve(DataOffset + compressed.size() + 4);
+    file.append(header.left(HeaderSize).leftJustified(HeaderSize, ' '));
+    TByteWriter w(file);
+    w.Int32(bounds.Left);
+    w.Int32(bounds.Top);
+    w.Int32(bounds.Width);
+    w.Int32(bounds.Height);
+    w.Int32(int32_t(compressed.size()));
+    file.append(compressed);
+    file.append(Trailer());
+    return file;
+}
+
+TReadResult Parse(const QByteArray& file) {
+    TReadResult result;
+    if (!file.startsWith(codec::ToCp1251(Signature()))) {
+        result.Status = TReadStatus::NotAFigure;
+        return result;
+    }
+    if (file.size() < DataOffset) return Damaged();
+    const int32_t length = Int32At(file, kLengthOffset);
+    if (length <= 0 || length > file.size() - DataOffset) return Damaged();
+    try {
+        if (!Inflate(file.constData() + DataOffset, length, result.Stream)) return Damaged();
+    } catch (const std::bad_alloc&) {
+        return Damaged();
+    }
+    result.Bounds = {Int32At(file, kBoundsOffset), Int32At(file, kBoundsOffset + 4),
+                     Int32At(file, kBoundsOffset + 8), Int32At(file, kBoundsOffset + 12)};
+    result.Status = TReadStatus::Ok;
+    return result;
+}
+
+bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error) {
+    const QByteArray file = Compose(CurrentHeader(), bounds, TFigureStream::Serialize(window), error);
+    if (file.isEmpty()) return false;
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size() || !out.commit()) {
+        if (error) *error = out.errorString();
+        out.cancelWriting();
+        return false;
+    }
+    window.SetModified(false);
+    return true;
+}
+
+TReadResult Read(const QString& fileName) {
+    TReadResult result;
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly)) {
+        result.Message = in.errorString();
+        return result;
+    }
+    // A file that is not a figure is not read further than its header.
+    QByteArray file = in.read(HeaderSize);
+    if (!file.startsWith(codec::ToCp1251(Signature()))) {
+        result.Status = in.error() == QFileDevice::NoError ? TReadStatus::NotAFigure : TReadStatus::FileError;
+        result.Message = in.errorString();
+        return result;
+    }
+    try {
+        file += in.readAll();
+    } catch (const std::bad_alloc&) {
+        return Damaged();
+    }
+    if (in.error() != QFileDevice::NoError) {
+        result.Message = in.errorString();
+        return result;
+    }
+    return Parse(file);
+}
+
+bool Load(TSuperGrWindow& window, const QString& fileName, QString* error, TWindowBounds* bounds) {
+    const TReadResult read = Read(fileName);
+    QString message = read.Message;
+    bool ok = false;
+    if (read.Status == TReadStatus::NotAFigure) {
+        message = NotAFigureMessage();
+    } else if (read.Status == TReadStatus::Ok) {
+        ok = TFigureStream::Load(window, read.Stream);
+        if (!ok) message = NotAFigureMessage();
+        if (ok && bounds) *bounds = read.Bounds;
+    }
+    if (!ok && error) *error = message;
+    return ok;
+}
+
+} // namespace figurefile
+
+// ---------------------------------------------------------------------------------------------
+// The main window's flows
+
+bool TFigureDocument::ReadFigureFile(const QString& fileName, const QStringList& dataFiles) {
+    const figurefile::TReadResult read = figurefile::Read(fileName);
+    switch (read.Status) {
+    case figurefile::TReadStatus::NotAFigure:
+        if (FUi.Ask(figurefile::OpenAsDataQuestion()) == TFigureFileUi::TAnswer::Yes) {
+            FUi.OpenAsDataFiles(dataFiles);
+            FWindow.RefreshAll();
+        }
+        return false;
+    case figurefile::TReadStatus::FileError:
+    case figurefile::TReadStatus::Damaged:
+        FUi.ShowMessage(read.Message);
+        return false;
+    case figurefile::TReadStatus::Ok:
+        break;
+    }
+    // The figure is checked whole before the open one is given up.
+    std::unique_ptr<TStagedFigure> staged = TFigureStream::Parse(FWindow, read.Stream);
+    if (!staged) {
+        FUi.ShowMessage(figurefile::NotAFigureMessage());
+        return false;
+    }
+    FUi.SetMainWindowBounds(read.Bounds);
+    TFigureStream::Apply(FWindow, *staged);
+    AfterLoad(fileName);
+    return true;
+}
+
+void TFigureDocument::AfterLoad(const QString& fileName) {
+    const bool recording = FWindow.UndoRecording;
+    FWindow.UndoRecording = false;
+    FHasFileName = true;
+    FFileName = fileName;
+    FUi.SetTitle(figurefile::TitleFor(fileName));
+    // Every graph gets each permission that at least one loaded graph had.
+    TDrawPolicy& policy = FWindow.DrawPolicy;
+    policy.AlignScales(policy.SingleScaleX(), policy.SingleScaleY());
+    policy.AlignPositions(policy.SinglePosX(), policy.SinglePosY());
+    policy.SetAllowPos(policy.AllowPosX(), policy.AllowPosY());
+    policy.SetAllowScale(policy.AllowScaleX(), policy.AllowScaleY());
+    FWindow.SetCombineAxes(FWindow.CombineXAxis(), FWindow.CombineYAxis());
+    FUi.FigureOpened();
+    FWindow.UndoRecording = recording;
+}
+
+bool TFigureDocument::WriteFigureFile(const QString& fileName) {
+    QString error;
+    if (figurefile::Write(FWindow, FUi.MainWindowBounds(), fileName, &error)) return true;
+    FUi.ShowMessage(error);
+    return false;
+}
+
+bool TFigureDocument::OpenFigure() {
+    if (FWindow.Modified()) {
+        // Unsaved work is never dropped silently: a cancelled or failed save stops the opening.
+        switch (FUi.Ask(figurefile::UnsavedDataQuestion())) {
+        case TFigureFileUi::TAnswer::Yes:
+            if (!SaveFigure()) return false;
+            break;
+        case TFigureFileUi::TAnswer::No:
+            break;
+        case TFigureFileUi::TAnswer::Cancel:
+            return false;
+        }
+    }
+    const QString fileName = FUi.ChooseOpenFile();
+    if (fileName.isEmpty()) return false;
+    if (!ReadFigureFile(fileName, {fileName})) return false;
+    FWindow.Repaint();
+    return true;
+}
+
+bool TFigureDocument::SaveFigure() {
+    if (FHasFileName) return WriteFigureFile(FFileName);
+    const QString fileName = FUi.ChooseSaveFile(FFileName);
+    if (fileName.isEmpty() || !WriteFigureFile(fileName)) return false;
+    FFileName = fileName;
+    FUi.SetTitle(figurefile::TitleFor(fileName));
+    FHasFileName = true;
+    return true;
+}
+
+bool TFigureDocument::SaveAs() {
+    const QString fileName = FUi.ChooseSaveFile(FFileName);
+    if (fileName.isEmpty() || !WriteFigureFile(fileName)) return false;
+    FFileName = fileName;
+    FUi.SetTitle(figurefile::TitleFor(fileName));
+    return true;
+}
+
+bool TFigureDocument::OpenFromCommandLine(const QString& argument) {
+    if (!QFileInfo(argument).isFile()) return false;
+    // There is no open dialog here: the fall-back question hands over the file being read.
+    return ReadFigureFile(argument, {argument});
+}

@@ -1,0 +1,1 @@
+tarvelo_add_bench(bench_stream bench_stream.cpp)
