@@ -331,8 +331,9 @@ bool ExpandRange(const QString& s, qsizetype colon, LinePiece& before, LinePiece
     qsizetype secondEnd = RangePartEnd(s, colon + 1);
     QString sText, bText;
     qsizetype rangeEnd;
-    if (secondEnd < s.size() && s[secondEnd] == QLatin1Char(':')) {
-        sText = s.mid(colon + 1, secondEnd - colon - 1);
+    const bool hasStep = secondEnd < s.size() && s[secondEnd] == QLatin1Char(':');
+    if (hasStep) {
+        sText = s.mid(colon + 1, TrimPartEnd(s, colon + 1, secondEnd) - colon - 1);
         const qsizetype thirdEnd = RangePartEnd(s, secondEnd + 1);
         rangeEnd = TrimPartEnd(s, secondEnd + 1, thirdEnd);
         bText = s.mid(secondEnd + 1, rangeEnd - secondEnd - 1);
@@ -343,7 +344,7 @@ bool ExpandRange(const QString& s, qsizetype colon, LinePiece& before, LinePiece
 
     Extended a = 0, step = 1, b = 0;
     if (!EvaluateEndPoint(aText, a) || !EvaluateEndPoint(bText, b)) return false;
-    if (!sText.isNull() && !EvaluateEndPoint(sText, step)) return false;
+    if (hasStep && !EvaluateEndPoint(sText, step)) return false;
     if (step == 0) return false;
     const Extended span = b - a;
     if ((step > 0) != (span >= 0)) return false;

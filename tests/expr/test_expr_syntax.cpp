@@ -170,6 +170,7 @@ TEST(ExprSyntax, ExpandsRangesAndLists) {
         {"2*1:3", {"2", "3"}},
         {"1:1", {"1"}},
         {"0:0.5:1", {"0", "0.5", "1"}},
+        {"0:0.5 :1", {"0", "0.5", "1"}},
         {"3:-1:1", {"3", "2", "1"}},
         {"Y(-1:1)", {"Y(-1)", "Y(0)", "Y(1)"}},
         {"-1:0.1:0", {"-1", "-0.9", "-0.8", "-0.7", "-0.6", "-0.5", "-0.4", "-0.3", "-0.2", "-0.1", "0"}},
@@ -190,8 +191,8 @@ TEST(ExprSyntax, ExpandsRangesAndLists) {
 }
 
 TEST(ExprSyntax, RejectsLinesThatCannotBeExpanded) {
-    const char* cases[] = {"Y(1:3)+[10 20]", "[]",  "] [",      "1:-1:1", "1:0:3",  "0:-1",
-                           "Y(0):3",         "A:3", "0:1E-9:1", "[1 2",   "1:1E400"};
+    const char* cases[] = {"Y(1:3)+[10 20]", "[]",  "] [",      "1:-1:1", "1:0:3",   "0:-1",
+                           "Y(0):3",         "A:3", "0:1E-9:1", "[1 2",   "1:1E400", "0::1"};
     for (const char* line : cases) {
         QStringList out;
         EXPECT_FALSE(ExpandVectorForms(QString::fromLatin1(line), out)) << line;
