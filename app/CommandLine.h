@@ -1,0 +1,30 @@
+// The program's command line: what to open, and the headless runs that write a picture and exit.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct TCommandLine {
+    QStringList Inputs;    // data files (text, MAT) and figure files
+    QString ExportFile;    // --export: write this picture and exit
+    int Width = 800;       // --size: the window's client size the picture is painted for
+    int Height = 600;
+    double Scale = 1;      // --scale
+    int Scheme = 0;        // --scheme 0..3
+    // --columns: pairs of 1-based series numbers (argument, values); argument 0 means node numbers.
+    QList<std::pair<int, int>> Columns;
+    bool Help = false;
+    bool Version = false;
+
+    bool Headless() const { return Help || Version || !ExportFile.isEmpty(); }
+};
+
+// Parses the arguments (without the program name). On an error returns nullopt with the message.
+std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QString* error);
+QString UsageText();
+QString VersionText();
+
+// Runs a headless command: loads the inputs and writes the picture. Returns the process exit code;
+// messages go to standard error.
+int RunHeadless(const TCommandLine& command);

@@ -1,0 +1,77 @@
+#include "app/CommandLine.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+QStringList Args(std::initializer_list<const char*> list) {
+    QStringList out;
+    for (const char* a : list) out.append(QString::fromUtf8(a));
+    return out;
+}
+
+QString WriteData(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("data.txt"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("t p q\n");
+    for (int i = 0; i < 50; ++i) file.write(QByteArray::number(i) + ' ' + QByteArray::number(i * i) + ' ' + QByteArray::number(-i) + '\n');
+    return path;
+}
+} // namespace
+
+TEST(CommandLine, ParsesOptionsInBothForms) {
+    QString error;
+    auto c = ParseCommandLine(Args({"--export=out.png", "--size", "640x480", "--scale=2", "--scheme=3",
+                                    "--columns=1:2,0:3", "a.txt", "b.mat"}),
+                              &error);
+    ASSERT_TRUE(c) << error.toStdString();
+    EXPECT_EQ(c->ExportFile, QStringLiteral("out.png"));
+    EXPECT_EQ(c->Width, 640);
+    EXPECT_EQ(c->Height, 480);
+    EXPECT_EQ(c->Scale, 2);
+    EXPECT_EQ(c->Scheme, 3);
+    EXPECT_EQ(c->Columns, (QList<std::pair<int, int>>{{1, 2}, {0, 3}}));
+    EXPECT_EQ(c->Inputs.size(), 2);
+    EXPECT_TRUE(c->Headless());
+
+    auto open = ParseCommandLine(Args({"figure.tvq"}), &error);
+    ASSERT_TRUE(open);
+    EXPECT_FALSE(open->Headless());
+}
+
+TEST(CommandLine, RejectsBadArgumentsWithAReason) {
+    const std::initializer_list<const char*> bad[] = {
+        {"--export=out.xyz", "a.txt"}, {"--export=out.png"}, {"--size=0x5", "a"}, {"--size=12", "a"},
+        {"--scheme=7", "a"},           {"--scale=-1", "a"},  {"--columns=1-2", "a"}, {"--nope"},
+        {"--export"}};
+    for (const auto& args : bad) {
+        QString error;
+        EXPECT_FALSE(ParseCommandLine(Args(args), &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(CommandLine, HeadlessExportWritesThePicture) {
+    QTemporaryDir dir;
+    const QString data = WriteData(dir);
+    const QString out = dir.filePath(QStringLiteral("out.png"));
+    QString error;
+    auto c = ParseCommandLine(QStringList{QStringLiteral("--export=") + out, QStringLiteral("--size=300x200"), data},
+                              &error);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(RunHeadless(*c), 0);
+    EXPECT_EQ(QImage(out).size(), QSize(300, 200));
+
+    auto chosen = ParseCommandLine(
+        QStringList{QStringLiteral("--export=") + out, QStringLiteral("--columns=1:9"), data}, &error);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(RunHeadless(*chosen), 1); // there is no ninth series
+
+    auto missing = ParseCommandLine(QStringList{QStringLiteral("--export=") + out, dir.filePath(QStringLiteral("no.txt"))},
+                                    &error);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(RunHeadless(*missing), 1);
+}
