@@ -2,3 +2,6 @@
 target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/AddGraphsModel.h ${CMAKE_CURRENT_LIST_DIR}/AddGraphsModel.cpp
 )
+target_sources(tarvelo_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/AddGraphsDialog.h ${CMAKE_CURRENT_LIST_DIR}/AddGraphsDialog.cpp
+)
