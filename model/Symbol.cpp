@@ -372,6 +372,7 @@ QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSym
     const TRect r = FitSymbolRect(rect, symbol, upwards, fit);
     const Extended w = Extended(r.Right) - r.Left, h = Extended(r.Bottom) - r.Top;
     QList<TSymbolElementPlacement> out;
+    if (w <= 0 || h <= 0) return out; // a target without area shows nothing
     for (const TPrimitiv& p : symbol.Prims) {
         TSymbolElementPlacement e;
         e.Text = p.Text.isEmpty() ? QStringLiteral(" ") : p.Text;
@@ -382,6 +383,7 @@ QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSym
             const int x2 = r.Left + RoundHalfEven(w * p.X2), y2 = r.Top + RoundHalfEven(h * p.Y2);
             e.Height = y2 - y1;
             e.AverageWidth = RoundHalfEven((x2 - x1) / n);
+            e.Length = x2 - x1;
             e.X = x1;
             e.Y = y1;
         } else {
@@ -389,6 +391,7 @@ QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSym
             const int c1 = r.Left + RoundHalfEven(w * p.Y1), c2 = r.Left + RoundHalfEven(w * p.Y2);
             e.Height = c2 - c1;
             e.AverageWidth = RoundHalfEven((a2 - a1) / n);
+            e.Length = a2 - a1;
             e.X = r.Left + RoundHalfEven(w * p.Y1);
             e.Y = r.Top + RoundHalfEven(h * (1 - p.X1));
         }
@@ -398,8 +401,10 @@ QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSym
 }
 
 namespace {
-// A font whose cell is `height` pixels high and whose characters are `averageWidth` wide on average.
-QFont ElementFont(const TPrimitiv& p, int height, int averageWidth) {
+// A font whose cell is `height` pixels high and which writes `text` over `length` pixels. The
+// platform has no request by average character width; stretching the font until the text spans its
+// box gives what that request was for, on every font.
+QFont ElementFont(const TPrimitiv& p, const QString& text, int height, int length) {
     QFont font(p.FaceName);
     font.setWeight(QFont::Weight(std::clamp(p.Weight, 1, 1000)));
     font.setItalic(p.Italic != 0);
@@ -413,10 +418,9 @@ QFont ElementFont(const TPrimitiv& p, int height, int averageWidth) {
     const QFontMetricsF big(font);
     const qreal cell = big.ascent() + big.descent();
     font.setPixelSize(std::max(1, int(std::lround(height * 1000.0 / (cell > 0 ? cell : 1000.0)))));
-    if (averageWidth > 0) {
-        const qreal natural = QFontMetricsF(font).averageCharWidth();
-        if (natural > 0)
-            font.setStretch(std::clamp(int(std::lround(100.0 * averageWidth / natural)), 1, 4000));
+    if (length > 0) {
+        const qreal natural = QFontMetricsF(font).horizontalAdvance(text);
+        if (natural > 0) font.setStretch(std::clamp(int(std::lround(100.0 * length / natural)), 1, 4000));
     }
     return font;
 }
@@ -431,7 +435,7 @@ void DrawSymbol(TDrawAdapter& dc, const TRect& rect, const TSymbol& symbol, Exte
     for (qsizetype i = 0; i < placements.size(); ++i) {
         const TSymbolElementPlacement& e = placements[i];
         if (e.Height <= 0) continue; // an element without height shows nothing
-        dc.SetFont(ElementFont(symbol.Prims[i], e.Height, e.AverageWidth));
+        dc.SetFont(ElementFont(symbol.Prims[i], e.Text, e.Height, e.Length));
         if (e.Upwards)
             dc.TextOutUp(e.X, e.Y, e.Text);
         else

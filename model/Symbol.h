@@ -48,6 +48,7 @@ struct TSymbolElementPlacement {
     int X = 0, Y = 0;
     int Height = 0;
     int AverageWidth = 0;
+    int Length = 0; // the box's extent along the text
     bool Upwards = false;
     QString Text; // a blank for an empty element
 };

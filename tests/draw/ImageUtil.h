@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <stdexcept>
 
 struct TTestCanvas {
     explicit TTestCanvas(int width = 200, int height = 120) : Image(width, height, QImage::Format_RGB32) {
@@ -32,7 +33,11 @@ struct TTestCanvas {
                 count += IsWhite(x, y) ? 0 : 1;
         return count;
     }
-    TDrawAdapter& dc() { return *Adapter; }
+    // Drawing after the pixels were read is a mistake of the test.
+    TDrawAdapter& dc() {
+        if (!Adapter) throw std::logic_error("canvas already read");
+        return *Adapter;
+    }
 
     QImage Image;
     std::unique_ptr<QPainter> Painter;

@@ -319,3 +319,39 @@ TEST(SymbolFit, DegenerateAspectsAndTargets) {
     EXPECT_EQ(FitSymbolRect(TRect{0, 10, 100, 10}, s, false, true), (TRect{0, 10, 100, 10}));
     EXPECT_EQ(FitSymbolRect(TRect{100, 0, 0, 50}, s, false, true), (TRect{100, 0, 0, 50}));
 }
+
+TEST(SymbolPlacement, ElementsInTheFittedFrame) {
+    TSymbol s;
+    s.Aspect = 2;
+    s.VAlign = 1;
+    TPrimitiv p;
+    p.X1 = 0.25L;
+    p.Y1 = 0.25L;
+    p.X2 = 0.75L;
+    p.Y2 = 0.75L;
+    p.Text = QStringLiteral("ab");
+    TPrimitiv empty = p;
+    empty.Text.clear();
+    s.Prims = {p, empty};
+    // Fitted to rows 25..75 of a 100 × 100 target: the box is x 25..75, y 37..63 (12.5 and 37.5 round to
+    // even).
+    const QList<TSymbolElementPlacement> h = PlaceSymbolElements({0, 0, 100, 100}, s, 0, true);
+    ASSERT_EQ(h.size(), 2);
+    EXPECT_EQ(h[0].X, 25);
+    EXPECT_EQ(h[0].Y, 37);
+    EXPECT_EQ(h[0].Height, 26);
+    EXPECT_EQ(h[0].AverageWidth, 25);
+    EXPECT_FALSE(h[0].Upwards);
+    // An empty element draws one blank as wide as its whole box.
+    EXPECT_EQ(h[1].Text, QStringLiteral(" "));
+    EXPECT_EQ(h[1].AverageWidth, 50);
+    // Rotated: the working aspect is 1/2, the frame is x 25..75 of the square; the text runs up.
+    const QList<TSymbolElementPlacement> v = PlaceSymbolElements({0, 0, 100, 100}, s, 90, true);
+    EXPECT_TRUE(v[0].Upwards);
+    EXPECT_EQ(v[0].Height, 26);       // c2 − c1 over the frame's width 50
+    EXPECT_EQ(v[0].AverageWidth, 25); // (a2 − a1) / 2 over its height 100
+    EXPECT_EQ(v[0].X, 25 + 12);
+    EXPECT_EQ(v[0].Y, 75);
+    // A rotation whose tenths round to 0 is horizontal.
+    EXPECT_FALSE(PlaceSymbolElements({0, 0, 100, 100}, s, 0.04L, true)[0].Upwards);
+}
