@@ -264,8 +264,11 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.LegendFont = w.FLegendFont;
     b.SymbolicMarker = w.SymbolicMarker;
     b.BitmapExport = w.BitmapExport;
+    b.ScaledLineStyles = w.ScaledLineStyles;
     b.CombineXAxis = w.FCombineXAxis;
     b.CombineYAxis = w.FCombineYAxis;
+    b.LegendDragging = w.FLegendDragging;
+    b.ShowToolLines = w.ShowToolLines;
     b.ShowLegend = w.FShowLegend;
     b.LegendFrame = w.FLegendFrame;
     b.LegendBackground = w.FLegendBackground;
@@ -280,7 +283,9 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.GroupCount = kGroupCount;
     b.LegendOffsetX = w.FLegendOffsetX;
     b.LegendOffsetY = w.FLegendOffsetY;
+    b.LegendWidth = w.LegendWidth;
     b.LegendBorderWidth = w.FLegendBorderWidth;
+    b.LegendHeight = w.LegendHeight;
     b.LegendColumns = w.FLegendColumns;
     b.AxisStyle = w.FAxisStyle;
     b.AxisWidth = w.FAxisWidth;
@@ -364,8 +369,12 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     w.FLegendFont = CheckedFont(b.LegendFont, w.FLegendFont);
     w.SymbolicMarker = b.SymbolicMarker;
     w.BitmapExport = b.BitmapExport;
+    w.ScaledLineStyles = b.ScaledLineStyles;
     w.FCombineXAxis = b.CombineXAxis;
     w.FCombineYAxis = b.CombineYAxis;
+    // A legend drag never goes on in a figure just opened.
+    w.FLegendDragging = false;
+    w.ShowToolLines = b.ShowToolLines;
     w.FShowLegend = b.ShowLegend;
     w.FLegendFrame = b.LegendFrame;
     w.FLegendBackground = b.LegendBackground;
@@ -379,6 +388,9 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     if (InRange(b.SubGridDividerY, 1, kMaxDivider)) w.FSubGridDividerY = b.SubGridDividerY;
     w.FLegendOffsetX = b.LegendOffsetX;
     w.FLegendOffsetY = b.LegendOffsetY;
+    // The legend's size until the next paint measures it again.
+    if (b.LegendWidth >= 0) w.LegendWidth = b.LegendWidth;
+    if (b.LegendHeight >= 0) w.LegendHeight = b.LegendHeight;
     if (InRange(b.LegendBorderWidth, 1, 8)) w.FLegendBorderWidth = b.LegendBorderWidth;
     if (b.LegendColumns >= 1) w.FLegendColumns = b.LegendColumns;
     if (b.AxisStyle >= 0) w.FAxisStyle = b.AxisStyle;

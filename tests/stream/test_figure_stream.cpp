@@ -66,6 +66,10 @@ struct FigureStreamTest : ::testing::Test {
         legend.Name = QStringLiteral("Courier New");
         w.SetLegendFont(legend);
         w.BitmapExport = true;
+        w.ScaledLineStyles = false;
+        w.ShowToolLines = false;
+        w.LegendWidth = 77;
+        w.LegendHeight = 33;
         w.SetCombineAxes(false, true);
         w.SetShowLegend(true);
         w.SetLegendFrame(false);
@@ -159,6 +163,10 @@ TEST_F(FigureStreamTest, SaveAndLoadKeepEveryStoredField) {
     EXPECT_EQ(other.TopCaption(), QStringList({QStringLiteral("Первая строка"), QStringLiteral("вторая")}));
     EXPECT_TRUE(SameBits(other.InitialScaleX, 1.0L / 3));
     EXPECT_TRUE(SameBits(other.ZoomSpeed.ZoomNormal(), 1.0L / 7));
+    EXPECT_FALSE(other.ScaledLineStyles);
+    EXPECT_FALSE(other.ShowToolLines);
+    EXPECT_EQ(other.LegendWidth, 77);
+    EXPECT_EQ(other.LegendHeight, 33);
     // The legend colours are not part of the figure.
     EXPECT_EQ(other.Colors.Get(TColorStruct::LegendBackgrnd), 0x00112233);
     // Loading records nothing and leaves the figure unmodified.
