@@ -267,7 +267,7 @@ private:
         if (zeroX > P.Left && zeroX < P.Right) VerticalLine(Round(zeroX));
         if (zeroY > P.Top && zeroY < P.Bottom) HorizontalLine(Round(zeroY));
         if (Ctx.ShowTicks) {
-            Dc.SetSolidPen(Scheme.Get(TColorStruct::Axis), 1);
+            Ctx.TickPen.Apply(Dc);
             const int length = f / 2 + Ctx.TickLength;
             if (X.Valid)
                 for (int64_t k = X.First; k <= X.Last; ++k) {
@@ -529,6 +529,8 @@ void TGraphDrawContext::FromWindow(const TSuperGrWindow& w, const TColorStruct& 
     AxisPen = pen(scheme.Get(TColorStruct::Axis), w.AxisWidth(), w.AxisStyle(), w.AxisScale());
     GridPen = pen(scheme.Get(TColorStruct::Grid), w.GridWidth(), w.GridStyle(), w.GridScale());
     SubGridPen = pen(scheme.Get(TColorStruct::SubGrid), w.SubGridWidth(), w.SubGridStyle(), w.SubGridScale());
+    TickPen = {
+        scheme.Get(w.Focused ? TColorStruct::ActiveBorder : TColorStruct::UnActiveBorder), FrameWidth, {}};
     SubGridDividerX = w.SubGridDividerX();
     SubGridDividerY = w.SubGridDividerY();
     ShowXAxisLabels = w.ShowXAxisLabels();

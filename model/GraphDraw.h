@@ -39,6 +39,7 @@ struct TGraphDrawContext {
     QFont AxisFont;        // labels and marker texts; the vertical Y labels use it upwards
     QFont DesignationFont; // textual designations
     TPenSpec AxisPen, GridPen, SubGridPen;
+    TPenSpec TickPen; // the frame's pen: brackets of separate axes draw in ActiveBorder instead
     int SubGridDividerX = 1, SubGridDividerY = 1;
     bool ShowXAxisLabels = true, ShowYAxisLabels = true, ShowTicks = false, ShowGrid = false;
     bool ShowAxisMarkers = true, ShowAxisNotches = true, VerticalYFont = false;

@@ -3,6 +3,8 @@
 #include "model/GraphDraw.h"
 #include "model/Polyline.h"
 
+#include <QFontMetrics>
+
 namespace {
 
 constexpr TColor tGreen = 0x00FF00;
@@ -39,6 +41,7 @@ struct GraphDrawTest : IdentityGraphFixture {
         c.AxisPen = {tRed, 1, {}};
         c.GridPen = {tBlue, 1, {}};
         c.SubGridPen = {tGreen, 1, {}};
+        c.TickPen = {0, 1, {}};
         c.XBand = 20;
         c.XBandDate = 34;
         c.YBand = 40;
@@ -307,12 +310,15 @@ TEST_F(GraphDrawTest, DateTimeAxisInHours) {
     window.OriginX = 200;
     EXPECT_EQ(XTickVariant(*g, 50), TTickVariant::Hours);
     TGraphDrawContext c = Context();
+    c.ShowGrid = true;
     Draw(*g, 0, c);
     const Extended hours = g->PixelLengthToDataX(g->TickStepX) * 24;
     EXPECT_NEAR(double(hours), 12.0, 1e-9); // 1, 2, 3, 6 hours are still under the grid distance
+    // Midnight of 45000 at pixel 116.7: a day line in the axis pen; noon at 200: a grid line.
+    EXPECT_EQ(canvas.Pixel(117, 20), kRed);
+    EXPECT_EQ(canvas.Pixel(200, 20), kBlue);
     // Two lines of text under the plot.
-    canvas.dc().SetFont(TestFont());
-    const int line = canvas.dc().TextExtent(QStringLiteral("0")).height();
+    const int line = QFontMetrics(TestFont()).height();
     EXPECT_GT(canvas.InkCount(150, 300, 250, 300 + line), 0);
     EXPECT_GT(canvas.InkCount(150, 300 + line, 250, 300 + 2 * line), 0);
 }
@@ -427,4 +433,63 @@ TEST_F(GraphDrawTest, NotchesAndAxisMarkersOfSeparateAxes) {
     EXPECT_TRUE(c.YMarked[1]);
     EXPECT_EQ(canvas.Pixel(54, 256), kRed);
     EXPECT_EQ(canvas.Pixel(51, 253), kRed);
+}
+
+TEST_F(GraphDrawTest, SubGridAndFrameTicks) {
+    TGraph* g = Add(Values({-50, 250}), Values({-100, 100}));
+    TGraphDrawContext c = Context();
+    c.ShowGrid = true;
+    c.ShowTicks = true;
+    c.SubGridDividerX = 2;
+    c.ShowXAxisLabels = c.ShowYAxisLabels = false;
+    Draw(*g, 0, c);
+    EXPECT_EQ(canvas.Pixel(125, 40), kGreen); // half way between the ticks at 100 and 150
+    EXPECT_EQ(canvas.Pixel(175, 40), kGreen);
+    EXPECT_TRUE(canvas.IsWhite(20, 125)); // no sub-grid along Y with its divider 1
+    // Frame ticks reach f/2 + t = 4 pixels inward from the top edge.
+    EXPECT_EQ(canvas.Pixel(150, 1), kBlack);
+    EXPECT_EQ(canvas.Pixel(150, 3), kBlack);
+    EXPECT_EQ(canvas.Pixel(150, 4), kBlue);
+    EXPECT_EQ(canvas.Pixel(398, 100), kBlack); // from the right edge inward
+}
+
+TEST(GraphDrawContext, TakenFromTheWindow) {
+    TSuperGrWindow window;
+    window.ApplyDefaultLook();
+    window.SetMultiAxes(true, true);
+    window.SetCombineAxes(false, false); // one axis per graph
+    TDoubleArray x{0, 1}, y{0, 1};
+    ASSERT_TRUE(window.AddGraph(QString(), false, {}, x, y));
+    ASSERT_TRUE(window.AddGraph(QString(), false, {}, x, y));
+    window.GraphByIndex(1)->SetDateTimeArg(true);
+    window.OutputScale = 2;
+    window.LayoutPlot({0, 0, 1200, 800});
+    TGraphDrawContext c;
+    c.FromWindow(window, window.Colors);
+    EXPECT_EQ(c.Plot, window.PlotRect);
+    EXPECT_EQ(c.GridSizeX, 148);
+    EXPECT_EQ(c.GridSizeY, 84);
+    EXPECT_EQ(c.Unit, 2);
+    EXPECT_EQ(c.FrameWidth, 2);
+    EXPECT_EQ(c.TickLength, 8);
+    EXPECT_EQ(c.AxisFont.pixelSize(), 26);
+    EXPECT_EQ(c.XBandDate - c.XBand, c.XBand - 4); // one more label line; the margin is 2 × 2
+    ASSERT_EQ(window.XAxisCount, 2);
+    EXPECT_EQ(c.XSlotOffsets,
+              (QList<int>{0, window.GraphByIndex(0)->AxisSlotX == 0 ? c.XBand : c.XBandDate}));
+    EXPECT_EQ(c.YSlotOffsets, (QList<int>{0, c.YBand}));
+    EXPECT_TRUE(c.MultiXAxis && c.MultiYAxis && c.VerticalYFont);
+    EXPECT_TRUE(c.GraphOwnColors);
+    EXPECT_EQ(c.GridPen.Pattern, DashPattern(2, 2, 0.6L, 2)); // grid style 2, width 2, scale 0.6
+    EXPECT_EQ(c.GridPen.Width, 2);
+    TColorStruct print(&window);
+    print.AssignWhiteBackground(window.Colors);
+    window.UsePalette = false;
+    c.FromWindow(window, print);
+    EXPECT_FALSE(c.GraphOwnColors);
+    EXPECT_EQ(c.GridPen.Color, 0x808080);
+    c.BeginPass(window);
+    EXPECT_EQ(c.XSlotRemaining, (QList<int>{1, 1}));
+    EXPECT_EQ(c.XNotches, (QList<int>{1, 1}));
+    EXPECT_EQ(c.YMarked, (QList<bool>{false, false}));
 }

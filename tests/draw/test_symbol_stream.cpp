@@ -355,3 +355,34 @@ TEST(SymbolPlacement, ElementsInTheFittedFrame) {
     // A rotation whose tenths round to 0 is horizontal.
     EXPECT_FALSE(PlaceSymbolElements({0, 0, 100, 100}, s, 0.04L, true)[0].Upwards);
 }
+
+TEST(SymbolLibrary, MutatedBytesNeverCrashTheReaders) {
+    const QByteArray good = WriteSymbolLibrary({Sample(), Sample(), TSymbol{}});
+    QByteArray old;
+    {
+        QByteArray b = Int(1);
+        b += Int(7) + Int(8) + Int(2) + Int(0) + Ext(0.5L) + Int(4) + QByteArrayLiteral("name") + Int(1);
+        b += Ext(0.1L) + Ext(0.2L) + Ext(0.9L) + Ext(0.8L) + QByteArray(1, char(2)) + Int(700) + Int(1);
+        b += Int(0) + Int(0) + Int(2) + QByteArrayLiteral("ab") + Int(0);
+        old = b;
+    }
+    uint32_t state = 12345;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = (round % 2) ? good : old;
+        const int changes = 1 + int(next() % 4);
+        for (int i = 0; i < changes; ++i)
+            bytes[qsizetype(next() % bytes.size())] = char(next());
+        if (next() % 3 == 0) bytes.truncate(qsizetype(next() % bytes.size()));
+        QList<TSymbol> read;
+        accepted += ReadSymbolLibrary(bytes, read) ? 1 : 0;
+        TByteReader in(bytes.mid(33));
+        TSymbol s;
+        ReadSymbol(in, s);
+    }
+    EXPECT_GT(accepted, 0); // mutated texts and numbers still read
+}
