@@ -189,13 +189,6 @@ bool TAddGraphsModel::IsValid(const TNodeRef& ref) const {
     return ref.Series < arrays[ref.Array].Series.size();
 }
 
-QString TAddGraphsModel::NodeCaption(const TNodeRef& ref) const {
-    if (!IsValid(ref)) return {};
-    if (ref.Level() == 0) return files_[ref.File].Caption;
-    const TArrayNode& array = files_[ref.File].Arrays[ref.Array];
-    return ref.Level() == 1 ? array.Caption : array.Series[ref.Series].Caption;
-}
-
 const TArrayNode* TAddGraphsModel::ArrayOf(const TNodeRef& ref) const {
     return IsValid(ref) && ref.Level() >= 1 ? &files_[ref.File].Arrays[ref.Array] : nullptr;
 }
@@ -393,10 +386,6 @@ void TAddGraphsModel::DropStaleSelection() {
 
 // ---------------------------------------------------------------------------------------------
 // Series states
-
-void TAddGraphsModel::SetState(const TNodeRef& series, int state) {
-    if (TSeriesNode* node = MutableSeries(series)) node->State = state;
-}
 
 void TAddGraphsModel::ToggleState(const TNodeRef& series) {
     if (TSeriesNode* node = MutableSeries(series))

@@ -101,7 +101,6 @@ public:
     TNodeRef NodeAt(int treeIndex) const;
     int TreeIndexOf(const TNodeRef& ref) const;
     bool IsValid(const TNodeRef& ref) const;
-    QString NodeCaption(const TNodeRef& ref) const;
     const TArrayNode* ArrayOf(const TNodeRef& ref) const;
     const TSeriesNode* SeriesOf(const TNodeRef& ref) const;
 
@@ -128,7 +127,6 @@ public:
     // ---- Series states ----
     // Clicking the state image: a plotted series becomes not plotted, anything else plotted.
     void ToggleState(const TNodeRef& series);
-    void SetState(const TNodeRef& series, int state);
     // The tool buttons and popup menu: every series of the selected arrays; arguments only with
     // includeArguments.
     void SelectAllSeries(bool includeArguments);
@@ -177,8 +175,6 @@ public:
     // ---- Preview ----
     TSuperGrWindow& Preview() { return preview_; }
     void RebuildPreview();
-
-    TSuperGrWindow& Target() { return target_; }
 
 private:
     void LoadText(const QString& name);

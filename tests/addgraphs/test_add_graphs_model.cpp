@@ -275,6 +275,36 @@ TEST_F(AddGraphsFixture, UnreadableMatVariableIsReportedAndSkipped) {
     EXPECT_TRUE(model.IsEmpty());
 }
 
+TEST_F(AddGraphsFixture, EmptyMatVariableGivesNoArray) {
+    TMatlabFile mat;
+    mat.SetVariable(QStringLiteral("none"), {}, false);
+    mat.SetVariable(QStringLiteral("some"), {Values({1, 2})}, false);
+    const QString path = dir.filePath(QStringLiteral("e.mat"));
+    ASSERT_TRUE(mat.SaveToFile(path, true, false));
+    model.LoadSources({path});
+    EXPECT_TRUE(asker.Messages.isEmpty());
+    ASSERT_EQ(model.Files()[0].Arrays.size(), 1);
+    EXPECT_EQ(Array().Caption, QStringLiteral("some"));
+}
+
+TEST_F(AddGraphsFixture, LaterLoadsKeepTheSelectionAndAppendInOrder) {
+    model.LoadSources({WriteTable(QStringLiteral("a.txt"), 4, 3)});
+    model.SetSelection({FirstArray()});
+    const QString b = WriteTable(QStringLiteral("b.txt"), 4, 2);
+    const QString c = WriteTable(QStringLiteral("c.txt"), 4, 2);
+    model.LoadSources({b, c});
+    EXPECT_EQ(model.Selection(), QList<TNodeRef>{FirstArray()});
+    ASSERT_EQ(model.Files().size(), 3);
+    EXPECT_EQ(model.Files()[1].Caption, b);
+    EXPECT_EQ(model.Files()[2].Caption, c);
+    // A selected file stands for all its arrays.
+    model.SetSelection({{2, -1, -1}, {0, -1, -1}});
+    EXPECT_EQ(model.Focused(), (TNodeRef{0, -1, -1}));
+    EXPECT_EQ(model.SelectedArrays(), (QList<TNodeRef>{{2, 0, -1}, {0, 0, -1}}));
+    model.SetSelection({{5, 0, -1}, {0, 0, 7}});
+    EXPECT_TRUE(model.Selection().isEmpty());
+}
+
 TEST_F(AddGraphsFixture, ClipboardSourceReadsTheClipboardText) {
     QGuiApplication::clipboard()->setText(QStringLiteral("1 2;3 4;5 6"));
     if (QGuiApplication::clipboard()->text() != QStringLiteral("1 2;3 4;5 6"))
