@@ -108,6 +108,18 @@ inline void MapNode(const TMapping& map, const TWindow& window, Extended x, Exte
     }
 }
 
+// The same, handing out the unrounded pixel of a visible node for the thinning.
+inline void MapNode(const TMapping& map, const TWindow& window, Extended x, Extended y, TNodePixel& p,
+                    Extended& px, Extended& py) {
+    p.OnScreen = window.Contains(x, y);
+    if (p.OnScreen) {
+        px = map.PixelX(x);
+        py = map.PixelY(y);
+        p.X = map.Round(px);
+        p.Y = map.Round(py);
+    }
+}
+
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points
 // that are closer than a pixel to the last one and points that stay on the current straight run
 // inside the stretch it already covers.
@@ -147,7 +159,11 @@ public:
     // A segment's end point, filtered and thinned. Returns true when it was appended.
     bool Consider(const TCurvePoint& p) {
         if (NearLast(p.X, p.Y)) return false;
-        const Extended px = Map.PixelX(p.X), py = Map.PixelY(p.Y);
+        return ConsiderFar(p, Map.PixelX(p.X), Map.PixelY(p.Y));
+    }
+
+    // A point past the one-pixel filter, with its unrounded pixel.
+    bool ConsiderFar(const TCurvePoint& p, Extended px, Extended py) {
         if (HasDirection) {
             // Perpendicular foot on the run's line in unrounded pixels, so both axes weigh alike;
             // everything is kept multiplied by the squared run direction to spare a division.
@@ -303,7 +319,8 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
 
     for (int i = first; i <= last; ++i) {
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
-        MapNode(map, window, x1, y1, pixels[i + 1]);
+        Extended px1 = 0, py1 = 0;
+        MapNode(map, window, x1, y1, pixels[i + 1], px1, py1);
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
         if (breaks) {
@@ -319,7 +336,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
         const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
         if (on0 && on1 && continues && i != last) {
             // The common case of a dense curve: a node inside the window, usually near the last point.
-            if (!builder.NearLast(x1, y1)) builder.Consider(nodePoint(i + 1));
+            if (!builder.NearLast(x1, y1)) builder.ConsiderFar(nodePoint(i + 1), px1, py1);
             continue;
         }
         int cls;

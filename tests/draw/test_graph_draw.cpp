@@ -493,3 +493,30 @@ TEST(GraphDrawContext, TakenFromTheWindow) {
     EXPECT_EQ(c.XNotches, (QList<int>{1, 1}));
     EXPECT_EQ(c.YMarked, (QList<bool>{false, false}));
 }
+
+TEST_F(GraphDrawTest, YLabelsHorizontalAndUpwards) {
+    for (bool upwards : {false, true}) {
+        TGraph* g = Add(Values({-50, 250}), Values({-100, 100}));
+        TTestCanvas image(420, 340);
+        TGraphDrawContext c = Context();
+        c.Plot = {60, 0, 400, 300};
+        c.VerticalYFont = upwards;
+        c.ShowXAxisLabels = false;
+        DrawGraph(*g, 0, image.dc(), window.Colors, 0, c);
+        // The label "50" of the tick at y = 100 ends just left of the plot's edge.
+        QRect ink;
+        for (int y = 80; y < 120; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (!image.IsWhite(x, y)) ink |= QRect(x, y, 1, 1);
+        ASSERT_FALSE(ink.isEmpty()) << upwards;
+        EXPECT_LE(ink.right(), upwards ? 61 : 59);
+        EXPECT_GE(ink.right(), 50);
+        EXPECT_LE(ink.top(), 100);
+        EXPECT_GE(ink.bottom(), 100);
+        if (upwards)
+            EXPECT_GT(ink.height(), ink.width());
+        else
+            EXPECT_GT(ink.width(), ink.height());
+        window.DeleteGraph(0);
+    }
+}
