@@ -1,0 +1,400 @@
+#include "app/MainWindowState.h"
+#include "model/DateFormat.h"
+#include "window/SuperGrWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace mainstate;
+
+namespace {
+TDoubleArray Ramp(int n, Extended step = 1) {
+    TDoubleArray a;
+    for (int i = 0; i < n; ++i)
+        a.append(i * step);
+    return a;
+}
+
+struct Figure {
+    TSuperGrWindow window;
+    Figure() { window.SetClientSize(400, 300); }
+    TGraph* Add(const QString& name = {}) {
+        window.AddGraph(name, false, {}, Ramp(11), Ramp(11, 2));
+        return window.GraphByIndex(window.GraphCount() - 1);
+    }
+};
+} // namespace
+
+TEST(StatusText, CoordinatesAreFixedPointWithSixDecimalsAndSixteenDigits) {
+    EXPECT_EQ(FormatCoordinate(1.5L), QStringLiteral("1.500000"));
+    EXPECT_EQ(FormatCoordinate(-0.000123L), QStringLiteral("-0.000123"));
+    EXPECT_EQ(FormatCoordinate(0.1234567L), QStringLiteral("0.123457"));
+    EXPECT_EQ(FormatCoordinate(0), QStringLiteral("0.000000"));
+    EXPECT_EQ(FormatCoordinate(-1e-9L), QStringLiteral("0.000000"));
+    EXPECT_EQ(FormatCoordinate(1234567890.25L), QStringLiteral("1234567890.250000"));
+    // Beyond ten integer digits only sixteen significant digits remain.
+    EXPECT_EQ(FormatCoordinate(1234567890123.456789L), QStringLiteral("1234567890123.457000"));
+    EXPECT_EQ(FormatCoordinate(1234567890123456.7L), QStringLiteral("1234567890123457.000000"));
+    // More integer digits than the precision: the short exponent form.
+    EXPECT_EQ(FormatCoordinate(1e20L), QStringLiteral("1E20"));
+    EXPECT_EQ(FormatCoordinate(-12345678901234567.0L), QStringLiteral("-1.234567890123457E16"));
+    EXPECT_EQ(FormatCoordinate(NAN), QStringLiteral("NAN"));
+    EXPECT_EQ(FormatCoordinate(-INFINITY), QStringLiteral("-INF"));
+}
+
+TEST(StatusText, DateTimeShowsTheTimeUnlessMidnight) {
+    SetLocaleDateFormats({QStringLiteral("dd.MM.yyyy"), QStringLiteral("H:mm:ss")});
+    EXPECT_EQ(FormatDateTime(45000), QStringLiteral("15.03.2023"));
+    EXPECT_EQ(FormatDateTime(45000.75L), QStringLiteral("15.03.2023 18:00:00"));
+    ResetLocaleDateFormats();
+}
+
+TEST(StatusText, CoordinatesOfTheTopGraph) {
+    Figure f;
+    EXPECT_EQ(CoordinatesText(f.window, 10, 10), QString());
+    TGraph* g = f.Add();
+    f.window.PrepareForPaint(f.window.ClientRect());
+    const QString expected = QStringLiteral(" X= ") + FormatCoordinate(g->PixelToDataX(100)) +
+                             QStringLiteral(";  Y= ") + FormatCoordinate(g->PixelToDataY(50));
+    EXPECT_EQ(CoordinatesText(f.window, 100, 50), expected);
+    EXPECT_TRUE(expected.startsWith(QStringLiteral(" X= ")));
+
+    g->SetDateTimeArg(true);
+    SetLocaleDateFormats({QStringLiteral("dd.MM.yyyy"), QStringLiteral("H:mm:ss")});
+    EXPECT_EQ(CoordinatesText(f.window, 100, 50),
+              QStringLiteral(" T= ") + FormatDateTime(g->PixelToDataX(100)) + QStringLiteral(";  Y= ") +
+                  FormatCoordinate(g->PixelToDataY(50)));
+    ResetLocaleDateFormats();
+}
+
+TEST(StatusText, LogarithmicAxisShowsTenToTheMappedValue) {
+    Figure f;
+    f.Add();
+    f.window.AddGraph(QStringLiteral("log"), false, {}, Ramp(5, 1), TDoubleArray{1, 10, 100, 1000, 10000});
+    TGraph* log = f.window.GraphByIndex(1);
+    log->SetLogY(true);
+    ASSERT_TRUE(log->LogY());
+    log->SetLayer(0);
+    f.window.PrepareForPaint(f.window.ClientRect());
+    const Extended mapped = log->PixelToDataY(80);
+    const QString text = CoordinatesText(f.window, 100, 80);
+    EXPECT_TRUE(text.endsWith(QStringLiteral(";  Y= ") + FormatCoordinate(std::pow(10.0L, mapped))))
+        << text.toStdString();
+}
+
+TEST(StatusText, ModesAndModified) {
+    EXPECT_EQ(ModifiedText(true), QStringLiteral("*"));
+    EXPECT_EQ(ModifiedText(false), QString());
+    EXPECT_EQ(ToolModeText(tmMove), QStringLiteral("смещение"));
+    EXPECT_EQ(ToolModeText(tmZoom), QStringLiteral("масштабирование"));
+    EXPECT_EQ(ToolModeText(tmEdit), QStringLiteral("работа с узлами"));
+    EXPECT_EQ(ToolModeText(tmNothing), QString());
+    EXPECT_EQ(EditModeText(emSelect), QStringLiteral("выбрать узлы"));
+    EXPECT_EQ(EditModeText(emDelete), QStringLiteral("удалить узлы"));
+    EXPECT_EQ(EditModeText(emInsert), QStringLiteral("добавить узлы"));
+    EXPECT_EQ(EditModeText(emMove), QStringLiteral("редактировать узлы"));
+    EXPECT_EQ(EditModeText(emNothing), QString());
+    EXPECT_EQ(EditModeText(emMoving), QString());
+}
+
+TEST(StatusIcons, PermissionIconsFollowTheNineCases) {
+    // n = 3 graphs; (m, l) = graphs allowing along X and along Y.
+    const struct {
+        int m, l, scale, move;
+    } cases[] = {{0, 0, 17, 8}, {3, 3, 9, 0},  {3, 0, 13, 4}, {0, 3, 14, 5}, {3, 1, 12, 3},
+                 {1, 3, 11, 2}, {1, 0, 15, 6}, {0, 1, 16, 7}, {1, 2, 10, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScaleIconFor(3, c.m, c.l), c.scale) << c.m << "," << c.l;
+        EXPECT_EQ(MoveIconFor(3, c.m, c.l), c.move) << c.m << "," << c.l;
+    }
+    // No graphs: nothing allows anything.
+    EXPECT_EQ(ScaleIconFor(0, 0, 0), 17);
+    EXPECT_EQ(MoveIconFor(0, 0, 0), 8);
+}
+
+TEST(StatusIcons, AxesIcon) {
+    EXPECT_EQ(AxesIconFor(true, true), 18);
+    EXPECT_EQ(AxesIconFor(true, false), 20);
+    EXPECT_EQ(AxesIconFor(false, true), 19);
+    EXPECT_EQ(AxesIconFor(false, false), 21);
+}
+
+TEST(StatusIcons, LookOfEachImageNumber) {
+    const TIconLook xOnly = IconLook(13);
+    EXPECT_EQ(xOnly.Kind, TIconLook::TKind::Scale);
+    EXPECT_EQ(xOnly.X, TAxisState::All);
+    EXPECT_EQ(xOnly.Y, TAxisState::None);
+    const TIconLook mixed = IconLook(1);
+    EXPECT_EQ(mixed.Kind, TIconLook::TKind::Move);
+    EXPECT_EQ(mixed.X, TAxisState::Some);
+    EXPECT_EQ(mixed.Y, TAxisState::Some);
+    const TIconLook someY = IconLook(7);
+    EXPECT_EQ(someY.X, TAxisState::None);
+    EXPECT_EQ(someY.Y, TAxisState::Some);
+    const TIconLook axesY = IconLook(19);
+    EXPECT_EQ(axesY.Kind, TIconLook::TKind::Axes);
+    EXPECT_EQ(axesY.X, TAxisState::None);
+    EXPECT_EQ(axesY.Y, TAxisState::All);
+}
+
+TEST(StatusIcons, CountsOfPermissions) {
+    Figure f;
+    f.Add();
+    f.Add();
+    f.window.GraphByIndex(1)->SetAllowScaleY(false);
+    f.window.GraphByIndex(0)->SetAllowShiftX(false);
+    const TPermissionCounts c = CountPermissions(f.window);
+    EXPECT_EQ(c.Graphs, 2);
+    EXPECT_EQ(c.ScaleX, 2);
+    EXPECT_EQ(c.ScaleY, 1);
+    EXPECT_EQ(c.ShiftX, 1);
+    EXPECT_EQ(c.ShiftY, 2);
+    EXPECT_EQ(ScaleIconFor(c.Graphs, c.ScaleX, c.ScaleY), 12);
+    EXPECT_EQ(MoveIconFor(c.Graphs, c.ShiftX, c.ShiftY), 2);
+}
+
+TEST(StatusGeometry, PanelFiveTakesTheRest) {
+    const QList<TRect> rects = PanelRects(1000, 20);
+    ASSERT_EQ(rects.size(), 7);
+    EXPECT_EQ(rects[0], (TRect{0, 0, 200, 20}));
+    EXPECT_EQ(rects[4], (TRect{481, 0, 601, 20}));
+    EXPECT_EQ(rects[5].Width(), 1000 - 556 - 8);
+    EXPECT_EQ(rects[6], (TRect{1037, 0, 1112, 20}));
+    EXPECT_EQ(PanelRects(300, 20)[5].Width(), 0);
+}
+
+TEST(StatusGeometry, SwatchesStopAtThePanelEdge) {
+    const QList<TRect> rects = SwatchRects({100, 0, 150, 20}, 3);
+    ASSERT_EQ(rects.size(), 2);
+    EXPECT_EQ(rects[0], (TRect{102, 2, 118, 18}));
+    EXPECT_EQ(rects[1], (TRect{126, 2, 142, 18}));
+    EXPECT_TRUE(SwatchRects({0, 0, 100, 3}, 2).isEmpty());
+}
+
+TEST(StatusGeometry, SwatchesAreInLayerOrder) {
+    Figure f;
+    f.Add(QStringLiteral("a"));
+    f.Add(QStringLiteral("b"));
+    f.window.GraphByIndex(1)->SetLayer(0);
+    EXPECT_EQ(GraphsInLayerOrder(f.window), (QList<int>{1, 0}));
+    const TRect panel{0, 0, 200, 20};
+    EXPECT_EQ(SwatchGraphAt(f.window, panel, 5, 5), 1);
+    EXPECT_EQ(SwatchGraphAt(f.window, panel, 30, 5), 0);
+    EXPECT_EQ(SwatchGraphAt(f.window, panel, 20, 5), -1); // between swatches
+    EXPECT_EQ(SwatchGraphAt(f.window, panel, 60, 5), -1);
+}
+
+TEST(StatusGeometry, SelectionDotContrast) {
+    EXPECT_TRUE(DarkSelectionDot(MakeColor(100, 100, 100)));
+    EXPECT_FALSE(DarkSelectionDot(MakeColor(90, 90, 90)));
+    EXPECT_FALSE(DarkSelectionDot(MakeColor(255, 0, 0))); // average 85
+    EXPECT_TRUE(DarkSelectionDot(MakeColor(255, 255, 0)));
+}
+
+TEST(StatusGeometry, StateIconsAndTheirHits) {
+    const TRect panel{0, 0, 75, 20};
+    const QList<TRect> rects = IconRects(panel);
+    ASSERT_EQ(rects.size(), 3);
+    EXPECT_EQ(rects[0], (TRect{6, 0, 26, 20}));
+    EXPECT_EQ(rects[1], (TRect{31, 0, 51, 20}));
+    EXPECT_EQ(rects[2], (TRect{56, 0, 76, 20}));
+    EXPECT_EQ(IconAt(panel, 10, 5), 0);
+    EXPECT_EQ(IconAt(panel, 35, 5), 1);
+    EXPECT_EQ(IconAt(panel, 28, 5), -1);
+    EXPECT_EQ(IconAt(panel, 60, 19), 2);
+    EXPECT_EQ(IconAt(panel, 2, 5), -1);
+}
+
+TEST(Commands, GraphDependentAndZoomCommands) {
+    EXPECT_EQ(GraphDependentActions().size(), 8);
+    EXPECT_TRUE(GraphDependentActions().contains(QStringLiteral("DelGraph")));
+    EXPECT_EQ(CheckedZoomAction(zmZoomWndStart), QStringLiteral("WindowScale"));
+    EXPECT_EQ(CheckedZoomAction(zmZoomWndFinish), QStringLiteral("WindowScale"));
+    EXPECT_EQ(CheckedZoomAction(zmZoomXFinish), QStringLiteral("XAxisScale"));
+    EXPECT_EQ(CheckedZoomAction(zmZoomYStart), QStringLiteral("YAxisScale"));
+    EXPECT_EQ(CheckedZoomAction(zmNone), QString());
+    EXPECT_EQ(ZoomModeForAction(QStringLiteral("XAxisScale")), zmZoomXStart);
+    EXPECT_EQ(ZoomModeForAction(QStringLiteral("Other")), zmNone);
+    EXPECT_FALSE(NodeActionsEnabled(tmEdit, zmZoomWndStart));
+    EXPECT_TRUE(NodeActionsEnabled(tmEdit, zmNone));
+    EXPECT_TRUE(NodeActionsEnabled(tmNothing, zmZoomXStart));
+    EXPECT_EQ(LegendActionCaption(true), QStringLiteral("Скрыть легенду"));
+    EXPECT_EQ(LegendActionCaption(false), QStringLiteral("Показать легенду"));
+}
+
+TEST(Commands, PermissionItemsCarryTheFourFlags) {
+    const QList<TPermissionItem> items = PermissionItems();
+    ASSERT_EQ(items.size(), 10);
+    EXPECT_EQ(items[1].Group, QStringLiteral("Смещение и масштабирование"));
+    EXPECT_EQ(items[1].Caption, QStringLiteral("X"));
+    EXPECT_EQ(items[1].Flags, (TPermissionSet{true, false, true, false}));
+    EXPECT_EQ(items[5].Group, QStringLiteral("Только смещение"));
+    EXPECT_EQ(items[5].Flags, (TPermissionSet{false, true, false, false}));
+    EXPECT_EQ(items[6].Caption, QStringLiteral("X и Y"));
+    EXPECT_EQ(items[6].Flags, (TPermissionSet{false, false, true, true}));
+    EXPECT_EQ(items[8].Flags, (TPermissionSet{false, false, false, true}));
+    EXPECT_EQ(items[9].Caption, QStringLiteral("Запретить всё"));
+    EXPECT_TRUE(items[9].Group.isEmpty());
+    EXPECT_EQ(items[9].Flags, TPermissionSet{});
+}
+
+TEST(DoubleClick, EachActionOnTheGraph) {
+    Figure f;
+    f.Add();
+    TGraph* g = f.Add();
+    EXPECT_EQ(ApplyDoubleClick(f.window, 1, 0), TDblClickResult::Done);
+    EXPECT_TRUE(g->Selected());
+    ApplyDoubleClick(f.window, 1, 0);
+    EXPECT_FALSE(g->Selected());
+    ApplyDoubleClick(f.window, 1, 1);
+    EXPECT_FALSE(g->Visible());
+    ApplyDoubleClick(f.window, 1, 2);
+    EXPECT_TRUE(g->ShowNodes());
+    EXPECT_EQ(g->Layer(), 1);
+    ApplyDoubleClick(f.window, 1, 3);
+    EXPECT_EQ(g->Layer(), 0);
+    EXPECT_EQ(f.window.GraphByIndex(0)->Layer(), 1);
+    ApplyDoubleClick(f.window, 1, 4);
+    EXPECT_TRUE(g->FixedRatio());
+    EXPECT_EQ(ApplyDoubleClick(f.window, 1, 5), TDblClickResult::ShowProperties);
+    EXPECT_EQ(ApplyDoubleClick(f.window, 2, 0), TDblClickResult::Nothing);
+    EXPECT_EQ(ApplyDoubleClick(f.window, 0, 6), TDblClickResult::Nothing);
+}
+
+TEST(GraphMenu, LayerMoves) {
+    Figure f;
+    TGraph* a = f.Add();
+    TGraph* b = f.Add();
+    TGraph* c = f.Add();
+    MoveLayer(f.window, 0, TLayerMove::ToBottom);
+    EXPECT_EQ(a->Layer(), 2);
+    EXPECT_EQ(b->Layer(), 0);
+    EXPECT_EQ(c->Layer(), 1);
+    MoveLayer(f.window, 1, TLayerMove::Up); // already on top
+    EXPECT_EQ(b->Layer(), 0);
+    MoveLayer(f.window, 0, TLayerMove::Down); // already at the bottom
+    EXPECT_EQ(a->Layer(), 2);
+    MoveLayer(f.window, 0, TLayerMove::Up);
+    EXPECT_EQ(a->Layer(), 1);
+    EXPECT_EQ(c->Layer(), 2);
+    MoveLayer(f.window, 2, TLayerMove::ToTop);
+    EXPECT_EQ(c->Layer(), 0);
+    MoveLayer(f.window, 1, TLayerMove::Down);
+    EXPECT_EQ(b->Layer(), 2);
+    MoveLayer(f.window, 7, TLayerMove::ToTop); // no such graph: nothing
+}
+
+TEST(Legend, OffsetsPutTheCornerOnThePoint) {
+    Figure f;
+    f.window.PlotRect = {10, 20, 410, 320};
+    f.window.LegendWidth = 100;
+    f.window.LegendHeight = 50;
+    EXPECT_EQ(LegendOffsetsForPoint(f.window, 350, 270), (TPoint{50, 10})); // position 8: anchor (300, 260)
+    f.window.SetLegendPosition(0);
+    EXPECT_EQ(LegendOffsetsForPoint(f.window, 20, 30), (TPoint{0, 0}));
+    f.window.SetLegendPosition(4);
+    EXPECT_EQ(LegendOffsetsForPoint(f.window, 160, 145), (TPoint{0, 0}));
+    f.window.SetLegendPosition(5);
+    EXPECT_EQ(LegendOffsetsForPoint(f.window, 0, 0), (TPoint{-300, -145}));
+    f.window.SetLegendPosition(7);
+    EXPECT_EQ(LegendOffsetsForPoint(f.window, 160, 260), (TPoint{0, 0}));
+}
+
+TEST(Legend, DialogWantedWhenNoVisibleGraphIsInTheLegend) {
+    Figure f;
+    EXPECT_FALSE(LegendNeedsDialog(f.window));
+    TGraph* g = f.Add();
+    EXPECT_FALSE(LegendNeedsDialog(f.window));
+    g->SetVisible(false);
+    EXPECT_TRUE(LegendNeedsDialog(f.window));
+    g->SetVisible(true);
+    g->SetInLegend(false);
+    EXPECT_TRUE(LegendNeedsDialog(f.window));
+}
+
+TEST(Keys, EscapeRules) {
+    auto esc = [](TZoomMode z, TEditMode e) { return DecideKey(27, false, false, false, z, e).Action; };
+    EXPECT_EQ(esc(zmZoomWndStart, emNothing), TKeyAction::ZoomModeOff);
+    EXPECT_EQ(esc(zmZoomXStart, emSelect), TKeyAction::ZoomModeOff);
+    EXPECT_EQ(esc(zmZoomYStart, emNothing), TKeyAction::ZoomModeOff);
+    // A frame half drawn: nothing.
+    EXPECT_EQ(esc(zmZoomWndFinish, emSelect), TKeyAction::None);
+    EXPECT_EQ(esc(zmZoomYFinish, emNothing), TKeyAction::None);
+    EXPECT_EQ(esc(zmNone, emSelect), TKeyAction::EditModeOff);
+    EXPECT_EQ(esc(zmNone, emDelete), TKeyAction::EditModeOffRefresh);
+    EXPECT_EQ(esc(zmNone, emInsert), TKeyAction::EditModeOffRefresh);
+    EXPECT_EQ(esc(zmNone, emMove), TKeyAction::UnselectAndEditModeOff);
+    EXPECT_EQ(esc(zmNone, emNothing), TKeyAction::None);
+    EXPECT_EQ(esc(zmNone, emMoving), TKeyAction::None);
+}
+
+TEST(Keys, PanKeys) {
+    auto pan = [](int key, bool shift) {
+        const TKeyDecision d = DecideKey(key, shift, false, false, zmNone, emNothing);
+        return std::tuple(d.Action, d.Dx, d.Dy);
+    };
+    EXPECT_EQ(pan('C', false), std::tuple(TKeyAction::Pan, 3, 0));
+    EXPECT_EQ(pan('Z', false), std::tuple(TKeyAction::Pan, -3, 0));
+    EXPECT_EQ(pan('X', false), std::tuple(TKeyAction::Pan, 0, 3));
+    EXPECT_EQ(pan('S', false), std::tuple(TKeyAction::Pan, 0, -3));
+    EXPECT_EQ(pan('C', true), std::tuple(TKeyAction::Pan, 1, 0));
+    EXPECT_EQ(pan('S', true), std::tuple(TKeyAction::Pan, 0, -1));
+    EXPECT_EQ(pan('A', false), std::tuple(TKeyAction::None, 0, 0));
+    // Typing in a text field or a chord with Ctrl or Alt is not a pan.
+    EXPECT_EQ(DecideKey('C', false, false, true, zmNone, emNothing).Action, TKeyAction::None);
+    EXPECT_EQ(DecideKey('C', false, true, false, zmNone, emNothing).Action, TKeyAction::None);
+}
+
+TEST(Keys, ApplyOnTheWindow) {
+    Figure f;
+    TGraph* g = f.Add();
+    f.window.PrepareForPaint(f.window.ClientRect());
+    const Extended shift = g->ShiftX;
+    ApplyKey(f.window, DecideKey('C', false, false, false, zmNone, emNothing));
+    EXPECT_NEAR(double(g->ShiftX), double(shift - 3 / (g->FitX * g->ZoomX())), 1e-12);
+
+    f.window.SetToolMode(tmEdit);
+    g->SetSelected(true);
+    g->SelectNode(3);
+    f.window.SetEditMode(emMove);
+    ApplyKey(f.window, DecideKey(27, false, false, false, f.window.ZoomMode(), f.window.EditMode()));
+    EXPECT_EQ(f.window.EditMode(), emNothing);
+    EXPECT_EQ(f.window.SelectedNodeCount(), 0);
+
+    f.window.SetZoomMode(zmZoomXStart);
+    ApplyKey(f.window, DecideKey(27, false, false, false, f.window.ZoomMode(), f.window.EditMode()));
+    EXPECT_EQ(f.window.ZoomMode(), zmNone);
+}
+
+TEST(Closing, Rule) {
+    int asked = 0;
+    QString question;
+    auto answer = [&](TAnswer a) {
+        return [&, a](const QString& q) {
+            ++asked;
+            question = q;
+            return a;
+        };
+    };
+    int saves = 0;
+    auto save = [&](bool ok) {
+        return [&, ok] {
+            ++saves;
+            return ok;
+        };
+    };
+    EXPECT_TRUE(MayClose(false, true, answer(TAnswer::Cancel), save(false)));
+    EXPECT_TRUE(MayClose(true, false, answer(TAnswer::Cancel), save(false)));
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(MayClose(true, true, answer(TAnswer::No), save(false)));
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(MayClose(true, true, answer(TAnswer::Cancel), save(true)));
+    EXPECT_EQ(saves, 0);
+    EXPECT_TRUE(MayClose(true, true, answer(TAnswer::Yes), save(true)));
+    EXPECT_FALSE(MayClose(true, true, answer(TAnswer::Yes), save(false)));
+    EXPECT_EQ(saves, 2);
+    EXPECT_EQ(asked, 4);
+    EXPECT_EQ(question, QStringLiteral(
+                            "Имеются несохранённые данные.\rХотите сохранить их перед закрытием программы?"));
+}
