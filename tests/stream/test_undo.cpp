@@ -435,3 +435,58 @@ TEST_F(UndoTest, ABrokenHistoryIsCleared) {
     EXPECT_FALSE(haveRedo);
     ExpectStoresEmpty(window.UndoSide);
 }
+
+namespace {
+class ManualClock : public TWindowClock {
+public:
+    int64_t Now = 0;
+    int64_t NowMs() override { return Now; }
+};
+
+class ManualTimer : public TWindowTimer {
+public:
+    bool Active = false;
+    void Start(int) override { Active = true; }
+    void Stop() override { Active = false; }
+    bool IsActive() const override { return Active; }
+};
+} // namespace
+
+TEST_F(UndoTest, ViewUndoAnimatesToTheKeptView) {
+    auto clock = std::make_unique<ManualClock>();
+    auto timer = std::make_unique<ManualTimer>();
+    ManualClock& now = *clock;
+    ManualTimer& ticks = *timer;
+    window.SetClock(std::move(clock));
+    window.SetAnimationTimer(std::move(timer));
+    window.UndoRecording = false;
+    G(0).SetZoomX(3);
+    G(0).ShiftX = 2;
+    window.UndoRecording = true;
+    window.AutoScale();
+    const Extended fitted = G(0).ZoomX();
+
+    window.AnimatedUndo = true;
+    int started = 0, stopped = 0;
+    window.Events.OnStartAnimation = [&](TComponent*) { ++started; };
+    window.Events.OnStopAnimation = [&](TComponent*) { ++stopped; };
+    window.Undo();
+    EXPECT_TRUE(window.Animating());
+    EXPECT_TRUE(ticks.Active);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(G(0).ZoomX(), fitted); // the animation starts from the view before the undo
+    now.Now = window.AnimationTime() + 1;
+    window.AnimationTick();
+    EXPECT_FALSE(window.Animating());
+    EXPECT_EQ(stopped, 1);
+    EXPECT_NEAR(double(G(0).ZoomX()), 3.0, 1e-15);
+    EXPECT_NEAR(double(G(0).ShiftX), 2.0, 1e-15);
+
+    // A second undo while one animates first puts the running one at its end.
+    window.Redo();
+    EXPECT_TRUE(window.Animating());
+    window.Undo();
+    now.Now += window.AnimationTime() + 1;
+    window.AnimationTick();
+    EXPECT_NEAR(double(G(0).ZoomX()), 3.0, 1e-15);
+}
