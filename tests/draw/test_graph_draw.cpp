@@ -520,3 +520,29 @@ TEST_F(GraphDrawTest, YLabelsHorizontalAndUpwards) {
         window.DeleteGraph(0);
     }
 }
+
+TEST_F(GraphDrawTest, SeparateXAxisBracketAndBandTicks) {
+    TGraph* g = Add(Values({-50, 250}), Values({-100, 100}));
+    g->AxisSlotX = 1;
+    TGraphDrawContext c = Context();
+    c.Plot = {60, 0, 400, 260};
+    c.MultiXAxis = true;
+    c.XAxisCount = 2;
+    c.XSlotOffsets = {0, 30};
+    c.ShowTicks = true;
+    c.ShowYAxisLabels = false;
+    c.BeginPass(window);
+    Draw(*g, 0, c);
+    // The bracket (60, 286) – (60, 290) – (400, 290) – (400, 286) in ActiveBorder (window text: black).
+    EXPECT_EQ(canvas.Pixel(60, 287), kBlack);
+    EXPECT_EQ(canvas.Pixel(200, 290), kBlack);
+    EXPECT_EQ(canvas.Pixel(400, 287), kBlack);
+    EXPECT_TRUE(canvas.IsWhite(400, 286)); // the polyline's last point is left out
+    EXPECT_TRUE(canvas.IsWhite(60, 285));
+    // A band tick at x = 150 reaching f/3 + t/2 = 2 pixels up from the band's line.
+    EXPECT_EQ(canvas.Pixel(150, 288), kBlack);
+    EXPECT_TRUE(canvas.IsWhite(150, 287));
+    // Labels below the band's line.
+    EXPECT_GT(canvas.InkCount(140, 291, 160, 308), 0);
+    EXPECT_EQ(c.XSlotRemaining[1], 0); // counted down after the pass
+}
