@@ -15,6 +15,13 @@ namespace {
 int Round(Extended v) {
     return RoundHalfEven(v);
 }
+
+// Coordinates built from stored offsets and sizes stay far inside the integer range, so values from
+// a damaged figure cannot overflow the arithmetic of the drawing.
+constexpr int64_t kCoordLimit = 1 << 28;
+int Coord(int64_t v) {
+    return int(std::clamp<int64_t>(v, -kCoordLimit, kCoordLimit));
+}
 int ScaledAtLeastOne(Extended v, Extended s) {
     return std::max(1, Round(v * s));
 }
@@ -443,7 +450,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
     if (g.MarkersVisible() && g.Markers.Count() > 0) {
         QList<QPoint> at;
         for (const TMarkerPoint& m : g.Markers.Items)
-            at.append(QPoint(g.DataToPixelXi(m.X), g.DataToPixelYi(m.Y)));
+            at.append(QPoint(Coord(g.DataToPixelXi(m.X)), Coord(g.DataToPixelYi(m.Y))));
         const TColor inside = scheme.Get(TColorStruct::Inside);
         dc.SetSolidPen(inside, 1);
         dc.SetBrush(inside);
@@ -587,10 +594,10 @@ void LayoutDesignations(TGraph& g, TDrawAdapter& dc, const TGraphDrawContext& ct
         } else if (alongX) {
             const int band = g.DateTimeArg() ? ctx.XBandDate : ctx.XBand;
             d.Height = std::max(0, band - 3 * u);
-            d.Width = Round(d.Vertical ? d.Height / aspectOf(d) : d.Height * aspectOf(d));
+            d.Width = Coord(Round(d.Vertical ? d.Height / aspectOf(d) : d.Height * aspectOf(d)));
         } else {
             d.Width = std::max(0, ctx.YBand - 3 * u);
-            d.Height = Round(d.Vertical ? d.Width * aspectOf(d) : d.Width / aspectOf(d));
+            d.Height = Coord(Round(d.Vertical ? d.Width * aspectOf(d) : d.Width / aspectOf(d)));
         }
     };
     // Places the pair with its anchor (right edge, top edge); a single designation stands there.
@@ -599,6 +606,8 @@ void LayoutDesignations(TGraph& g, TDrawAdapter& dc, const TGraphDrawContext& ct
         TGrSymRecord& b = g.DesignationRef(dim);
         const bool hasA = HasContent(a), hasB = HasContent(b);
         auto at = [](TGrSymRecord& d, int right, int top) {
+            d.Width = Coord(d.Width);
+            d.Height = Coord(d.Height);
             d.Bounds = {right - d.Width, top, right, top + d.Height};
         };
         if (hasA != hasB) {
@@ -617,28 +626,29 @@ void LayoutDesignations(TGraph& g, TDrawAdapter& dc, const TGraphDrawContext& ct
         else
             at(other, anchorRight, placed.Bounds.Bottom);
     };
-    auto offsets = [&](TDesignation data, TDesignation dim, int& ox, int& oy) {
+    auto offsets = [&](TDesignation data, TDesignation dim, int64_t& ox, int64_t& oy) {
         const TGrSymRecord& a = g.Designation(data);
         const TGrSymRecord& b = g.Designation(dim);
         const bool hasA = HasContent(a), hasB = HasContent(b);
-        ox = (hasA ? a.OffsetX : 0) + (hasB ? b.OffsetX : 0);
-        oy = (hasA ? a.OffsetY : 0) + (hasB ? b.OffsetY : 0);
+        ox = int64_t(hasA ? a.OffsetX : 0) + (hasB ? b.OffsetX : 0);
+        oy = int64_t(hasA ? a.OffsetY : 0) + (hasB ? b.OffsetY : 0);
     };
     if (PairShown(g, true)) {
         size(dsXData, true);
         size(dsXDimension, true);
-        int ox, oy;
+        int64_t ox, oy;
         offsets(dsXData, dsXDimension, ox, oy);
         const int xoff = ctx.MultiXAxis ? ctx.XSlotOffset(g.AxisSlotX) : 0;
-        place(dsXData, dsXDimension, g.XDesignLayout(), P.Right - ox * u, P.Bottom + oy * u + xoff);
+        place(dsXData, dsXDimension, g.XDesignLayout(), Coord(P.Right - ox * u),
+              Coord(P.Bottom + oy * u + xoff));
     }
     if (PairShown(g, false)) {
         size(dsYData, false);
         size(dsYDimension, false);
-        int ox, oy;
+        int64_t ox, oy;
         offsets(dsYData, dsYDimension, ox, oy);
         const int yoff = ctx.MultiYAxis ? ctx.YSlotOffset(g.AxisSlotY) : 0;
-        place(dsYData, dsYDimension, g.YDesignLayout(), P.Left - ox * u - yoff, P.Top + oy * u);
+        place(dsYData, dsYDimension, g.YDesignLayout(), Coord(P.Left - ox * u - yoff), Coord(P.Top + oy * u));
     }
 }
 

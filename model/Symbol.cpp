@@ -366,6 +366,15 @@ TRect FitSymbolRect(const TRect& rect, const TSymbol& symbol, bool vertical, boo
     return r;
 }
 
+namespace {
+// base + round(offset), kept far inside the integer range: element boxes far outside the frame come
+// from damaged files and must not overflow.
+int At(int base, Extended offset) {
+    constexpr int64_t kLimit = 1 << 28;
+    return int(std::clamp<int64_t>(int64_t(base) + RoundHalfEven(offset), -kLimit, kLimit));
+}
+} // namespace
+
 QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSymbol& symbol,
                                                    Extended rotation, bool fit) {
     const bool upwards = RoundHalfEven(rotation * 10) != 0;
@@ -379,21 +388,21 @@ QList<TSymbolElementPlacement> PlaceSymbolElements(const TRect& rect, const TSym
         e.Upwards = upwards;
         const Extended n = e.Text.size();
         if (!upwards) {
-            const int x1 = r.Left + RoundHalfEven(w * p.X1), y1 = r.Top + RoundHalfEven(h * p.Y1);
-            const int x2 = r.Left + RoundHalfEven(w * p.X2), y2 = r.Top + RoundHalfEven(h * p.Y2);
+            const int x1 = At(r.Left, w * p.X1), y1 = At(r.Top, h * p.Y1);
+            const int x2 = At(r.Left, w * p.X2), y2 = At(r.Top, h * p.Y2);
             e.Height = y2 - y1;
             e.AverageWidth = RoundHalfEven((x2 - x1) / n);
             e.Length = x2 - x1;
             e.X = x1;
             e.Y = y1;
         } else {
-            const int a1 = r.Top + RoundHalfEven(h * p.X1), a2 = r.Top + RoundHalfEven(h * p.X2);
-            const int c1 = r.Left + RoundHalfEven(w * p.Y1), c2 = r.Left + RoundHalfEven(w * p.Y2);
+            const int a1 = At(r.Top, h * p.X1), a2 = At(r.Top, h * p.X2);
+            const int c1 = At(r.Left, w * p.Y1), c2 = At(r.Left, w * p.Y2);
             e.Height = c2 - c1;
             e.AverageWidth = RoundHalfEven((a2 - a1) / n);
             e.Length = a2 - a1;
-            e.X = r.Left + RoundHalfEven(w * p.Y1);
-            e.Y = r.Top + RoundHalfEven(h * (1 - p.X1));
+            e.X = At(r.Left, w * p.Y1);
+            e.Y = At(r.Top, h * (1 - p.X1));
         }
         out.append(e);
     }

@@ -546,3 +546,27 @@ TEST_F(GraphDrawTest, SeparateXAxisBracketAndBandTicks) {
     EXPECT_GT(canvas.InkCount(140, 291, 160, 308), 0);
     EXPECT_EQ(c.XSlotRemaining[1], 0); // counted down after the pass
 }
+
+TEST_F(GraphDrawTest, DamagedValuesDrawWithoutOverflow) {
+    TGraph* g = Add(Values({-50, 250}), Values({-100, 100}));
+    g->SetDesignationShow(dsXData, true);
+    g->SetDesignationIsText(dsXData, false);
+    TSymbol wild = SymbolOfAspect(1e300L);
+    wild.Prims[0].X1 = -1e30L;
+    wild.Prims[0].X2 = 1e30L;
+    g->SetDesignationSymbol(dsXData, wild);
+    g->SetDesignationIsText(dsXDimension, false);
+    g->SetDesignationSymbol(dsXDimension, SymbolOfAspect(1e-300L));
+    g->SetDesignationOffsets(dsXData, 2147483647, -2147483647 - 1);
+    g->SetDesignationOffsets(dsXDimension, 2147483647, -2147483647 - 1);
+    g->Markers.Items.append({1e4000L, -1e4000L});
+    g->SetMarkerSymbol(13);
+    TGraphDrawContext c = Context();
+    Draw(*g, 0, c);
+    Draw(*g, 1, c);
+    const TRect b = g->Designation(dsXData).Bounds;
+    // Anchors and sizes are held within ±2^28, so every edge stays far inside the integer range.
+    EXPECT_GE(b.Left, -(1 << 29));
+    EXPECT_LE(b.Right, 1 << 28);
+    EXPECT_LE(b.Bottom, 1 << 29);
+}
