@@ -387,6 +387,10 @@ void TAddGraphsModel::DropStaleSelection() {
 // ---------------------------------------------------------------------------------------------
 // Series states
 
+void TAddGraphsModel::SetState(const TNodeRef& series, int state) {
+    if (TSeriesNode* node = MutableSeries(series)) node->State = state;
+}
+
 void TAddGraphsModel::ToggleState(const TNodeRef& series) {
     if (TSeriesNode* node = MutableSeries(series))
         node->State = node->State == ssPlotted ? ssNotPlotted : ssPlotted;

@@ -127,6 +127,7 @@ public:
     // ---- Series states ----
     // Clicking the state image: a plotted series becomes not plotted, anything else plotted.
     void ToggleState(const TNodeRef& series);
+    void SetState(const TNodeRef& series, int state);
     // The tool buttons and popup menu: every series of the selected arrays; arguments only with
     // includeArguments.
     void SelectAllSeries(bool includeArguments);

@@ -502,6 +502,10 @@ TEST_F(AddGraphsFixture, SelectDeselectAndInvertSeriesOfSelectedArrays) {
     EXPECT_EQ(Array().Series[3].State, ssNotPlotted);
     model.ToggleState(Series(3));
     EXPECT_EQ(Array().Series[3].State, ssPlotted);
+    model.SetState(Series(0), ssNotPlotted);
+    model.SetState({0, 0, 4}, ssPlotted); // no such series
+    EXPECT_EQ(Array().Series[0].State, ssNotPlotted);
+    model.SetState(Series(0), ssArgument);
     model.InvertSeries(false);
     EXPECT_EQ(Array().Series[1].State, ssPlotted);
     EXPECT_EQ(Array().Series[3].State, ssNotPlotted);
