@@ -334,7 +334,10 @@ void TEmfPaintEngine::SelectPen() {
     }
     if (width > 1 || style == PS_USERSTYLE) {
         style |= PS_GEOMETRIC;
-        switch (FPen.capStyle()) {
+        // One-pixel dashes are exactly as long as the pattern says, as on the screen; a cap would
+        // lengthen every dash.
+        const Qt::PenCapStyle cap = width == 1 ? Qt::FlatCap : FPen.capStyle();
+        switch (cap) {
         case Qt::FlatCap:
             style |= PS_ENDCAP_FLAT;
             break;

@@ -194,5 +194,6 @@ TEST_F(FigureFixture, ConvertsToAPictureThatIsNotBlank) {
         QFile::remove(keep + QStringLiteral("/figure.png"));
         QFile::copy(emfPath, keep + QStringLiteral("/figure.emf"));
         QFile::copy(pngPath, keep + QStringLiteral("/figure.png"));
+        Screen().save(keep + QStringLiteral("/figure-screen.png"));
     }
 }

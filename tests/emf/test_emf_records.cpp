@@ -157,6 +157,19 @@ TEST(EmfLines, CosmeticStylesBecomeTheClassicStyles) {
         EXPECT_EQ(pen->Width, 1u);
         EXPECT_TRUE(pen->StyleEntries.isEmpty());
     }
+    // Other one-pixel patterns are user styles in pixels with flat ends, so the dashes keep their
+    // length; the line still leaves out its end point.
+    const TEmfReader custom(Record([](QPainter& p) {
+        TDrawAdapter dc(p);
+        dc.SetPatternPen(0x0000FF, 1, {5, 3});
+        dc.Line(0, 5, 100, 5);
+    }));
+    EXPECT_EQ(OnlyPolyline(custom), Pts({{0, 5}, {100, 5}}));
+    const auto pen = PenAt(custom, IndexOf(custom, EMR_POLYLINE16));
+    ASSERT_TRUE(pen);
+    EXPECT_EQ(pen->Style, PS_GEOMETRIC | PS_USERSTYLE | PS_ENDCAP_FLAT | PS_JOIN_MITER);
+    EXPECT_EQ(pen->Width, 1u);
+    EXPECT_EQ(pen->StyleEntries, (QList<quint32>{5, 3}));
     // A clear pen draws nothing.
     const TEmfReader clear(Record([](QPainter& p) {
         TDrawAdapter dc(p);
