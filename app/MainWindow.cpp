@@ -16,7 +16,6 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -198,6 +197,8 @@ public:
             if (!desk.intersects(wanted)) wanted.moveTopLeft(desk.topLeft());
         }
         FOwner.setGeometry(wanted);
+        // The file's placement wins over the design size of the first show.
+        FOwner.FPlotSized = true;
     }
     void SetTitle(const QString& title) override {
         FOwner.SetTitle(title);
@@ -345,8 +346,6 @@ TMainWindow::TMainWindow(QWidget* parent)
     FStatus->OnClick = [this](int panel, int item, Qt::MouseButton button, const QPoint& global) {
         StatusClicked(panel, item, button, global);
     };
-    FStatus->installEventFilter(this);
-    FMainBar->installEventFilter(this);
     connect(FGraphWidget, &TGraphWindowWidget::ContextMenuWanted, this, &TMainWindow::ShowWindowMenu);
     FGraphWidget->installEventFilter(this);
 
@@ -354,10 +353,9 @@ TMainWindow::TMainWindow(QWidget* parent)
     WireEvents();
 
     // 3. The plot gets 850 × 500 pixels.
-    resize(1000, 700);
-    if (layout()) layout()->activate();
-    const QSize extra = size() - FGraphWidget->size();
-    resize(QSize(850, 500) + extra);
+    const int bars =
+        menuBar()->sizeHint().height() + FMainBar->sizeHint().height() + FStatus->sizeHint().height();
+    resize(850, 500 + bars);
 
     // 4. Status icons.
     FScaleIcon = 10;
@@ -391,6 +389,7 @@ TMainWindow::TMainWindow(QWidget* parent)
 }
 
 TMainWindow::~TMainWindow() {
+    qApp->removeEventFilter(this);
     // The graph window's events point here; nothing may call back while the widgets go.
     FFigure->Events = TWindowEvents{};
     delete FAddGraphs;
@@ -1011,8 +1010,15 @@ void TMainWindow::WireEvents() {
     });
     chain(ev.OnAxesSaved,
           [this](TComponent*, bool saved) { Action(QStringLiteral("RestoreAxes"))->setEnabled(saved); });
-    chain(ev.OnStartAnimation, [this](TComponent*) { FHintsEnabled = false; });
-    chain(ev.OnStopAnimation, [this](TComponent*) { FHintsEnabled = true; });
+    // Hints are switched off while the view animates: a tooltip would stall the frames.
+    chain(ev.OnStartAnimation, [this](TComponent*) {
+        if (FHintsEnabled) qApp->installEventFilter(this);
+        FHintsEnabled = false;
+    });
+    chain(ev.OnStopAnimation, [this](TComponent*) {
+        qApp->removeEventFilter(this);
+        FHintsEnabled = true;
+    });
 }
 
 void TMainWindow::UpdateGraphActions() {
@@ -1309,13 +1315,24 @@ void TMainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Hints are off while the view animates.
     if (event->type() == QEvent::ToolTip && !FHintsEnabled) return true;
     if (watched == FGraphWidget && event->type() == QEvent::KeyPress) {
         keyPressEvent(static_cast<QKeyEvent*>(event));
         return event->isAccepted();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (FPlotSized) return;
+    // The bars' heights are known only now: the plot gets exactly its design size.
+    FPlotSized = true;
+    resize(size() + QSize(850, 500) - FGraphWidget->size());
+    if (const QScreen* screen = this->screen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2);
+    }
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

@@ -98,6 +98,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -172,6 +173,7 @@ private:
     int FScaleIcon = 10, FMoveIcon = 1, FAxesIcon = 18;
     bool FIconsEnabled = false;
     bool FHintsEnabled = true;
+    bool FPlotSized = false;
     QPoint FContextPoint;
     QStringList FUnavailable;
 };

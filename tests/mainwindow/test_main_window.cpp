@@ -64,10 +64,15 @@ TEST_F(MainWindowTest, StartUpState) {
     EXPECT_EQ(window.MoveIcon(), 1);
     EXPECT_EQ(window.AxesIcon(), 18);
     EXPECT_FALSE(window.StatusIconsEnabled());
-    EXPECT_EQ(window.GraphWidget()->size(), QSize(850, 500));
     EXPECT_FALSE(window.NodeToolBar()->isVisibleTo(&window));
     // The default look is applied.
     EXPECT_EQ(window.Figure().GridSizeX(), 74);
+}
+
+TEST_F(MainWindowTest, ThePlotGetsItsDesignSize) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.GraphWidget()->size(), QSize(850, 500));
 }
 
 TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
@@ -264,6 +269,9 @@ TEST_F(MainWindowTest, StateIconsFollowThePermissions) {
     EXPECT_EQ(window.ScaleIcon(), 13);
     window.Figure().DrawPolicy.SetAllowPos(false, false);
     EXPECT_EQ(window.MoveIcon(), 8);
+    // Without common alignment each graph's permissions are its own.
+    window.Figure().DrawPolicy.AlignScales(false, false);
+    window.Figure().DrawPolicy.AlignPositions(false, false);
     window.Figure().GraphByIndex(0)->SetPermissions(true, false, true, true);
     EXPECT_EQ(window.ScaleIcon(), 12);
     EXPECT_EQ(window.MoveIcon(), 6);
@@ -549,7 +557,8 @@ TEST_F(MainWindowTest, CopyPutsABitmapAndAnSvgOnTheClipboard) {
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasImage());
     const QImage image = qvariant_cast<QImage>(data->imageData());
-    EXPECT_EQ(image.size(), window.GraphWidget()->size() * window.Figure().BmpExportScale);
+    const TRect client = window.Figure().ClientRect();
+    EXPECT_EQ(image.size(), QSize(client.Width(), client.Height()) * window.Figure().BmpExportScale);
     EXPECT_TRUE(data->data(QStringLiteral("image/svg+xml")).startsWith("<?xml"));
     EXPECT_TRUE(messages.isEmpty());
 }

@@ -158,9 +158,9 @@ TEST(StatusGeometry, PanelFiveTakesTheRest) {
     const QList<TRect> rects = PanelRects(1000, 20);
     ASSERT_EQ(rects.size(), 7);
     EXPECT_EQ(rects[0], (TRect{0, 0, 200, 20}));
-    EXPECT_EQ(rects[4], (TRect{481, 0, 601, 20}));
+    EXPECT_EQ(rects[4], (TRect{361, 0, 481, 20}));
     EXPECT_EQ(rects[5].Width(), 1000 - 556 - 8);
-    EXPECT_EQ(rects[6], (TRect{1037, 0, 1112, 20}));
+    EXPECT_EQ(rects[6], (TRect{917, 0, 992, 20}));
     EXPECT_EQ(PanelRects(300, 20)[5].Width(), 0);
 }
 
