@@ -89,7 +89,8 @@ public:
     static QString SummaryText(int arrayCount);
     // Today at 00:00 in days since 30 December 1899.
     static Extended Today();
-    // A number for an edit field, with every digit an extended value holds.
+    // A number for an edit field, with 18 significant digits: short numbers stay short, and the last
+    // bit of a value computed from a typed one does not show.
     static QString NumberText(Extended value);
 
     // ---- The tree ----

@@ -598,6 +598,9 @@ TEST_F(AddGraphsFixture, RelativeOffsetAndScaleInThisOrder) {
     EXPECT_EQ(Array().Series[1].Data.ArgScale, 1);
     EXPECT_EQ(Array().Series[1].Data.ArgOffset, 0);
     EXPECT_EQ(TAddGraphsModel::NumberText(12.5L), QStringLiteral("12.5"));
+    EXPECT_EQ(TAddGraphsModel::NumberText(0.1L), QStringLiteral("0.1"));
+    EXPECT_EQ(TAddGraphsModel::NumberText(13.0L / 86400 * 86400), QStringLiteral("13"));
+    EXPECT_EQ(TAddGraphsModel::NumberText(1.0L / 3), QStringLiteral("0.333333333333333333"));
 }
 
 TEST_F(AddGraphsFixture, ArgumentChoicePerSeries) {
