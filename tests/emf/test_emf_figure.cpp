@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace emf;
@@ -37,19 +38,20 @@ struct FigureFixture : ::testing::Test {
         window.SetShowLegend(true);
     }
 
-    QByteArray Metafile() {
-        TEmfPaintDevice device(QSize(400, 300));
+    // The figure at the export scale: the client area times the scale, as export paints it.
+    QByteArray Metafile(int scale = 1) {
+        TEmfPaintDevice device(QSize(400, 300) * scale);
         QPainter painter(&device);
-        PaintFigure(window, painter, window.ClientRect());
+        PaintFigure(window, painter, {0, 0, 400 * scale, 300 * scale});
         painter.end();
         return device.Bytes();
     }
 
-    QImage Screen() {
-        QImage image(400, 300, QImage::Format_RGB32);
+    QImage Screen(int scale = 1) {
+        QImage image(400 * scale, 300 * scale, QImage::Format_RGB32);
         image.fill(Qt::magenta);
         QPainter painter(&image);
-        PaintFigure(window, painter, window.ClientRect());
+        PaintFigure(window, painter, {0, 0, 400 * scale, 300 * scale});
         return image;
     }
 };
@@ -114,30 +116,58 @@ TEST_F(FigureFixture, WholeFigureIsAWellFormedMetafile) {
 }
 
 TEST_F(FigureFixture, CurvesLieOnTheScreenPixelsOfTheirColour) {
-    const QImage screen = Screen();
-    const TEmfReader reader(Metafile());
-    const quint32 first = quint32(ColorToRGB(window.GraphByIndex(0)->Color()));
-    const quint32 second = quint32(ColorToRGB(window.GraphByIndex(1)->Color()));
-    ASSERT_NE(first, second);
-    const QHash<int, TPen> pens = PensInUse(reader);
-    int checked = 0, matching = 0;
-    for (auto it = pens.begin(); it != pens.end(); ++it) {
-        if (it->Color != first && it->Color != second) continue;
-        const TRecord& r = reader.Records()[it.key()];
-        if (r.Type != EMR_POLYLINE16) continue;
-        const QList<QPoint> points = *reader.Points(r);
-        // Every vertex but the left-out end is a pixel of the curve's colour on the screen, unless
-        // the other curve or the legend was drawn over it.
-        for (qsizetype i = 0; i + 1 < points.size(); ++i) {
-            if (!screen.rect().contains(points[i])) continue;
-            ++checked;
-            const QRgb pixel = screen.pixel(points[i]);
-            matching += pixel == FromColorRef(it->Color) ||
-                        pixel == FromColorRef(it->Color == first ? second : first);
+    for (int scale : {1, 4}) {
+        const QImage screen = Screen(scale);
+        const TEmfReader reader(Metafile(scale));
+        const quint32 first = quint32(ColorToRGB(window.GraphByIndex(0)->Color()));
+        const quint32 second = quint32(ColorToRGB(window.GraphByIndex(1)->Color()));
+        ASSERT_NE(first, second);
+        const QHash<int, TPen> pens = PensInUse(reader);
+        int checked = 0, matching = 0;
+        for (auto it = pens.begin(); it != pens.end(); ++it) {
+            if (it->Color != first && it->Color != second) continue;
+            EXPECT_EQ(it->Width, quint32(scale)); // graph lines of width 1, scaled
+            const TRecord& r = reader.Records()[it.key()];
+            if (r.Type != EMR_POLYLINE16) continue;
+            const QList<QPoint> points = *reader.Points(r);
+            // Every vertex but the left-out end is a pixel of the curve's colour on the screen,
+            // unless the other curve was drawn over it.
+            for (qsizetype i = 0; i + 1 < points.size(); ++i) {
+                if (!screen.rect().contains(points[i])) continue;
+                ++checked;
+                const QRgb pixel = screen.pixel(points[i]);
+                matching += pixel == FromColorRef(first) || pixel == FromColorRef(second);
+            }
         }
+        ASSERT_GT(checked, 50) << scale;
+        EXPECT_GE(matching * 100, checked * 95) << matching << " of " << checked << " at scale " << scale;
     }
-    ASSERT_GT(checked, 50);
-    EXPECT_GE(matching * 100, checked * 95) << matching << " of " << checked;
+}
+
+TEST_F(FigureFixture, ExportScaleMultipliesFontsAndKeepsThePlotWhereTheBitmapHasIt) {
+    auto fontHeights = [](const TEmfReader& reader) {
+        QList<qint32> heights;
+        for (const TRecord& r : Of(reader, EMR_EXTCREATEFONTINDIRECTW))
+            if (!heights.contains(reader.Font(r)->Height)) heights.append(reader.Font(r)->Height);
+        std::sort(heights.begin(), heights.end());
+        return heights;
+    };
+    const QList<qint32> single = fontHeights(TEmfReader(Metafile(1)));
+    const TEmfReader scaled(Metafile(4));
+    QList<qint32> expected;
+    for (qint32 h : single)
+        expected.append(h * 4);
+    ASSERT_FALSE(single.isEmpty());
+    EXPECT_EQ(fontHeights(scaled), expected);
+
+    const TRect plot = window.PlotRect; // as the scale-4 metafile paint laid it out
+    Screen(4);
+    EXPECT_EQ(window.PlotRect, plot);
+    bool found = false;
+    for (const TRecord& r : Of(scaled, EMR_RECTANGLE))
+        found |= scaled.Box(r) == TRectL{plot.Left, plot.Top, plot.Right, plot.Bottom};
+    EXPECT_TRUE(found);
+    EXPECT_EQ(scaled.Header()->Bounds, (TRectL{0, 0, 1599, 1199}));
 }
 
 TEST_F(FigureFixture, ConvertsToAPictureThatIsNotBlank) {
@@ -149,13 +179,24 @@ TEST_F(FigureFixture, ConvertsToAPictureThatIsNotBlank) {
     ASSERT_TRUE(dir.isValid());
     const QString emfPath = dir.filePath(QStringLiteral("figure.emf"));
     const QString pngPath = dir.filePath(QStringLiteral("figure.png"));
-    TEmfPaintDevice device(QSize(400, 300));
-    {
-        QPainter painter(&device);
-        PaintFigure(window, painter, window.ClientRect());
+    // A third graph with thick dashed lines and its nodes, a caption under the figure, scale 2.
+    TDoubleArray x, y;
+    for (int i = 0; i <= 20; ++i) {
+        x.append(Extended(i) / 2);
+        y.append(Extended(i % 5) / 5);
     }
-    QString error;
-    ASSERT_TRUE(device.SaveTo(emfPath, &error)) << error.toStdString();
+    ASSERT_TRUE(window.AddGraph(QStringLiteral("Пила"), false, {}, x, y));
+    TGraph* saw = window.GraphByIndex(2);
+    saw->SetLineWidth(2);
+    saw->SetLineStyle(2);
+    saw->SetShowNodes(true);
+    window.SetBottomCaption({QStringLiteral("Время, с")});
+    const QByteArray bytes = Metafile(2);
+    {
+        QFile file(emfPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
 
     QProcess converter;
     converter.setProcessChannelMode(QProcess::MergedChannels);
@@ -171,6 +212,7 @@ TEST_F(FigureFixture, ConvertsToAPictureThatIsNotBlank) {
     ASSERT_FALSE(picture.isNull()) << converter.readAll().toStdString();
     // The picture keeps the figure's proportions.
     EXPECT_NEAR(double(picture.width()) / picture.height(), 400.0 / 300.0, 0.02);
+    EXPECT_GE(picture.width(), 700);
 
     // Not blank: several colours, and a good share of the picture differs from its corner.
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
@@ -194,6 +236,6 @@ TEST_F(FigureFixture, ConvertsToAPictureThatIsNotBlank) {
         QFile::remove(keep + QStringLiteral("/figure.png"));
         QFile::copy(emfPath, keep + QStringLiteral("/figure.emf"));
         QFile::copy(pngPath, keep + QStringLiteral("/figure.png"));
-        Screen().save(keep + QStringLiteral("/figure-screen.png"));
+        Screen(2).save(keep + QStringLiteral("/figure-screen.png"));
     }
 }
