@@ -434,7 +434,8 @@ void TEmfPaintEngine::SelectFont(const QFont& font, qreal scale, qint32 escapeme
     TRecordBuilder r(0);
     // LogFont
     r.I32(height).I32(0).I32(escapement).I32(escapement).I32(std::clamp(int(font.weight()), 1, 1000));
-    r.U8(font.italic() ? 1 : 0).U8(font.underline() ? 1 : 0).U8(font.strikeOut() ? 1 : 0);
+    // No underline or strike-out: the painter draws those lines itself, as lines.
+    r.U8(font.italic() ? 1 : 0).U8(0).U8(0);
     r.U8(1); // DEFAULT_CHARSET: the text is Unicode
     r.U8(0).U8(0).U8(0).U8(pitchAndFamily);
     r.Utf16(font.family().left(31), 32);

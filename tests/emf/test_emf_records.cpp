@@ -373,6 +373,28 @@ TEST(EmfText, OpaqueTextFillsItsCellFirstAndFontsAreShared) {
     EXPECT_EQ(Of(reader, EMR_EXTCREATEFONTINDIRECTW).size(), 1);
 }
 
+TEST(EmfText, UnderlineAndStrikeOutAreTheLinesThePainterDraws) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    const TEmfReader reader(Record([&](QPainter& p) {
+        p.setFont(font);
+        p.drawText(10, 50, QStringLiteral("abc"));
+    }));
+    const auto f = reader.Font(Of(reader, EMR_EXTCREATEFONTINDIRECTW).value(0));
+    ASSERT_TRUE(f);
+    EXPECT_FALSE(f->Underline); // drawn once, not by the font and the painter both
+    EXPECT_FALSE(f->StrikeOut);
+    const auto lines = Of(reader, EMR_POLYLINE16);
+    ASSERT_EQ(lines.size(), 2);
+    for (const TRecord& line : lines) {
+        const QList<QPoint> points = *reader.Points(line);
+        EXPECT_EQ(points.first().y(), points.last().y());
+        EXPECT_EQ(points.first().x(), 10);
+    }
+}
+
 TEST(EmfState, ClipIsSetInsideASavedStateAndDroppedByRestoring) {
     const TEmfReader reader(Record([](QPainter& p) {
         TDrawAdapter dc(p);
