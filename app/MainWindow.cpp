@@ -2,6 +2,7 @@
 
 #include "files/AddGraphsDialog.h"
 #include "model/Colors.h"
+#include "window/FigurePaint.h"
 #include "window/GraphWindowWidget.h"
 #include "window/PictureExport.h"
 
@@ -49,14 +50,14 @@ QString ForDisplay(const QString& text) {
     return shown;
 }
 
-void DrawArrow(QPainter& p, QPointF from, QPointF to, bool bothHeads) {
+void DrawArrow(QPainter& p, QPointF from, QPointF to, bool bothHeads, qreal headSize) {
     p.drawLine(from, to);
-    auto head = [&p](QPointF tip, QPointF back) {
+    auto head = [&p, headSize](QPointF tip, QPointF back) {
         const QPointF d = tip - back;
         const qreal len = std::hypot(d.x(), d.y());
         if (len <= 0) return;
         const QPointF u = d / len, n(-u.y(), u.x());
-        const qreal s = 3.0;
+        const qreal s = headSize;
         QPolygonF tri;
         tri << tip << tip - u * s + n * s << tip - u * s - n * s;
         p.drawPolygon(tri);
@@ -72,7 +73,7 @@ void DrawStateIcon(QPainter& p, const QRectF& r, const TIconLook& look, bool ena
     const QColor all = enabled ? QColor(0x20, 0x40, 0x90) : QColor(0x90, 0x90, 0x90);
     const QColor some = QColor(0x90, 0xA8, 0xD8);
     auto colorOf = [&](TAxisState s) { return s == TAxisState::All ? all : some; };
-    const qreal m = r.width() * 0.15;
+    const qreal m = r.width() * 0.08;
     const QRectF in = r.adjusted(m, m, -m, -m);
     const QPointF c = in.center();
     if (look.Kind == TIconLook::TKind::Axes) {
@@ -94,30 +95,32 @@ void DrawStateIcon(QPainter& p, const QRectF& r, const TIconLook& look, bool ena
     }
     // Scaling: arrows pointing out of a frame; offset: arrows through a grip point.
     const bool scale = look.Kind == TIconLook::TKind::Scale;
-    const qreal half = in.width() * 0.2;
+    const qreal half = in.width() * 0.26;
+    const qreal head = std::max<qreal>(2.0, r.width() * 0.12);
+    const qreal pen = std::max<qreal>(1.0, r.width() * 0.06);
     if (scale) {
-        p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1));
-        p.setBrush(Qt::white);
+        p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(c.x() - half, c.y() - half, 2 * half, 2 * half));
     }
     if (look.X != TAxisState::None) {
-        p.setPen(QPen(colorOf(look.X), 1.6));
+        p.setPen(QPen(colorOf(look.X), pen));
         p.setBrush(colorOf(look.X));
         if (scale) {
-            DrawArrow(p, QPointF(c.x() - half, c.y()), QPointF(in.left(), c.y()), false);
-            DrawArrow(p, QPointF(c.x() + half, c.y()), QPointF(in.right(), c.y()), false);
+            DrawArrow(p, QPointF(c.x() - half, c.y()), QPointF(in.left(), c.y()), false, head);
+            DrawArrow(p, QPointF(c.x() + half, c.y()), QPointF(in.right(), c.y()), false, head);
         } else {
-            DrawArrow(p, QPointF(in.left(), c.y()), QPointF(in.right(), c.y()), true);
+            DrawArrow(p, QPointF(in.left(), c.y()), QPointF(in.right(), c.y()), true, head);
         }
     }
     if (look.Y != TAxisState::None) {
-        p.setPen(QPen(colorOf(look.Y), 1.6));
+        p.setPen(QPen(colorOf(look.Y), pen));
         p.setBrush(colorOf(look.Y));
         if (scale) {
-            DrawArrow(p, QPointF(c.x(), c.y() - half), QPointF(c.x(), in.top()), false);
-            DrawArrow(p, QPointF(c.x(), c.y() + half), QPointF(c.x(), in.bottom()), false);
+            DrawArrow(p, QPointF(c.x(), c.y() - half), QPointF(c.x(), in.top()), false, head);
+            DrawArrow(p, QPointF(c.x(), c.y() + half), QPointF(c.x(), in.bottom()), false, head);
         } else {
-            DrawArrow(p, QPointF(c.x(), in.bottom()), QPointF(c.x(), in.top()), true);
+            DrawArrow(p, QPointF(c.x(), in.bottom()), QPointF(c.x(), in.top()), true, head);
         }
     }
     if (!scale && (look.X != TAxisState::None || look.Y != TAxisState::None)) {
@@ -418,14 +421,21 @@ void TMainWindow::MarkUnavailable(const QString& name, const QString& why) {
     FUnavailable.append(name);
 }
 
-QAction* TMainWindow::Alias(QAction* source, const QString& caption) {
-    auto* alias = new QAction(source->icon(), caption, this);
+QAction* TMainWindow::Alias(QAction* source, const QString& caption, std::function<void()> before) {
+    const bool ownCaption = !caption.isEmpty();
+    auto* alias = new QAction(source->icon(), ownCaption ? caption : source->text(), this);
     alias->setEnabled(source->isEnabled());
     alias->setToolTip(source->toolTip());
-    connect(alias, &QAction::triggered, source, &QAction::trigger);
-    connect(source, &QAction::changed, alias, [alias, source] {
+    connect(alias, &QAction::triggered, source, [source, before] {
+        if (before)
+            before();
+        else
+            source->trigger();
+    });
+    connect(source, &QAction::changed, alias, [alias, source, ownCaption] {
         alias->setEnabled(source->isEnabled());
         alias->setVisible(source->isVisible());
+        if (!ownCaption) alias->setText(source->text());
     });
     return alias;
 }
@@ -595,7 +605,7 @@ void TMainWindow::CreateActions() {
                QStringLiteral("x-office-spreadsheet"));
     MakeAction(QStringLiteral("StatInfo"), QStringLiteral("i"), QStringLiteral("dialog-information"));
     a = MakeAction(QStringLiteral("LegendProps"), LegendActionCaption(false));
-    connect(a, &QAction::triggered, this, &TMainWindow::ToggleLegend);
+    connect(a, &QAction::triggered, this, [this] { ToggleLegend(false); });
     MakeAction(QStringLiteral("CaptionProps"), QStringLiteral("Подписи к рисунку"));
     MakeAction(QStringLiteral("ShowSettings"), QStringLiteral("Парметры программы"),
                QStringLiteral("preferences-system"));
@@ -724,7 +734,7 @@ void TMainWindow::CreateContextMenus() {
     FWindowMenu->addAction(Alias(act("AddGraph"), QStringLiteral("Добавить график из файла")));
     FWindowMenu->addAction(act("DelGraph"));
     FWindowMenu->addAction(act("GraphBinding"));
-    FWindowMenu->addAction(act("LegendProps"));
+    FWindowMenu->addAction(Alias(act("LegendProps"), {}, [this] { ShowLegendAtContextPoint(); }));
     FWindowMenu->addSeparator();
     FWindowMenu->addAction(act("GoNodeEdit"));
     FWindowMenu->addSeparator();
@@ -1206,19 +1216,33 @@ void TMainWindow::ToggleNodeWork() {
     Action(QStringLiteral("GoNodeEdit"))->setChecked(FFigure->ToolMode() == tmEdit);
 }
 
-void TMainWindow::ToggleLegend() {
-    if (!FFigure->ShowLegend()) {
+void TMainWindow::ShowLegendAtContextPoint() {
+    ToggleLegend(true);
+}
+
+void TMainWindow::ToggleLegend(bool atContextPoint) {
+    if (FFigure->ShowLegend()) {
+        FFigure->SetShowLegend(false);
+        return;
+    }
+    // Showing and placing are one undo step.
+    const bool grouping = FFigure->UndoGrouping();
+    FFigure->SetUndoGrouping(true);
+    FFigure->SetShowLegend(true);
+    if (atContextPoint) {
+        // The legend's size is known only after it was laid out once: measure it off screen.
+        const TRect client = FFigure->ClientRect();
+        if (client.Width() > 0 && client.Height() > 0) {
+            QImage scratch(client.Width(), client.Height(), QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&scratch);
+            PaintFigure(*FFigure, painter, client);
+        }
         const TPoint offsets = LegendOffsetsForPoint(*FFigure, FContextPoint.x(), FContextPoint.y());
-        const bool grouping = FFigure->UndoGrouping();
-        FFigure->SetUndoGrouping(true);
         FFigure->SetLegendOffsetX(offsets.X);
         FFigure->SetLegendOffsetY(offsets.Y);
-        FFigure->SetShowLegend(true);
-        FFigure->SetUndoGrouping(grouping);
-    } else {
-        FFigure->SetShowLegend(false);
     }
-    // The legend dialog comes with a later version; until then an empty legend simply stays empty.
+    FFigure->SetUndoGrouping(grouping);
+    // The legend dialog for an empty legend comes with a later version.
 }
 
 void TMainWindow::CancelBinding() {

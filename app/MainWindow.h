@@ -85,6 +85,8 @@ public:
     void PrepareGraphMenu();
     // Client point of the graph window where the window context menu was opened.
     void SetContextPoint(const QPoint& clientPoint) { FContextPoint = clientPoint; }
+    // "Show legend" from the window context menu: the legend's corner lands on the menu point.
+    void ShowLegendAtContextPoint();
 
     // The user's answers and choices; tests replace them. By default message boxes and file dialogs.
     std::function<mainstate::TAnswer(const QString& text)> Ask;
@@ -108,7 +110,9 @@ private:
 
     QAction* MakeAction(const QString& name, const QString& caption, const QString& icon = {});
     void MarkUnavailable(const QString& name, const QString& why);
-    QAction* Alias(QAction* source, const QString& caption);
+    // A second menu entry for a command: its own caption (the command's own when empty), the
+    // command's state, and an optional step before the command runs.
+    QAction* Alias(QAction* source, const QString& caption, std::function<void()> before = {});
     void CreateActions();
     void CreateMenus();
     void CreateToolBars();
@@ -137,7 +141,7 @@ private:
     void SavePicture();
     void ZoomCommand(QAction* action, bool checked);
     void ToggleNodeWork();
-    void ToggleLegend();
+    void ToggleLegend(bool atContextPoint);
     void CancelBinding();
     void DeleteAllMarkers();
     void Paste();

@@ -481,25 +481,46 @@ TEST_F(MainWindowTest, EmptyGraphAndCancelBinding) {
 TEST_F(MainWindowTest, ShowAndHideTheLegendAtTheMenuPoint) {
     Add();
     TSuperGrWindow& f = window.Figure();
-    f.PrepareForPaint(f.ClientRect());
-    f.LegendWidth = 100;
-    f.LegendHeight = 40;
+    f.SetLegendPosition(0);
     window.SetContextPoint(QPoint(200, 150));
-    const TPoint expected = mainstate::LegendOffsetsForPoint(f, 200, 150);
-    A("LegendProps")->trigger();
+    window.ShowLegendAtContextPoint();
     EXPECT_TRUE(f.ShowLegend());
-    EXPECT_EQ(f.LegendOffsetX(), expected.X);
-    EXPECT_EQ(f.LegendOffsetY(), expected.Y);
+    // The corner is on the point: anchor (plot left + 10, plot top + 10) plus the offsets.
+    EXPECT_EQ(f.LegendOffsetX(), 200 - (f.PlotRect.Left + 10));
+    EXPECT_EQ(f.LegendOffsetY(), 150 - (f.PlotRect.Top + 10));
     EXPECT_EQ(A("LegendProps")->text(), QStringLiteral("Скрыть легенду"));
     A("LegendProps")->trigger();
     EXPECT_FALSE(f.ShowLegend());
     EXPECT_EQ(A("LegendProps")->text(), QStringLiteral("Показать легенду"));
     // Showing was one step: offsets and visibility together.
     A("Undo")->trigger();
+    EXPECT_TRUE(f.ShowLegend());
     A("Undo")->trigger();
     EXPECT_FALSE(f.ShowLegend());
     EXPECT_EQ(f.LegendOffsetX(), 0);
     EXPECT_EQ(f.LegendOffsetY(), 0);
+}
+
+TEST_F(MainWindowTest, LegendFromTheMenuBarKeepsItsPlace) {
+    Add();
+    TSuperGrWindow& f = window.Figure();
+    f.SetLegendOffsetX(-5);
+    window.SetContextPoint(QPoint(200, 150));
+    A("LegendProps")->trigger();
+    EXPECT_TRUE(f.ShowLegend());
+    EXPECT_EQ(f.LegendOffsetX(), -5);
+    EXPECT_EQ(f.LegendOffsetY(), 0);
+}
+
+TEST_F(MainWindowTest, WindowMenuEntryOfTheLegendFollowsTheCaption) {
+    QAction* entry = nullptr;
+    for (QAction* a : window.WindowMenu()->actions())
+        if (a->text() == QStringLiteral("Показать легенду")) entry = a;
+    ASSERT_NE(entry, nullptr);
+    Add();
+    entry->trigger();
+    EXPECT_TRUE(window.Figure().ShowLegend());
+    EXPECT_EQ(entry->text(), QStringLiteral("Скрыть легенду"));
 }
 
 TEST_F(MainWindowTest, DoubleClickAndGraphMenu) {
