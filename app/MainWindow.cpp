@@ -655,7 +655,6 @@ void TMainWindow::CreateMenus() {
     connect(deleteAll, &QAction::triggered, this, &TMainWindow::DeleteAllGraphsCommand);
     file->addSeparator();
     file->addAction(Alias(act("SaveGraphs"), QStringLiteral("Экспорт данных")));
-    file->addAction(act("SavePicture"));
     file->addAction(act("Print"));
     file->addSeparator();
     file->addAction(act("CloseForm"));
@@ -665,7 +664,6 @@ void TMainWindow::CreateMenus() {
     edit->addAction(act("Redo"));
     edit->addSeparator();
     edit->addAction(act("CopyToClipBoard"));
-    edit->addAction(act("Paste"));
 
     QMenu* view = bar->addMenu(QStringLiteral("Вид "));
     for (const char* name :

@@ -81,6 +81,10 @@ public:
     QMenu* WindowMenu() const { return FWindowMenu; }
     QMenu* GraphMenu() const { return FGraphMenu; }
     QMenu* NodeMenu() const { return FNodeMenu; }
+    // The menus of the three status icons (0 scaling, 1 offset, 2 axes grouping).
+    QMenu* StatusIconMenu(int icon) const {
+        return icon == 0 ? FScaleIconMenu : icon == 1 ? FMoveIconMenu : FAxesIconMenu;
+    }
     // The graph context menu's items refer to CurrentGraph; checks follow its state.
     void PrepareGraphMenu();
     // Client point of the graph window where the window context menu was opened.

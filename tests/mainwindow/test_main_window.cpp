@@ -281,6 +281,56 @@ TEST_F(MainWindowTest, StateIconsFollowThePermissions) {
     EXPECT_EQ(window.AxesIcon(), 20);
 }
 
+TEST_F(MainWindowTest, StatusIconMenus) {
+    Add();
+    Add();
+    TSuperGrWindow& f = window.Figure();
+    QList<QAction*> scale = window.StatusIconMenu(0)->actions();
+    ASSERT_EQ(scale.size(), 4);
+    EXPECT_EQ(scale[1]->text(), QStringLiteral("Масштабирование по X"));
+    scale[1]->trigger();
+    EXPECT_TRUE(f.GraphByIndex(0)->AllowScaleX());
+    EXPECT_FALSE(f.GraphByIndex(1)->AllowScaleY());
+    EXPECT_EQ(window.ScaleIcon(), 13);
+    QList<QAction*> move = window.StatusIconMenu(1)->actions();
+    EXPECT_EQ(move[3]->text(), QStringLiteral("Не смещать графики"));
+    move[3]->trigger();
+    EXPECT_EQ(window.MoveIcon(), 8);
+    move[2]->trigger();
+    EXPECT_EQ(window.MoveIcon(), 5);
+    QList<QAction*> axes = window.StatusIconMenu(2)->actions();
+    EXPECT_EQ(axes[0]->text(), QStringLiteral("Группировать оси по Х и Y"));
+    axes[3]->trigger();
+    EXPECT_FALSE(f.CombineXAxis());
+    EXPECT_FALSE(f.CombineYAxis());
+    EXPECT_EQ(window.AxesIcon(), 21);
+}
+
+TEST_F(MainWindowTest, PermissionMenusOfTheWindowMenu) {
+    Add();
+    Add();
+    TSuperGrWindow& f = window.Figure();
+    f.DrawPolicy.AlignScales(false, false);
+    f.DrawPolicy.AlignPositions(false, false);
+    f.GraphByIndex(1)->SetSelected(true);
+    QMenu* selected = nullptr;
+    for (QAction* a : window.WindowMenu()->actions())
+        if (a->text() == QStringLiteral("Разрешить выбранным графикам...")) selected = a->menu();
+    ASSERT_NE(selected, nullptr);
+    // "Запретить всё" for the selected graph only.
+    selected->actions().last()->trigger();
+    EXPECT_FALSE(f.GraphByIndex(1)->AllowShiftX());
+    EXPECT_FALSE(f.GraphByIndex(1)->AllowScaleY());
+    EXPECT_TRUE(f.GraphByIndex(0)->AllowShiftX());
+    // "Только смещение" / "X" for the selected graph.
+    QMenu* shiftOnly = selected->actions()[1]->menu();
+    ASSERT_NE(shiftOnly, nullptr);
+    shiftOnly->actions()[1]->trigger();
+    EXPECT_TRUE(f.GraphByIndex(1)->AllowShiftX());
+    EXPECT_FALSE(f.GraphByIndex(1)->AllowShiftY());
+    EXPECT_FALSE(f.GraphByIndex(1)->AllowScaleX());
+}
+
 TEST_F(MainWindowTest, EscapeAndPanKeys) {
     Add();
     window.Figure().SetZoomMode(zmZoomWndStart);
