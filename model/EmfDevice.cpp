@@ -154,7 +154,7 @@ bool RoundedRectOf(const QPainterPath& path, QRectF& box, qreal& rx, qreal& ry) 
 // The state of the device context as far as the records have set it.
 struct TDcState {
     quint32 Pen = BLACK_PEN, Brush = WHITE_BRUSH, Font = SYSTEM_FONT;
-    quint32 TextColor = 0, BkColor = 0xFFFFFF, BkMode = OPAQUE, FillMode = ALTERNATE;
+    quint32 TextColor = 0, BkColor = 0xFFFFFF, FillMode = ALTERNATE;
 };
 
 struct TObject {
@@ -625,8 +625,7 @@ bool TEmfPaintEngine::begin(QPaintDevice*) {
     FTransform = QTransform();
     SaveDc();
     EmitSimple(EMR_SETTEXTALIGN, TA_BASELINE);
-    EmitSimple(EMR_SETBKMODE, TRANSPARENT);
-    FDc.BkMode = TRANSPARENT;
+    EmitSimple(EMR_SETBKMODE, TRANSPARENT); // see ApplyBackground
     setActive(true);
     return true;
 }
