@@ -96,6 +96,37 @@ TEST(EmfHeader, FrameFollowsResolutionAndRecordCountFollowsDrawing) {
     EXPECT_EQ(records.size() - 2 - last, 1); // the one pen
 }
 
+TEST(EmfHeader, DegenerateSizeAndResolutionFallBackToSaneValues) {
+    TEmfPaintDevice device(QSize(0, -5), 0);
+    EXPECT_EQ(device.Size(), QSize(1, 1));
+    EXPECT_EQ(device.DotsPerInch(), 96);
+    const TEmfReader reader(device.Bytes());
+    ASSERT_TRUE(reader.IsValid());
+    EXPECT_EQ(reader.Header()->Bounds, (TRectL{0, 0, 0, 0}));
+    EXPECT_EQ(TEmfPaintDevice(QSize(960, 96), 96).widthMM(), 254);
+}
+
+TEST(EmfHeader, SeveralPaintsAddUpInOneMetafile) {
+    TEmfPaintDevice device(QSize(100, 100));
+    for (int i = 0; i < 2; ++i) {
+        QPainter painter(&device);
+        TDrawAdapter dc(painter);
+        dc.SetSolidPen(TColor(0xFF << (8 * i)), 1);
+        dc.Line(0, i, 10, i);
+    }
+    const QByteArray bytes = device.Bytes();
+    const TEmfReader reader(bytes);
+    ASSERT_TRUE(reader.IsValid());
+    EXPECT_EQ(reader.Header()->Records, quint32(reader.Records().size()));
+    EXPECT_EQ(reader.Header()->Bytes, quint32(bytes.size()));
+    const auto lines = Of(reader, EMR_POLYLINE16);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(reader.Points(lines[1]), Pts({{0, 1}, {10, 1}}));
+    EXPECT_EQ(PenAt(reader, reader.Records().indexOf(lines[1]))->Color, 0x00FF00u);
+    EXPECT_EQ(Of(reader, EMR_SAVEDC).size(), 2);
+    EXPECT_EQ(Of(reader, EMR_RESTOREDC).size(), 2);
+}
+
 TEST(EmfLines, OnePixelLinesKeepTheirEndPointsAsOnScreen) {
     struct Case {
         QPoint From, To;
