@@ -1177,16 +1177,21 @@ void TMainWindow::CopyToClipboard() {
 }
 
 void TMainWindow::SavePicture() {
-    QFileDialog dialog(this);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({QStringLiteral("All (*.png *.jpg *.bmp *.svg *.pdf *.emf)"),
-                           QStringLiteral("PNG Image File (*.png)"),
-                           QStringLiteral("JPEG Image File (*.jpg)"), QStringLiteral("Bitmaps (*.bmp)"),
-                           QStringLiteral("SVG Drawing (*.svg)"), QStringLiteral("PDF Document (*.pdf)"),
-                           QStringLiteral("Enhanced Metafiles (*.emf)")});
-    dialog.setDefaultSuffix(QStringLiteral("jpg"));
-    if (dialog.exec() != QDialog::Accepted) return;
-    const QString fileName = dialog.selectedFiles().value(0);
+    QString fileName;
+    if (ChoosePictureFile) {
+        fileName = ChoosePictureFile();
+    } else {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({QStringLiteral("All (*.png *.jpg *.bmp *.svg *.pdf *.emf)"),
+                               QStringLiteral("PNG Image File (*.png)"),
+                               QStringLiteral("JPEG Image File (*.jpg)"), QStringLiteral("Bitmaps (*.bmp)"),
+                               QStringLiteral("SVG Drawing (*.svg)"), QStringLiteral("PDF Document (*.pdf)"),
+                               QStringLiteral("Enhanced Metafiles (*.emf)")});
+        dialog.setDefaultSuffix(QStringLiteral("jpg"));
+        if (dialog.exec() == QDialog::Accepted) fileName = dialog.selectedFiles().value(0);
+    }
+    if (fileName.isEmpty()) return;
     const std::optional<TPictureFormat> format = PictureFormatFor(fileName);
     if (!format) {
         TellUser(QStringLiteral("Неизвестный формат изображения: ") + QFileInfo(fileName).suffix());

@@ -98,6 +98,7 @@ public:
     std::function<QString()> ChooseOpenFile;
     std::function<QString(const QString& preset)> ChooseSaveFile;
     std::function<QStringList()> ChooseDataFiles;
+    std::function<QString()> ChoosePictureFile;
 
     // The add-graphs dialog, created on first use and kept.
     TAddGraphsDialog& AddGraphsDialog();

@@ -467,6 +467,49 @@ TEST_F(MainWindowTest, OpeningABrokenFigureLeavesTheOpenOne) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tarvelo - Untitled.tvq"));
 }
 
+TEST_F(MainWindowTest, OpeningAsksAboutUnsavedWorkFirst) {
+    QTemporaryDir dir;
+    Add(QStringLiteral("unsaved"));
+    int openDialogs = 0;
+    window.ChooseOpenFile = [&] {
+        ++openDialogs;
+        return QString();
+    };
+    answer = TAnswer::Cancel;
+    A("OpenFigure")->trigger();
+    EXPECT_EQ(openDialogs, 0);
+    EXPECT_EQ(questions.last(), QStringLiteral("Имеются несохранённые данные.\rХотите их сохранить?"));
+    // "Yes" with a cancelled save dialog stops as well: nothing unsaved is dropped.
+    answer = TAnswer::Yes;
+    window.ChooseSaveFile = [](const QString&) { return QString(); };
+    A("OpenFigure")->trigger();
+    EXPECT_EQ(openDialogs, 0);
+    answer = TAnswer::No;
+    A("OpenFigure")->trigger();
+    EXPECT_EQ(openDialogs, 1);
+    EXPECT_EQ(window.Figure().GraphCount(), 1);
+}
+
+TEST_F(MainWindowTest, SavePictureKeepsTheBitmapSetting) {
+    QTemporaryDir dir;
+    Add();
+    TSuperGrWindow& f = window.Figure();
+    f.BitmapExport = true;
+    const QString png = dir.filePath(QStringLiteral("p.png"));
+    window.ChoosePictureFile = [&] { return png; };
+    A("SavePicture")->trigger();
+    EXPECT_TRUE(QImage(png).width() > 0);
+    const QString svg = dir.filePath(QStringLiteral("p.svg"));
+    window.ChoosePictureFile = [&] { return svg; };
+    A("SavePicture")->trigger();
+    EXPECT_TRUE(QFileInfo(svg).size() > 0);
+    EXPECT_TRUE(f.BitmapExport);
+    EXPECT_TRUE(messages.isEmpty());
+    window.ChoosePictureFile = [&] { return dir.filePath(QStringLiteral("p.xyz")); };
+    A("SavePicture")->trigger();
+    EXPECT_EQ(messages.size(), 1);
+}
+
 TEST_F(MainWindowTest, CommandLineOpen) {
     EXPECT_FALSE(window.OpenFromCommandLine(QStringLiteral("/no/such/file.tvq")));
     EXPECT_TRUE(questions.isEmpty());
