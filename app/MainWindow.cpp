@@ -1080,10 +1080,11 @@ bool TMainWindow::TextFieldHasFocus() const {
            qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus);
 }
 
-TAnswer TMainWindow::AskUser(const QString& text) {
+TAnswer TMainWindow::AskUser(const QString& text, bool withCancel) {
     if (Ask) return Ask(text);
-    const auto button = QMessageBox::question(this, QStringLiteral("Внимание"), ForDisplay(text),
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel) buttons |= QMessageBox::Cancel;
+    const auto button = QMessageBox::question(this, QStringLiteral("Внимание"), ForDisplay(text), buttons);
     if (button == QMessageBox::Yes) return TAnswer::Yes;
     if (button == QMessageBox::No) return TAnswer::No;
     return TAnswer::Cancel;
@@ -1102,8 +1103,7 @@ bool TMainWindow::OpenFromCommandLine(const QString& argument) {
 }
 
 void TMainWindow::NewFigure() {
-    // Yes/No only: "Cancel" counts as "No".
-    if (AskUser(NewFigureQuestion()) != TAnswer::Yes) return;
+    if (AskUser(NewFigureQuestion(), false) != TAnswer::Yes) return;
     FDocument = std::make_unique<TFigureDocument>(*FFigure, *FFileUi);
     FPresetFileName = DefaultFileName();
     SetTitle(figurefile::TitleFor(FPresetFileName));

@@ -133,7 +133,8 @@ private:
     void SetTitle(const QString& title);
     void ShowStatusText(int panel, const QString& text);
     bool TextFieldHasFocus() const;
-    mainstate::TAnswer AskUser(const QString& text);
+    // A question with Yes, No and Cancel (only Yes and No without cancel).
+    mainstate::TAnswer AskUser(const QString& text, bool withCancel = true);
     void TellUser(const QString& text);
 
     // Commands.
