@@ -151,6 +151,43 @@ bool RoundedRectOf(const QPainterPath& path, QRectF& box, qreal& rx, qreal& ry) 
     return true;
 }
 
+constexpr qreal kMaxDashes = 200000;
+
+// The dashes of a line under a pattern of dash and gap lengths, starting with a dash. One-pixel lines
+// count their length in steps along the longer axis, as their pixels are laid; wider ones along the
+// line.
+QList<QPolygonF> DashesOf(const QPolygonF& line, const QList<quint32>& pattern, bool steps) {
+    QList<QPolygonF> dashes;
+    QPolygonF current{line.first()};
+    qsizetype index = 0;
+    qreal left = pattern[0];
+    bool on = true;
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        const QPointF a = line[i - 1], b = line[i];
+        const qreal dx = b.x() - a.x(), dy = b.y() - a.y();
+        const qreal length = steps ? std::max(std::abs(dx), std::abs(dy)) : std::hypot(dx, dy);
+        qreal at = 0;
+        while (length - at > left) {
+            at += left;
+            const QPointF p = a + (b - a) * (at / length);
+            if (on) {
+                current.append(p);
+                dashes.append(current);
+                current.clear();
+            } else {
+                current = {p};
+            }
+            on = !on;
+            index = (index + 1) % pattern.size();
+            left = pattern[index];
+        }
+        left -= length - at;
+        if (on) current.append(b);
+    }
+    if (on && current.size() >= 2) dashes.append(current);
+    return dashes;
+}
+
 // The state of the device context as far as the records have set it.
 struct TDcState {
     quint32 Pen = BLACK_PEN, Brush = WHITE_BRUSH, Font = SYSTEM_FONT;
@@ -184,6 +221,9 @@ public:
                    Qt::ImageConversionFlags flags) override;
     Type type() const override { return QPaintEngine::User; }
 
+    void SetDashesAsSegments(bool on) { FDashesAsSegments = on; }
+    bool DashesAsSegments() const { return FDashesAsSegments; }
+
     const QByteArray& Body() const { return FBody; }
     quint32 RecordCount() const { return FRecordCount; }
     quint16 HandleCount() const { return quint16(std::min<quint32>(FHandleHigh + 1, 0xFFFF)); }
@@ -204,7 +244,8 @@ private:
     bool Referenced(quint32 handle) const;
     void ReleaseUnused();
     quint32 Select(quint32 selected, quint32 type, const QByteArray& key, quint32 stock);
-    void SelectPen();
+    // solid: the pen without its dashes, for lines written as their dashes.
+    void SelectPen(bool solid = false);
     void SelectBrush();
     void SelectNullPen();
     void SelectFont(const QFont& font, qreal scale, qint32 escapement);
@@ -218,7 +259,7 @@ private:
     void SetFillMode(quint32 mode);
     void SetTextColor(quint32 color);
     // Clip and background before any output; pen and brush for outlined and filled shapes.
-    void PrepareStroke();
+    void PrepareStroke(bool solidPen = false);
     void PrepareShape();
 
     bool PenVisible() const { return FPen.style() != Qt::NoPen && FPen.color().alpha() > 0; }
@@ -228,7 +269,11 @@ private:
     // One-pixel pens whose caps cover the end point: the classic line leaves the end pixel out, so
     // the recorded end lies one step further along the last segment.
     bool ExtendsEnd() const { return PenDeviceWidth() <= 1.5 && FPen.capStyle() != Qt::FlatCap; }
-    QPoint OpenEnd(const QPointF& previous, const QPointF& end) const;
+    // The line with its end one step further when ExtendsEnd.
+    QPolygonF OpenLine(const QPolygonF& device) const;
+    int PenPixels() const { return std::max(1, Coord(PenDeviceWidth())); }
+    // The pen's dash pattern in pixels when it needs a user style; empty for solid and classic pens.
+    QList<quint32> UserDashes() const;
     bool Axial() const { return FTransform.type() <= QTransform::TxScale; }
     // The classic box of a rectangle given the painter's way (outline through left..left+width).
     TRectL BoxOf(const QRectF& r) const;
@@ -238,8 +283,11 @@ private:
     void EmitPolyPoly(quint32 type16, quint32 type32, const QList<QList<QPoint>>& lists);
     void EmitBox(quint32 type, const TRectL& box);
     void EmitPixel(const QPoint& p, const QColor& color);
-    void EmitPolyline(const QPolygonF& devicePolygon);
+    // Open lines (device coordinates) in one record: with the pen, or as their dashes with the
+    // solid pen when the device writes dashes as segments.
+    void EmitOpenLines(const QList<QPolygonF>& lines);
 
+    bool FDashesAsSegments = false;
     QByteArray FBody;
     quint32 FRecordCount = 0;
     QList<TObject> FObjects;
@@ -314,24 +362,32 @@ qreal TEmfPaintEngine::PenDeviceWidth() const {
     return width * TransformScale();
 }
 
-void TEmfPaintEngine::SelectPen() {
+QList<quint32> TEmfPaintEngine::UserDashes() const {
+    if (!PenVisible() || FPen.style() == Qt::SolidLine) return {};
+    const int width = PenPixels();
+    // Qt counts dashes in pen widths; the classic pens count pixels.
+    const QList<qreal> pattern = FPen.dashPattern();
+    if (pattern.isEmpty() || (width == 1 && ClassicStyle(pattern) != PS_USERSTYLE)) return {};
+    QList<quint32> entries;
+    for (qreal length : pattern)
+        entries.append(quint32(std::max(1, Coord(length * width))));
+    if (entries.size() % 2 != 0) entries.append(entries.last());
+    return entries;
+}
+
+void TEmfPaintEngine::SelectPen(bool solid) {
     if (!PenVisible()) {
         SelectNullPen();
         return;
     }
-    const int width = std::max(1, Coord(PenDeviceWidth()));
+    const int width = PenPixels();
+    const QList<quint32> entries = solid ? QList<quint32>() : UserDashes();
     quint32 style = PS_SOLID;
-    QList<quint32> entries;
-    if (FPen.style() != Qt::SolidLine) {
-        // Qt counts dashes in pen widths; the classic pens count pixels.
-        const QList<qreal> pattern = FPen.dashPattern();
-        style = width == 1 ? ClassicStyle(pattern) : PS_USERSTYLE;
-        if (style == PS_USERSTYLE) {
-            for (qreal length : pattern)
-                entries.append(quint32(std::max(1, Coord(length * width))));
-            if (entries.size() % 2 != 0) entries.append(entries.last());
-        }
-    }
+    if (!entries.isEmpty())
+        style = PS_USERSTYLE;
+    else if (!solid && width == 1 && FPen.style() != Qt::SolidLine &&
+             ClassicStyle(FPen.dashPattern()) != PS_USERSTYLE)
+        style = ClassicStyle(FPen.dashPattern());
     if (width > 1 || style == PS_USERSTYLE) {
         style |= PS_GEOMETRIC;
         // One-pixel dashes are exactly as long as the pattern says, as on the screen; a cap would
@@ -530,10 +586,10 @@ void TEmfPaintEngine::SetTextColor(quint32 color) {
     FDc.TextColor = color;
 }
 
-void TEmfPaintEngine::PrepareStroke() {
+void TEmfPaintEngine::PrepareStroke(bool solidPen) {
     ApplyClip();
     ApplyBackground();
-    SelectPen();
+    SelectPen(solidPen);
 }
 
 void TEmfPaintEngine::PrepareShape() {
@@ -541,12 +597,15 @@ void TEmfPaintEngine::PrepareShape() {
     SelectBrush();
 }
 
-QPoint TEmfPaintEngine::OpenEnd(const QPointF& previous, const QPointF& end) const {
+QPolygonF TEmfPaintEngine::OpenLine(const QPolygonF& device) const {
+    QPolygonF line = device;
+    if (!ExtendsEnd() || line.size() < 2) return line;
+    const QPointF previous = line[line.size() - 2], end = line.last();
     const qreal dx = end.x() - previous.x(), dy = end.y() - previous.y();
     const qreal steps = std::max(std::abs(dx), std::abs(dy));
     // A one-step line arrives as a single point: it covers that pixel, so it goes one step right.
-    if (steps < 1e-9) return ToPixel(end) + QPoint(1, 0);
-    return ToPixel(QPointF(end.x() + dx / steps, end.y() + dy / steps));
+    line.last() = steps < 1e-9 ? end + QPointF(1, 0) : QPointF(end.x() + dx / steps, end.y() + dy / steps);
+    return line;
 }
 
 TRectL TEmfPaintEngine::BoxOf(const QRectF& r) const {
@@ -603,14 +662,38 @@ void TEmfPaintEngine::EmitPixel(const QPoint& p, const QColor& color) {
     Emit(r);
 }
 
-void TEmfPaintEngine::EmitPolyline(const QPolygonF& device) {
-    if (device.size() < 2) return;
-    QList<QPoint> points;
-    points.reserve(device.size());
-    for (const QPointF& p : device)
-        points.append(ToPixel(p));
-    if (ExtendsEnd()) points.last() = OpenEnd(device[device.size() - 2], device.last());
-    EmitPoly(EMR_POLYLINE16, EMR_POLYLINE, points);
+void TEmfPaintEngine::EmitOpenLines(const QList<QPolygonF>& lines) {
+    QList<quint32> dashes = FDashesAsSegments ? UserDashes() : QList<quint32>();
+    if (!dashes.isEmpty()) {
+        // Lines reaching far beyond the picture keep the dashed pen rather than become millions
+        // of dashes.
+        qreal length = 0, period = 0;
+        for (const QPolygonF& line : lines)
+            for (qsizetype i = 1; i < line.size(); ++i)
+                length += QLineF(line[i - 1], line[i]).length();
+        for (quint32 d : dashes)
+            period += d;
+        if (length / period > kMaxDashes) dashes.clear();
+    }
+    PrepareStroke(!dashes.isEmpty());
+    QList<QList<QPoint>> lists;
+    for (const QPolygonF& device : lines) {
+        if (device.size() < 2) continue;
+        const QPolygonF line = OpenLine(device);
+        const QList<QPolygonF> pieces =
+            dashes.isEmpty() ? QList<QPolygonF>{line} : DashesOf(line, dashes, PenPixels() == 1);
+        for (const QPolygonF& piece : pieces) {
+            QList<QPoint> points;
+            points.reserve(piece.size());
+            for (const QPointF& p : piece)
+                points.append(ToPixel(p));
+            lists.append(points);
+        }
+    }
+    if (lists.size() == 1)
+        EmitPoly(EMR_POLYLINE16, EMR_POLYLINE, lists.first());
+    else if (!lists.isEmpty())
+        EmitPolyPoly(EMR_POLYPOLYLINE16, EMR_POLYPOLYLINE, lists);
 }
 
 // ---- QPaintEngine ----
@@ -672,17 +755,11 @@ void TEmfPaintEngine::drawRects(const QRectF* rects, int rectCount) {
 
 void TEmfPaintEngine::drawLines(const QLineF* lines, int lineCount) {
     if (!PenVisible() || lineCount <= 0) return;
-    PrepareStroke();
-    QList<QList<QPoint>> lists;
-    lists.reserve(lineCount);
-    for (int i = 0; i < lineCount; ++i) {
-        const QPointF a = FTransform.map(lines[i].p1()), b = FTransform.map(lines[i].p2());
-        lists.append({ToPixel(a), ExtendsEnd() ? OpenEnd(a, b) : ToPixel(b)});
-    }
-    if (lists.size() == 1)
-        EmitPoly(EMR_POLYLINE16, EMR_POLYLINE, lists.first());
-    else
-        EmitPolyPoly(EMR_POLYPOLYLINE16, EMR_POLYPOLYLINE, lists);
+    QList<QPolygonF> device;
+    device.reserve(lineCount);
+    for (int i = 0; i < lineCount; ++i)
+        device.append(QPolygonF{FTransform.map(lines[i].p1()), FTransform.map(lines[i].p2())});
+    EmitOpenLines(device);
 }
 
 void TEmfPaintEngine::drawEllipse(const QRectF& r) {
@@ -732,10 +809,7 @@ void TEmfPaintEngine::drawPath(const QPainterPath& path) {
             EmitPolyPoly(EMR_POLYPOLYGON16, EMR_POLYPOLYGON, closed);
         if (allClosed) return;
     }
-    if (!PenVisible()) return;
-    PrepareStroke();
-    for (const QPolygonF& polygon : polygons)
-        EmitPolyline(polygon);
+    if (PenVisible()) EmitOpenLines(polygons);
 }
 
 void TEmfPaintEngine::drawPoints(const QPointF* points, int pointCount) {
@@ -769,9 +843,7 @@ void TEmfPaintEngine::drawPolygon(const QPointF* points, int pointCount, Polygon
     for (int i = 0; i < pointCount; ++i)
         device.append(FTransform.map(points[i]));
     if (mode == PolylineMode) {
-        if (!PenVisible()) return;
-        PrepareStroke();
-        EmitPolyline(device);
+        if (PenVisible()) EmitOpenLines({device});
         return;
     }
     if (!PenVisible() && !BrushVisible()) return;
@@ -911,6 +983,14 @@ int TEmfPaintDevice::metric(PaintDeviceMetric metric) const {
     default:
         return QPaintDevice::metric(metric);
     }
+}
+
+void TEmfPaintDevice::SetDashesAsSegments(bool on) {
+    FEngine->SetDashesAsSegments(on);
+}
+
+bool TEmfPaintDevice::DashesAsSegments() const {
+    return FEngine->DashesAsSegments();
 }
 
 QByteArray TEmfPaintDevice::Bytes() const {

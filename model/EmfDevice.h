@@ -26,6 +26,12 @@ public:
 
     QPaintEngine* paintEngine() const override;
 
+    // Writes dashed lines as their dashes drawn with a solid pen instead of as lines of a pen with
+    // a user dash style, for players that draw user styles solid (LibreOffice 7.4 does). Off by
+    // default: the pen keeps the style, and the file stays small.
+    void SetDashesAsSegments(bool on);
+    bool DashesAsSegments() const;
+
     QSize Size() const { return FSize; }
     qreal DotsPerInch() const { return FDotsPerInch; }
 

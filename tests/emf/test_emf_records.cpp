@@ -210,6 +210,77 @@ TEST(EmfLines, CosmeticStylesBecomeTheClassicStyles) {
     EXPECT_TRUE(Of(clear, EMR_POLYLINE16).isEmpty());
 }
 
+TEST(EmfLines, DashesAsSegmentsAreSolidPiecesOfTheLine) {
+    auto segments = [](const std::function<void(TDrawAdapter&)>& draw) {
+        TEmfPaintDevice device(QSize(200, 100));
+        device.SetDashesAsSegments(true);
+        EXPECT_TRUE(device.DashesAsSegments());
+        {
+            QPainter painter(&device);
+            TDrawAdapter dc(painter);
+            draw(dc);
+        }
+        return device.Bytes();
+    };
+    using Lists = QList<QList<QPoint>>;
+    // One pixel wide: dashes of 5 and gaps of 3, the last one cut by the line's end.
+    const TEmfReader thin(segments([](TDrawAdapter& dc) {
+        dc.SetPatternPen(0, 1, {5, 3});
+        dc.Line(0, 5, 100, 5);
+    }));
+    const auto thinRecords = Of(thin, EMR_POLYPOLYLINE16);
+    ASSERT_EQ(thinRecords.size(), 1);
+    const Lists thinDashes = *thin.PointLists(thinRecords[0]);
+    ASSERT_EQ(thinDashes.size(), 13);
+    EXPECT_EQ(thinDashes[0], Pts({{0, 5}, {5, 5}}));
+    EXPECT_EQ(thinDashes[1], Pts({{8, 5}, {13, 5}}));
+    EXPECT_EQ(thinDashes[12], Pts({{96, 5}, {100, 5}}));
+    const auto thinPen = PenAt(thin, thin.Records().indexOf(thinRecords[0]));
+    EXPECT_EQ(thinPen->Style, PS_COSMETIC | PS_SOLID);
+
+    // Wide: the pattern in pixels, round ends on every dash as with the styled pen.
+    const TEmfReader wide(segments([](TDrawAdapter& dc) {
+        dc.SetPatternPen(0xFF, 3, {12, 6});
+        dc.Line(10, 20, 90, 20);
+    }));
+    const auto wideRecords = Of(wide, EMR_POLYPOLYLINE16);
+    ASSERT_EQ(wideRecords.size(), 1);
+    EXPECT_EQ(*wide.PointLists(wideRecords[0]), (Lists{{{10, 20}, {22, 20}},
+                                                       {{28, 20}, {40, 20}},
+                                                       {{46, 20}, {58, 20}},
+                                                       {{64, 20}, {76, 20}},
+                                                       {{82, 20}, {90, 20}}}));
+    const auto widePen = PenAt(wide, wide.Records().indexOf(wideRecords[0]));
+    EXPECT_EQ(widePen->Style, PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND);
+    EXPECT_EQ(widePen->Width, 3u);
+
+    // A corner inside a dash stays in it; one-pixel lengths count steps.
+    const TEmfReader corner(segments([](TDrawAdapter& dc) {
+        dc.SetPatternPen(0, 1, {10, 5});
+        const TPoint points[] = {{0, 0}, {6, 0}, {6, 20}};
+        dc.Polyline(points, 3);
+    }));
+    const auto cornerRecords = Of(corner, EMR_POLYPOLYLINE16);
+    ASSERT_EQ(cornerRecords.size(), 1);
+    EXPECT_EQ(*corner.PointLists(cornerRecords[0]), (Lists{{{0, 0}, {6, 0}, {6, 4}}, {{6, 9}, {6, 19}}}));
+
+    // The classic styles stay pens.
+    const TEmfReader classic(segments([](TDrawAdapter& dc) {
+        dc.SetCosmeticPen(0, TDrawAdapter::psDash);
+        dc.Line(0, 5, 100, 5);
+    }));
+    EXPECT_EQ(OnlyPolyline(classic), Pts({{0, 5}, {100, 5}}));
+    EXPECT_EQ(PenAt(classic, IndexOf(classic, EMR_POLYLINE16))->Style, PS_COSMETIC | PS_DASH);
+
+    // A line reaching far beyond the picture keeps its styled pen.
+    const TEmfReader far(segments([](TDrawAdapter& dc) {
+        dc.SetPatternPen(0, 2, {2, 2});
+        dc.Line(0, 0, 1000000000, 0);
+    }));
+    EXPECT_EQ(Of(far, EMR_POLYPOLYLINE).size() + Of(far, EMR_POLYPOLYLINE16).size(), 0);
+    EXPECT_EQ(PenAt(far, IndexOf(far, EMR_POLYLINE))->StyleEntries, (QList<quint32>{2, 2}));
+}
+
 TEST(EmfLines, ManyLinesInOneRecordAndTranslationApplied) {
     const TEmfReader reader(Record([](QPainter& p) {
         p.translate(100, 50);
