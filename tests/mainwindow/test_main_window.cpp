@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "files/AddGraphsDialog.h"
 #include "window/GraphWindowWidget.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -688,4 +690,46 @@ TEST_F(MainWindowTest, PasteIntoAFocusedLineEdit) {
     A("Paste")->trigger();
     EXPECT_EQ(edit->text(), QStringLiteral("1.5"));
     EXPECT_EQ(window.Figure().GraphCount(), 0);
+}
+
+TEST_F(MainWindowTest, PasteOpensTheAddGraphsDialogOnTheClipboard) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("1 2\n3 4\n5 6\n"));
+    window.AutoSelectNewGraphs = true;
+    TAddGraphsDialog& dialog = window.AddGraphsDialog();
+    QString shownWith;
+    QTimer::singleShot(0, &dialog, [&] {
+        shownWith = dialog.Model().Files().value(0).Caption;
+        dialog.reject();
+    });
+    A("Paste")->trigger();
+    EXPECT_EQ(shownWith, QStringLiteral("<Clipboard>"));
+    EXPECT_TRUE(dialog.Model().AutoSelectNewGraphs);
+}
+
+TEST_F(MainWindowTest, AddGraphOpensTheDialogOnTheChosenFiles) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("d.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("1 2\n3 4\n5 6\n");
+    file.close();
+    window.ChooseDataFiles = [&] { return QStringList{path}; };
+    TAddGraphsDialog& dialog = window.AddGraphsDialog();
+    QStringList shown;
+    QTimer::singleShot(0, &dialog, [&] {
+        for (const TFileNode& f : dialog.Model().Files())
+            shown.append(f.Caption);
+        dialog.reject();
+    });
+    A("AddGraph")->trigger();
+    EXPECT_EQ(shown, QStringList{path});
+    // Cancelled file choice: no dialog.
+    window.ChooseDataFiles = [] { return QStringList{}; };
+    bool opened = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        opened = dialog.isVisible();
+        dialog.reject();
+    });
+    A("AddGraph")->trigger();
+    EXPECT_FALSE(opened);
 }
