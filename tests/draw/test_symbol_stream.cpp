@@ -110,7 +110,8 @@ TEST(SymbolStream, DamagedStreamsAreRefused) {
     const QByteArray good = Written(Sample());
     // Every truncation fails.
     for (qsizetype n = 0; n < good.size(); ++n) {
-        TByteReader in(good.left(n));
+        const QByteArray part = good.left(n); // the reader keeps pointers into its bytes
+        TByteReader in(part);
         TSymbol read;
         EXPECT_FALSE(ReadSymbol(in, read)) << n;
         EXPECT_TRUE(read.Prims.isEmpty());
@@ -380,7 +381,8 @@ TEST(SymbolLibrary, MutatedBytesNeverCrashTheReaders) {
         if (next() % 3 == 0) bytes.truncate(qsizetype(next() % bytes.size()));
         QList<TSymbol> read;
         accepted += ReadSymbolLibrary(bytes, read) ? 1 : 0;
-        TByteReader in(bytes.mid(33));
+        const QByteArray tail = bytes.mid(33);
+        TByteReader in(tail);
         TSymbol s;
         ReadSymbol(in, s);
     }
