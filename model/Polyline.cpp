@@ -99,25 +99,16 @@ struct TWindow {
     }
 };
 
-// A node's visibility and, when visible, its pixel.
-inline void MapNode(const TMapping& map, const TWindow& window, Extended x, Extended y, TNodePixel& p) {
-    p.OnScreen = window.Contains(x, y);
-    if (p.OnScreen) {
-        p.X = map.Round(map.PixelX(x));
-        p.Y = map.Round(map.PixelY(y));
-    }
-}
-
-// The same, handing out the unrounded pixel of a visible node for the thinning.
-inline void MapNode(const TMapping& map, const TWindow& window, Extended x, Extended y, TNodePixel& p,
-                    Extended& px, Extended& py) {
-    p.OnScreen = window.Contains(x, y);
-    if (p.OnScreen) {
-        px = map.PixelX(x);
-        py = map.PixelY(y);
-        p.X = map.Round(px);
-        p.Y = map.Round(py);
-    }
+// Visibility and pixels of all nodes. Three simple loops instead of one: each needs few enough
+// extended constants to keep them in the FPU's registers, which beats reading the nodes once.
+void MapNodes(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
+              TNodePixel* pixels, int n) {
+    for (int i = 0; i < n; ++i)
+        pixels[i].OnScreen = window.Contains(xs[i], ys[i]);
+    for (int i = 0; i < n; ++i)
+        if (pixels[i].OnScreen) pixels[i].X = map.Round(map.PixelX(xs[i]));
+    for (int i = 0; i < n; ++i)
+        if (pixels[i].OnScreen) pixels[i].Y = map.Round(map.PixelY(ys[i]));
 }
 
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points
@@ -281,8 +272,7 @@ void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
     g.PolyPointCount = count;
 }
 
-// Node pixels are computed inside the segment walk, so the node arrays are read from memory once.
-void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePixel* pixels, int n) {
+void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const TNodePixel* pixels, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
     if (g.PolyPieces.isEmpty()) g.PolyPieces.resize(1000);
@@ -301,12 +291,8 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
     int last = n - 2;
     while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
         --last;
-    for (int i = 0; i <= first; ++i)
-        MapNode(map, window, xs[i], ys[i], pixels[i]);
     if (last < first) {
         // One node, or every node equal: the single pixel when it is on screen.
-        for (int i = first + 1; i < n; ++i)
-            MapNode(map, window, xs[i], ys[i], pixels[i]);
         if (pixels[0].OnScreen) builder.StartPiece(nodePoint(0));
         builder.ClosePiece();
         return;
@@ -319,8 +305,6 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
 
     for (int i = first; i <= last; ++i) {
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
-        Extended px1 = 0, py1 = 0;
-        MapNode(map, window, x1, y1, pixels[i + 1], px1, py1);
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
         if (breaks) {
@@ -336,7 +320,8 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
         const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
         if (on0 && on1 && continues && i != last) {
             // The common case of a dense curve: a node inside the window, usually near the last point.
-            if (!builder.NearLast(x1, y1)) builder.ConsiderFar(nodePoint(i + 1), px1, py1);
+            if (!builder.NearLast(x1, y1))
+                builder.ConsiderFar(nodePoint(i + 1), map.PixelX(x1), map.PixelY(y1));
             continue;
         }
         int cls;
@@ -372,8 +357,6 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
             builder.Consider(end);
         continues = cls == kEntering || cls == kInside;
     }
-    for (int i = last + 2; i < n; ++i)
-        MapNode(map, window, xs[i], ys[i], pixels[i]);
     builder.ClosePiece();
 }
 
@@ -411,9 +394,8 @@ void PreparePolyline(TGraph& g) {
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
         TNodePixel* pixels = g.NodePixels.data();
+        MapNodes(map, window, xs, ys, pixels, n);
         if (g.LineStyle() >= 5) {
-            for (int i = 0; i < n; ++i)
-                MapNode(map, window, xs[i], ys[i], pixels[i]);
             PreparePoints(g, pixels, n);
         } else {
             PrepareLines(g, map, window, pixels, n);
