@@ -268,7 +268,7 @@ private:
     qreal PenDeviceWidth() const;
     // One-pixel pens whose caps cover the end point: the classic line leaves the end pixel out, so
     // the recorded end lies one step further along the last segment.
-    bool ExtendsEnd() const { return PenDeviceWidth() <= 1.5 && FPen.capStyle() != Qt::FlatCap; }
+    bool ExtendsEnd() const { return PenPixels() == 1 && FPen.capStyle() != Qt::FlatCap; }
     // The line with its end one step further when ExtendsEnd.
     QPolygonF OpenLine(const QPolygonF& device) const;
     int PenPixels() const { return std::max(1, Coord(PenDeviceWidth())); }
@@ -814,22 +814,23 @@ void TEmfPaintEngine::drawPath(const QPainterPath& path) {
 
 void TEmfPaintEngine::drawPoints(const QPointF* points, int pointCount) {
     if (!PenVisible()) return;
-    const qreal width = PenDeviceWidth();
-    if (width <= 1.5) {
+    const int width = PenPixels();
+    if (width == 1) {
         for (int i = 0; i < pointCount; ++i)
             EmitPixel(ToPixel(FTransform.map(points[i])), FPen.color());
         return;
     }
-    // A wide point is a dot of the pen's colour and width.
+    // A wide point is a dot of the pen's colour covering width pixels around it; without an
+    // outline the classic box reaches one pixel further.
     const QPen pen = FPen;
     const QBrush brush = FBrush;
     FBrush = QBrush(pen.color());
     FPen = QPen(Qt::NoPen);
     PrepareShape();
-    const int half = Coord(width / 2);
     for (int i = 0; i < pointCount; ++i) {
         const QPoint c = ToPixel(FTransform.map(points[i]));
-        const TRectL box{c.x() - half, c.y() - half, c.x() + half + 1, c.y() + half + 1};
+        const TRectL box{c.x() - width / 2, c.y() - width / 2, c.x() - width / 2 + width + 1,
+                         c.y() - width / 2 + width + 1};
         EmitBox(pen.capStyle() == Qt::RoundCap ? EMR_ELLIPSE : EMR_RECTANGLE, box);
     }
     FPen = pen;

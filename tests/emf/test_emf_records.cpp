@@ -362,6 +362,43 @@ TEST(EmfShapes, PixelsRoundedRectanglesAndPolygons) {
     EXPECT_EQ(reader.Points(polygons[0]), Pts({{0, 0}, {20, 0}, {10, 15}}));
 }
 
+TEST(EmfShapes, PointsArePixelsOrDotsOfThePenWidth) {
+    const auto draw = [](QPainter& p) {
+        p.setPen(QPen(QColor(0, 0, 255), 1));
+        p.drawPoint(5, 6);
+        p.setPen(QPen(QColor(255, 0, 0), 5, Qt::SolidLine, Qt::RoundCap));
+        p.drawPoint(20, 20);
+        p.setPen(QPen(QColor(255, 0, 0), 4, Qt::SolidLine, Qt::SquareCap));
+        p.drawPoint(40, 20);
+    };
+    const TEmfReader reader(Record(draw));
+    // The square dot covers the same pixels as on the screen.
+    QImage screen(60, 30, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    {
+        QPainter p(&screen);
+        draw(p);
+    }
+    QList<int> red;
+    for (int x = 30; x < 60; ++x)
+        if (screen.pixel(x, 20) == qRgb(255, 0, 0)) red.append(x);
+    EXPECT_EQ(red, (QList<int>{38, 39, 40, 41}));
+    const auto pixels = Of(reader, EMR_SETPIXELV);
+    ASSERT_EQ(pixels.size(), 1);
+    EXPECT_EQ(reader.Pixel(pixels[0])->Point, QPoint(5, 6));
+    EXPECT_EQ(reader.Pixel(pixels[0])->Color, 0xFF0000u);
+    // Five pixels 18..22 and four pixels 38..41, filled without an outline (the screen's round dot
+    // of five is a pixel narrower, as its circle is centred on a pixel corner).
+    const auto dots = Of(reader, EMR_ELLIPSE);
+    ASSERT_EQ(dots.size(), 1);
+    EXPECT_EQ(reader.Box(dots[0]), (TRectL{18, 18, 24, 24}));
+    const auto squares = Of(reader, EMR_RECTANGLE);
+    ASSERT_EQ(squares.size(), 1);
+    EXPECT_EQ(reader.Box(squares[0]), (TRectL{38, 18, 43, 23}));
+    EXPECT_EQ(PenAt(reader, reader.Records().indexOf(dots[0]))->Handle, NULL_PEN);
+    EXPECT_EQ(reader.Brush(Of(reader, EMR_CREATEBRUSHINDIRECT).value(0))->Color, 0x0000FFu);
+}
+
 TEST(EmfShapes, PathsBecomePolygonsAndPolylines) {
     const TEmfReader reader(Record([](QPainter& p) {
         QPainterPath twoSquares;
