@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
+#include <cstddef>
 
 namespace {
 
@@ -99,16 +100,88 @@ struct TWindow {
     }
 };
 
-// Visibility and pixels of all nodes. Three simple loops instead of one: each needs few enough
-// extended constants to keep them in the FPU's registers, which beats reading the nodes once.
+static_assert(sizeof(TNodePixel) == 12 && offsetof(TNodePixel, X) == 0 && offsetof(TNodePixel, Y) == 4 &&
+                  offsetof(TNodePixel, OnScreen) == 8,
+              "the pixel loops below address the node pixel record by its layout");
+static_assert(sizeof(Extended) == 16, "the pixel loops below step through extended arrays by 16 bytes");
+
+// One axis of the node pixels for the FPU: a node is visible along the axis when lo <= v <= hi; its
+// pixel is ((v - mid) - shift) * fit * zoom, then origin plus that (X) or origin minus that (Y),
+// rounded by the FPU (nearest-even). The X loop sets OnScreen from X; the Y loop clears it for nodes
+// outside along Y. All seven constants stay in the FPU's registers for the whole loop, and the nodes
+// are read once per axis; the operations and their order are those of TGraph::DataToPixelX / Y.
+#define TARVELO_AXIS_LOOP(combine, visibleFlag)                                                              \
+    "fldt %[hi]\n\tfldt %[lo]\n\tfldt %[e]\n\tfldt %[d]\n\tfldt %[c]\n\tfldt %[b]\n\tfldt %[a]\n\t"          \
+    "1:\n\t"                                                                                                 \
+    "cmp %[end], %[p]\n\t"                                                                                   \
+    "jae 4f\n\t"                                                                                             \
+    "fldt (%[v])\n\t"                                                                                        \
+    "fcomi %%st(6), %%st\n\t"                                                                                \
+    "jb 2f\n\t"                                                                                              \
+    "fcomi %%st(7), %%st\n\t"                                                                                \
+    "ja 2f\n\t"                                                                                              \
+    "fsub %%st(1), %%st\n\t"                                                                                 \
+    "fsub %%st(2), %%st\n\t"                                                                                 \
+    "fmul %%st(3), %%st\n\t"                                                                                 \
+    "fmul %%st(4), %%st\n\t" combine "\n\t"                                                                  \
+    "fistpl (%[p])\n\t" visibleFlag "\n\t"                                                                   \
+    "jmp 3f\n\t"                                                                                             \
+    "2:\n\t"                                                                                                 \
+    "fstp %%st(0)\n\t"                                                                                       \
+    "movb $0, %c[flag](%[p])\n\t"                                                                            \
+    "3:\n\t"                                                                                                 \
+    "add $16, %[v]\n\t"                                                                                      \
+    "add $12, %[p]\n\t"                                                                                      \
+    "jmp 1b\n\t"                                                                                             \
+    "4:\n\t"                                                                                                 \
+    "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\t"       \
+    "fstp %%st(0)\n\t"
+
+template <bool AlongX>
+void MapAxisFpu(const Extended* values, TNodePixel* pixels, int n, Extended lo, Extended hi, Extended mid,
+                Extended shift, Extended fit, Extended zoom, Extended origin) {
+    const Extended* v = values;
+    char* p = reinterpret_cast<char*>(pixels) + (AlongX ? 0 : 4);
+    char* const end = p + int64_t(n) * 12;
+    if constexpr (AlongX) {
+        asm volatile(TARVELO_AXIS_LOOP("fadd %%st(5), %%st", "movb $1, %c[flag](%[p])")
+                     : [v] "+r"(v), [p] "+r"(p)
+                     : [end] "r"(end), [a] "m"(mid), [b] "m"(shift), [c] "m"(fit), [d] "m"(zoom),
+                       [e] "m"(origin), [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(8)
+                     : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+    } else {
+        asm volatile(TARVELO_AXIS_LOOP("fsubr %%st(5), %%st", "")
+                     : [v] "+r"(v), [p] "+r"(p)
+                     : [end] "r"(end), [a] "m"(mid), [b] "m"(shift), [c] "m"(fit), [d] "m"(zoom),
+                       [e] "m"(origin), [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(4)
+                     : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+    }
+}
+#undef TARVELO_AXIS_LOOP
+
+// Visibility and pixels of all nodes.
 void MapNodes(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
               TNodePixel* pixels, int n) {
-    for (int i = 0; i < n; ++i)
-        pixels[i].OnScreen = window.Contains(xs[i], ys[i]);
-    for (int i = 0; i < n; ++i)
-        if (pixels[i].OnScreen) pixels[i].X = map.Round(map.PixelX(xs[i]));
-    for (int i = 0; i < n; ++i)
-        if (pixels[i].OnScreen) pixels[i].Y = map.Round(map.PixelY(ys[i]));
+    // The FPU loops store 32-bit results, so they serve only while every visible pixel fits: the
+    // mapping is monotone, so the window's edges bound the visible nodes' pixels.
+    constexpr Extended kSafe = 1e9L;
+    auto fits = [&](Extended a, Extended b) { return std::fabs(a) < kSafe && std::fabs(b) < kSafe; };
+    if (map.FastRound && fits(map.PixelX(window.XMin), map.PixelX(window.XMax)) &&
+        fits(map.PixelY(window.YMin), map.PixelY(window.YMax))) {
+        MapAxisFpu<true>(xs, pixels, n, window.XMin, window.XMax, map.XMid, map.ShiftX, map.FitX, map.ZoomX,
+                         map.OriginX);
+        MapAxisFpu<false>(ys, pixels, n, window.YMin, window.YMax, map.YMid, map.ShiftY, map.FitY, map.ZoomY,
+                          map.OriginY);
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        TNodePixel& p = pixels[i];
+        p.OnScreen = window.Contains(xs[i], ys[i]);
+        if (p.OnScreen) {
+            p.X = map.Round(map.PixelX(xs[i]));
+            p.Y = map.Round(map.PixelY(ys[i]));
+        }
+    }
 }
 
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points

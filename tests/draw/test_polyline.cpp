@@ -230,3 +230,67 @@ TEST_F(PolylineTest, DenseCurveYieldsPointsPerPixelColumn) {
     for (int p = 1; p < g->PolyPieceCount; ++p)
         EXPECT_EQ(g->PolyPieces[p].First, g->PolyPieces[p - 1].First + g->PolyPieces[p - 1].Count - 1);
 }
+
+TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
+    // A realistic mapping (fit, zoom, shift) over noisy data, edges and ties included.
+    TDoubleArray x, y;
+    uint32_t state = 7;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return Extended(state >> 8) / Extended(1 << 24);
+    };
+    for (int i = 0; i < 5000; ++i) {
+        x.append(1e6L + i * 0.0137L + next() * 1e-3L);
+        y.append(-3.5L + 7 * next());
+    }
+    x.append(std::numeric_limits<Extended>::quiet_NaN());
+    y.append(0);
+    TGraph* g = AddGraph(x, y);
+    window.PlotRect = {10, 20, 1210, 820};
+    window.OriginX = 610;
+    window.OriginY = 420;
+    g->Fit(window.PlotRect);
+    g->SetZoomX(1.7L);
+    g->SetZoomY(0.8L);
+    g->ShiftX = 3.25L;
+    g->ShiftY = -0.5L;
+    g->VisXMin = g->PlotLeftData();
+    g->VisXMax = g->PlotRightData();
+    g->VisYMin = g->PlotBottomData();
+    g->VisYMax = g->PlotTopData();
+    // Nodes exactly on the window's edges are visible.
+    g->XData[0] = g->VisXMin;
+    g->YData[0] = 0;
+    g->XData[1] = g->VisXMax;
+    g->YData[1] = g->VisYMax;
+    for (int mode : {FE_TONEAREST, FE_UPWARD}) {
+        g->PolyDirty = true;
+        std::fesetround(mode);
+        PreparePolyline(*g);
+        std::fesetround(FE_TONEAREST);
+        int visible = 0;
+        for (int i = 0; i < g->NodeCount(); ++i) {
+            const Extended px = g->XData[i], py = g->YData[i];
+            const bool on = g->VisXMin <= px && px <= g->VisXMax && g->VisYMin <= py && py <= g->VisYMax;
+            ASSERT_EQ(g->NodePixels[i].OnScreen, on ? 1 : 0) << i;
+            if (!on) continue;
+            ++visible;
+            ASSERT_EQ(g->NodePixels[i].X, g->DataToPixelXi(px)) << i;
+            ASSERT_EQ(g->NodePixels[i].Y, g->DataToPixelYi(py)) << i;
+        }
+        EXPECT_GT(visible, 1000);
+        EXPECT_LT(visible, 5000);
+        EXPECT_EQ(g->NodePixels[0].OnScreen, 1);
+        EXPECT_EQ(g->NodePixels[1].OnScreen, 1);
+        EXPECT_EQ(g->NodePixels[5000].OnScreen, 0);
+    }
+}
+
+TEST_F(PolylineTest, HalfPixelsRoundToEven) {
+    TGraph* g = Prepare(Values({10.5L, 11.5L, 12.5L, 13.5L}), Values({20.5L, 21.5L, 22.5L, 23.5L}), 5);
+    ASSERT_EQ(g->NodePixels.size(), 4);
+    EXPECT_EQ(g->NodePixels[0], (TNodePixel{10, 20, 1, 0}));
+    EXPECT_EQ(g->NodePixels[1], (TNodePixel{12, 22, 1, 0}));
+    EXPECT_EQ(g->NodePixels[2], (TNodePixel{12, 22, 1, 0}));
+    EXPECT_EQ(g->NodePixels[3], (TNodePixel{14, 24, 1, 0}));
+}
