@@ -189,7 +189,7 @@ void MapNodes(const TMapping& map, const TWindow& window, const Extended* xs, co
 // inside the stretch it already covers.
 class TPolylineBuilder {
 public:
-    TPolylineBuilder(TGraph& graph, const TMapping& map) : G(graph), Map(map) {
+    explicit TPolylineBuilder(TGraph& graph) : G(graph) {
         StepX = std::fabs(graph.PixelStepX);
         StepY = std::fabs(graph.PixelStepY);
         Points = graph.PolyPoints.data();
@@ -223,14 +223,17 @@ public:
     // A segment's end point, filtered and thinned. Returns true when it was appended.
     bool Consider(const TCurvePoint& p) {
         if (NearLast(p.X, p.Y)) return false;
-        return ConsiderFar(p, Map.PixelX(p.X), Map.PixelY(p.Y));
+        return ConsiderFar(p);
     }
 
-    // A point past the one-pixel filter, with its unrounded pixel.
-    bool ConsiderFar(const TCurvePoint& p, Extended px, Extended py) {
+    // A point past the one-pixel filter.
+    bool ConsiderFar(const TCurvePoint& p) {
+        // The run's geometry is that of the drawn pixels, so a dropped point lies within a pixel of
+        // the line that is drawn and both axes weigh alike.
+        const Extended px = p.Px, py = p.Py;
         if (HasDirection) {
-            // Perpendicular foot on the run's line in unrounded pixels, so both axes weigh alike;
-            // everything is kept multiplied by the squared run direction to spare a division.
+            // Perpendicular foot on the run's line; everything is kept multiplied by the squared run
+            // direction to spare a division.
             const Extended ux = px - OriginPx, uy = py - OriginPy;
             const Extended along = ux * DirX + uy * DirY;
             if (std::fabs(ux * DirLength2 - along * DirX) < DirLength2 &&
@@ -244,21 +247,21 @@ public:
                     HasPending = true;
                     return false;
                 }
-                Append(p, px, py);
+                Append(p);
                 return true;
             }
             // The point leaves the line: keep the turning point, then start a new run.
             if (HasPending) Append(Pending);
         }
-        OriginPx = LastPx;
-        OriginPy = LastPy;
+        OriginPx = Last.Px;
+        OriginPy = Last.Py;
         DirX = px - OriginPx;
         DirY = py - OriginPy;
         DirLength2 = DirX * DirX + DirY * DirY;
         HasDirection = DirLength2 > 0;
         RunMin = 0;
         RunMax = DirLength2;
-        Append(p, px, py);
+        Append(p);
         return true;
     }
 
@@ -269,10 +272,7 @@ public:
         Append(p);
     }
 
-    void Append(const TCurvePoint& p) { Append(p, Map.PixelX(p.X), Map.PixelY(p.Y)); }
-
-    // px, py: the point's unrounded pixel, the origin of a run that starts there.
-    void Append(const TCurvePoint& p, Extended px, Extended py) {
+    void Append(const TCurvePoint& p) {
         TPolyLinePiece* piece = &G.PolyPieces[G.PolyPieceCount - 1];
         if (piece->Count == MaxPolyPiecePoints) {
             // Full: the next piece starts at this piece's last point, so the two share it.
@@ -286,8 +286,6 @@ public:
         ++G.PolyPointCount;
         ++piece->Count;
         Last = p;
-        LastPx = px;
-        LastPy = py;
         HasPending = false;
     }
 
@@ -302,7 +300,6 @@ private:
     }
 
     TGraph& G;
-    const TMapping& Map;
     Extended StepX, StepY;
     TPoint* Points;
     int32_t* Nodes;
@@ -310,7 +307,6 @@ private:
 
     bool PieceOpen = false;
     TCurvePoint Last;
-    Extended LastPx = 0, LastPy = 0;
     TCurvePoint Pending;
     bool HasPending = false;
     bool HasDirection = false;
@@ -351,7 +347,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
     if (g.PolyPieces.isEmpty()) g.PolyPieces.resize(1000);
     if (g.PolyPoints.size() < 100) g.PolyPoints.resize(100);
     if (g.PolyNodeIndex.size() < g.PolyPoints.size()) g.PolyNodeIndex.resize(g.PolyPoints.size());
-    TPolylineBuilder builder(g, map);
+    TPolylineBuilder builder(g);
 
     auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], pixels[i].X, pixels[i].Y, i}; };
     auto clippedPoint = [&](Extended x, Extended y, int node) {
@@ -393,8 +389,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
         const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
         if (on0 && on1 && continues && i != last) {
             // The common case of a dense curve: a node inside the window, usually near the last point.
-            if (!builder.NearLast(x1, y1))
-                builder.ConsiderFar(nodePoint(i + 1), map.PixelX(x1), map.PixelY(y1));
+            if (!builder.NearLast(x1, y1)) builder.ConsiderFar(nodePoint(i + 1));
             continue;
         }
         int cls;
