@@ -160,7 +160,7 @@ public:
 
     void Numeric(TDoubleArray&& row) {
         anyNumeric_ = true;
-        if (!rows_.isEmpty() && rows_.first().size() != row.size()) Close();
+        if (!rows_.isEmpty() && rows_.constFirst().size() != row.size()) Close();
         FlushPending();
         rows_.append(std::move(row));
     }
@@ -189,7 +189,7 @@ private:
     }
     void Close() {
         rows_.squeeze();
-        const qsizetype columns = rows_.first().size();
+        const qsizetype columns = rows_.constFirst().size();
         file_.variables_.append(std::move(rows_));
         file_.headerLines_.append(std::move(text_));
         file_.columnFormats_.append(TStrArray(columns));

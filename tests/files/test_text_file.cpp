@@ -323,7 +323,7 @@ TEST_F(TextFileTest, ProgressOnlyForLargeSources) {
     EXPECT_EQ(reported.size(), 101); // every percentage once
 }
 
-TEST_F(TextFileTest, RowsAreNotOverReserved) {
+TEST_F(TextFileTest, RowStorageIsTrimmedToTheRowsRead) {
     ASSERT_TRUE(Load(QByteArray(200000, ' ') + "\n1\n2\n3\n"));
     EXPECT_EQ(file.Variables()[0].size(), 3);
     EXPECT_EQ(file.Variables()[0].capacity(), 3);
