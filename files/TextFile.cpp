@@ -213,6 +213,7 @@ namespace {
 
 constexpr qint64 kBlockSize = qint64(32) << 20;
 constexpr qsizetype kMinBytesPerThread = qsizetype(1) << 20;
+constexpr double kCallerShare = 0.6; // of a worker's piece
 
 QString Quoted(const QString& text) {
     return u'"' + text + u'"';
@@ -268,8 +269,11 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
         // Line-aligned pieces, parsed in parallel and applied in order.
         const int pieces = int(std::clamp<qsizetype>(cut / kMinBytesPerThread, 1, threads));
         std::vector<qsizetype> bounds{0};
+        // The calling thread also reads and applies the lines, so its own piece is smaller.
+        const double total = kCallerShare + (pieces - 1);
         for (int k = 1; k < pieces; ++k) {
-            const qsizetype target = std::max(bounds.back(), cut / pieces * k);
+            const qsizetype share = qsizetype(double(cut) * (kCallerShare + (k - 1)) / total);
+            const qsizetype target = std::max(bounds.back(), share);
             const void* newline = std::memchr(buffer.constData() + target, '\n', cut - target);
             bounds.push_back(newline ? static_cast<const char*>(newline) - buffer.constData() + 1 : cut);
         }
