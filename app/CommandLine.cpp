@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/FigureFile.h"
+#include "expr/MathFuncs2.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
 #include "window/PictureExport.h"
@@ -9,7 +10,9 @@
 #include <cstdio>
 
 namespace {
-void PrintError(const QString& text) { std::fprintf(stderr, "tarvelo: %s\n", text.toUtf8().constData()); }
+void PrintError(const QString& text) {
+    std::fprintf(stderr, "tarvelo: %s\n", text.toUtf8().constData());
+}
 
 // Headless answers: open what can be opened, and print every message.
 class TConsoleAsker : public TAddGraphsAsker {
@@ -34,7 +37,8 @@ bool ChooseColumns(TAddGraphsModel& model, const QList<std::pair<int, int>>& col
     for (const TNodeRef& node : nodes) {
         if (node.Level() != 1) continue;
         const TArrayNode* array = model.ArrayOf(node);
-        for (int s = 0; s < array->Series.size(); ++s) model.SetState({node.File, node.Array, s}, ssNotPlotted);
+        for (int s = 0; s < array->Series.size(); ++s)
+            model.SetState({node.File, node.Array, s}, ssNotPlotted);
         for (const auto& [x, y] : columns) {
             if (x < 0 || x > array->Series.size() || y < 1 || y > array->Series.size()) {
                 *error = QStringLiteral("no series %1:%2 in %3").arg(x).arg(y).arg(array->Caption);
@@ -62,11 +66,15 @@ QString UsageText() {
         "  --scheme=N        colours: 0 as shown, 1 white background, 2 darkened, 3 black and white\n"
         "  --columns=X:Y,... plot series Y against series X of every data array\n"
         "                    (numbers from 1; X = 0 plots against node numbers)\n"
+        "  --eval=FORMULA    print the value of FORMULA over the graphs of the inputs and exit;\n"
+        "                    Y(0) is the first graph, Y(1) the second, ...\n"
         "  -h, --help        show this help and exit\n"
         "  -v, --version     show the version and exit\n");
 }
 
-QString VersionText() { return QStringLiteral("tarvelo 0.1.0\n"); }
+QString VersionText() {
+    return QStringLiteral("tarvelo 0.1.0\n");
+}
 
 std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QString* error) {
     TCommandLine command;
@@ -95,15 +103,23 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
             if (!needValue()) return std::nullopt;
             command.ExportFile = value;
             if (!PictureFormatFor(value)) {
-                *error = QStringLiteral("unknown picture type: '%1' (use png, jpg, bmp, svg, pdf or emf)").arg(value);
+                *error = QStringLiteral("unknown picture type: '%1' (use png, jpg, bmp, svg, pdf or emf)")
+                             .arg(value);
+                return std::nullopt;
+            }
+        } else if (arg == QLatin1String("--eval")) {
+            if (!needValue()) return std::nullopt;
+            command.Formula = value;
+            if (command.Formula.trimmed().isEmpty()) {
+                *error = QStringLiteral("--eval needs a formula");
                 return std::nullopt;
             }
         } else if (arg == QLatin1String("--size")) {
             if (!needValue()) return std::nullopt;
             const QStringList parts = value.split(QLatin1Char('x'));
             int w = 0, h = 0;
-            if (parts.size() != 2 || !ParseInt(parts[0], w) || !ParseInt(parts[1], h) || w < 1 || h < 1 || w > 20000 ||
-                h > 20000) {
+            if (parts.size() != 2 || !ParseInt(parts[0], w) || !ParseInt(parts[1], h) || w < 1 || h < 1 ||
+                w > 20000 || h > 20000) {
                 *error = QStringLiteral("invalid size '%1' (expected WxH, e.g. 800x600)").arg(value);
                 return std::nullopt;
             }
@@ -114,7 +130,8 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
             bool ok = false;
             command.Scale = value.toDouble(&ok);
             if (!ok || command.Scale <= 0 || command.Scale > 16) {
-                *error = QStringLiteral("invalid scale '%1' (expected a number above 0, at most 16)").arg(value);
+                *error =
+                    QStringLiteral("invalid scale '%1' (expected a number above 0, at most 16)").arg(value);
                 return std::nullopt;
             }
         } else if (arg == QLatin1String("--scheme")) {
@@ -129,7 +146,8 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
                 const QStringList xy = pair.split(QLatin1Char(':'));
                 int x = 0, y = 0;
                 if (xy.size() != 2 || !ParseInt(xy[0], x) || !ParseInt(xy[1], y) || x < 0 || y < 1) {
-                    *error = QStringLiteral("invalid columns '%1' (expected X:Y pairs such as 1:2,1:3)").arg(value);
+                    *error = QStringLiteral("invalid columns '%1' (expected X:Y pairs such as 1:2,1:3)")
+                                 .arg(value);
                     return std::nullopt;
                 }
                 command.Columns.append({x, y});
@@ -143,6 +161,10 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
     }
     if (!command.ExportFile.isEmpty() && command.Inputs.isEmpty() && !command.Help && !command.Version) {
         *error = QStringLiteral("--export needs at least one input file");
+        return std::nullopt;
+    }
+    if (!command.ExportFile.isEmpty() && !command.Formula.isEmpty()) {
+        *error = QStringLiteral("--export and --eval cannot be combined");
         return std::nullopt;
     }
     return command;
@@ -196,6 +218,21 @@ int RunHeadless(const TCommandLine& command) {
             }
         }
         model.Build();
+    }
+    if (!command.Formula.isEmpty()) {
+        TMFDataArr graphs;
+        for (int i = 0; i < window.GraphCount(); ++i) {
+            TMFData data;
+            data.Code = i;
+            window.GraphByIndex(i)->GetXY(data.X, data.Y);
+            data.Sorted = mathfuncs::IsNonDecreasing(data.X);
+            graphs.append(data);
+        }
+        int code = 0;
+        const QString text =
+            mathfuncs::EvaluateLineToText(command.Formula, graphs, mathfuncs::TEvalSettings{}, &code);
+        std::fputs(text.toUtf8().constData(), stdout);
+        return code == 0 ? 0 : 1;
     }
     if (window.GraphCount() == 0) {
         PrintError(QStringLiteral("nothing to plot"));

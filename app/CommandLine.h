@@ -8,6 +8,7 @@
 struct TCommandLine {
     QStringList Inputs;    // data files (text, MAT) and figure files
     QString ExportFile;    // --export: write this picture and exit
+    QString Formula;       // --eval: print the formula's value over the inputs' graphs and exit
     int Width = 800;       // --size: the window's client size the picture is painted for
     int Height = 600;
     double Scale = 1;      // --scale
@@ -17,7 +18,7 @@ struct TCommandLine {
     bool Help = false;
     bool Version = false;
 
-    bool Headless() const { return Help || Version || !ExportFile.isEmpty(); }
+    bool Headless() const { return Help || Version || !ExportFile.isEmpty() || !Formula.isEmpty(); }
 };
 
 // Parses the arguments (without the program name). On an error returns nullopt with the message.
@@ -25,6 +26,6 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
 QString UsageText();
 QString VersionText();
 
-// Runs a headless command: loads the inputs and writes the picture. Returns the process exit code;
+// Runs a headless command: loads the inputs, then writes the picture or prints the formula's value. Returns the process exit code;
 // messages go to standard error.
 int RunHeadless(const TCommandLine& command);

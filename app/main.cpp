@@ -30,5 +30,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarvelo"));
     TMainWindow window;
     window.show();
+    if (!command->Inputs.isEmpty()) window.OpenFromCommandLine(command->Inputs.first());
     return QApplication::exec();
 }

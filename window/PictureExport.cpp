@@ -1,6 +1,7 @@
 #include "window/PictureExport.h"
 
 #include "model/Codecs.h"
+#include "model/EmfDevice.h"
 #include "window/FigurePaint.h"
 
 #include <QBuffer>
@@ -109,9 +110,14 @@ bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureForm
         painter.end();
         break;
     }
-    case TPictureFormat::Emf:
-        if (error) *error = QStringLiteral("Метафайлы пока не поддерживаются.");
-        return false;
+    case TPictureFormat::Emf: {
+        TEmfPaintDevice emf(QSize(target.Width(), target.Height()), 96);
+        {
+            QPainter painter(&emf);
+            PaintExport(window, painter, target, options.Scheme);
+        }
+        return emf.SaveTo(fileName, error);
+    }
     }
     buffer.close();
     return WriteAtomically(fileName, bytes, error);

@@ -75,3 +75,30 @@ TEST(CommandLine, HeadlessExportWritesThePicture) {
     ASSERT_TRUE(missing);
     EXPECT_EQ(RunHeadless(*missing), 1);
 }
+
+TEST(CommandLine, EvalPrintsTheFormulaOverTheInputs) {
+    QTemporaryDir dir;
+    const QString data = WriteData(dir);
+    QString error;
+    EXPECT_FALSE(ParseCommandLine(QStringList{QStringLiteral("--eval=")}, &error));
+    EXPECT_FALSE(ParseCommandLine(QStringList{QStringLiteral("--eval=1"), QStringLiteral("--export=a.png"), data}, &error));
+    auto c = ParseCommandLine(QStringList{QStringLiteral("--eval=2+3"), data}, &error);
+    ASSERT_TRUE(c) << error.toStdString();
+    EXPECT_TRUE(c->Headless());
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunHeadless(*c), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "5\n");
+
+    // The file's second column against its first is graph 0: p = t².
+    auto graph = ParseCommandLine(QStringList{QStringLiteral("--eval=MAX(Y(0))"), data}, &error);
+    ASSERT_TRUE(graph);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunHeadless(*graph), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "2401\n");
+
+    auto bad = ParseCommandLine(QStringList{QStringLiteral("--eval=Y(7)"), data}, &error);
+    ASSERT_TRUE(bad);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunHeadless(*bad), 1);
+    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+}

@@ -94,6 +94,13 @@ TEST_F(ExportFixture, FilesOfEveryFormat) {
     QFile pdf(Path("a.pdf"));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    ASSERT_TRUE(ExportPicture(window, Path("a.emf"), TPictureFormat::Emf, {2, 0}, &error)) << error.toStdString();
+    QFile emf(Path("a.emf"));
+    ASSERT_TRUE(emf.open(QIODevice::ReadOnly));
+    const QByteArray head = emf.read(44);
+    ASSERT_EQ(head.size(), 44);
+    EXPECT_EQ(uint8_t(head[0]), 1); // EMR_HEADER
+    EXPECT_EQ(head.mid(40, 4), QByteArray(" EMF"));
 }
 
 TEST_F(ExportFixture, FailedExportLeavesTheOldFile) {
