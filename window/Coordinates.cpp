@@ -106,7 +106,8 @@ void TSuperGrWindow::PrepareForPaint(const TRect& target) {
         const Extended top = g->PixelToDataY(PlotRect.Top), bottom = g->PixelToDataY(PlotRect.Bottom);
         const Extended xMin = std::min(left, right), xMax = std::max(left, right);
         const Extended yMin = std::min(top, bottom), yMax = std::max(top, bottom);
-        if (geometryChanged || xMin != g->VisXMin || xMax != g->VisXMax || yMin != g->VisYMin || yMax != g->VisYMax)
+        if (geometryChanged || xMin != g->VisXMin || xMax != g->VisXMax || yMin != g->VisYMin ||
+            yMax != g->VisYMax)
             g->PolyDirty = true;
         g->VisXMin = xMin;
         g->VisXMax = xMax;
@@ -117,22 +118,33 @@ void TSuperGrWindow::PrepareForPaint(const TRect& target) {
 }
 
 void TSuperGrWindow::FitAllToPlot() {
-    for (const auto& g : FGraphs) g->Fit(PlotRect);
+    for (const auto& g : FGraphs)
+        g->Fit(PlotRect);
 }
 
 void TSuperGrWindow::Rescale() {
     FitAllToPlot();
     const int top = TopGraphIndex();
     if (top >= 0) ZoomBy(top, false, TAxis::X, 1, 1);
-    for (const auto& g : FGraphs) g->CacheDirty = false;
+    for (const auto& g : FGraphs)
+        g->CacheDirty = false;
 }
 
-Extended TSuperGrWindow::ViewLeft(const TGraph& g) { return const_cast<TGraph&>(g).PlotLeftData(); }
-Extended TSuperGrWindow::ViewBottom(const TGraph& g) { return const_cast<TGraph&>(g).PlotBottomData(); }
-Extended TSuperGrWindow::ViewWidth(const TGraph& g) const { return g.PlotWidthData(); }
-Extended TSuperGrWindow::ViewHeight(const TGraph& g) const { return g.PlotHeightData(); }
+Extended TSuperGrWindow::ViewLeft(const TGraph& g) {
+    return const_cast<TGraph&>(g).PlotLeftData();
+}
+Extended TSuperGrWindow::ViewBottom(const TGraph& g) {
+    return const_cast<TGraph&>(g).PlotBottomData();
+}
+Extended TSuperGrWindow::ViewWidth(const TGraph& g) const {
+    return g.PlotWidthData();
+}
+Extended TSuperGrWindow::ViewHeight(const TGraph& g) const {
+    return g.PlotHeightData();
+}
 
-void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX, bool fitY) {
+void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX,
+                                  bool fitY) {
     if (indexes.size() != rects.size()) return;
     bool anyVisible = false;
     for (int index : indexes) {
@@ -160,8 +172,10 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
         TGraph& g = *FGraphs[size_t(i)];
         if (fitX && g.EffectiveScaleGroupX() < 0) g.SetZoomX(newZoomX[i]);
         if (fitY && g.EffectiveScaleGroupY() < 0) g.SetZoomY(newZoomY[i]);
-        if (fitX && g.EffectivePosGroupX() < 0 && g.ZoomX() != 0) g.ShiftX = newShiftX[i] * newZoomX[i] / g.ZoomX();
-        if (fitY && g.EffectivePosGroupY() < 0 && g.ZoomY() != 0) g.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
+        if (fitX && g.EffectivePosGroupX() < 0 && g.ZoomX() != 0)
+            g.ShiftX = newShiftX[i] * newZoomX[i] / g.ZoomX();
+        if (fitY && g.EffectivePosGroupY() < 0 && g.ZoomY() != 0)
+            g.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
     }
 
     // Bound groups fit their widest member.
@@ -191,7 +205,8 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
                 const TGraph& g = *FGraphs[size_t(m)];
                 if (!g.Visible()) continue;
                 const Extended fit = alongX ? g.FitX : g.FitY;
-                if (widest < 0 || fit < (alongX ? FGraphs[size_t(widest)]->FitX : FGraphs[size_t(widest)]->FitY))
+                if (widest < 0 ||
+                    fit < (alongX ? FGraphs[size_t(widest)]->FitX : FGraphs[size_t(widest)]->FitY))
                     widest = m;
             }
             if (widest < 0) widest = driver;
@@ -207,13 +222,16 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
         }
         for (int group = 0; group < kGroupCount; ++group) {
             const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
-            if (std::none_of(members.begin(), members.end(), [&](int m) { return indexes.contains(m); })) continue;
+            if (std::none_of(members.begin(), members.end(), [&](int m) { return indexes.contains(m); }))
+                continue;
             // As for the scales: the visible given member with the widest data range leads.
             int reference = -1;
             for (int m : members) {
                 if (!indexes.contains(m) || !FGraphs[size_t(m)]->Visible()) continue;
                 const Extended fit = alongX ? FGraphs[size_t(m)]->FitX : FGraphs[size_t(m)]->FitY;
-                const Extended best = reference < 0 ? 0 : alongX ? FGraphs[size_t(reference)]->FitX : FGraphs[size_t(reference)]->FitY;
+                const Extended best = reference < 0 ? 0
+                                      : alongX      ? FGraphs[size_t(reference)]->FitX
+                                                    : FGraphs[size_t(reference)]->FitY;
                 if (reference < 0 || fit < best) reference = m;
             }
             if (reference < 0) continue;
@@ -228,7 +246,8 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
     };
     if (fitX) driveGroups(TAxis::X);
     if (fitY) driveGroups(TAxis::Y);
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
 }
 
 void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor) {
@@ -295,7 +314,8 @@ void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Ex
         SyncPosGroup(TAxis::X, group, reference, onlyAllowed, 0);
         SyncPosGroup(TAxis::Y, group, reference, onlyAllowed, 0);
     }
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -304,7 +324,8 @@ void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Ex
 void TSuperGrWindow::ComputeAxisSlots() {
     const int n = GraphCount();
     if (!FCombineXAxis && !FCombineYAxis) {
-        for (const auto& g : FGraphs) g->AxisSlotX = g->AxisSlotY = g->Layer();
+        for (const auto& g : FGraphs)
+            g->AxisSlotX = g->AxisSlotY = g->Layer();
         XAxisCount = YAxisCount = n;
         return;
     }
@@ -325,8 +346,9 @@ void TSuperGrWindow::ComputeAxisSlots() {
             // Graphs bound in both scale and origin share one axis.
             for (TGraph* other : byLayer) {
                 if (placed.contains(other)) continue;
-                const bool same = alongX ? other->EffectiveScaleGroupX() == scale && other->EffectivePosGroupX() == pos
-                                         : other->EffectiveScaleGroupY() == scale && other->EffectivePosGroupY() == pos;
+                const bool same =
+                    alongX ? other->EffectiveScaleGroupX() == scale && other->EffectivePosGroupX() == pos
+                           : other->EffectiveScaleGroupY() == scale && other->EffectivePosGroupY() == pos;
                 if (!same) continue;
                 (alongX ? other->AxisSlotX : other->AxisSlotY) = slot;
                 placed.append(other);
@@ -337,13 +359,15 @@ void TSuperGrWindow::ComputeAxisSlots() {
     if (FCombineXAxis) {
         XAxisCount = assign(true);
     } else {
-        for (const auto& g : FGraphs) g->AxisSlotX = g->Layer();
+        for (const auto& g : FGraphs)
+            g->AxisSlotX = g->Layer();
         XAxisCount = n;
     }
     if (FCombineYAxis) {
         YAxisCount = assign(false);
     } else {
-        for (const auto& g : FGraphs) g->AxisSlotY = g->Layer();
+        for (const auto& g : FGraphs)
+            g->AxisSlotY = g->Layer();
         YAxisCount = n;
     }
 }
@@ -389,12 +413,15 @@ void TSuperGrWindow::AutoScale() {
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
 
-void TSuperGrWindow::ArrangeVertically() {
-    const bool anyVisible = std::any_of(FGraphs.begin(), FGraphs.end(), [](const auto& g) { return g->Visible(); });
+// Stacks the visible graphs in strips (along Y) or columns (along X); a position group shares one.
+void TSuperGrWindow::Arrange(TAxis axis) {
+    const bool anyVisible =
+        std::any_of(FGraphs.begin(), FGraphs.end(), [](const auto& g) { return g->Visible(); });
     if (!anyVisible) return;
     StopAnimation();
     if (AnimatedZoom) TakeAnimationStart();
     RecordViews(*this);
+    const bool alongX = axis == TAxis::X;
     const int n = GraphCount();
     QList<int> band(n, -1);
     int bands = 0;
@@ -402,79 +429,63 @@ void TSuperGrWindow::ArrangeVertically() {
         const TGraph& g = *FGraphs[size_t(i)];
         if (!g.Visible() || band[i] >= 0) continue;
         band[i] = bands;
-        if (g.EffectivePosGroupY() >= 0)
-            for (int m : PosGroupMembersY(g.EffectivePosGroupY()))
+        const int32_t group = alongX ? g.EffectivePosGroupX() : g.EffectivePosGroupY();
+        if (group >= 0)
+            for (int m : alongX ? PosGroupMembersX(group) : PosGroupMembersY(group))
                 if (band[m] < 0) band[m] = bands;
         ++bands;
     }
-    const Extended h = PlotRect.Height();
+    const Extended size = alongX ? PlotRect.Width() : PlotRect.Height();
     QList<int> all;
     QList<TRect> rects;
     for (int i = 0; i < n; ++i) {
-        const int a = std::max(band[i], 0);
+        const int a = std::max(band[i], 0); // an invisible graph uses the first band
+        const int from = RoundHalfEven(a * size / bands), to = RoundHalfEven((a + 1) * size / bands);
         all.append(i);
-        rects.append({PlotRect.Left, PlotRect.Top + RoundHalfEven(a * h / bands), PlotRect.Right,
-                      PlotRect.Top + RoundHalfEven((a + 1) * h / bands)});
+        rects.append(alongX ? TRect{PlotRect.Left + from, PlotRect.Top, PlotRect.Left + to, PlotRect.Bottom}
+                            : TRect{PlotRect.Left, PlotRect.Top + from, PlotRect.Right, PlotRect.Top + to});
     }
-    WithoutRecording(*this, [&] { FitIntoRects(all, rects, false, true); });
+    WithoutRecording(*this, [&] { FitIntoRects(all, rects, alongX, !alongX); });
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
 
+void TSuperGrWindow::ArrangeVertically() {
+    Arrange(TAxis::Y);
+}
 void TSuperGrWindow::ArrangeHorizontally() {
-    const bool anyVisible = std::any_of(FGraphs.begin(), FGraphs.end(), [](const auto& g) { return g->Visible(); });
-    if (!anyVisible) return;
-    StopAnimation();
-    if (AnimatedZoom) TakeAnimationStart();
-    RecordViews(*this);
-    const int n = GraphCount();
-    QList<int> column(n, -1);
-    int columns = 0;
-    for (int i = 0; i < n; ++i) {
-        const TGraph& g = *FGraphs[size_t(i)];
-        if (!g.Visible() || column[i] >= 0) continue;
-        column[i] = columns;
-        if (g.EffectivePosGroupX() >= 0)
-            for (int m : PosGroupMembersX(g.EffectivePosGroupX()))
-                if (column[m] < 0) column[m] = columns;
-        ++columns;
-    }
-    const Extended w = PlotRect.Width();
-    QList<int> all;
-    QList<TRect> rects;
-    for (int i = 0; i < n; ++i) {
-        const int a = std::max(column[i], 0);
-        all.append(i);
-        rects.append({PlotRect.Left + RoundHalfEven(a * w / columns), PlotRect.Top,
-                      PlotRect.Left + RoundHalfEven((a + 1) * w / columns), PlotRect.Bottom});
-    }
-    WithoutRecording(*this, [&] { FitIntoRects(all, rects, true, false); });
-    StartViewAnimationOrRepaint(AnimatedZoom);
+    Arrange(TAxis::X);
 }
 
 void TSuperGrWindow::PanBy(Extended dx, Extended dy, bool onlyAllowed, int reference) {
     FitAllToPlot();
     for (const auto& g : FGraphs) {
         const Extended kx = g->FitX * g->ZoomX(), ky = g->FitY * g->ZoomY();
-        if (g->EffectivePosGroupX() < 0 && (!onlyAllowed || g->AllowShiftX()) && kx != 0) g->ShiftX -= dx / kx;
-        if (g->EffectivePosGroupY() < 0 && (!onlyAllowed || g->AllowShiftY()) && ky != 0) g->ShiftY += dy / ky;
+        if (g->EffectivePosGroupX() < 0 && (!onlyAllowed || g->AllowShiftX()) && kx != 0)
+            g->ShiftX -= dx / kx;
+        if (g->EffectivePosGroupY() < 0 && (!onlyAllowed || g->AllowShiftY()) && ky != 0)
+            g->ShiftY += dy / ky;
     }
     const TGraph* ref = GraphByIndex(reference);
     auto syncAll = [&](TAxis axis, Extended distance) {
-        const int32_t own = !ref ? -1 : axis == TAxis::X ? ref->EffectivePosGroupX() : ref->EffectivePosGroupY();
+        const int32_t own = !ref               ? -1
+                            : axis == TAxis::X ? ref->EffectivePosGroupX()
+                                               : ref->EffectivePosGroupY();
         if (own >= 0) SyncPosGroup(axis, own, reference, onlyAllowed, distance);
         for (int group = 0; group < kGroupCount; ++group)
             if (group != own) SyncPosGroup(axis, group, reference, onlyAllowed, distance);
     };
     syncAll(TAxis::X, dx);
     syncAll(TAxis::Y, dy);
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
 }
 
 void TSuperGrWindow::SaveAxes() {
     StopAnimation();
     if (OriginX < 0 || OriginY < 0 || FGraphs.empty()) return;
     FSavedAxes.clear();
-    for (const auto& g : FGraphs) FSavedAxes.append({g->ZoomX(), g->ShiftX, g->ZoomY(), g->ShiftY});
+    for (const auto& g : FGraphs)
+        FSavedAxes.append({g->ZoomX(), g->ShiftX, g->ZoomY(), g->ShiftY});
     Raise(Events.OnAxesSaved, this, true);
 }
 
@@ -499,8 +510,12 @@ void TSuperGrWindow::RestoreAxes() {
 // View operations of one graph
 
 namespace {
-Extended PixelsPerUnitX(const TGraph& g) { return g.FitX * g.ZoomX(); }
-Extended PixelsPerUnitY(const TGraph& g) { return g.FitY * g.ZoomY(); }
+Extended PixelsPerUnitX(const TGraph& g) {
+    return g.FitX * g.ZoomX();
+}
+Extended PixelsPerUnitY(const TGraph& g) {
+    return g.FitY * g.ZoomY();
+}
 } // namespace
 
 void TSuperGrWindow::SetViewLeft(int32_t id, Extended x) {
@@ -606,10 +621,12 @@ void TSuperGrWindow::SetViewTop(int32_t id, Extended y) {
 // Pending views
 
 void TSuperGrWindow::TakePendingViews() {
-    const bool anyFixed = std::any_of(FGraphs.begin(), FGraphs.end(), [](const auto& g) { return g->FixedRatio(); });
+    const bool anyFixed =
+        std::any_of(FGraphs.begin(), FGraphs.end(), [](const auto& g) { return g->FixedRatio(); });
     if (OriginX < 0 || OriginY < 0 || FGraphs.empty() || anyFixed) return;
     FPendingViews.clear();
-    for (const auto& g : FGraphs) FPendingViews.append({ViewLeft(*g), ViewBottom(*g), ViewWidth(*g), ViewHeight(*g)});
+    for (const auto& g : FGraphs)
+        FPendingViews.append({ViewLeft(*g), ViewBottom(*g), ViewWidth(*g), ViewHeight(*g)});
 }
 
 void TSuperGrWindow::ApplyPendingViews() {
@@ -645,7 +662,9 @@ void TSuperGrWindow::TakeAnimationStart() {
     FAnimationStartTaken = true;
 }
 
-bool TSuperGrWindow::Animating() const { return FAnimating; }
+bool TSuperGrWindow::Animating() const {
+    return FAnimating;
+}
 
 void TSuperGrWindow::StartViewAnimationOrRepaint(bool animate) {
     const bool started = FAnimationStartTaken;
@@ -669,8 +688,8 @@ void TSuperGrWindow::StartViewAnimationOrRepaint(bool animate) {
         Extended rangeX = g.XMax() - g.XMin(), rangeY = g.YMax() - g.YMin();
         if (rangeX == 0) rangeX = 1;
         if (rangeY == 0) rangeY = 1;
-        noticeable |= std::fabs(a.DS) > 1e-15L || std::fabs(a.DT) > 1e-15L || std::fabs(a.DP / rangeX) > 1e-15L ||
-                      std::fabs(a.DQ / rangeY) > 1e-15L;
+        noticeable |= std::fabs(a.DS) > 1e-15L || std::fabs(a.DT) > 1e-15L ||
+                      std::fabs(a.DP / rangeX) > 1e-15L || std::fabs(a.DQ / rangeY) > 1e-15L;
     }
     if (!noticeable) {
         Relayout();
@@ -746,4 +765,6 @@ void TSuperGrWindow::FinishAnimation() {
     Relayout();
 }
 
-void TSuperGrWindow::StopAnimation() { FinishAnimation(); }
+void TSuperGrWindow::StopAnimation() {
+    FinishAnimation();
+}

@@ -437,6 +437,7 @@ private:
     void SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor);
     void SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance);
     void FitAllToPlot();
+    void Arrange(TAxis axis);
     template <typename T> void SetAndRepaint(T& field, T value);
     template <typename T> void RecordLegend(uint8_t op, T& field, T value);
 
