@@ -188,6 +188,7 @@ int RunHeadless(const TCommandLine& command) {
 
     TConsoleAsker asker;
     TAddGraphsModel model(window, asker);
+    model.PreviewShown = false;
     for (const QString& input : command.Inputs) {
         if (!QFileInfo::exists(input)) {
             PrintError(QStringLiteral("cannot open '%1': no such file").arg(input));
@@ -218,6 +219,7 @@ int RunHeadless(const TCommandLine& command) {
             }
         }
         model.Build();
+        model.Clear(); // the series not plotted go now, before the painting needs memory
     }
     if (!command.Formula.isEmpty()) {
         TMFDataArr graphs;

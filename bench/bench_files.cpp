@@ -1,6 +1,7 @@
 // Number parsing and text file reading on large inputs.
 //   bench_files                        Google Benchmark runs (generates the data file on first use)
 //   bench_files --generate FILE ROWS   writes a ROWS x 3 table of 17-digit numbers
+//   bench_files --measurement FILE ROWS  writes a ROWS x 3 measurement: ascending time, two noisy signals
 //   bench_files --load FILE THREADS    one load, with MB/s and memory figures (for /usr/bin/time -v)
 #include "files/NumberParser.h"
 #include "files/TextFile.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +43,29 @@ bool Generate(const QString& path, long long rows) {
             AppendNumber(chunk, random);
         }
         chunk += '\n';
+        if (chunk.size() > (1 << 22)) {
+            file.write(chunk.data(), qint64(chunk.size()));
+            chunk.clear();
+        }
+    }
+    file.write(chunk.data(), qint64(chunk.size()));
+    return file.error() == QFileDevice::NoError;
+}
+
+// A recorder's output: time in column 1, two noisy signals beside it, about 57 bytes per row.
+bool GenerateMeasurement(const QString& path, long long rows) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    std::mt19937_64 random(7);
+    std::normal_distribution<double> noise(0.0, 0.05);
+    std::string chunk;
+    char line[96];
+    for (long long r = 0; r < rows; ++r) {
+        const double t = 1.0 + double(r) * 1e-6;
+        const double first = 5.0 + 3.0 * std::sin(t * 40.0) + noise(random);
+        const double second = 5.0 + 2.0 * std::cos(t * 7.0) + noise(random);
+        chunk.append(line,
+                     size_t(std::snprintf(line, sizeof line, "%.16f\t%.16f\t%.16f\n", t, first, second)));
         if (chunk.size() > (1 << 22)) {
             file.write(chunk.data(), qint64(chunk.size()));
             chunk.clear();
@@ -86,8 +111,10 @@ int LoadOnce(const QString& path, int threads) {
     const long long after = StatusKb("VmRSS:");
     const long long peak = StatusKb("VmHWM:");
     long long rows = 0;
-    for (const TDoubleArray2& v : file.Variables())
-        rows += v.size();
+    for (int i = 0; i < file.VariableCount(); ++i) {
+        TDoubleArray2 columns;
+        if (file.GetColumns(i, columns) && !columns.isEmpty()) rows += columns[0].size();
+    }
     std::printf(
         "threads %d: %.0f MB in %.3f s = %.0f MB/s (cpu %.3f s = %.0f MB/s per core), %lld rows in %lld "
         "variables\n",
@@ -160,6 +187,8 @@ BENCHMARK(BM_LoadTextFile)
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--generate") == 0)
         return Generate(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3])) ? 0 : 1;
+    if (argc == 4 && std::strcmp(argv[1], "--measurement") == 0)
+        return GenerateMeasurement(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3])) ? 0 : 1;
     if (argc == 4 && std::strcmp(argv[1], "--load") == 0)
         return LoadOnce(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
     benchmark::Initialize(&argc, argv);

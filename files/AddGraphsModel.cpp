@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -241,15 +242,15 @@ void TAddGraphsModel::LoadText(const QString& name) {
     TFileNode node{name, {}};
     const QString shortName = QFileInfo(name).fileName();
     for (int i = 0; i < file.VariableCount(); ++i) {
-        TDoubleArray2 matrix;
-        if (!file.GetVariable(i, matrix)) {
+        TDoubleArray2 columns;
+        if (!file.GetColumns(i, columns)) {
             asker_.ShowMessage(Text("Ошибка при чтении блока данных ") + name + QLatin1Char(',') +
                                QLatin1Char('\n') + file.ErrorMessage());
             continue;
         }
         TStrArray header;
         file.GetHeaderLines(i, header);
-        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), matrix, header);
+        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header);
     }
     if (!node.Arrays.isEmpty()) files_.append(std::move(node));
 }
@@ -282,28 +283,30 @@ bool TAddGraphsModel::LoadMat(const QString& name) {
         }
         TStrArray header;
         file.GetVariableNames(i, header);
-        AddArray(node, file.VariableName(i), matrix, header);
+        AddArray(node, file.VariableName(i), matrix, false, header);
     }
     if (node.Arrays.isEmpty()) return false;
     files_.append(std::move(node));
     return true;
 }
 
-void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& matrix,
-                               const TStrArray& header) {
-    const int rows = int(matrix.size());
-    const int columns = rows ? int(matrix[0].size()) : 0;
+void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines,
+                               bool linesAreColumns, const TStrArray& header) {
+    const qsizetype lineLength = lines.isEmpty() ? 0 : lines[0].size();
     // Nothing to plot in an empty matrix; a ragged one cannot be split into series.
-    if (rows == 0 || columns == 0) return;
-    for (const TDoubleArray& row : matrix)
-        if (row.size() != columns) return;
+    if (lineLength == 0 || lineLength > std::numeric_limits<int>::max()) return;
+    for (const TDoubleArray& line : lines)
+        if (line.size() != lineLength) return;
+    const int rows = int(linesAreColumns ? lineLength : lines.size());
+    const int columns = int(linesAreColumns ? lines.size() : lineLength);
 
     TArrayNode array;
     array.Caption = caption;
     TArrayNodeData& data = array.Data;
     data.Header = header;
     data.SeriesInColumns = columns < rows;
-    data.Series = data.SeriesInColumns ? Transposed(matrix) : matrix;
+    // Series are shared with the lines when they run the same way.
+    data.Series = data.SeriesInColumns == linesAreColumns ? lines : Transposed(lines);
     data.SeriesCount = data.SeriesInColumns ? columns : rows;
     data.SeriesLength = data.SeriesInColumns ? rows : columns;
     data.CommonArg = data.SeriesCount == 1 ? -1 : 0;
@@ -768,7 +771,7 @@ void TAddGraphsModel::RebuildPreview() {
     preview_.DeleteAllGraphs();
     const TNodeRef focused = Focused();
     TDoubleArray x, y;
-    if (focused.Level() == 2 && BuildSeries(focused, x, y) &&
+    if (PreviewShown && focused.Level() == 2 && BuildSeries(focused, x, y) &&
         preview_.AddGraph(ArrayOf(focused)->Caption, false, {}, x, y)) {
         TGraph* graph = preview_.GraphByIndex(0);
         const TSeriesNodeData& settings = SeriesOf(focused)->Data;

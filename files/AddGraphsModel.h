@@ -177,12 +177,16 @@ public:
     // ---- Preview ----
     TSuperGrWindow& Preview() { return preview_; }
     void RebuildPreview();
+    // The dialog previews the focused series; a model driven without one (the command line) switches
+    // the preview off and spares building a graph of every series it walks through.
+    bool PreviewShown = true;
 
 private:
     void LoadText(const QString& name);
     bool LoadMat(const QString& name);
     // Adds an array node from a matrix of R lines and C values per line.
-    void AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& matrix,
+    // lines: the matrix's columns (linesAreColumns) or its rows, all of one length.
+    void AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines, bool linesAreColumns,
                   const TStrArray& header);
     static void BuildSeriesNodes(TArrayNode& array);
     static void ApplyStrategy(TArrayNode& array);

@@ -52,9 +52,13 @@ bool IsBlankLine(const char* begin, const char* end) {
 
 bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
                   std::vector<Extended>& values) {
-    values.clear();
+    const size_t start = values.size();
     const unsigned flags = separators.Contains(',') ? numparse::kPointOnly : numparse::kCommaIsPoint;
     const auto isSeparator = [&separators](char c) { return separators.Contains(static_cast<uint8_t>(c)); };
+    const auto textLine = [&values, start] {
+        values.resize(start);
+        return false;
+    };
     // Line ends are never part of the last token.
     while (end != begin && (end[-1] == '\r' || end[-1] == '\n'))
         --end;
@@ -68,14 +72,14 @@ bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separ
         Extended value;
         const char* stop;
         if (p == end || isSeparator(*p) || !numparse::ParseExtended(p, end, value, &stop, flags))
-            return false;
+            return textLine();
         p = stop;
         while (p != end && IsBlankChar(*p) && !isSeparator(*p))
             ++p; // and after it
-        if (p != end && !isSeparator(*p)) return false;
+        if (p != end && !isSeparator(*p)) return textLine();
         values.push_back(value);
     }
-    return !values.empty();
+    return values.size() > start;
 }
 
 bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values) {
@@ -94,29 +98,28 @@ namespace {
 
 enum class LineKind : uint8_t { Numeric, Text, Blank };
 
-// Consecutive numeric lines, or one text or blank line.
+// Consecutive numeric lines of one width, or one text or blank line.
 struct Segment {
     LineKind kind;
-    qsizetype begin;  // text: position of the line in the block
+    qsizetype begin;  // text: position of the line in the block; numeric: of its first value
     qsizetype length; // text: its length; numeric: the number of rows
+    int width;        // numeric: values per row
     qint64 end;       // source offset just past the segment, for progress
 };
 
-// One line-aligned piece of a block: its segments and, for the numeric lines, the rows.
-// The buffers are kept from block to block so that their memory is touched only once.
+// One line-aligned piece of a block: its segments and, for the numeric lines, their values row
+// after row. The buffers are kept from block to block so that their memory is touched only once.
 struct ParsedChunk {
     std::vector<Segment> segments;
-    std::vector<TDoubleArray> rows;
+    std::vector<Extended> values;
     bool failed = false;
 };
 
 void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOffset,
                 const TSeparatorSet& separators, ParsedChunk& out) {
     out.segments.clear();
-    out.rows.clear();
+    out.values.clear();
     try {
-        std::vector<Extended> values;
-        values.reserve(64);
         qsizetype pos = from;
         while (pos < to) {
             const char* lineBegin = block + pos;
@@ -130,17 +133,19 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
                 lineEnd = cr;
             }
             const qint64 endOffset = blockOffset + (next - block);
-            if (ParseNumbers(lineBegin, lineEnd, separators, values)) {
-                out.rows.emplace_back(values.begin(), values.end());
-                if (!out.segments.empty() && out.segments.back().kind == LineKind::Numeric) {
-                    ++out.segments.back().length;
-                    out.segments.back().end = endOffset;
+            const qsizetype first = qsizetype(out.values.size());
+            if (ParseNumbers(lineBegin, lineEnd, separators, out.values)) {
+                const int width = int(qsizetype(out.values.size()) - first);
+                Segment* last = out.segments.empty() ? nullptr : &out.segments.back();
+                if (last && last->kind == LineKind::Numeric && last->width == width) {
+                    ++last->length;
+                    last->end = endOffset;
                 } else {
-                    out.segments.push_back({LineKind::Numeric, 0, 1, endOffset});
+                    out.segments.push_back({LineKind::Numeric, first, 1, width, endOffset});
                 }
             } else {
                 const LineKind kind = IsBlankLine(lineBegin, lineEnd) ? LineKind::Blank : LineKind::Text;
-                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, endOffset});
+                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, 0, endOffset});
             }
             pos = next - block;
         }
@@ -149,35 +154,50 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
     }
 }
 
+// Columns this small are trimmed by copying; larger ones keep their unused tail, which holds no
+// memory pages, instead of being copied once more.
+constexpr qsizetype kTrimLimit = qsizetype(1) << 18;
+
 } // namespace
 
 // Applies the variable rules line by line. Blank lines that follow a table are held back: they
 // belong to the next variable when one starts, so a "Next var" block keeps the blank lines on both
-// sides of it.
+// sides of it. A table is gathered column by column, so that a column can become a graph's array
+// without a copy.
 class TTextFile::Builder {
 public:
     explicit Builder(TTextFile& file) : file_(file) {}
 
-    void Numeric(TDoubleArray&& row) {
+    // rows x width values, row after row.
+    void Numeric(const Extended* values, qsizetype rows, int width) {
         anyNumeric_ = true;
-        if (!rows_.isEmpty() && rows_.constFirst().size() != row.size()) Close();
+        if (!columns_.isEmpty() && columns_.size() != width) Close();
         FlushPending();
-        rows_.append(std::move(row));
+        if (columns_.isEmpty()) columns_.resize(width);
+        for (int c = 0; c < width; ++c) {
+            TDoubleArray& column = columns_[c];
+            const qsizetype start = column.size();
+            column.resize(start + rows); // grows geometrically, in place where the allocator can
+            Extended* out = column.data() + start;
+            const Extended* in = values + c;
+            for (qsizetype r = 0; r < rows; ++r, in += width)
+                out[r] = *in;
+        }
     }
     void Text(QString&& line) {
-        if (!rows_.isEmpty()) Close();
+        if (!columns_.isEmpty()) Close();
         FlushPending();
         text_.append(std::move(line));
     }
     void Blank(QString&& line) {
-        if (rows_.isEmpty())
+        if (columns_.isEmpty())
             text_.append(std::move(line));
         else
             pending_.append(std::move(line));
     }
     // Blank lines after the last table belong to no variable; text without rows is dropped.
     bool Finish() {
-        if (!rows_.isEmpty()) Close();
+        if (!columns_.isEmpty()) Close();
         return anyNumeric_;
     }
 
@@ -188,19 +208,21 @@ private:
         pending_.clear();
     }
     void Close() {
-        rows_.squeeze();
-        const qsizetype columns = rows_.constFirst().size();
-        file_.variables_.append(std::move(rows_));
+        for (TDoubleArray& column : columns_)
+            if (column.size() < kTrimLimit) column.squeeze();
+        const qsizetype width = columns_.size();
+        file_.variables_.append(std::move(columns_));
+        file_.byColumns_.append(true);
         file_.headerLines_.append(std::move(text_));
-        file_.columnFormats_.append(TStrArray(columns));
-        file_.columnWidths_.append(TIntArray(columns, 16));
+        file_.columnFormats_.append(TStrArray(width));
+        file_.columnWidths_.append(TIntArray(width, 16));
         file_.rowsAsLines_.append(true);
-        rows_ = TDoubleArray2();
+        columns_ = TDoubleArray2();
         text_ = TStrArray();
     }
 
     TTextFile& file_;
-    TDoubleArray2 rows_;
+    TDoubleArray2 columns_;
     TStrArray text_;
     TStrArray pending_;
     bool anyNumeric_ = false;
@@ -234,6 +256,12 @@ qsizetype CompleteLinesEnd(const char* data, qsizetype size) {
 void TTextFile::SetError(int32_t code, const QString& message) {
     errorCode_ = code;
     errorMessage_ = message;
+}
+
+// A run of lines may span several percent; each of them is reported on the way.
+void TTextFile::ProgressThrough(int percent) {
+    for (int p = lastPercent_ + 1; p <= percent; ++p)
+        Progress(p);
 }
 
 void TTextFile::Progress(int percent) {
@@ -287,28 +315,19 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
         for (auto& worker : workers)
             worker.join();
 
-        qint64 segmentStart = bufferStart;
         for (ParsedChunk& chunk : chunks) {
             if (chunk.failed) throw std::bad_alloc();
-            auto row = chunk.rows.begin();
             for (const Segment& segment : chunk.segments) {
                 if (segment.kind == LineKind::Numeric) {
-                    // Progress moves evenly across a run of numeric lines.
-                    const qint64 span = segment.end - segmentStart;
-                    for (qsizetype i = 0; i < segment.length; ++i) {
-                        builder.Numeric(std::move(*row++));
-                        if (progress)
-                            Progress(int((segmentStart + span * (i + 1) / segment.length) * 100 / size));
-                    }
+                    builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width);
                 } else {
                     QString text = codec::FromCp1251(buffer.constData() + segment.begin, segment.length);
                     if (segment.kind == LineKind::Text)
                         builder.Text(std::move(text));
                     else
                         builder.Blank(std::move(text));
-                    if (progress) Progress(int(segment.end * 100 / size));
                 }
-                segmentStart = segment.end;
+                if (progress) ProgressThrough(int(segment.end * 100 / size));
             }
         }
         std::memmove(buffer.data(), buffer.constData() + cut, filled - cut);
@@ -410,8 +429,9 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
         std::vector<Extended> values;
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QByteArray bytes = codec::ToCp1251(lines[i]);
+            values.clear();
             if (ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, values))
-                builder.Numeric(TDoubleArray(values.begin(), values.end()));
+                builder.Numeric(values.data(), 1, int(values.size()));
             else if (IsBlankLine(bytes.constData(), bytes.constData() + bytes.size()))
                 builder.Blank(std::move(lines[i]));
             else
@@ -431,14 +451,39 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // Variables
 
-bool TTextFile::GetVariable(int index, TDoubleArray2& out) {
-    SetError(0, QString());
-    if (index < 0 || index >= VariableCount()) {
-        out.clear();
-        SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
-        return false;
+namespace {
+
+// Rows and columns swapped; short rows contribute only the values they have.
+TDoubleArray2 Transposed(const TDoubleArray2& lines) {
+    const qsizetype count = lines.isEmpty() ? 0 : lines.first().size();
+    TDoubleArray2 out(count);
+    for (qsizetype c = 0; c < count; ++c) {
+        out[c].reserve(lines.size());
+        for (const TDoubleArray& line : lines)
+            if (c < line.size()) out[c].append(line[c]);
     }
-    out = variables_[index];
+    return out;
+}
+
+} // namespace
+
+bool TTextFile::CheckIndex(int index, TDoubleArray2& out) {
+    SetError(0, QString());
+    if (index >= 0 && index < VariableCount()) return true;
+    out.clear();
+    SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
+    return false;
+}
+
+bool TTextFile::GetVariable(int index, TDoubleArray2& out) {
+    if (!CheckIndex(index, out)) return false;
+    out = byColumns_[index] ? Transposed(variables_[index]) : variables_[index];
+    return true;
+}
+
+bool TTextFile::GetColumns(int index, TDoubleArray2& out) {
+    if (!CheckIndex(index, out)) return false;
+    out = byColumns_[index] ? variables_[index] : Transposed(variables_[index]);
     return true;
 }
 
@@ -453,22 +498,11 @@ bool TTextFile::GetHeaderLines(int index, TStrArray& out) const {
 
 void TTextFile::SetVariable(int index, const TDoubleArray2& matrix, bool transpose) {
     if (matrix.isEmpty() || matrix.first().isEmpty()) return;
-    TDoubleArray2 stored;
-    if (transpose) {
-        // Short rows contribute only the values they have.
-        const qsizetype columns = matrix.first().size();
-        stored.resize(columns);
-        for (qsizetype c = 0; c < columns; ++c) {
-            stored[c].reserve(matrix.size());
-            for (const TDoubleArray& row : matrix)
-                if (c < row.size()) stored[c].append(row[c]);
-        }
-    } else {
-        stored = matrix;
-    }
+    const TDoubleArray2 stored = transpose ? Transposed(matrix) : matrix;
     const qsizetype columns = stored.first().size();
     if (index < 0 || index >= VariableCount()) {
         variables_.append(stored);
+        byColumns_.append(false);
         headerLines_.append(TStrArray());
         columnFormats_.append(TStrArray(columns));
         columnWidths_.append(TIntArray(columns, 16));
@@ -476,6 +510,7 @@ void TTextFile::SetVariable(int index, const TDoubleArray2& matrix, bool transpo
         return;
     }
     variables_[index] = stored;
+    byColumns_[index] = false;
     columnFormats_[index] = TStrArray(columns);
     columnWidths_[index] = TIntArray(columns, 16);
 }
@@ -494,15 +529,32 @@ bool TTextFile::SetFormat(int index, const QString& format, int width) {
     const int first = index == -1 ? 0 : index;
     const int last = index == -1 ? VariableCount() - 1 : index;
     for (int i = first; i <= last; ++i) {
-        const qsizetype columns = variables_[i].isEmpty() ? 0 : variables_[i].first().size();
+        const qsizetype columns = RowLength(i, 0);
         columnFormats_[i] = TStrArray(columns, format);
         columnWidths_[i] = TIntArray(columns, width);
     }
     return true;
 }
 
+qsizetype TTextFile::RowCount(int index) const {
+    const TDoubleArray2& lines = variables_[index];
+    return byColumns_[index] ? (lines.isEmpty() ? 0 : lines.first().size()) : lines.size();
+}
+
+qsizetype TTextFile::RowLength(int index, qsizetype row) const {
+    const TDoubleArray2& lines = variables_[index];
+    if (byColumns_[index]) return lines.size();
+    return row < lines.size() ? lines[row].size() : 0;
+}
+
+Extended TTextFile::At(int index, qsizetype row, qsizetype column) const {
+    const TDoubleArray2& lines = variables_[index];
+    return byColumns_[index] ? lines[column][row] : lines[row][column];
+}
+
 void TTextFile::Clear() {
     variables_.clear();
+    byColumns_.clear();
     headerLines_.clear();
     columnFormats_.clear();
     columnWidths_.clear();
@@ -540,30 +592,30 @@ bool TTextFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
         };
         for (int v = 0; v < VariableCount(); ++v) {
             if (v > 0) out.append("\r\nNext var\r\n\r\n");
-            const TDoubleArray2& matrix = variables_[v];
             const TStrArray& formats = columnFormats_[v];
             const TIntArray& widths = columnWidths_[v];
             const auto formatOf = [&](qsizetype c) { return c < formats.size() ? formats[c] : QString(); };
             const auto widthOf = [&](qsizetype c) { return c < widths.size() ? widths[c] : 16; };
+            const qsizetype rows = RowCount(v);
             if (rowsAsLines_[v]) {
-                for (const TDoubleArray& row : matrix) {
-                    for (qsizetype c = 0; c < row.size(); ++c) {
+                for (qsizetype r = 0; r < rows; ++r) {
+                    for (qsizetype c = 0; c < RowLength(v, r); ++c) {
                         if (c > 0) out.append(outSeparator_);
-                        AppendField(out, row[c], formatOf(c), widthOf(c));
+                        AppendField(out, At(v, r, c), formatOf(c), widthOf(c));
                     }
                     out.append("\r\n");
                     if (!flush(false)) return false;
                 }
             } else {
                 // One line per stored column; short rows have nothing in the columns they lack.
-                const qsizetype columns = matrix.isEmpty() ? 0 : matrix.first().size();
+                const qsizetype columns = RowLength(v, 0);
                 for (qsizetype c = 0; c < columns; ++c) {
                     bool first = true;
-                    for (const TDoubleArray& row : matrix) {
-                        if (c >= row.size()) continue;
+                    for (qsizetype r = 0; r < rows; ++r) {
+                        if (c >= RowLength(v, r)) continue;
                         if (!first) out.append(outSeparator_);
                         first = false;
-                        AppendField(out, row[c], formatOf(c), widthOf(c));
+                        AppendField(out, At(v, r, c), formatOf(c), widthOf(c));
                     }
                     out.append("\r\n");
                     if (!flush(false)) return false;

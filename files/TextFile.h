@@ -30,8 +30,9 @@ private:
     std::array<bool, 256> table_{};
 };
 
-// Splits one line of 8-bit text into numbers. "," counts as a decimal point unless it separates
-// values. Returns true (the line is numeric) when every token is a number and there is at least one.
+// Splits one line of 8-bit text into numbers and appends them to values. "," counts as a decimal
+// point unless it separates values. Returns true (the line is numeric) when every token is a number
+// and there is at least one; a text line leaves values as they were.
 bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
                   std::vector<Extended>& values);
 bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values);
@@ -47,7 +48,10 @@ public:
     bool LoadFromBytes(const QByteArray& bytes, const QString& name);
 
     int VariableCount() const { return static_cast<int>(variables_.size()); }
+    // The matrix row by row (each row one numeric line of the file).
     bool GetVariable(int index, TDoubleArray2& out);
+    // The same matrix column by column; columns of a table read from text are shared, not copied.
+    bool GetColumns(int index, TDoubleArray2& out);
     bool GetHeaderLines(int index, TStrArray& out) const;
     void SetVariable(int index, const TDoubleArray2& matrix, bool transpose);
     bool SetFormat(int index, const QString& format, int width);
@@ -55,7 +59,6 @@ public:
     void Clear();
 
     const QString& FileName() const { return fileName_; }
-    const QList<TDoubleArray2>& Variables() const { return variables_; }
     const QList<TStrArray>& HeaderLines() const { return headerLines_; }
     const QList<TStrArray>& ColumnFormats() const { return columnFormats_; }
     const QList<TIntArray>& ColumnWidths() const { return columnWidths_; }
@@ -79,13 +82,21 @@ private:
     class Builder;
     friend class Builder;
 
+    bool CheckIndex(int index, TDoubleArray2& out);
+    qsizetype RowCount(int index) const;
+    qsizetype RowLength(int index, qsizetype row) const;
+    Extended At(int index, qsizetype row, qsizetype column) const;
     bool ReadDevice(QIODevice& device, qint64 size);
     bool Finish(bool anyNumeric);
     void SetError(int32_t code, const QString& message);
     void Progress(int percent);
+    void ProgressThrough(int percent);
 
     QString fileName_;
+    // Tables read from text are held column by column (byColumns_), matrices set by the caller row
+    // by row, as given.
     QList<TDoubleArray2> variables_;
+    QList<bool> byColumns_;
     QList<TStrArray> headerLines_;
     QList<TStrArray> columnFormats_;
     QList<TIntArray> columnWidths_;

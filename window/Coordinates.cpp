@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 constexpr int kGroupCount = 9;
@@ -96,7 +97,15 @@ void TSuperGrWindow::LayoutPlot(const TRect& target) {
 void TSuperGrWindow::PrepareForPaint(const TRect& target) {
     LayoutPlot(target);
     ApplyPendingViews();
+    // Re-imposing the groups marks every polyline stale; only the graphs whose visible window moved
+    // (checked below) or that were stale before need their polylines again.
+    std::vector<bool> wasDirty;
+    wasDirty.reserve(FGraphs.size());
+    for (const auto& g : FGraphs)
+        wasDirty.push_back(g->PolyDirty);
     Rescale();
+    for (size_t i = 0; i < FGraphs.size(); ++i)
+        FGraphs[i]->PolyDirty = wasDirty[i];
     // Another plot or scale than at the last paint (an export, a resize): every cache is stale.
     const bool geometryChanged = !(PlotRect == FLastPaintPlot) || OutputScale != FLastPaintScale;
     FLastPaintPlot = PlotRect;

@@ -8,7 +8,8 @@
 namespace {
 TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
     TDoubleArray a(n);
-    for (int i = 0; i < n; ++i) a[i] = start + i * step;
+    for (int i = 0; i < n; ++i)
+        a[i] = start + i * step;
     return a;
 }
 
@@ -262,4 +263,24 @@ TEST_F(CoordinatesFixture, StoppingAnAnimationAppliesItsEnd) {
     window.StopAnimation();
     EXPECT_EQ(g->ZoomY(), 0.97L);
     EXPECT_TRUE(window.ShowLegend());
+}
+
+TEST_F(CoordinatesFixture, RepaintingAnUnchangedViewKeepsThePolylines) {
+    window.SetClientSize(400, 300);
+    TGraph* first = Add(Ramp(11), Ramp(11));
+    TGraph* second = Add(Ramp(11), Ramp(11, 5));
+    window.PrepareForPaint(window.ClientRect());
+    ASSERT_FALSE(first->PolyDirty);
+    ASSERT_GT(first->PolyPointCount, 0);
+    // A mark in the cache shows whether the next paint rebuilds it.
+    const TPoint mark{-12345, -12345};
+    first->PolyPoints[0] = second->PolyPoints[0] = mark;
+    window.PrepareForPaint(window.ClientRect());
+    EXPECT_EQ(first->PolyPoints[0], mark);
+    EXPECT_EQ(second->PolyPoints[0], mark);
+
+    window.PanBy(5, 0, true, 0);
+    window.PrepareForPaint(window.ClientRect());
+    EXPECT_NE(first->PolyPoints[0], mark);
+    EXPECT_NE(second->PolyPoints[0], mark);
 }
