@@ -1,10 +1,12 @@
 #include "window/GraphWindowWidget.h"
 
 #include "model/DrawAdapter.h"
+#include "window/Cursors.h"
 #include "window/FigurePaint.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QWheelEvent>
 
 namespace {
@@ -21,38 +23,70 @@ TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     return s;
 }
 
+// $7F7F7F, and the overlay colours $CC6633 and $A6EDFF (blue-green-red order) at alpha 50 of 255.
+const QColor kBandPen(0x7F, 0x7F, 0x7F);
+const QColor kZoomFrameTint(0x33, 0x66, 0xCC, 50);
+const QColor kSelectionTint(0xFF, 0xED, 0xA6, 50);
+
 Button ButtonOf(Qt::MouseButton b) {
     switch (b) {
-    case Qt::LeftButton: return Button::Left;
-    case Qt::MiddleButton: return Button::Middle;
-    case Qt::RightButton: return Button::Right;
-    default: return Button::None;
+    case Qt::LeftButton:
+        return Button::Left;
+    case Qt::MiddleButton:
+        return Button::Middle;
+    case Qt::RightButton:
+        return Button::Right;
+    default:
+        return Button::None;
     }
 }
 
+QRegion RectOutline(const QRect& r) {
+    return QRegion(r).subtracted(QRegion(r.adjusted(1, 1, -1, -1)));
+}
+
+// A zoom frame or selection band as the user sees it: an exclusive-or outline in $7F7F7F, which shows
+// on any colour under it, tinted over by the translucent colour of the gesture. The X band is two
+// vertical lines and the Y band two horizontal lines, each 5 pixels short of the plot's edges.
 void DrawBand(QPainter& painter, const TSuperGrWindow::TRubberBand& band, const TRect& plot) {
     using Kind = TSuperGrWindow::TBandKind;
-    if (band.Kind == Kind::None) return;
     const TRect& r = band.Rect;
-    // Translucent fill as the classic overlay frames, outlined so the band shows on any background.
-    const QColor fill = band.Kind == Kind::Selection ? QColor(0xFF, 0xED, 0xA6, 50) : QColor(0x33, 0x66, 0xCC, 50);
-    painter.save();
-    painter.setPen(QPen(QColor(0x7F, 0x7F, 0x7F), 1, Qt::DotLine));
-    painter.setBrush(fill);
+    QRect tinted;
+    QRegion outline;
     switch (band.Kind) {
+    case Kind::None:
+        return;
     case Kind::XBand:
-        painter.drawRect(QRect(QPoint(r.Left, plot.Top + 5), QPoint(r.Right, plot.Bottom - 5)));
+        tinted = QRect(QPoint(r.Left, plot.Top + 5), QPoint(r.Right, plot.Bottom - 5));
+        if (tinted.isEmpty()) return;
+        outline = QRegion(tinted.left(), tinted.top(), 1, tinted.height()) +
+                  QRegion(tinted.right(), tinted.top(), 1, tinted.height());
         break;
     case Kind::YBand:
-        painter.drawRect(QRect(QPoint(plot.Left + 5, r.Top), QPoint(plot.Right - 5, r.Bottom)));
+        tinted = QRect(QPoint(plot.Left + 5, r.Top), QPoint(plot.Right - 5, r.Bottom));
+        if (tinted.isEmpty()) return;
+        outline = QRegion(tinted.left(), tinted.top(), tinted.width(), 1) +
+                  QRegion(tinted.left(), tinted.bottom(), tinted.width(), 1);
         break;
-    default: painter.drawRect(QRect(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom))); break;
+    case Kind::Frame:
+    case Kind::Selection:
+        tinted = QRect(QPoint(r.Left, r.Top), QPoint(r.Right, r.Bottom));
+        outline = RectOutline(tinted);
+        break;
     }
+    painter.save();
+    // The region's rectangles do not overlap, so every outline pixel is inverted exactly once.
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    for (const QRect& piece : outline)
+        painter.fillRect(piece, kBandPen);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.fillRect(tinted, band.Kind == Kind::Selection ? kSelectionTint : kZoomFrameTint);
     painter.restore();
 }
 } // namespace
 
-TGraphWindowWidget::TGraphWindowWidget(TSuperGrWindow& model, QWidget* parent) : QWidget(parent), FModel(model) {
+TGraphWindowWidget::TGraphWindowWidget(TSuperGrWindow& model, QWidget* parent)
+    : QWidget(parent), FModel(model) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -62,6 +96,7 @@ TGraphWindowWidget::TGraphWindowWidget(TSuperGrWindow& model, QWidget* parent) :
         UpdateCursor();
     };
     FModel.ContextMenuHandler = [this](int x, int y) { emit ContextMenuWanted(mapToGlobal(QPoint(x, y))); };
+    ListenToModeChanges();
     UpdateCursor();
 }
 
@@ -70,24 +105,26 @@ TGraphWindowWidget::~TGraphWindowWidget() {
     FModel.ContextMenuHandler = nullptr;
 }
 
-QCursor TGraphWindowWidget::CursorFor(int number) {
-    switch (number) {
-    case 2: return QCursor(Qt::PointingHandCursor);
-    case 3: return QCursor(Qt::ForbiddenCursor);
-    case 4: return QCursor(Qt::CrossCursor);
-    case 5: return QCursor(Qt::SizeHorCursor);
-    case 6: return QCursor(Qt::SizeVerCursor);
-    case 7: return QCursor(Qt::SizeAllCursor);
-    case 8: return QCursor(Qt::OpenHandCursor);
-    default: return QCursor(Qt::CrossCursor);
-    }
+void TGraphWindowWidget::ListenToModeChanges() {
+    // The handlers stay with the model when the widget goes; the guard makes them pass the event on only.
+    const QPointer<TGraphWindowWidget> self(this);
+    auto chain = [self](auto& slot) {
+        auto previous = slot;
+        slot = [self, previous](auto... args) {
+            if (self) self->UpdateCursor();
+            if (previous) previous(args...);
+        };
+    };
+    chain(FModel.Events.OnToolModeChange);
+    chain(FModel.Events.OnZoomModeChange);
+    chain(FModel.Events.OnEditModeChange);
 }
 
 void TGraphWindowWidget::UpdateCursor() {
     const int number = FModel.CursorNumber();
     if (number == FCursorNumber) return;
     FCursorNumber = number;
-    setCursor(CursorFor(number));
+    setCursor(WindowCursor(number));
 }
 
 void TGraphWindowWidget::paintEvent(QPaintEvent*) {
@@ -96,7 +133,9 @@ void TGraphWindowWidget::paintEvent(QPaintEvent*) {
     DrawBand(painter, FModel.RubberBand(), FModel.PlotRect);
 }
 
-void TGraphWindowWidget::resizeEvent(QResizeEvent*) { FModel.SetClientSize(width(), height()); }
+void TGraphWindowWidget::resizeEvent(QResizeEvent*) {
+    FModel.SetClientSize(width(), height());
+}
 
 void TGraphWindowWidget::mousePressEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
@@ -138,4 +177,6 @@ void TGraphWindowWidget::focusOutEvent(QFocusEvent*) {
     update();
 }
 
-void TGraphWindowWidget::leaveEvent(QEvent*) { UpdateCursor(); }
+void TGraphWindowWidget::leaveEvent(QEvent*) {
+    UpdateCursor();
+}

@@ -13,8 +13,6 @@ public:
     ~TGraphWindowWidget() override;
 
     TSuperGrWindow& Model() { return FModel; }
-    // The cursor shown for a cursor number of the window (1 .. 8).
-    static QCursor CursorFor(int number);
 
 signals:
     // A right click that hit no graph: the owner shows its context menu.
@@ -33,6 +31,8 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // Follows the model's tool, zoom and edit modes; every mode setter raises one of the chained events.
+    void ListenToModeChanges();
     void UpdateCursor();
     TSuperGrWindow& FModel;
     int FCursorNumber = 0;
