@@ -109,7 +109,8 @@ struct Segment {
 
 // One line-aligned piece of a block: its segments and, for the numeric lines, their values row
 // after row. The buffers are kept from block to block so that their memory is touched only once.
-struct ParsedChunk {
+// Each chunk has cache lines of its own: the threads grow their vectors side by side.
+struct alignas(64) ParsedChunk {
     std::vector<Segment> segments;
     std::vector<Extended> values;
     bool failed = false;
@@ -233,9 +234,7 @@ private:
 
 namespace {
 
-constexpr qint64 kBlockSize = qint64(32) << 20;
 constexpr qsizetype kMinBytesPerThread = qsizetype(1) << 20;
-constexpr double kCallerShare = 0.6; // of a worker's piece
 
 QString Quoted(const QString& text) {
     return u'"' + text + u'"';
@@ -244,12 +243,51 @@ QString Quoted(const QString& text) {
 // The end of the last complete line in [0, size): a carriage return at the very end may still be
 // followed by its line feed, so that line counts as incomplete. 0 when there is none.
 qsizetype CompleteLinesEnd(const char* data, qsizetype size) {
-    for (qsizetype i = size - 1; i >= 0; --i) {
-        if (data[i] == '\n') return i + 1;
-        if (data[i] == '\r') return i == size - 1 ? i : i + 1;
-    }
+    for (qsizetype i = size - 1; i >= 0; --i)
+        if (data[i] == '\n' || (data[i] == '\r' && i != size - 1)) return i + 1;
     return 0;
 }
+
+// One block of the source: its complete lines [0, cut) and, once parsed, their chunks. The bytes
+// from cut to filled are the start of a line that the next block completes.
+struct Block {
+    QByteArray buffer;
+    qsizetype filled = 0;
+    qsizetype cut = 0;
+    qint64 start = 0; // source offset of buffer[0]
+    std::vector<ParsedChunk> chunks;
+};
+
+// Parses a block's line-aligned pieces on threads of their own; joins them when destroyed, so that
+// no thread outlives the block even when the reading fails meanwhile.
+class BlockParse {
+public:
+    BlockParse(Block& block, int threads, const TSeparatorSet& separators) {
+        const char* data = block.buffer.constData();
+        const int pieces = int(std::clamp<qsizetype>(block.cut / kMinBytesPerThread, 1, threads));
+        block.chunks.resize(pieces);
+        qsizetype from = 0;
+        for (int k = 0; k < pieces; ++k) {
+            qsizetype to = block.cut;
+            if (k + 1 < pieces) {
+                const qsizetype target = std::max(from, block.cut * (k + 1) / pieces);
+                const void* newline = std::memchr(data + target, '\n', block.cut - target);
+                to = newline ? static_cast<const char*>(newline) - data + 1 : block.cut;
+            }
+            workers_.emplace_back(ParseChunk, data, from, to, block.start, std::cref(separators),
+                                  std::ref(block.chunks[k]));
+            from = to;
+        }
+    }
+    ~BlockParse() { Join(); }
+    void Join() {
+        for (std::thread& worker : workers_)
+            if (worker.joinable()) worker.join();
+    }
+
+private:
+    std::vector<std::thread> workers_;
+};
 
 } // namespace
 
@@ -270,58 +308,24 @@ void TTextFile::Progress(int percent) {
     if (OnProgress) OnProgress(this, percent);
 }
 
+// The reading is a pipeline over two blocks: while the threads parse one block, this thread applies
+// the lines of the previous one to the variables and then reads the next.
 bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
     const bool progress = size >= ProgressThreshold && size > 0 && OnProgress;
     lastPercent_ = -1;
     if (progress) Progress(0);
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
     Builder builder(*this);
-    std::vector<ParsedChunk> chunks;
-    QByteArray buffer;
-    qsizetype filled = 0;   // bytes in the buffer
-    qint64 bufferStart = 0; // source offset of buffer[0]
-    bool atEnd = false;
-    while (!atEnd || filled > 0) {
-        if (!atEnd) {
-            // Small sources get a small buffer; one byte more than expected lets the end show.
-            const qint64 want = std::clamp<qint64>(size - (bufferStart + filled) + 1, 4096, kBlockSize);
-            if (buffer.size() < filled + want) buffer.resize(filled + want);
-            const qint64 got = device.read(buffer.data() + filled, want);
-            if (got < 0) return false;
-            filled += got;
-            atEnd = got == 0 || device.atEnd();
-        }
-        const qsizetype cut = atEnd ? filled : CompleteLinesEnd(buffer.constData(), filled);
-        if (cut == 0) continue;
-
-        // Line-aligned pieces, parsed in parallel and applied in order.
-        const int pieces = int(std::clamp<qsizetype>(cut / kMinBytesPerThread, 1, threads));
-        std::vector<qsizetype> bounds{0};
-        // The calling thread also reads and applies the lines, so its own piece is smaller.
-        const double total = kCallerShare + (pieces - 1);
-        for (int k = 1; k < pieces; ++k) {
-            const qsizetype share = qsizetype(double(cut) * (kCallerShare + (k - 1)) / total);
-            const qsizetype target = std::max(bounds.back(), share);
-            const void* newline = std::memchr(buffer.constData() + target, '\n', cut - target);
-            bounds.push_back(newline ? static_cast<const char*>(newline) - buffer.constData() + 1 : cut);
-        }
-        bounds.push_back(cut);
-        chunks.resize(pieces);
-        std::vector<std::thread> workers;
-        for (int k = 1; k < pieces; ++k)
-            workers.emplace_back(ParseChunk, buffer.constData(), bounds[k], bounds[k + 1], bufferStart,
-                                 std::cref(separators_), std::ref(chunks[k]));
-        ParseChunk(buffer.constData(), bounds[0], bounds[1], bufferStart, separators_, chunks[0]);
-        for (auto& worker : workers)
-            worker.join();
-
-        for (ParsedChunk& chunk : chunks) {
+    Block blocks[2];
+    const auto apply = [&](const Block& block) {
+        for (const ParsedChunk& chunk : block.chunks) {
             if (chunk.failed) throw std::bad_alloc();
             for (const Segment& segment : chunk.segments) {
                 if (segment.kind == LineKind::Numeric) {
                     builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width);
                 } else {
-                    QString text = codec::FromCp1251(buffer.constData() + segment.begin, segment.length);
+                    QString text =
+                        codec::FromCp1251(block.buffer.constData() + segment.begin, segment.length);
                     if (segment.kind == LineKind::Text)
                         builder.Text(std::move(text));
                     else
@@ -330,9 +334,46 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                 if (progress) ProgressThrough(int(segment.end * 100 / size));
             }
         }
-        std::memmove(buffer.data(), buffer.constData() + cut, filled - cut);
-        filled -= cut;
-        bufferStart += cut;
+    };
+
+    bool atEnd = false;
+    Block* previous = nullptr; // parsed, not yet applied
+    for (int next = 0;; next ^= 1) {
+        Block& block = blocks[next];
+        // The unfinished line of the previous block starts this one.
+        block.filled = 0;
+        block.start = 0;
+        if (previous) {
+            const qsizetype tail = previous->filled - previous->cut;
+            if (block.buffer.size() < tail) block.buffer.resize(tail);
+            std::memcpy(block.buffer.data(), previous->buffer.constData() + previous->cut, tail);
+            block.filled = tail;
+            block.start = previous->start + previous->cut;
+        }
+        block.cut = 0;
+        while (!atEnd && block.cut == 0) {
+            // Small sources get a small buffer; one byte more than expected lets the end show.
+            const qint64 want = std::clamp<qint64>(size - (block.start + block.filled) + 1, 4096,
+                                                   std::max<qint64>(BlockSize, 4096));
+            if (block.buffer.size() < block.filled + want) block.buffer.resize(block.filled + want);
+            const qint64 got = device.read(block.buffer.data() + block.filled, want);
+            if (got < 0) return false;
+            block.filled += got;
+            atEnd = got == 0 || device.atEnd();
+            block.cut = atEnd ? block.filled : CompleteLinesEnd(block.buffer.constData(), block.filled);
+        }
+        if (block.cut == 0) {
+            if (previous) apply(*previous);
+            break;
+        }
+        BlockParse parse(block, threads, separators_);
+        if (previous) apply(*previous);
+        parse.Join();
+        previous = &block;
+        if (atEnd) {
+            apply(block);
+            break;
+        }
     }
     if (progress) Progress(100);
     return Finish(builder.Finish());

@@ -77,6 +77,8 @@ public:
     int32_t ProgressThreshold = 4096;
     // Parsing threads for large files; 0 uses every core.
     int ThreadCount = 0;
+    // Bytes read and parsed at a time (at least 4096).
+    qint64 BlockSize = qint64(16) << 20;
 
 private:
     class Builder;

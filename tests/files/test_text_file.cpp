@@ -370,6 +370,7 @@ TEST(TextFileParallel, ThreadsGiveTheSameVariables) {
     TTextFile single, parallel;
     single.ThreadCount = 1;
     parallel.ThreadCount = 3;
+    parallel.BlockSize = 3 << 20; // two blocks, three pieces each
     ASSERT_TRUE(single.LoadFromBytes(text, QStringLiteral("a")));
     ASSERT_TRUE(parallel.LoadFromBytes(text, QStringLiteral("a")));
     ASSERT_GT(single.VariableCount(), 10);
@@ -381,4 +382,33 @@ TEST(TextFileParallel, ThreadsGiveTheSameVariables) {
         EXPECT_EQ(one, other) << i;
     }
     EXPECT_EQ(single.HeaderLines(), parallel.HeaderLines());
+}
+
+TEST(TextFileBlocks, LinesAndLineEndsAcrossSmallBlocks) {
+    // A numeric line far longer than a block, CR LF pairs split by block ends, and text between.
+    QByteArray text = "head\r\n";
+    for (int i = 0; i < 3000; ++i)
+        text += QByteArray::number(i) + ' ';
+    text += "\r\n";
+    for (int row = 0; row < 2000; ++row)
+        text += (row % 7 == 0 ? "x\r\n" : "1.5 2.5\r\n");
+    TTextFile whole, blocks;
+    blocks.BlockSize = 4096;
+    blocks.ThreadCount = 2;
+    ASSERT_TRUE(whole.LoadFromBytes(text, QStringLiteral("a")));
+    ASSERT_TRUE(blocks.LoadFromBytes(text, QStringLiteral("a")));
+    ASSERT_EQ(whole.VariableCount(), blocks.VariableCount());
+    ASSERT_GT(whole.VariableCount(), 200);
+    TDoubleArray2 first;
+    ASSERT_TRUE(blocks.GetVariable(0, first));
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_EQ(first[0].size(), 3000);
+    EXPECT_EQ(first[0].last(), 2999);
+    for (int i = 0; i < whole.VariableCount(); ++i) {
+        TDoubleArray2 one, other;
+        ASSERT_TRUE(whole.GetVariable(i, one));
+        ASSERT_TRUE(blocks.GetVariable(i, other));
+        EXPECT_EQ(one, other) << i;
+    }
+    EXPECT_EQ(whole.HeaderLines(), blocks.HeaderLines());
 }
