@@ -92,6 +92,7 @@ TGraphWindowWidget::TGraphWindowWidget(TSuperGrWindow& model, QWidget* parent)
     setMouseTracking(true);
     setMinimumSize(40, 40);
     FModel.InvalidateHandler = [this] {
+        if (!FForwardingBandMove) FFigureStale = true;
         update();
         UpdateCursor();
     };
@@ -128,9 +129,30 @@ void TGraphWindowWidget::UpdateCursor() {
 }
 
 void TGraphWindowWidget::paintEvent(QPaintEvent*) {
+    const TSuperGrWindow::TRubberBand band = FModel.RubberBand();
+    if (band.Kind == TSuperGrWindow::TBandKind::None) {
+        FFigureUnderBand = QImage();
+        QPainter painter(this);
+        PaintFigure(FModel, painter, FModel.ClientRect());
+        return;
+    }
+    PaintFigureUnderBand();
     QPainter painter(this);
+    painter.drawImage(0, 0, FFigureUnderBand);
+    DrawBand(painter, band, FModel.PlotRect);
+}
+
+void TGraphWindowWidget::PaintFigureUnderBand() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!FFigureStale && FFigureUnderBand.size() == pixels && FFigureUnderBand.devicePixelRatio() == ratio)
+        return;
+    FFigureUnderBand = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    FFigureUnderBand.setDevicePixelRatio(ratio);
+    FFigureUnderBand.fill(palette().color(QPalette::Window));
+    QPainter painter(&FFigureUnderBand);
     PaintFigure(FModel, painter, FModel.ClientRect());
-    DrawBand(painter, FModel.RubberBand(), FModel.PlotRect);
+    FFigureStale = false;
 }
 
 void TGraphWindowWidget::resizeEvent(QResizeEvent*) {
@@ -145,7 +167,10 @@ void TGraphWindowWidget::mousePressEvent(QMouseEvent* e) {
 
 void TGraphWindowWidget::mouseMoveEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
+    // A move while a band is dragged changes nothing but the band.
+    FForwardingBandMove = FModel.RubberBand().Kind != TSuperGrWindow::TBandKind::None;
     FModel.MouseMove(ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
+    FForwardingBandMove = false;
     UpdateCursor();
 }
 
@@ -168,11 +193,13 @@ void TGraphWindowWidget::wheelEvent(QWheelEvent* e) {
 
 void TGraphWindowWidget::focusInEvent(QFocusEvent*) {
     FModel.Focused = true;
+    FFigureStale = true;
     update();
 }
 
 void TGraphWindowWidget::focusOutEvent(QFocusEvent*) {
     FModel.Focused = false;
+    FFigureStale = true;
     FModel.CaptureLost();
     update();
 }

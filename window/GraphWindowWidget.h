@@ -4,6 +4,7 @@
 
 #include "window/SuperGrWindow.h"
 
+#include <QImage>
 #include <QWidget>
 
 class TGraphWindowWidget : public QWidget {
@@ -34,6 +35,13 @@ private:
     // Follows the model's tool, zoom and edit modes; every mode setter raises one of the chained events.
     void ListenToModeChanges();
     void UpdateCursor();
+    void PaintFigureUnderBand();
     TSuperGrWindow& FModel;
     int FCursorNumber = 0;
+    // While a zoom frame or a selection band is dragged only the band moves: it is drawn over a picture
+    // of the figure taken once, so large graphs are not drawn again at every mouse move. Any other
+    // repaint request makes the picture stale.
+    QImage FFigureUnderBand;
+    bool FFigureStale = true;
+    bool FForwardingBandMove = false;
 };

@@ -271,3 +271,44 @@ TEST_F(BandFixture, SelectionBandFollowsTheMouseInYellowAndLeavesNoTrace) {
     EXPECT_EQ(model.EditMode(), emSelect);
     EXPECT_EQ(Grab(), plain);
 }
+
+namespace {
+int CountOrange(const QImage& image) {
+    return CountPixels(image, qRgb(0xFF, 0x80, 0x00));
+}
+
+bool AddRamp(TSuperGrWindow& model) {
+    TDoubleArray x, y;
+    for (int i = 0; i <= 50; ++i) {
+        x.append(i);
+        y.append(i % 10);
+    }
+    return model.AddGraph(QStringLiteral("Пила"), false, {}, x, y);
+}
+} // namespace
+
+TEST_F(BandFixture, FigureChangedDuringADragShowsUnderTheBand) {
+    model.SetZoomMode(zmZoomWndStart);
+    Press(Inside(20, 20));
+    MoveHeld(Inside(60, 50));
+    EXPECT_EQ(CountOrange(Grab()), 0);
+    ASSERT_TRUE(AddRamp(model));
+    EXPECT_GT(CountOrange(Grab()), 50);
+    EXPECT_EQ(model.RubberBand().Kind, TSuperGrWindow::TBandKind::Frame);
+}
+
+TEST_F(BandFixture, BandMovesReuseThePictureOfTheFigure) {
+    model.SetZoomMode(zmZoomWndStart);
+    Press(Inside(20, 20));
+    MoveHeld(Inside(60, 50));
+    Grab();
+    // A change that asks for no repaint is not drawn while only the band moves ...
+    model.AllowRepaint = false;
+    ASSERT_TRUE(AddRamp(model));
+    model.AllowRepaint = true;
+    MoveHeld(Inside(90, 70));
+    EXPECT_EQ(CountOrange(Grab()), 0);
+    // ... and the figure is drawn afresh once the band is gone.
+    model.SetZoomMode(zmNone);
+    EXPECT_GT(CountOrange(Grab()), 50);
+}
