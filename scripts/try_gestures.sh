@@ -57,6 +57,39 @@ shot() {
     import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$shots/$1.png"
     echo "$shots/$1.png"
 }
+# The X server's current cursor, as the user sees it, over grey and four times enlarged (import leaves
+# the cursor out of its pictures). Prints its size and hot spot.
+cursor_shot() {
+    python3 - "$shots/cursor.pam" <<'PY'
+import ctypes, sys
+x11 = ctypes.CDLL('libX11.so.6')
+xfixes = ctypes.CDLL('libXfixes.so.3')
+class CursorImage(ctypes.Structure):
+    _fields_ = [('x', ctypes.c_short), ('y', ctypes.c_short), ('width', ctypes.c_ushort),
+                ('height', ctypes.c_ushort), ('xhot', ctypes.c_ushort), ('yhot', ctypes.c_ushort),
+                ('cursor_serial', ctypes.c_ulong), ('pixels', ctypes.POINTER(ctypes.c_ulong)),
+                ('atom', ctypes.c_ulong), ('name', ctypes.c_char_p)]
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+image = xfixes.XFixesGetCursorImage(x11.XOpenDisplay(None)).contents
+w, h = image.width, image.height
+with open(sys.argv[1], 'wb') as out:
+    out.write(b'P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n' % (w, h))
+    for i in range(w * h):
+        p = image.pixels[i] & 0xFFFFFFFF
+        a = p >> 24
+        rgb = [(p >> s) & 255 for s in (16, 8, 0)]
+        if a:  # the server keeps premultiplied colours
+            rgb = [min(255, c * 255 // a) for c in rgb]
+        out.write(bytes(rgb + [a]))
+print(f"cursor {w}x{h}, hot spot {image.xhot},{image.yhot}")
+PY
+    convert "$shots/cursor.pam" -background '#808080' -flatten -scale 400% "$shots/$1.png"
+    rm -f "$shots/cursor.pam"
+    echo "$shots/$1.png"
+}
 # Mouse positions are relative to the main window.
 at() { xdotool mousemove $((X + $1)) $((Y + $2)); }
 click_at() {
@@ -89,6 +122,7 @@ shot 01-opened
 key ctrl+alt+w
 drag_held 200 150 420 330
 shot 02-zoom-frame-dragging
+cursor_shot 02c-cursor-window-zoom
 release 1.2 # the frame zoom animates
 shot 03-after-frame-zoom
 key Escape # the window zoom waits for the next frame
@@ -96,6 +130,7 @@ key Escape # the window zoom waits for the next frame
 key ctrl+alt+x
 drag_held 300 200 500 260
 shot 04-x-band-dragging
+cursor_shot 04c-cursor-x-zoom
 release 1.2
 shot 05-after-x-zoom
 key Escape
@@ -103,6 +138,7 @@ key Escape
 key ctrl+alt+y
 drag_held 300 150 350 350
 shot 06-y-band-dragging
+cursor_shot 06c-cursor-y-zoom
 release 1.2
 shot 07-after-y-zoom
 key Escape
@@ -115,6 +151,18 @@ for _ in 1 2 3; do
 done
 sleep 0.3
 shot 08-after-wheel-zoom
+cursor_shot 08c-cursor-ordinary
+key ctrl+r 1.5
+
+# A move drag and, with Alt, a zoom drag show their tool cursors while the button is down.
+drag_held 300 300 330 300
+cursor_shot 08d-cursor-move-drag
+release
+xdotool keydown alt
+drag_held 300 300 310 300
+cursor_shot 08e-cursor-zoom-drag
+release
+xdotool keyup alt
 key ctrl+r 1.5
 
 # Node work: tool-bar button, the first graph's status-bar swatch selects it, then the node tool bar
@@ -125,6 +173,7 @@ node_bar_x=$((WIDTH - 18))
 click_at $node_bar_x 67
 drag_held 120 100 186 154 # round the first crest of the orange curve
 shot 09-node-band-dragging
+cursor_shot 09c-cursor-select-nodes
 release
 shot 10-nodes-selected
 click_at $node_bar_x 118
@@ -133,3 +182,6 @@ release
 shot 11-after-node-move
 key ctrl+alt+z 0.7
 shot 12-after-undo
+click_at $node_bar_x 172
+at 400 300
+cursor_shot 12c-cursor-delete-nodes
