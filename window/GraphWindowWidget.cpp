@@ -112,13 +112,19 @@ void TGraphWindowWidget::ListenToModeChanges() {
     auto chain = [self](auto& slot) {
         auto previous = slot;
         slot = [self, previous](auto... args) {
-            if (self) self->UpdateCursor();
+            if (self) self->ModeChanged();
             if (previous) previous(args...);
         };
     };
     chain(FModel.Events.OnToolModeChange);
     chain(FModel.Events.OnZoomModeChange);
     chain(FModel.Events.OnEditModeChange);
+}
+
+void TGraphWindowWidget::ModeChanged() {
+    UpdateCursor();
+    // A band starts and ends with a mode change, which does not always ask for a repaint.
+    if (FModel.RubberBand().Kind != FPaintedBand) update();
 }
 
 void TGraphWindowWidget::UpdateCursor() {
@@ -130,6 +136,7 @@ void TGraphWindowWidget::UpdateCursor() {
 
 void TGraphWindowWidget::paintEvent(QPaintEvent*) {
     const TSuperGrWindow::TRubberBand band = FModel.RubberBand();
+    FPaintedBand = band.Kind;
     if (band.Kind == TSuperGrWindow::TBandKind::None) {
         FFigureUnderBand = QImage();
         QPainter painter(this);

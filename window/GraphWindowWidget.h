@@ -34,10 +34,12 @@ protected:
 private:
     // Follows the model's tool, zoom and edit modes; every mode setter raises one of the chained events.
     void ListenToModeChanges();
+    void ModeChanged();
     void UpdateCursor();
     void PaintFigureUnderBand();
     TSuperGrWindow& FModel;
     int FCursorNumber = 0;
+    TSuperGrWindow::TBandKind FPaintedBand = TSuperGrWindow::TBandKind::None;
     // While a zoom frame or a selection band is dragged only the band moves: it is drawn over a picture
     // of the figure taken once, so large graphs are not drawn again at every mouse move. Any other
     // repaint request makes the picture stale.

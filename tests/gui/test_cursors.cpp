@@ -312,3 +312,34 @@ TEST_F(BandFixture, BandMovesReuseThePictureOfTheFigure) {
     model.SetZoomMode(zmNone);
     EXPECT_GT(CountOrange(Grab()), 50);
 }
+
+namespace {
+// Counts the paint events a widget gets.
+struct PaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(BandFixture, BandIsPaintedAtThePressAndRemovedAtTheRelease) {
+    PaintCounter counter;
+    widget->installEventFilter(&counter);
+    model.SetZoomMode(zmZoomXStart);
+    QApplication::processEvents();
+    const int before = counter.Paints;
+    const QPoint start = Inside(70, 30);
+    Press(start);
+    QApplication::processEvents();
+    EXPECT_GT(counter.Paints, before);
+    const QPoint p(start.x(), Plot().Top + 5);
+    EXPECT_TRUE(Tinted(Grab(), p, Inverted(plain.pixel(p)), kZoomBlue));
+    // An empty figure has nothing to zoom; the band still goes.
+    const int pressed = counter.Paints;
+    Release(start + QPoint(40, 0));
+    QApplication::processEvents();
+    EXPECT_GT(counter.Paints, pressed);
+    EXPECT_EQ(Grab(), plain);
+}
