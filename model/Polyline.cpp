@@ -210,6 +210,7 @@ public:
     // so the piece ends where the curve really was.
     void ClosePiece() {
         if (PieceOpen && HasPending) Append(Pending);
+        FlushColumn();
         PieceOpen = false;
         HasPending = false;
     }
@@ -218,6 +219,51 @@ public:
     // both axes adds nothing.
     bool NearLast(Extended x, Extended y) const {
         return std::fabs(x - Last.X) < StepX && std::fabs(y - Last.Y) < StepY;
+    }
+
+    // The dense stretch of a curve inside the window, from the segment starting at node `i` on:
+    // nodes within a pixel of the last kept point change nothing, and nodes in the column of a
+    // vertical run only extend the run or become the dropped point, which is decided on their pixel
+    // rows alone (they lie on the run's line). Returns the first segment start that needs the
+    // general walk. Only for a walk without breaks whose previous segment ended inside the window.
+    int SkipDense(const Extended* xs, const Extended* ys, const TNodePixel* pixels, int i, int last) {
+        // Pixel rows this small make the run's products exact in integers as in extended.
+        constexpr int32_t kSmall = 1 << 20;
+        while (i < last) {
+            const Extended lastX = Last.X, lastY = Last.Y, stepX = StepX, stepY = StepY;
+            const bool vertical =
+                HasDirection && DirX == 0 && std::fabs(OriginPy) < kSmall && std::fabs(DirY) < kSmall;
+            const int32_t column = vertical ? int32_t(OriginPx) : 0;
+            const int64_t originY = vertical ? int64_t(OriginPy) : 0, dirY = vertical ? int64_t(DirY) : 0;
+            const int64_t runMin = vertical ? int64_t(RunMin) : 0, runMax = vertical ? int64_t(RunMax) : 0;
+            int pendingNode = -1;
+            bool grown = false;
+            for (; i < last; ++i) {
+                const int node = i + 1;
+                const TNodePixel& p = pixels[node];
+                if (!p.OnScreen) break;
+                if (std::fabs(xs[node] - lastX) < stepX && std::fabs(ys[node] - lastY) < stepY) continue;
+                if (!vertical || p.X != column || p.Y >= kSmall || p.Y <= -kSmall) break;
+                if (xs[node] == xs[i] && ys[node] == ys[i]) continue; // zero length
+                const int64_t along = (p.Y - originY) * dirY;
+                if (along < runMin || along > runMax) {
+                    // The run grows: the point is kept, and the filters measure from it from now on.
+                    (along > runMax ? RunMax : RunMin) = Extended(along);
+                    Append({xs[node], ys[node], p.X, p.Y, node});
+                    ++i;
+                    grown = true;
+                    break;
+                }
+                pendingNode = node;
+            }
+            if (pendingNode >= 0 && !grown) {
+                const TNodePixel& p = pixels[pendingNode];
+                Pending = {xs[pendingNode], ys[pendingNode], p.X, p.Y, pendingNode};
+                HasPending = true;
+            }
+            if (!grown) break;
+        }
+        return i;
     }
 
     // A segment's end point, filtered and thinned. Returns true when it was appended.
@@ -272,7 +318,51 @@ public:
         Append(p);
     }
 
+    // A kept point: the filters measure from it from now on; the cache gets it through its column.
     void Append(const TCurvePoint& p) {
+        Last = p;
+        HasPending = false;
+        AddToColumn({p.Px, p.Py}, p.Node);
+    }
+
+private:
+    // Kept points of one pixel column that follow each other. The lines between them are vertical
+    // and together cover exactly the column's span from the lowest to the highest point, so a column
+    // of more than four points is stored as its first, highest, lowest and last point (the highest
+    // and lowest where they first occur, in the curve's order): the same pixels, at most four points
+    // per column however noisy the curve is.
+    struct TColumnPoint {
+        TPoint Pixel;
+        int32_t Node;
+        int Order;
+    };
+    static constexpr int kColumnKept = 4;
+
+    void AddToColumn(TPoint pixel, int32_t node) {
+        if (ColumnCount > 0 && pixel.X != ColumnPoints[0].Pixel.X) FlushColumn();
+        const TColumnPoint point{pixel, node, ColumnCount};
+        if (ColumnCount < kColumnKept) ColumnPoints[ColumnCount] = point;
+        if (ColumnCount == 0 || pixel.Y < MinY.Pixel.Y) MinY = point;
+        if (ColumnCount == 0 || pixel.Y > MaxY.Pixel.Y) MaxY = point;
+        ColumnLast = point;
+        ++ColumnCount;
+    }
+
+    void FlushColumn() {
+        if (ColumnCount <= kColumnKept) {
+            for (int k = 0; k < ColumnCount; ++k)
+                Write(ColumnPoints[k].Pixel, ColumnPoints[k].Node);
+        } else {
+            TColumnPoint kept[] = {ColumnPoints[0], MinY, MaxY, ColumnLast};
+            std::sort(std::begin(kept), std::end(kept),
+                      [](const TColumnPoint& a, const TColumnPoint& b) { return a.Order < b.Order; });
+            for (int k = 0; k < 4; ++k)
+                if (k == 0 || kept[k].Order != kept[k - 1].Order) Write(kept[k].Pixel, kept[k].Node);
+        }
+        ColumnCount = 0;
+    }
+
+    void Write(TPoint pixel, int32_t node) {
         TPolyLinePiece* piece = &G.PolyPieces[G.PolyPieceCount - 1];
         if (piece->Count == MaxPolyPiecePoints) {
             // Full: the next piece starts at this piece's last point, so the two share it.
@@ -281,15 +371,12 @@ public:
             piece = &G.PolyPieces[G.PolyPieceCount - 1];
         }
         if (G.PolyPointCount == Capacity) Grow();
-        Points[G.PolyPointCount] = {p.Px, p.Py};
-        Nodes[G.PolyPointCount] = p.Node;
+        Points[G.PolyPointCount] = pixel;
+        Nodes[G.PolyPointCount] = node;
         ++G.PolyPointCount;
         ++piece->Count;
-        Last = p;
-        HasPending = false;
     }
 
-private:
     void Grow() {
         const qsizetype size = std::max<qsizetype>(Capacity + 100, Capacity + Capacity / 2);
         G.PolyPoints.resize(size);
@@ -311,6 +398,10 @@ private:
     bool HasPending = false;
     bool HasDirection = false;
     Extended OriginPx = 0, OriginPy = 0, DirX = 0, DirY = 0, DirLength2 = 0, RunMin = 0, RunMax = 0;
+
+    TColumnPoint ColumnPoints[kColumnKept] = {};
+    TColumnPoint MinY{}, MaxY{}, ColumnLast{};
+    int ColumnCount = 0;
 };
 
 // Segment classes of the walk.
@@ -373,6 +464,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
     bool continues = false; // the previous visible segment ended inside the window
 
     for (int i = first; i <= last; ++i) {
+        if (continues && !breaks) i = builder.SkipDense(xs, ys, pixels, i, last);
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was

@@ -294,3 +294,69 @@ TEST_F(PolylineTest, HalfPixelsRoundToEven) {
     EXPECT_EQ(g->NodePixels[2], (TNodePixel{12, 22, 1, 0}));
     EXPECT_EQ(g->NodePixels[3], (TNodePixel{14, 24, 1, 0}));
 }
+
+TEST_F(PolylineTest, ColumnOfManyPointsKeepsFirstExtremesAndLast) {
+    // A vertical run that keeps growing both ways makes six points in pixel column 100; they cover
+    // 130..170, so the column keeps its first point, its extremes and its last point.
+    TGraph* g =
+        Prepare(Values({100, 100, 100, 100, 100, 100, 150}), Values({150, 140, 160, 130, 170, 145, 145}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{100, 150}, {100, 130}, {100, 170}, {100, 145}, {150, 145}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 3, 4, 5, 6}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 5}}));
+}
+
+TEST_F(PolylineTest, ColumnWhoseLastPointIsItsExtremeEndsThePiece) {
+    // The run leaves the window downwards: the clipped end at the bottom edge is the column's last
+    // point and its highest pixel row, kept once.
+    TGraph* g =
+        Prepare(Values({100, 100, 100, 100, 100, 100, 100}), Values({150, 140, 160, 130, 170, 145, 400}));
+    EXPECT_EQ(CachedPoints(*g), (Points{{100, 150}, {100, 130}, {100, 300}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 3, 6}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 3}}));
+}
+
+TEST_F(PolylineTest, NoisyColumnsKeepFirstLastAndExtremeNodes) {
+    // Eight pixel columns 40 pixels apart, 200 nodes each: whole-pixel noise between a first and a
+    // last node at row 150, so the run thinning keeps every new extreme and the column rule decides.
+    TDoubleArray x, y;
+    uint32_t state = 11;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return int(state >> 24); // 0 .. 255
+    };
+    constexpr int kColumns = 8, kPerColumn = 200;
+    for (int c = 0; c < kColumns; ++c)
+        for (int j = 0; j < kPerColumn; ++j) {
+            x.append(50 + 40 * c + Extended(j) / kPerColumn * 0.4L - 0.2L);
+            y.append(j == 0 || j == kPerColumn - 1 ? 150 : 20 + next());
+        }
+    TGraph* g = Prepare(x, y);
+    const Points points = CachedPoints(*g);
+    const QList<int32_t> nodes = CachedNodes(*g);
+    EXPECT_EQ(g->PolyPieceCount, 1);
+    for (int c = 0; c < kColumns; ++c) {
+        const int column = 50 + 40 * c;
+        int low = 1000, high = -1;
+        for (int j = 0; j < kPerColumn; ++j) {
+            const TNodePixel& p = g->NodePixels[c * kPerColumn + j];
+            ASSERT_EQ(p.X, column);
+            low = std::min(low, int(p.Y));
+            high = std::max(high, int(p.Y));
+        }
+        QList<int> rows, rowNodes;
+        for (int k = 0; k < points.size(); ++k)
+            if (points[k].X == column) {
+                rows.append(points[k].Y);
+                rowNodes.append(nodes[k]);
+                EXPECT_EQ(points[k].Y, g->NodePixels[nodes[k]].Y) << c; // each point is its node's pixel
+            }
+        ASSERT_EQ(rows.size(), 4) << c;
+        EXPECT_EQ(rowNodes.first(), c * kPerColumn) << c;
+        EXPECT_EQ(rowNodes.last(), c * kPerColumn + kPerColumn - 1) << c;
+        EXPECT_EQ(rows.first(), 150);
+        EXPECT_EQ(rows.last(), 150);
+        EXPECT_EQ(std::min(rows[1], rows[2]), low) << c;
+        EXPECT_EQ(std::max(rows[1], rows[2]), high) << c;
+        EXPECT_LT(rowNodes[1], rowNodes[2]) << c; // in the curve's order
+    }
+}

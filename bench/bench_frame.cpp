@@ -1,0 +1,175 @@
+// Frame time of the graph window as the widget produces it: one view step (a move-drag pan, a wheel
+// zoom about the cursor or a resize) followed by a full paint of the figure into a back buffer of
+// the client size. The curves have 1M nodes each with ascending X; a frame of a 60 Hz screen is
+// 16.7 ms. Arguments: the curve (0 a smooth measured signal, sine plus a little noise; 1 pure noise)
+// and the number of such graphs in the figure.
+#include "window/FigurePaint.h"
+#include "window/SuperGrWindow.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+
+namespace {
+
+constexpr int kNodes = 1'000'000;
+constexpr int kWidth = 1200, kHeight = 800;
+
+// Time stands still unless a frame moves it, so drags see the same pace in every run.
+class TBenchClock : public TWindowClock {
+public:
+    int64_t Now = 1000;
+    int64_t NowMs() override { return Now; }
+};
+
+// Glides and animations never tick: every frame is driven by the benchmark itself.
+class TIdleTimer : public TWindowTimer {
+public:
+    void Start(int) override {}
+    void Stop() override {}
+    bool IsActive() const override { return false; }
+};
+
+void MakeCurve(int kind, unsigned seed, TDoubleArray& x, TDoubleArray& y) {
+    x.resize(kNodes);
+    y.resize(kNodes);
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    Extended* px = x.data();
+    Extended* py = y.data();
+    for (int i = 0; i < kNodes; ++i) {
+        px[i] = Extended(i) * 1e-4L;
+        const Extended noise = Extended(unit(random));
+        py[i] = kind == 0 ? std::sin(Extended(i) * 2e-5L) + noise * 2e-3L : noise;
+    }
+}
+
+struct TFrameFigure {
+    TSuperGrWindow Window;
+    TBenchClock* Clock = nullptr;
+    QImage Buffer;
+
+    TFrameFigure(int kind, int graphs) {
+        auto clock = std::make_unique<TBenchClock>();
+        Clock = clock.get();
+        Window.SetClock(std::move(clock));
+        Window.SetAnimationTimer(std::make_unique<TIdleTimer>());
+        Window.ApplyDefaultLook();
+        Window.AnimatedZoom = false;
+        Window.AnimatedMove = false;
+        // A drag that starts on a curve would move that graph alone; the whole view pans here.
+        Window.MouseGraphCtrl = false;
+        Window.SetClientSize(kWidth, kHeight);
+        for (int g = 0; g < graphs; ++g) {
+            TDoubleArray x, y;
+            MakeCurve(kind, 17 + unsigned(g), x, y);
+            Window.AddGraph(QStringLiteral("curve"), false, {}, x, y);
+        }
+        Window.AutoScale();
+        Paint();
+        PrepareSeconds = CurveSeconds = 0;
+    }
+
+    // One paint of the whole client area; adds the graphs' own polyline and curve times.
+    void Paint() {
+        const TRect client = Window.ClientRect();
+        if (Buffer.width() != client.Width() || Buffer.height() != client.Height())
+            Buffer = QImage(client.Width(), client.Height(), QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&Buffer);
+        PaintFigure(Window, painter, client);
+        for (int i = 0; i < Window.GraphCount(); ++i) {
+            PrepareSeconds += Window.GraphByIndex(i)->PrepareTime;
+            CurveSeconds += Window.GraphByIndex(i)->DrawTime;
+        }
+    }
+
+    Extended PrepareSeconds = 0, CurveSeconds = 0;
+
+    TPoint PlotCentre() const {
+        return {(Window.PlotRect.Left + Window.PlotRect.Right) / 2,
+                (Window.PlotRect.Top + Window.PlotRect.Bottom) / 2};
+    }
+};
+
+// Per frame: the polyline rebuilds and curve passes of all graphs (ms), and the final polyline size.
+void Describe(benchmark::State& state, const TFrameFigure& figure) {
+    const Extended frames = std::max<Extended>(1, Extended(state.iterations()));
+    state.counters["prepare_ms"] = figure.PrepareSeconds * 1000 / frames;
+    state.counters["curve_ms"] = figure.CurveSeconds * 1000 / frames;
+    int points = 0;
+    for (int i = 0; i < figure.Window.GraphCount(); ++i)
+        points += figure.Window.GraphByIndex(i)->PolyPointCount;
+    state.counters["nodes"] = Extended(kNodes) * figure.Window.GraphCount();
+    state.counters["polyline_points"] = points;
+}
+
+// A move drag with the left button: every frame the mouse moves 4 pixels, 30 frames one way and 30
+// back, so the view stays over the curve.
+void BM_PanFrame(benchmark::State& state) {
+    TFrameFigure figure(int(state.range(0)), int(state.range(1)));
+    TPoint mouse = figure.PlotCentre();
+    figure.Window.MouseDown(TSuperGrWindow::TMouseButton::Left, ssLeft, mouse.X, mouse.Y);
+    int frame = 0;
+    for (auto _ : state) {
+        mouse.X += (frame / 30) % 2 == 0 ? 4 : -4;
+        ++frame;
+        figure.Clock->Now += 16;
+        figure.Window.MouseMove(ssLeft, mouse.X, mouse.Y);
+        figure.Paint();
+    }
+    figure.Window.MouseUp(TSuperGrWindow::TMouseButton::Left, ssLeft, mouse.X, mouse.Y);
+    Describe(state, figure);
+}
+
+// Wheel steps about a point right of the centre: four steps in, four out, so every view lies
+// between the whole curve and a close-up.
+void BM_WheelFrame(benchmark::State& state) {
+    TFrameFigure figure(int(state.range(0)), int(state.range(1)));
+    const TPoint centre = figure.PlotCentre();
+    const int x = centre.X + 150, y = centre.Y - 50;
+    int frame = 0;
+    for (auto _ : state) {
+        const int delta = (frame / 4) % 2 == 0 ? 120 : -120;
+        ++frame;
+        figure.Window.MouseWheel(delta, 0, x, y);
+        figure.Paint();
+    }
+    Describe(state, figure);
+}
+
+// The window switches between its usual size and full HD; each frame repaints the new size.
+void BM_ResizeFrame(benchmark::State& state) {
+    TFrameFigure figure(int(state.range(0)), int(state.range(1)));
+    bool large = false;
+    for (auto _ : state) {
+        large = !large;
+        figure.Window.SetClientSize(large ? 1920 : kWidth, large ? 1080 : kHeight);
+        figure.Paint();
+    }
+    Describe(state, figure);
+}
+
+void FrameArgs(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"noisy", "graphs"});
+    b->Args({0, 1})->Args({1, 1})->Args({0, 3})->Args({1, 3});
+    b->Unit(benchmark::kMillisecond)->MinTime(1.0);
+}
+BENCHMARK(BM_PanFrame)->Apply(FrameArgs);
+BENCHMARK(BM_WheelFrame)->Apply(FrameArgs);
+BENCHMARK(BM_ResizeFrame)->Apply(FrameArgs);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

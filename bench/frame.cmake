@@ -1,0 +1,1 @@
+tarvelo_add_bench(bench_frame bench_frame.cpp)
