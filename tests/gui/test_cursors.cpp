@@ -145,8 +145,9 @@ struct BandFixture : ::testing::Test {
         plain = Grab();
     }
     QImage Grab() { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    void Send(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint p) {
-        QMouseEvent event(type, QPointF(p), QPointF(widget->mapToGlobal(p)), button, held, Qt::NoModifier);
+    void Send(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint p,
+              Qt::KeyboardModifiers keys = Qt::NoModifier) {
+        QMouseEvent event(type, QPointF(p), QPointF(widget->mapToGlobal(p)), button, held, keys);
         QApplication::sendEvent(widget.get(), &event);
     }
     void Press(QPoint p) { Send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p); }
@@ -342,4 +343,22 @@ TEST_F(BandFixture, BandIsPaintedAtThePressAndRemovedAtTheRelease) {
     QApplication::processEvents();
     EXPECT_GT(counter.Paints, pressed);
     EXPECT_EQ(Grab(), plain);
+}
+
+TEST_F(BandFixture, DragsShowTheirToolCursorWhileTheButtonIsDown) {
+    // In node work the drag changes the tool mode without an event; the widget still follows.
+    model.SetToolMode(tmEdit);
+    const QPoint p = Inside(50, 50);
+    Press(p);
+    EXPECT_TRUE(SameCursor(widget->cursor(), crMove));
+    MoveHeld(p + QPoint(10, 0));
+    Release(p + QPoint(10, 0));
+    EXPECT_TRUE(SameCursor(widget->cursor(), crArrowCross));
+    EXPECT_EQ(model.ToolMode(), tmEdit);
+
+    model.SetToolMode(tmNothing);
+    Send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p, Qt::AltModifier);
+    EXPECT_TRUE(SameCursor(widget->cursor(), crZoom));
+    Send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, p, Qt::AltModifier);
+    EXPECT_TRUE(SameCursor(widget->cursor(), crArrowCross));
 }
