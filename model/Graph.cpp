@@ -22,9 +22,13 @@ Extended IntPower(int k, Extended b) {
     return result;
 }
 
-int Magnitude(Extended v) { return v == 0 ? 0 : int(std::floor(std::log10(std::fabs(v)))); }
+int Magnitude(Extended v) {
+    return v == 0 ? 0 : int(std::floor(std::log10(std::fabs(v))));
+}
 
-int Ratio(Extended b, Extended v) { return v == 0 ? 0 : int(std::floor(std::log(std::fabs(v)) / std::log(b))); }
+int Ratio(Extended b, Extended v) {
+    return v == 0 ? 0 : int(std::floor(std::log(std::fabs(v)) / std::log(b)));
+}
 
 // log10 of every value; false when a value cannot have one.
 bool Logarithms(const TDoubleArray& values, TDoubleArray& out) {
@@ -45,7 +49,8 @@ void MinMaxMid(const TDoubleArray& values, Extended& min, Extended& mid, Extende
     const Extended* p = values.constData();
     const qsizetype n = values.size();
     qsizetype i = 0;
-    while (i < n && std::isnan(p[i])) ++i; // NaN has no place in the extents
+    while (i < n && std::isnan(p[i]))
+        ++i; // NaN has no place in the extents
     if (i == n) return;
     Extended lo = p[i], hi = p[i];
     for (++i; i < n; ++i) {
@@ -97,9 +102,13 @@ TGraph::TGraph(TSuperGrWindow* owner) : Markers(this), FOwner(owner) {
 
 TGraph::~TGraph() = default;
 
-bool TGraph::Recording() const { return FOwner->UndoRecording; }
+bool TGraph::Recording() const {
+    return FOwner->UndoRecording;
+}
 
-void TGraph::Repaint() { FOwner->Repaint(); }
+void TGraph::Repaint() {
+    FOwner->Repaint();
+}
 
 void TGraph::ChangedStyle(int vtype, int newValue) {
     Raise(FOwner->Events.OnChangeGraphStyle, FOwner, ID, vtype, newValue);
@@ -127,6 +136,7 @@ void TGraph::RecomputeExtents() {
 bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z) {
     if (x.size() != y.size() || (!z.isEmpty() && z.size() != x.size())) return false;
     if (x.size() > std::numeric_limits<int32_t>::max()) return false;
+    const TUndoGroupScope oneStep(*FOwner); // the markers go with the nodes
 
     if (Markers.Count() > 0) {
         if (Recording()) FOwner->RecordMarkers(ID, Markers.Items);
@@ -203,11 +213,17 @@ bool TGraph::GetNode(int index, Extended& x, Extended& y) const {
 // ---------------------------------------------------------------------------------------------
 // Mapping
 
-int TGraph::RoundHalfEvenPixel(Extended v) { return RoundHalfEven(v); }
+int TGraph::RoundHalfEvenPixel(Extended v) {
+    return RoundHalfEven(v);
+}
 
-Extended TGraph::DataToPixelX(Extended x) { return (x - XMid() - ShiftX) * FitX * FZoomX + FOwner->OriginX; }
+Extended TGraph::DataToPixelX(Extended x) {
+    return (x - XMid() - ShiftX) * FitX * FZoomX + FOwner->OriginX;
+}
 
-Extended TGraph::DataToPixelY(Extended y) { return FOwner->OriginY - (y - YMid() - ShiftY) * FitY * FZoomY; }
+Extended TGraph::DataToPixelY(Extended y) {
+    return FOwner->OriginY - (y - YMid() - ShiftY) * FitY * FZoomY;
+}
 
 Extended TGraph::PixelToDataX(Extended px) {
     const Extended k = FitX * FZoomX;
@@ -235,12 +251,24 @@ Extended TGraph::PixelLengthToDataY(Extended d) const {
     return d / k;
 }
 
-Extended TGraph::PlotLeftData() { return PixelToDataX(FOwner->PlotRect.Left); }
-Extended TGraph::PlotRightData() { return PixelToDataX(FOwner->PlotRect.Right); }
-Extended TGraph::PlotTopData() { return PixelToDataY(FOwner->PlotRect.Top); }
-Extended TGraph::PlotBottomData() { return PixelToDataY(FOwner->PlotRect.Bottom); }
-Extended TGraph::PlotWidthData() const { return PixelLengthToDataX(std::abs(FOwner->PlotRect.Width())); }
-Extended TGraph::PlotHeightData() const { return PixelLengthToDataY(std::abs(FOwner->PlotRect.Height())); }
+Extended TGraph::PlotLeftData() {
+    return PixelToDataX(FOwner->PlotRect.Left);
+}
+Extended TGraph::PlotRightData() {
+    return PixelToDataX(FOwner->PlotRect.Right);
+}
+Extended TGraph::PlotTopData() {
+    return PixelToDataY(FOwner->PlotRect.Top);
+}
+Extended TGraph::PlotBottomData() {
+    return PixelToDataY(FOwner->PlotRect.Bottom);
+}
+Extended TGraph::PlotWidthData() const {
+    return PixelLengthToDataX(std::abs(FOwner->PlotRect.Width()));
+}
+Extended TGraph::PlotHeightData() const {
+    return PixelLengthToDataY(std::abs(FOwner->PlotRect.Height()));
+}
 
 bool TGraph::PointInPlot(int px, int py) const {
     const TRect& r = FOwner->PlotRect;
@@ -360,9 +388,13 @@ void TGraph::SetColor(TColor v) {
 
 void TGraph::SetMarkerColor(TColor v) {
     if (v == FMarkerColor) return;
+    const TUndoGroupScope oneStep(*FOwner);
     RecordInteger(UndoOp::MarkerColor, FMarkerColor);
     FMarkerColor = v;
-    if (v != FColor) FMarkerKeepColor = false;
+    if (v != FColor && FMarkerKeepColor) {
+        RecordInteger(UndoOp::MarkerKeepColor, FMarkerKeepColor);
+        FMarkerKeepColor = false;
+    }
     ChangedStyle(StyleChange::MarkerColor, v);
     if (FMarkersVisible) Repaint();
 }
@@ -371,9 +403,13 @@ void TGraph::SetMarkerKeepColor(bool v) {
     if (v == FMarkerKeepColor) return;
     const bool repaintWas = FOwner->AllowRepaint;
     FOwner->AllowRepaint = false;
+    const TUndoGroupScope oneStep(*FOwner);
     RecordInteger(UndoOp::MarkerKeepColor, FMarkerKeepColor);
     FMarkerKeepColor = v;
-    if (v) FMarkerColor = FColor;
+    if (v && FMarkerColor != FColor) {
+        RecordInteger(UndoOp::MarkerColor, FMarkerColor);
+        FMarkerColor = FColor;
+    }
     ChangedStyle(StyleChange::MarkerKeepColor, v);
     FOwner->AllowRepaint = repaintWas;
     Repaint();
@@ -548,27 +584,35 @@ void TGraph::SetLogY(bool v) {
     SwitchLog(TAxis::Y, v);
 }
 
-bool TGraph::SwitchLog(TAxis axis, bool on) {
+bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
     const bool alongX = axis == TAxis::X;
     bool& flag = alongX ? FLogX : FLogY;
     TDoubleArray& data = alongX ? XData : YData;
     TDoubleArray& source = alongX ? XSource : YSource;
     const uint8_t op = alongX ? UndoOp::LogX : UndoOp::LogY;
     if (Recording()) {
+        // 10 to the power of a logarithm is not always the value again: the markers are kept as they
+        // are, in the same step.
+        const TUndoGroupScope oneStep(*FOwner);
         FOwner->RecordOp(op);
         FOwner->UndoSide.Integers.append({ID, flag});
         FOwner->UndoSide.Views.append(FOwner->CaptureViews());
         FOwner->FinishRecord(op);
+        if (Markers.Count() > 0) RecordMarkersStep();
     }
     bool ok = true;
     if (on) {
         TDoubleArray logs;
         TMarkerArray markers = Markers.Items;
         ok = Logarithms(data, logs);
-        for (TMarkerPoint& m : markers) {
-            Extended& value = alongX ? m.X : m.Y;
-            if (!(value > 0)) ok = false;
-            else value = std::log10(value);
+        if (convertMarkers) {
+            for (TMarkerPoint& m : markers) {
+                Extended& value = alongX ? m.X : m.Y;
+                if (!(value > 0))
+                    ok = false;
+                else
+                    value = std::log10(value);
+            }
         }
         if (ok) {
             source = data;
@@ -578,15 +622,18 @@ bool TGraph::SwitchLog(TAxis axis, bool on) {
         } else {
             flag = false;
             source.clear();
-            ShowMessage(alongX ? QStringLiteral("При попытке логарифмировать данные по оси X произошла ошибка!")
-                               : QStringLiteral("При попытке логарифмировать данные по оси Y произошла ошибка!"));
+            ShowMessage(
+                alongX ? QStringLiteral("При попытке логарифмировать данные по оси X произошла ошибка!")
+                       : QStringLiteral("При попытке логарифмировать данные по оси Y произошла ошибка!"));
         }
     } else {
         if (source.size() == data.size()) {
             data = source;
-            for (TMarkerPoint& m : Markers.Items) {
-                Extended& value = alongX ? m.X : m.Y;
-                value = std::pow(10.0L, value);
+            if (convertMarkers) {
+                for (TMarkerPoint& m : Markers.Items) {
+                    Extended& value = alongX ? m.X : m.Y;
+                    value = std::pow(10.0L, value);
+                }
             }
         }
         source.clear();
@@ -681,10 +728,18 @@ void TGraph::SetYDesignLayout(uint8_t v) {
 // ---------------------------------------------------------------------------------------------
 // Permissions and binding
 
-int32_t TGraph::EffectivePosGroupX() const { return FOwner->DrawPolicy.SinglePosX() ? 0 : FPosGroupX; }
-int32_t TGraph::EffectivePosGroupY() const { return FOwner->DrawPolicy.SinglePosY() ? 0 : FPosGroupY; }
-int32_t TGraph::EffectiveScaleGroupX() const { return FOwner->DrawPolicy.SingleScaleX() ? 0 : FScaleGroupX; }
-int32_t TGraph::EffectiveScaleGroupY() const { return FOwner->DrawPolicy.SingleScaleY() ? 0 : FScaleGroupY; }
+int32_t TGraph::EffectivePosGroupX() const {
+    return FOwner->DrawPolicy.SinglePosX() ? 0 : FPosGroupX;
+}
+int32_t TGraph::EffectivePosGroupY() const {
+    return FOwner->DrawPolicy.SinglePosY() ? 0 : FPosGroupY;
+}
+int32_t TGraph::EffectiveScaleGroupX() const {
+    return FOwner->DrawPolicy.SingleScaleX() ? 0 : FScaleGroupX;
+}
+int32_t TGraph::EffectiveScaleGroupY() const {
+    return FOwner->DrawPolicy.SingleScaleY() ? 0 : FScaleGroupY;
+}
 
 bool TGraph::PosGroupMembersX(QList<int>& members) const {
     const int32_t group = EffectivePosGroupX();
@@ -709,11 +764,20 @@ bool TGraph::ScaleGroupMembers(TAxis axis, QList<int>& xList, QList<int>& yList)
 
 void TGraph::SetPermissionFlagDirect(int which, bool v) {
     switch (which) {
-    case 0: FAllowShiftX = v; break;
-    case 1: FAllowShiftY = v; break;
-    case 2: FAllowScaleX = v; break;
-    case 3: FAllowScaleY = v; break;
-    default: break;
+    case 0:
+        FAllowShiftX = v;
+        break;
+    case 1:
+        FAllowShiftY = v;
+        break;
+    case 2:
+        FAllowScaleX = v;
+        break;
+    case 3:
+        FAllowScaleY = v;
+        break;
+    default:
+        break;
     }
 }
 
@@ -732,7 +796,8 @@ void TGraph::ApplyPermission(int which, bool v) {
             set(this, which);
             return;
         }
-        for (int index : members) set(FOwner->GraphByIndex(index), which);
+        for (int index : members)
+            set(FOwner->GraphByIndex(index), which);
         return;
     }
     QList<int> xList, yList;
@@ -741,17 +806,23 @@ void TGraph::ApplyPermission(int which, bool v) {
         if (FFixedRatio) set(this, which == 2 ? 3 : 2);
         return;
     }
-    for (int index : xList) set(FOwner->GraphByIndex(index), 2);
-    for (int index : yList) set(FOwner->GraphByIndex(index), 3);
+    for (int index : xList)
+        set(FOwner->GraphByIndex(index), 2);
+    for (int index : yList)
+        set(FOwner->GraphByIndex(index), 3);
 }
 
 namespace {
 bool PermissionOf(const TGraph& g, int which) {
     switch (which) {
-    case 0: return g.AllowShiftX();
-    case 1: return g.AllowShiftY();
-    case 2: return g.AllowScaleX();
-    default: return g.AllowScaleY();
+    case 0:
+        return g.AllowShiftX();
+    case 1:
+        return g.AllowShiftY();
+    case 2:
+        return g.AllowScaleX();
+    default:
+        return g.AllowScaleY();
     }
 }
 } // namespace
@@ -805,7 +876,8 @@ void TGraph::SetPermissionsExclusive(bool shiftX, bool shiftY, bool scaleX, bool
     const bool recording = FOwner->UndoRecording;
     FOwner->UndoRecording = false;
     for (const auto& g : FOwner->FGraphs)
-        for (int w = 0; w < 4; ++w) g->SetPermissionFlagDirect(w, false);
+        for (int w = 0; w < 4; ++w)
+            g->SetPermissionFlagDirect(w, false);
     const bool values[4] = {shiftX, shiftY, scaleX, scaleY};
     for (int w = 0; w < 4; ++w)
         if (PermissionOf(*this, w) != values[w]) ApplyPermission(w, values[w]);
@@ -815,7 +887,8 @@ void TGraph::SetPermissionsExclusive(bool shiftX, bool shiftY, bool scaleX, bool
 void TGraph::SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY) {
     const bool values[4] = {shiftX, shiftY, scaleX, scaleY};
     bool changes = false;
-    for (int w = 0; w < 4; ++w) changes |= PermissionOf(*this, w) != values[w];
+    for (int w = 0; w < 4; ++w)
+        changes |= PermissionOf(*this, w) != values[w];
     if (!changes) return;
     if (Recording()) {
         FOwner->RecordOp(UndoOp::Permissions);
@@ -842,10 +915,18 @@ void TGraph::SetGroup(int32_t& field, int32_t v, int permission) {
     Repaint();
 }
 
-void TGraph::SetPosGroupX(int32_t v) { SetGroup(FPosGroupX, v, 0); }
-void TGraph::SetPosGroupY(int32_t v) { SetGroup(FPosGroupY, v, 1); }
-void TGraph::SetScaleGroupX(int32_t v) { SetGroup(FScaleGroupX, v, 2); }
-void TGraph::SetScaleGroupY(int32_t v) { SetGroup(FScaleGroupY, v, 3); }
+void TGraph::SetPosGroupX(int32_t v) {
+    SetGroup(FPosGroupX, v, 0);
+}
+void TGraph::SetPosGroupY(int32_t v) {
+    SetGroup(FPosGroupY, v, 1);
+}
+void TGraph::SetScaleGroupX(int32_t v) {
+    SetGroup(FScaleGroupX, v, 2);
+}
+void TGraph::SetScaleGroupY(int32_t v) {
+    SetGroup(FScaleGroupY, v, 3);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Copy
@@ -911,7 +992,8 @@ void TGraph::AssignFrom(const TGraph& o) {
     FZMax = o.FZMax;
     ExtentsDirty = o.ExtentsDirty;
 
-    for (int d = 0; d < 4; ++d) FDesignations[d] = o.FDesignations[d];
+    for (int d = 0; d < 4; ++d)
+        FDesignations[d] = o.FDesignations[d];
     FXDesignLayout = o.FXDesignLayout;
     FYDesignLayout = o.FYDesignLayout;
 
@@ -935,6 +1017,7 @@ void TGraph::AssignFrom(const TGraph& o) {
     Markers.Items = o.Markers.Items;
     Markers.SelectedIndex = o.Markers.SelectedIndex;
 
-    for (int i = 0; i < 4; ++i) Reserved[i] = o.Reserved[i];
+    for (int i = 0; i < 4; ++i)
+        Reserved[i] = o.Reserved[i];
     ReservedFlag = o.ReservedFlag;
 }

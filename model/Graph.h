@@ -33,12 +33,12 @@ enum : uint8_t {
     Groups = 20,
     SnapPolicy = 21,
     Markers = 22,
-    DesignationText = 23,    // 23..26: X data, X dimension, Y data, Y dimension
-    DesignationSymbol = 27,  // 27..30
-    DesignationShow = 31,    // 31..34
+    DesignationText = 23,     // 23..26: X data, X dimension, Y data, Y dimension
+    DesignationSymbol = 27,   // 27..30
+    DesignationShow = 31,     // 31..34
     DesignationVertical = 35, // 35..38
-    DesignationIsText = 39,  // 39..42
-    DesignationOffsets = 43, // 43..46
+    DesignationIsText = 39,   // 39..42
+    DesignationOffsets = 43,  // 43..46
     XDesignLayout = 47,
     YDesignLayout = 48,
     Nodes = 49,
@@ -136,15 +136,42 @@ public:
     int YCount() const { return int(YData.size()); }
     int ZCount() const { return int(ZData.size()); }
 
-    Extended XMin() { EnsureExtents(); return FXMin; }
-    Extended XMax() { EnsureExtents(); return FXMax; }
-    Extended XMid() { EnsureExtents(); return FXMid; }
-    Extended YMin() { EnsureExtents(); return FYMin; }
-    Extended YMax() { EnsureExtents(); return FYMax; }
-    Extended YMid() { EnsureExtents(); return FYMid; }
-    Extended ZMin() { EnsureExtents(); return FZMin; }
-    Extended ZMax() { EnsureExtents(); return FZMax; }
-    Extended ZMid() { EnsureExtents(); return FZMid; }
+    Extended XMin() {
+        EnsureExtents();
+        return FXMin;
+    }
+    Extended XMax() {
+        EnsureExtents();
+        return FXMax;
+    }
+    Extended XMid() {
+        EnsureExtents();
+        return FXMid;
+    }
+    Extended YMin() {
+        EnsureExtents();
+        return FYMin;
+    }
+    Extended YMax() {
+        EnsureExtents();
+        return FYMax;
+    }
+    Extended YMid() {
+        EnsureExtents();
+        return FYMid;
+    }
+    Extended ZMin() {
+        EnsureExtents();
+        return FZMin;
+    }
+    Extended ZMax() {
+        EnsureExtents();
+        return FZMax;
+    }
+    Extended ZMid() {
+        EnsureExtents();
+        return FZMid;
+    }
     void EnsureExtents() {
         if (ExtentsDirty) RecomputeExtents();
     }
@@ -358,7 +385,9 @@ private:
     void RecordString(uint8_t op, const QString& oldValue);
     void RecordExtended(uint8_t op, Extended oldValue);
     void ApplyPermission(int which, bool v);
-    bool SwitchLog(TAxis axis, bool on);
+    // Markers are converted too unless the caller puts them back itself (undo and redo keep them as a
+    // step of their own).
+    bool SwitchLog(TAxis axis, bool on, bool convertMarkers = true);
     void SetGroup(int32_t& field, int32_t v, int permission);
 
     TSuperGrWindow* FOwner;

@@ -12,7 +12,8 @@ constexpr int kLastPointMark = 2147483646;
 
 // The point of segment a-b nearest to p: the perpendicular foot when it falls within the segment,
 // otherwise the segment's start. A zero-length segment answers its start point.
-template <typename T> void NearestOnSegment(T ax, T ay, T bx, T by, T px, T py, T& outX, T& outY, bool& onSegment) {
+template <typename T>
+void NearestOnSegment(T ax, T ay, T bx, T by, T px, T py, T& outX, T& outY, bool& onSegment) {
     const T dx = bx - ax, dy = by - ay;
     const T length2 = dx * dx + dy * dy;
     outX = ax;
@@ -36,7 +37,9 @@ void Consider(CurveHit& best, Extended d, Extended x, Extended y, int first, int
     if (best.Distance < 0 || d <= best.Distance) best = {d, x, y, first, last}; // later candidates win ties
 }
 
-int RoundedDistance(Extended d) { return d < 0 ? TGraph::NoDistance : RoundHalfEven(d); }
+int RoundedDistance(Extended d) {
+    return d < 0 ? TGraph::NoDistance : RoundHalfEven(d);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -83,7 +86,8 @@ CurveHit SearchPolyline(const TGraph& g, int px, int py) {
     auto consider = [&](int i, int j) {
         Extended fx, fy;
         bool onSegment;
-        NearestOnSegment<Extended>(points[i].X, points[i].Y, points[j].X, points[j].Y, x, y, fx, fy, onSegment);
+        NearestOnSegment<Extended>(points[i].X, points[i].Y, points[j].X, points[j].Y, x, y, fx, fy,
+                                   onSegment);
         const Extended d = std::hypot(fx - x, fy - y);
         Consider(best, d, fx, fy, nodes[i], onSegment ? nodes[j] : nodes[i]);
     };
@@ -92,13 +96,15 @@ CurveHit SearchPolyline(const TGraph& g, int px, int py) {
         Consider(best, d, points[i].X, points[i].Y, nodes[i], last);
     };
     if (g.PolyPieceCount == 0) {
-        for (int i = 0; i < g.PolyPointCount; ++i) considerPoint(i, i + 1 < g.PolyPointCount ? nodes[i] : kLastPointMark);
+        for (int i = 0; i < g.PolyPointCount; ++i)
+            considerPoint(i, i + 1 < g.PolyPointCount ? nodes[i] : kLastPointMark);
         return best;
     }
     for (int p = 0; p < g.PolyPieceCount; ++p) {
         const TPolyLinePiece& piece = g.PolyPieces[p];
         const int end = piece.First + piece.Count - 1;
-        for (int i = piece.First; i < end; ++i) consider(i, i + 1);
+        for (int i = piece.First; i < end; ++i)
+            consider(i, i + 1);
         if (piece.Count > 0) {
             const bool lastOfAll = p == g.PolyPieceCount - 1;
             considerPoint(end, lastOfAll ? kLastPointMark : nodes[end]);
@@ -148,7 +154,8 @@ Extended TGraph::CurvePointInData(int first, int last, int px, int py, Extended&
 }
 
 int TGraph::SelectedCount() const {
-    return int(std::count_if(NodePixels.cbegin(), NodePixels.cend(), [](const TNodePixel& p) { return p.Selected; }));
+    return int(std::count_if(NodePixels.cbegin(), NodePixels.cend(),
+                             [](const TNodePixel& p) { return p.Selected; }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -160,7 +167,8 @@ void TGraph::RecordSelection(const TIntArray& indexes) {
     edit.GraphID = ID;
     edit.Kind = enkSelection;
     edit.Indexes = indexes;
-    for (int i : indexes) edit.Pixels.append(NodePixels[i]);
+    for (int i : indexes)
+        edit.Pixels.append(NodePixels[i]);
     FOwner->RecordOp(UndoOp::Nodes);
     FOwner->UndoSide.Nodes.append(edit);
     FOwner->FinishRecord(UndoOp::Nodes);
@@ -185,7 +193,8 @@ void TGraph::ClearSelection() {
     for (int i = 0; i < NodePixels.size(); ++i)
         if (NodePixels[i].Selected) selected.append(i);
     RecordSelection(selected);
-    for (int i : selected) NodePixels[i].Selected = 0;
+    for (int i : selected)
+        NodePixels[i].Selected = 0;
     Repaint();
 }
 
@@ -210,7 +219,8 @@ void TGraph::SelectInRect(const TRect& rect) {
     for (int i : NodesInRect(*this, rect))
         if (!NodePixels[i].Selected) changed.append(i);
     RecordSelection(changed);
-    for (int i : changed) NodePixels[i].Selected = 1;
+    for (int i : changed)
+        NodePixels[i].Selected = 1;
     Repaint();
 }
 
@@ -219,7 +229,8 @@ void TGraph::DeselectInRect(const TRect& rect) {
     for (int i : NodesInRect(*this, rect))
         if (NodePixels[i].Selected) changed.append(i);
     RecordSelection(changed);
-    for (int i : changed) NodePixels[i].Selected = 0;
+    for (int i : changed)
+        NodePixels[i].Selected = 0;
     Repaint();
 }
 
@@ -233,7 +244,8 @@ void TGraph::RefreshExtentsKeepingView() {
 // ---------------------------------------------------------------------------------------------
 // Changing nodes
 
-void TGraph::KeepViewAfterChange(Extended pxPerUnitX, Extended pxPerUnitY, Extended centreX, Extended centreY) {
+void TGraph::KeepViewAfterChange(Extended pxPerUnitX, Extended pxPerUnitY, Extended centreX,
+                                 Extended centreY) {
     PolyDirty = true;
     CacheDirty = true;
     ExtentsDirty = true;
@@ -263,6 +275,7 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
         }
     }
 
+    const TUndoGroupScope oneStep(*FOwner); // the markers go with the nodes
     ClearMarkers();
     const Extended px = FitX * FZoomX, py = FitY * FZoomY;
     const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
@@ -316,6 +329,7 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
 // Removes the nodes at the given ascending indexes, recording them, keeping the view.
 void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
     if (sortedIndexes.isEmpty()) return;
+    const TUndoGroupScope oneStep(*FOwner); // the markers go with the nodes
     ClearMarkers();
     const Extended px = FitX * FZoomX, py = FitY * FZoomY;
     const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
@@ -338,7 +352,8 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
     }
     // One compacting pass over each array.
     QList<bool> removed(NodeCount(), false);
-    for (int i : sortedIndexes) removed[i] = true;
+    for (int i : sortedIndexes)
+        removed[i] = true;
     auto compact = [&](auto& array) {
         if (array.size() != removed.size()) return;
         qsizetype out = 0;
@@ -372,7 +387,9 @@ void TGraph::DeleteSelectedNodes() {
     RemoveNodes(selected);
 }
 
-void TGraph::DeleteNodesInRect(const TRect& rect) { RemoveNodes(NodesInRect(*this, rect)); }
+void TGraph::DeleteNodesInRect(const TRect& rect) {
+    RemoveNodes(NodesInRect(*this, rect));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Markers
@@ -438,8 +455,11 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         if (visibleOnly) {
             EnsurePolyline();
             const TRect& plot = FOwner->PlotRect;
-            const Extended left = plot.Left + 1, right = plot.Right - 1, top = plot.Top + 1, bottom = plot.Bottom - 1;
-            auto inside = [&](Extended x, Extended y) { return x >= left && x <= right && y >= top && y <= bottom; };
+            const Extended left = plot.Left + 1, right = plot.Right - 1, top = plot.Top + 1,
+                           bottom = plot.Bottom - 1;
+            auto inside = [&](Extended x, Extended y) {
+                return x >= left && x <= right && y >= top && y <= bottom;
+            };
             // Cuts the segment from an inside point towards an outside one at the shrunk rectangle.
             auto cut = [&](Extended ix, Extended iy, Extended ox, Extended oy, Extended& cx, Extended& cy) {
                 Extended t = 1;
@@ -481,13 +501,16 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     if (kind == 3) {
         if (visibleOnly) {
             EnsurePolyline();
-            for (int i = 0; i < PolyPointCount; ++i) AddMarkerAtNode(PolyNodeIndex[i]);
+            for (int i = 0; i < PolyPointCount; ++i)
+                AddMarkerAtNode(PolyNodeIndex[i]);
         } else {
-            for (int i = 0; i < NodeCount(); ++i) AddMarkerAtNode(i);
+            for (int i = 0; i < NodeCount(); ++i)
+                AddMarkerAtNode(i);
         }
     } else {
         Extended total = 0;
-        for (const Segment& s : segments) total += s.Measure;
+        for (const Segment& s : segments)
+            total += s.Measure;
         const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
         int added = 0;
         int segment = 0;
@@ -495,7 +518,8 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         for (int k = 1;; ++k) {
             const Extended p = step * k;
             if (!(p < total) || (byCount && added >= amount)) break;
-            while (runningSum < p && segment + 1 < segments.size()) runningSum += segments[++segment].Measure;
+            while (runningSum < p && segment + 1 < segments.size())
+                runningSum += segments[++segment].Measure;
             const Segment& s = segments[segment];
             const Extended f = (runningSum - p) / s.Measure;
             const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);

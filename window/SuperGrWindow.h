@@ -4,8 +4,8 @@
 
 #include "model/Font.h"
 #include "model/Graph.h"
-#include "window/FontMetrics.h"
 #include "window/DrawPolicy.h"
+#include "window/FontMetrics.h"
 #include "window/ShiftCurve.h"
 #include "window/UndoStore.h"
 #include "window/WindowEvents.h"
@@ -24,8 +24,23 @@ public:
     explicit TColorStruct(TSuperGrWindow* window) : Window(window) {}
 
     enum Field {
-        Outside, Inside, ActiveBorder, UnActiveBorder, Axis, Grid, SubGrid, AxText, TopCaption,
-        BottomCaption, Symbol, Points, SelPoints, GraphDefault, LegendBackgrnd, LegendBorder, LegendText,
+        Outside,
+        Inside,
+        ActiveBorder,
+        UnActiveBorder,
+        Axis,
+        Grid,
+        SubGrid,
+        AxText,
+        TopCaption,
+        BottomCaption,
+        Symbol,
+        Points,
+        SelPoints,
+        GraphDefault,
+        LegendBackgrnd,
+        LegendBorder,
+        LegendText,
         FieldCount
     };
     TColor Get(Field f) const { return FColors[f]; }
@@ -45,10 +60,9 @@ public:
     TSuperGrWindow* Window;
 
 private:
-    TColor FColors[FieldCount] = {clWindow,     clWindow,     clWindowText, clSilver,     clSilver,
-                                  clGray,       0xE0E0E0,     clWindowText, clWindowText, clWindowText,
-                                  clWindowText, clGreen,      clRed,        clWindow,     clWindow,
-                                  clWindowText, clWindowText};
+    TColor FColors[FieldCount] = {clWindow, clWindow,     clWindowText, clSilver,     clSilver,     clGray,
+                                  0xE0E0E0, clWindowText, clWindowText, clWindowText, clWindowText, clGreen,
+                                  clRed,    clWindow,     clWindow,     clWindowText, clWindowText};
 };
 
 class TGraphPalette {
@@ -480,12 +494,12 @@ private:
     int FControlledGraph = -1;
     TPolicyUndoRedo FSavedPermissions;
     bool FLegendDragging = false;
-    bool FDragActive = false; // a move or zoom drag is under way
+    bool FDragActive = false;   // a move or zoom drag is under way
     int FXBand = 0, FYBand = 0; // label bands of the last layout
     TRect FLastPaintPlot;
     Extended FLastPaintScale = 0;
     bool FViewStepPending = false; // a drag recorded a view step at its press
-    qsizetype FClickViewStep = -1;  // the undo size right after a press recorded its view step
+    qsizetype FClickViewStep = -1; // the undo size right after a press recorded its view step
     Extended FVX = 0, FVY = 0;
     int64_t FLastMoveMs = 0;
     bool FGliding = false;
@@ -524,4 +538,19 @@ private:
 
     std::unique_ptr<TWindowClock> FClock;
     std::unique_ptr<TWindowTimer> FTimer;
+};
+
+// Ties the steps recorded while it lives into one undo step; inside an open group it joins that one.
+class TUndoGroupScope {
+public:
+    explicit TUndoGroupScope(TSuperGrWindow& window) : window_(window), was_(window.UndoGrouping()) {
+        window.SetUndoGrouping(true);
+    }
+    ~TUndoGroupScope() { window_.SetUndoGrouping(was_); }
+    TUndoGroupScope(const TUndoGroupScope&) = delete;
+    TUndoGroupScope& operator=(const TUndoGroupScope&) = delete;
+
+private:
+    TSuperGrWindow& window_;
+    bool was_;
 };

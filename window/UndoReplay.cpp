@@ -299,7 +299,7 @@ void TUndoReplay::SetInteger(TGraph& g, uint8_t op, int32_t v) {
     case UndoOp::Color:
         return g.SetColor(v);
     case UndoOp::MarkerColor:
-        // Directly: the setter would also switch off "keeps the line colour".
+        // Directly: switching off "keeps the line colour" has a step of its own.
         if (g.FMarkerColor != v) {
             g.FMarkerColor = v;
             g.ChangedStyle(StyleChange::MarkerColor, v);
@@ -328,15 +328,26 @@ void TUndoReplay::SetInteger(TGraph& g, uint8_t op, int32_t v) {
     case UndoOp::YDesignLayout:
         return g.SetYDesignLayout(uint8_t(v));
     case UndoOp::LogX:
-        return g.SetLogX(v != 0);
-    case UndoOp::LogY:
-        return g.SetLogY(v != 0);
+    case UndoOp::LogY: {
+        // The markers of such a step are put back by its markers record.
+        const TAxis axis = op == UndoOp::LogX ? TAxis::X : TAxis::Y;
+        const bool on = v != 0;
+        if (on != (axis == TAxis::X ? g.LogX() : g.LogY()) &&
+            !(on && (axis == TAxis::X ? g.XMin() : g.YMin()) <= 0))
+            g.SwitchLog(axis, on, false);
+        return;
+    }
     case UndoOp::DateTimeArg:
         return g.SetDateTimeArg(v != 0);
     case UndoOp::InLegend:
         return g.SetInLegend(v != 0);
     case UndoOp::MarkerKeepColor:
-        return g.SetMarkerKeepColor(v != 0);
+        // Directly too: the marker colour the setter would take has a step of its own.
+        if (g.FMarkerKeepColor != (v != 0)) {
+            g.FMarkerKeepColor = v != 0;
+            g.ChangedStyle(StyleChange::MarkerKeepColor, v != 0);
+        }
+        return;
     default:
         throw THistoryBroken();
     }

@@ -7,11 +7,14 @@
 #include <cmath>
 
 namespace {
-TDoubleArray Values(std::initializer_list<Extended> v) { return TDoubleArray(v); }
+TDoubleArray Values(std::initializer_list<Extended> v) {
+    return TDoubleArray(v);
+}
 
 TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
     TDoubleArray a(n);
-    for (int i = 0; i < n; ++i) a[i] = start + i * step;
+    for (int i = 0; i < n; ++i)
+        a[i] = start + i * step;
     return a;
 }
 
@@ -24,7 +27,8 @@ struct GraphFixture : ::testing::Test {
     TGraph* AddRamp(int n = 11) { return Add(Ramp(n), Ramp(n)); }
     QList<uint8_t> OpCodes() const {
         QList<uint8_t> codes;
-        for (const auto& op : window.UndoSide.Ops) codes.append(op.OpType);
+        for (const auto& op : window.UndoSide.Ops)
+            codes.append(op.OpType);
         return codes;
     }
 };
@@ -238,15 +242,21 @@ TEST_F(GraphFixture, ColourAndMarkerColour) {
     EXPECT_EQ(OpCodes(), QList<uint8_t>{UndoOp::Color}); // one step for both colours
     EXPECT_EQ(styleEvents, (QList<std::pair<int, int>>{{3, 0x123456}, {15, 0x123456}}));
 
+    // A marker colour of its own ends keeping the line colour: both in one group.
     g->SetMarkerColor(0x654321);
     EXPECT_FALSE(g->MarkerKeepColor());
-    EXPECT_EQ(OpCodes(), (QList<uint8_t>{UndoOp::Color, UndoOp::MarkerColor}));
+    EXPECT_EQ(OpCodes(), (QList<uint8_t>{UndoOp::Color, UndoOp::MarkerColor, UndoOp::MarkerKeepColor}));
+    const auto& ops = window.UndoSide.Ops;
+    EXPECT_NE(ops[1].Group, 0);
+    EXPECT_EQ(ops[1].Group, ops[2].Group);
     g->SetColor(0x111111);
     EXPECT_EQ(g->MarkerColor(), 0x654321);
 
     g->SetMarkerKeepColor(true);
     EXPECT_EQ(g->MarkerColor(), 0x111111);
-    EXPECT_EQ(window.UndoSide.Ops.last().OpType, UndoOp::MarkerKeepColor);
+    EXPECT_EQ(ops[ops.size() - 2].OpType, UndoOp::MarkerKeepColor);
+    EXPECT_EQ(ops.last().OpType, UndoOp::MarkerColor);
+    EXPECT_EQ(ops.last().Group, ops[ops.size() - 2].Group);
 }
 
 TEST_F(GraphFixture, SettersRecordOldValuesOnlyOnChange) {
@@ -278,7 +288,8 @@ TEST_F(GraphFixture, SettersRecordOldValuesOnlyOnChange) {
 }
 
 TEST_F(GraphFixture, LayerMovesTheGraphsBetween) {
-    for (int i = 0; i < 5; ++i) AddRamp();
+    for (int i = 0; i < 5; ++i)
+        AddRamp();
     TGraph* moved = window.GraphByIndex(4);
     ASSERT_EQ(moved->Layer(), 4);
     moved->SetLayer(1);
@@ -351,7 +362,8 @@ TEST_F(GraphFixture, ScaleClosureFollowsFixedRatio) {
 
 TEST_F(GraphFixture, FirstFreeGroupWhenAllEightAreUsed) {
     window.UndoRecording = false;
-    for (int g = 1; g <= 8; ++g) AddRamp()->SetPosGroupY(g);
+    for (int g = 1; g <= 8; ++g)
+        AddRamp()->SetPosGroupY(g);
     EXPECT_EQ(window.FirstFreeGroup(TSuperGrWindow::GroupKind::PosY), -1);
 }
 
@@ -394,14 +406,14 @@ TEST_F(GraphFixture, DecimalTickSteps) {
 TEST_F(GraphFixture, CalendarTickSteps) {
     TGraph* g = AddRamp();
     g->SetZoomX(1);
-    g->FitX = 86400; // one pixel per second
-    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Seconds, 50)), 60.0, 1e-9); // 1,2,3,5,10,15,30,60
-    g->FitX = 1440; // one pixel per minute
-    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Minutes, 20)), 30.0, 1e-9); // 1,2,3,5,10,15,30
-    g->FitX = 24; // one pixel per hour
-    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Hours, 10)), 12.0, 1e-9); // 1,2,3,6,12
-    g->FitX = 1; // one pixel per day
-    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Days, 13)), 14.0, 1e-9); // 1,2,7,10,14
+    g->FitX = 86400;                                                                 // one pixel per second
+    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Seconds, 50)), 60.0, 1e-9);  // 1,2,3,5,10,15,30,60
+    g->FitX = 1440;                                                                  // one pixel per minute
+    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Minutes, 20)), 30.0, 1e-9);  // 1,2,3,5,10,15,30
+    g->FitX = 24;                                                                    // one pixel per hour
+    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Hours, 10)), 12.0, 1e-9);    // 1,2,3,6,12
+    g->FitX = 1;                                                                     // one pixel per day
+    EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Days, 13)), 14.0, 1e-9);     // 1,2,7,10,14
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Months, 100)), 112.0, 1e-9); // 28,56,84,112
     g->FitX = 86400.0L * 1000; // one pixel per millisecond
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::SecondFractions, 50)), 50.0, 1e-6);

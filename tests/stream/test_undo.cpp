@@ -111,6 +111,52 @@ TEST_F(UndoTest, MarkerColourValueComesBack) {
     EXPECT_EQ(G(0).MarkerColor(), 0x00ABCDEF);
 }
 
+TEST_F(UndoTest, ChangesThatTouchTwoPropertiesUndoInOneStep) {
+    // Each change: one Undo brings the figure's bytes back, one Redo the changed figure.
+    const auto expectOneStep = [&](const std::function<void()>& change) {
+        const QByteArray before = SettledStreamOf(window);
+        change();
+        const QByteArray after = SettledStreamOf(window);
+        ASSERT_NE(after, before);
+        window.Undo();
+        EXPECT_EQ(FirstDifference(SettledStreamOf(window), before), -1);
+        window.Redo();
+        EXPECT_EQ(FirstDifference(SettledStreamOf(window), after), -1);
+    };
+    expectOneStep([&] { G(0).SetMarkerColor(0x00ABCDEF); }); // switches keeping the line colour off
+    EXPECT_FALSE(G(0).MarkerKeepColor());
+    expectOneStep([&] { G(0).SetMarkerKeepColor(true); }); // takes the line colour again
+    EXPECT_EQ(G(0).MarkerColor(), G(0).Color());
+
+    // Node edits clear the markers; one undo brings the markers back with the nodes.
+    const auto markersComeBack = [&](const std::function<void()>& change) {
+        G(1).AddMarkerAtNode(1);
+        G(1).AddMarkerAtNode(3);
+        window.ClearUndoHistory();
+        const TMarkerArray markers = G(1).Markers.Items;
+        TDoubleArray x, y, changedX, changedY;
+        G(1).GetXY(x, y);
+        change();
+        EXPECT_EQ(G(1).Markers.Count(), 0);
+        G(1).GetXY(changedX, changedY);
+        window.Undo();
+        EXPECT_FALSE(window.HaveUndo());
+        EXPECT_EQ(G(1).Markers.Items, markers);
+        TDoubleArray backX, backY;
+        G(1).GetXY(backX, backY);
+        EXPECT_EQ(backX, x);
+        EXPECT_EQ(backY, y);
+        window.Redo();
+        EXPECT_EQ(G(1).Markers.Count(), 0);
+        G(1).GetXY(backX, backY);
+        EXPECT_EQ(backX, changedX);
+        EXPECT_EQ(backY, changedY);
+    };
+    markersComeBack([&] { G(1).DeleteNode(2); });
+    markersComeBack([&] { G(1).InsertNodes(2, {1.5L}, {2.5L}, {}, true); });
+    markersComeBack([&] { G(1).SetData(Thirds(4), Thirds(4, 1)); });
+}
+
 TEST_F(UndoTest, MarkerKeepColourReplayRaisesItsStyleEvent) {
     G(0).SetMarkerKeepColor(false);
     int vtype = -1, value = -1;
@@ -489,4 +535,22 @@ TEST_F(UndoTest, ViewUndoAnimatesToTheKeptView) {
     now.Now += window.AnimationTime() + 1;
     window.AnimationTick();
     EXPECT_NEAR(double(G(0).ZoomX()), 3.0, 1e-15);
+}
+
+TEST_F(UndoTest, LogarithmicAxesGiveMarkersBackExactly) {
+    G(1).AddMarkerAtNode(1);
+    G(1).AddMarkerAtNode(7);
+    const TMarkerArray markers = G(1).Markers.Items;
+    window.ClearUndoHistory();
+    G(1).SetLogY(true);
+    const TMarkerArray logs = G(1).Markers.Items;
+    G(1).SetLogY(false);
+    G(1).SetLogY(true);
+    for (int i = 0; i < 3; ++i)
+        window.Undo();
+    EXPECT_FALSE(G(1).LogY());
+    EXPECT_EQ(G(1).Markers.Items, markers);
+    window.Redo();
+    EXPECT_TRUE(G(1).LogY());
+    EXPECT_EQ(G(1).Markers.Items, logs);
 }

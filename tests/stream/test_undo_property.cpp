@@ -58,7 +58,8 @@ private:
         using Op = std::pair<const char*, std::function<void()>>;
         const Op ops[] = {
             {"colour", [&] { g.SetColor(Pick(0x1000000)); }},
-            {"keep colour off", [&] { g.SetMarkerKeepColor(false); }},
+            {"keep colour", [&] { g.SetMarkerKeepColor(Coin()); }},
+            {"marker colour", [&] { g.SetMarkerColor(Coin() ? g.Color() : Pick(0x1000000)); }},
             {"marker symbol", [&] { g.SetMarkerSymbol(uint8_t(Pick(14))); }},
             {"show nodes", [&] { g.SetShowNodes(Coin()); }},
             {"markers visible", [&] { g.SetMarkersVisible(Coin()); }},
