@@ -22,22 +22,22 @@ void TSuperGrWindow::ClearShiftCurve() {
 
 void TSuperGrWindow::UnselectNodes() {
     const bool repaintWas = AllowRepaint;
-    const bool groupingWas = FUndoGrouping;
     AllowRepaint = false;
-    SetUndoGrouping(true);
-    for (const auto& g : FGraphs)
-        if (FToolMode != tmEdit || g->Selected()) g->ClearSelection();
-    SetUndoGrouping(groupingWas);
+    {
+        const TUndoGroupScope oneStep(*this);
+        for (const auto& g : FGraphs)
+            if (FToolMode != tmEdit || g->Selected()) g->ClearSelection();
+    }
     AllowRepaint = repaintWas;
     Repaint();
 }
 
 void TSuperGrWindow::CutSelectedNodes() {
-    const bool groupingWas = FUndoGrouping;
-    SetUndoGrouping(true);
-    for (const auto& g : FGraphs)
-        if (g->Selected()) g->DeleteSelectedNodes();
-    SetUndoGrouping(groupingWas);
+    {
+        const TUndoGroupScope oneStep(*this);
+        for (const auto& g : FGraphs)
+            if (g->Selected()) g->DeleteSelectedNodes();
+    }
     Repaint();
 }
 
@@ -69,7 +69,9 @@ void TSuperGrWindow::NearestSelectedNode(int x, int y, int& graph, int& node, in
 
 bool TSuperGrWindow::EditPress(TShiftState, int x, int y) {
     switch (FEditMode) {
-    case emSelect: StartSelectionBand(x, y, emSelect); return true;
+    case emSelect:
+        StartSelectionBand(x, y, emSelect);
+        return true;
 
     case emInsert: {
         if (FGraphs.empty()) {
@@ -113,8 +115,10 @@ bool TSuperGrWindow::EditPress(TShiftState, int x, int y) {
             return true;
         }
         TGraph& g = *FGraphs[size_t(graph)];
-        if (g.SelectedCount() > 0) g.DeleteSelectedNodes();
-        else g.DeleteNode(node);
+        if (g.SelectedCount() > 0)
+            g.DeleteSelectedNodes();
+        else
+            g.DeleteNode(node);
         Repaint();
         return true;
     }
@@ -161,7 +165,8 @@ bool TSuperGrWindow::EditPress(TShiftState, int x, int y) {
                                              [&](const TMoveNode& m) { return m.Index == node; }) -
                                 FMovedNodes.begin());
         auto step = [&](const TMoveNode& a, const TMoveNode& b) {
-            return std::hypot(g.DataLengthToPixelX(b.StartX - a.StartX), g.DataLengthToPixelY(b.StartY - a.StartY));
+            return std::hypot(g.DataLengthToPixelX(b.StartX - a.StartX),
+                              g.DataLengthToPixelY(b.StartY - a.StartY));
         };
         Extended maxBefore = 0, maxAfter = 0;
         for (int i = grabbed - 1; i >= 0; --i) {
@@ -185,7 +190,8 @@ bool TSuperGrWindow::EditPress(TShiftState, int x, int y) {
         SetEditMode(emMoving);
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -199,8 +205,10 @@ void TSuperGrWindow::EditMove(TShiftState shift, int x, int y) {
     if (FEditMode != emMoving || !g) return;
     Extended lx = x - FPressPoint.X, ly = y - FPressPoint.Y;
     if (shift & ssShift) {
-        if (std::fabs(lx) >= std::fabs(ly)) ly = 0;
-        else lx = 0;
+        if (std::fabs(lx) >= std::fabs(ly))
+            ly = 0;
+        else
+            lx = 0;
     }
     for (const TMoveNode& m : FMovedNodes) {
         if (m.Index >= g->NodeCount()) continue;
@@ -219,14 +227,17 @@ void TSuperGrWindow::EditRelease(TShiftState shift, int x, int y) {
         FFrameEnd = {x, y};
         const TRect band{FFrameStart.X, FFrameStart.Y, x, y};
         const bool click = FFrameStart.X == x && FFrameStart.Y == y;
+        const TUndoGroupScope oneStep(*this); // every graph the band touches
         for (const auto& g : FGraphs) {
             if (!g->Selected()) continue;
             if (click) {
                 int nearest = -1;
                 const int d = g->NearestNode(x, y, nearest);
                 if (nearest < 0 || d > NodePickRadius) continue;
-                if (shift & ssCtrl) g->DeselectNode(nearest);
-                else g->SelectNode(nearest);
+                if (shift & ssCtrl)
+                    g->DeselectNode(nearest);
+                else
+                    g->SelectNode(nearest);
             } else if (StoredEditMode == emDelete) {
                 g->DeleteNodesInRect(band);
             } else if (shift & ssCtrl) {

@@ -10,7 +10,8 @@ using Button = TSuperGrWindow::TMouseButton;
 
 TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
     TDoubleArray a(n);
-    for (int i = 0; i < n; ++i) a[i] = start + i * step;
+    for (int i = 0; i < n; ++i)
+        a[i] = start + i * step;
     return a;
 }
 
@@ -53,7 +54,8 @@ struct MouseFixture : ::testing::Test {
         window.MouseDown(b, shift, from.X, from.Y);
         for (int i = 1; i <= steps; ++i) {
             clock->Now += 10;
-            window.MouseMove(shift, from.X + (to.X - from.X) * i / steps, from.Y + (to.Y - from.Y) * i / steps);
+            window.MouseMove(shift, from.X + (to.X - from.X) * i / steps,
+                             from.Y + (to.Y - from.Y) * i / steps);
         }
         window.MouseUp(b, shift, to.X, to.Y);
     }
@@ -115,7 +117,8 @@ TEST_F(MouseFixture, ZoomFrameBackwardsNeverMirrors) {
     window.SetZoomMode(zmZoomWndStart);
     EXPECT_EQ(window.CursorNumber(), 4);
     // Dragged from bottom-right to top-left.
-    const TPoint from{window.OriginX + w / 2, window.OriginY + h / 2}, to{window.OriginX - w / 2, window.OriginY - h / 2};
+    const TPoint from{window.OriginX + w / 2, window.OriginY + h / 2},
+        to{window.OriginX - w / 2, window.OriginY - h / 2};
     window.MouseDown(Button::Left, ssLeft, from.X, from.Y);
     EXPECT_EQ(window.ZoomMode(), zmZoomWndFinish);
     window.MouseMove(ssLeft, to.X, to.Y);
@@ -159,7 +162,8 @@ TEST_F(MouseFixture, GlideOnlyAfterARecentMove) {
     const Extended before = g->DataToPixelX(5);
     window.AnimationTick();
     EXPECT_NEAR(double(g->DataToPixelX(5) - before), 90, 1e-9); // 30 px in 10 ms: 90 px per 30 ms tick
-    while (window.Gliding()) window.AnimationTick();
+    while (window.Gliding())
+        window.AnimationTick();
     EXPECT_FALSE(timer->Active);
 }
 
@@ -268,6 +272,30 @@ TEST_F(NodeEditFixture, BandInDeleteModeDeletesInside) {
     EXPECT_EQ(window.EditMode(), emDelete);
 }
 
+TEST_F(NodeEditFixture, BandDeletionTouchesSelectedGraphsAndUndoesAtOnce) {
+    TGraph* other = Add(Ramp(11), TDoubleArray(11, 0));
+    TGraph* unselected = Add(Ramp(11), TDoubleArray(11, 0));
+    other->SetSelected(true);
+    other->AddMarkerAtNode(3);
+    window.ClearUndoHistory();
+    window.SetEditMode(emDelete);
+    const TPoint a = NodePixel(2), b = NodePixel(5);
+    window.MouseDown(Button::Left, ssLeft, a.X - 2, a.Y - 20);
+    window.MouseMove(ssLeft, b.X + 2, b.Y + 20);
+    window.MouseUp(Button::Left, ssLeft, b.X + 2, b.Y + 20);
+    const TDoubleArray rest{0, 1, 6, 7, 8, 9, 10};
+    EXPECT_EQ(g->XData, rest);
+    EXPECT_EQ(other->XData, rest);
+    EXPECT_EQ(other->Markers.Count(), 0);
+    EXPECT_EQ(unselected->XData, Ramp(11));
+
+    window.Undo();
+    EXPECT_EQ(g->XData, Ramp(11));
+    EXPECT_EQ(other->XData, Ramp(11));
+    EXPECT_EQ(other->Markers.Count(), 1);
+    EXPECT_FALSE(window.HaveUndo());
+}
+
 TEST_F(NodeEditFixture, InsertOnTheNearestSegment) {
     window.SetEditMode(emInsert);
     const TPoint a = NodePixel(3), b = NodePixel(4);
@@ -305,7 +333,8 @@ TEST_F(NodeEditFixture, DraggingAnUnselectedNodeMovesItAlone) {
 }
 
 TEST_F(NodeEditFixture, LinearShiftCurveHalvesTheMiddleNodes) {
-    for (int i = 3; i <= 7; ++i) g->SelectNode(i);
+    for (int i = 3; i <= 7; ++i)
+        g->SelectNode(i);
     window.LoadShiftCurvePreset(1);
     window.SetEditMode(emMove);
     const TPoint n = NodePixel(5);
