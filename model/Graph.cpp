@@ -143,6 +143,16 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
         Markers.Clear();
     }
 
+    // Values without a logarithm make a logarithmic axis plain; the step keeps the switch, so that
+    // undo brings the axis back.
+    TDoubleArray logsX, logsY;
+    const bool logX = FLogX && Logarithms(x, logsX);
+    const bool logY = FLogY && Logarithms(y, logsY);
+    if (Recording()) {
+        if (FLogX && !logX) RecordLogStep(UndoOp::LogX, true);
+        if (FLogY && !logY) RecordLogStep(UndoOp::LogY, true);
+    }
+
     if (Recording() && NodeCount() > 0) {
         TEditNodes edit;
         edit.GraphID = ID;
@@ -156,21 +166,12 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
         FOwner->FinishRecord(UndoOp::Nodes);
     }
 
-    auto assignAxis = [](const TDoubleArray& values, bool& logOn, TDoubleArray& data, TDoubleArray& source) {
-        if (logOn) {
-            TDoubleArray logs;
-            if (Logarithms(values, logs)) {
-                source = values;
-                data = std::move(logs);
-                return;
-            }
-            logOn = false; // a value without a logarithm: plain values, silently
-        }
-        data = values;
-        source.clear();
-    };
-    assignAxis(x, FLogX, XData, XSource);
-    assignAxis(y, FLogY, YData, YSource);
+    FLogX = logX;
+    FLogY = logY;
+    XData = logX ? std::move(logsX) : x;
+    XSource = logX ? x : TDoubleArray();
+    YData = logY ? std::move(logsY) : y;
+    YSource = logY ? y : TDoubleArray();
     ZData = z;
 
     const qsizetype n = XData.size();
@@ -584,6 +585,13 @@ void TGraph::SetLogY(bool v) {
     SwitchLog(TAxis::Y, v);
 }
 
+void TGraph::RecordLogStep(uint8_t op, bool oldFlag) {
+    FOwner->RecordOp(op);
+    FOwner->UndoSide.Integers.append({ID, oldFlag});
+    FOwner->UndoSide.Views.append(FOwner->CaptureViews());
+    FOwner->FinishRecord(op);
+}
+
 bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
     const bool alongX = axis == TAxis::X;
     bool& flag = alongX ? FLogX : FLogY;
@@ -594,10 +602,7 @@ bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
         // 10 to the power of a logarithm is not always the value again: the markers are kept as they
         // are, in the same step.
         const TUndoGroupScope oneStep(*FOwner);
-        FOwner->RecordOp(op);
-        FOwner->UndoSide.Integers.append({ID, flag});
-        FOwner->UndoSide.Views.append(FOwner->CaptureViews());
-        FOwner->FinishRecord(op);
+        RecordLogStep(op, flag);
         if (Markers.Count() > 0) RecordMarkersStep();
     }
     bool ok = true;

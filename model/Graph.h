@@ -388,6 +388,8 @@ private:
     // Markers are converted too unless the caller puts them back itself (undo and redo keep them as a
     // step of their own).
     bool SwitchLog(TAxis axis, bool on, bool convertMarkers = true);
+    // The switch of a logarithmic axis with every graph's view (undo puts both back).
+    void RecordLogStep(uint8_t op, bool oldFlag);
     void SetGroup(int32_t& field, int32_t v, int permission);
 
     TSuperGrWindow* FOwner;

@@ -127,6 +127,13 @@ TEST_F(UndoTest, ChangesThatTouchTwoPropertiesUndoInOneStep) {
     EXPECT_FALSE(G(0).MarkerKeepColor());
     expectOneStep([&] { G(0).SetMarkerKeepColor(true); }); // takes the line colour again
     EXPECT_EQ(G(0).MarkerColor(), G(0).Color());
+    // Data without logarithms make the axis plain; undo gives back the logarithmic axis.
+    G(2).SetLogY(true);
+    expectOneStep([&] { G(2).SetData(Thirds(4), Thirds(4, -1)); });
+    EXPECT_FALSE(G(2).LogY());
+    window.Undo();
+    EXPECT_TRUE(G(2).LogY());
+    window.Redo();
 
     // Node edits clear the markers; one undo brings the markers back with the nodes.
     const auto markersComeBack = [&](const std::function<void()>& change) {
