@@ -31,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <cerrno>
 
 using namespace mainstate;
 
@@ -1148,32 +1149,66 @@ void TMainWindow::DeleteAllGraphsCommand() {
     FPresetFileName = name;
 }
 
+namespace {
+// A picture written by the export into a temporary folder, read back; empty when it cannot be made.
+QByteArray ExportedPicture(TSuperGrWindow& figure, const QTemporaryDir& dir, const QString& name,
+                           TPictureFormat format, const TPictureOptions& options) {
+    const QString path = dir.filePath(name);
+    QString error;
+    if (!ExportPicture(figure, path, format, options, &error)) return {};
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+std::unique_ptr<QMimeData> TMainWindow::FigurePictures(TSuperGrWindow& figure, int scheme, int* errorCode) {
+    errno = 0;
+    auto fail = [errorCode]() -> std::unique_ptr<QMimeData> {
+        if (errorCode) *errorCode = errno; // the failed file operation's reason
+        return nullptr;
+    };
+    // Every program takes the bitmap; it has the bitmap export's scale. The vector pictures have the
+    // metafile export's scale.
+    TPictureOptions bitmap;
+    bitmap.Scale = figure.BmpExportScale;
+    bitmap.Scheme = scheme;
+    const QImage image = RenderBitmap(figure, bitmap);
+    if (image.isNull()) return fail();
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(image);
+
+    TPictureOptions vector = bitmap;
+    vector.Scale = figure.EmfExportScale;
+    QTemporaryDir dir;
+    // With bitmap export off the copy is the enhanced metafile, under the names the programs of
+    // this platform look for.
+    if (!figure.BitmapExport) {
+        const QByteArray emf = dir.isValid() ? ExportedPicture(figure, dir, QStringLiteral("figure.emf"),
+                                                               TPictureFormat::Emf, vector)
+                                             : QByteArray();
+        if (emf.isEmpty()) return fail();
+        data->setData(QStringLiteral("image/emf"), emf);
+        data->setData(QStringLiteral("image/x-emf"), emf);
+    }
+    // SVG beside them for the programs that take it; the copy does not depend on it.
+    if (dir.isValid()) {
+        const QByteArray svg =
+            ExportedPicture(figure, dir, QStringLiteral("figure.svg"), TPictureFormat::Svg, vector);
+        if (!svg.isEmpty()) data->setData(QStringLiteral("image/svg+xml"), svg);
+    }
+    return data;
+}
+
 void TMainWindow::CopyToClipboard() {
-    TPictureOptions options;
-    options.Scale = FFigure->BmpExportScale;
-    options.Scheme = ExportColorScheme;
-    const QImage image = RenderBitmap(*FFigure, options);
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (image.isNull() || !clipboard) {
-        TellUser(QStringLiteral("Системная ошибка №0."));
+    int code = 0;
+    std::unique_ptr<QMimeData> data =
+        clipboard ? FigurePictures(*FFigure, ExportColorScheme, &code) : nullptr;
+    if (!data) {
+        TellUser(QStringLiteral("Системная ошибка №") + QString::number(code) + QStringLiteral("."));
         return;
     }
-    auto* data = new QMimeData;
-    data->setImageData(image);
-    // The vector picture beside the bitmap, for programs that take SVG.
-    QTemporaryDir dir;
-    if (dir.isValid()) {
-        TPictureOptions vector = options;
-        vector.Scale = FFigure->EmfExportScale;
-        const QString svg = dir.filePath(QStringLiteral("figure.svg"));
-        QString error;
-        if (ExportPicture(*FFigure, svg, TPictureFormat::Svg, vector, &error)) {
-            QFile file(svg);
-            if (file.open(QIODevice::ReadOnly))
-                data->setData(QStringLiteral("image/svg+xml"), file.readAll());
-        }
-    }
-    clipboard->setMimeData(data);
+    clipboard->setMimeData(data.release());
 }
 
 void TMainWindow::SavePicture() {

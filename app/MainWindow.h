@@ -13,6 +13,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QToolBar;
 class QToolButton;
@@ -55,6 +56,10 @@ public:
     TGraphWindowWidget* GraphWidget() const { return FGraphWidget; }
     // An action by its command name ("NewFigure", "Undo", ...); null for an unknown name.
     QAction* Action(const QString& name) const;
+    // The pictures the copy command puts on the clipboard: the bitmap, SVG and, with bitmap export
+    // off, the enhanced metafile. Null when a picture cannot be made; errorCode then receives the
+    // system's error number (0 when there is none).
+    static std::unique_ptr<QMimeData> FigurePictures(TSuperGrWindow& figure, int scheme, int* errorCode);
 
     // The start-up open of a file named on the command line (ignored when it is not a file).
     bool OpenFromCommandLine(const QString& argument);
