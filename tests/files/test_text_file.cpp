@@ -351,6 +351,18 @@ TEST_F(TextFileTest, ColumnsOfATableAreSharedAndMatchItsRows) {
     EXPECT_TRUE(columns.isEmpty());
 }
 
+// Two reads of the same text, however they were split up, give the same variables and texts.
+static void ExpectSameVariables(TTextFile& one, TTextFile& other) {
+    ASSERT_EQ(one.VariableCount(), other.VariableCount());
+    for (int i = 0; i < one.VariableCount(); ++i) {
+        TDoubleArray2 a, b;
+        ASSERT_TRUE(one.GetVariable(i, a));
+        ASSERT_TRUE(other.GetVariable(i, b));
+        EXPECT_EQ(a, b) << i;
+    }
+    EXPECT_EQ(one.HeaderLines(), other.HeaderLines());
+}
+
 TEST(TextFileParallel, ThreadsGiveTheSameVariables) {
     // Several MB with tables of changing widths, text and blank lines at random places, so that
     // variables cross the boundaries of the parallel pieces and of the read blocks.
@@ -374,14 +386,7 @@ TEST(TextFileParallel, ThreadsGiveTheSameVariables) {
     ASSERT_TRUE(single.LoadFromBytes(text, QStringLiteral("a")));
     ASSERT_TRUE(parallel.LoadFromBytes(text, QStringLiteral("a")));
     ASSERT_GT(single.VariableCount(), 10);
-    ASSERT_EQ(single.VariableCount(), parallel.VariableCount());
-    for (int i = 0; i < single.VariableCount(); ++i) {
-        TDoubleArray2 one, other;
-        ASSERT_TRUE(single.GetVariable(i, one));
-        ASSERT_TRUE(parallel.GetVariable(i, other));
-        EXPECT_EQ(one, other) << i;
-    }
-    EXPECT_EQ(single.HeaderLines(), parallel.HeaderLines());
+    ExpectSameVariables(single, parallel);
 }
 
 TEST(TextFileBlocks, LinesAndLineEndsAcrossSmallBlocks) {
@@ -397,18 +402,11 @@ TEST(TextFileBlocks, LinesAndLineEndsAcrossSmallBlocks) {
     blocks.ThreadCount = 2;
     ASSERT_TRUE(whole.LoadFromBytes(text, QStringLiteral("a")));
     ASSERT_TRUE(blocks.LoadFromBytes(text, QStringLiteral("a")));
-    ASSERT_EQ(whole.VariableCount(), blocks.VariableCount());
     ASSERT_GT(whole.VariableCount(), 200);
     TDoubleArray2 first;
     ASSERT_TRUE(blocks.GetVariable(0, first));
     ASSERT_EQ(first.size(), 1);
     EXPECT_EQ(first[0].size(), 3000);
     EXPECT_EQ(first[0].last(), 2999);
-    for (int i = 0; i < whole.VariableCount(); ++i) {
-        TDoubleArray2 one, other;
-        ASSERT_TRUE(whole.GetVariable(i, one));
-        ASSERT_TRUE(blocks.GetVariable(i, other));
-        EXPECT_EQ(one, other) << i;
-    }
-    EXPECT_EQ(whole.HeaderLines(), blocks.HeaderLines());
+    ExpectSameVariables(whole, blocks);
 }
