@@ -169,12 +169,12 @@ class TTextFile::Builder {
 public:
     explicit Builder(TTextFile& file) : file_(file) {}
 
-    // rows x width values, row after row.
-    void Numeric(const Extended* values, qsizetype rows, int width) {
+    // rows x width values, row after row; expectedRows: how many rows the variable may get in all.
+    void Numeric(const Extended* values, qsizetype rows, int width, qsizetype expectedRows) {
         anyNumeric_ = true;
         if (!columns_.isEmpty() && columns_.size() != width) Close();
         FlushPending();
-        if (columns_.isEmpty()) columns_.resize(width);
+        if (columns_.isEmpty()) Start(width, std::max(rows, expectedRows));
         for (int c = 0; c < width; ++c) {
             TDoubleArray& column = columns_[c];
             const qsizetype start = column.size();
@@ -203,6 +203,12 @@ public:
     }
 
 private:
+    // Room for the rows expected is taken at once, so that the columns are not moved as they grow.
+    void Start(int width, qsizetype expectedRows) {
+        columns_.resize(width);
+        for (TDoubleArray& column : columns_)
+            column.reserve(expectedRows);
+    }
     void FlushPending() {
         if (pending_.isEmpty()) return;
         text_.append(pending_);
@@ -317,12 +323,18 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
     Builder builder(*this);
     Block blocks[2];
+    qint64 segmentStart = 0;
     const auto apply = [&](const Block& block) {
         for (const ParsedChunk& chunk : block.chunks) {
             if (chunk.failed) throw std::bad_alloc();
             for (const Segment& segment : chunk.segments) {
                 if (segment.kind == LineKind::Numeric) {
-                    builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width);
+                    // Rows like these up to the end of the source, a little more for longer lines.
+                    const qint64 bytesPerRow =
+                        std::max<qint64>(1, (segment.end - segmentStart) / segment.length);
+                    const qsizetype expected = qsizetype((size - segmentStart) / bytesPerRow * 17 / 16);
+                    builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width,
+                                    expected);
                 } else {
                     QString text =
                         codec::FromCp1251(block.buffer.constData() + segment.begin, segment.length);
@@ -332,6 +344,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                         builder.Blank(std::move(text));
                 }
                 if (progress) ProgressThrough(int(segment.end * 100 / size));
+                segmentStart = segment.end;
             }
         }
     };
@@ -472,7 +485,7 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
             const QByteArray bytes = codec::ToCp1251(lines[i]);
             values.clear();
             if (ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, values))
-                builder.Numeric(values.data(), 1, int(values.size()));
+                builder.Numeric(values.data(), 1, int(values.size()), lines.size() - i);
             else if (IsBlankLine(bytes.constData(), bytes.constData() + bytes.size()))
                 builder.Blank(std::move(lines[i]));
             else
