@@ -1,6 +1,6 @@
 // PreparePolyline over a 10M-node sorted curve on a 1200-pixel plot. Arguments: node count, line
-// style (0 a line, 5 points), noise in thousandths of the curve's amplitude (a fast wiggle of a few
-// pixels that defeats the one-pixel filter).
+// style (0 a line, 5 points), noise in thousandths of the curve's amplitude (a fast wiggle: 10 is a
+// few pixels that defeat the one-pixel filter, 1000 fills every pixel column from top to bottom).
 #include "model/Polyline.h"
 #include "window/SuperGrWindow.h"
 
@@ -59,6 +59,7 @@ void BM_PreparePolyline(benchmark::State& state) {
 BENCHMARK(BM_PreparePolyline)
     ->Args({10'000'000, 0, 0})
     ->Args({10'000'000, 0, 10})
+    ->Args({10'000'000, 0, 1000})
     ->Args({10'000'000, 5, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);

@@ -8,6 +8,7 @@
 #include "window/SuperGrWindow.h"
 
 #include <QElapsedTimer>
+#include <QPaintEngine>
 #include <cmath>
 
 namespace {
@@ -347,6 +348,91 @@ TCurveColors CurveColors(const TGraph& g, int index, const TColorStruct& scheme,
     return c;
 }
 
+// The first node from `i` on whose square is drawn: on screen, and selected or all nodes shown. A
+// loop of its own, as most of a large curve's nodes draw nothing.
+qsizetype NextShownNode(const TNodePixel* nodes, qsizetype count, qsizetype i, bool all) {
+    if (all) {
+        while (i < count && !nodes[i].OnScreen)
+            ++i;
+    } else {
+        while (i < count && !(nodes[i].OnScreen && nodes[i].Selected))
+            ++i;
+    }
+    return i;
+}
+
+// One-pixel solid lines on a raster device, for the screen and bitmaps. The vertical stretches of
+// the pieces (what a dense curve keeps in one pixel column) are the pixel spans between their
+// extremes; spans that follow each other in one column are merged before they are filled, so a
+// noisy curve that leaves and enters the window at every few nodes fills each column about once
+// instead of drawing every piece over it. The other lines go in one line call. The end pixel of
+// every piece stays free as with a polyline; the colour is opaque, so the order does not matter.
+void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLinePiece* pieces, int pieceCount,
+                        int pointCount) {
+    QPainter& painter = dc.Painter();
+    QPen pen = dc.Pen();
+    pen.setCapStyle(Qt::SquareCap); // a one-pixel line covers both end pixels
+    const QBrush fill(pen.color());
+    struct TSpan {
+        int X = 0, Low = 0, High = -1;
+    } span;
+    auto flush = [&] {
+        if (span.High >= span.Low)
+            painter.fillRect(QRect(span.X, span.Low, 1, span.High - span.Low + 1), fill);
+        span = {};
+    };
+    auto addSpan = [&](int x, int low, int high) {
+        if (span.High >= span.Low && x == span.X && low <= span.High + 1 && high >= span.Low - 1) {
+            span.Low = std::min(span.Low, low);
+            span.High = std::max(span.High, high);
+            return;
+        }
+        flush();
+        span = {x, low, high};
+    };
+    QList<QLineF> lines;
+    for (int i = 0; i < pieceCount; ++i) {
+        const TPolyLinePiece& piece = pieces[i];
+        if (piece.First < 0 || piece.First + piece.Count > pointCount || piece.Count < 2) continue;
+        const TPoint* p = points + piece.First;
+        const int last = piece.Count - 1;
+        int k = 0;
+        while (k < last - 1) {
+            if (p[k].X != p[k + 1].X) {
+                lines.append(QLineF(p[k].X, p[k].Y, p[k + 1].X, p[k + 1].Y));
+                ++k;
+                continue;
+            }
+            // A vertical stretch, up to the point before the piece's last segment.
+            int low = std::min(p[k].Y, p[k + 1].Y), high = std::max(p[k].Y, p[k + 1].Y);
+            int j = k + 1;
+            while (j < last - 1 && p[j + 1].X == p[k].X) {
+                ++j;
+                low = std::min(low, p[j].Y);
+                high = std::max(high, p[j].Y);
+            }
+            addSpan(p[k].X, low, high);
+            k = j;
+        }
+        // The last segment stops one pixel short of the end along its longer axis.
+        const TPoint from = p[last - 1], to = p[last];
+        const int dx = to.X - from.X, dy = to.Y - from.Y;
+        const int steps = std::max(std::abs(dx), std::abs(dy));
+        if (dx == 0 && dy != 0) {
+            const int end = to.Y - (dy > 0 ? 1 : -1);
+            addSpan(to.X, std::min(from.Y, end), std::max(from.Y, end));
+        } else {
+            const QPointF end = steps == 0 ? QPointF(to.X, to.Y)
+                                           : QPointF(to.X - qreal(dx) / steps, to.Y - qreal(dy) / steps);
+            lines.append(QLineF(QPointF(from.X, from.Y), end));
+        }
+    }
+    flush();
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawLines(lines.constData(), int(lines.size()));
+}
+
 void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& scheme, TGraphDrawContext& ctx) {
     QElapsedTimer timer;
     timer.start();
@@ -413,10 +499,17 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
     if (style <= 4) {
         linePen.Apply(dc);
         dc.SetBrush(colors.Line);
-        for (int i = 0; i < g.PolyPieceCount && i < g.PolyPieces.size(); ++i) {
-            const TPolyLinePiece& piece = g.PolyPieces[i];
-            if (piece.First < 0 || piece.First + piece.Count > pointCount) continue;
-            dc.Polyline(points + piece.First, piece.Count);
+        const int pieceCount = std::min<int>(g.PolyPieceCount, int(g.PolyPieces.size()));
+        const QPaintEngine* engine = dc.Painter().paintEngine();
+        if (engine && engine->type() == QPaintEngine::Raster && linePen.Pattern.isEmpty() &&
+            linePen.Width <= 1) {
+            DrawPiecesOnRaster(dc, points, g.PolyPieces.constData(), pieceCount, pointCount);
+        } else {
+            for (int i = 0; i < pieceCount; ++i) {
+                const TPolyLinePiece& piece = g.PolyPieces[i];
+                if (piece.First < 0 || piece.First + piece.Count > pointCount) continue;
+                dc.Polyline(points + piece.First, piece.Count);
+            }
         }
     } else {
         const int d = Round(g.LineWidth() * s);
@@ -438,8 +531,18 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
     // Nodes: squares filled with the background; selected ones always shown.
     const bool faded = ctx.ToolMode == tmEdit && !g.Selected();
     dc.SetBrush(scheme.Get(TColorStruct::Inside));
-    for (const TNodePixel& p : g.NodePixels) {
-        if (!p.OnScreen || (!p.Selected && !g.ShowNodes())) continue;
+    const bool showNodes = g.ShowNodes();
+    const TNodePixel* const nodes = g.NodePixels.constData();
+    const qsizetype nodeCount = g.NodePixels.size();
+    // A square drawn again right where the same square was just drawn changes nothing; dense curves
+    // have runs of nodes on one pixel.
+    const TNodePixel* previous = nullptr;
+    for (qsizetype i = NextShownNode(nodes, nodeCount, 0, showNodes); i < nodeCount;
+         i = NextShownNode(nodes, nodeCount, i + 1, showNodes)) {
+        const TNodePixel& p = nodes[i];
+        if (previous && previous->X == p.X && previous->Y == p.Y && previous->Selected == p.Selected)
+            continue;
+        previous = &p;
         if (faded)
             dc.SetSolidPen(colors.Line, 1);
         else

@@ -184,14 +184,44 @@ void MapNodes(const TMapping& map, const TWindow& window, const Extended* xs, co
     }
 }
 
+// Maps the nodes block by block just ahead of the walk, so that the walk finds each node's data
+// and pixel still in the cache instead of reading the arrays from memory a second time.
+class TNodeMapper {
+public:
+    TNodeMapper(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
+                TNodePixel* pixels, int n)
+        : Map(map), Window(window), Xs(xs), Ys(ys), Pixels(pixels), N(n) {}
+
+    // Nodes 0 .. end - 1 are mapped after this.
+    void MapUpTo(int end) {
+        if (end <= Done) return;
+        const int next = std::min(N, std::max(end, Done + kBlock));
+        MapNodes(Map, Window, Xs + Done, Ys + Done, Pixels + Done, next - Done);
+        Done = next;
+    }
+    int Mapped() const { return Done; }
+
+private:
+    static constexpr int kBlock = 4096; // data and pixels of a block stay in the second-level cache
+    const TMapping& Map;
+    const TWindow& Window;
+    const Extended* Xs;
+    const Extended* Ys;
+    TNodePixel* Pixels;
+    int N;
+    int Done = 0;
+};
+
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points
 // that are closer than a pixel to the last one and points that stay on the current straight run
 // inside the stretch it already covers.
 class TPolylineBuilder {
 public:
-    explicit TPolylineBuilder(TGraph& graph) : G(graph) {
+    TPolylineBuilder(TGraph& graph, const TMapping& map) : G(graph) {
         StepX = std::fabs(graph.PixelStepX);
         StepY = std::fabs(graph.PixelStepY);
+        FarX = FarPixels(StepX * std::fabs(map.FitX * map.ZoomX));
+        FarY = FarPixels(StepY * std::fabs(map.FitY * map.ZoomY));
         Points = graph.PolyPoints.data();
         Nodes = graph.PolyNodeIndex.data();
         Capacity = std::min(graph.PolyPoints.size(), graph.PolyNodeIndex.size());
@@ -231,6 +261,7 @@ public:
         constexpr int32_t kSmall = 1 << 20;
         while (i < last) {
             const Extended lastX = Last.X, lastY = Last.Y, stepX = StepX, stepY = StepY;
+            const int64_t lastPx = Last.Px, lastPy = Last.Py;
             const bool vertical =
                 HasDirection && DirX == 0 && std::fabs(OriginPy) < kSmall && std::fabs(DirY) < kSmall;
             const int32_t column = vertical ? int32_t(OriginPx) : 0;
@@ -242,9 +273,13 @@ public:
                 const int node = i + 1;
                 const TNodePixel& p = pixels[node];
                 if (!p.OnScreen) break;
-                if (std::fabs(xs[node] - lastX) < stepX && std::fabs(ys[node] - lastY) < stepY) continue;
+                const bool far = std::abs(p.X - lastPx) >= FarX || std::abs(p.Y - lastPy) >= FarY;
+                if (!far && std::fabs(xs[node] - lastX) < stepX && std::fabs(ys[node] - lastY) < stepY)
+                    continue;
                 if (!vertical || p.X != column || p.Y >= kSmall || p.Y <= -kSmall) break;
-                if (xs[node] == xs[i] && ys[node] == ys[i]) continue; // zero length
+                const TNodePixel& previous = pixels[i];
+                if (p.X == previous.X && p.Y == previous.Y && xs[node] == xs[i] && ys[node] == ys[i])
+                    continue; // zero length
                 const int64_t along = (p.Y - originY) * dirY;
                 if (along < runMin || along > runMax) {
                     // The run grows: the point is kept, and the filters measure from it from now on.
@@ -326,6 +361,13 @@ public:
     }
 
 private:
+    // Pixels this far apart (rounded) are more than `pixelsPerStep` unrounded pixels apart, so their
+    // data lie more than a filter step apart: the one-pixel filter needs no extended arithmetic.
+    static int64_t FarPixels(Extended pixelsPerStep) {
+        if (!(pixelsPerStep < 1e6L)) return std::numeric_limits<int64_t>::max(); // also NaN
+        return int64_t(std::ceil(pixelsPerStep * 1.001L)) + 2;
+    }
+
     // Kept points of one pixel column that follow each other. The lines between them are vertical
     // and together cover exactly the column's span from the lowest to the highest point, so a column
     // of more than four points is stored as its first, highest, lowest and last point (the highest
@@ -388,6 +430,7 @@ private:
 
     TGraph& G;
     Extended StepX, StepY;
+    int64_t FarX, FarY;
     TPoint* Points;
     int32_t* Nodes;
     qsizetype Capacity;
@@ -432,13 +475,14 @@ void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
     g.PolyPointCount = count;
 }
 
-void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const TNodePixel* pixels, int n) {
+void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePixel* pixels, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
+    TNodeMapper mapper(map, window, xs, ys, pixels, n);
     if (g.PolyPieces.isEmpty()) g.PolyPieces.resize(1000);
     if (g.PolyPoints.size() < 100) g.PolyPoints.resize(100);
     if (g.PolyNodeIndex.size() < g.PolyPoints.size()) g.PolyNodeIndex.resize(g.PolyPoints.size());
-    TPolylineBuilder builder(g);
+    TPolylineBuilder builder(g, map);
 
     auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], pixels[i].X, pixels[i].Y, i}; };
     auto clippedPoint = [&](Extended x, Extended y, int node) {
@@ -453,6 +497,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
         --last;
     if (last < first) {
         // One node, or every node equal: the single pixel when it is on screen.
+        mapper.MapUpTo(n);
         if (pixels[0].OnScreen) builder.StartPiece(nodePoint(0));
         builder.ClosePiece();
         return;
@@ -464,7 +509,11 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
     bool continues = false; // the previous visible segment ended inside the window
 
     for (int i = first; i <= last; ++i) {
-        if (continues && !breaks) i = builder.SkipDense(xs, ys, pixels, i, last);
+        mapper.MapUpTo(i + 2);
+        if (continues && !breaks) {
+            i = builder.SkipDense(xs, ys, pixels, i, std::min(last, mapper.Mapped() - 1));
+            mapper.MapUpTo(i + 2);
+        }
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
@@ -517,6 +566,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, const T
             builder.Consider(end);
         continues = cls == kEntering || cls == kInside;
     }
+    mapper.MapUpTo(n); // the nodes after the last segment of non-zero length
     builder.ClosePiece();
 }
 
@@ -554,8 +604,8 @@ void PreparePolyline(TGraph& g) {
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
         TNodePixel* pixels = g.NodePixels.data();
-        MapNodes(map, window, xs, ys, pixels, n);
         if (g.LineStyle() >= 5) {
+            MapNodes(map, window, xs, ys, pixels, n);
             PreparePoints(g, pixels, n);
         } else {
             PrepareLines(g, map, window, pixels, n);

@@ -570,3 +570,72 @@ TEST_F(GraphDrawTest, DamagedValuesDrawWithoutOverflow) {
     EXPECT_LE(b.Right, 1 << 28);
     EXPECT_LE(b.Bottom, 1 << 29);
 }
+
+namespace {
+// Ink of the curve pass over a clean plot, with a solid one-pixel line.
+QImage CurveInk(GraphDrawTest& t, TGraph& g, TTestCanvas& canvas) {
+    TGraphDrawContext c = t.Context();
+    DrawGraph(g, 0, canvas.dc(), t.window.Colors, 1, c);
+    return canvas.Done();
+}
+// The same cached pieces drawn one polyline call each, clipped as the curve pass clips.
+QImage PolylineInk(const TGraph& g, const TRect& plot, TColor color, TTestCanvas& canvas) {
+    TDrawAdapter& dc = canvas.dc();
+    dc.IntersectClip({plot.Left + 1, plot.Top + 1, plot.Right, plot.Bottom});
+    dc.SetSolidPen(color, 1);
+    for (int i = 0; i < g.PolyPieceCount; ++i)
+        dc.Polyline(g.PolyPoints.constData() + g.PolyPieces[i].First, g.PolyPieces[i].Count);
+    return canvas.Done();
+}
+} // namespace
+
+TEST_F(GraphDrawTest, RasterCurveCoversWhatItsPolylinesCover) {
+    TDoubleArray x, y;
+    uint32_t state = 3;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return Extended(state >> 8) / Extended(1 << 24);
+    };
+    for (int i = 0; i < 20000; ++i) {
+        x.append(-100 + Extended(i) / 50);
+        y.append(-200 + 400 * next()); // leaves the window above and below
+    }
+    TGraph* g = Add(x, y);
+    g->SetColor(0);
+    g->SetShowNodes(false);
+    TTestCanvas screen(420, 340), reference(420, 340);
+    const QImage a = CurveInk(*this, *g, screen);
+    const QImage b = PolylineInk(*g, window.PlotRect, 0, reference);
+    EXPECT_GT(g->PolyPieceCount, 1000);
+    int ink = 0, differing = 0;
+    for (int py = 0; py < a.height(); ++py)
+        for (int px = 0; px < a.width(); ++px) {
+            ink += (b.pixel(px, py) & 0xFFFFFF) != 0xFFFFFF;
+            differing += a.pixel(px, py) != b.pixel(px, py);
+        }
+    EXPECT_GT(ink, 40000);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(GraphDrawTest, RasterCurveFillsVerticalStretchesAndLeavesTheEndPixel) {
+    TGraph* g = Add(Values({0, 1}), Values({0, 1}));
+    g->SetColor(0);
+    g->SetShowNodes(false);
+    PreparePolyline(*g);
+    // Two pieces by hand: a zigzag in column 20 between two horizontal lines, and a piece that
+    // ends inside its own vertical stretch.
+    g->PolyPoints = {{10, 100}, {20, 100}, {20, 60}, {20, 140}, {20, 120},
+                     {30, 120}, {50, 50},  {50, 90}, {50, 70}};
+    g->PolyNodeIndex = QList<int32_t>(9, 0);
+    g->PolyPointCount = 9;
+    g->PolyPieces = {{0, 6}, {6, 3}};
+    g->PolyPieceCount = 2;
+    TGraphDrawContext c = Context();
+    Draw(*g, 1, c);
+    EXPECT_EQ(canvas.InkCount(20, 0, 21, 340), 81); // rows 60 .. 140
+    EXPECT_EQ(canvas.InkCount(10, 100, 20, 101), 10);
+    EXPECT_EQ(canvas.InkCount(21, 120, 40, 121), 9); // 21 .. 29: the end pixel (30, 120) stays free
+    EXPECT_TRUE(canvas.IsWhite(30, 120));
+    EXPECT_EQ(canvas.InkCount(50, 0, 51, 340), 41); // rows 50 .. 90, the end (50, 70) inside them
+    EXPECT_EQ(canvas.InkCount(0, 0, 420, 340), 81 + 10 + 9 + 41);
+}
