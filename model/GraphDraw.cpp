@@ -9,7 +9,9 @@
 
 #include <QElapsedTimer>
 #include <QPaintEngine>
+#include <bit>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -361,6 +363,73 @@ qsizetype NextShownNode(const TNodePixel* nodes, qsizetype count, qsizetype i, b
     return i;
 }
 
+// One-pixel-wide pixel columns of a curve, filled. A fill of a tall, narrow rectangle costs about
+// as much per row as a whole row does, so when the columns stand side by side (a noisy curve) the
+// covered pixels are filled row by row as runs of neighbouring pixels: the same pixels in far fewer
+// and cheaper fills.
+struct TPixelSpan {
+    int X = 0, Low = 0, High = -1;
+};
+
+void FillPixelSpans(QPainter& painter, const QBrush& fill, const QList<TPixelSpan>& spans) {
+    auto byColumns = [&] {
+        for (const TPixelSpan& s : spans)
+            painter.fillRect(QRect(s.X, s.Low, 1, s.High - s.Low + 1), fill);
+    };
+    if (spans.size() < 64) return byColumns();
+    int64_t area = 0;
+    int left = spans[0].X, right = left, top = spans[0].Low, bottom = spans[0].High;
+    for (const TPixelSpan& s : spans) {
+        area += int64_t(s.High) - s.Low + 1;
+        left = std::min(left, s.X);
+        right = std::max(right, s.X);
+        top = std::min(top, s.Low);
+        bottom = std::max(bottom, s.High);
+    }
+    const int64_t width = int64_t(right) - left + 1, height = int64_t(bottom) - top + 1;
+    if (width * height > (int64_t(1) << 25)) return byColumns(); // a mask of at most 4 MB
+    // One bit per pixel of the spans' bounding box, row by row.
+    const int64_t words = (width + 63) / 64;
+    std::vector<uint64_t> mask(size_t(words * height));
+    for (const TPixelSpan& s : spans) {
+        const int64_t column = s.X - left;
+        uint64_t* word = mask.data() + (s.Low - top) * words + column / 64;
+        const uint64_t bit = uint64_t(1) << (column % 64);
+        for (int y = s.Low; y <= s.High; ++y, word += words)
+            *word |= bit;
+    }
+    // The runs of set bits of every row: [start, end) in mask columns.
+    struct TRun {
+        int Row, Start, End;
+    };
+    std::vector<TRun> runs;
+    for (int64_t row = 0; row < height; ++row) {
+        const uint64_t* r = mask.data() + row * words;
+        int64_t start = -1;
+        for (int64_t i = 0; i < words; ++i) {
+            const uint64_t w = r[i];
+            int b = 0;
+            while (b < 64) {
+                // Looking for the next set bit, or for the next clear one that ends the run; the bits
+                // past the box's width are clear, so every run ends inside the row.
+                const uint64_t rest = (start < 0 ? w : ~w) >> b;
+                if (rest == 0) break;
+                b += std::countr_zero(rest);
+                if (start < 0) {
+                    start = i * 64 + b;
+                } else {
+                    runs.push_back({int(row), int(start), int(i * 64 + b)});
+                    start = -1;
+                }
+            }
+        }
+    }
+    // Row runs pay when they are much fewer than the pixels the columns have.
+    if (int64_t(runs.size()) * 32 > area) return byColumns();
+    for (const TRun& run : runs)
+        painter.fillRect(QRect(left + run.Start, top + run.Row, run.End - run.Start, 1), fill);
+}
+
 // One-pixel solid lines on a raster device, for the screen and bitmaps. The vertical stretches of
 // the pieces (what a dense curve keeps in one pixel column) are the pixel spans between their
 // extremes; spans that follow each other in one column are merged before they are filled, so a
@@ -373,12 +442,10 @@ void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLineP
     QPen pen = dc.Pen();
     pen.setCapStyle(Qt::SquareCap); // a one-pixel line covers both end pixels
     const QBrush fill(pen.color());
-    struct TSpan {
-        int X = 0, Low = 0, High = -1;
-    } span;
+    QList<TPixelSpan> spans;
+    TPixelSpan span;
     auto flush = [&] {
-        if (span.High >= span.Low)
-            painter.fillRect(QRect(span.X, span.Low, 1, span.High - span.Low + 1), fill);
+        if (span.High >= span.Low) spans.append(span);
         span = {};
     };
     auto addSpan = [&](int x, int low, int high) {
@@ -428,6 +495,7 @@ void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLineP
         }
     }
     flush();
+    FillPixelSpans(painter, fill, spans);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawLines(lines.constData(), int(lines.size()));

@@ -231,7 +231,7 @@ public:
         ClosePiece();
         if (G.PolyPieceCount == G.PolyPieces.size()) G.PolyPieces.resize(G.PolyPieces.size() + 1000);
         G.PolyPieces[G.PolyPieceCount++] = {G.PolyPointCount, 0};
-        PieceOpen = true;
+        OpenPiece = true;
         Append(p);
         HasDirection = false;
     }
@@ -239,11 +239,13 @@ public:
     // A piece ends where the curve leaves the window or breaks; the last dropped point goes in first
     // so the piece ends where the curve really was.
     void ClosePiece() {
-        if (PieceOpen && HasPending) Append(Pending);
+        if (OpenPiece && HasPending) Append(Pending);
         FlushColumn();
-        PieceOpen = false;
+        OpenPiece = false;
         HasPending = false;
     }
+
+    bool PieceOpen() const { return OpenPiece; }
 
     // The one-pixel filter: a point less than a pixel's worth of data from the last kept point along
     // both axes adds nothing.
@@ -435,7 +437,7 @@ private:
     int32_t* Nodes;
     qsizetype Capacity;
 
-    bool PieceOpen = false;
+    bool OpenPiece = false;
     TCurvePoint Last;
     TCurvePoint Pending;
     bool HasPending = false;
@@ -475,6 +477,21 @@ void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
     g.PolyPointCount = count;
 }
 
+// Segments whose two nodes lie beyond the same edge of the window miss it. While no piece is open
+// they change nothing, whatever else they are (breaks, zero length), so a stretch of the curve
+// outside the window is passed over here. Returns the first segment start that needs the walk.
+int SkipOutside(const Extended* xs, const Extended* ys, const TWindow& window, int i, int last) {
+    while (i < last) {
+        const Extended x0 = xs[i], x1 = xs[i + 1];
+        if (!((x0 < window.XMin && x1 < window.XMin) || (x0 > window.XMax && x1 > window.XMax))) {
+            const Extended y0 = ys[i], y1 = ys[i + 1];
+            if (!((y0 < window.YMin && y1 < window.YMin) || (y0 > window.YMax && y1 > window.YMax))) break;
+        }
+        ++i;
+    }
+    return i;
+}
+
 void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePixel* pixels, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
@@ -509,6 +526,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
     bool continues = false; // the previous visible segment ended inside the window
 
     for (int i = first; i <= last; ++i) {
+        if (!continues && !builder.PieceOpen()) i = SkipOutside(xs, ys, window, i, last);
         mapper.MapUpTo(i + 2);
         if (continues && !breaks) {
             i = builder.SkipDense(xs, ys, pixels, i, std::min(last, mapper.Mapped() - 1));
