@@ -234,6 +234,7 @@ public:
         OpenPiece = true;
         Append(p);
         HasDirection = false;
+        Vertical = false;
     }
 
     // A piece ends where the curve leaves the window or breaks; the last dropped point goes in first
@@ -253,41 +254,55 @@ public:
         return std::fabs(x - Last.X) < StepX && std::fabs(y - Last.Y) < StepY;
     }
 
+    // From the segment starting at node `i` on (up to `last`), the nodes that are on screen and within
+    // a pixel of the last kept point, (lastX, lastY) at pixel (lastPx, lastPy); returns the first
+    // segment start whose end node is not such a node. Pixels `far` apart settle it without the
+    // extended arithmetic. A loop of its own, so that everything it needs stays in registers.
+    static int SkipNear(const Extended* xs, const Extended* ys, const TNodePixel* pixels, int i, int last,
+                        Extended lastX, Extended lastY, Extended stepX, Extended stepY, int64_t lastPx,
+                        int64_t lastPy, int64_t farX, int64_t farY) {
+        for (; i < last; ++i) {
+            const TNodePixel& p = pixels[i + 1];
+            if (!p.OnScreen || std::abs(p.X - lastPx) >= farX || std::abs(p.Y - lastPy) >= farY) break;
+            if (!(std::fabs(xs[i + 1] - lastX) < stepX && std::fabs(ys[i + 1] - lastY) < stepY)) break;
+        }
+        return i;
+    }
+
     // The dense stretch of a curve inside the window, from the segment starting at node `i` on:
     // nodes within a pixel of the last kept point change nothing, and nodes in the column of a
     // vertical run only extend the run or become the dropped point, which is decided on their pixel
     // rows alone (they lie on the run's line). Returns the first segment start that needs the
     // general walk. Only for a walk without breaks whose previous segment ended inside the window.
     int SkipDense(const Extended* xs, const Extended* ys, const TNodePixel* pixels, int i, int last) {
-        // Pixel rows this small make the run's products exact in integers as in extended.
-        constexpr int32_t kSmall = 1 << 20;
         while (i < last) {
             const Extended lastX = Last.X, lastY = Last.Y, stepX = StepX, stepY = StepY;
             const int64_t lastPx = Last.Px, lastPy = Last.Py;
-            const bool vertical =
-                HasDirection && DirX == 0 && std::fabs(OriginPy) < kSmall && std::fabs(DirY) < kSmall;
-            const int32_t column = vertical ? int32_t(OriginPx) : 0;
-            const int64_t originY = vertical ? int64_t(OriginPy) : 0, dirY = vertical ? int64_t(DirY) : 0;
-            const int64_t runMin = vertical ? int64_t(RunMin) : 0, runMax = vertical ? int64_t(RunMax) : 0;
             int pendingNode = -1;
             bool grown = false;
-            for (; i < last; ++i) {
+            while (true) {
+                i = SkipNear(xs, ys, pixels, i, last, lastX, lastY, stepX, stepY, lastPx, lastPy, FarX, FarY);
+                if (i >= last) break;
                 const int node = i + 1;
                 const TNodePixel& p = pixels[node];
-                if (!p.OnScreen) break;
-                const bool far = std::abs(p.X - lastPx) >= FarX || std::abs(p.Y - lastPy) >= FarY;
-                if (!far && std::fabs(xs[node] - lastX) < stepX && std::fabs(ys[node] - lastY) < stepY)
-                    continue;
-                if (!vertical || p.X != column || p.Y >= kSmall || p.Y <= -kSmall) break;
+                if (!p.OnScreen || !Vertical || p.X != VerticalColumn || p.Y >= kSmall || p.Y <= -kSmall)
+                    break;
                 const TNodePixel& previous = pixels[i];
-                if (p.X == previous.X && p.Y == previous.Y && xs[node] == xs[i] && ys[node] == ys[i])
+                ++i;
+                if (p.X == previous.X && p.Y == previous.Y && xs[node] == xs[node - 1] &&
+                    ys[node] == ys[node - 1])
                     continue; // zero length
-                const int64_t along = (p.Y - originY) * dirY;
-                if (along < runMin || along > runMax) {
+                const int64_t along = (p.Y - VerticalOriginY) * VerticalDirY;
+                if (along < VerticalMin || along > VerticalMax) {
                     // The run grows: the point is kept, and the filters measure from it from now on.
-                    (along > runMax ? RunMax : RunMin) = Extended(along);
+                    if (along > VerticalMax) {
+                        VerticalMax = along;
+                        RunMax = Extended(along);
+                    } else {
+                        VerticalMin = along;
+                        RunMin = Extended(along);
+                    }
                     Append({xs[node], ys[node], p.X, p.Y, node});
-                    ++i;
                     grown = true;
                     break;
                 }
@@ -323,8 +338,10 @@ public:
                 std::fabs(uy * DirLength2 - along * DirY) < DirLength2) {
                 if (along > RunMax) {
                     RunMax = along;
+                    if (Vertical) VerticalMax = (int64_t(p.Py) - VerticalOriginY) * VerticalDirY;
                 } else if (along < RunMin) {
                     RunMin = along;
+                    if (Vertical) VerticalMin = (int64_t(p.Py) - VerticalOriginY) * VerticalDirY;
                 } else {
                     Pending = p;
                     HasPending = true;
@@ -344,6 +361,16 @@ public:
         HasDirection = DirLength2 > 0;
         RunMin = 0;
         RunMax = DirLength2;
+        const int64_t dirY = int64_t(p.Py) - Last.Py;
+        Vertical =
+            HasDirection && p.Px == Last.Px && std::abs(int64_t(Last.Py)) < kSmall && std::abs(dirY) < kSmall;
+        if (Vertical) {
+            VerticalColumn = Last.Px;
+            VerticalOriginY = Last.Py;
+            VerticalDirY = dirY;
+            VerticalMin = 0;
+            VerticalMax = dirY * dirY;
+        }
         Append(p);
         return true;
     }
@@ -385,9 +412,20 @@ private:
     void AddToColumn(TPoint pixel, int32_t node) {
         if (ColumnCount > 0 && pixel.X != ColumnPoints[0].Pixel.X) FlushColumn();
         const TColumnPoint point{pixel, node, ColumnCount};
-        if (ColumnCount < kColumnKept) ColumnPoints[ColumnCount] = point;
-        if (ColumnCount == 0 || pixel.Y < MinY.Pixel.Y) MinY = point;
-        if (ColumnCount == 0 || pixel.Y > MaxY.Pixel.Y) MaxY = point;
+        if (ColumnCount < kColumnKept) {
+            ColumnPoints[ColumnCount++] = point;
+            return;
+        }
+        if (ColumnCount == kColumnKept) {
+            // A fifth point: from now on the column keeps its extremes and its last point.
+            MinY = MaxY = ColumnPoints[0];
+            for (int k = 1; k < kColumnKept; ++k) {
+                if (ColumnPoints[k].Pixel.Y < MinY.Pixel.Y) MinY = ColumnPoints[k];
+                if (ColumnPoints[k].Pixel.Y > MaxY.Pixel.Y) MaxY = ColumnPoints[k];
+            }
+        }
+        if (pixel.Y < MinY.Pixel.Y) MinY = point;
+        if (pixel.Y > MaxY.Pixel.Y) MaxY = point;
         ColumnLast = point;
         ++ColumnCount;
     }
@@ -443,6 +481,12 @@ private:
     bool HasPending = false;
     bool HasDirection = false;
     Extended OriginPx = 0, OriginPy = 0, DirX = 0, DirY = 0, DirLength2 = 0, RunMin = 0, RunMax = 0;
+    // A vertical run of small pixel rows, also in integers: its points lie on its line, and their
+    // positions along it are exact integer products, the same as the extended ones.
+    static constexpr int32_t kSmall = 1 << 20;
+    bool Vertical = false;
+    int32_t VerticalColumn = 0;
+    int64_t VerticalOriginY = 0, VerticalDirY = 0, VerticalMin = 0, VerticalMax = 0;
 
     TColumnPoint ColumnPoints[kColumnKept] = {};
     TColumnPoint MinY{}, MaxY{}, ColumnLast{};
@@ -528,7 +572,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
     for (int i = first; i <= last; ++i) {
         if (!continues && !builder.PieceOpen()) i = SkipOutside(xs, ys, window, i, last);
         mapper.MapUpTo(i + 2);
-        if (continues && !breaks) {
+        if (continues && !breaks && pixels[i + 1].OnScreen) {
             i = builder.SkipDense(xs, ys, pixels, i, std::min(last, mapper.Mapped() - 1));
             mapper.MapUpTo(i + 2);
         }
