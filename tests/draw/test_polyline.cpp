@@ -360,3 +360,17 @@ TEST_F(PolylineTest, NoisyColumnsKeepFirstLastAndExtremeNodes) {
         EXPECT_LT(rowNodes[1], rowNodes[2]) << c; // in the curve's order
     }
 }
+
+TEST_F(PolylineTest, StretchesBeyondOneEdgeChangeNothing) {
+    // Left of the window (a zero-length segment among them), in, out to the right (a repeated node
+    // there), back in, out below and away to the left again.
+    TGraph* g = Prepare(Values({-50, -40, -40, -30, 10, 20, 500, 600, 600, 30, 40, -20, -10}),
+                        Values({100, 120, 120, 500, 100, 100, 110, 120, 120, 150, 400, 350, 100}));
+    EXPECT_EQ(CachedPoints(*g),
+              (Points{{0, 200}, {10, 100}, {20, 100}, {400, 108}, {400, 131}, {30, 150}, {36, 300}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{3, 4, 5, 6, 8, 9, 10}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 4}, {4, 3}}));
+    EXPECT_EQ(g->NodePixels[0].OnScreen, 0);
+    EXPECT_EQ(g->NodePixels[9], (TNodePixel{30, 150, 1, 0}));
+    EXPECT_EQ(g->NodePixels[12].OnScreen, 0);
+}
