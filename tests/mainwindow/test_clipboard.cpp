@@ -1,11 +1,17 @@
 #include "app/MainWindow.h"
 
+#include <QAction>
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace {
 TDoubleArray Ramp(int n, Extended step) {
@@ -114,4 +120,35 @@ TEST_F(ClipboardPictures, ExportSchemeReachesEveryPicture) {
         }
     EXPECT_TRUE(grey);
     EXPECT_FALSE(data->data(QStringLiteral("image/emf")).isEmpty());
+}
+
+TEST_F(ClipboardPictures, WithoutATemporaryFolderNothingIsCopied) {
+    // The metafile goes through a temporary folder; where none can be made (the folder for temporary
+    // files is a file here) the copy fails with the system's error number and leaves the clipboard
+    // as it was.
+    figure.BitmapExport = false;
+    QTemporaryFile notAFolder;
+    ASSERT_TRUE(notAFolder.open());
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(notAFolder.fileName()));
+    int code = -1;
+    const std::unique_ptr<QMimeData> data = TMainWindow::FigurePictures(figure, 0, &code);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(code, ENOTDIR);
+
+    TMainWindow window;
+    QStringList messages;
+    window.ShowMessage = [&](const QString& m) { messages.append(m); };
+    window.Figure().AddGraph(QString(), false, {}, Ramp(10, 1), Ramp(10, 1));
+    window.Figure().BitmapExport = false;
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    window.Action(QStringLiteral("CopyToClipBoard"))->trigger();
+    if (savedTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", savedTemp);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Системная ошибка №") + QString::number(ENOTDIR) +
+                                    QStringLiteral(".")});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    window.Figure().SetModified(false);
 }
