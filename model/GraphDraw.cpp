@@ -449,6 +449,10 @@ void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLineP
         span = {};
     };
     auto addSpan = [&](int x, int low, int high) {
+        // Spans far beyond any device are cut there, so their sizes stay integers.
+        x = Coord(x);
+        low = Coord(low);
+        high = Coord(high);
         if (span.High >= span.Low && x == span.X && low <= span.High + 1 && high >= span.Low - 1) {
             span.Low = std::min(span.Low, low);
             span.High = std::max(span.High, high);
@@ -483,8 +487,8 @@ void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLineP
         }
         // The last segment stops one pixel short of the end along its longer axis.
         const TPoint from = p[last - 1], to = p[last];
-        const int dx = to.X - from.X, dy = to.Y - from.Y;
-        const int steps = std::max(std::abs(dx), std::abs(dy));
+        const int64_t dx = int64_t(to.X) - from.X, dy = int64_t(to.Y) - from.Y;
+        const int64_t steps = std::max(std::abs(dx), std::abs(dy));
         if (dx == 0 && dy != 0) {
             const int end = to.Y - (dy > 0 ? 1 : -1);
             addSpan(to.X, std::min(from.Y, end), std::max(from.Y, end));

@@ -660,3 +660,21 @@ TEST_F(GraphDrawTest, RasterCurveFillsVerticalStretchesAndLeavesTheEndPixel) {
     EXPECT_EQ(canvas.InkCount(50, 0, 51, 340), 41); // rows 50 .. 90, the end (50, 70) inside them
     EXPECT_EQ(canvas.InkCount(0, 0, 420, 340), 81 + 10 + 9 + 41);
 }
+
+TEST_F(GraphDrawTest, RasterCurveWithExtremePixelsStaysInItsPlot) {
+    TGraph* g = Add(Values({0, 1}), Values({0, 1}));
+    g->SetColor(0);
+    g->SetShowNodes(false);
+    PreparePolyline(*g);
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
+    g->PolyPoints = {{5, kMin}, {5, kMax}, {5, 0}, {kMax, kMin}, {kMin, kMax}};
+    g->PolyNodeIndex = QList<int32_t>(5, 0);
+    g->PolyPointCount = 5;
+    g->PolyPieces = {{0, 3}, {3, 2}};
+    g->PolyPieceCount = 2;
+    TGraphDrawContext c = Context();
+    Draw(*g, 1, c);
+    // Column 5 across the plot (its frame's half width left free), nothing outside the plot.
+    EXPECT_EQ(canvas.InkCount(5, 0, 6, 340), 299);
+    EXPECT_EQ(canvas.InkCount(0, 300, 420, 340) + canvas.InkCount(400, 0, 420, 300), 0);
+}
