@@ -350,12 +350,11 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
     };
 
     bool atEnd = false;
-    Block* previous = nullptr; // parsed, not yet applied
-    for (int next = 0;; next ^= 1) {
-        Block& block = blocks[next];
-        // The unfinished line of the previous block starts this one.
+    // Reads the next block; the unfinished line of the previous one starts it.
+    const auto fill = [&](Block& block, const Block* previous) {
         block.filled = 0;
         block.start = 0;
+        block.cut = 0;
         if (previous) {
             const qsizetype tail = previous->filled - previous->cut;
             if (block.buffer.size() < tail) block.buffer.resize(tail);
@@ -363,7 +362,6 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             block.filled = tail;
             block.start = previous->start + previous->cut;
         }
-        block.cut = 0;
         while (!atEnd && block.cut == 0) {
             // Small sources get a small buffer; one byte more than expected lets the end show.
             const qint64 want = std::clamp<qint64>(size - (block.start + block.filled) + 1, 4096,
@@ -375,18 +373,28 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             atEnd = got == 0 || device.atEnd();
             block.cut = atEnd ? block.filled : CompleteLinesEnd(block.buffer.constData(), block.filled);
         }
+        return true;
+    };
+
+    if (!fill(blocks[0], nullptr)) return false;
+    const Block* previous = nullptr; // parsed, not yet applied
+    for (int current = 0;; current ^= 1) {
+        Block& block = blocks[current];
         if (block.cut == 0) {
             if (previous) apply(*previous);
             break;
         }
         BlockParse parse(block, threads, separators_);
         if (previous) apply(*previous);
+        const bool last = atEnd;
+        // The next block is read while this one is parsed, into the buffer just applied.
+        if (!last && !fill(blocks[current ^ 1], &block)) return false;
         parse.Join();
-        previous = &block;
-        if (atEnd) {
+        if (last) {
             apply(block);
             break;
         }
+        previous = &block;
     }
     if (progress) Progress(100);
     return Finish(builder.Finish());
