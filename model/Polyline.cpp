@@ -8,6 +8,8 @@
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -185,31 +187,53 @@ void MapNodes(const TMapping& map, const TWindow& window, const Extended* xs, co
 }
 
 // Maps the nodes block by block just ahead of the walk, so that the walk finds each node's data
-// and pixel still in the cache instead of reading the arrays from memory a second time.
+// and pixel still in the cache instead of reading the arrays from memory a second time. On a large
+// curve a second core maps the far half meanwhile: the mapping is most of a pan frame's work.
 class TNodeMapper {
 public:
     TNodeMapper(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
                 TNodePixel* pixels, int n)
-        : Map(map), Window(window), Xs(xs), Ys(ys), Pixels(pixels), N(n) {}
+        : Map(map), Window(window), Xs(xs), Ys(ys), Pixels(pixels), N(n), Split(n) {
+        if (n < kParallelNodes || std::thread::hardware_concurrency() < 2) return;
+        Split = n / 2;
+        try {
+            FarHalf = std::thread(
+                [this] { MapNodes(Map, Window, Xs + Split, Ys + Split, Pixels + Split, N - Split); });
+        } catch (const std::system_error&) {
+            Split = n; // no thread to be had: this one maps everything
+        }
+    }
+    ~TNodeMapper() {
+        if (FarHalf.joinable()) FarHalf.join();
+    }
+    TNodeMapper(const TNodeMapper&) = delete;
+    TNodeMapper& operator=(const TNodeMapper&) = delete;
 
     // Nodes 0 .. end - 1 are mapped after this.
     void MapUpTo(int end) {
         if (end <= Done) return;
-        const int next = std::min(N, std::max(end, Done + kBlock));
-        MapNodes(Map, Window, Xs + Done, Ys + Done, Pixels + Done, next - Done);
+        const int next = std::min(Split, std::max(end, Done + kBlock));
+        if (next > Done) MapNodes(Map, Window, Xs + Done, Ys + Done, Pixels + Done, next - Done);
         Done = next;
+        if (end > Split) {
+            FarHalf.join();
+            Done = N;
+        }
     }
     int Mapped() const { return Done; }
 
 private:
     static constexpr int kBlock = 4096; // data and pixels of a block stay in the second-level cache
+    static constexpr int kParallelNodes = 1 << 18;
     const TMapping& Map;
     const TWindow& Window;
     const Extended* Xs;
     const Extended* Ys;
     TNodePixel* Pixels;
     int N;
+    int Split; // nodes from here on are the other thread's
     int Done = 0;
+    std::thread FarHalf;
 };
 
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points

@@ -232,57 +232,61 @@ TEST_F(PolylineTest, DenseCurveYieldsPointsPerPixelColumn) {
 }
 
 TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
-    // A realistic mapping (fit, zoom, shift) over noisy data, edges and ties included.
-    TDoubleArray x, y;
-    uint32_t state = 7;
-    auto next = [&] {
-        state = state * 1664525u + 1013904223u;
-        return Extended(state >> 8) / Extended(1 << 24);
-    };
-    for (int i = 0; i < 5000; ++i) {
-        x.append(1e6L + i * 0.0137L + next() * 1e-3L);
-        y.append(-3.5L + 7 * next());
-    }
-    x.append(std::numeric_limits<Extended>::quiet_NaN());
-    y.append(0);
-    TGraph* g = AddGraph(x, y);
-    window.PlotRect = {10, 20, 1210, 820};
-    window.OriginX = 610;
-    window.OriginY = 420;
-    g->Fit(window.PlotRect);
-    g->SetZoomX(1.7L);
-    g->SetZoomY(0.8L);
-    g->ShiftX = 3.25L;
-    g->ShiftY = -0.5L;
-    g->VisXMin = g->PlotLeftData();
-    g->VisXMax = g->PlotRightData();
-    g->VisYMin = g->PlotBottomData();
-    g->VisYMax = g->PlotTopData();
-    // Nodes exactly on the window's edges are visible.
-    g->XData[0] = g->VisXMin;
-    g->YData[0] = 0;
-    g->XData[1] = g->VisXMax;
-    g->YData[1] = g->VisYMax;
-    for (int mode : {FE_TONEAREST, FE_UPWARD}) {
-        g->PolyDirty = true;
-        std::fesetround(mode);
-        PreparePolyline(*g);
-        std::fesetround(FE_TONEAREST);
-        int visible = 0;
-        for (int i = 0; i < g->NodeCount(); ++i) {
-            const Extended px = g->XData[i], py = g->YData[i];
-            const bool on = g->VisXMin <= px && px <= g->VisXMax && g->VisYMin <= py && py <= g->VisYMax;
-            ASSERT_EQ(g->NodePixels[i].OnScreen, on ? 1 : 0) << i;
-            if (!on) continue;
-            ++visible;
-            ASSERT_EQ(g->NodePixels[i].X, g->DataToPixelXi(px)) << i;
-            ASSERT_EQ(g->NodePixels[i].Y, g->DataToPixelYi(py)) << i;
+    // A realistic mapping (fit, zoom, shift) over noisy data, edges and ties included; a large curve
+    // is mapped by two threads.
+    for (const int count : {5000, 400000}) {
+        TDoubleArray x, y;
+        uint32_t state = 7;
+        auto next = [&] {
+            state = state * 1664525u + 1013904223u;
+            return Extended(state >> 8) / Extended(1 << 24);
+        };
+        for (int i = 0; i < count; ++i) {
+            x.append(1e6L + i * (68.5L / count) + next() * 1e-3L);
+            y.append(-3.5L + 7 * next());
         }
-        EXPECT_GT(visible, 1000);
-        EXPECT_LT(visible, 5000);
-        EXPECT_EQ(g->NodePixels[0].OnScreen, 1);
-        EXPECT_EQ(g->NodePixels[1].OnScreen, 1);
-        EXPECT_EQ(g->NodePixels[5000].OnScreen, 0);
+        x.append(std::numeric_limits<Extended>::quiet_NaN());
+        y.append(0);
+        TGraph* g = AddGraph(x, y);
+        window.PlotRect = {10, 20, 1210, 820};
+        window.OriginX = 610;
+        window.OriginY = 420;
+        g->Fit(window.PlotRect);
+        g->SetZoomX(1.7L);
+        g->SetZoomY(0.8L);
+        g->ShiftX = 3.25L;
+        g->ShiftY = -0.5L;
+        g->VisXMin = g->PlotLeftData();
+        g->VisXMax = g->PlotRightData();
+        g->VisYMin = g->PlotBottomData();
+        g->VisYMax = g->PlotTopData();
+        // Nodes exactly on the window's edges are visible.
+        g->XData[0] = g->VisXMin;
+        g->YData[0] = 0;
+        g->XData[1] = g->VisXMax;
+        g->YData[1] = g->VisYMax;
+        for (int mode : {FE_TONEAREST, FE_UPWARD}) {
+            g->PolyDirty = true;
+            std::fesetround(mode);
+            PreparePolyline(*g);
+            std::fesetround(FE_TONEAREST);
+            int visible = 0;
+            for (int i = 0; i < g->NodeCount(); ++i) {
+                const Extended px = g->XData[i], py = g->YData[i];
+                const bool on = g->VisXMin <= px && px <= g->VisXMax && g->VisYMin <= py && py <= g->VisYMax;
+                ASSERT_EQ(g->NodePixels[i].OnScreen, on ? 1 : 0) << i;
+                if (!on) continue;
+                ++visible;
+                ASSERT_EQ(g->NodePixels[i].X, g->DataToPixelXi(px)) << i;
+                ASSERT_EQ(g->NodePixels[i].Y, g->DataToPixelYi(py)) << i;
+            }
+            EXPECT_GT(visible, count / 5);
+            EXPECT_LT(visible, count);
+            EXPECT_EQ(g->NodePixels[0].OnScreen, 1);
+            EXPECT_EQ(g->NodePixels[1].OnScreen, 1);
+            EXPECT_EQ(g->NodePixels[count].OnScreen, 0);
+        }
+        window.DeleteAllGraphs();
     }
 }
 
