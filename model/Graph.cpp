@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <span>
+#include <system_error>
+#include <thread>
 
 namespace {
 constexpr Extended kHuge = 1.7e308L;
@@ -41,6 +43,8 @@ bool Logarithms(const TDoubleArray& values, TDoubleArray& out) {
     }
     return true;
 }
+
+constexpr qsizetype kParallelExtents = qsizetype(1) << 18;
 
 void MinMaxMid(const TDoubleArray& values, Extended& min, Extended& mid, Extended& max) {
     min = 1;
@@ -127,8 +131,17 @@ void TGraph::RecordExtended(uint8_t op, Extended oldValue) {
 }
 
 void TGraph::RecomputeExtents() {
-    MinMaxMid(XData, FXMin, FXMid, FXMax);
+    // A large graph's abscissas are scanned on a second core meanwhile.
+    std::thread alongX;
+    if (XData.size() >= kParallelExtents && std::thread::hardware_concurrency() > 1) {
+        try {
+            alongX = std::thread([this] { MinMaxMid(XData, FXMin, FXMid, FXMax); });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!alongX.joinable()) MinMaxMid(XData, FXMin, FXMid, FXMax);
     MinMaxMid(YData, FYMin, FYMid, FYMax);
+    if (alongX.joinable()) alongX.join();
     MinMaxMid(ZData, FZMin, FZMid, FZMax);
     ExtentsDirty = false;
 }

@@ -90,6 +90,22 @@ TEST_F(GraphFixture, ExtentsIgnoreNaN) {
     EXPECT_EQ(g->YMax(), 3);
 }
 
+TEST_F(GraphFixture, ExtentsOfALargeGraph) {
+    // Large enough for the abscissas to be scanned on a thread of their own.
+    const Extended nan = std::numeric_limits<Extended>::quiet_NaN();
+    TDoubleArray x = Ramp(300000), y(300000, 0);
+    x[0] = nan;
+    x[123456] = -1.0L / 3;
+    y[299999] = 7.0L / 3;
+    y[5] = nan;
+    TGraph* g = Add(x, y);
+    EXPECT_EQ(g->XMin(), -1.0L / 3);
+    EXPECT_EQ(g->XMax(), 299999);
+    EXPECT_EQ(g->XMid(), (299999 - 1.0L / 3) / 2);
+    EXPECT_EQ(g->YMin(), 0);
+    EXPECT_EQ(g->YMax(), 7.0L / 3);
+}
+
 TEST_F(GraphFixture, DataAccess) {
     TGraph* g = Add(Values({1, 2, 3}), Values({4, 5, 6}));
     TDoubleArray x, y, z;
