@@ -6,7 +6,6 @@
 #include "window/FigurePaint.h"
 #include "window/SuperGrWindow.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -165,12 +164,3 @@ BENCHMARK(BM_WheelFrame)->Apply(FrameArgs)->Iterations(16);
 BENCHMARK(BM_ResizeFrame)->Apply(FrameArgs)->Iterations(10);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

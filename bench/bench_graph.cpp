@@ -1,14 +1,14 @@
 // AddGraph + SetData + extents of a 10M-node graph.
 #include "window/SuperGrWindow.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
 TDoubleArray Wave(int n, Extended scale) {
     TDoubleArray a(n);
     Extended* p = a.data();
-    for (int i = 0; i < n; ++i) p[i] = scale * Extended(i % 1000) + Extended(i) * 1e-3L;
+    for (int i = 0; i < n; ++i)
+        p[i] = scale * Extended(i % 1000) + Extended(i) * 1e-3L;
     return a;
 }
 
@@ -34,7 +34,8 @@ void BM_NearestNode(benchmark::State& state) {
     TGraph* g = window.GraphByIndex(0);
     int index = -1;
     g->NearestNode(600, 400, index); // builds the cache once
-    for (auto _ : state) benchmark::DoNotOptimize(g->NearestNode(600, 400, index));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(g->NearestNode(600, 400, index));
     state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_NearestNode)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -58,12 +59,3 @@ void BM_DeleteNodesInRect(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteNodesInRect)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -33,6 +32,11 @@ TSuperGrWindow& BigFigure(int n) {
 QString BenchFile() {
     return QDir::temp().filePath(QStringLiteral("tarvelo_bench_stream.tvq"));
 }
+
+// The figure written for the opening benchmark goes when the program ends.
+struct TBenchFileRemover {
+    ~TBenchFileRemover() { QFile::remove(BenchFile()); }
+} benchFileRemover;
 
 void BM_SerializeFigure(benchmark::State& state) {
     TSuperGrWindow& window = BigFigure(int(state.range(0)));
@@ -91,13 +95,3 @@ void BM_DeflateLevel(benchmark::State& state) {
 }
 BENCHMARK(BM_DeflateLevel)->Arg(Z_DEFAULT_COMPRESSION)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QFile::remove(BenchFile());
-    return 0;
-}
