@@ -1,4 +1,5 @@
 #include "StreamTestUtil.h"
+#include "tests/ManualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -488,22 +489,6 @@ TEST_F(UndoTest, ABrokenHistoryIsCleared) {
     EXPECT_FALSE(haveRedo);
     ExpectStoresEmpty(window.UndoSide);
 }
-
-namespace {
-class ManualClock : public TWindowClock {
-public:
-    int64_t Now = 0;
-    int64_t NowMs() override { return Now; }
-};
-
-class ManualTimer : public TWindowTimer {
-public:
-    bool Active = false;
-    void Start(int) override { Active = true; }
-    void Stop() override { Active = false; }
-    bool IsActive() const override { return Active; }
-};
-} // namespace
 
 TEST_F(UndoTest, ViewUndoAnimatesToTheKeptView) {
     auto clock = std::make_unique<ManualClock>();

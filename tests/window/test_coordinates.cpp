@@ -1,4 +1,5 @@
 #include "model/Codecs.h"
+#include "tests/ManualClock.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -12,24 +13,6 @@ TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
         a[i] = start + i * step;
     return a;
 }
-
-class ManualClock : public TWindowClock {
-public:
-    int64_t Now = 0;
-    int64_t NowMs() override { return Now; }
-};
-
-class ManualTimer : public TWindowTimer {
-public:
-    bool Active = false;
-    int Interval = 0;
-    void Start(int ms) override {
-        Active = true;
-        Interval = ms;
-    }
-    void Stop() override { Active = false; }
-    bool IsActive() const override { return Active; }
-};
 
 struct CoordinatesFixture : ::testing::Test {
     TSuperGrWindow window;

@@ -1,4 +1,5 @@
 #include "model/Codecs.h"
+#include "tests/ManualClock.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -15,26 +16,12 @@ TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
     return a;
 }
 
-class ManualClock : public TWindowClock {
-public:
-    int64_t Now = 1000;
-    int64_t NowMs() override { return Now; }
-};
-
-class ManualTimer : public TWindowTimer {
-public:
-    bool Active = false;
-    void Start(int) override { Active = true; }
-    void Stop() override { Active = false; }
-    bool IsActive() const override { return Active; }
-};
-
 struct MouseFixture : ::testing::Test {
     TSuperGrWindow window;
     ManualClock* clock = nullptr;
     ManualTimer* timer = nullptr;
     void SetUp() override {
-        auto c = std::make_unique<ManualClock>();
+        auto c = std::make_unique<ManualClock>(1000);
         auto t = std::make_unique<ManualTimer>();
         clock = c.get();
         timer = t.get();
