@@ -14,15 +14,12 @@ void PrintError(const QString& text) {
     std::fprintf(stderr, "tarvelo: %s\n", text.toUtf8().constData());
 }
 
-// Headless answers: open what can be opened, and print every message.
+// Headless answers: open what can be opened, and print every message. A variable that cannot be
+// read is reported and passed over; a file of which nothing can be read stops the run.
 class TConsoleAsker : public TAddGraphsAsker {
 public:
     bool AskYesNo(const QString&, const QString&) override { return true; }
-    void ShowMessage(const QString& text) override {
-        PrintError(text);
-        Failed = true;
-    }
-    bool Failed = false;
+    void ShowMessage(const QString& text) override { PrintError(text); }
 };
 
 bool ParseInt(const QString& text, int& out) {
@@ -210,7 +207,7 @@ int RunHeadless(const TCommandLine& command) {
             return 1;
         }
         model.Clear();
-        if (!model.LoadSource(input) || asker.Failed) return 1;
+        if (!model.LoadSource(input)) return 1;
         if (!command.Columns.isEmpty()) {
             QString error;
             if (!ChooseColumns(model, command.Columns, &error)) {

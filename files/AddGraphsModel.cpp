@@ -266,8 +266,8 @@ bool TAddGraphsModel::LoadMat(const QString& name) {
     }
     TFileNode node{name, {}};
     for (int i = 0; i < file.VariableCount(); ++i) {
-        TDoubleArray2 matrix;
-        if (!file.GetVariable(i, matrix)) {
+        TDoubleArray2 columns;
+        if (!file.GetColumns(i, columns)) {
             if (file.ErrorCode() == 12) {
                 // The reader has already put large numbers in place of Inf and NaN.
                 const QString caption = Text("Файл ") + QLatin1Char('"') + name + QLatin1Char('"') +
@@ -283,7 +283,7 @@ bool TAddGraphsModel::LoadMat(const QString& name) {
         }
         TStrArray header;
         file.GetVariableNames(i, header);
-        AddArray(node, file.VariableName(i), matrix, false, header);
+        AddArray(node, file.VariableName(i), columns, true, header);
     }
     if (node.Arrays.isEmpty()) return false;
     files_.append(std::move(node));

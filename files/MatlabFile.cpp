@@ -461,6 +461,14 @@ Extended ValueAt(const uint8_t* p, uint32_t type) {
 } // namespace
 
 bool TMatlabFile::GetVariable(int index, TDoubleArray2& out) {
+    return Convert(index, false, out);
+}
+
+bool TMatlabFile::GetColumns(int index, TDoubleArray2& out) {
+    return Convert(index, true, out);
+}
+
+bool TMatlabFile::Convert(int index, bool byColumns, TDoubleArray2& out) {
     out.clear();
     SetError(0, QString());
     if (index < 0 || index >= VariableCount()) {
@@ -503,18 +511,22 @@ bool TMatlabFile::GetVariable(int index, TDoubleArray2& out) {
     const Extended largest = single ? 3.4e38L : 1.7e308L;
     bool replaced = false;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(var.RealData.constData());
-    out.resize(rows);
-    for (qsizetype r = 0; r < rows; ++r) {
-        TDoubleArray& row = out[r];
-        row.resize(columns);
-        for (qsizetype c = 0; c < columns; ++c) {
-            Extended value = ValueAt(data + (c * rows + r) * elementSize, var.RealType);
-            if (floating && !std::isfinite(value)) {
-                value = value > 0 ? largest : -largest;
-                replaced = true;
-            }
-            row[c] = value;
+    const auto valueAt = [&](qsizetype r, qsizetype c) {
+        Extended value = ValueAt(data + (c * rows + r) * elementSize, var.RealType);
+        if (floating && !std::isfinite(value)) {
+            value = value > 0 ? largest : -largest;
+            replaced = true;
         }
+        return value;
+    };
+    // The file keeps the values column by column.
+    const qsizetype lines = byColumns ? columns : rows, length = byColumns ? rows : columns;
+    out.resize(lines);
+    for (qsizetype l = 0; l < lines; ++l) {
+        TDoubleArray& line = out[l];
+        line.resize(length);
+        for (qsizetype k = 0; k < length; ++k)
+            line[k] = byColumns ? valueAt(k, l) : valueAt(l, k);
     }
     if (replaced) {
         SetError(12, QStringLiteral("Файл содержит бесконечность (Inf) или неопределенность (NaN)."));

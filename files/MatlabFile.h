@@ -63,6 +63,8 @@ public:
     int IndexOfVariable(const QString& name) const;
     bool GetVariableNames(int index, TStrArray& out);
     bool GetVariable(int index, TDoubleArray2& out);
+    // The same matrix column by column, as the file keeps it.
+    bool GetColumns(int index, TDoubleArray2& out);
     void SetVariable(const QString& name, const TDoubleArray2& matrix, bool transpose);
     bool SaveToFile(const QString& name, bool overwrite, bool backup);
     // A valid variable name for any text: Cyrillic transliterated, the rest made of [A-Za-z0-9_].
@@ -76,6 +78,7 @@ public:
     bool Compressed = false;
 
 private:
+    bool Convert(int index, bool byColumns, TDoubleArray2& out);
     void SetError(int32_t code, const QString& message);
     bool Parse(const QByteArray& bytes);
 

@@ -142,6 +142,11 @@ TEST(MatFileRead, HandMadeLevel5Elements) {
     EXPECT_EQ(file.ErrorCode(), 6);
     EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Неизвестный тип данных."));
     EXPECT_EQ(Get(file, QStringLiteral("one")), (TDoubleArray2{{7, 8}})); // one dimension: 1 x n
+    TDoubleArray2 columns;
+    EXPECT_TRUE(file.GetColumns(0, columns));
+    EXPECT_EQ(columns, (TDoubleArray2{{1}, {2}, {255}}));
+    EXPECT_FALSE(file.GetColumns(2, columns));
+    EXPECT_TRUE(columns.isEmpty());
     Get(file, QStringLiteral("odd"), false);
     EXPECT_EQ(file.ErrorCode(), 6);
     EXPECT_EQ(file.ErrorMessage(),
@@ -343,4 +348,17 @@ TEST(MatFileWrite, SaveErrors) {
     EXPECT_EQ(sparse.ErrorMessage(),
               QStringLiteral("Попытка сохранить временно не поддерживающиеся данные."));
     EXPECT_FALSE(QFile::exists(sparsePath));
+}
+
+TEST(MatFile, ColumnsComeAsTheFileKeepsThem) {
+    // A 2 x 3 matrix, stored column by column: rows {1, 3, 5} and {2, 4, 6}.
+    QByteArray bytes = Header();
+    bytes += Matrix(Flags(6) + Dims({2, 3}) + SmallElement(1, "m") + Element(9, Doubles({1, 2, 3, 4, 5, 6})));
+    TMatlabFile file;
+    ASSERT_TRUE(file.LoadFromBytes(bytes, QStringLiteral("m.mat"))) << file.ErrorMessage().toStdString();
+    TDoubleArray2 rows, columns;
+    ASSERT_TRUE(file.GetVariable(0, rows));
+    ASSERT_TRUE(file.GetColumns(0, columns));
+    EXPECT_EQ(rows, (TDoubleArray2{{1, 3, 5}, {2, 4, 6}}));
+    EXPECT_EQ(columns, (TDoubleArray2{{1, 2}, {3, 4}, {5, 6}}));
 }

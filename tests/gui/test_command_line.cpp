@@ -8,7 +8,8 @@
 namespace {
 QStringList Args(std::initializer_list<const char*> list) {
     QStringList out;
-    for (const char* a : list) out.append(QString::fromUtf8(a));
+    for (const char* a : list)
+        out.append(QString::fromUtf8(a));
     return out;
 }
 
@@ -17,7 +18,9 @@ QString WriteData(const QTemporaryDir& dir) {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("t p q\n");
-    for (int i = 0; i < 50; ++i) file.write(QByteArray::number(i) + ' ' + QByteArray::number(i * i) + ' ' + QByteArray::number(-i) + '\n');
+    for (int i = 0; i < 50; ++i)
+        file.write(QByteArray::number(i) + ' ' + QByteArray::number(i * i) + ' ' + QByteArray::number(-i) +
+                   '\n');
     return path;
 }
 } // namespace
@@ -43,10 +46,15 @@ TEST(CommandLine, ParsesOptionsInBothForms) {
 }
 
 TEST(CommandLine, RejectsBadArgumentsWithAReason) {
-    const std::initializer_list<const char*> bad[] = {
-        {"--export=out.xyz", "a.txt"}, {"--export=out.png"}, {"--size=0x5", "a"}, {"--size=12", "a"},
-        {"--scheme=7", "a"},           {"--scale=-1", "a"},  {"--columns=1-2", "a"}, {"--nope"},
-        {"--export"}};
+    const std::initializer_list<const char*> bad[] = {{"--export=out.xyz", "a.txt"},
+                                                      {"--export=out.png"},
+                                                      {"--size=0x5", "a"},
+                                                      {"--size=12", "a"},
+                                                      {"--scheme=7", "a"},
+                                                      {"--scale=-1", "a"},
+                                                      {"--columns=1-2", "a"},
+                                                      {"--nope"},
+                                                      {"--export"}};
     for (const auto& args : bad) {
         QString error;
         EXPECT_FALSE(ParseCommandLine(Args(args), &error));
@@ -59,8 +67,8 @@ TEST(CommandLine, HeadlessExportWritesThePicture) {
     const QString data = WriteData(dir);
     const QString out = dir.filePath(QStringLiteral("out.png"));
     QString error;
-    auto c = ParseCommandLine(QStringList{QStringLiteral("--export=") + out, QStringLiteral("--size=300x200"), data},
-                              &error);
+    auto c = ParseCommandLine(
+        QStringList{QStringLiteral("--export=") + out, QStringLiteral("--size=300x200"), data}, &error);
     ASSERT_TRUE(c);
     EXPECT_EQ(RunHeadless(*c), 0);
     EXPECT_EQ(QImage(out).size(), QSize(300, 200));
@@ -70,10 +78,36 @@ TEST(CommandLine, HeadlessExportWritesThePicture) {
     ASSERT_TRUE(chosen);
     EXPECT_EQ(RunHeadless(*chosen), 1); // there is no ninth series
 
-    auto missing = ParseCommandLine(QStringList{QStringLiteral("--export=") + out, dir.filePath(QStringLiteral("no.txt"))},
-                                    &error);
+    auto missing = ParseCommandLine(
+        QStringList{QStringLiteral("--export=") + out, dir.filePath(QStringLiteral("no.txt"))}, &error);
     ASSERT_TRUE(missing);
     EXPECT_EQ(RunHeadless(*missing), 1);
+}
+
+TEST(CommandLine, UnreadableVariablesArePassedOver) {
+    // A three-dimensional array cannot be plotted; the matrix beside it can.
+    QTemporaryDir dir;
+    const QString mat = QStringLiteral(TARVELO_EXAMPLES_DIR "/variables.mat");
+    const QString out = dir.filePath(QStringLiteral("out.png"));
+    QString error;
+    auto c = ParseCommandLine(QStringList{QStringLiteral("--export=") + out, mat}, &error);
+    ASSERT_TRUE(c);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunHeadless(*c), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("(3)"), std::string::npos);
+    EXPECT_FALSE(QImage(out).isNull());
+
+    // Text that holds no numbers at all stops the run.
+    const QString text = dir.filePath(QStringLiteral("words.txt"));
+    QFile words(text);
+    ASSERT_TRUE(words.open(QIODevice::WriteOnly));
+    words.write("no numbers here\n");
+    words.close();
+    auto empty = ParseCommandLine(QStringList{QStringLiteral("--export=") + out, text}, &error);
+    ASSERT_TRUE(empty);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunHeadless(*empty), 1);
+    testing::internal::GetCapturedStderr();
 }
 
 TEST(CommandLine, EvalPrintsTheFormulaOverTheInputs) {
@@ -81,7 +115,8 @@ TEST(CommandLine, EvalPrintsTheFormulaOverTheInputs) {
     const QString data = WriteData(dir);
     QString error;
     EXPECT_FALSE(ParseCommandLine(QStringList{QStringLiteral("--eval=")}, &error));
-    EXPECT_FALSE(ParseCommandLine(QStringList{QStringLiteral("--eval=1"), QStringLiteral("--export=a.png"), data}, &error));
+    EXPECT_FALSE(ParseCommandLine(
+        QStringList{QStringLiteral("--eval=1"), QStringLiteral("--export=a.png"), data}, &error));
     auto c = ParseCommandLine(QStringList{QStringLiteral("--eval=2+3"), data}, &error);
     ASSERT_TRUE(c) << error.toStdString();
     EXPECT_TRUE(c->Headless());
