@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl1-mesa-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl1-mesa-dev qt6-translations-l10n
     zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
     libxlsxwriter-dev libemf-dev
     fonts-liberation fonts-dejavu-core
