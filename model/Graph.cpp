@@ -188,8 +188,9 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     ZData = z;
 
     const qsizetype n = XData.size();
-    PolyPoints.resize(n);
-    PolyNodeIndex.resize(n);
+    // The polyline takes room as it is built: a thinned curve needs far fewer points than nodes.
+    PolyPoints = TPointArray();
+    PolyNodeIndex = TIntArray();
     NodePixels.fill(TNodePixel{}, n);
     PolyPointCount = 0;
     PolyPieceCount = 0;

@@ -268,9 +268,10 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     const qsizetype n = g.XData.size();
     if (g.YData.size() != n || (!g.ZData.isEmpty() && g.ZData.size() != n)) return false;
     if (g.XSource.size() != (g.FLogX ? n : 0) || g.YSource.size() != (g.FLogY ? n : 0)) return false;
-    // The polyline caches get their size now; their contents are rebuilt at the next painting.
-    g.PolyPoints.resize(n);
-    g.PolyNodeIndex.resize(n);
+    // The polyline is rebuilt at the next painting, taking room as it grows: a thinned curve needs
+    // far fewer points than there are nodes.
+    g.PolyPoints = TPointArray();
+    g.PolyNodeIndex = TIntArray();
 
     const int32_t pixelCount = r.Int32();
     if (r.Failed() || pixelCount != n || pixelCount > r.Remaining() / kPixelSize) return false;

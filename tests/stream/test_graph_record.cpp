@@ -181,7 +181,7 @@ TEST_F(GraphRecordTest, RoundTripIsBitExact) {
     EXPECT_EQ(back.YDesignLayout(), 0);
 }
 
-TEST_F(GraphRecordTest, DirtyFlagsReadAsTrueAndCachesAreSized) {
+TEST_F(GraphRecordTest, DirtyFlagsReadAsTrueAndThePolylineIsBuiltAgain) {
     auto g = ThreeNodes();
     g->CacheDirty = g->ExtentsDirty = g->PolyDirty = false;
     QByteArray bytes = RecordOf(*g);
@@ -191,8 +191,8 @@ TEST_F(GraphRecordTest, DirtyFlagsReadAsTrueAndCachesAreSized) {
     EXPECT_TRUE(back.CacheDirty);
     EXPECT_TRUE(back.ExtentsDirty);
     EXPECT_TRUE(back.PolyDirty);
-    EXPECT_EQ(back.PolyPoints.size(), 3);
-    EXPECT_EQ(back.PolyNodeIndex.size(), 3);
+    EXPECT_EQ(back.PolyPointCount, 0);
+    EXPECT_EQ(back.NodePixels.size(), 3);
 }
 
 TEST_F(GraphRecordTest, GraphWithoutZAndLogWritesZeroCounts) {
