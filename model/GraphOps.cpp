@@ -302,8 +302,6 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
         ZData.insert(at, count, 0);
         std::copy(zValues.cbegin(), zValues.cend(), ZData.begin() + at);
     }
-    PolyPoints.resize(NodeCount());
-    PolyNodeIndex.resize(NodeCount());
 
     if (Recording()) {
         TEditNodes edit;
@@ -367,8 +365,6 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
     compact(XSource);
     compact(YSource);
     compact(NodePixels);
-    PolyPoints.resize(NodeCount());
-    PolyNodeIndex.resize(NodeCount());
     KeepViewAfterChange(px, py, cx, cy);
     Repaint();
     Raise(FOwner->Events.OnChangeGraphData, FOwner, ID);

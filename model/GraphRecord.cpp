@@ -272,6 +272,7 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     // far fewer points than there are nodes.
     g.PolyPoints = TPointArray();
     g.PolyNodeIndex = TIntArray();
+    g.PolyPointCount = g.PolyPieceCount = 0;
 
     const int32_t pixelCount = r.Int32();
     if (r.Failed() || pixelCount != n || pixelCount > r.Remaining() / kPixelSize) return false;

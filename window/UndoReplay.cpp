@@ -693,9 +693,6 @@ bool TUndoReplay::ReplayNodes() {
     To.Nodes.append(current);
     if (keepsViews) To.Views.append(currentViews);
 
-    const qsizetype count = g.XData.size();
-    g.PolyPoints.resize(count);
-    g.PolyNodeIndex.resize(count);
     if (keepsViews) {
         // As after any change of the data: fresh extents, the window's scaling, then the kept views.
         g.ExtentsDirty = true;

@@ -137,6 +137,7 @@ struct BandFixture : ::testing::Test {
     void SetUp() override {
         model.ApplyDefaultLook();
         model.AnimatedZoom = false;
+        model.AnimatedMove = false; // no glide: a real clock decides it
         widget = std::make_unique<TGraphWindowWidget>(model);
         widget->resize(400, 300);
         widget->show();
