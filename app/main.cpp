@@ -2,11 +2,28 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <clocale>
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+// Scripts and services often run without a login session. Qt then warns on stderr about the missing
+// runtime directory and uses a private one in /tmp; the same directory is given to it beforehand, so
+// that the output of a headless run holds only what the run itself says.
+void ProvideRuntimeDirectory() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const QString path = QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(getuid());
+    if (!QDir().mkpath(path)) return;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(path).ownerId() == getuid()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
+}
+} // namespace
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -23,6 +40,7 @@ int main(int argc, char** argv) {
     if (command->Headless()) {
         // No window: fonts and painting work without a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        ProvideRuntimeDirectory();
         QGuiApplication app(argc, argv);
         std::setlocale(LC_NUMERIC, "C");
         return RunHeadless(*command);
