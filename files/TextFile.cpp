@@ -329,10 +329,13 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             if (chunk.failed) throw std::bad_alloc();
             for (const Segment& segment : chunk.segments) {
                 if (segment.kind == LineKind::Numeric) {
-                    // Rows like these up to the end of the source, a little more for longer lines.
+                    // Rows like these up to the end of the source, a little more for longer lines;
+                    // but no more than this run of rows makes likely, so that the many small tables
+                    // of a long file do not each take room for all of it.
                     const qint64 bytesPerRow =
                         std::max<qint64>(1, (segment.end - segmentStart) / segment.length);
-                    const qsizetype expected = qsizetype((size - segmentStart) / bytesPerRow * 17 / 16);
+                    const qsizetype expected = qsizetype(std::min<qint64>(
+                        (size - segmentStart) / bytesPerRow * 17 / 16, qint64(segment.length) * 64 + 1024));
                     builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width,
                                     expected);
                 } else {
@@ -493,7 +496,7 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
             const QByteArray bytes = codec::ToCp1251(lines[i]);
             values.clear();
             if (ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, values))
-                builder.Numeric(values.data(), 1, int(values.size()), lines.size() - i);
+                builder.Numeric(values.data(), 1, int(values.size()), 1); // clipboard tables are small
             else if (IsBlankLine(bytes.constData(), bytes.constData() + bytes.size()))
                 builder.Blank(std::move(lines[i]));
             else

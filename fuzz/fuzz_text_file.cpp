@@ -1,4 +1,5 @@
-// Any bytes as a text data file and as clipboard text: never a crash, and a consistent result.
+// Any bytes as a text data file and as clipboard text: never a crash, and a consistent result,
+// however the reading is split into blocks and threads.
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 #include "model/Codecs.h"
@@ -21,6 +22,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (Extended value : row)
                 numfmt::Format(value, QString());
         }
+    }
+    // Read in the smallest blocks on two threads, the same text gives the same variables.
+    TTextFile blocks;
+    blocks.BlockSize = 4096;
+    blocks.ThreadCount = 2;
+    if (blocks.LoadFromBytes(bytes, QStringLiteral("fuzz.txt")) != ok) std::abort();
+    if (blocks.VariableCount() != file.VariableCount() || blocks.HeaderLines() != file.HeaderLines())
+        std::abort();
+    for (int i = 0; i < file.VariableCount(); ++i) {
+        TDoubleArray2 one, other;
+        file.GetVariable(i, one);
+        blocks.GetVariable(i, other);
+        if (one != other) std::abort();
     }
     TTextFile clipboard;
     clipboard.LoadFromClipboardText(codec::FromCp1251(bytes));
