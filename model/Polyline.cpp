@@ -152,8 +152,44 @@ void MapAxisFpu(const Extended* values, TNodePixel* pixels, int n, Extended lo, 
                        [e] "m"(origin), [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(8)
                      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     } else {
-        asm volatile(TARVELO_AXIS_LOOP("fsubr %%st(5), %%st", "")
-                     : [v] "+r"(v), [p] "+r"(p)
+        // Along Y a noisy curve is visible or not at random, so this loop has no branch on it: a node
+        // outside is replaced by the edge it lies beyond (NaN by the lower one) before the mapping,
+        // which keeps the arithmetic within visible pixels, and the conditional moves keep its old
+        // row and clear its flag.
+        uint8_t visible, belowTop;
+        int32_t row, pixel;
+        asm volatile("fldt %[hi]\n\tfldt %[lo]\n\tfldt %[e]\n\tfldt %[d]\n\tfldt %[c]\n\tfldt %[b]\n\t"
+                     "fldt %[a]\n\t"
+                     "1:\n\t"
+                     "cmp %[end], %[p]\n\t"
+                     "jae 2f\n\t"
+                     "fldt (%[v])\n\t"
+                     "fcomi %%st(6), %%st\n\t"
+                     "setae %[visible]\n\t"
+                     "fcmovb %%st(6), %%st\n\t"
+                     "fcomi %%st(7), %%st\n\t"
+                     "setbe %[belowTop]\n\t"
+                     "fcmovnbe %%st(7), %%st\n\t"
+                     "and %[belowTop], %[visible]\n\t"
+                     "fsub %%st(1), %%st\n\t"
+                     "fsub %%st(2), %%st\n\t"
+                     "fmul %%st(3), %%st\n\t"
+                     "fmul %%st(4), %%st\n\t"
+                     "fsubr %%st(5), %%st\n\t"
+                     "fistpl %[pixel]\n\t"
+                     "mov (%[p]), %[row]\n\t"
+                     "test %[visible], %[visible]\n\t"
+                     "cmovne %[pixel], %[row]\n\t"
+                     "mov %[row], (%[p])\n\t"
+                     "and %[visible], %c[flag](%[p])\n\t"
+                     "add $16, %[v]\n\t"
+                     "add $12, %[p]\n\t"
+                     "jmp 1b\n\t"
+                     "2:\n\t"
+                     "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\t"
+                     "fstp %%st(0)\n\tfstp %%st(0)\n\t"
+                     : [v] "+r"(v), [p] "+r"(p), [visible] "=&q"(visible), [belowTop] "=&q"(belowTop),
+                       [row] "=&r"(row), [pixel] "=m"(pixel)
                      : [end] "r"(end), [a] "m"(mid), [b] "m"(shift), [c] "m"(fit), [d] "m"(zoom),
                        [e] "m"(origin), [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(4)
                      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
@@ -517,17 +553,6 @@ private:
     int ColumnCount = 0;
 };
 
-// Segment classes of the walk.
-enum : int {
-    kZeroLength = -2,
-    kBreak = -1,
-    kOutside = 0,
-    kCrossing = 1,
-    kLeaving = 2,
-    kEntering = 3,
-    kInside = 4
-};
-
 void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
     int32_t count = 0;
     if (g.PolyPoints.size() < n) g.PolyPoints.resize(n);
@@ -619,13 +644,9 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
             if (!builder.NearLast(x1, y1)) builder.ConsiderFar(nodePoint(i + 1));
             continue;
         }
-        int cls;
-        TCurvePoint start, end;
-        if (on0 && on1) {
-            cls = kInside;
-            start = nodePoint(i);
-            end = nodePoint(i + 1);
-        } else {
+        // The clipped ends; a node on screen is its own end.
+        Extended cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
+        if (!(on0 && on1)) {
             if (!on0 && !on1) {
                 const bool boxMeets = std::max(x0, x1) >= window.XMin && std::min(x0, x1) <= window.XMax &&
                                       std::max(y0, y1) >= window.YMin && std::min(y0, y1) <= window.YMax;
@@ -635,22 +656,21 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
                     continue;
                 }
             }
-            Extended cx0, cy0, cx1, cy1;
             if (!window.Clip(x0, y0, on0, x1, y1, on1, cx0, cy0, cx1, cy1)) {
                 builder.ClosePiece();
                 continues = false;
                 continue;
             }
-            cls = on0 ? kLeaving : on1 ? kEntering : kCrossing;
-            start = on0 ? nodePoint(i) : clippedPoint(cx0, cy0, i);
-            end = on1 ? nodePoint(i + 1) : clippedPoint(cx1, cy1, i + 1);
         }
-        if (!continues) builder.StartPiece(start);
+        // Points are built only where they are used: most segments of a noisy curve zoomed in cross
+        // the window's edges, and each clipped point costs a mapping and a rounding.
+        if (!continues) builder.StartPiece(on0 ? nodePoint(i) : clippedPoint(cx0, cy0, i));
+        const TCurvePoint end = on1 ? nodePoint(i + 1) : clippedPoint(cx1, cy1, i + 1);
         if (i == last)
             builder.ConsiderLast(end);
         else
             builder.Consider(end);
-        continues = cls == kEntering || cls == kInside;
+        continues = on1; // an entering or inside segment ends on screen
     }
     mapper.MapUpTo(n); // the nodes after the last segment of non-zero length
     builder.ClosePiece();
