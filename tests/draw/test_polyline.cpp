@@ -188,6 +188,21 @@ TEST_F(PolylineTest, LeavingAndEnteringSegments) {
     EXPECT_EQ(CachedPieces(*h), (Pieces{{0, 2}, {2, 2}}));
 }
 
+TEST_F(PolylineTest, NoiseAcrossTopAndBottomEdges) {
+    // A noisy curve zoomed in: its nodes lie below, above and inside the window or are NaN along Y.
+    const Extended nan = std::numeric_limits<Extended>::quiet_NaN();
+    TGraph* g = Prepare(Values({100, 110, 120, 130, 140}), Values({-50, 350, 150, -50, nan}));
+    ASSERT_EQ(g->NodePixels.size(), 5);
+    EXPECT_EQ(g->NodePixels[2], (TNodePixel{120, 150, 1, 0}));
+    for (int i : {0, 1, 3, 4})
+        EXPECT_EQ(g->NodePixels[i].OnScreen, 0) << i;
+    // Bottom to top is a piece of its own; in through the top and out through the bottom along one
+    // straight run; the clipped halves round to even.
+    EXPECT_EQ(CachedPoints(*g), (Points{{101, 0}, {109, 300}, {112, 300}, {120, 150}, {128, 0}}));
+    EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 1, 2, 3}));
+    EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 2}, {2, 3}}));
+}
+
 TEST_F(PolylineTest, SegmentsMissingTheWindow) {
     // Bounding box outside, and a box that meets the window while the line misses it.
     TGraph* g = Prepare(Values({500, 600, -100, 100}), Values({500, 600, 250, 450}));
