@@ -152,44 +152,8 @@ void MapAxisFpu(const Extended* values, TNodePixel* pixels, int n, Extended lo, 
                        [e] "m"(origin), [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(8)
                      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     } else {
-        // Along Y a noisy curve is visible or not at random, so this loop has no branch on it: a node
-        // outside is replaced by the edge it lies beyond (NaN by the lower one) before the mapping,
-        // which keeps the arithmetic within visible pixels, and the conditional moves keep its old
-        // row and clear its flag.
-        uint8_t visible, belowTop;
-        int32_t row, pixel;
-        asm volatile("fldt %[hi]\n\tfldt %[lo]\n\tfldt %[e]\n\tfldt %[d]\n\tfldt %[c]\n\tfldt %[b]\n\t"
-                     "fldt %[a]\n\t"
-                     "1:\n\t"
-                     "cmp %[end], %[p]\n\t"
-                     "jae 2f\n\t"
-                     "fldt (%[v])\n\t"
-                     "fcomi %%st(6), %%st\n\t"
-                     "setae %[visible]\n\t"
-                     "fcmovb %%st(6), %%st\n\t"
-                     "fcomi %%st(7), %%st\n\t"
-                     "setbe %[belowTop]\n\t"
-                     "fcmovnbe %%st(7), %%st\n\t"
-                     "and %[belowTop], %[visible]\n\t"
-                     "fsub %%st(1), %%st\n\t"
-                     "fsub %%st(2), %%st\n\t"
-                     "fmul %%st(3), %%st\n\t"
-                     "fmul %%st(4), %%st\n\t"
-                     "fsubr %%st(5), %%st\n\t"
-                     "fistpl %[pixel]\n\t"
-                     "mov (%[p]), %[row]\n\t"
-                     "test %[visible], %[visible]\n\t"
-                     "cmovne %[pixel], %[row]\n\t"
-                     "mov %[row], (%[p])\n\t"
-                     "and %[visible], %c[flag](%[p])\n\t"
-                     "add $16, %[v]\n\t"
-                     "add $12, %[p]\n\t"
-                     "jmp 1b\n\t"
-                     "2:\n\t"
-                     "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\t"
-                     "fstp %%st(0)\n\tfstp %%st(0)\n\t"
-                     : [v] "+r"(v), [p] "+r"(p), [visible] "=&q"(visible), [belowTop] "=&q"(belowTop),
-                       [row] "=&r"(row), [pixel] "=m"(pixel)
+        asm volatile(TARVELO_AXIS_LOOP("fsubr %%st(5), %%st", "")
+                     : [v] "+r"(v), [p] "+r"(p)
                      : [end] "r"(end), [a] "m"(mid), [b] "m"(shift), [c] "m"(fit), [d] "m"(zoom),
                        [e] "m"(origin), [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(4)
                      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
@@ -197,19 +161,90 @@ void MapAxisFpu(const Extended* values, TNodePixel* pixels, int n, Extended lo, 
 }
 #undef TARVELO_AXIS_LOOP
 
+// The Y axis of the node pixels for a stretch where the curve goes in and out of the window at
+// random, as noise does when zoomed in: there a branch per node is guessed wrong half the time. A
+// node outside is replaced by the edge it lies beyond (NaN by the lower one) before the mapping,
+// which keeps the arithmetic within visible pixels, and conditional moves keep its old row and
+// clear its flag. Same results as MapAxisFpu<false>.
+void MapNoisyAxisYFpu(const Extended* values, TNodePixel* pixels, int n, Extended lo, Extended hi,
+                      Extended mid, Extended shift, Extended fit, Extended zoom, Extended origin) {
+    const Extended* v = values;
+    char* p = reinterpret_cast<char*>(pixels) + 4;
+    char* const end = p + int64_t(n) * 12;
+    uint8_t visible, belowTop;
+    int32_t row, pixel;
+    asm volatile("fldt %[hi]\n\tfldt %[lo]\n\tfldt %[e]\n\tfldt %[d]\n\tfldt %[c]\n\tfldt %[b]\n\t"
+                 "fldt %[a]\n\t"
+                 "1:\n\t"
+                 "cmp %[end], %[p]\n\t"
+                 "jae 2f\n\t"
+                 "fldt (%[v])\n\t"
+                 "fcomi %%st(6), %%st\n\t"
+                 "setae %[visible]\n\t"
+                 "fcmovb %%st(6), %%st\n\t"
+                 "fcomi %%st(7), %%st\n\t"
+                 "setbe %[belowTop]\n\t"
+                 "fcmovnbe %%st(7), %%st\n\t"
+                 "and %[belowTop], %[visible]\n\t"
+                 "fsub %%st(1), %%st\n\t"
+                 "fsub %%st(2), %%st\n\t"
+                 "fmul %%st(3), %%st\n\t"
+                 "fmul %%st(4), %%st\n\t"
+                 "fsubr %%st(5), %%st\n\t"
+                 "fistpl %[pixel]\n\t"
+                 "mov (%[p]), %[row]\n\t"
+                 "test %[visible], %[visible]\n\t"
+                 "cmovne %[pixel], %[row]\n\t"
+                 "mov %[row], (%[p])\n\t"
+                 "and %[visible], %c[flag](%[p])\n\t"
+                 "add $16, %[v]\n\t"
+                 "add $12, %[p]\n\t"
+                 "jmp 1b\n\t"
+                 "2:\n\t"
+                 "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\t"
+                 "fstp %%st(0)\n\tfstp %%st(0)\n\t"
+                 : [v] "+r"(v), [p] "+r"(p), [visible] "=&q"(visible), [belowTop] "=&q"(belowTop),
+                   [row] "=&r"(row), [pixel] "=m"(pixel)
+                 : [end] "r"(end), [a] "m"(mid), [b] "m"(shift), [c] "m"(fit), [d] "m"(zoom), [e] "m"(origin),
+                   [lo] "m"(lo), [hi] "m"(hi), [flag] "i"(4)
+                 : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+}
+
+// How often the first n values go in or out of lo .. hi.
+int VisibilityChanges(const Extended* values, int n, Extended lo, Extended hi) {
+    int changes = 0;
+    bool previous = lo <= values[0] && values[0] <= hi;
+    for (int i = 1; i < n; ++i) {
+        const bool visible = lo <= values[i] && values[i] <= hi;
+        changes += visible != previous;
+        previous = visible;
+    }
+    return changes;
+}
+
 // Visibility and pixels of all nodes.
 void MapNodes(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
               TNodePixel* pixels, int n) {
     // The FPU loops store 32-bit results, so they serve only while every visible pixel fits: the
     // mapping is monotone, so the window's edges bound the visible nodes' pixels.
     constexpr Extended kSafe = 1e9L;
+    // Along Y each stretch takes the loop that suits it, judged by its first nodes: a branch per node
+    // costs little while the curve stays in or out, and the branchless loop pays off from a change
+    // every few nodes on.
+    constexpr int kYStretch = 2048, kProbe = 32, kNoisyChanges = 4;
     auto fits = [&](Extended a, Extended b) { return std::fabs(a) < kSafe && std::fabs(b) < kSafe; };
     if (map.FastRound && fits(map.PixelX(window.XMin), map.PixelX(window.XMax)) &&
         fits(map.PixelY(window.YMin), map.PixelY(window.YMax))) {
         MapAxisFpu<true>(xs, pixels, n, window.XMin, window.XMax, map.XMid, map.ShiftX, map.FitX, map.ZoomX,
                          map.OriginX);
-        MapAxisFpu<false>(ys, pixels, n, window.YMin, window.YMax, map.YMid, map.ShiftY, map.FitY, map.ZoomY,
-                          map.OriginY);
+        for (int start = 0; start < n; start += kYStretch) {
+            const int count = std::min(kYStretch, n - start);
+            const bool noisy = VisibilityChanges(ys + start, std::min(count, kProbe), window.YMin,
+                                                 window.YMax) >= kNoisyChanges;
+            (noisy ? MapNoisyAxisYFpu : MapAxisFpu<false>)(ys + start, pixels + start, count, window.YMin,
+                                                           window.YMax, map.YMid, map.ShiftY, map.FitY,
+                                                           map.ZoomY, map.OriginY);
+        }
         return;
     }
     for (int i = 0; i < n; ++i) {
