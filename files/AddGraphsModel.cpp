@@ -661,38 +661,37 @@ bool TAddGraphsModel::BuildSeries(const TNodeRef& ref, TDoubleArray& x, TDoubleA
 int TAddGraphsModel::Build() {
     const bool wasEmpty = target_.GraphCount() == 0;
     const bool repaintWas = target_.AllowRepaint;
-    const bool groupingWas = target_.UndoGrouping();
     target_.AllowRepaint = false;
-    // One undo step takes back everything one "Добавить" did.
-    target_.SetUndoGrouping(true);
-
-    const QList<TNodeRef> nodes = NodesInTreeOrder();
     int built = 0;
-    for (int i = 0; i < nodes.size(); ++i) {
-        const TNodeRef& ref = nodes[i];
-        const TSeriesNode* node = SeriesOf(ref);
-        if (!node || node->State != ssPlotted) continue;
-        const TSeriesNodeData& settings = node->Data;
-        TDoubleArray x, y;
-        if (!BuildSeries(ref, x, y)) continue;
-        TGraph* graph = target_.GraphByIndex(settings.TargetGraph);
-        if (graph) {
-            graph->ClearMarkers();
-            if (!graph->SetData(x, y)) continue;
-        } else {
-            // A target that has gone from the window since it was chosen gets a new graph instead.
-            if (!target_.AddGraph(ArrayOf(ref)->Caption, false, {}, x, y)) continue;
-            graph = target_.GraphByIndex(target_.GraphCount() - 1);
+    {
+        // One undo step takes back everything one "Добавить" did.
+        const TUndoGroupScope oneStep(target_);
+        const QList<TNodeRef> nodes = NodesInTreeOrder();
+        for (int i = 0; i < nodes.size(); ++i) {
+            const TNodeRef& ref = nodes[i];
+            const TSeriesNode* node = SeriesOf(ref);
+            if (!node || node->State != ssPlotted) continue;
+            const TSeriesNodeData& settings = node->Data;
+            TDoubleArray x, y;
+            if (!BuildSeries(ref, x, y)) continue;
+            TGraph* graph = target_.GraphByIndex(settings.TargetGraph);
+            if (graph) {
+                graph->ClearMarkers();
+                if (!graph->SetData(x, y)) continue;
+            } else {
+                // A target that has gone from the window since it was chosen gets a new graph instead.
+                if (!target_.AddGraph(ArrayOf(ref)->Caption, false, {}, x, y)) continue;
+                graph = target_.GraphByIndex(target_.GraphCount() - 1);
+            }
+            graph->SetFixedRatio(settings.EqualScale);
+            graph->SetDateTimeArg(settings.ArgIsDateTime);
+            if (AutoSelectNewGraphs) graph->SetSelected(true);
+            ++built;
+            if (OnBuildProgress) OnBuildProgress(int((i + 1) * 100LL / nodes.size()));
         }
-        graph->SetFixedRatio(settings.EqualScale);
-        graph->SetDateTimeArg(settings.ArgIsDateTime);
-        if (AutoSelectNewGraphs) graph->SetSelected(true);
-        ++built;
-        if (OnBuildProgress) OnBuildProgress(int((i + 1) * 100LL / nodes.size()));
-    }
 
-    if (wasEmpty && target_.GraphCount() > 0) target_.AutoScale();
-    target_.SetUndoGrouping(groupingWas);
+        if (wasEmpty && target_.GraphCount() > 0) target_.AutoScale();
+    }
     target_.AllowRepaint = repaintWas;
     target_.RefreshAll();
     return built;

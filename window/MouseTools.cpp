@@ -10,12 +10,20 @@ namespace {
 constexpr int kGroupCount = 9;
 constexpr int kTimerInterval = 30;
 
-bool InRect(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
+bool InRect(const TRect& r, int x, int y) {
+    return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+}
 
-bool IsZoomStart(TZoomMode m) { return m == zmZoomWndStart || m == zmZoomXStart || m == zmZoomYStart; }
-bool IsZoomFinish(TZoomMode m) { return m == zmZoomWndFinish || m == zmZoomXFinish || m == zmZoomYFinish; }
+bool IsZoomStart(TZoomMode m) {
+    return m == zmZoomWndStart || m == zmZoomXStart || m == zmZoomYStart;
+}
+bool IsZoomFinish(TZoomMode m) {
+    return m == zmZoomWndFinish || m == zmZoomXFinish || m == zmZoomYFinish;
+}
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -43,20 +51,27 @@ int TSuperGrWindow::HitTestGraph(int x, int y) {
 int TSuperGrWindow::CursorNumber() const {
     switch (FZoomMode) {
     case zmZoomWndStart:
-    case zmZoomWndFinish: return 4;
+    case zmZoomWndFinish:
+        return 4;
     case zmZoomXStart:
-    case zmZoomXFinish: return 5;
+    case zmZoomXFinish:
+        return 5;
     case zmZoomYStart:
-    case zmZoomYFinish: return 6;
-    case zmNone: break;
+    case zmZoomYFinish:
+        return 6;
+    case zmNone:
+        break;
     }
     if (FToolMode == tmEdit) {
         switch (FEditMode) {
         case emSelect:
         case emEndSelection:
-        case emInsert: return 2;
-        case emDelete: return 3;
-        default: return 1;
+        case emInsert:
+            return 2;
+        case emDelete:
+            return 3;
+        default:
+            return 1;
         }
     }
     if (FToolMode == tmMove) return 8;
@@ -70,10 +85,14 @@ TSuperGrWindow::TRubberBand TSuperGrWindow::RubberBand() const {
     if (!IsZoomFinish(FZoomMode) && !selecting) return band;
     band.Rect = {std::min(FFrameStart.X, FFrameEnd.X), std::min(FFrameStart.Y, FFrameEnd.Y),
                  std::max(FFrameStart.X, FFrameEnd.X), std::max(FFrameStart.Y, FFrameEnd.Y)};
-    if (selecting) band.Kind = TBandKind::Selection;
-    else if (FZoomMode == zmZoomXFinish) band.Kind = TBandKind::XBand;
-    else if (FZoomMode == zmZoomYFinish) band.Kind = TBandKind::YBand;
-    else band.Kind = TBandKind::Frame;
+    if (selecting)
+        band.Kind = TBandKind::Selection;
+    else if (FZoomMode == zmZoomXFinish)
+        band.Kind = TBandKind::XBand;
+    else if (FZoomMode == zmZoomYFinish)
+        band.Kind = TBandKind::YBand;
+    else
+        band.Kind = TBandKind::Frame;
     return band;
 }
 
@@ -105,8 +124,10 @@ void TSuperGrWindow::BeginSingleGraphControl(int x, int y) {
         FSavedPermissions = CapturePermissions();
         const bool own[4] = {g.AllowShiftX(), g.AllowShiftY(), g.AllowScaleX(), g.AllowScaleY()};
         for (const auto& other : FGraphs)
-            for (int w = 0; w < 4; ++w) other->SetPermissionFlagDirect(w, false);
-        for (int w = 0; w < 4; ++w) g.SetPermissionFlagDirect(w, own[w]);
+            for (int w = 0; w < 4; ++w)
+                other->SetPermissionFlagDirect(w, false);
+        for (int w = 0; w < 4; ++w)
+            g.SetPermissionFlagDirect(w, own[w]);
         FSingleGraphControl = true;
         FControlledGraph = index;
         return;
@@ -117,7 +138,8 @@ void TSuperGrWindow::EndSingleGraphControl() {
     if (!FSingleGraphControl) return;
     for (const TPolicyItem& item : FSavedPermissions)
         if (TGraph* g = GraphByID(item.GraphID))
-            for (int w = 0; w < 4; ++w) g->SetPermissionFlagDirect(w, item.Flags[w]);
+            for (int w = 0; w < 4; ++w)
+                g->SetPermissionFlagDirect(w, item.Flags[w]);
     FSavedPermissions.clear();
     FSingleGraphControl = false;
     FControlledGraph = -1;
@@ -145,7 +167,8 @@ void TSuperGrWindow::StartMoveOrZoomDrag(TShiftState shift, int x, int y, bool m
         StoredZoomMode = FZoomMode;
         FZoomMode = zmNone;
     }
-    if (FToolMode == tmEdit) SetToolModeQuietly(dragMode);
+    if (FToolMode == tmEdit)
+        SetToolModeQuietly(dragMode);
     else {
         const TToolMode old = FToolMode;
         FToolMode = dragMode;
@@ -178,14 +201,12 @@ void TSuperGrWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
             Raise(Events.OnLegendClick, this, shift, x, y);
             FLegendDragging = true;
             // One group holding the current offsets, so the whole drag undoes at once.
-            const bool groupingWas = FUndoGrouping;
-            SetUndoGrouping(true);
+            const TUndoGroupScope oneStep(*this);
             const int32_t ox = FLegendOffsetX, oy = FLegendOffsetY;
             SetLegendOffsetY(oy - 1);
             SetLegendOffsetY(oy);
             SetLegendOffsetX(ox - 1);
             SetLegendOffsetX(ox);
-            SetUndoGrouping(groupingWas);
             return;
         }
         if (InRect(PlotRect, x, y)) {
@@ -195,9 +216,8 @@ void TSuperGrWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
                                          : FZoomMode == zmZoomXStart ? zmZoomXFinish
                                                                      : zmZoomYFinish;
                 SetZoomMode(finish);
-            } else if (FToolMode == tmEdit &&
-                       (FEditMode == emSelect || FEditMode == emInsert || FEditMode == emDelete ||
-                        FEditMode == emMove)) {
+            } else if (FToolMode == tmEdit && (FEditMode == emSelect || FEditMode == emInsert ||
+                                               FEditMode == emDelete || FEditMode == emMove)) {
                 EditPress(shift, x, y);
             } else if ((shift & ssCtrl) && !FGraphs.empty()) {
                 MarkerPick(x, y);
@@ -239,9 +259,12 @@ void TSuperGrWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
         if (ResetByRightButton && FToolMode == tmEdit && FEditMode != emNothing) {
             if (FEditMode == emMove) {
                 bool anySelectedNodes = false;
-                for (const auto& g : FGraphs) anySelectedNodes |= g->Selected() && g->SelectedCount() > 0;
-                if (anySelectedNodes) UnselectNodes();
-                else SetEditMode(emNothing);
+                for (const auto& g : FGraphs)
+                    anySelectedNodes |= g->Selected() && g->SelectedCount() > 0;
+                if (anySelectedNodes)
+                    UnselectNodes();
+                else
+                    SetEditMode(emNothing);
             } else if (FEditMode == emSelect || FEditMode == emInsert || FEditMode == emDelete) {
                 SetEditMode(emNothing);
             }
@@ -249,8 +272,10 @@ void TSuperGrWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
             return;
         }
         const int hit = HitTestGraph(x, y);
-        if (hit >= 0) Raise(Events.OnGraphClick, this, hit, shift, x, y);
-        else if (ContextMenuHandler) ContextMenuHandler(x, y);
+        if (hit >= 0)
+            Raise(Events.OnGraphClick, this, hit, shift, x, y);
+        else if (ContextMenuHandler)
+            ContextMenuHandler(x, y);
     }
 }
 
@@ -261,8 +286,10 @@ void TSuperGrWindow::MouseMove(TShiftState shift, int x, int y) {
         Raise(Events.OnNewCoords, this, x, y);
         return;
     }
-    if (dx == 0 || std::abs(dy) > 1.7 * std::abs(dx)) dx = 0;
-    else if (dy == 0 || std::abs(dx) > 1.7 * std::abs(dy)) dy = 0;
+    if (dx == 0 || std::abs(dy) > 1.7 * std::abs(dx))
+        dx = 0;
+    else if (dy == 0 || std::abs(dx) > 1.7 * std::abs(dy))
+        dy = 0;
     const int64_t now = FClock->NowMs();
     const bool leftHeld = FPressedButton == TMouseButton::Left;
     const bool middleHeld = FPressedButton == TMouseButton::Middle;
@@ -318,7 +345,8 @@ void TSuperGrWindow::FinishFrameZoom(int x, int y) {
         }
         // Absolute sizes: a frame dragged backwards zooms the same way, never mirrored.
         const int fw = std::abs(x - FFrameStart.X), fh = std::abs(y - FFrameStart.Y);
-        const Extended frameCentreX = (Extended(x) + FFrameStart.X) / 2, frameCentreY = (Extended(y) + FFrameStart.Y) / 2;
+        const Extended frameCentreX = (Extended(x) + FFrameStart.X) / 2,
+                       frameCentreY = (Extended(y) + FFrameStart.Y) / 2;
         const Extended plotCentreX = (Extended(PlotRect.Left) + PlotRect.Right) / 2;
         const Extended plotCentreY = (Extended(PlotRect.Top) + PlotRect.Bottom) / 2;
         const bool alongX = mode != zmZoomYFinish, alongY = mode != zmZoomXFinish;
@@ -365,7 +393,8 @@ void TSuperGrWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int 
             RaiseUndoRedoOp(UndoOp::Views);
         }
         const TToolMode back = TToolMode(StoredToolMode);
-        if (back == tmEdit) SetToolModeQuietly(back);
+        if (back == tmEdit)
+            SetToolModeQuietly(back);
         else if (back != FToolMode) {
             const TToolMode old = FToolMode;
             FToolMode = back;
@@ -394,7 +423,8 @@ void TSuperGrWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int 
             RaiseUndoRedoOp(UndoOp::Views);
         }
         const TToolMode back = TToolMode(StoredToolMode);
-        if (back == tmEdit) SetToolModeQuietly(back);
+        if (back == tmEdit)
+            SetToolModeQuietly(back);
         else if (back != FToolMode) {
             const TToolMode old = FToolMode;
             FToolMode = back;
@@ -489,14 +519,16 @@ void TSuperGrWindow::ZoomAbout(int x, int y, Extended fx, Extended fy) {
         SyncPosGroup(TAxis::X, group, reference, true, 0);
         SyncPosGroup(TAxis::Y, group, reference, true, 0);
     }
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Glide after a move drag
 
 void TSuperGrWindow::GlideTick() {
-    PanBy(RoundHalfEven(FVX), RoundHalfEven(FVY), true, FControlledGraph >= 0 ? FControlledGraph : TopGraphIndex());
+    PanBy(RoundHalfEven(FVX), RoundHalfEven(FVY), true,
+          FControlledGraph >= 0 ? FControlledGraph : TopGraphIndex());
     FVX *= 0.95L;
     FVY *= 0.95L;
     if (std::fabs(FVX) <= 1) FVX = 0;

@@ -68,7 +68,8 @@ void TColorStruct::AssignWhiteBackground(const TColorStruct& source) {
 
 void TColorStruct::AssignBlackAndWhite(const TColorStruct& source, const TSuperGrWindow& sourceWindow) {
     AssignWhiteBackground(source);
-    for (Field f : {Grid, SubGrid, Points, SelPoints}) FColors[f] = clBlack;
+    for (Field f : {Grid, SubGrid, Points, SelPoints})
+        FColors[f] = clBlack;
     GraphColors.fill(clBlack, sourceWindow.GraphCount());
     MarkerColors.fill(clBlack, sourceWindow.GraphCount());
 }
@@ -104,7 +105,8 @@ void TMargins::Change(int32_t& field, int32_t v) {
 // ---------------------------------------------------------------------------------------------
 // Construction
 
-TSuperGrWindow::TSuperGrWindow() : FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
+TSuperGrWindow::TSuperGrWindow()
+    : FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
     FTimer->OnTick = [this] { AnimationTick(); };
     // The policy starts with every permission on; there are no graphs yet to carry them.
     DrawPolicy.SetAllowAll(true, true, true, true);
@@ -126,7 +128,9 @@ TSuperGrWindow::~TSuperGrWindow() {
     FGraphs.clear();
 }
 
-void TSuperGrWindow::SetClock(std::unique_ptr<TWindowClock> clock) { FClock = std::move(clock); }
+void TSuperGrWindow::SetClock(std::unique_ptr<TWindowClock> clock) {
+    FClock = std::move(clock);
+}
 
 void TSuperGrWindow::SetAnimationTimer(std::unique_ptr<TWindowTimer> timer) {
     FTimer->Stop();
@@ -139,11 +143,14 @@ void TSuperGrWindow::Repaint() {
 }
 
 void TSuperGrWindow::Relayout() {
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
     Repaint();
 }
 
-void TSuperGrWindow::RefreshAll() { Relayout(); }
+void TSuperGrWindow::RefreshAll() {
+    Relayout();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Graph list
@@ -164,7 +171,9 @@ int TSuperGrWindow::IndexOfGraphID(int32_t id) const {
     return -1;
 }
 
-TGraph* TSuperGrWindow::GraphByID(int32_t id) const { return GraphByIndex(IndexOfGraphID(id)); }
+TGraph* TSuperGrWindow::GraphByID(int32_t id) const {
+    return GraphByIndex(IndexOfGraphID(id));
+}
 
 int TSuperGrWindow::IndexOfLayer(int32_t layer) const {
     for (int i = 0; i < GraphCount(); ++i)
@@ -185,14 +194,16 @@ int TSuperGrWindow::SelectedNodeCount() const {
     int count = 0;
     for (const auto& g : FGraphs) {
         if (!g->Selected()) continue;
-        for (const TNodePixel& p : g->NodePixels) count += p.Selected ? 1 : 0;
+        for (const TNodePixel& p : g->NodePixels)
+            count += p.Selected ? 1 : 0;
     }
     return count;
 }
 
 QStringList TSuperGrWindow::GraphNames() const {
     QStringList names;
-    for (const auto& g : FGraphs) names.append(g->Name());
+    for (const auto& g : FGraphs)
+        names.append(g->Name());
     return names;
 }
 
@@ -202,15 +213,17 @@ bool TSuperGrWindow::NameInUse(const QString& name, const TGraph* except) const 
                        [&](const auto& g) { return g.get() != except && g->Name().trimmed() == wanted; });
 }
 
-void TSuperGrWindow::RaiseGraphsListChanged() { Raise(Events.OnGraphsListChanged, this, GraphNames()); }
+void TSuperGrWindow::RaiseGraphsListChanged() {
+    Raise(Events.OnGraphsListChanged, this, GraphNames());
+}
 
 void TSuperGrWindow::DiscardSavedAxes() {
     FSavedAxes.clear();
     Raise(Events.OnAxesSaved, this, false);
 }
 
-bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray& extra, const TDoubleArray& x,
-                              const TDoubleArray& y) {
+bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray& extra,
+                              const TDoubleArray& x, const TDoubleArray& y) {
     if (x.size() != y.size() || (!extra.isEmpty() && extra.size() != x.size())) return false;
 
     TZoomUndoRedo views;
@@ -229,7 +242,8 @@ bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray
 
     QString base = name.isEmpty() ? QStringLiteral("График") : name;
     QString unique = base;
-    for (int n = 1; NameInUse(unique, g); ++n) unique = base + QStringLiteral(" (%1)").arg(n);
+    for (int n = 1; NameInUse(unique, g); ++n)
+        unique = base + QStringLiteral(" (%1)").arg(n);
     g->FName = unique;
 
     // The new graph's data must not record a step of its own.
@@ -343,12 +357,13 @@ void TSuperGrWindow::DeleteGraph(int index) {
 void TSuperGrWindow::DeleteAllGraphs() {
     const int count = GraphCount();
     const bool repaintWas = AllowRepaint;
-    const bool groupingWas = FUndoGrouping;
     AllowRepaint = false;
-    SetUndoGrouping(true);
-    for (int i = count - 1; i >= 0; --i) DeleteGraph(i);
+    {
+        const TUndoGroupScope oneStep(*this);
+        for (int i = count - 1; i >= 0; --i)
+            DeleteGraph(i);
+    }
     AllowRepaint = repaintWas;
-    SetUndoGrouping(groupingWas);
     if (count >= 2) RaiseGraphsListChanged();
     Repaint();
 }
@@ -356,13 +371,13 @@ void TSuperGrWindow::DeleteAllGraphs() {
 void TSuperGrWindow::DeleteSelectedGraphs() {
     const int selected = SelectedGraphCount();
     const bool repaintWas = AllowRepaint;
-    const bool groupingWas = FUndoGrouping;
     AllowRepaint = false;
-    SetUndoGrouping(true);
-    for (int i = GraphCount() - 1; i >= 0; --i)
-        if (FGraphs[size_t(i)]->Selected()) DeleteGraph(i);
+    {
+        const TUndoGroupScope oneStep(*this);
+        for (int i = GraphCount() - 1; i >= 0; --i)
+            if (FGraphs[size_t(i)]->Selected()) DeleteGraph(i);
+    }
     AllowRepaint = repaintWas;
-    SetUndoGrouping(groupingWas);
     if (selected >= 2) RaiseGraphsListChanged();
     Repaint();
 }
@@ -384,7 +399,8 @@ QList<int> TSuperGrWindow::PosGroupMembersY(int32_t group) const {
     return members;
 }
 
-void TSuperGrWindow::ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xList, QList<int>& yList) const {
+void TSuperGrWindow::ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xList,
+                                       QList<int>& yList) const {
     xList.clear();
     yList.clear();
     if (group < 0) return;
@@ -420,10 +436,14 @@ int32_t TSuperGrWindow::FirstFreeGroup(GroupKind kind) const {
     for (int32_t g = 1; g <= 8; ++g) {
         const bool used = std::any_of(FGraphs.begin(), FGraphs.end(), [&](const auto& graph) {
             switch (kind) {
-            case GroupKind::PosX: return graph->PosGroupX() == g;
-            case GroupKind::PosY: return graph->PosGroupY() == g;
-            case GroupKind::ScaleX: return graph->ScaleGroupX() == g;
-            case GroupKind::ScaleY: return graph->ScaleGroupY() == g;
+            case GroupKind::PosX:
+                return graph->PosGroupX() == g;
+            case GroupKind::PosY:
+                return graph->PosGroupY() == g;
+            case GroupKind::ScaleX:
+                return graph->ScaleGroupX() == g;
+            case GroupKind::ScaleY:
+                return graph->ScaleGroupY() == g;
             }
             return false;
         });
@@ -441,11 +461,12 @@ void TSuperGrWindow::SetToolMode(TToolMode mode) {
         if (old == tmEdit) {
             // Leaving node work clears every node selection in one step.
             const bool repaintWas = AllowRepaint;
-            const bool groupingWas = FUndoGrouping;
             AllowRepaint = false;
-            SetUndoGrouping(true);
-            for (const auto& g : FGraphs) g->ClearSelection();
-            SetUndoGrouping(groupingWas);
+            {
+                const TUndoGroupScope oneStep(*this);
+                for (const auto& g : FGraphs)
+                    g->ClearSelection();
+            }
             AllowRepaint = repaintWas;
         }
         if (UndoRecording) RecordInteger(UndoOp::ToolMode, -1, old);
@@ -455,7 +476,9 @@ void TSuperGrWindow::SetToolMode(TToolMode mode) {
     Raise(Events.OnToolModeChange, this, old, mode);
 }
 
-void TSuperGrWindow::SetToolModeQuietly(TToolMode mode) { FToolMode = mode; }
+void TSuperGrWindow::SetToolModeQuietly(TToolMode mode) {
+    FToolMode = mode;
+}
 
 void TSuperGrWindow::SetZoomMode(TZoomMode mode) {
     const TZoomMode old = FZoomMode;
@@ -589,12 +612,23 @@ void TSuperGrWindow::SetLegendFont(const TFontRec& font) {
 
 void TSuperGrWindow::SyncFontColor(TColorStruct::Field field, TColor c) {
     switch (field) {
-    case TColorStruct::AxText: FAxisFont.Color = c; break;
-    case TColorStruct::TopCaption: FTopCaptionFont.Color = c; break;
-    case TColorStruct::BottomCaption: FBottomCaptionFont.Color = c; break;
-    case TColorStruct::Symbol: FSymbolFont.Color = c; break;
-    case TColorStruct::LegendText: FLegendFont.Color = c; break;
-    default: break;
+    case TColorStruct::AxText:
+        FAxisFont.Color = c;
+        break;
+    case TColorStruct::TopCaption:
+        FTopCaptionFont.Color = c;
+        break;
+    case TColorStruct::BottomCaption:
+        FBottomCaptionFont.Color = c;
+        break;
+    case TColorStruct::Symbol:
+        FSymbolFont.Color = c;
+        break;
+    case TColorStruct::LegendText:
+        FLegendFont.Color = c;
+        break;
+    default:
+        break;
     }
 }
 
@@ -630,8 +664,12 @@ void TSuperGrWindow::SetBottomCaption(const QStringList& lines) {
     Relayout();
 }
 
-void TSuperGrWindow::SetTopCaptionAlign(TCaptionAlign a) { SetAndRepaint(FTopCaptionAlign, a); }
-void TSuperGrWindow::SetBottomCaptionAlign(TCaptionAlign a) { SetAndRepaint(FBottomCaptionAlign, a); }
+void TSuperGrWindow::SetTopCaptionAlign(TCaptionAlign a) {
+    SetAndRepaint(FTopCaptionAlign, a);
+}
+void TSuperGrWindow::SetBottomCaptionAlign(TCaptionAlign a) {
+    SetAndRepaint(FBottomCaptionAlign, a);
+}
 
 void TSuperGrWindow::SetVerticalYFont(bool v) {
     FVerticalYFont = v;
@@ -655,14 +693,16 @@ void TSuperGrWindow::SetGridSizeY(int32_t v) {
 
 void TSuperGrWindow::SetShowXAxisLabels(bool v) {
     if (v == FShowXAxisLabels) return;
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
     FShowXAxisLabels = v;
     Repaint();
 }
 
 void TSuperGrWindow::SetShowYAxisLabels(bool v) {
     if (v == FShowYAxisLabels) return;
-    for (const auto& g : FGraphs) g->PolyDirty = true;
+    for (const auto& g : FGraphs)
+        g->PolyDirty = true;
     FShowYAxisLabels = v;
     Repaint();
 }
@@ -682,18 +722,42 @@ void TSuperGrWindow::SetShowAxisMarkers(bool v) {
     Repaint();
 }
 
-void TSuperGrWindow::SetShowAxisNotches(bool v) { SetAndRepaint(FShowAxisNotches, v); }
-void TSuperGrWindow::SetSubGridDividerX(int32_t v) { SetAndRepaint(FSubGridDividerX, v); }
-void TSuperGrWindow::SetSubGridDividerY(int32_t v) { SetAndRepaint(FSubGridDividerY, v); }
-void TSuperGrWindow::SetAxisScale(Extended v) { SetAndRepaint(FAxisScale, std::max(v, 0.001L)); }
-void TSuperGrWindow::SetGridScale(Extended v) { SetAndRepaint(FGridScale, std::max(v, 0.001L)); }
-void TSuperGrWindow::SetSubGridScale(Extended v) { SetAndRepaint(FSubGridScale, std::max(v, 0.001L)); }
-void TSuperGrWindow::SetAxisWidth(int32_t v) { SetAndRepaint(FAxisWidth, v); }
-void TSuperGrWindow::SetSubGridWidth(int32_t v) { SetAndRepaint(FSubGridWidth, v); }
-void TSuperGrWindow::SetGridStyle(int32_t v) { SetAndRepaint(FGridStyle, v); }
-void TSuperGrWindow::SetAxisStyle(int32_t v) { SetAndRepaint(FAxisStyle, v); }
-void TSuperGrWindow::SetGridWidth(int32_t v) { SetAndRepaint(FGridWidth, v); }
-void TSuperGrWindow::SetSubGridStyle(int32_t v) { SetAndRepaint(FSubGridStyle, v); }
+void TSuperGrWindow::SetShowAxisNotches(bool v) {
+    SetAndRepaint(FShowAxisNotches, v);
+}
+void TSuperGrWindow::SetSubGridDividerX(int32_t v) {
+    SetAndRepaint(FSubGridDividerX, v);
+}
+void TSuperGrWindow::SetSubGridDividerY(int32_t v) {
+    SetAndRepaint(FSubGridDividerY, v);
+}
+void TSuperGrWindow::SetAxisScale(Extended v) {
+    SetAndRepaint(FAxisScale, std::max(v, 0.001L));
+}
+void TSuperGrWindow::SetGridScale(Extended v) {
+    SetAndRepaint(FGridScale, std::max(v, 0.001L));
+}
+void TSuperGrWindow::SetSubGridScale(Extended v) {
+    SetAndRepaint(FSubGridScale, std::max(v, 0.001L));
+}
+void TSuperGrWindow::SetAxisWidth(int32_t v) {
+    SetAndRepaint(FAxisWidth, v);
+}
+void TSuperGrWindow::SetSubGridWidth(int32_t v) {
+    SetAndRepaint(FSubGridWidth, v);
+}
+void TSuperGrWindow::SetGridStyle(int32_t v) {
+    SetAndRepaint(FGridStyle, v);
+}
+void TSuperGrWindow::SetAxisStyle(int32_t v) {
+    SetAndRepaint(FAxisStyle, v);
+}
+void TSuperGrWindow::SetGridWidth(int32_t v) {
+    SetAndRepaint(FGridWidth, v);
+}
+void TSuperGrWindow::SetSubGridStyle(int32_t v) {
+    SetAndRepaint(FSubGridStyle, v);
+}
 
 void TSuperGrWindow::SetAnimationTime(uint32_t ms) {
     if (ms <= 1000) FAnimationTime = ms;
@@ -716,27 +780,30 @@ void TSuperGrWindow::ApplyDefaultLook() {
     SetVerticalYFont(true);
     Caption = QStringLiteral("XXX");
     DrawPolicy.SetAllowAll(true, true, true, true);
-    for (int i = 0; i < 4; ++i) DrawPolicy.SetSingleDirect(i, true);
+    for (int i = 0; i < 4; ++i)
+        DrawPolicy.SetSingleDirect(i, true);
     SetTopCaptionAlign(taCenter);
     SetBottomCaptionAlign(taCenter);
 
     const std::pair<TColorStruct::Field, TColor> colours[] = {
-        {TColorStruct::Outside, clBtnFace},        {TColorStruct::Inside, clWindow},
-        {TColorStruct::ActiveBorder, clHotLight},  {TColorStruct::UnActiveBorder, clHotLight},
-        {TColorStruct::Axis, clWindowText},        {TColorStruct::Grid, clBtnShadow},
-        {TColorStruct::SubGrid, clScrollBar},      {TColorStruct::AxText, clWindowText},
-        {TColorStruct::TopCaption, clWindowText},  {TColorStruct::BottomCaption, clWindowText},
-        {TColorStruct::Symbol, clWindowText},      {TColorStruct::Points, clHighlight},
-        {TColorStruct::SelPoints, clRed},          {TColorStruct::GraphDefault, clWindowText},
-        {TColorStruct::LegendBackgrnd, clInfoBk},  {TColorStruct::LegendBorder, clBackground},
+        {TColorStruct::Outside, clBtnFace},       {TColorStruct::Inside, clWindow},
+        {TColorStruct::ActiveBorder, clHotLight}, {TColorStruct::UnActiveBorder, clHotLight},
+        {TColorStruct::Axis, clWindowText},       {TColorStruct::Grid, clBtnShadow},
+        {TColorStruct::SubGrid, clScrollBar},     {TColorStruct::AxText, clWindowText},
+        {TColorStruct::TopCaption, clWindowText}, {TColorStruct::BottomCaption, clWindowText},
+        {TColorStruct::Symbol, clWindowText},     {TColorStruct::Points, clHighlight},
+        {TColorStruct::SelPoints, clRed},         {TColorStruct::GraphDefault, clWindowText},
+        {TColorStruct::LegendBackgrnd, clInfoBk}, {TColorStruct::LegendBorder, clBackground},
         {TColorStruct::LegendText, clWindowText},
     };
-    for (const auto& [field, colour] : colours) Colors.Set(field, colour);
+    for (const auto& [field, colour] : colours)
+        Colors.Set(field, colour);
 
     const TColor palette[TGraphPalette::Size] = {0x0080FF, 0xFF00FF, 0xFFFF00, 0x0000FF, 0x00FF00, 0xFF0000,
                                                  0x008080, 0x800000, 0x800080, 0x008000, 0x808000, 0x000080,
                                                  0xFF0080, 0xC0C0C0, 0xA0A0A0, 0x808080, 0x505050, 0x383838};
-    for (int i = 0; i < TGraphPalette::Size; ++i) GraphsPalette.Set(i, palette[i]);
+    for (int i = 0; i < TGraphPalette::Size; ++i)
+        GraphsPalette.Set(i, palette[i]);
     UsePalette = true;
     SetBrdrWidth(1);
     InitialScaleX = InitialScaleY = 0.95L;
@@ -870,7 +937,8 @@ TZoomUndoRedo TSuperGrWindow::CaptureViews() {
 
 TIntegerUndoRedo TSuperGrWindow::CaptureLayers() const {
     TIntegerUndoRedo layers;
-    for (const auto& g : FGraphs) layers.append({g->ID, g->Layer()});
+    for (const auto& g : FGraphs)
+        layers.append({g->ID, g->Layer()});
     return layers;
 }
 
@@ -894,4 +962,3 @@ TSnapPolicyUndoRedo TSuperGrWindow::CaptureSnapPolicy() const {
     return {{uint8_t(DrawPolicy.SinglePosX()), uint8_t(DrawPolicy.SinglePosY()),
              uint8_t(DrawPolicy.SingleScaleX()), uint8_t(DrawPolicy.SingleScaleY())}};
 }
-
