@@ -1,7 +1,6 @@
 #include "app/CommandLine.h"
 
 #include "app/FigureFile.h"
-#include "expr/MathFuncs2.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
 #include "window/PictureExport.h"
@@ -21,6 +20,20 @@ public:
     bool AskYesNo(const QString&, const QString&) override { return true; }
     void ShowMessage(const QString& text) override { PrintError(text); }
 };
+
+struct TSettingRange {
+    int mathfuncs::TEvalSettings::*Field;
+    int Max;
+};
+
+// The numbered calculation settings that --eval takes from the command line.
+std::optional<TSettingRange> EvalSettingRange(const QString& option) {
+    using mathfuncs::TEvalSettings;
+    if (option == QLatin1String("--interp-type")) return TSettingRange{&TEvalSettings::InterpType, 6};
+    if (option == QLatin1String("--extrap-type")) return TSettingRange{&TEvalSettings::ExtrapType, 3};
+    if (option == QLatin1String("--def-diff-type")) return TSettingRange{&TEvalSettings::DiffType, 3};
+    return std::nullopt;
+}
 
 bool ParseInt(const QString& text, int& out) {
     bool ok = false;
@@ -65,6 +78,12 @@ QString UsageText() {
         "                    (numbers from 1; X = 0 plots against node numbers)\n"
         "  --eval=FORMULA    print the value of FORMULA over the graphs of the inputs and exit;\n"
         "                    Y(0) is the first graph, Y(1) the second, ...\n"
+        "  --interp-type=N   interpolation for --eval: 0 step left, 1 step right, 2 linear (default),\n"
+        "                    3 parabolic left, 4 parabolic right, 5 biparabolic, 6 spline\n"
+        "  --extrap-type=N   extrapolation for --eval: 0 none, 1 zero (default), 2 step, 3 linear\n"
+        "  --def-diff-type=N kind of DIFF for --eval: 0 simple, 1 central interpolated (default),\n"
+        "                    2 central averaged, 3 integral inversion\n"
+        "  --ignore-errors=yes|no  drop the points where --eval fails instead of failing (default yes)\n"
         "  -h, --help        show this help and exit\n"
         "  -v, --version     show the version and exit\n");
 }
@@ -111,6 +130,21 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
                 *error = QStringLiteral("--eval needs a formula");
                 return std::nullopt;
             }
+        } else if (const auto range = EvalSettingRange(arg)) {
+            if (!needValue()) return std::nullopt;
+            int number = 0;
+            if (!ParseInt(value, number) || number < 0 || number > range->Max) {
+                *error = QStringLiteral("invalid %1 '%2' (expected 0 to %3)").arg(arg, value).arg(range->Max);
+                return std::nullopt;
+            }
+            command.EvalSettings.*(range->Field) = number;
+        } else if (arg == QLatin1String("--ignore-errors")) {
+            if (!needValue()) return std::nullopt;
+            if (value != QLatin1String("yes") && value != QLatin1String("no")) {
+                *error = QStringLiteral("invalid --ignore-errors '%1' (expected yes or no)").arg(value);
+                return std::nullopt;
+            }
+            command.EvalSettings.IgnoreErrors = value == QLatin1String("yes");
         } else if (arg == QLatin1String("--size")) {
             if (!needValue()) return std::nullopt;
             const QStringList parts = value.split(QLatin1Char('x'));
@@ -229,7 +263,7 @@ int RunHeadless(const TCommandLine& command) {
         }
         int code = 0;
         const QString text =
-            mathfuncs::EvaluateLineToText(command.Formula, graphs, mathfuncs::TEvalSettings{}, &code);
+            mathfuncs::EvaluateLineToText(command.Formula, graphs, command.EvalSettings, &code);
         std::fputs(text.toUtf8().constData(), stdout);
         return code == 0 ? 0 : 1;
     }

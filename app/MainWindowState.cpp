@@ -2,6 +2,7 @@
 
 #include "model/Colors.h"
 #include "model/DateFormat.h"
+#include "model/DecimalLog.h"
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>
@@ -72,8 +73,8 @@ QString CoordinatesText(TSuperGrWindow& window, int x, int y) {
     if (!top) return {};
     Extended dataX = top->PixelToDataX(x);
     Extended dataY = top->PixelToDataY(y);
-    if (top->LogX()) dataX = std::pow(10.0L, dataX);
-    if (top->LogY()) dataY = std::pow(10.0L, dataY);
+    if (top->LogX()) dataX = Pow10(dataX);
+    if (top->LogY()) dataY = Pow10(dataY);
     const QString yText = QStringLiteral(";  Y= ") + FormatCoordinate(dataY);
     if (top->DateTimeArg()) return QStringLiteral(" T= ") + FormatDateTime(dataX) + yText;
     return QStringLiteral(" X= ") + FormatCoordinate(dataX) + yText;

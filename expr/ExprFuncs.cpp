@@ -1,6 +1,7 @@
 // Operators and pointwise mathematical functions: the per-value kernels and the loops that apply
 // them over whole arrays, ROUND, HYPOT and the statistical functions.
 #include "expr/ExprInternal.h"
+#include "model/DecimalLog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -289,7 +290,7 @@ Extended UnaryKernel(int code, Extended x, int& err) {
     case 30:
         return x <= 0 ? Fail(err, ecLogNonPositive) : std::log(x);
     case 31:
-        return x <= 0 ? Fail(err, ecLogNonPositive) : std::log10(x);
+        return x <= 0 ? Fail(err, ecLogNonPositive) : Log10(x);
     case 32:
         return 0;
     case 33:

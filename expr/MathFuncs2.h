@@ -24,6 +24,17 @@ struct TEvalSettings {
     TStrArray VarValues;
 };
 
+// The calculator's settings as it starts: linear interpolation, zero extrapolation, central DIFF with
+// interpolation, failed points dropped.
+inline TEvalSettings CalculatorDefaults() {
+    TEvalSettings s;
+    s.DiffType = 1;
+    s.InterpType = 2;
+    s.ExtrapType = 1;
+    s.IgnoreErrors = true;
+    return s;
+}
+
 inline constexpr int MaxErrorCode = 30;
 
 // Evaluates one formula (no vector forms) over the graph table; each table entry's Code is the

@@ -2,6 +2,7 @@
 
 #include "model/Codecs.h"
 #include "model/Colors.h"
+#include "model/DecimalLog.h"
 #include "model/Notifier.h"
 #include "window/SuperGrWindow.h"
 
@@ -13,23 +14,33 @@
 namespace {
 constexpr Extended kHuge = 1.7e308L;
 
-// b raised to an integer power (the reciprocal for negative k).
+// b raised to an integer power; for negative k the reciprocal of the positive power, so that
+// 10^-3 is the nearest value to 0.001.
 Extended IntPower(int k, Extended b) {
     Extended result = 1;
-    Extended base = k < 0 ? 1 / b : b;
+    Extended base = b;
     for (int n = std::abs(k); n > 0; n >>= 1) {
         if (n & 1) result *= base;
         base *= base;
     }
-    return result;
+    return k < 0 ? 1 / result : result;
+}
+
+// The whole k with b^k <= |v| < b^(k+1). The logarithms give k up to one either way where |v| is
+// close to a power of b, and differently on different processors; the powers settle it.
+int Ratio(Extended b, Extended v) {
+    if (v == 0) return 0;
+    const Extended a = std::fabs(v);
+    int k = int(std::floor(std::log(a) / std::log(b)));
+    if (IntPower(k, b) > a)
+        --k;
+    else if (IntPower(k + 1, b) <= a)
+        ++k;
+    return k;
 }
 
 int Magnitude(Extended v) {
-    return v == 0 ? 0 : int(std::floor(std::log10(std::fabs(v))));
-}
-
-int Ratio(Extended b, Extended v) {
-    return v == 0 ? 0 : int(std::floor(std::log(std::fabs(v)) / std::log(b)));
+    return Ratio(10, v);
 }
 
 // log10 of every value; false when a value cannot have one.
@@ -39,7 +50,7 @@ bool Logarithms(const TDoubleArray& values, TDoubleArray& out) {
     Extended* dst = out.data();
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (!(src[i] > 0) || std::isinf(src[i])) return false;
-        dst[i] = std::log10(src[i]);
+        dst[i] = Log10(src[i]);
     }
     return true;
 }
@@ -630,7 +641,7 @@ bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
                 if (!(value > 0))
                     ok = false;
                 else
-                    value = std::log10(value);
+                    value = Log10(value);
             }
         }
         if (ok) {
@@ -651,7 +662,7 @@ bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
             if (convertMarkers) {
                 for (TMarkerPoint& m : Markers.Items) {
                     Extended& value = alongX ? m.X : m.Y;
-                    value = std::pow(10.0L, value);
+                    value = Pow10(value);
                 }
             }
         }

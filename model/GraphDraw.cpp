@@ -2,6 +2,7 @@
 
 #include "model/Codecs.h"
 #include "model/DateFormat.h"
+#include "model/DecimalLog.h"
 #include "model/Polyline.h"
 #include "model/Symbol.h"
 #include "window/FontMetrics.h"
@@ -181,7 +182,7 @@ private:
             const int x = Round(X.Pixel(k));
             if (x < P.Left || x >= P.Right) continue;
             Extended value = XValue(k);
-            if (G.LogX()) value = std::pow(10.0L, value);
+            if (G.LogX()) value = Pow10(value);
             if (ownBand && Ctx.ShowTicks) {
                 Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
                 Dc.Line(x, P.Bottom + xoff - (f / 3 + t / 2), x, P.Bottom + xoff);
@@ -230,7 +231,7 @@ private:
             const int y = Round(Y.Pixel(k));
             if (y < T || y >= B) continue; // the point (L + 1, y) must lie in the plot
             Extended value = YValue(k);
-            if (G.LogY()) value = std::pow(10.0L, value);
+            if (G.LogY()) value = Pow10(value);
             const QString text = FormatAxisNumber(value);
             const QSize size = Dc.TextExtent(text);
             const int w = size.width(), h = size.height();

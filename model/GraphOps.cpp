@@ -1,5 +1,6 @@
 // Searching, selecting, inserting and deleting nodes, and placing markers.
 #include "model/Codecs.h"
+#include "model/DecimalLog.h"
 #include "model/Graph.h"
 #include "model/Polyline.h"
 #include "window/SuperGrWindow.h"
@@ -267,11 +268,11 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
     for (qsizetype i = 0; i < count; ++i) {
         if (FLogX) {
             if (!(x[i] > 0)) return false;
-            mappedX[i] = std::log10(x[i]);
+            mappedX[i] = Log10(x[i]);
         }
         if (FLogY) {
             if (!(y[i] > 0)) return false;
-            mappedY[i] = std::log10(y[i]);
+            mappedY[i] = Log10(y[i]);
         }
     }
 

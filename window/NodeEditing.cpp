@@ -1,5 +1,6 @@
 // Node work with the left button: selecting by click and band, inserting on the nearest segment,
 // deleting, and dragging the selected nodes along the shift curve.
+#include "model/DecimalLog.h"
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>
@@ -99,8 +100,8 @@ bool TSuperGrWindow::EditPress(TShiftState, int x, int y) {
         if (best < 0) return false;
         TGraph& g = *FGraphs[size_t(best)];
         Extended nx = g.PixelToDataX(x), ny = g.PixelToDataY(y);
-        if (g.LogX()) nx = std::pow(10.0L, nx);
-        if (g.LogY()) ny = std::pow(10.0L, ny);
+        if (g.LogX()) nx = Pow10(nx);
+        if (g.LogY()) ny = Pow10(ny);
         const int after = g.NodeCount() == 0 ? -1 : std::min(bestFirst, bestLast);
         g.InsertNodes(after, TDoubleArray{nx}, TDoubleArray{ny}, {}, false);
         Repaint();
@@ -214,8 +215,8 @@ void TSuperGrWindow::EditMove(TShiftState shift, int x, int y) {
         if (m.Index >= g->NodeCount()) continue;
         g->XData[m.Index] = m.StartX + g->PixelLengthToDataX(m.Weight * lx);
         g->YData[m.Index] = m.StartY - g->PixelLengthToDataY(m.Weight * ly);
-        if (g->LogX()) g->XSource[m.Index] = std::pow(10.0L, g->XData[m.Index]);
-        if (g->LogY()) g->YSource[m.Index] = std::pow(10.0L, g->YData[m.Index]);
+        if (g->LogX()) g->XSource[m.Index] = Pow10(g->XData[m.Index]);
+        if (g->LogY()) g->YSource[m.Index] = Pow10(g->YData[m.Index]);
     }
     g->PolyDirty = true;
     Raise(Events.OnChangeGraphData, this, g->ID);

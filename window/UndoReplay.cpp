@@ -1,6 +1,7 @@
 #include "window/UndoReplay.h"
 
 #include "model/Graph.h"
+#include "model/DecimalLog.h"
 #include "model/GraphRecord.h"
 #include "window/SuperGrWindow.h"
 
@@ -67,7 +68,7 @@ void AssignAxis(const TDoubleArray& values, bool& logOn, TDoubleArray& data, TDo
         bool ok = true;
         for (qsizetype i = 0; i < values.size() && ok; ++i) {
             ok = values[i] > 0 && !std::isinf(values[i]);
-            if (ok) logs[i] = std::log10(values[i]);
+            if (ok) logs[i] = Log10(values[i]);
         }
         if (ok) {
             source = values;
@@ -84,7 +85,7 @@ void AssignAxis(const TDoubleArray& values, bool& logOn, TDoubleArray& data, TDo
 void SetRealValue(qsizetype i, Extended v, bool logOn, TDoubleArray& data, TDoubleArray& source) {
     if (logOn && i < source.size()) {
         source[i] = v;
-        data[i] = std::log10(v);
+        data[i] = Log10(v);
     } else {
         data[i] = v;
     }
@@ -661,8 +662,8 @@ bool TUndoReplay::ReplayNodes() {
             if (i < 0 || i > g.XData.size()) throw THistoryBroken();
             if (g.FLogX && !(rec.X[k] > 0)) throw THistoryBroken();
             if (g.FLogY && !(rec.Y[k] > 0)) throw THistoryBroken();
-            g.XData.insert(i, g.FLogX ? std::log10(rec.X[k]) : rec.X[k]);
-            g.YData.insert(i, g.FLogY ? std::log10(rec.Y[k]) : rec.Y[k]);
+            g.XData.insert(i, g.FLogX ? Log10(rec.X[k]) : rec.X[k]);
+            g.YData.insert(i, g.FLogY ? Log10(rec.Y[k]) : rec.Y[k]);
             if (g.FLogX) g.XSource.insert(i, rec.X[k]);
             if (g.FLogY) g.YSource.insert(i, rec.Y[k]);
             if (withZ) g.ZData.insert(i, rec.Z[k]);

@@ -137,3 +137,42 @@ TEST(CommandLine, EvalPrintsTheFormulaOverTheInputs) {
     EXPECT_EQ(RunHeadless(*bad), 1);
     EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
 }
+
+// --eval computes as the calculator does unless told otherwise: linear interpolation by default.
+TEST(CommandLine, EvalUsesTheCalculatorSettings) {
+    QTemporaryDir dir;
+    const QString data = WriteData(dir);
+    const QString between = dir.filePath(QStringLiteral("between.txt"));
+    QFile file(between);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("s r\n0.5 0\n1.5 0\n2 1\n");
+    file.close();
+    QString error;
+    auto run = [&](const char* option) {
+        QStringList args{QStringLiteral("--eval=Y(2)+Y(0)"), data, between};
+        if (option) args.prepend(QString::fromUtf8(option));
+        const auto c = ParseCommandLine(args, &error);
+        EXPECT_TRUE(c) << error.toStdString();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(RunHeadless(*c), 0);
+        return testing::internal::GetCapturedStdout();
+    };
+    const auto c = ParseCommandLine(Args({"--eval=1"}), &error);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->EvalSettings.InterpType, 2);
+    EXPECT_EQ(c->EvalSettings.ExtrapType, 1);
+    EXPECT_EQ(c->EvalSettings.DiffType, 1);
+    EXPECT_TRUE(c->EvalSettings.IgnoreErrors);
+    const std::string linear = run(nullptr), steps = run("--interp-type=0");
+    EXPECT_NE(linear.find("2.5"), std::string::npos) << linear; // 1.5² between 1 and 4, linearly
+    EXPECT_EQ(steps.find("2.5"), std::string::npos) << steps;
+    auto other = ParseCommandLine(
+        Args({"--extrap-type=3", "--def-diff-type", "0", "--ignore-errors=no", "--eval=1"}), &error);
+    ASSERT_TRUE(other) << error.toStdString();
+    EXPECT_EQ(other->EvalSettings.ExtrapType, 3);
+    EXPECT_EQ(other->EvalSettings.DiffType, 0);
+    EXPECT_FALSE(other->EvalSettings.IgnoreErrors);
+    for (const char* bad :
+         {"--interp-type=7", "--extrap-type=-1", "--def-diff-type=x", "--ignore-errors=maybe"})
+        EXPECT_FALSE(ParseCommandLine(Args({bad, "--eval=1"}), &error)) << bad;
+}

@@ -1,5 +1,6 @@
 #include "app/MainWindowState.h"
 #include "model/DateFormat.h"
+#include "model/DecimalLog.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +80,7 @@ TEST(StatusText, LogarithmicAxisShowsTenToTheMappedValue) {
     f.window.PrepareForPaint(f.window.ClientRect());
     const Extended mapped = log->PixelToDataY(80);
     const QString text = CoordinatesText(f.window, 100, 80);
-    EXPECT_TRUE(text.endsWith(QStringLiteral(";  Y= ") + FormatCoordinate(std::pow(10.0L, mapped))))
+    EXPECT_TRUE(text.endsWith(QStringLiteral(";  Y= ") + FormatCoordinate(Pow10(mapped))))
         << text.toStdString();
 }
 

@@ -1,3 +1,4 @@
+#include "model/DecimalLog.h"
 #include "model/Graph.h"
 #include "model/Notifier.h"
 #include "window/SuperGrWindow.h"
@@ -166,6 +167,23 @@ TEST_F(GraphFixture, LogarithmicAxes) {
     g->SetLogY(true);
     EXPECT_FALSE(g->LogY());
     EXPECT_EQ(g->YData, Values({0, 1, 2}));
+}
+
+// Powers of ten sit exactly on the decade lines of a logarithmic axis, whatever the processor's
+// library gives for log10; other values keep the library's logarithm.
+TEST_F(GraphFixture, PowersOfTenMapExactlyOntoDecades) {
+    TDoubleArray powers, decades;
+    for (int k = -27; k <= 27; ++k) {
+        powers.append(Pow10(k));
+        decades.append(k);
+        EXPECT_EQ(Log10(Pow10(k)), k) << k;
+    }
+    TGraph* g = Add(powers, powers);
+    g->SetLogY(true);
+    EXPECT_EQ(g->YData, decades);
+    volatile Extended notAPower = 2000, pastTheExactPowers = 1e28L;
+    EXPECT_EQ(Log10(2000), std::log10(Extended(notAPower)));
+    EXPECT_EQ(Log10(1e28L), std::log10(Extended(pastTheExactPowers)));
 }
 
 TEST_F(GraphFixture, FailedLogarithmRestoresAndTellsTheUser) {

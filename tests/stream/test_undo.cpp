@@ -1,4 +1,5 @@
 #include "StreamTestUtil.h"
+#include "model/DecimalLog.h"
 #include "tests/ManualClock.h"
 
 #include <gtest/gtest.h>
@@ -295,7 +296,7 @@ TEST_F(UndoTest, NodeSelectionAndMove) {
         RecordNodes(window, edit);
         g.XData[5] = 100;
         g.YSource[5] = 1000;
-        g.YData[5] = std::log10(1000.0L);
+        g.YData[5] = Log10(1000);
         NodesChanged(window, g);
     });
     UndoAllAndCheckStores();
