@@ -721,17 +721,17 @@ bool TEmfPaintEngine::end() {
     return true;
 }
 
-void TEmfPaintEngine::updateState(const QPaintEngineState& state) {
-    const DirtyFlags flags = state.state();
-    if (flags & DirtyPen) FPen = state.pen();
-    if (flags & DirtyBrush) FBrush = state.brush();
-    if (flags & DirtyTransform) FTransform = state.transform();
-    if (flags & DirtyClipRegion) SetClip(state.clipOperation(), FTransform.map(state.clipRegion()));
+void TEmfPaintEngine::updateState(const QPaintEngineState& changed) {
+    const DirtyFlags flags = changed.state();
+    if (flags & DirtyPen) FPen = changed.pen();
+    if (flags & DirtyBrush) FBrush = changed.brush();
+    if (flags & DirtyTransform) FTransform = changed.transform();
+    if (flags & DirtyClipRegion) SetClip(changed.clipOperation(), FTransform.map(changed.clipRegion()));
     if (flags & DirtyClipPath) {
-        const QPainterPath& path = state.clipPath();
-        SetClip(state.clipOperation(), QRegion(path.toFillPolygon(FTransform).toPolygon(), path.fillRule()));
+        const QPainterPath& path = changed.clipPath();
+        SetClip(changed.clipOperation(), QRegion(path.toFillPolygon(FTransform).toPolygon(), path.fillRule()));
     }
-    if (flags & DirtyClipEnabled) FClipEnabled = state.isClipEnabled() && FClipRegion.has_value();
+    if (flags & DirtyClipEnabled) FClipEnabled = changed.isClipEnabled() && FClipRegion.has_value();
 }
 
 void TEmfPaintEngine::drawRects(const QRectF* rects, int rectCount) {

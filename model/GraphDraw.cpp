@@ -5,7 +5,7 @@
 #include "model/DecimalLog.h"
 #include "model/Polyline.h"
 #include "model/Symbol.h"
-#include "window/FontMetrics.h"
+#include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
 
 #include <QElapsedTimer>

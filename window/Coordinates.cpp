@@ -1,6 +1,6 @@
 #include "model/Codecs.h"
 #include "model/Polyline.h"
-#include "window/FontMetrics.h"
+#include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>

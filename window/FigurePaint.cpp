@@ -4,7 +4,7 @@
 #include "model/DrawAdapter.h"
 #include "model/GraphDraw.h"
 #include "model/Polyline.h"
-#include "window/FontMetrics.h"
+#include "model/FontMetrics.h"
 
 #include <QElapsedTimer>
 #include <algorithm>

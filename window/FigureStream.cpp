@@ -3,7 +3,7 @@
 #include "model/ByteStream.h"
 #include "model/Graph.h"
 #include "model/GraphRecord.h"
-#include "window/FontMetrics.h"
+#include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
 
 #include <QSet>

@@ -1,7 +1,7 @@
 #include "window/SuperGrWindow.h"
 
 #include "model/Codecs.h"
-#include "window/FontMetrics.h"
+#include "model/FontMetrics.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

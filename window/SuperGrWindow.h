@@ -5,7 +5,7 @@
 #include "model/Font.h"
 #include "model/Graph.h"
 #include "window/DrawPolicy.h"
-#include "window/FontMetrics.h"
+#include "model/FontMetrics.h"
 #include "window/ShiftCurve.h"
 #include "window/UndoStore.h"
 #include "window/WindowEvents.h"

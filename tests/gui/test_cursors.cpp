@@ -1,5 +1,5 @@
-#include "window/Cursors.h"
-#include "window/GraphWindowWidget.h"
+#include "gui/graphwindow/Cursors.h"
+#include "gui/graphwindow/GraphWindowWidget.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,1 +1,0 @@
-tarvelo_add_bench(bench_draw bench_draw.cpp)

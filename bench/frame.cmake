@@ -1,1 +1,0 @@
-tarvelo_add_bench(bench_frame bench_frame.cpp)

@@ -1,1 +1,0 @@
-tarvelo_add_bench(bench_stream bench_stream.cpp)

@@ -1,0 +1,124 @@
+#include "export/PictureExport.h"
+
+#include "model/Codecs.h"
+#include "model/EmfDevice.h"
+#include "window/FigurePaint.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <cmath>
+
+namespace {
+Extended EffectiveScale(const TPictureOptions& options) {
+    const Extended a = std::fabs(options.Scale);
+    return a == 0 ? 1 : a;
+}
+
+TRect ScaledClient(const TSuperGrWindow& window, Extended scale) {
+    const TRect c = window.ClientRect();
+    return {0, 0, std::max(1, RoundHalfEven(c.Width() * scale)), std::max(1, RoundHalfEven(c.Height() * scale))};
+}
+
+// Paints with the export scheme, then lays the window out for the screen again.
+void PaintExport(TSuperGrWindow& window, QPainter& painter, const TRect& target, int schemeNumber) {
+    window.StopAnimation(); // a picture shows where a running animation ends
+    TColorStruct scheme(nullptr);
+    MakeExportScheme(window, schemeNumber, scheme);
+    const bool focused = window.Focused;
+    window.Focused = false;
+    PaintFigure(window, painter, target, &scheme);
+    window.Focused = focused;
+    window.OutputScale = 1;
+    window.PrepareForPaint(window.ClientRect());
+}
+
+bool WriteAtomically(const QString& fileName, const QByteArray& bytes, QString* error) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+std::optional<TPictureFormat> PictureFormatFor(const QString& fileName) {
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("png")) return TPictureFormat::Png;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return TPictureFormat::Jpg;
+    if (suffix == QLatin1String("bmp")) return TPictureFormat::Bmp;
+    if (suffix == QLatin1String("svg")) return TPictureFormat::Svg;
+    if (suffix == QLatin1String("pdf")) return TPictureFormat::Pdf;
+    if (suffix == QLatin1String("emf")) return TPictureFormat::Emf;
+    return std::nullopt;
+}
+
+QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options) {
+    const TRect target = ScaledClient(window, EffectiveScale(options));
+    QImage image(target.Width(), target.Height(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PaintExport(window, painter, target, options.Scheme);
+    painter.end();
+    return image;
+}
+
+bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
+                   const TPictureOptions& options, QString* error) {
+    const Extended scale = EffectiveScale(options);
+    const TRect target = ScaledClient(window, scale);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    switch (format) {
+    case TPictureFormat::Png:
+    case TPictureFormat::Jpg:
+    case TPictureFormat::Bmp: {
+        const QImage image = RenderBitmap(window, options);
+        const char* kind = format == TPictureFormat::Png ? "PNG" : format == TPictureFormat::Jpg ? "JPG" : "BMP";
+        if (!image.save(&buffer, kind, format == TPictureFormat::Jpg ? 95 : -1)) {
+            if (error) *error = QStringLiteral("Не удалось записать рисунок.");
+            return false;
+        }
+        break;
+    }
+    case TPictureFormat::Svg: {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(target.Width(), target.Height()));
+        svg.setViewBox(QRect(0, 0, target.Width(), target.Height()));
+        svg.setTitle(window.Caption);
+        svg.setDescription(QStringLiteral("Tarvelo"));
+        QPainter painter(&svg);
+        PaintExport(window, painter, target, options.Scheme);
+        painter.end();
+        break;
+    }
+    case TPictureFormat::Pdf: {
+        QPdfWriter pdf(&buffer);
+        pdf.setResolution(96);
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setPageSize(QPageSize(QSizeF(target.Width() * 72.0 / 96, target.Height() * 72.0 / 96), QPageSize::Point));
+        pdf.setTitle(window.Caption);
+        pdf.setCreator(QStringLiteral("Tarvelo"));
+        QPainter painter(&pdf);
+        PaintExport(window, painter, target, options.Scheme);
+        painter.end();
+        break;
+    }
+    case TPictureFormat::Emf: {
+        TEmfPaintDevice emf(QSize(target.Width(), target.Height()), 96);
+        {
+            QPainter painter(&emf);
+            PaintExport(window, painter, target, options.Scheme);
+        }
+        return emf.SaveTo(fileName, error);
+    }
+    }
+    buffer.close();
+    return WriteAtomically(fileName, bytes, error);
+}
