@@ -10,6 +10,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -58,13 +59,22 @@ namespace {
 
 // Any inconsistency of the file's structure.
 struct InvalidFile {};
+// A file in a byte order or number format whose content cannot be turned into this machine's.
+struct UnreadableByteOrder {};
 
 bool IsConvertibleClass(uint8_t classId) {
     return classId == mxCHAR || (classId >= mxDOUBLE && classId <= mxUINT32);
 }
 
-uint32_t ReadU32(const uint8_t* p) {
+uint32_t ReadU32(const uint8_t* p, bool bigEndian = false) {
+    if (bigEndian) return uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+void WriteU32(uint8_t* p, uint32_t value) {
+    p[0] = uint8_t(value);
+    p[1] = uint8_t(value >> 8);
+    p[2] = uint8_t(value >> 16);
+    p[3] = uint8_t(value >> 24);
 }
 uint16_t ReadU16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);
@@ -77,6 +87,7 @@ uint64_t Padded8(uint64_t size) {
 struct Span {
     const uint8_t* data;
     uint64_t size;
+    bool bigEndian = false; // the order of the tags; the reading of values expects little-endian data
 };
 
 struct Tag {
@@ -91,17 +102,18 @@ struct Tag {
 Tag ReadTag(const Span& span, uint64_t pos) {
     if (pos > span.size || span.size - pos < 8) throw InvalidFile();
     const uint8_t* p = span.data + pos;
+    const uint32_t word = ReadU32(p, span.bigEndian);
     Tag tag;
-    if (ReadU16(p + 2) != 0) {
-        tag.type = ReadU16(p);
-        tag.size = ReadU16(p + 2);
+    if (word >> 16 != 0) {
+        tag.type = word & 0xFFFF;
+        tag.size = word >> 16;
         if (tag.size > 4) throw InvalidFile();
         tag.dataPos = pos + 4;
         tag.next = pos + 8;
         return tag;
     }
-    tag.type = ReadU32(p);
-    tag.size = ReadU32(p + 4);
+    tag.type = word;
+    tag.size = ReadU32(p + 4, span.bigEndian);
     tag.dataPos = pos + 8;
     if (tag.size > span.size - tag.dataPos) throw InvalidFile();
     tag.next = std::min(tag.dataPos + Padded8(tag.size), span.size);
@@ -200,42 +212,112 @@ TMatVar ReadElement(const Span& span, const Tag& tag) {
     return tag.type == miMATRIX ? ReadMatrix(span, tag) : ReadPlain(span, tag);
 }
 
-// Inflates a compressed element far enough to hold the one element inside it. The output grows
-// with the data actually produced, never with a size read from the file.
-QByteArray Inflate(const uint8_t* data, uint32_t size) {
+// Reverses the bytes of each whole value of `width` bytes.
+void SwapValues(uint8_t* data, uint64_t size, int width) {
+    for (uint64_t i = 0; width > 1 && size - i >= uint64_t(width); i += uint64_t(width))
+        std::reverse(data + i, data + i + width);
+}
+
+// Turns the elements of a big-endian file held in `bytes` into little-endian order in place: every
+// tag, and every value by the width of its element's type. The sub-elements of matrices, nested
+// at any depth, are walked with a stack of their ends rather than by recursion.
+void ToLittleEndian(QByteArray& bytes) {
+    uint8_t* data = reinterpret_cast<uint8_t*>(bytes.data());
+    struct Level {
+        uint64_t end;  // end of the matrix's data
+        uint64_t next; // the position after the matrix in its parent
+    };
+    QList<Level> open;
+    uint64_t pos = 0, end = uint64_t(bytes.size());
+    for (;;) {
+        if (pos >= end) {
+            if (open.isEmpty()) return;
+            pos = open.last().next;
+            open.removeLast();
+            end = open.isEmpty() ? uint64_t(bytes.size()) : open.last().end;
+            continue;
+        }
+        const Tag tag = ReadTag(Span{data, end, true}, pos);
+        if (tag.dataPos == pos + 4) {
+            WriteU32(data + pos, tag.type | tag.size << 16);
+        } else {
+            WriteU32(data + pos, tag.type);
+            WriteU32(data + pos + 4, tag.size);
+        }
+        if (tag.type == miMATRIX) {
+            open.append({tag.dataPos + tag.size, tag.next});
+            pos = tag.dataPos;
+            end = tag.dataPos + tag.size;
+            continue;
+        }
+        const int width = ElementSize(tag.type);
+        if (width == 0) throw UnreadableByteOrder(); // values of unknown width cannot be turned
+        SwapValues(data + tag.dataPos, tag.size, width);
+        pos = tag.next;
+    }
+}
+
+// Closes a zlib stream however its inflating ends.
+struct InflateStream {
     z_stream stream{};
+    ~InflateStream() { inflateEnd(&stream); }
+};
+
+// Inflates a compressed element to the end of its zlib stream, which verifies the stream's adler32
+// checksum. The stream must hold one element: its tag, the data the tag declares and at most the
+// padding after it. The output grows with the data actually produced and never beyond that element.
+QByteArray Inflate(const uint8_t* data, uint32_t size, bool bigEndian) {
+    InflateStream zlib;
+    z_stream& stream = zlib.stream;
     if (inflateInit(&stream) != Z_OK) throw std::bad_alloc();
     stream.next_in = const_cast<Bytef*>(data);
     stream.avail_in = size;
-    QByteArray out;
-    out.resize(std::max<qsizetype>(4096, std::min<qsizetype>(qsizetype(size) * 4, qsizetype(1) << 24)));
+    const uint64_t firstRoom =
+        std::max<uint64_t>(4096, std::min<uint64_t>(uint64_t(size) * 4, uint64_t(1) << 24));
+    QByteArray out(8, '\0');
     uint64_t produced = 0;
-    uint64_t wanted = 8; // the inner tag first, then its element
+    bool tagRead = false;
+    uint64_t declared = 8; // the inner tag and the data it declares
+    uint64_t limit = 8;    // the same with the padding after the data
+    Bytef beyond = 0;      // inflating into this byte means the stream holds more than the element
     int status = Z_OK;
-    while (produced < wanted) {
-        if (produced == uint64_t(out.size())) out.resize(out.size() * 2);
-        stream.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
-        stream.avail_out = uInt(std::min<uint64_t>(uint64_t(out.size()) - produced, 1u << 30));
+    while (status == Z_OK) {
+        if (!tagRead && produced == 8) {
+            tagRead = true;
+            const uint8_t* head = reinterpret_cast<const uint8_t*>(out.constData());
+            if (ReadU32(head, bigEndian) >> 16 == 0) {
+                declared = 8 + uint64_t(ReadU32(head + 4, bigEndian));
+                limit = 8 + Padded8(declared - 8);
+            }
+        }
+        if (produced == uint64_t(out.size()) && produced < limit)
+            out.resize(qsizetype(std::min(limit, produced == 8 ? firstRoom : produced * 2)));
+        const bool full = produced == limit;
+        stream.next_out = full ? &beyond : reinterpret_cast<Bytef*>(out.data() + produced);
+        stream.avail_out = full ? 1 : uInt(std::min<uint64_t>(uint64_t(out.size()) - produced, 1u << 30));
         const uInt before = stream.avail_out;
         status = inflate(&stream, Z_NO_FLUSH);
+        if (full && stream.avail_out != before) throw InvalidFile();
         produced += before - stream.avail_out;
-        if (produced >= 8 && wanted == 8) {
-            const uint8_t* head = reinterpret_cast<const uint8_t*>(out.constData());
-            wanted = ReadU16(head + 2) != 0 ? 8 : 8 + uint64_t(ReadU32(head + 4));
-        }
-        if (status == Z_STREAM_END) break;
-        if (status != Z_OK && status != Z_BUF_ERROR) break;
-        if (status == Z_BUF_ERROR && stream.avail_in == 0) break;
     }
-    inflateEnd(&stream);
     if (status == Z_MEM_ERROR) throw std::bad_alloc();
-    if (produced < wanted) throw InvalidFile();
+    // A short, damaged or wrongly summed stream never reaches its end.
+    if (status != Z_STREAM_END || produced < declared) throw InvalidFile();
     out.resize(qsizetype(produced));
     return out;
 }
 
-void ReadLevel5(const QByteArray& bytes, QList<TMatVar>& vars) {
-    const Span file{reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size())};
+// An element in bytes of its own (inflated, or copied to be turned into little-endian order).
+TMatVar ReadHeldElement(QByteArray& element, bool bigEndian) {
+    if (bigEndian) ToLittleEndian(element);
+    const Span span{reinterpret_cast<const uint8_t*>(element.constData()), uint64_t(element.size())};
+    const Tag tag = ReadTag(span, 0);
+    if (tag.type == miCOMPRESSED) throw InvalidFile();
+    return ReadElement(span, tag);
+}
+
+void ReadLevel5(const QByteArray& bytes, bool bigEndian, QList<TMatVar>& vars) {
+    const Span file{reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), bigEndian};
     uint64_t pos = 128;
     while (pos < file.size) {
         if (file.size - pos < 8) {
@@ -246,16 +328,18 @@ void ReadLevel5(const QByteArray& bytes, QList<TMatVar>& vars) {
         }
         const Tag tag = ReadTag(file, pos);
         if (tag.type != miCOMPRESSED) {
-            vars.append(ReadElement(file, tag));
+            if (bigEndian) {
+                QByteArray element = bytes.mid(qsizetype(pos), qsizetype(tag.next - pos));
+                vars.append(ReadHeldElement(element, true));
+            } else {
+                vars.append(ReadElement(file, tag));
+            }
             pos = tag.next;
             continue;
         }
         if (tag.dataPos == pos + 4) throw InvalidFile(); // a compressed element cannot be small
-        const QByteArray inflated = Inflate(file.data + tag.dataPos, tag.size);
-        const Span inner{reinterpret_cast<const uint8_t*>(inflated.constData()), uint64_t(inflated.size())};
-        const Tag innerTag = ReadTag(inner, 0);
-        if (innerTag.type == miCOMPRESSED) throw InvalidFile();
-        vars.append(ReadElement(inner, innerTag));
+        QByteArray inflated = Inflate(file.data + tag.dataPos, tag.size, bigEndian);
+        vars.append(ReadHeldElement(inflated, bigEndian));
         // Compressed elements are not padded by most writers; skip zero padding when a writer added it.
         pos = tag.dataPos + tag.size;
         const uint64_t aligned = std::min(Padded8(pos), file.size);
@@ -266,19 +350,35 @@ void ReadLevel5(const QByteArray& bytes, QList<TMatVar>& vars) {
     }
 }
 
+// The largest level-4 type: machine format 4, precision 5, sparse.
+constexpr uint32_t kLargestLevel4Type = 4052;
+
+// A level-4 part of `bytes` values, turned into little-endian order when the file is big-endian.
+QByteArray Level4Part(const uint8_t* data, uint64_t bytes, int elementSize, bool bigEndian) {
+    QByteArray part(reinterpret_cast<const char*>(data), qsizetype(bytes));
+    if (bigEndian) SwapValues(reinterpret_cast<uint8_t*>(part.data()), bytes, elementSize);
+    return part;
+}
+
 void ReadLevel4(const QByteArray& bytes, QList<TMatVar>& vars) {
     const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.constData());
     const uint64_t size = uint64_t(bytes.size());
     uint64_t pos = 0;
     while (pos < size) {
         if (size - pos < 20) throw InvalidFile();
-        const int32_t type = static_cast<int32_t>(ReadU32(data + pos));
-        const int32_t rows = static_cast<int32_t>(ReadU32(data + pos + 4));
-        const int32_t columns = static_cast<int32_t>(ReadU32(data + pos + 8));
-        const int32_t imaginary = static_cast<int32_t>(ReadU32(data + pos + 12));
-        const int32_t nameLength = static_cast<int32_t>(ReadU32(data + pos + 16));
+        // The header is in the byte order of its machine: read in the other order the type is out of range.
+        const bool bigEndian = ReadU32(data + pos) > kLargestLevel4Type;
+        const uint32_t type = ReadU32(data + pos, bigEndian);
+        const int32_t rows = static_cast<int32_t>(ReadU32(data + pos + 4, bigEndian));
+        const int32_t columns = static_cast<int32_t>(ReadU32(data + pos + 8, bigEndian));
+        const int32_t imaginary = static_cast<int32_t>(ReadU32(data + pos + 12, bigEndian));
+        const int32_t nameLength = static_cast<int32_t>(ReadU32(data + pos + 16, bigEndian));
         pos += 20;
-        if (type < 0 || rows < 0 || columns < 0 || nameLength < 0) throw InvalidFile();
+        if (type > kLargestLevel4Type || rows < 0 || columns < 0 || nameLength < 0) throw InvalidFile();
+        // The thousands digit: 0 IEEE little-endian, 1 IEEE big-endian, 2 and 3 VAX, 4 Cray.
+        const uint32_t machine = type / 1000;
+        if (machine > 1) throw UnreadableByteOrder();
+        if ((machine == 1) != bigEndian) throw InvalidFile();
         static const uint8_t classes[] = {mxDOUBLE, mxSINGLE, 12, 10, 11, 9};
         static const uint32_t types[] = {miDOUBLE, miSINGLE, miINT32, miINT16, miUINT16, miUINT8};
         const int precision = (type / 10) % 10;
@@ -294,15 +394,16 @@ void ReadLevel4(const QByteArray& bytes, QList<TMatVar>& vars) {
         const char* name = reinterpret_cast<const char*>(data + pos);
         var.Name = codec::FromCp1251(name, qsizetype(strnlen(name, size_t(nameLength))));
         pos += uint64_t(nameLength);
-        const uint64_t partBytes = DataBytes(var.Dims, ElementSize(var.RealType));
+        const int elementSize = ElementSize(var.RealType);
+        const uint64_t partBytes = DataBytes(var.Dims, elementSize);
         if (partBytes > size - pos) throw InvalidFile();
-        var.RealData = QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(partBytes));
+        var.RealData = Level4Part(data + pos, partBytes, elementSize, bigEndian);
         pos += partBytes;
         if (imaginary != 0) {
             if (partBytes > size - pos) throw InvalidFile();
             var.ArrayFlags = kComplexFlag;
             var.ImagType = var.RealType;
-            var.ImagData = QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(partBytes));
+            var.ImagData = Level4Part(data + pos, partBytes, elementSize, bigEndian);
             pos += partBytes;
         }
         var.Supported = var.ClassId != mxSPARSE;
@@ -335,18 +436,18 @@ bool TMatlabFile::Parse(const QByteArray& bytes) {
             ReadLevel4(bytes, vars);
         } else {
             if (bytes.size() < 128) throw InvalidFile();
-            if (bytes[126] == 'M' && bytes[127] == 'I') {
-                SetError(4, QStringLiteral(
-                                "Files with reversed order of the endian indicator is not supported now."));
-                return false;
-            }
-            if (bytes[126] != 'I' || bytes[127] != 'M') throw InvalidFile();
-            ReadLevel5(bytes, vars);
+            // "IM" read in the writer's order: "MI" comes from a big-endian machine.
+            const bool bigEndian = bytes[126] == 'M' && bytes[127] == 'I';
+            if (!bigEndian && (bytes[126] != 'I' || bytes[127] != 'M')) throw InvalidFile();
+            ReadLevel5(bytes, bigEndian, vars);
         }
         vars_ = std::move(vars);
         return true;
     } catch (const InvalidFile&) {
         SetError(3, invalid);
+    } catch (const UnreadableByteOrder&) {
+        SetError(4,
+                 QStringLiteral("Files with reversed order of the endian indicator is not supported now."));
     } catch (const std::bad_alloc&) {
         SetError(99, QStringLiteral("Неизвестная ошибка."));
     }

@@ -1,4 +1,4 @@
-// TMatlabFile: variables of MAT-files (levels 4 and 5 read, level 5 written).
+// TMatlabFile: variables of MAT-files (levels 4 and 5 read in either byte order, level 5 written).
 #pragma once
 
 #include "model/ost2_Types.h"
@@ -20,7 +20,9 @@ struct TMatVar {
     uint32_t RealType = 0;
     uint32_t ImagType = 0;
     TIntArray Dims;
-    QByteArray RealData; // unsupported elements keep their whole data here, to be written back as found
+    // Little-endian whatever the file's order; unsupported elements keep their whole data here, to be
+    // written back as found.
+    QByteArray RealData;
     QByteArray ImagData;
 };
 

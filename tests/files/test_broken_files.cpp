@@ -5,11 +5,13 @@
 #include "MatBytes.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <zlib.h>
 
 #include <random>
+#include <vector>
 
 using namespace matbytes;
 
@@ -38,9 +40,28 @@ QByteArray CompressedElement(const QByteArray& zlibStream) {
     return out + zlibStream;
 }
 
+// The last byte of the file flipped: in the compressed fixtures, a byte of the last element's zlib checksum.
+QByteArray WithLastByteFlipped(QByteArray bytes) {
+    bytes[bytes.size() - 1] = char(bytes.back() ^ 0x01);
+    return bytes;
+}
+
+// 32-bit words in either byte order.
+QByteArray Words(const std::vector<uint32_t>& words, bool bigEndian) {
+    QByteArray out(qsizetype(words.size()) * 4, '\0');
+    for (size_t i = 0; i < words.size(); ++i) {
+        char* word = out.data() + 4 * i;
+        bigEndian ? qToBigEndian(words[i], word) : qToLittleEndian(words[i], word);
+    }
+    return out;
+}
+
 QByteArray GoodMatrix() {
     return Matrix(Flags(6) + Dims({1, 2}) + SmallElement(1, "v") + Element(9, Doubles({1, 2})));
 }
+
+const char* const kFixtureNames[] = {"scipy_v5.mat",    "scipy_v5_compressed.mat",    "scipy_v4.mat",
+                                     "scipy_v5_be.mat", "scipy_v5_compressed_be.mat", "scipy_v4_be.mat"};
 
 struct BrokenMat {
     const char* what;
@@ -83,6 +104,9 @@ TEST(BrokenMatFiles, EachGivesErrorThree) {
     U32(bombHead, 14);
     U32(bombHead, 0xFFFFFFF8u);
     QByteArray bomb = CompressedElement(Deflated(bombHead + QByteArray(1 << 20, '\0')));
+    QByteArray wrongChecksum = WithLastByteFlipped(CompressedElement(Deflated(good)));
+    // The stream inflates to more than the element its tag declares.
+    QByteArray beyondElement = CompressedElement(Deflated(good + QByteArray(16, '\0')));
     QByteArray smallCompressed;
     U32(smallCompressed, 15 | 4u << 16);
     smallCompressed.append("\x78\x9c\x03\x00", 4);
@@ -109,10 +133,19 @@ TEST(BrokenMatFiles, EachGivesErrorThree) {
         {"invalid zlib stream", Header() + garbageStream},
         {"inflated size lies", Header() + bomb},
         {"small compressed element", Header() + smallCompressed},
+        {"zlib checksum wrong", Header() + wrongChecksum},
+        {"zlib checksum wrong after good elements", WithLastByteFlipped(Fixture("scipy_v5_compressed.mat"))},
+        {"big-endian: zlib checksum wrong", WithLastByteFlipped(Fixture("scipy_v5_compressed_be.mat"))},
+        {"inflated beyond the element", Header() + beyondElement},
+        {"big-endian: cut short", Fixture("scipy_v5_be.mat").chopped(9)},
+        {"big-endian: compressed element cut short", Fixture("scipy_v5_compressed_be.mat").chopped(1)},
+        {"big-endian: level 4 data cut short", Fixture("scipy_v4_be.mat").chopped(1)},
         {"trailing garbage", Header() + good + "xyz"},
         {"level 4: precision digit 6", Level4(60, 1, 1, 0, "a", Doubles({1}))},
         {"level 4: units digit 3", Level4(3, 1, 1, 0, "a", Doubles({1}))},
         {"level 4: negative type", Level4(-10, 1, 1, 0, "a", Doubles({1}))},
+        {"level 4: big-endian digit in a little-endian header", Level4(1000, 1, 1, 0, "a", Doubles({1}))},
+        {"level 4: machine digit 5", Level4(5000, 1, 1, 0, "a", Doubles({1}))},
         {"level 4: negative rows", Level4(0, -1, 1, 0, "a", Doubles({1}))},
         {"level 4: data cut short", Level4(0, 2, 2, 0, "a", Doubles({1, 2, 3}))},
         {"level 4: imaginary part cut short", Level4(0, 1, 1, 1, "a", Doubles({1}))},
@@ -142,8 +175,31 @@ TEST(BrokenMatFiles, EmptyMatrixWithAHugeDimensionMakesNoRows) {
     EXPECT_TRUE(out.isEmpty());
 }
 
+TEST(BrokenMatFiles, DeeplyNestedBigEndianCell) {
+    // A 1 x 1 cell "c" holding a chain of a million matrices, each inside the one before.
+    constexpr uint32_t depth = 1000000;
+    std::vector<uint32_t> chain;
+    for (uint32_t i = 0; i < depth; ++i)
+        chain.insert(chain.end(), {14, 8 * (depth - 1 - i)});
+    const auto content = [&](bool bigEndian) {
+        // Flags of class 1, dimensions 1 x 1, the name as a small element.
+        return Words({6, 8, 1, 0, 5, 8, 1, 1, 1 | 1u << 16}, bigEndian) + QByteArray("c\0\0\0", 4) +
+               Words(chain, bigEndian);
+    };
+    QByteArray bytes = Header();
+    bytes[126] = 'M';
+    bytes[127] = 'I';
+    const QByteArray cell = content(true);
+    bytes += Words({14, uint32_t(cell.size())}, true) + cell;
+    TMatlabFile file;
+    ASSERT_TRUE(file.LoadFromBytes(bytes, QStringLiteral("b.mat"))) << file.ErrorMessage().toStdString();
+    ASSERT_EQ(file.VariableCount(), 1);
+    EXPECT_EQ(file.VariableName(0), QStringLiteral("c"));
+    EXPECT_EQ(file.Vars()[0].RealData, content(false)); // kept whole, in little-endian order
+}
+
 TEST(BrokenMatFiles, EveryTruncationOfAFixture) {
-    for (const char* name : {"scipy_v5.mat", "scipy_v5_compressed.mat", "scipy_v4.mat"}) {
+    for (const char* name : kFixtureNames) {
         const QByteArray whole = Fixture(name);
         ASSERT_FALSE(whole.isEmpty()) << name;
         for (qsizetype length = 0; length < whole.size(); ++length) {
@@ -163,7 +219,7 @@ TEST(BrokenMatFiles, EveryTruncationOfAFixture) {
 
 TEST(BrokenMatFiles, RandomByteChangesNeverCrash) {
     std::mt19937 random(11);
-    for (const char* name : {"scipy_v5.mat", "scipy_v5_compressed.mat", "scipy_v4.mat"}) {
+    for (const char* name : kFixtureNames) {
         const QByteArray whole = Fixture(name);
         for (int round = 0; round < 3000; ++round) {
             QByteArray bytes = whole;
