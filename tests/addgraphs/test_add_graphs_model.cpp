@@ -1,5 +1,6 @@
 #include "files/AddGraphsModel.h"
 #include "files/MatlabFile.h"
+#include "tests/common/TestData.h"
 
 #include <QClipboard>
 #include <QDate>
@@ -13,6 +14,8 @@
 #include <limits>
 
 namespace {
+using testutil::Ramp;
+using testutil::Values;
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -29,17 +32,6 @@ struct TScriptedAsker : TAddGraphsAsker {
     }
     void ShowMessage(const QString& text) override { Messages.append(text); }
 };
-
-TDoubleArray Values(std::initializer_list<Extended> values) {
-    return TDoubleArray(values);
-}
-
-TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
-    TDoubleArray a(n);
-    for (int i = 0; i < n; ++i)
-        a[i] = start + i * step;
-    return a;
-}
 
 TDoubleArray GraphX(const TGraph* g) {
     TDoubleArray x, y;

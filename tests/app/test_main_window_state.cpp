@@ -1,6 +1,7 @@
 #include "app/MainWindowState.h"
 #include "model/DateFormat.h"
 #include "model/DecimalLog.h"
+#include "tests/common/TestData.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +11,13 @@
 using namespace mainstate;
 
 namespace {
-TDoubleArray Ramp(int n, Extended step = 1) {
-    TDoubleArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(i * step);
-    return a;
-}
+using testutil::Ramp;
 
 struct Figure {
     TSuperGrWindow window;
     Figure() { window.SetClientSize(400, 300); }
     TGraph* Add(const QString& name = {}) {
-        window.AddGraph(name, false, {}, Ramp(11), Ramp(11, 2));
+        window.AddGraph(name, false, {}, Ramp(11), Ramp(11, 0, 2));
         return window.GraphByIndex(window.GraphCount() - 1);
     }
 };
@@ -72,7 +68,7 @@ TEST(StatusText, CoordinatesOfTheTopGraph) {
 TEST(StatusText, LogarithmicAxisShowsTenToTheMappedValue) {
     Figure f;
     f.Add();
-    f.window.AddGraph(QStringLiteral("log"), false, {}, Ramp(5, 1), TDoubleArray{1, 10, 100, 1000, 10000});
+    f.window.AddGraph(QStringLiteral("log"), false, {}, Ramp(5, 0, 1), TDoubleArray{1, 10, 100, 1000, 10000});
     TGraph* log = f.window.GraphByIndex(1);
     log->SetLogY(true);
     ASSERT_TRUE(log->LogY());

@@ -1,4 +1,5 @@
 #include "gui/mainwindow/MainWindow.h"
+#include "tests/common/TestData.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -14,19 +15,14 @@
 #include <cerrno>
 
 namespace {
-TDoubleArray Ramp(int n, Extended step) {
-    TDoubleArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(i * step);
-    return a;
-}
+using testutil::Ramp;
 
 struct ClipboardPictures : ::testing::Test {
     TSuperGrWindow figure;
     ClipboardPictures() {
         figure.SetClientSize(300, 200);
-        figure.AddGraph(QStringLiteral("first"), false, {}, Ramp(50, 1), Ramp(50, 2));
-        figure.AddGraph(QStringLiteral("second"), false, {}, Ramp(50, 1), Ramp(50, -1));
+        figure.AddGraph(QStringLiteral("first"), false, {}, Ramp(50, 0, 1), Ramp(50, 0, 2));
+        figure.AddGraph(QStringLiteral("second"), false, {}, Ramp(50, 0, 1), Ramp(50, 0, -1));
         figure.BmpExportScale = 2;
         figure.EmfExportScale = 3;
     }
@@ -139,7 +135,7 @@ TEST_F(ClipboardPictures, WithoutATemporaryFolderNothingIsCopied) {
     TMainWindow window;
     QStringList messages;
     window.ShowMessage = [&](const QString& m) { messages.append(m); };
-    window.Figure().AddGraph(QString(), false, {}, Ramp(10, 1), Ramp(10, 1));
+    window.Figure().AddGraph(QString(), false, {}, Ramp(10, 0, 1), Ramp(10, 0, 1));
     window.Figure().BitmapExport = false;
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
     window.Action(QStringLiteral("CopyToClipBoard"))->trigger();

@@ -1,6 +1,7 @@
-#include "gui/mainwindow/MainWindow.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "tests/common/TestData.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,12 +17,7 @@
 using mainstate::TAnswer;
 
 namespace {
-TDoubleArray Ramp(int n, Extended step = 1) {
-    TDoubleArray a;
-    for (int i = 0; i < n; ++i)
-        a.append(i * step);
-    return a;
-}
+using testutil::Ramp;
 
 struct MainWindowTest : ::testing::Test {
     TMainWindow window;
@@ -36,7 +32,9 @@ struct MainWindowTest : ::testing::Test {
         };
         window.ShowMessage = [this](const QString& m) { messages.append(m); };
     }
-    void Add(const QString& name = {}) { window.Figure().AddGraph(name, false, {}, Ramp(11), Ramp(11, 2)); }
+    void Add(const QString& name = {}) {
+        window.Figure().AddGraph(name, false, {}, Ramp(11), Ramp(11, 0, 2));
+    }
     QAction* A(const char* name) {
         QAction* a = window.Action(QString::fromUtf8(name));
         EXPECT_NE(a, nullptr) << name;

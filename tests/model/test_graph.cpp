@@ -1,6 +1,8 @@
 #include "model/DecimalLog.h"
 #include "model/Graph.h"
 #include "model/Notifier.h"
+#include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -8,23 +10,10 @@
 #include <cmath>
 
 namespace {
-TDoubleArray Values(std::initializer_list<Extended> v) {
-    return TDoubleArray(v);
-}
+using testutil::Ramp;
+using testutil::Values;
 
-TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
-    TDoubleArray a(n);
-    for (int i = 0; i < n; ++i)
-        a[i] = start + i * step;
-    return a;
-}
-
-struct GraphFixture : ::testing::Test {
-    TSuperGrWindow window;
-    TGraph* Add(const TDoubleArray& x, const TDoubleArray& y, const QString& name = {}) {
-        EXPECT_TRUE(window.AddGraph(name, false, {}, x, y));
-        return window.GraphByIndex(window.GraphCount() - 1);
-    }
+struct GraphFixture : WindowTest {
     TGraph* AddRamp(int n = 11) { return Add(Ramp(n), Ramp(n)); }
     QList<uint8_t> OpCodes() const {
         QList<uint8_t> codes;

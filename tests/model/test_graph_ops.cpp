@@ -1,5 +1,7 @@
 #include "model/Codecs.h"
 #include "model/Graph.h"
+#include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -7,26 +9,18 @@
 #include <cmath>
 
 namespace {
-TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
-    TDoubleArray a(n);
-    for (int i = 0; i < n; ++i) a[i] = start + i * step;
-    return a;
-}
+using testutil::Ramp;
 
-struct GraphOpsFixture : ::testing::Test {
-    TSuperGrWindow window;
+struct GraphOpsFixture : WindowTest {
     void SetUp() override {
         window.AnimatedZoom = false;
         window.SetClientSize(600, 400);
     }
-    TGraph* Add(const TDoubleArray& x, const TDoubleArray& y) {
-        EXPECT_TRUE(window.AddGraph(QString(), false, {}, x, y));
-        return window.GraphByIndex(window.GraphCount() - 1);
-    }
     // Pixel positions of every node, unrounded.
     QList<std::pair<Extended, Extended>> Pixels(TGraph* g) {
         QList<std::pair<Extended, Extended>> out;
-        for (int i = 0; i < g->NodeCount(); ++i) out.append({g->DataToPixelX(g->XData[i]), g->DataToPixelY(g->YData[i])});
+        for (int i = 0; i < g->NodeCount(); ++i)
+            out.append({g->DataToPixelX(g->XData[i]), g->DataToPixelY(g->YData[i])});
         return out;
     }
 };
@@ -139,7 +133,8 @@ TEST_F(GraphOpsFixture, DeleteSelectedAndInRect) {
     g->SelectNode(8);
     g->DeleteSelectedNodes();
     EXPECT_EQ(g->XData, (TDoubleArray{0, 2, 3, 4, 5, 6, 7, 9}));
-    const TRect r{g->DataToPixelXi(3) - 1, g->DataToPixelYi(5) - 1, g->DataToPixelXi(5) + 1, g->DataToPixelYi(3) + 1};
+    const TRect r{g->DataToPixelXi(3) - 1, g->DataToPixelYi(5) - 1, g->DataToPixelXi(5) + 1,
+                  g->DataToPixelYi(3) + 1};
     g->DeleteNodesInRect(r);
     EXPECT_EQ(g->XData, (TDoubleArray{0, 2, 6, 7, 9}));
 }
@@ -236,7 +231,8 @@ TEST_F(GraphOpsFixture, PlaceMarkersWithZeroSpacingStopsAtTheCount) {
     g->PolyDirty = true;
     g->PlaceMarkers(5, true, false, 2);
     EXPECT_EQ(g->Markers.Count(), 5);
-    for (const TMarkerPoint& m : g->Markers.Items) EXPECT_NEAR(double(m.X), 0, 0.5);
+    for (const TMarkerPoint& m : g->Markers.Items)
+        EXPECT_NEAR(double(m.X), 0, 0.5);
 }
 
 TEST_F(GraphOpsFixture, PlaceMarkersIsOneUndoStep) {

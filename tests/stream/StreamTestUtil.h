@@ -5,17 +5,14 @@
 #include "window/FigureStream.h"
 #include "window/SuperGrWindow.h"
 
+#include "tests/common/TestData.h"
+
 #include <QByteArray>
 #include <algorithm>
 
 namespace streamtest {
 
-inline TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
-    TDoubleArray a(n);
-    for (int i = 0; i < n; ++i)
-        a[i] = start + i * step;
-    return a;
-}
+using testutil::Ramp;
 
 // Thirds are not representable in binary: they show at once when a value goes through double.
 inline TDoubleArray Thirds(int n, Extended offset = 1) {

@@ -1,6 +1,6 @@
 #include "StreamTestUtil.h"
 #include "model/DecimalLog.h"
-#include "tests/ManualClock.h"
+#include "tests/common/WindowTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -492,12 +492,9 @@ TEST_F(UndoTest, ABrokenHistoryIsCleared) {
 }
 
 TEST_F(UndoTest, ViewUndoAnimatesToTheKeptView) {
-    auto clock = std::make_unique<ManualClock>();
-    auto timer = std::make_unique<ManualTimer>();
-    ManualClock& now = *clock;
-    ManualTimer& ticks = *timer;
-    window.SetClock(std::move(clock));
-    window.SetAnimationTimer(std::move(timer));
+    const ManualTime time = UseManualTime(window);
+    ManualClock& now = *time.Clock;
+    ManualTimer& ticks = *time.Timer;
     window.UndoRecording = false;
     G(0).SetZoomX(3);
     G(0).ShiftX = 2;

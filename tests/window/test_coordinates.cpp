@@ -1,5 +1,6 @@
 #include "model/Codecs.h"
-#include "tests/ManualClock.h"
+#include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -7,29 +8,12 @@
 #include <cmath>
 
 namespace {
-TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
-    TDoubleArray a(n);
-    for (int i = 0; i < n; ++i)
-        a[i] = start + i * step;
-    return a;
-}
+using testutil::Ramp;
 
-struct CoordinatesFixture : ::testing::Test {
-    TSuperGrWindow window;
-    ManualClock* clock = nullptr;
-    ManualTimer* timer = nullptr;
+struct CoordinatesFixture : WindowTest {
     void SetUp() override {
-        auto c = std::make_unique<ManualClock>();
-        auto t = std::make_unique<ManualTimer>();
-        clock = c.get();
-        timer = t.get();
-        window.SetClock(std::move(c));
-        window.SetAnimationTimer(std::move(t));
+        UseManualTime();
         window.AnimatedZoom = false;
-    }
-    TGraph* Add(const TDoubleArray& x, const TDoubleArray& y) {
-        EXPECT_TRUE(window.AddGraph(QString(), false, {}, x, y));
-        return window.GraphByIndex(window.GraphCount() - 1);
     }
     Extended PixelSpanX(TGraph* g, Extended a, Extended b) { return g->DataToPixelX(b) - g->DataToPixelX(a); }
 };

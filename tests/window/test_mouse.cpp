@@ -1,5 +1,6 @@
 #include "model/Codecs.h"
-#include "tests/ManualClock.h"
+#include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 #include "window/SuperGrWindow.h"
 
 #include <gtest/gtest.h>
@@ -7,33 +8,16 @@
 #include <cmath>
 
 namespace {
+using testutil::Ramp;
+
 using Button = TSuperGrWindow::TMouseButton;
 
-TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
-    TDoubleArray a(n);
-    for (int i = 0; i < n; ++i)
-        a[i] = start + i * step;
-    return a;
-}
-
-struct MouseFixture : ::testing::Test {
-    TSuperGrWindow window;
-    ManualClock* clock = nullptr;
-    ManualTimer* timer = nullptr;
+struct MouseFixture : WindowTest {
     void SetUp() override {
-        auto c = std::make_unique<ManualClock>(1000);
-        auto t = std::make_unique<ManualTimer>();
-        clock = c.get();
-        timer = t.get();
-        window.SetClock(std::move(c));
-        window.SetAnimationTimer(std::move(t));
+        UseManualTime(1000);
         window.AnimatedZoom = false;
         window.AnimatedMove = false;
         window.SetClientSize(600, 400);
-    }
-    TGraph* Add(const TDoubleArray& x, const TDoubleArray& y) {
-        EXPECT_TRUE(window.AddGraph(QString(), false, {}, x, y));
-        return window.GraphByIndex(window.GraphCount() - 1);
     }
     // A point inside the plot away from the curve of a ramp graph.
     TPoint Empty() const { return {window.PlotRect.Left + 40, window.PlotRect.Top + 20}; }
