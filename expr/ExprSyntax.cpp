@@ -34,40 +34,31 @@ bool StopsOperand(const QString& s, qsizetype i) {
     return IsOneOf(s[i], OperandStops) && !PrecededByE(s, i);
 }
 
-// End (exclusive) of the operand that starts at from.
-qsizetype ScanRight(const QString& s, qsizetype from) {
-    int depth = 0;
-    qsizetype i = from;
-    for (; i < s.size(); ++i) {
-        const QChar c = s[i];
-        if (c == QLatin1Char('(')) {
+// Walks from index i in steps of +1 or -1 over balanced parentheses; stops at the first unmatched
+// closing one (an opening one when walking left) or where stop(i) holds outside parentheses.
+template <typename Stop> qsizetype ScanBalanced(const QString& s, qsizetype i, int step, Stop stop) {
+    const QChar open = QLatin1Char(step > 0 ? '(' : ')'), close = QLatin1Char(step > 0 ? ')' : '(');
+    for (int depth = 0; i >= 0 && i < s.size(); i += step) {
+        if (s[i] == open) {
             ++depth;
-        } else if (c == QLatin1Char(')')) {
+        } else if (s[i] == close) {
             if (depth == 0) break;
             --depth;
-        } else if (depth == 0 && StopsOperand(s, i)) {
+        } else if (depth == 0 && stop(i)) {
             break;
         }
     }
     return i;
 }
 
+// End (exclusive) of the operand that starts at from.
+qsizetype ScanRight(const QString& s, qsizetype from) {
+    return ScanBalanced(s, from, 1, [&](qsizetype i) { return StopsOperand(s, i); });
+}
+
 // Start of the operand that ends just before the index to.
 qsizetype ScanLeft(const QString& s, qsizetype to) {
-    int depth = 0;
-    qsizetype i = to - 1;
-    for (; i >= 0; --i) {
-        const QChar c = s[i];
-        if (c == QLatin1Char(')')) {
-            ++depth;
-        } else if (c == QLatin1Char('(')) {
-            if (depth == 0) break;
-            --depth;
-        } else if (depth == 0 && StopsOperand(s, i)) {
-            break;
-        }
-    }
-    return i + 1;
+    return ScanBalanced(s, to - 1, -1, [&](qsizetype i) { return StopsOperand(s, i); }) + 1;
 }
 
 // Unary signs: the sign and its operand become (0-operand) or (0+operand).
@@ -82,19 +73,8 @@ void RewriteUnary(QString& s, QChar sign) {
         }
         if (at < 0) return;
         // Unlike a binary operand, this one runs over * / ^ so that -2^2 is -(2^2).
-        int depth = 0;
-        qsizetype end = at + 1;
-        for (; end < s.size(); ++end) {
-            const QChar c = s[end];
-            if (c == QLatin1Char('(')) {
-                ++depth;
-            } else if (c == QLatin1Char(')')) {
-                if (depth == 0) break;
-                --depth;
-            } else if (depth == 0 && IsOneOf(c, "&+,-<=>|~") && !PrecededByE(s, end)) {
-                break;
-            }
-        }
+        const qsizetype end = ScanBalanced(
+            s, at + 1, 1, [&](qsizetype i) { return IsOneOf(s[i], "&+,-<=>|~") && !PrecededByE(s, i); });
         const QString operand = s.mid(at + 1, end - at - 1);
         s.replace(at, end - at, QStringLiteral("(0") + sign + operand + QLatin1Char(')'));
     }
@@ -276,20 +256,7 @@ bool IsOperatorChar(QChar c) {
 
 // End (exclusive) of the middle or last part of a range, starting after a ':'.
 qsizetype RangePartEnd(const QString& s, qsizetype from) {
-    int depth = 0;
-    qsizetype i = from;
-    for (; i < s.size(); ++i) {
-        const QChar c = s[i];
-        if (c == QLatin1Char('(')) {
-            ++depth;
-        } else if (c == QLatin1Char(')')) {
-            if (depth == 0) break;
-            --depth;
-        } else if (depth == 0 && (c == QLatin1Char(',') || c == QLatin1Char('[') || c == QLatin1Char(':'))) {
-            break;
-        }
-    }
-    return i;
+    return ScanBalanced(s, from, 1, [&](qsizetype i) { return IsOneOf(s[i], ",[:"); });
 }
 
 // Drops trailing spaces and operator characters of [from, end); returns the new end.
@@ -302,20 +269,7 @@ qsizetype TrimPartEnd(const QString& s, qsizetype from, qsizetype end) {
 // Expands the first range of text into before / values / after; false on any failure.
 bool ExpandRange(const QString& s, qsizetype colon, LinePiece& before, LinePiece& range, LinePiece& after) {
     // Left end: back to ',' or ']' or an unmatched '(' at depth 0.
-    int depth = 0;
-    qsizetype start = colon - 1;
-    for (; start >= 0; --start) {
-        const QChar c = s[start];
-        if (c == QLatin1Char(')')) {
-            ++depth;
-        } else if (c == QLatin1Char('(')) {
-            if (depth == 0) break;
-            --depth;
-        } else if (depth == 0 && (c == QLatin1Char(',') || c == QLatin1Char(']'))) {
-            break;
-        }
-    }
-    ++start;
+    qsizetype start = ScanBalanced(s, colon - 1, -1, [&](qsizetype i) { return IsOneOf(s[i], ",]"); }) + 1;
     // Leading spaces and operators stay outside, except a unary minus, which belongs to a.
     while (start < colon && (s[start] == QLatin1Char(' ') || IsOperatorChar(s[start]))) {
         if (s[start] == QLatin1Char('-')) {
