@@ -1,9 +1,9 @@
 #include "export/CommandLine.h"
 
 #include "app/FigureFile.h"
+#include "export/PictureExport.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
-#include "export/PictureExport.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -20,20 +20,6 @@ public:
     bool AskYesNo(const QString&, const QString&) override { return true; }
     void ShowMessage(const QString& text) override { PrintError(text); }
 };
-
-struct TSettingRange {
-    int mathfuncs::TEvalSettings::*Field;
-    int Max;
-};
-
-// The numbered calculation settings that --eval takes from the command line.
-std::optional<TSettingRange> EvalSettingRange(const QString& option) {
-    using mathfuncs::TEvalSettings;
-    if (option == QLatin1String("--interp-type")) return TSettingRange{&TEvalSettings::InterpType, 6};
-    if (option == QLatin1String("--extrap-type")) return TSettingRange{&TEvalSettings::ExtrapType, 3};
-    if (option == QLatin1String("--def-diff-type")) return TSettingRange{&TEvalSettings::DiffType, 3};
-    return std::nullopt;
-}
 
 bool ParseInt(const QString& text, int& out) {
     bool ok = false;
@@ -92,6 +78,113 @@ QString VersionText() {
     return QStringLiteral("tarvelo 0.1.0\n");
 }
 
+namespace {
+// An option that takes a value: it reads the value into the command, or says what is wrong.
+struct TValueOption {
+    const char* Name;
+    bool (*Read)(TCommandLine& command, const QString& value, QString* error);
+};
+
+bool Fail(QString* error, const QString& text) {
+    *error = text;
+    return false;
+}
+
+bool ReadExport(TCommandLine& command, const QString& value, QString* error) {
+    command.ExportFile = value;
+    return PictureFormatFor(value) ||
+           Fail(error,
+                QStringLiteral("unknown picture type: '%1' (use png, jpg, bmp, svg, pdf or emf)").arg(value));
+}
+
+bool ReadFormula(TCommandLine& command, const QString& value, QString* error) {
+    command.Formula = value;
+    return !value.trimmed().isEmpty() || Fail(error, QStringLiteral("--eval needs a formula"));
+}
+
+bool ReadSize(TCommandLine& command, const QString& value, QString* error) {
+    const QStringList parts = value.split(QLatin1Char('x'));
+    int w = 0, h = 0;
+    if (parts.size() != 2 || !ParseInt(parts[0], w) || !ParseInt(parts[1], h) || w < 1 || h < 1 ||
+        w > 20000 || h > 20000)
+        return Fail(error, QStringLiteral("invalid size '%1' (expected WxH, e.g. 800x600)").arg(value));
+    command.Width = w;
+    command.Height = h;
+    return true;
+}
+
+bool ReadScale(TCommandLine& command, const QString& value, QString* error) {
+    bool ok = false;
+    command.Scale = value.toDouble(&ok);
+    return (ok && command.Scale > 0 && command.Scale <= 16) ||
+           Fail(error,
+                QStringLiteral("invalid scale '%1' (expected a number above 0, at most 16)").arg(value));
+}
+
+bool ReadScheme(TCommandLine& command, const QString& value, QString* error) {
+    return (ParseInt(value, command.Scheme) && command.Scheme >= 0 && command.Scheme <= 3) ||
+           Fail(error, QStringLiteral("invalid scheme '%1' (expected 0, 1, 2 or 3)").arg(value));
+}
+
+bool ReadColumns(TCommandLine& command, const QString& value, QString* error) {
+    for (const QString& pair : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList xy = pair.split(QLatin1Char(':'));
+        int x = 0, y = 0;
+        if (xy.size() != 2 || !ParseInt(xy[0], x) || !ParseInt(xy[1], y) || x < 0 || y < 1)
+            return Fail(
+                error,
+                QStringLiteral("invalid columns '%1' (expected X:Y pairs such as 1:2,1:3)").arg(value));
+        command.Columns.append({x, y});
+    }
+    return true;
+}
+
+template <int mathfuncs::TEvalSettings::*Field, int Max>
+bool ReadSetting(TCommandLine& command, const QString& value, QString* error) {
+    int number = 0;
+    if (!ParseInt(value, number) || number < 0 || number > Max)
+        return Fail(error, QStringLiteral("invalid value '%1' (expected 0 to %2)").arg(value).arg(Max));
+    command.EvalSettings.*Field = number;
+    return true;
+}
+
+bool ReadIgnoreErrors(TCommandLine& command, const QString& value, QString* error) {
+    if (value != QLatin1String("yes") && value != QLatin1String("no"))
+        return Fail(error, QStringLiteral("invalid --ignore-errors '%1' (expected yes or no)").arg(value));
+    command.EvalSettings.IgnoreErrors = value == QLatin1String("yes");
+    return true;
+}
+
+using mathfuncs::TEvalSettings;
+constexpr TValueOption kValueOptions[] = {
+    {"--export", ReadExport},
+    {"--eval", ReadFormula},
+    {"--size", ReadSize},
+    {"--scale", ReadScale},
+    {"--scheme", ReadScheme},
+    {"--columns", ReadColumns},
+    {"--interp-type", ReadSetting<&TEvalSettings::InterpType, 6>},
+    {"--extrap-type", ReadSetting<&TEvalSettings::ExtrapType, 3>},
+    {"--def-diff-type", ReadSetting<&TEvalSettings::DiffType, 3>},
+    {"--ignore-errors", ReadIgnoreErrors},
+};
+
+const TValueOption* FindValueOption(const QString& name) {
+    for (const TValueOption& option : kValueOptions)
+        if (name == QLatin1String(option.Name)) return &option;
+    return nullptr;
+}
+
+// The combinations of options that make no run.
+bool CheckCombination(const TCommandLine& command, QString* error) {
+    if (!command.ExportFile.isEmpty() && command.Inputs.isEmpty() && !command.Help && !command.Version)
+        return Fail(error, QStringLiteral("--export needs at least one input file"));
+    if (!command.ExportFile.isEmpty() && !command.Formula.isEmpty())
+        return Fail(error, QStringLiteral("--export and --eval cannot be combined"));
+    return true;
+}
+} // namespace
+
 std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QString* error) {
     TCommandLine command;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -102,87 +195,19 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
             value = arg.section(QLatin1Char('='), 1);
             arg = arg.section(QLatin1Char('='), 0, 0);
         }
-        auto needValue = [&]() -> bool {
-            if (!value.isNull()) return true;
-            if (i + 1 >= arguments.size()) {
-                *error = QStringLiteral("option '%1' requires an argument").arg(arg);
-                return false;
-            }
-            value = arguments[++i];
-            return true;
-        };
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             command.Help = true;
         } else if (arg == QLatin1String("-v") || arg == QLatin1String("--version")) {
             command.Version = true;
-        } else if (arg == QLatin1String("--export")) {
-            if (!needValue()) return std::nullopt;
-            command.ExportFile = value;
-            if (!PictureFormatFor(value)) {
-                *error = QStringLiteral("unknown picture type: '%1' (use png, jpg, bmp, svg, pdf or emf)")
-                             .arg(value);
-                return std::nullopt;
-            }
-        } else if (arg == QLatin1String("--eval")) {
-            if (!needValue()) return std::nullopt;
-            command.Formula = value;
-            if (command.Formula.trimmed().isEmpty()) {
-                *error = QStringLiteral("--eval needs a formula");
-                return std::nullopt;
-            }
-        } else if (const auto range = EvalSettingRange(arg)) {
-            if (!needValue()) return std::nullopt;
-            int number = 0;
-            if (!ParseInt(value, number) || number < 0 || number > range->Max) {
-                *error = QStringLiteral("invalid %1 '%2' (expected 0 to %3)").arg(arg, value).arg(range->Max);
-                return std::nullopt;
-            }
-            command.EvalSettings.*(range->Field) = number;
-        } else if (arg == QLatin1String("--ignore-errors")) {
-            if (!needValue()) return std::nullopt;
-            if (value != QLatin1String("yes") && value != QLatin1String("no")) {
-                *error = QStringLiteral("invalid --ignore-errors '%1' (expected yes or no)").arg(value);
-                return std::nullopt;
-            }
-            command.EvalSettings.IgnoreErrors = value == QLatin1String("yes");
-        } else if (arg == QLatin1String("--size")) {
-            if (!needValue()) return std::nullopt;
-            const QStringList parts = value.split(QLatin1Char('x'));
-            int w = 0, h = 0;
-            if (parts.size() != 2 || !ParseInt(parts[0], w) || !ParseInt(parts[1], h) || w < 1 || h < 1 ||
-                w > 20000 || h > 20000) {
-                *error = QStringLiteral("invalid size '%1' (expected WxH, e.g. 800x600)").arg(value);
-                return std::nullopt;
-            }
-            command.Width = w;
-            command.Height = h;
-        } else if (arg == QLatin1String("--scale")) {
-            if (!needValue()) return std::nullopt;
-            bool ok = false;
-            command.Scale = value.toDouble(&ok);
-            if (!ok || command.Scale <= 0 || command.Scale > 16) {
-                *error =
-                    QStringLiteral("invalid scale '%1' (expected a number above 0, at most 16)").arg(value);
-                return std::nullopt;
-            }
-        } else if (arg == QLatin1String("--scheme")) {
-            if (!needValue()) return std::nullopt;
-            if (!ParseInt(value, command.Scheme) || command.Scheme < 0 || command.Scheme > 3) {
-                *error = QStringLiteral("invalid scheme '%1' (expected 0, 1, 2 or 3)").arg(value);
-                return std::nullopt;
-            }
-        } else if (arg == QLatin1String("--columns")) {
-            if (!needValue()) return std::nullopt;
-            for (const QString& pair : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                const QStringList xy = pair.split(QLatin1Char(':'));
-                int x = 0, y = 0;
-                if (xy.size() != 2 || !ParseInt(xy[0], x) || !ParseInt(xy[1], y) || x < 0 || y < 1) {
-                    *error = QStringLiteral("invalid columns '%1' (expected X:Y pairs such as 1:2,1:3)")
-                                 .arg(value);
+        } else if (const TValueOption* option = FindValueOption(arg)) {
+            if (value.isNull()) {
+                if (i + 1 >= arguments.size()) {
+                    *error = QStringLiteral("option '%1' requires an argument").arg(arg);
                     return std::nullopt;
                 }
-                command.Columns.append({x, y});
+                value = arguments[++i];
             }
+            if (!option->Read(command, value, error)) return std::nullopt;
         } else if (longOption || (arg.startsWith(QLatin1Char('-')) && arg.size() > 1)) {
             *error = QStringLiteral("unrecognized option '%1'").arg(arg);
             return std::nullopt;
@@ -190,14 +215,7 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
             command.Inputs.append(arg);
         }
     }
-    if (!command.ExportFile.isEmpty() && command.Inputs.isEmpty() && !command.Help && !command.Version) {
-        *error = QStringLiteral("--export needs at least one input file");
-        return std::nullopt;
-    }
-    if (!command.ExportFile.isEmpty() && !command.Formula.isEmpty()) {
-        *error = QStringLiteral("--export and --eval cannot be combined");
-        return std::nullopt;
-    }
+    if (!CheckCombination(command, error)) return std::nullopt;
     return command;
 }
 
