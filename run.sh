@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
 scripts/build.sh build Release tarvelo
-exec build/app/tarvelo "$@"
+exec build/tarvelo "$@"

@@ -12,7 +12,7 @@ for n in $rows; do
     cat "$data" >/dev/null # the file comes from the page cache, as a file just written would
     for run in 1 2 3; do
         /usr/bin/time -f "$n rows: %e s wall, %U s user, %S s system, peak %M KB" \
-            "$build/app/tarvelo" --export=/tmp/tarvelo_measurement_$n.png --size=1200x800 --columns=1:2 \
+            "$build/tarvelo" --export=/tmp/tarvelo_measurement_$n.png --size=1200x800 --columns=1:2 \
             "$data" 2>&1 | grep rows:
     done
 done

@@ -4,12 +4,20 @@
 set -euo pipefail
 
 packages=(
+    # build: compilers, CMake, Ninja, ccache; clang and its runtimes for the fuzz and sanitizer builds
     build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev
+    # Qt: the core uses QtCore and QtGui (whose CMake files need the GL headers), export adds QtSvg, the
+    # GUI QtWidgets; Qt's own dialogs in Russian
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl1-mesa-dev qt6-translations-l10n
+    # figure files and MAT-files; tests and benchmarks
     zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-    libxlsxwriter-dev libemf-dev
+    # kept for the spreadsheet export of graphs, which is being built
+    libxlsxwriter-dev
+    # the fonts the figures are drawn and tested with
     fonts-liberation fonts-dejavu-core
+    # screenshots under a virtual display (scripts/tour.sh, scripts/try_gestures.sh)
     xvfb xauth imagemagick xdotool
+    # MAT-file fixtures and the test that reads scipy's own files
     python3-numpy python3-scipy
 )
 

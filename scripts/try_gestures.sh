@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 shots=${2:-/tmp/shots}
-program="$build/app/tarvelo"
+program="$build/tarvelo"
 [ -x "$program" ] || { echo "No $program: build it with scripts/build.sh $build Release tarvelo" >&2; exit 1; }
 mkdir -p "$shots"
 export DISPLAY=${TRY_DISPLAY:-:97}
