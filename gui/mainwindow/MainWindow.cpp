@@ -828,7 +828,9 @@ void TMainWindow::CreateContextMenus() {
     const char* axesCaptions[] = {"Группировать оси по Х и Y", "Группировать оси по Х",
                                   "Группировать оси по Y", "Не группировать оси"};
     for (int i = 0; i < 4; ++i) {
-        const auto [x, y] = pairs[i];
+        // Plain variables: clang before 16 cannot capture a structured binding.
+        const bool x = pairs[i].first;
+        const bool y = pairs[i].second;
         connect(FScaleIconMenu->addAction(QString::fromUtf8(scaleCaptions[i])), &QAction::triggered, this,
                 [this, &w, x, y] {
                     w.DrawPolicy.SetAllowScale(x, y);
@@ -879,7 +881,9 @@ void TMainWindow::CreateToolBars() {
         button->setPopupMode(QToolButton::InstantPopup);
         auto* menu = new QMenu(button);
         for (int i = 0; i < 4; ++i) {
-            const auto [x, y] = pairs[i];
+            // Plain variables: clang before 16 cannot capture a structured binding.
+            const bool x = pairs[i].first;
+            const bool y = pairs[i].second;
             TIconLook look;
             look.Kind = scales ? TIconLook::TKind::Scale : TIconLook::TKind::Move;
             look.X = x ? TAxisState::All : TAxisState::None;

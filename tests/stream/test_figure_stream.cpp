@@ -267,7 +267,7 @@ TEST_F(FigureStreamTest, RefusedWindowValuesKeepTheWindowsOwn) {
     PutExt(bytes, kZoomNormal, std::numeric_limits<Extended>::infinity());
     bytes[kToolMode] = 4;
     bytes[kToolMode + 1] = 7;
-    bytes[kToolMode + 2] = 200;
+    bytes[kToolMode + 2] = static_cast<char>(200);
     bytes[kLegendPosition] = 9;
     bytes[kLegendPosition + 1] = 3;
     bytes[kLegendDragging] = 1;
