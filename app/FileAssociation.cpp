@@ -22,6 +22,11 @@ bool WriteWhole(const QString& fileName, const QByteArray& bytes) {
     return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit();
 }
 
+QByteArray DesktopResource(const QString& name) {
+    QFile file(QStringLiteral(":/desktop/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // One argument of a desktop entry's Exec line: quoted, with the characters the quoting reserves
 // escaped, and then every backslash doubled for the entry's string syntax.
 QString ExecArgument(const QString& argument) {
@@ -155,31 +160,23 @@ bool TFileAssociation::FigureFilesAssociated() const {
 }
 
 bool TFileAssociation::InstallDesktopFiles() const {
-    const QByteArray mime =
-        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                       "  <mime-type type=\"%1\">\n"
-                       "    <comment>Файл фигуры программы Tarvelo</comment>\n"
-                       "    <magic priority=\"60\">\n"
-                       "      <match type=\"string\" offset=\"0\" value=\"TARVELO 1.0 QVF-file.\"/>\n"
-                       "    </magic>\n"
-                       "    <glob pattern=\"*.tvq\"/>\n"
-                       "  </mime-type>\n"
-                       "</mime-info>\n")
-            .arg(MimeType())
-            .toUtf8();
-    const QByteArray desktop = (QStringLiteral("[Desktop Entry]\n"
-                                               "Type=Application\n"
-                                               "Name=Tarvelo\n"
-                                               "Comment=Открыть в Tarvelo\n"
-                                               "Exec=") +
-                                ExecArgument(FLocations.ProgramPath) +
-                                QStringLiteral(" %f\n"
-                                               "MimeType=%1;\n"
-                                               "NoDisplay=true\n"
-                                               "Terminal=false\n")
-                                    .arg(MimeType()))
-                                   .toUtf8();
+    const QByteArray installedEntry = DesktopResource(QStringLiteral("tarvelo.desktop"));
+    const QByteArray mime = DesktopResource(QStringLiteral("tarvelo.xml"));
+    if (installedEntry.isEmpty() || mime.isEmpty()) return false;
+    // The entry the package installs, with this program's own path; it only serves the file type
+    // and stays out of the menu, where an installed entry may already stand.
+    QByteArray desktop;
+    for (const QByteArray& line : installedEntry.split('\n')) {
+        if (line.isEmpty()) continue;
+        if (line.startsWith("Exec=")) {
+            const qsizetype blank = line.indexOf(' ');
+            desktop += "Exec=" + ExecArgument(FLocations.ProgramPath).toUtf8() +
+                       (blank < 0 ? QByteArray() : line.mid(blank)) + '\n';
+        } else {
+            desktop += line + '\n';
+        }
+        if (line == "[Desktop Entry]") desktop += "NoDisplay=true\n";
+    }
     return WriteWhole(MimeFile(), mime) && WriteWhole(DesktopFile(), desktop);
 }
 

@@ -5,3 +5,10 @@ target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/FileAssociation.h ${CMAKE_CURRENT_LIST_DIR}/FileAssociation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainWindowState.h ${CMAKE_CURRENT_LIST_DIR}/MainWindowState.cpp
 )
+# The figure file type and desktop entry that the program registers are the very files the package
+# installs.
+qt_add_resources(tarvelo_core tarvelo_desktop_files
+    PREFIX /desktop
+    BASE ${CMAKE_CURRENT_LIST_DIR}/../packaging
+    FILES ${CMAKE_CURRENT_LIST_DIR}/../packaging/tarvelo.desktop ${CMAKE_CURRENT_LIST_DIR}/../packaging/tarvelo.xml
+)

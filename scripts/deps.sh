@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need.
+# Installs the Debian packages the build, the tests and the program need, and any named as arguments.
 # apt-get runs only when something is missing, so repeated calls cost nothing.
 set -euo pipefail
 
@@ -19,6 +19,7 @@ packages=(
     xvfb xauth imagemagick xdotool
     # MAT-file fixtures and the test that reads scipy's own files
     python3-numpy python3-scipy
+    "$@"
 )
 
 missing=()

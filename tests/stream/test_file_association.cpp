@@ -1,5 +1,7 @@
 #include "app/FileAssociation.h"
 
+#include "app/FigureFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -60,12 +62,31 @@ TEST_F(FileAssociationTest, SwitchingOnWritesTheKeysAndTheDesktopFiles) {
     EXPECT_TRUE(mime.contains("value=\"TARVELO 1.0 QVF-file.\""));
     const QByteArray desktop = ReadAll(association.DesktopFile());
     EXPECT_TRUE(desktop.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(desktop.contains("\nExec=\"/opt/tarvelo/bin/tarvelo\" %f\n"));
+    EXPECT_TRUE(desktop.contains("\nExec=\"/opt/tarvelo/bin/tarvelo\" %F\n"));
     EXPECT_TRUE(desktop.contains("\nMimeType=application/x-tarvelo-figure;\n"));
 
     // Switching on twice keeps one set of keys and no backup of itself.
     ASSERT_TRUE(association.AssociateFigureFiles(true));
     EXPECT_FALSE(Store().Contains(QStringLiteral("Tarvelo.tvq\\Backup")));
+}
+
+TEST_F(FileAssociationTest, RegistersTheFilesThePackageInstalls) {
+    ASSERT_TRUE(association.AssociateFigureFiles(true));
+    const QByteArray installedMime = ReadAll(QStringLiteral(TARVELO_PACKAGING_DIR "/tarvelo.xml"));
+    ASSERT_FALSE(installedMime.isEmpty());
+    EXPECT_EQ(ReadAll(association.MimeFile()), installedMime);
+    // The type is the one the program asks for, recognised by the header every figure starts with.
+    EXPECT_TRUE(installedMime.contains(
+        QStringLiteral("<mime-type type=\"%1\">").arg(TFileAssociation::MimeType()).toUtf8()));
+    EXPECT_TRUE(installedMime.contains(
+        QStringLiteral("offset=\"0\" value=\"%1\"").arg(figurefile::Signature()).toUtf8()));
+    // Every line of the installed entry but the program's path, and kept out of the menu.
+    const QByteArray installedEntry = ReadAll(QStringLiteral(TARVELO_PACKAGING_DIR "/tarvelo.desktop"));
+    ASSERT_FALSE(installedEntry.isEmpty());
+    const QByteArray desktop = ReadAll(association.DesktopFile());
+    for (const QByteArray& line : installedEntry.split('\n'))
+        EXPECT_TRUE(line.startsWith("Exec=") || desktop.contains(line + '\n')) << line.constData();
+    EXPECT_TRUE(desktop.contains("\nNoDisplay=true\n"));
 }
 
 TEST_F(FileAssociationTest, SwitchingOffRestoresThePreviousOwner) {
@@ -103,7 +124,7 @@ TEST_F(FileAssociationTest, AMovedProgramIsNotAssociated) {
 TEST_F(FileAssociationTest, ExecLineQuotesTheProgramPath) {
     TFileAssociation odd(Locations(QStringLiteral("/opt/my apps/tar\"velo$")));
     ASSERT_TRUE(odd.AssociateFigureFiles(true));
-    EXPECT_TRUE(ReadAll(odd.DesktopFile()).contains("\nExec=\"/opt/my apps/tar\\\\\"velo\\\\$\" %f\n"));
+    EXPECT_TRUE(ReadAll(odd.DesktopFile()).contains("\nExec=\"/opt/my apps/tar\\\\\"velo\\\\$\" %F\n"));
     EXPECT_TRUE(odd.FigureFilesAssociated());
 }
 
