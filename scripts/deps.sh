@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev
     # Qt: the core uses QtCore and QtGui (whose CMake files need the GL headers), export adds QtSvg, the
     # GUI QtWidgets; Qt's own dialogs in Russian
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl1-mesa-dev qt6-translations-l10n
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev qt6-translations-l10n
     # figure files and MAT-files; tests and benchmarks
     zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
     # kept for the spreadsheet export of graphs, which is being built
