@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a source includes a higher layer or a library its layer must not use.
-# Layers, lowest first: model; window and expr (side by side); files; app; export; gui.
+# Layers, lowest first: model; window and expr (side by side); files; app and tools (side by side);
+# export; gui.
 # The core (model to app) uses QtCore and QtGui only; export adds QtSvg; gui may use any widget.
 # Usage: tests/layering.sh [SOURCE_ROOT]
 set -euo pipefail
@@ -8,7 +9,7 @@ root=${1:-$(dirname "$0")/..}
 cd "$root"
 qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
 
-declare -A rank=([model]=0 [window]=1 [expr]=1 [files]=2 [app]=3 [export]=4 [gui]=5)
+declare -A rank=([model]=0 [window]=1 [expr]=1 [files]=2 [app]=3 [tools]=3 [export]=4 [gui]=5)
 widget_modules=(QtWidgets QtPrintSupport QtSvgWidgets QtOpenGLWidgets)
 failures=0
 
