@@ -9,7 +9,8 @@
 namespace {
 TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
     TDoubleArray a(n);
-    for (int i = 0; i < n; ++i) a[i] = start + i * step;
+    for (int i = 0; i < n; ++i)
+        a[i] = start + i * step;
     return a;
 }
 
@@ -26,7 +27,8 @@ struct GraphOpsFixture : ::testing::Test {
     // Pixel positions of every node, unrounded.
     QList<std::pair<Extended, Extended>> Pixels(TGraph* g) {
         QList<std::pair<Extended, Extended>> out;
-        for (int i = 0; i < g->NodeCount(); ++i) out.append({g->DataToPixelX(g->XData[i]), g->DataToPixelY(g->YData[i])});
+        for (int i = 0; i < g->NodeCount(); ++i)
+            out.append({g->DataToPixelX(g->XData[i]), g->DataToPixelY(g->YData[i])});
         return out;
     }
 };
@@ -139,7 +141,8 @@ TEST_F(GraphOpsFixture, DeleteSelectedAndInRect) {
     g->SelectNode(8);
     g->DeleteSelectedNodes();
     EXPECT_EQ(g->XData, (TDoubleArray{0, 2, 3, 4, 5, 6, 7, 9}));
-    const TRect r{g->DataToPixelXi(3) - 1, g->DataToPixelYi(5) - 1, g->DataToPixelXi(5) + 1, g->DataToPixelYi(3) + 1};
+    const TRect r{g->DataToPixelXi(3) - 1, g->DataToPixelYi(5) - 1, g->DataToPixelXi(5) + 1,
+                  g->DataToPixelYi(3) + 1};
     g->DeleteNodesInRect(r);
     EXPECT_EQ(g->XData, (TDoubleArray{0, 2, 6, 7, 9}));
 }
@@ -207,9 +210,9 @@ TEST_F(GraphOpsFixture, PlaceMarkersByCountAndInterval) {
     // A horizontal line exactly 400 pixels long: make one data unit one pixel.
     TGraph* g = Add(TDoubleArray{0, 400}, TDoubleArray{0, 0});
     window.UndoRecording = false;
-    g->SetZoomX(1 / g->FitX);
-    g->ShiftX = 0;
-    g->PolyDirty = true;
+    g->SetZoomX(1 / g->Mapping.FitX);
+    g->Mapping.ShiftX = 0;
+    g->Cache.Invalidate(TViewCache::Polyline);
     g->PlaceMarkers(3, true, false, 0);
     ASSERT_EQ(g->Markers.Count(), 3);
     EXPECT_NEAR(double(g->Markers.Items[0].X), 100, 0.5);
@@ -232,11 +235,12 @@ TEST_F(GraphOpsFixture, PlaceMarkersByCountAndInterval) {
 TEST_F(GraphOpsFixture, PlaceMarkersWithZeroSpacingStopsAtTheCount) {
     TGraph* g = Add(TDoubleArray{0, 4}, TDoubleArray{0, 0});
     window.UndoRecording = false;
-    g->SetZoomX(1 / g->FitX); // 4 pixels long
-    g->PolyDirty = true;
+    g->SetZoomX(1 / g->Mapping.FitX); // 4 pixels long
+    g->Cache.Invalidate(TViewCache::Polyline);
     g->PlaceMarkers(5, true, false, 2);
     EXPECT_EQ(g->Markers.Count(), 5);
-    for (const TMarkerPoint& m : g->Markers.Items) EXPECT_NEAR(double(m.X), 0, 0.5);
+    for (const TMarkerPoint& m : g->Markers.Items)
+        EXPECT_NEAR(double(m.X), 0, 0.5);
 }
 
 TEST_F(GraphOpsFixture, PlaceMarkersIsOneUndoStep) {

@@ -7,13 +7,16 @@
 namespace {
 TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
     TDoubleArray a(n);
-    for (int i = 0; i < n; ++i) a[i] = start + i * step;
+    for (int i = 0; i < n; ++i)
+        a[i] = start + i * step;
     return a;
 }
 
 struct WindowFixture : ::testing::Test {
     TSuperGrWindow window;
-    bool Add(const QString& name = {}, int n = 11) { return window.AddGraph(name, false, {}, Ramp(n), Ramp(n)); }
+    bool Add(const QString& name = {}, int n = 11) {
+        return window.AddGraph(name, false, {}, Ramp(n), Ramp(n));
+    }
 };
 } // namespace
 
@@ -54,8 +57,10 @@ TEST_F(WindowFixture, NamesAreMadeUnique) {
 
 TEST_F(WindowFixture, PaletteColoursAndWrapAround) {
     window.UsePalette = true;
-    for (int i = 0; i < 18; ++i) ASSERT_TRUE(Add());
-    for (int i = 0; i < 18; ++i) EXPECT_EQ(window.GraphByIndex(i)->Color(), window.GraphsPalette.Get(i));
+    for (int i = 0; i < 18; ++i)
+        ASSERT_TRUE(Add());
+    for (int i = 0; i < 18; ++i)
+        EXPECT_EQ(window.GraphByIndex(i)->Color(), window.GraphsPalette.Get(i));
     ASSERT_TRUE(Add());
     EXPECT_EQ(window.GraphByIndex(18)->Color(), window.GraphsPalette.Get(19 % 18));
     EXPECT_EQ(window.GraphByIndex(18)->MarkerColor(), window.GraphsPalette.Get(1));
@@ -74,19 +79,23 @@ TEST_F(WindowFixture, AddGraphAssignsLayerSymbolAndEvents) {
     window.Events.OnChangeGraphState = [&](TComponent*, int id, int vtype, bool v) {
         events.append(QStringLiteral("state:%1:%2:%3").arg(id).arg(vtype).arg(int(v)));
     };
-    window.Events.OnAxesSaved = [&](TComponent*, bool v) { events.append(QStringLiteral("axes:%1").arg(int(v))); };
+    window.Events.OnAxesSaved = [&](TComponent*, bool v) {
+        events.append(QStringLiteral("axes:%1").arg(int(v)));
+    };
     ASSERT_TRUE(Add());
-    EXPECT_EQ(events, (QList<QString>{QStringLiteral("list:1"), QStringLiteral("axes:0"), QStringLiteral("add:0"),
-                                      QStringLiteral("state:0:0:1"), QStringLiteral("state:0:1:1"),
-                                      QStringLiteral("state:0:2:1"), QStringLiteral("state:0:3:1")}));
+    EXPECT_EQ(events,
+              (QList<QString>{QStringLiteral("list:1"), QStringLiteral("axes:0"), QStringLiteral("add:0"),
+                              QStringLiteral("state:0:0:1"), QStringLiteral("state:0:1:1"),
+                              QStringLiteral("state:0:2:1"), QStringLiteral("state:0:3:1")}));
     TGraph* g = window.GraphByIndex(0);
     EXPECT_EQ(g->Layer(), 0);
     EXPECT_EQ(g->MarkerSymbol(), 1);
-    EXPECT_EQ(g->ShiftX, 0);
+    EXPECT_EQ(g->Mapping.ShiftX, 0);
     EXPECT_EQ(window.UndoSide.Ops.last().OpType, UndoOp::AddGraph);
     EXPECT_TRUE(window.Modified());
 
-    for (int i = 1; i < 14; ++i) ASSERT_TRUE(Add());
+    for (int i = 1; i < 14; ++i)
+        ASSERT_TRUE(Add());
     EXPECT_EQ(window.GraphByIndex(12)->MarkerSymbol(), 13);
     EXPECT_EQ(window.GraphByIndex(13)->MarkerSymbol(), 0);
     EXPECT_EQ(window.GraphByIndex(13)->Layer(), 13);
@@ -115,7 +124,8 @@ TEST_F(WindowFixture, AutoFitFillsTheInitialScale) {
 }
 
 TEST_F(WindowFixture, TopGraphDeletion) {
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(Add());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(Add());
     QList<std::pair<int, int>> tops;
     window.Events.OnChangeTopGraph = [&](TComponent*, int was, int cur) { tops.append({was, cur}); };
     int deleted = -1;
@@ -133,7 +143,8 @@ TEST_F(WindowFixture, TopGraphDeletion) {
 }
 
 TEST_F(WindowFixture, IdsAreReused) {
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(Add());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(Add());
     window.DeleteGraph(window.IndexOfGraphID(0));
     ASSERT_TRUE(Add());
     EXPECT_EQ(window.GraphByIndex(2)->ID, 0);
@@ -161,7 +172,8 @@ TEST_F(WindowFixture, DeleteAllGraphsIsOneUndoGroup) {
 }
 
 TEST_F(WindowFixture, DeleteSelectedGraphs) {
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(Add());
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(Add());
     window.GraphByIndex(1)->SetSelected(true);
     window.GraphByIndex(3)->SetSelected(true);
     EXPECT_EQ(window.SelectedGraphCount(), 2);
@@ -315,7 +327,8 @@ TEST(Colors, SystemColourTestIsUnsigned) {
 TEST_F(WindowFixture, DrawPolicyPermissions) {
     EXPECT_FALSE(window.DrawPolicy.AllowPosX() || window.DrawPolicy.AllowPosY() ||
                  window.DrawPolicy.AllowScaleX() || window.DrawPolicy.AllowScaleY());
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(Add());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(Add());
     window.ClearUndoHistory();
     std::tuple<int, int> reported{0, 0};
     window.Events.OnChangeGraphState = [&](TComponent* sender, int id, int vtype, bool) {
