@@ -298,7 +298,7 @@ public:
     void SetPosGroupY(int32_t v);
     void SetScaleGroupX(int32_t v);
     void SetScaleGroupY(int32_t v);
-    // Group numbers as the binding reads them (0 for all graphs under the window's Single flags).
+    // Group numbers as the binding reads them (0 for all graphs while the owner keeps them in one group).
     int32_t EffectivePosGroupX() const;
     int32_t EffectivePosGroupY() const;
     int32_t EffectiveScaleGroupX() const;
@@ -309,7 +309,7 @@ public:
     // The closure of graphs tied to this one through scale groups (fixed ratio links the axes).
     bool ScaleGroupMembers(TAxis axis, QList<int>& xList, QList<int>& yList) const;
 
-    // ---- Searching (pixel arguments are window client coordinates) ----
+    // ---- Searching (pixel arguments are the owner's client coordinates) ----
     static constexpr int NoDistance = 2147483647;
     // The on-screen node nearest to the pixel; NoDistance and index -1 when none is on screen.
     int NearestNode(int px, int py, int& index);

@@ -9,7 +9,7 @@
 #include <QFont>
 #include <QList>
 
-// A pen the window prepares for one paint: colour, width in pixels and a dash pattern in pixels
+// A pen the owner prepares for one paint: colour, width in pixels and a dash pattern in pixels
 // (empty: solid).
 struct TPenSpec {
     TColor Color = 0;
@@ -43,7 +43,7 @@ struct TGraphDrawContext {
     bool ShowAxisMarkers = true, ShowAxisNotches = true, VerticalYFont = false;
     bool MultiXAxis = false, MultiYAxis = false, CombineXAxis = true, CombineYAxis = true;
     TToolMode ToolMode = tmNothing;
-    // The scheme is the window's own, or the window gives graphs their own colours (palette).
+    // The scheme is the owner's own, or the owner gives graphs their own colours (palette).
     bool GraphOwnColors = true;
     int GraphCount = 0;
 
