@@ -31,14 +31,14 @@ struct BigCurve {
         graph->Fit(window.PlotRect);
         graph->SetZoomX(0.97L);
         graph->SetZoomY(0.97L);
-        graph->ShiftX = 0;
-        graph->ShiftY = 0;
-        graph->PixelStepX = 1 / (graph->FitX * graph->ZoomX());
-        graph->PixelStepY = 1 / (graph->FitY * graph->ZoomY());
-        graph->VisXMin = graph->PlotLeftData();
-        graph->VisXMax = graph->PlotRightData();
-        graph->VisYMin = graph->PlotBottomData();
-        graph->VisYMax = graph->PlotTopData();
+        graph->Mapping.ShiftX = 0;
+        graph->Mapping.ShiftY = 0;
+        graph->Mapping.PixelStepX = 1 / (graph->Mapping.FitX * graph->ZoomX());
+        graph->Mapping.PixelStepY = 1 / (graph->Mapping.FitY * graph->ZoomY());
+        graph->Cache.VisXMin = graph->PlotLeftData();
+        graph->Cache.VisXMax = graph->PlotRightData();
+        graph->Cache.VisYMin = graph->PlotBottomData();
+        graph->Cache.VisYMax = graph->PlotTopData();
     }
 };
 
@@ -46,14 +46,14 @@ void BM_PreparePolyline(benchmark::State& state) {
     BigCurve curve(int(state.range(0)), Extended(state.range(2)) / 1000);
     curve.graph->SetLineStyle(int(state.range(1)));
     for (auto _ : state) {
-        curve.graph->PolyDirty = true;
+        curve.graph->Cache.Invalidate(TViewCache::Polyline);
         PreparePolyline(*curve.graph);
-        benchmark::DoNotOptimize(curve.graph->PolyPointCount);
+        benchmark::DoNotOptimize(curve.graph->Cache.PointCount);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.counters["points"] = curve.graph->PolyPointCount;
-    state.counters["pieces"] = curve.graph->PolyPieceCount;
-    state.counters["points_per_column"] = Extended(curve.graph->PolyPointCount) / 1200;
+    state.counters["points"] = curve.graph->Cache.PointCount;
+    state.counters["pieces"] = curve.graph->Cache.PieceCount;
+    state.counters["points_per_column"] = Extended(curve.graph->Cache.PointCount) / 1200;
 }
 BENCHMARK(BM_PreparePolyline)
     ->Args({10'000'000, 0, 0})

@@ -82,8 +82,8 @@ struct TFrameFigure {
         QPainter painter(&Buffer);
         PaintFigure(Window, painter, client);
         for (int i = 0; i < Window.GraphCount(); ++i) {
-            PrepareSeconds += Window.GraphByIndex(i)->PrepareTime;
-            CurveSeconds += Window.GraphByIndex(i)->DrawTime;
+            PrepareSeconds += Window.GraphByIndex(i)->Cache.PrepareTime;
+            CurveSeconds += Window.GraphByIndex(i)->Cache.DrawTime;
         }
     }
 
@@ -102,7 +102,7 @@ void Describe(benchmark::State& state, const TFrameFigure& figure) {
     state.counters["curve_ms"] = figure.CurveSeconds * 1000 / frames;
     int points = 0;
     for (int i = 0; i < figure.Window.GraphCount(); ++i)
-        points += figure.Window.GraphByIndex(i)->PolyPointCount;
+        points += figure.Window.GraphByIndex(i)->Cache.PointCount;
     state.counters["nodes"] = Extended(kNodes) * figure.Window.GraphCount();
     state.counters["polyline_points"] = points;
 }

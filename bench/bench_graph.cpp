@@ -19,7 +19,7 @@ void BM_AddGraphTenMillion(benchmark::State& state) {
         TSuperGrWindow window;
         window.AddGraph(QStringLiteral("big"), false, {}, x, y);
         TGraph* g = window.GraphByIndex(0);
-        g->ExtentsDirty = true;
+        g->Cache.Invalidate(TViewCache::Extents);
         benchmark::DoNotOptimize(g->XMax() + g->YMin());
     }
     state.SetItemsProcessed(state.iterations() * n);

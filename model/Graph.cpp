@@ -4,45 +4,12 @@
 #include "model/Colors.h"
 #include "model/DecimalLog.h"
 #include "model/Notifier.h"
-#include "window/SuperGrWindow.h"
 
 #include <cmath>
-#include <span>
 #include <system_error>
 #include <thread>
 
 namespace {
-constexpr Extended kHuge = 1.7e308L;
-
-// b raised to an integer power; for negative k the reciprocal of the positive power, so that
-// 10^-3 is the nearest value to 0.001.
-Extended IntPower(int k, Extended b) {
-    Extended result = 1;
-    Extended base = b;
-    for (int n = std::abs(k); n > 0; n >>= 1) {
-        if (n & 1) result *= base;
-        base *= base;
-    }
-    return k < 0 ? 1 / result : result;
-}
-
-// The whole k with b^k <= |v| < b^(k+1). The logarithms give k up to one either way where |v| is
-// close to a power of b, and differently on different processors; the powers settle it.
-int Ratio(Extended b, Extended v) {
-    if (v == 0) return 0;
-    const Extended a = std::fabs(v);
-    int k = int(std::floor(std::log(a) / std::log(b)));
-    if (IntPower(k, b) > a)
-        --k;
-    else if (IntPower(k + 1, b) <= a)
-        ++k;
-    return k;
-}
-
-int Magnitude(Extended v) {
-    return Ratio(10, v);
-}
-
 // log10 of every value; false when a value cannot have one.
 bool Logarithms(const TDoubleArray& values, TDoubleArray& out) {
     out.resize(values.size());
@@ -83,7 +50,6 @@ void MinMaxMid(const TDoubleArray& values, Extended& min, Extended& mid, Extende
 // Markers
 
 bool TMarkers::Pick(int px, int py) {
-    TSuperGrWindow* window = Owner->Owner();
     int best = -1;
     Extended bestDistance = 0;
     for (int i = 0; i < Items.size(); ++i) {
@@ -95,7 +61,7 @@ bool TMarkers::Pick(int px, int py) {
             bestDistance = d;
         }
     }
-    if (best < 0 || bestDistance > window->MarkerPickRadius) return false;
+    if (best < 0 || bestDistance > Owner->Owner()->MarkerPickDistance()) return false;
     SelectedIndex = best;
     return true;
 }
@@ -103,22 +69,23 @@ bool TMarkers::Pick(int px, int py) {
 // ---------------------------------------------------------------------------------------------
 // Creation and data
 
-TGraph::TGraph(TSuperGrWindow* owner) : Markers(this), FOwner(owner) {
-    FColor = ColorToRGB(owner->Colors.Get(TColorStruct::GraphDefault));
+TGraph::TGraph(TGraphOwner* owner) : Markers(this), FOwner(owner) {
+    const TGraphDefaults defaults = owner->NewGraphDefaults();
+    FColor = ColorToRGB(defaults.Color);
     FMarkerColor = FColor;
     FLayer = AxisSlotX = AxisSlotY = owner->GraphCount();
-    SetZoomX(owner->InitialScaleX);
-    SetZoomY(owner->InitialScaleY);
-    FAllowShiftX = owner->DrawPolicy.AllowPosX();
-    FAllowShiftY = owner->DrawPolicy.AllowPosY();
-    FAllowScaleX = owner->DrawPolicy.AllowScaleX();
-    FAllowScaleY = owner->DrawPolicy.AllowScaleY();
+    SetZoomX(defaults.ZoomX);
+    SetZoomY(defaults.ZoomY);
+    FAllowShiftX = defaults.AllowShiftX;
+    FAllowShiftY = defaults.AllowShiftY;
+    FAllowScaleX = defaults.AllowScaleX;
+    FAllowScaleY = defaults.AllowScaleY;
 }
 
 TGraph::~TGraph() = default;
 
 bool TGraph::Recording() const {
-    return FOwner->UndoRecording;
+    return FOwner->IsRecordingUndo();
 }
 
 void TGraph::Repaint() {
@@ -126,7 +93,7 @@ void TGraph::Repaint() {
 }
 
 void TGraph::ChangedStyle(int vtype, int newValue) {
-    Raise(FOwner->Events.OnChangeGraphStyle, FOwner, ID, vtype, newValue);
+    FOwner->RaiseGraphStyleChange(ID, vtype, newValue);
 }
 
 void TGraph::RecordInteger(uint8_t op, int32_t oldValue) {
@@ -154,7 +121,7 @@ void TGraph::RecomputeExtents() {
     MinMaxMid(YData, FYMin, FYMid, FYMax);
     if (alongX.joinable()) alongX.join();
     MinMaxMid(ZData, FZMin, FZMid, FZMax);
-    ExtentsDirty = false;
+    Cache.MarkFresh(TViewCache::Extents);
 }
 
 bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z) {
@@ -184,10 +151,7 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
         GetXY(edit.X, edit.Y);
         edit.Z = ZData;
         edit.Pixels = NodePixels;
-        FOwner->RecordOp(UndoOp::Nodes);
-        FOwner->UndoSide.Nodes.append(edit);
-        FOwner->UndoSide.Views.append(FOwner->CaptureViews());
-        FOwner->FinishRecord(UndoOp::Nodes);
+        FOwner->RecordGraphStep({UndoOp::Nodes, TGraphUndoStep::Views, edit});
     }
 
     FLogX = logX;
@@ -198,21 +162,13 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     YSource = logY ? y : TDoubleArray();
     ZData = z;
 
-    const qsizetype n = XData.size();
-    // The polyline takes room as it is built: a thinned curve needs far fewer points than nodes.
-    PolyPoints = TPointArray();
-    PolyNodeIndex = TIntArray();
-    NodePixels.fill(TNodePixel{}, n);
-    PolyPointCount = 0;
-    PolyPieceCount = 0;
-
-    ExtentsDirty = true;
+    NodePixels.fill(TNodePixel{}, XData.size());
+    Cache.ReleasePolyline();
+    Cache.Invalidate();
     RecomputeExtents();
-    CacheDirty = true;
-    PolyDirty = true;
 
     FOwner->Rescale();
-    Raise(FOwner->Events.OnChangeGraphData, FOwner, ID);
+    FOwner->RaiseGraphDataChange(ID);
     FOwner->Repaint();
     return true;
 }
@@ -243,149 +199,46 @@ int TGraph::RoundHalfEvenPixel(Extended v) {
     return RoundHalfEven(v);
 }
 
-Extended TGraph::DataToPixelX(Extended x) {
-    return (x - XMid() - ShiftX) * FitX * FZoomX + FOwner->OriginX;
-}
-
-Extended TGraph::DataToPixelY(Extended y) {
-    return FOwner->OriginY - (y - YMid() - ShiftY) * FitY * FZoomY;
-}
-
-Extended TGraph::PixelToDataX(Extended px) {
-    const Extended k = FitX * FZoomX;
-    const Extended d = px - FOwner->OriginX;
-    if (k == 0) return d == 0 ? 0 : std::copysign(kHuge, d);
-    return XMid() + ShiftX + d / k;
-}
-
-Extended TGraph::PixelToDataY(Extended py) {
-    const Extended k = FitY * FZoomY;
-    const Extended d = FOwner->OriginY - py;
-    if (k == 0) return d == 0 ? 0 : std::copysign(kHuge, d);
-    return YMid() + ShiftY + d / k;
-}
-
-Extended TGraph::PixelLengthToDataX(Extended d) const {
-    const Extended k = FitX * FZoomX;
-    if (k == 0) return d == 0 ? 0 : std::copysign(kHuge, d);
-    return d / k;
-}
-
-Extended TGraph::PixelLengthToDataY(Extended d) const {
-    const Extended k = FitY * FZoomY;
-    if (k == 0) return d == 0 ? 0 : std::copysign(kHuge, d);
-    return d / k;
+TMappingAnchor TGraph::MappingAnchor() {
+    const TPoint origin = FOwner->PlotOrigin();
+    return {XMid(), YMid(), Extended(origin.X), Extended(origin.Y)};
 }
 
 Extended TGraph::PlotLeftData() {
-    return PixelToDataX(FOwner->PlotRect.Left);
+    return PixelToDataX(FOwner->PlotArea().Left);
 }
 Extended TGraph::PlotRightData() {
-    return PixelToDataX(FOwner->PlotRect.Right);
+    return PixelToDataX(FOwner->PlotArea().Right);
 }
 Extended TGraph::PlotTopData() {
-    return PixelToDataY(FOwner->PlotRect.Top);
+    return PixelToDataY(FOwner->PlotArea().Top);
 }
 Extended TGraph::PlotBottomData() {
-    return PixelToDataY(FOwner->PlotRect.Bottom);
+    return PixelToDataY(FOwner->PlotArea().Bottom);
 }
 Extended TGraph::PlotWidthData() const {
-    return PixelLengthToDataX(std::abs(FOwner->PlotRect.Width()));
+    return PixelLengthToDataX(std::abs(FOwner->PlotArea().Width()));
 }
 Extended TGraph::PlotHeightData() const {
-    return PixelLengthToDataY(std::abs(FOwner->PlotRect.Height()));
+    return PixelLengthToDataY(std::abs(FOwner->PlotArea().Height()));
 }
 
 bool TGraph::PointInPlot(int px, int py) const {
-    const TRect& r = FOwner->PlotRect;
+    const TRect r = FOwner->PlotArea();
     return px >= r.Left && px < r.Right && py >= r.Top && py < r.Bottom;
 }
 
 void TGraph::Fit(const TRect& rect) {
-    const int64_t w = std::llabs(int64_t(rect.Right) - rect.Left);
-    const int64_t h = std::llabs(int64_t(rect.Bottom) - rect.Top);
-    Extended xMin = XMin(), xMax = XMax(), yMin = YMin(), yMax = YMax();
-    TSuperGrWindow::WidenZeroRange(xMin, xMax);
-    TSuperGrWindow::WidenZeroRange(yMin, yMax);
-    // Never below one pixel, so an empty rectangle cannot mirror the picture.
-    FitX = Extended(std::max<int64_t>(w - 1, 1)) / std::fabs(xMax - xMin);
-    FitY = Extended(std::max<int64_t>(h - 1, 1)) / std::fabs(yMax - yMin);
-    const Extended kx = FitX * FZoomX, ky = FitY * FZoomY;
-    if (kx != 0) PixelStepX = 1 / kx;
-    if (ky != 0) PixelStepY = 1 / ky;
-}
-
-void TGraph::SetZoomX(Extended z) {
-    if (z < 1e15L) FZoomX = z;
-}
-
-void TGraph::SetZoomY(Extended z) {
-    if (z < 1e15L) FZoomY = z;
+    Mapping.Fit(rect, XMin(), XMax(), YMin(), YMax());
 }
 
 void TGraph::ApplyFixedRatio() {
-    if (!FFixedRatio) return;
-    if (FitX <= FitY) {
-        if (FitY != 0) SetZoomY(FZoomX * FitX / FitY);
-    } else if (FitX != 0) {
-        SetZoomX(FZoomY * FitY / FitX);
-    }
+    if (FFixedRatio) Mapping.EqualizeScales();
 }
 
 Extended TGraph::ComputeTickStep(TTickVariant variant, int n) {
-    const bool alongY = variant == TTickVariant::DecimalY;
-    const Extended u = alongY ? PixelLengthToDataY(n) : PixelLengthToDataX(n);
-    auto toPixels = [&](Extended dataLength) {
-        return alongY ? DataLengthToPixelY(dataLength) : DataLengthToPixelX(dataLength);
-    };
-
-    static constexpr Extended kDecimal[] = {2, 2.5L};
-    static constexpr Extended kSeconds[] = {2, 1.5L, 1.6666666666666667L, 2, 1.5L, 2};
-    static constexpr Extended kHours[] = {2, 1.5L, 2};
-    static constexpr Extended kDays[] = {2, 3.5L, 1.4285714285714286L, 1.4L};
-    static constexpr Extended kMonths[] = {2, 1.5L, 1.3333333333333333L, 1.5L};
-
-    Extended s0 = 0;
-    std::span<const Extended> ladder;
-    switch (variant) {
-    case TTickVariant::DecimalX:
-    case TTickVariant::DecimalY:
-        s0 = IntPower(Magnitude(u), 10);
-        ladder = kDecimal;
-        break;
-    case TTickVariant::Seconds:
-        s0 = IntPower(Ratio(86400, u), 86400);
-        ladder = kSeconds;
-        break;
-    case TTickVariant::Minutes:
-        s0 = IntPower(Ratio(1440, u), 1440);
-        ladder = kSeconds;
-        break;
-    case TTickVariant::Hours:
-        s0 = IntPower(Ratio(24, u), 24);
-        ladder = kHours;
-        break;
-    case TTickVariant::Days:
-        s0 = IntPower(Ratio(28, u), 28);
-        ladder = kDays;
-        break;
-    case TTickVariant::Months:
-        s0 = IntPower(Ratio(28, u), 28);
-        ladder = kMonths;
-        break;
-    case TTickVariant::SecondFractions: {
-        const Extended b = IntPower(Magnitude(u * 86400), 10);
-        s0 = IntPower(Ratio(86400 / b, u), 86400 / b);
-        ladder = kDecimal;
-        break;
-    }
-    }
-
-    Extended s = toPixels(s0);
-    for (Extended factor : ladder)
-        if (n - s > 2) s *= factor;
-    if (n - s > 2) s *= 2;
-    (alongY ? TickStepY : TickStepX) = s;
+    const Extended s = Mapping.TickStep(variant, n);
+    (variant == TTickVariant::DecimalY ? Mapping.TickStepY : Mapping.TickStepX) = s;
     return s;
 }
 
@@ -427,8 +280,8 @@ void TGraph::SetMarkerColor(TColor v) {
 
 void TGraph::SetMarkerKeepColor(bool v) {
     if (v == FMarkerKeepColor) return;
-    const bool repaintWas = FOwner->AllowRepaint;
-    FOwner->AllowRepaint = false;
+    const bool repaintWas = FOwner->RepaintAllowed();
+    FOwner->SetRepaintAllowed(false);
     const TUndoGroupScope oneStep(*FOwner);
     RecordInteger(UndoOp::MarkerKeepColor, FMarkerKeepColor);
     FMarkerKeepColor = v;
@@ -437,7 +290,7 @@ void TGraph::SetMarkerKeepColor(bool v) {
         FMarkerColor = FColor;
     }
     ChangedStyle(StyleChange::MarkerKeepColor, v);
-    FOwner->AllowRepaint = repaintWas;
+    FOwner->SetRepaintAllowed(repaintWas);
     Repaint();
 }
 
@@ -469,13 +322,12 @@ void TGraph::SetLayer(int32_t v) {
     if (v == old || v < 0 || v >= FOwner->GraphCount()) return;
     const int wasTop = FOwner->TopGraphIndex();
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Layer);
-        FOwner->UndoSide.Layers.append(FOwner->CaptureLayers());
-        FOwner->FinishRecord(UndoOp::Layer);
+        FOwner->RecordGraphStep({UndoOp::Layer, TGraphUndoStep::Layers});
     }
     // The graphs between the old and the new layer move one layer towards the old one.
-    for (const auto& g : FOwner->FGraphs) {
-        if (g.get() == this) continue;
+    for (int i = 0; i < FOwner->GraphCount(); ++i) {
+        TGraph* g = FOwner->GraphByIndex(i);
+        if (g == this) continue;
         if (v < old && g->FLayer >= v && g->FLayer < old) ++g->FLayer;
         if (v > old && g->FLayer > old && g->FLayer <= v) --g->FLayer;
     }
@@ -484,7 +336,7 @@ void TGraph::SetLayer(int32_t v) {
     const int curTop = FOwner->TopGraphIndex();
     if (curTop != wasTop) {
         FOwner->Rescale();
-        Raise(FOwner->Events.OnChangeTopGraph, FOwner, wasTop, curTop);
+        FOwner->RaiseTopGraphChange(wasTop, curTop);
     }
     Repaint();
 }
@@ -500,19 +352,16 @@ void TGraph::SetShowNodes(bool v) {
 void TGraph::SetFixedRatio(bool v) {
     if (v == FFixedRatio) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::FixedRatio);
-        FOwner->UndoSide.Integers.append({ID, FFixedRatio});
-        FOwner->UndoSide.Views.append(FOwner->CaptureViews());
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::FixedRatio);
+        FOwner->RecordGraphStep({UndoOp::FixedRatio, TGraphUndoStep::Views | TGraphUndoStep::Permissions,
+                                 TIntegerUndoRedoItem{ID, FFixedRatio}});
     }
     FFixedRatio = v;
     if (v && (FAllowScaleX || FAllowScaleY)) FAllowScaleX = FAllowScaleY = true;
     ChangedStyle(StyleChange::FixedRatio, v);
-    Raise(FOwner->Events.OnEqualScalesChange, FOwner, ID);
+    FOwner->RaiseEqualScalesChange(ID);
     ApplyFixedRatio();
     FOwner->Rescale();
-    PolyDirty = true;
+    Cache.Invalidate(TViewCache::Polyline);
     Repaint();
 }
 
@@ -535,7 +384,7 @@ void TGraph::SetLineWidth(int32_t v) {
 void TGraph::SetLineStyle(int32_t v) {
     if (v == FLineStyle) return;
     RecordInteger(UndoOp::LineStyle, FLineStyle);
-    if (FLineStyle > 4 || v > 4) PolyDirty = true;
+    if (FLineStyle > 4 || v > 4) Cache.Invalidate(TViewCache::Polyline);
     FLineStyle = v;
     ChangedStyle(StyleChange::LineStyle, v);
     Repaint();
@@ -554,7 +403,7 @@ void TGraph::SetSelected(bool v) {
     RecordInteger(UndoOp::Selected, FSelected);
     FSelected = v;
     ChangedStyle(StyleChange::Selected, v);
-    Raise(FOwner->Events.OnChangeSelectedCnt, FOwner, FOwner->SelectedGraphCount());
+    FOwner->RaiseSelectedCountChange();
     Repaint();
 }
 
@@ -562,7 +411,7 @@ void TGraph::SetBreakMode(uint8_t v) {
     if (v == FBreakMode) return;
     RecordInteger(UndoOp::BreakMode, FBreakMode);
     FBreakMode = v;
-    PolyDirty = true;
+    Cache.Invalidate(TViewCache::Polyline);
     Repaint();
 }
 
@@ -570,7 +419,7 @@ void TGraph::SetBreakLimit(Extended v) {
     if (v == FBreakLimit) return;
     RecordExtended(UndoOp::BreakLimit, FBreakLimit);
     FBreakLimit = v;
-    PolyDirty = true;
+    Cache.Invalidate(TViewCache::Polyline);
     Repaint();
 }
 
@@ -611,10 +460,7 @@ void TGraph::SetLogY(bool v) {
 }
 
 void TGraph::RecordLogStep(uint8_t op, bool oldFlag) {
-    FOwner->RecordOp(op);
-    FOwner->UndoSide.Integers.append({ID, oldFlag});
-    FOwner->UndoSide.Views.append(FOwner->CaptureViews());
-    FOwner->FinishRecord(op);
+    FOwner->RecordGraphStep({op, TGraphUndoStep::Views, TIntegerUndoRedoItem{ID, oldFlag}});
 }
 
 bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
@@ -669,9 +515,7 @@ bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
         source.clear();
         flag = false;
     }
-    ExtentsDirty = true;
-    PolyDirty = true;
-    CacheDirty = true;
+    Cache.Invalidate();
     FOwner->Rescale();
     ChangedStyle(alongX ? StyleChange::LogX : StyleChange::LogY, flag);
     Repaint();
@@ -695,9 +539,7 @@ void TGraph::SetDesignationSymbol(TDesignation d, const TSymbol& v) {
     if (v == rec.Symbol) return;
     if (Recording()) {
         const uint8_t op = uint8_t(UndoOp::DesignationSymbol + int(d));
-        FOwner->RecordOp(op);
-        FOwner->UndoSide.Symbols.append({ID, rec.Symbol});
-        FOwner->FinishRecord(op);
+        FOwner->RecordGraphStep({op, 0, TUndoRedoSymbol{ID, rec.Symbol}});
     }
     rec.Symbol = v;
     if (!rec.IsText) Repaint();
@@ -732,9 +574,7 @@ void TGraph::SetDesignationOffsets(TDesignation d, int32_t offsetX, int32_t offs
     if (offsetX == rec.OffsetX && offsetY == rec.OffsetY) return;
     if (Recording()) {
         const uint8_t op = uint8_t(UndoOp::DesignationOffsets + int(d));
-        FOwner->RecordOp(op);
-        FOwner->UndoSide.Offsets.append({ID, rec.OffsetX, rec.OffsetY});
-        FOwner->FinishRecord(op);
+        FOwner->RecordGraphStep({op, 0, TSymMarginsItem{ID, rec.OffsetX, rec.OffsetY}});
     }
     rec.OffsetX = offsetX;
     rec.OffsetY = offsetY;
@@ -759,16 +599,16 @@ void TGraph::SetYDesignLayout(uint8_t v) {
 // Permissions and binding
 
 int32_t TGraph::EffectivePosGroupX() const {
-    return FOwner->DrawPolicy.SinglePosX() ? 0 : FPosGroupX;
+    return FOwner->SingleGroup(TGraphOwner::GroupKind::PosX) ? 0 : FPosGroupX;
 }
 int32_t TGraph::EffectivePosGroupY() const {
-    return FOwner->DrawPolicy.SinglePosY() ? 0 : FPosGroupY;
+    return FOwner->SingleGroup(TGraphOwner::GroupKind::PosY) ? 0 : FPosGroupY;
 }
 int32_t TGraph::EffectiveScaleGroupX() const {
-    return FOwner->DrawPolicy.SingleScaleX() ? 0 : FScaleGroupX;
+    return FOwner->SingleGroup(TGraphOwner::GroupKind::ScaleX) ? 0 : FScaleGroupX;
 }
 int32_t TGraph::EffectiveScaleGroupY() const {
-    return FOwner->DrawPolicy.SingleScaleY() ? 0 : FScaleGroupY;
+    return FOwner->SingleGroup(TGraphOwner::GroupKind::ScaleY) ? 0 : FScaleGroupY;
 }
 
 bool TGraph::PosGroupMembersX(QList<int>& members) const {
@@ -817,7 +657,7 @@ void TGraph::ApplyPermission(int which, bool v) {
                                          StateChange::ScaleY};
     auto set = [&](TGraph* g, int w) {
         g->SetPermissionFlagDirect(w, v);
-        Raise(FOwner->Events.OnChangeGraphState, FOwner, g->ID, kStateCode[w], v);
+        FOwner->RaiseGraphStateChange(g->ID, kStateCode[w], v);
     };
     QList<int> members;
     if (which < 2) {
@@ -860,9 +700,7 @@ bool PermissionOf(const TGraph& g, int which) {
 void TGraph::SetAllowShiftX(bool v) {
     if (v == FAllowShiftX) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Permissions);
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::Permissions);
+        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
     }
     ApplyPermission(0, v);
 }
@@ -870,9 +708,7 @@ void TGraph::SetAllowShiftX(bool v) {
 void TGraph::SetAllowShiftY(bool v) {
     if (v == FAllowShiftY) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Permissions);
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::Permissions);
+        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
     }
     ApplyPermission(1, v);
 }
@@ -880,9 +716,7 @@ void TGraph::SetAllowShiftY(bool v) {
 void TGraph::SetAllowScaleX(bool v) {
     if (v == FAllowScaleX) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Permissions);
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::Permissions);
+        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
     }
     ApplyPermission(2, v);
 }
@@ -890,28 +724,24 @@ void TGraph::SetAllowScaleX(bool v) {
 void TGraph::SetAllowScaleY(bool v) {
     if (v == FAllowScaleY) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Permissions);
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::Permissions);
+        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
     }
     ApplyPermission(3, v);
 }
 
 void TGraph::SetPermissionsExclusive(bool shiftX, bool shiftY, bool scaleX, bool scaleY) {
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Permissions);
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::Permissions);
+        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
     }
-    const bool recording = FOwner->UndoRecording;
-    FOwner->UndoRecording = false;
-    for (const auto& g : FOwner->FGraphs)
+    const bool recording = FOwner->IsRecordingUndo();
+    FOwner->SetRecordingUndo(false);
+    for (int i = 0; i < FOwner->GraphCount(); ++i)
         for (int w = 0; w < 4; ++w)
-            g->SetPermissionFlagDirect(w, false);
+            FOwner->GraphByIndex(i)->SetPermissionFlagDirect(w, false);
     const bool values[4] = {shiftX, shiftY, scaleX, scaleY};
     for (int w = 0; w < 4; ++w)
         if (PermissionOf(*this, w) != values[w]) ApplyPermission(w, values[w]);
-    FOwner->UndoRecording = recording;
+    FOwner->SetRecordingUndo(recording);
 }
 
 void TGraph::SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY) {
@@ -921,9 +751,7 @@ void TGraph::SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY) 
         changes |= PermissionOf(*this, w) != values[w];
     if (!changes) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Permissions);
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->FinishRecord(UndoOp::Permissions);
+        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
     }
     for (int w = 0; w < 4; ++w)
         if (PermissionOf(*this, w) != values[w]) ApplyPermission(w, values[w]);
@@ -933,11 +761,8 @@ void TGraph::SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY) 
 void TGraph::SetGroup(int32_t& field, int32_t v, int permission) {
     if (v == field) return;
     if (Recording()) {
-        FOwner->RecordOp(UndoOp::Groups);
-        FOwner->UndoSide.Views.append(FOwner->CaptureViews());
-        FOwner->UndoSide.Permissions.append(FOwner->CapturePermissions());
-        FOwner->UndoSide.Groups.append(FOwner->CaptureGroups());
-        FOwner->FinishRecord(UndoOp::Groups);
+        FOwner->RecordGraphStep(
+            {UndoOp::Groups, TGraphUndoStep::Views | TGraphUndoStep::Permissions | TGraphUndoStep::Groups});
     }
     field = v;
     if (v >= 0) SetPermissionFlagDirect(permission, true);
@@ -995,20 +820,7 @@ void TGraph::AssignFrom(const TGraph& o) {
     FMarkerKeepColor = o.FMarkerKeepColor;
     FMarkerSymbol = o.FMarkerSymbol;
 
-    FitX = o.FitX;
-    FitY = o.FitY;
-    FZoomX = o.FZoomX;
-    FZoomY = o.FZoomY;
-    ShiftX = o.ShiftX;
-    ShiftY = o.ShiftY;
-    PixelStepX = o.PixelStepX;
-    PixelStepY = o.PixelStepY;
-    TickStepX = o.TickStepX;
-    TickStepY = o.TickStepY;
-    VisXMin = o.VisXMin;
-    VisXMax = o.VisXMax;
-    VisYMin = o.VisYMin;
-    VisYMax = o.VisYMax;
+    Mapping = o.Mapping;
     FFixedRatio = o.FFixedRatio;
 
     FXMin = o.FXMin;
@@ -1020,7 +832,6 @@ void TGraph::AssignFrom(const TGraph& o) {
     FZMin = o.FZMin;
     FZMid = o.FZMid;
     FZMax = o.FZMax;
-    ExtentsDirty = o.ExtentsDirty;
 
     for (int d = 0; d < 4; ++d)
         FDesignations[d] = o.FDesignations[d];
@@ -1036,14 +847,7 @@ void TGraph::AssignFrom(const TGraph& o) {
     XSource = o.XSource;
     YSource = o.YSource;
     NodePixels = o.NodePixels;
-    PolyPoints = o.PolyPoints;
-    PolyPointCount = o.PolyPointCount;
-    PolyNodeIndex = o.PolyNodeIndex;
-    PolyPieces = o.PolyPieces;
-    PolyPieceCount = o.PolyPieceCount;
-    DrawTime = o.DrawTime;
-    PolyDirty = o.PolyDirty;
-    CacheDirty = o.CacheDirty;
+    Cache = o.Cache;
     Markers.Items = o.Markers.Items;
     Markers.SelectedIndex = o.Markers.SelectedIndex;
 

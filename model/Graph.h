@@ -1,12 +1,14 @@
 // One plotted curve y(x): its nodes, its style and its own mapping from data to pixels.
 #pragma once
 
+#include "model/GraphMapping.h"
+#include "model/GraphOwner.h"
+#include "model/ViewCache.h"
 #include "model/ost2_Types.h"
 
 #include <memory>
 #include <vector>
 
-class TSuperGrWindow;
 class TGraph;
 
 // Undo operation codes of graph and window changes.
@@ -92,11 +94,6 @@ enum : int { ScaleX = 0, ScaleY = 1, ShiftX = 2, ShiftY = 3 };
 // The four axis designations of a graph.
 enum TDesignation : int { dsXData = 0, dsXDimension = 1, dsYData = 2, dsYDimension = 3 };
 
-// Tick-step variants of an axis.
-enum class TTickVariant { DecimalX, DecimalY, Seconds, Minutes, Hours, Days, Months, SecondFractions };
-
-enum class TAxis { X, Y };
-
 // The markers of one graph.
 class TMarkers {
 public:
@@ -104,7 +101,7 @@ public:
 
     int Count() const { return int(Items.size()); }
     void Clear() { Items.clear(); }
-    // Selects the marker nearest to the pixel when it is within the window's pick radius.
+    // Selects the marker nearest to the pixel when it is within the owner's pick distance.
     bool Pick(int px, int py);
 
     TGraph* Owner;
@@ -118,13 +115,13 @@ class TGraph {
     friend class TUndoReplay;
 
 public:
-    // Graphs are created by their window only (TSuperGrWindow::AddGraph and copies).
-    explicit TGraph(TSuperGrWindow* owner);
+    // Graphs are created by their owner only (its new graphs and copies).
+    explicit TGraph(TGraphOwner* owner);
     ~TGraph();
     TGraph(const TGraph&) = delete;
     TGraph& operator=(const TGraph&) = delete;
 
-    TSuperGrWindow* Owner() const { return FOwner; }
+    TGraphOwner* Owner() const { return FOwner; }
     int32_t ID = 0;
 
     // ---- Data ----
@@ -173,7 +170,7 @@ public:
         return FZMid;
     }
     void EnsureExtents() {
-        if (ExtentsDirty) RecomputeExtents();
+        if (Cache.Stale(TViewCache::Extents)) RecomputeExtents();
     }
     void RecomputeExtents();
 
@@ -181,19 +178,21 @@ public:
     TDoubleArray XData, YData, ZData;
     TDoubleArray XSource, YSource;
     TPtIndArray NodePixels;
-    bool ExtentsDirty = true;
 
     // ---- Mapping ----
-    Extended DataToPixelX(Extended x);
-    Extended DataToPixelY(Extended y);
+    TGraphMapping Mapping;
+    // The mapping's fixed points now: the middle of the extents and the owner's origin.
+    TMappingAnchor MappingAnchor();
+    Extended DataToPixelX(Extended x) { return Mapping.ToPixelX(x, MappingAnchor()); }
+    Extended DataToPixelY(Extended y) { return Mapping.ToPixelY(y, MappingAnchor()); }
     int DataToPixelXi(Extended x) { return RoundHalfEvenPixel(DataToPixelX(x)); }
     int DataToPixelYi(Extended y) { return RoundHalfEvenPixel(DataToPixelY(y)); }
-    Extended PixelToDataX(Extended px);
-    Extended PixelToDataY(Extended py);
-    Extended PixelLengthToDataX(Extended d) const;
-    Extended PixelLengthToDataY(Extended d) const;
-    Extended DataLengthToPixelX(Extended l) const { return l * FitX * FZoomX; }
-    Extended DataLengthToPixelY(Extended l) const { return l * FitY * FZoomY; }
+    Extended PixelToDataX(Extended px) { return Mapping.ToDataX(px, MappingAnchor()); }
+    Extended PixelToDataY(Extended py) { return Mapping.ToDataY(py, MappingAnchor()); }
+    Extended PixelLengthToDataX(Extended d) const { return Mapping.PixelLengthToDataX(d); }
+    Extended PixelLengthToDataY(Extended d) const { return Mapping.PixelLengthToDataY(d); }
+    Extended DataLengthToPixelX(Extended l) const { return Mapping.LengthToPixelX(l); }
+    Extended DataLengthToPixelY(Extended l) const { return Mapping.LengthToPixelY(l); }
     // Plot edges in data units.
     Extended PlotLeftData();
     Extended PlotRightData();
@@ -204,19 +203,13 @@ public:
     bool PointInPlot(int px, int py) const;
 
     void Fit(const TRect& rect);
-    Extended ZoomX() const { return FZoomX; }
-    Extended ZoomY() const { return FZoomY; }
-    void SetZoomX(Extended z);
-    void SetZoomY(Extended z);
+    Extended ZoomX() const { return Mapping.ZoomX; }
+    Extended ZoomY() const { return Mapping.ZoomY; }
+    void SetZoomX(Extended z) { Mapping.SetZoomX(z); }
+    void SetZoomY(Extended z) { Mapping.SetZoomY(z); }
     void ApplyFixedRatio();
 
-    Extended FitX = 1, FitY = 1;
-    Extended ShiftX = 0, ShiftY = 0;
-    Extended PixelStepX = 1, PixelStepY = 1;
-    Extended TickStepX = 0, TickStepY = 0;
-    Extended VisXMin = 0, VisXMax = 0, VisYMin = 0, VisYMax = 0;
-
-    // Pixel distance of two ticks for the wanted distance n pixels; stored in TickStepX or TickStepY.
+    // Pixel distance of two ticks for the wanted distance n pixels; kept as the mapping's tick step.
     Extended ComputeTickStep(TTickVariant variant, int n);
 
     // ---- Properties with the setter sequence (undo step, store, event, repaint) ----
@@ -305,7 +298,7 @@ public:
     void SetPosGroupY(int32_t v);
     void SetScaleGroupX(int32_t v);
     void SetScaleGroupY(int32_t v);
-    // Group numbers as the binding reads them (0 for all graphs under the window's Single flags).
+    // Group numbers as the binding reads them (0 for all graphs while the owner keeps them in one group).
     int32_t EffectivePosGroupX() const;
     int32_t EffectivePosGroupY() const;
     int32_t EffectiveScaleGroupX() const;
@@ -316,7 +309,7 @@ public:
     // The closure of graphs tied to this one through scale groups (fixed ratio links the axes).
     bool ScaleGroupMembers(TAxis axis, QList<int>& xList, QList<int>& yList) const;
 
-    // ---- Searching (pixel arguments are window client coordinates) ----
+    // ---- Searching (pixel arguments are the owner's client coordinates) ----
     static constexpr int NoDistance = 2147483647;
     // The on-screen node nearest to the pixel; NoDistance and index -1 when none is on screen.
     int NearestNode(int px, int py, int& index);
@@ -357,15 +350,8 @@ public:
     // ---- Copies ----
     void AssignFrom(const TGraph& other);
 
-    // ---- Drawing caches ----
-    TPointArray PolyPoints;
-    int32_t PolyPointCount = 0;
-    TIntArray PolyNodeIndex;
-    TPolyLineIndexes PolyPieces;
-    int32_t PolyPieceCount = 0;
-    Extended PrepareTime = 0, DrawTime = 0;
-    bool PolyDirty = true;
-    bool CacheDirty = true;
+    // ---- What the screen derives from the nodes and the mapping ----
+    TViewCache Cache;
 
     // Kept by the figure stream, read by no operation.
     int32_t Reserved[4] = {10, 0, 0, 0};
@@ -392,7 +378,7 @@ private:
     void RecordLogStep(uint8_t op, bool oldFlag);
     void SetGroup(int32_t& field, int32_t v, int permission);
 
-    TSuperGrWindow* FOwner;
+    TGraphOwner* FOwner;
 
     QString FName;
     QString FLegendText;
@@ -421,7 +407,6 @@ private:
     TGrSymRecord FDesignations[4];
     uint8_t FXDesignLayout = 1, FYDesignLayout = 3;
 
-    Extended FZoomX = 1, FZoomY = 1;
     bool FFixedRatio = false;
 
     bool FAllowShiftX = true, FAllowShiftY = true, FAllowScaleX = true, FAllowScaleY = true;

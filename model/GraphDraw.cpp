@@ -5,8 +5,6 @@
 #include "model/DecimalLog.h"
 #include "model/Polyline.h"
 #include "model/Symbol.h"
-#include "model/FontMetrics.h"
-#include "window/SuperGrWindow.h"
 
 #include <QElapsedTimer>
 #include <QPaintEngine>
@@ -101,7 +99,7 @@ void DrawDesignation(TDrawAdapter& dc, const TGrSymRecord& d, const QFont& font,
 
 class TAxesPainter {
 public:
-    TAxesPainter(TGraph& g, TDrawAdapter& dc, const TColorStruct& scheme, TGraphDrawContext& ctx)
+    TAxesPainter(TGraph& g, TDrawAdapter& dc, const TColorScheme& scheme, TGraphDrawContext& ctx)
         : G(g), Dc(dc), Scheme(scheme), Ctx(ctx), P(ctx.Plot) {}
 
     void Draw() {
@@ -165,7 +163,7 @@ private:
         const int f = Ctx.FrameWidth, t = Ctx.TickLength, xoff = XOffset();
         const bool ownBand = Ctx.MultiXAxis && G.AxisSlotX >= 1;
         if (ownBand) {
-            Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+            Dc.SetSolidPen(Scheme.Get(TColorScheme::ActiveBorder), 1);
             const int inner = P.Bottom + xoff - t - f / 2;
             const TPoint bracket[] = {
                 {P.Left, inner}, {P.Left, P.Bottom + xoff}, {P.Right, P.Bottom + xoff}, {P.Right, inner}};
@@ -173,7 +171,7 @@ private:
         }
         if (!X.Valid) return;
         Dc.SetFont(Ctx.AxisFont);
-        Dc.SetTextColor(Scheme.Get(TColorStruct::AxText));
+        Dc.SetTextColor(Scheme.Get(TColorScheme::AxText));
         Dc.SetTextBackground(false);
         const bool dates = G.DateTimeArg();
         const bool fractions = dates && DataStepX < 1.0L / 86400;
@@ -184,7 +182,7 @@ private:
             Extended value = XValue(k);
             if (G.LogX()) value = Pow10(value);
             if (ownBand && Ctx.ShowTicks) {
-                Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+                Dc.SetSolidPen(Scheme.Get(TColorScheme::ActiveBorder), 1);
                 Dc.Line(x, P.Bottom + xoff - (f / 3 + t / 2), x, P.Bottom + xoff);
             }
             if (dates) {
@@ -217,14 +215,14 @@ private:
         const bool ownBand = Ctx.MultiYAxis && G.AxisSlotY >= 1;
         const int L = P.Left, T = P.Top, B = P.Bottom;
         if (ownBand) {
-            Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+            Dc.SetSolidPen(Scheme.Get(TColorScheme::ActiveBorder), 1);
             const int inner = L - yoff + t + f / 2;
             const TPoint bracket[] = {{inner, T}, {L - yoff, T}, {L - yoff, B}, {inner, B}};
             Dc.Polyline(bracket, 4);
         }
         if (!Y.Valid) return;
         Dc.SetFont(Ctx.AxisFont);
-        Dc.SetTextColor(Scheme.Get(TColorStruct::AxText));
+        Dc.SetTextColor(Scheme.Get(TColorScheme::AxText));
         Dc.SetTextBackground(false);
         const int s = Round(Ctx.OutputScale);
         for (int64_t k = Y.First; k <= Y.Last; ++k) {
@@ -246,7 +244,7 @@ private:
             else
                 Dc.TextOut(cell.Left, cell.Top, text);
             if (ownBand && Ctx.ShowTicks) {
-                Dc.SetSolidPen(Scheme.Get(TColorStruct::ActiveBorder), 1);
+                Dc.SetSolidPen(Scheme.Get(TColorScheme::ActiveBorder), 1);
                 Dc.Line(L - yoff + t / 2 + f / 3, y, L - yoff, y);
             }
         }
@@ -312,7 +310,7 @@ private:
 
     void DrawPair(bool alongX) {
         if (!PairShown(G, alongX)) return;
-        const TColor color = Scheme.Get(TColorStruct::Symbol);
+        const TColor color = Scheme.Get(TColorScheme::Symbol);
         const TDesignation pair[2] = {alongX ? dsXData : dsYData, alongX ? dsXDimension : dsYDimension};
         for (TDesignation d : pair)
             if (Drawn(G, d)) DrawDesignation(Dc, G.Designation(d), Ctx.DesignationFont, color);
@@ -320,7 +318,7 @@ private:
 
     TGraph& G;
     TDrawAdapter& Dc;
-    const TColorStruct& Scheme;
+    const TColorScheme& Scheme;
     TGraphDrawContext& Ctx;
     const TRect P;
     TTicks X, Y;
@@ -332,7 +330,7 @@ struct TCurveColors {
     TColor Line, Marker;
 };
 
-TCurveColors CurveColors(const TGraph& g, int index, const TColorStruct& scheme,
+TCurveColors CurveColors(const TGraph& g, int index, const TColorScheme& scheme,
                          const TGraphDrawContext& ctx) {
     TCurveColors c;
     if (!scheme.GraphColors.isEmpty() && scheme.GraphColors.size() == ctx.GraphCount && index >= 0 &&
@@ -344,10 +342,10 @@ TCurveColors CurveColors(const TGraph& g, int index, const TColorStruct& scheme,
         c.Line = g.Color();
         c.Marker = g.MarkerColor();
     } else {
-        c.Line = c.Marker = scheme.Get(TColorStruct::GraphDefault);
+        c.Line = c.Marker = scheme.Get(TColorScheme::GraphDefault);
     }
     if (ctx.ToolMode == tmEdit && !g.Selected())
-        c.Line = c.Marker = FadedColor(scheme.Get(TColorStruct::Inside));
+        c.Line = c.Marker = FadedColor(scheme.Get(TColorScheme::Inside));
     return c;
 }
 
@@ -506,7 +504,7 @@ void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLineP
     painter.drawLines(lines.constData(), int(lines.size()));
 }
 
-void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& scheme, TGraphDrawContext& ctx) {
+void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorScheme& scheme, TGraphDrawContext& ctx) {
     QElapsedTimer timer;
     timer.start();
     const TCurveColors colors = CurveColors(g, index, scheme, ctx);
@@ -549,7 +547,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
     // The first graph drawn in a slot marks its axis with its marker glyph.
     if (ctx.ShowAxisMarkers && g.MarkersVisible()) {
         TMarkerGlyphStyle axisGlyph = glyph;
-        axisGlyph.Hollow = scheme.Get(TColorStruct::Outside);
+        axisGlyph.Hollow = scheme.Get(TColorScheme::Outside);
         if (ctx.MultiYAxis && ctx.YAxisCount >= 2 && ySlot >= 0 && ySlot < ctx.YMarked.size() &&
             !ctx.YMarked[ySlot]) {
             ctx.YMarked[ySlot] = true;
@@ -567,19 +565,20 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
     dc.Save();
     const int f = ctx.FrameWidth;
     dc.IntersectClip({P.Left + (f + 1) / 2, P.Top + (f + 1) / 2, P.Right - f / 2, P.Bottom - f / 2});
-    const TPoint* points = g.PolyPoints.constData();
-    const int pointCount = std::min<int>(g.PolyPointCount, int(g.PolyPoints.size()));
+    const TViewCache& cache = g.Cache;
+    const TPoint* points = cache.Points.constData();
+    const int pointCount = std::min<int>(cache.PointCount, int(cache.Points.size()));
     if (style <= 4) {
         linePen.Apply(dc);
         dc.SetBrush(colors.Line);
-        const int pieceCount = std::min<int>(g.PolyPieceCount, int(g.PolyPieces.size()));
+        const int pieceCount = std::min<int>(cache.PieceCount, int(cache.Pieces.size()));
         const QPaintEngine* engine = dc.Painter().paintEngine();
         if (engine && engine->type() == QPaintEngine::Raster && linePen.Pattern.isEmpty() &&
             linePen.Width <= 1) {
-            DrawPiecesOnRaster(dc, points, g.PolyPieces.constData(), pieceCount, pointCount);
+            DrawPiecesOnRaster(dc, points, cache.Pieces.constData(), pieceCount, pointCount);
         } else {
             for (int i = 0; i < pieceCount; ++i) {
-                const TPolyLinePiece& piece = g.PolyPieces[i];
+                const TPolyLinePiece& piece = cache.Pieces[i];
                 if (piece.First < 0 || piece.First + piece.Count > pointCount) continue;
                 dc.Polyline(points + piece.First, piece.Count);
             }
@@ -603,7 +602,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
 
     // Nodes: squares filled with the background; selected ones always shown.
     const bool faded = ctx.ToolMode == tmEdit && !g.Selected();
-    dc.SetBrush(scheme.Get(TColorStruct::Inside));
+    dc.SetBrush(scheme.Get(TColorScheme::Inside));
     const bool showNodes = g.ShowNodes();
     const TNodePixel* const nodes = g.NodePixels.constData();
     const qsizetype nodeCount = g.NodePixels.size();
@@ -619,7 +618,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
         if (faded)
             dc.SetSolidPen(colors.Line, 1);
         else
-            dc.SetSolidPen(scheme.Get(p.Selected ? TColorStruct::SelPoints : TColorStruct::Points), 1);
+            dc.SetSolidPen(scheme.Get(p.Selected ? TColorScheme::SelPoints : TColorScheme::Points), 1);
         dc.Rectangle(p.X - u, p.Y - u, p.X + u, p.Y + u);
     }
 
@@ -627,7 +626,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
         QList<QPoint> at;
         for (const TMarkerPoint& m : g.Markers.Items)
             at.append(QPoint(Coord(g.DataToPixelXi(m.X)), Coord(g.DataToPixelYi(m.Y))));
-        const TColor inside = scheme.Get(TColorStruct::Inside);
+        const TColor inside = scheme.Get(TColorScheme::Inside);
         dc.SetSolidPen(inside, 1);
         dc.SetBrush(inside);
         for (const QPoint& p : at)
@@ -640,7 +639,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorStruct& schem
     }
     TAxesPainter::CountDown(ctx, g);
     dc.Restore();
-    g.DrawTime = Extended(timer.nsecsElapsed()) / 1e9L;
+    g.Cache.DrawTime = Extended(timer.nsecsElapsed()) / 1e9L;
 }
 
 } // namespace
@@ -671,72 +670,11 @@ int TGraphDrawContext::YSlotOffset(int slot) const {
     return slot >= 0 && slot < YSlotOffsets.size() ? YSlotOffsets[slot] : 0;
 }
 
-void TGraphDrawContext::FromWindow(const TSuperGrWindow& w, const TColorStruct& scheme) {
-    const Extended s = w.OutputScale;
-    Plot = w.PlotRect;
-    OutputScale = s;
-    GridSizeX = Round(w.GridSizeX() * s);
-    GridSizeY = Round(w.GridSizeY() * s);
-    Unit = ScaledAtLeastOne(1, s);
-    FrameWidth = ScaledAtLeastOne(w.BrdrWidth(), s);
-    TickLength = ScaledAtLeastOne(4, s);
-    const TFontMetricsInfo axis = MeasureFont(w.AxisFont(), s);
-    const int bottomMargin = Round(w.Margins.Bottom() * s), leftMargin = Round(w.Margins.Left() * s);
-    XBand = axis.DigitHeight + bottomMargin;
-    XBandDate = 2 * axis.DigitHeight + bottomMargin;
-    YBand = (w.VerticalYFont() ? axis.DigitHeight : axis.SixDigitsWidth) + leftMargin;
-    XAxisCount = w.XAxisCount;
-    YAxisCount = w.YAxisCount;
-    // A slot's band is two lines high when its graphs have date/time X values.
-    QList<bool> dateSlots(std::max(0, XAxisCount), false);
-    for (int i = 0; i < w.GraphCount(); ++i) {
-        const TGraph* g = w.GraphByIndex(i);
-        if (g->AxisSlotX >= 0 && g->AxisSlotX < dateSlots.size() && g->DateTimeArg())
-            dateSlots[g->AxisSlotX] = true;
-    }
-    XSlotOffsets.clear();
-    YSlotOffsets.clear();
-    int offset = 0;
-    for (int slot = 0; slot < XAxisCount; ++slot) {
-        XSlotOffsets.append(offset);
-        offset += dateSlots[slot] ? XBandDate : XBand;
-    }
-    for (int slot = 0; slot < YAxisCount; ++slot)
-        YSlotOffsets.append(slot * YBand);
-    AxisFont = ToQFont(w.AxisFont(), s);
-    DesignationFont = ToQFont(w.SymbolFont(), s);
-    auto pen = [&](TColor color, int width, int style, Extended factor) {
-        const int scaled = ScaledAtLeastOne(width, s);
-        return TPenSpec{color, scaled, DashPattern(style, s, factor, 2 * std::max(scaled - 1, 0))};
-    };
-    AxisPen = pen(scheme.Get(TColorStruct::Axis), w.AxisWidth(), w.AxisStyle(), w.AxisScale());
-    GridPen = pen(scheme.Get(TColorStruct::Grid), w.GridWidth(), w.GridStyle(), w.GridScale());
-    SubGridPen = pen(scheme.Get(TColorStruct::SubGrid), w.SubGridWidth(), w.SubGridStyle(), w.SubGridScale());
-    TickPen = {
-        scheme.Get(w.Focused ? TColorStruct::ActiveBorder : TColorStruct::UnActiveBorder), FrameWidth, {}};
-    SubGridDividerX = w.SubGridDividerX();
-    SubGridDividerY = w.SubGridDividerY();
-    ShowXAxisLabels = w.ShowXAxisLabels();
-    ShowYAxisLabels = w.ShowYAxisLabels();
-    ShowTicks = w.ShowTicks();
-    ShowGrid = w.ShowGrid();
-    ShowAxisMarkers = w.ShowAxisMarkers();
-    ShowAxisNotches = w.ShowAxisNotches();
-    VerticalYFont = w.VerticalYFont();
-    MultiXAxis = w.MultiXAxis();
-    MultiYAxis = w.MultiYAxis();
-    CombineXAxis = w.CombineXAxis();
-    CombineYAxis = w.CombineYAxis();
-    ToolMode = w.ToolMode();
-    GraphOwnColors = &scheme == &w.Colors || w.UsePalette;
-    GraphCount = w.GraphCount();
-}
-
-void TGraphDrawContext::BeginPass(const TSuperGrWindow& w) {
+void TGraphDrawContext::BeginPass(const TGraphOwner& owner) {
     XSlotRemaining = QList<int>(std::max(0, XAxisCount), 0);
     YSlotRemaining = QList<int>(std::max(0, YAxisCount), 0);
-    for (int i = 0; i < w.GraphCount(); ++i) {
-        const TGraph* g = w.GraphByIndex(i);
+    for (int i = 0; i < owner.GraphCount(); ++i) {
+        const TGraph* g = owner.GraphByIndex(i);
         if (g->AxisSlotX >= 0 && g->AxisSlotX < XSlotRemaining.size()) ++XSlotRemaining[g->AxisSlotX];
         if (g->AxisSlotY >= 0 && g->AxisSlotY < YSlotRemaining.size()) ++YSlotRemaining[g->AxisSlotY];
     }
@@ -843,7 +781,7 @@ TColor FadedColor(TColor background) {
     return MakeColor(r, gr, b);
 }
 
-void DrawGraph(TGraph& graph, int index, TDrawAdapter& dc, const TColorStruct& scheme, int pass,
+void DrawGraph(TGraph& graph, int index, TDrawAdapter& dc, const TColorScheme& scheme, int pass,
                TGraphDrawContext& ctx) {
     if (pass == 0) {
         TAxesPainter(graph, dc, scheme, ctx).Draw();

@@ -2,16 +2,14 @@
 // curve (polyline or points, nodes, markers, axis notches and markers).
 #pragma once
 
+#include "model/ColorScheme.h"
 #include "model/DrawAdapter.h"
 #include "model/Graph.h"
 
 #include <QFont>
 #include <QList>
 
-class TColorStruct;
-class TSuperGrWindow;
-
-// A pen the window prepares for one paint: colour, width in pixels and a dash pattern in pixels
+// A pen the owner prepares for one paint: colour, width in pixels and a dash pattern in pixels
 // (empty: solid).
 struct TPenSpec {
     TColor Color = 0;
@@ -24,7 +22,7 @@ struct TPenSpec {
 // length of wide pens; every entry rounded and at least 3. Empty for other styles.
 QList<int> DashPattern(int style, Extended s, Extended k, Extended d);
 
-// What the window supplies to the graphs' drawing in one paint (scaled to the output).
+// What the owner supplies to the graphs' drawing in one paint (scaled to the output).
 struct TGraphDrawContext {
     TRect Plot;
     Extended OutputScale = 1;
@@ -45,7 +43,7 @@ struct TGraphDrawContext {
     bool ShowAxisMarkers = true, ShowAxisNotches = true, VerticalYFont = false;
     bool MultiXAxis = false, MultiYAxis = false, CombineXAxis = true, CombineYAxis = true;
     TToolMode ToolMode = tmNothing;
-    // The scheme is the window's own, or the window gives graphs their own colours (palette).
+    // The scheme is the owner's own, or the owner gives graphs their own colours (palette).
     bool GraphOwnColors = true;
     int GraphCount = 0;
 
@@ -55,18 +53,16 @@ struct TGraphDrawContext {
     QList<int> XNotches, YNotches;
     QList<bool> XMarked, YMarked;
 
-    // Takes every setting from the window (its current layout, fonts at its output scale).
-    void FromWindow(const TSuperGrWindow& window, const TColorStruct& scheme);
-    // Resets the per-pass state for the window's graphs.
-    void BeginPass(const TSuperGrWindow& window);
+    // Resets the per-pass state for the owner's graphs.
+    void BeginPass(const TGraphOwner& owner);
 
     int XSlotOffset(int slot) const;
     int YSlotOffset(int slot) const;
 };
 
-// Draws one pass of one graph; `index` is the graph's position in the window's list (for the
+// Draws one pass of one graph; `index` is the graph's position in its owner's list (for the
 // per-graph colours of export schemes).
-void DrawGraph(TGraph& graph, int index, TDrawAdapter& dc, const TColorStruct& scheme, int pass,
+void DrawGraph(TGraph& graph, int index, TDrawAdapter& dc, const TColorScheme& scheme, int pass,
                TGraphDrawContext& ctx);
 
 // The tick variant of the graph's X axis for the wanted distance of n pixels.

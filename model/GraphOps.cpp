@@ -3,7 +3,6 @@
 #include "model/DecimalLog.h"
 #include "model/Graph.h"
 #include "model/Polyline.h"
-#include "window/SuperGrWindow.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,15 +46,15 @@ int RoundedDistance(Extended d) {
 // Searching
 
 void TGraph::EnsurePolyline() {
-    if (!PolyDirty) return;
+    if (!Cache.Stale(TViewCache::Polyline)) return;
     // The visible data window of the plot, as the painting would set it.
-    const TRect& r = FOwner->PlotRect;
+    const TRect r = FOwner->PlotArea();
     const Extended left = PixelToDataX(r.Left), right = PixelToDataX(r.Right);
     const Extended top = PixelToDataY(r.Top), bottom = PixelToDataY(r.Bottom);
-    VisXMin = std::min(left, right);
-    VisXMax = std::max(left, right);
-    VisYMin = std::min(top, bottom);
-    VisYMax = std::max(top, bottom);
+    Cache.VisXMin = std::min(left, right);
+    Cache.VisXMax = std::max(left, right);
+    Cache.VisYMin = std::min(top, bottom);
+    Cache.VisYMax = std::max(top, bottom);
     PreparePolyline(*this);
 }
 
@@ -81,8 +80,9 @@ namespace {
 // and is never searched.
 CurveHit SearchPolyline(const TGraph& g, int px, int py) {
     CurveHit best;
-    const TPoint* points = g.PolyPoints.constData();
-    const int32_t* nodes = g.PolyNodeIndex.constData();
+    const TViewCache& cache = g.Cache;
+    const TPoint* points = cache.Points.constData();
+    const int32_t* nodes = cache.NodeIndex.constData();
     const Extended x = px, y = py;
     auto consider = [&](int i, int j) {
         Extended fx, fy;
@@ -96,18 +96,18 @@ CurveHit SearchPolyline(const TGraph& g, int px, int py) {
         const Extended d = std::hypot(points[i].X - x, points[i].Y - y);
         Consider(best, d, points[i].X, points[i].Y, nodes[i], last);
     };
-    if (g.PolyPieceCount == 0) {
-        for (int i = 0; i < g.PolyPointCount; ++i)
-            considerPoint(i, i + 1 < g.PolyPointCount ? nodes[i] : kLastPointMark);
+    if (cache.PieceCount == 0) {
+        for (int i = 0; i < cache.PointCount; ++i)
+            considerPoint(i, i + 1 < cache.PointCount ? nodes[i] : kLastPointMark);
         return best;
     }
-    for (int p = 0; p < g.PolyPieceCount; ++p) {
-        const TPolyLinePiece& piece = g.PolyPieces[p];
+    for (int p = 0; p < cache.PieceCount; ++p) {
+        const TPolyLinePiece& piece = cache.Pieces[p];
         const int end = piece.First + piece.Count - 1;
         for (int i = piece.First; i < end; ++i)
             consider(i, i + 1);
         if (piece.Count > 0) {
-            const bool lastOfAll = p == g.PolyPieceCount - 1;
+            const bool lastOfAll = p == cache.PieceCount - 1;
             considerPoint(end, lastOfAll ? kLastPointMark : nodes[end]);
         }
     }
@@ -170,9 +170,7 @@ void TGraph::RecordSelection(const TIntArray& indexes) {
     edit.Indexes = indexes;
     for (int i : indexes)
         edit.Pixels.append(NodePixels[i]);
-    FOwner->RecordOp(UndoOp::Nodes);
-    FOwner->UndoSide.Nodes.append(edit);
-    FOwner->FinishRecord(UndoOp::Nodes);
+    FOwner->RecordGraphStep({UndoOp::Nodes, 0, edit});
 }
 
 void TGraph::SelectNode(int index) {
@@ -236,8 +234,8 @@ void TGraph::DeselectInRect(const TRect& rect) {
 }
 
 void TGraph::RefreshExtentsKeepingView() {
-    const Extended px = FitX * FZoomX, py = FitY * FZoomY;
-    const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
+    const Extended px = Mapping.FitX * Mapping.ZoomX, py = Mapping.FitY * Mapping.ZoomY;
+    const Extended cx = XMid() + Mapping.ShiftX, cy = YMid() + Mapping.ShiftY;
     KeepViewAfterChange(px, py, cx, cy);
     Repaint();
 }
@@ -247,14 +245,12 @@ void TGraph::RefreshExtentsKeepingView() {
 
 void TGraph::KeepViewAfterChange(Extended pxPerUnitX, Extended pxPerUnitY, Extended centreX,
                                  Extended centreY) {
-    PolyDirty = true;
-    CacheDirty = true;
-    ExtentsDirty = true;
-    Fit(FOwner->PlotRect);
-    if (FitX != 0) SetZoomX(pxPerUnitX / FitX);
-    if (FitY != 0) SetZoomY(pxPerUnitY / FitY);
-    ShiftX = centreX - XMid();
-    ShiftY = centreY - YMid();
+    Cache.Invalidate();
+    Fit(FOwner->PlotArea());
+    if (Mapping.FitX != 0) SetZoomX(pxPerUnitX / Mapping.FitX);
+    if (Mapping.FitY != 0) SetZoomY(pxPerUnitY / Mapping.FitY);
+    Mapping.ShiftX = centreX - XMid();
+    Mapping.ShiftY = centreY - YMid();
 }
 
 bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z,
@@ -278,8 +274,8 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
 
     const TUndoGroupScope oneStep(*FOwner); // the markers go with the nodes
     ClearMarkers();
-    const Extended px = FitX * FZoomX, py = FitY * FZoomY;
-    const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
+    const Extended px = Mapping.FitX * Mapping.ZoomX, py = Mapping.FitY * Mapping.ZoomY;
+    const Extended cx = XMid() + Mapping.ShiftX, cy = YMid() + Mapping.ShiftY;
     const int at = after < 0 ? 0 : std::min(after + 1, NodeCount());
     // A graph with Z keeps Z for every node: inserted nodes without Z get 0.
     const TDoubleArray zValues = !ZData.isEmpty() && z.isEmpty() ? TDoubleArray(count, 0) : z;
@@ -315,13 +311,11 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
             edit.Indexes.append(at + i);
             edit.Pixels.append(fresh);
         }
-        FOwner->RecordOp(UndoOp::Nodes);
-        FOwner->UndoSide.Nodes.append(edit);
-        FOwner->FinishRecord(UndoOp::Nodes);
+        FOwner->RecordGraphStep({UndoOp::Nodes, 0, edit});
     }
     KeepViewAfterChange(px, py, cx, cy);
     Repaint();
-    Raise(FOwner->Events.OnChangeGraphData, FOwner, ID);
+    FOwner->RaiseGraphDataChange(ID);
     return true;
 }
 
@@ -330,8 +324,8 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
     if (sortedIndexes.isEmpty()) return;
     const TUndoGroupScope oneStep(*FOwner); // the markers go with the nodes
     ClearMarkers();
-    const Extended px = FitX * FZoomX, py = FitY * FZoomY;
-    const Extended cx = XMid() + ShiftX, cy = YMid() + ShiftY;
+    const Extended px = Mapping.FitX * Mapping.ZoomX, py = Mapping.FitY * Mapping.ZoomY;
+    const Extended cx = XMid() + Mapping.ShiftX, cy = YMid() + Mapping.ShiftY;
     if (Recording()) {
         TEditNodes edit;
         edit.GraphID = ID;
@@ -345,9 +339,7 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
             edit.Pixels.append(NodePixels[i]);
             edit.Indexes.append(i);
         }
-        FOwner->RecordOp(UndoOp::Nodes);
-        FOwner->UndoSide.Nodes.append(edit);
-        FOwner->FinishRecord(UndoOp::Nodes);
+        FOwner->RecordGraphStep({UndoOp::Nodes, 0, edit});
     }
     // One compacting pass over each array.
     QList<bool> removed(NodeCount(), false);
@@ -368,7 +360,7 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
     compact(NodePixels);
     KeepViewAfterChange(px, py, cx, cy);
     Repaint();
-    Raise(FOwner->Events.OnChangeGraphData, FOwner, ID);
+    FOwner->RaiseGraphDataChange(ID);
 }
 
 bool TGraph::DeleteNode(int index) {
@@ -422,7 +414,7 @@ bool TGraph::AddMarkerAtNode(int index) {
 bool TGraph::AddMarkerAtPixel(int px, int py) {
     int first = -1, last = -1;
     const int distance = NearestCurveNodes(px, py, first, last);
-    if (distance == NoDistance || distance > FOwner->MarkerPickRadius) return false;
+    if (distance == NoDistance || distance > FOwner->MarkerPickDistance()) return false;
     AddMarkerBetween(first, last, px, py);
     return true;
 }
@@ -451,7 +443,7 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     if (kind < 3) {
         if (visibleOnly) {
             EnsurePolyline();
-            const TRect& plot = FOwner->PlotRect;
+            const TRect plot = FOwner->PlotArea();
             const Extended left = plot.Left + 1, right = plot.Right - 1, top = plot.Top + 1,
                            bottom = plot.Bottom - 1;
             auto inside = [&](Extended x, Extended y) {
@@ -472,16 +464,16 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                 cx = RoundHalfEven(ix + t * dx);
                 cy = RoundHalfEven(iy + t * dy);
             };
-            for (int p = 0; p < PolyPieceCount; ++p) {
-                const TPolyLinePiece& piece = PolyPieces[p];
+            for (int p = 0; p < Cache.PieceCount; ++p) {
+                const TPolyLinePiece& piece = Cache.Pieces[p];
                 for (int i = piece.First; i + 1 < piece.First + piece.Count; ++i) {
-                    Extended x1 = PolyPoints[i].X, y1 = PolyPoints[i].Y;
-                    Extended x2 = PolyPoints[i + 1].X, y2 = PolyPoints[i + 1].Y;
+                    Extended x1 = Cache.Points[i].X, y1 = Cache.Points[i].Y;
+                    Extended x2 = Cache.Points[i + 1].X, y2 = Cache.Points[i + 1].Y;
                     const bool in1 = inside(x1, y1), in2 = inside(x2, y2);
                     if (!in1 && !in2) continue;
                     if (!in1) cut(x2, y2, x1, y1, x1, y1);
                     if (!in2) cut(x1, y1, x2, y2, x2, y2);
-                    addSegment(x1, y1, x2, y2, PolyNodeIndex[i]);
+                    addSegment(x1, y1, x2, y2, Cache.NodeIndex[i]);
                 }
             }
         } else {
@@ -493,13 +485,13 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     }
 
     RecordMarkersStep();
-    const bool recording = FOwner->UndoRecording;
-    FOwner->UndoRecording = false;
+    const bool recording = FOwner->IsRecordingUndo();
+    FOwner->SetRecordingUndo(false);
     if (kind == 3) {
         if (visibleOnly) {
             EnsurePolyline();
-            for (int i = 0; i < PolyPointCount; ++i)
-                AddMarkerAtNode(PolyNodeIndex[i]);
+            for (int i = 0; i < Cache.PointCount; ++i)
+                AddMarkerAtNode(Cache.NodeIndex[i]);
         } else {
             for (int i = 0; i < NodeCount(); ++i)
                 AddMarkerAtNode(i);
@@ -527,6 +519,6 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
             if (step == 0 && k >= amount) break; // a zero spacing never advances: amount tries at most
         }
     }
-    FOwner->UndoRecording = recording;
+    FOwner->SetRecordingUndo(recording);
     Repaint();
 }

@@ -96,9 +96,9 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     w.Int32(g.Reserved[0]);
     w.Int32(g.FLineWidth);
     w.Int32(g.FLineStyle);
-    w.Int32(g.PolyPointCount);
+    w.Int32(g.Cache.PointCount);
     w.Int32(g.Reserved[1]);
-    w.Int32(g.PolyPieceCount);
+    w.Int32(g.Cache.PieceCount);
 
     const uint8_t flags[14] = {g.FAllowShiftX,
                                g.FAllowShiftY,
@@ -111,18 +111,21 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
                                uint8_t(g.Reserved[2]),
                                uint8_t(g.Reserved[3]),
                                g.FFixedRatio,
-                               g.CacheDirty,
-                               g.ExtentsDirty,
-                               g.PolyDirty};
+                               g.Cache.Stale(TViewCache::Fit),
+                               g.Cache.Stale(TViewCache::Extents),
+                               g.Cache.Stale(TViewCache::Polyline)};
     for (uint8_t f : flags)
         w.Byte(f);
 
     w.Int32(g.FColor);
     w.Int32(g.FMarkerColor);
-    const Extended reals[24] = {g.FXMin,      g.FXMid,   g.FXMax,   g.FYMin,     g.FYMid,     g.FYMax,
-                                g.FZMin,      g.FZMid,   g.FZMax,   g.TickStepX, g.TickStepY, g.PixelStepX,
-                                g.PixelStepY, g.VisXMin, g.VisXMax, g.VisYMax,   g.VisYMin,   g.FZoomX,
-                                g.FZoomY,     g.FitX,    g.FitY,    g.ShiftX,    g.ShiftY,    g.FBreakLimit};
+    const TGraphMapping& map = g.Mapping;
+    const TViewCache& c = g.Cache;
+    const Extended reals[24] = {g.FXMin,       g.FXMid,        g.FXMax,        g.FYMin,      g.FYMid,
+                                g.FYMax,       g.FZMin,        g.FZMid,        g.FZMax,      map.TickStepX,
+                                map.TickStepY, map.PixelStepX, map.PixelStepY, c.VisXMin,    c.VisXMax,
+                                c.VisYMax,     c.VisYMin,      map.ZoomX,      map.ZoomY,    map.FitX,
+                                map.FitY,      map.ShiftX,     map.ShiftY,     g.FBreakLimit};
     for (Extended v : reals)
         w.Ext10(v);
 
@@ -186,9 +189,9 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     if (lineWidth >= 0 && lineWidth <= 8) g.FLineWidth = lineWidth;
     const int32_t lineStyle = r.Int32();
     if (lineStyle >= 0) g.FLineStyle = lineStyle;
-    g.PolyPointCount = r.Int32();
+    g.Cache.PointCount = r.Int32();
     g.Reserved[1] = r.Int32();
-    g.PolyPieceCount = r.Int32();
+    g.Cache.PieceCount = r.Int32();
     if (r.Failed() || g.ID < 0) return false;
 
     uint8_t flags[14];
@@ -207,7 +210,7 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     g.Reserved[3] = flags[9];
     g.FFixedRatio = flags[10] != 0;
     // Extents and polylines are recomputed before use, whatever the writer had.
-    g.CacheDirty = g.ExtentsDirty = g.PolyDirty = true;
+    g.Cache.Invalidate();
 
     g.FColor = r.Int32();
     g.FMarkerColor = r.Int32();
@@ -224,22 +227,23 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     g.FZMin = reals[6];
     g.FZMid = reals[7];
     g.FZMax = reals[8];
-    g.TickStepX = reals[9];
-    g.TickStepY = reals[10];
-    g.PixelStepX = reals[11];
-    g.PixelStepY = reals[12];
-    g.VisXMin = reals[13];
-    g.VisXMax = reals[14];
-    g.VisYMax = reals[15];
-    g.VisYMin = reals[16];
+    TGraphMapping& map = g.Mapping;
+    map.TickStepX = reals[9];
+    map.TickStepY = reals[10];
+    map.PixelStepX = reals[11];
+    map.PixelStepY = reals[12];
+    g.Cache.VisXMin = reals[13];
+    g.Cache.VisXMax = reals[14];
+    g.Cache.VisYMax = reals[15];
+    g.Cache.VisYMin = reals[16];
     // A zoom the setters refuse (or one that maps nothing) keeps the creation zoom.
     auto validZoom = [](Extended z) { return Finite(z) && z > 0 && z < 1e15L; };
-    if (validZoom(reals[17])) g.FZoomX = reals[17];
-    if (validZoom(reals[18])) g.FZoomY = reals[18];
-    g.FitX = reals[19];
-    g.FitY = reals[20];
-    g.ShiftX = Finite(reals[21]) ? reals[21] : 0;
-    g.ShiftY = Finite(reals[22]) ? reals[22] : 0;
+    if (validZoom(reals[17])) map.ZoomX = reals[17];
+    if (validZoom(reals[18])) map.ZoomY = reals[18];
+    map.FitX = reals[19];
+    map.FitY = reals[20];
+    map.ShiftX = Finite(reals[21]) ? reals[21] : 0;
+    map.ShiftY = Finite(reals[22]) ? reals[22] : 0;
     g.FBreakLimit = Finite(reals[23]) ? reals[23] : 0;
 
     const uint8_t breakMode = r.Byte();
@@ -268,11 +272,8 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     const qsizetype n = g.XData.size();
     if (g.YData.size() != n || (!g.ZData.isEmpty() && g.ZData.size() != n)) return false;
     if (g.XSource.size() != (g.FLogX ? n : 0) || g.YSource.size() != (g.FLogY ? n : 0)) return false;
-    // The polyline is rebuilt at the next painting, taking room as it grows: a thinned curve needs
-    // far fewer points than there are nodes.
-    g.PolyPoints = TPointArray();
-    g.PolyNodeIndex = TIntArray();
-    g.PolyPointCount = g.PolyPieceCount = 0;
+    // The polyline is rebuilt at the next painting.
+    g.Cache.ReleasePolyline();
 
     const int32_t pixelCount = r.Int32();
     if (r.Failed() || pixelCount != n || pixelCount > r.Remaining() / kPixelSize) return false;

@@ -1,7 +1,6 @@
 #include "model/Polyline.h"
 
 #include "model/Codecs.h"
-#include "window/SuperGrWindow.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -32,7 +31,7 @@ struct TCurvePoint {
 };
 
 // The mapping of one graph, copied out so the loops need no calls; the expression order is that of
-// TGraph::DataToPixelX / DataToPixelY, so cached pixels equal the graph's own mapping bit for bit.
+// TGraphMapping::ToPixelX / ToPixelY, so cached pixels equal the graph's own mapping bit for bit.
 struct TMapping {
     Extended XMid, ShiftX, FitX, ZoomX, OriginX;
     Extended YMid, ShiftY, FitY, ZoomY, OriginY;
@@ -111,7 +110,7 @@ static_assert(sizeof(Extended) == 16, "the pixel loops below step through extend
 // pixel is ((v - mid) - shift) * fit * zoom, then origin plus that (X) or origin minus that (Y),
 // rounded by the FPU (nearest-even). The X loop sets OnScreen from X; the Y loop clears it for nodes
 // outside along Y. All seven constants stay in the FPU's registers for the whole loop, and the nodes
-// are read once per axis; the operations and their order are those of TGraph::DataToPixelX / Y.
+// are read once per axis; the operations and their order are those of TGraphMapping::ToPixelX / Y.
 #define TARVELO_AXIS_LOOP(combine, visibleFlag)                                                              \
     "fldt %[hi]\n\tfldt %[lo]\n\tfldt %[e]\n\tfldt %[d]\n\tfldt %[c]\n\tfldt %[b]\n\tfldt %[a]\n\t"          \
     "1:\n\t"                                                                                                 \
@@ -312,20 +311,20 @@ private:
 // inside the stretch it already covers.
 class TPolylineBuilder {
 public:
-    TPolylineBuilder(TGraph& graph, const TMapping& map) : G(graph) {
-        StepX = std::fabs(graph.PixelStepX);
-        StepY = std::fabs(graph.PixelStepY);
+    TPolylineBuilder(TViewCache& cache, const TGraphMapping& mapping, const TMapping& map) : C(cache) {
+        StepX = std::fabs(mapping.PixelStepX);
+        StepY = std::fabs(mapping.PixelStepY);
         FarX = FarPixels(StepX * std::fabs(map.FitX * map.ZoomX));
         FarY = FarPixels(StepY * std::fabs(map.FitY * map.ZoomY));
-        Points = graph.PolyPoints.data();
-        Nodes = graph.PolyNodeIndex.data();
-        Capacity = std::min(graph.PolyPoints.size(), graph.PolyNodeIndex.size());
+        Points = cache.Points.data();
+        Nodes = cache.NodeIndex.data();
+        Capacity = std::min(cache.Points.size(), cache.NodeIndex.size());
     }
 
     void StartPiece(const TCurvePoint& p) {
         ClosePiece();
-        if (G.PolyPieceCount == G.PolyPieces.size()) G.PolyPieces.resize(G.PolyPieces.size() + 1000);
-        G.PolyPieces[G.PolyPieceCount++] = {G.PolyPointCount, 0};
+        if (C.PieceCount == C.Pieces.size()) C.Pieces.resize(C.Pieces.size() + 1000);
+        C.Pieces[C.PieceCount++] = {C.PointCount, 0};
         OpenPiece = true;
         Append(p);
         HasDirection = false;
@@ -540,30 +539,30 @@ private:
     }
 
     void Write(TPoint pixel, int32_t node) {
-        TPolyLinePiece* piece = &G.PolyPieces[G.PolyPieceCount - 1];
+        TPolyLinePiece* piece = &C.Pieces[C.PieceCount - 1];
         if (piece->Count == MaxPolyPiecePoints) {
             // Full: the next piece starts at this piece's last point, so the two share it.
-            if (G.PolyPieceCount == G.PolyPieces.size()) G.PolyPieces.resize(G.PolyPieces.size() + 1000);
-            G.PolyPieces[G.PolyPieceCount++] = {G.PolyPointCount - 1, 1};
-            piece = &G.PolyPieces[G.PolyPieceCount - 1];
+            if (C.PieceCount == C.Pieces.size()) C.Pieces.resize(C.Pieces.size() + 1000);
+            C.Pieces[C.PieceCount++] = {C.PointCount - 1, 1};
+            piece = &C.Pieces[C.PieceCount - 1];
         }
-        if (G.PolyPointCount == Capacity) Grow();
-        Points[G.PolyPointCount] = pixel;
-        Nodes[G.PolyPointCount] = node;
-        ++G.PolyPointCount;
+        if (C.PointCount == Capacity) Grow();
+        Points[C.PointCount] = pixel;
+        Nodes[C.PointCount] = node;
+        ++C.PointCount;
         ++piece->Count;
     }
 
     void Grow() {
         const qsizetype size = std::max<qsizetype>(Capacity + 100, Capacity + Capacity / 2);
-        G.PolyPoints.resize(size);
-        G.PolyNodeIndex.resize(size);
-        Points = G.PolyPoints.data();
-        Nodes = G.PolyNodeIndex.data();
+        C.Points.resize(size);
+        C.NodeIndex.resize(size);
+        Points = C.Points.data();
+        Nodes = C.NodeIndex.data();
         Capacity = size;
     }
 
-    TGraph& G;
+    TViewCache& C;
     Extended StepX, StepY;
     int64_t FarX, FarY;
     TPoint* Points;
@@ -588,12 +587,12 @@ private:
     int ColumnCount = 0;
 };
 
-void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
+void PreparePoints(TViewCache& cache, const TNodePixel* pixels, int n) {
     int32_t count = 0;
-    if (g.PolyPoints.size() < n) g.PolyPoints.resize(n);
-    if (g.PolyNodeIndex.size() < n) g.PolyNodeIndex.resize(n);
-    TPoint* points = g.PolyPoints.data();
-    int32_t* nodes = g.PolyNodeIndex.data();
+    if (cache.Points.size() < n) cache.Points.resize(n);
+    if (cache.NodeIndex.size() < n) cache.NodeIndex.resize(n);
+    TPoint* points = cache.Points.data();
+    int32_t* nodes = cache.NodeIndex.data();
     for (int i = 0; i < n; ++i) {
         const TNodePixel& p = pixels[i];
         if (!p.OnScreen) continue;
@@ -602,7 +601,7 @@ void PreparePoints(TGraph& g, const TNodePixel* pixels, int n) {
         nodes[count] = i;
         ++count;
     }
-    g.PolyPointCount = count;
+    cache.PointCount = count;
 }
 
 // Segments whose two nodes lie beyond the same edge of the window miss it. While no piece is open
@@ -624,10 +623,11 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
     TNodeMapper mapper(map, window, xs, ys, pixels, n);
-    if (g.PolyPieces.isEmpty()) g.PolyPieces.resize(1000);
-    if (g.PolyPoints.size() < 100) g.PolyPoints.resize(100);
-    if (g.PolyNodeIndex.size() < g.PolyPoints.size()) g.PolyNodeIndex.resize(g.PolyPoints.size());
-    TPolylineBuilder builder(g, map);
+    TViewCache& cache = g.Cache;
+    if (cache.Pieces.isEmpty()) cache.Pieces.resize(1000);
+    if (cache.Points.size() < 100) cache.Points.resize(100);
+    if (cache.NodeIndex.size() < cache.Points.size()) cache.NodeIndex.resize(cache.Points.size());
+    TPolylineBuilder builder(cache, g.Mapping, map);
 
     auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], pixels[i].X, pixels[i].Y, i}; };
     auto clippedPoint = [&](Extended x, Extended y, int node) {
@@ -718,40 +718,42 @@ int32_t RoundPixel(Extended v) {
 }
 
 void PreparePolyline(TGraph& g) {
-    if (!g.PolyDirty) return;
+    TViewCache& cache = g.Cache;
+    if (!cache.Stale(TViewCache::Polyline)) return;
     QElapsedTimer timer;
     timer.start();
 
     g.ApplyFixedRatio();
-    g.PolyPointCount = 0;
-    g.PolyPieceCount = 0;
+    cache.PointCount = 0;
+    cache.PieceCount = 0;
     const int n = g.NodeCount();
     if (n > 0 && g.YCount() == n) {
         if (g.NodePixels.size() != n) g.NodePixels.resize(n);
-        const TSuperGrWindow& owner = *g.Owner();
-        const TMapping map{g.XMid(),
-                           g.ShiftX,
-                           g.FitX,
-                           g.ZoomX(),
-                           Extended(owner.OriginX),
-                           g.YMid(),
-                           g.ShiftY,
-                           g.FitY,
-                           g.ZoomY(),
-                           Extended(owner.OriginY),
+        const TGraphMapping& m = g.Mapping;
+        const TMappingAnchor anchor = g.MappingAnchor();
+        const TMapping map{anchor.MidX,
+                           m.ShiftX,
+                           m.FitX,
+                           m.ZoomX,
+                           anchor.OriginX,
+                           anchor.MidY,
+                           m.ShiftY,
+                           m.FitY,
+                           m.ZoomY,
+                           anchor.OriginY,
                            std::fegetround() == FE_TONEAREST};
-        const TWindow window{g.VisXMin, g.VisXMax, g.VisYMin, g.VisYMax};
+        const TWindow window{cache.VisXMin, cache.VisXMax, cache.VisYMin, cache.VisYMax};
 
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
         TNodePixel* pixels = g.NodePixels.data();
         if (g.LineStyle() >= 5) {
             MapNodes(map, window, xs, ys, pixels, n);
-            PreparePoints(g, pixels, n);
+            PreparePoints(cache, pixels, n);
         } else {
             PrepareLines(g, map, window, pixels, n);
         }
     }
-    g.PolyDirty = false;
-    g.PrepareTime = Extended(timer.nsecsElapsed()) / 1e9L;
+    cache.MarkFresh(TViewCache::Polyline);
+    cache.PrepareTime = Extended(timer.nsecsElapsed()) / 1e9L;
 }

@@ -3,8 +3,8 @@
 
 #include "model/Graph.h"
 
-// Rebuilds NodePixels, PolyPoints, PolyNodeIndex and PolyPieces when PolyDirty is set; painting and
-// node search then only replay the cache. Nothing happens while the cache is clean.
+// Rebuilds NodePixels and the polyline of the graph's view cache while the polyline is stale; painting
+// and node search then only replay the cache. Nothing happens while the polyline is fresh.
 void PreparePolyline(TGraph& graph);
 
 // Pixel rounding used for every cached point: nearest integer, halves to even, saturated to int32.

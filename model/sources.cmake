@@ -9,6 +9,10 @@ target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Font.h ${CMAKE_CURRENT_LIST_DIR}/Font.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FontMetrics.h ${CMAKE_CURRENT_LIST_DIR}/FontMetrics.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Notifier.h ${CMAKE_CURRENT_LIST_DIR}/Notifier.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ColorScheme.h
+    ${CMAKE_CURRENT_LIST_DIR}/GraphMapping.h ${CMAKE_CURRENT_LIST_DIR}/GraphMapping.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ViewCache.h
+    ${CMAKE_CURRENT_LIST_DIR}/GraphOwner.h
     ${CMAKE_CURRENT_LIST_DIR}/Graph.h ${CMAKE_CURRENT_LIST_DIR}/Graph.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GraphOps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GraphRecord.h ${CMAKE_CURRENT_LIST_DIR}/GraphRecord.cpp

@@ -1,6 +1,6 @@
 #include "model/Codecs.h"
-#include "model/Polyline.h"
 #include "model/FontMetrics.h"
+#include "model/Polyline.h"
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>
@@ -23,14 +23,6 @@ void TSuperGrWindow::SetClientSize(int width, int height) {
     LayoutPlot(FClientRect);
     ApplyPendingViews();
     Repaint();
-}
-
-void TSuperGrWindow::WidenZeroRange(Extended& min, Extended& max) {
-    if (min != max) return;
-    const Extended v = min;
-    const Extended d = v == 0 ? 0.01L : 0.01L * std::fabs(v);
-    min = v - d;
-    max = v + d;
 }
 
 namespace {
@@ -102,10 +94,10 @@ void TSuperGrWindow::PrepareForPaint(const TRect& target) {
     std::vector<bool> wasDirty;
     wasDirty.reserve(FGraphs.size());
     for (const auto& g : FGraphs)
-        wasDirty.push_back(g->PolyDirty);
+        wasDirty.push_back(g->Cache.Stale(TViewCache::Polyline));
     Rescale();
     for (size_t i = 0; i < FGraphs.size(); ++i)
-        FGraphs[i]->PolyDirty = wasDirty[i];
+        if (!wasDirty[i]) FGraphs[i]->Cache.MarkFresh(TViewCache::Polyline);
     // Another plot or scale than at the last paint (an export, a resize): every cache is stale.
     const bool geometryChanged = !(PlotRect == FLastPaintPlot) || OutputScale != FLastPaintScale;
     FLastPaintPlot = PlotRect;
@@ -115,13 +107,13 @@ void TSuperGrWindow::PrepareForPaint(const TRect& target) {
         const Extended top = g->PixelToDataY(PlotRect.Top), bottom = g->PixelToDataY(PlotRect.Bottom);
         const Extended xMin = std::min(left, right), xMax = std::max(left, right);
         const Extended yMin = std::min(top, bottom), yMax = std::max(top, bottom);
-        if (geometryChanged || xMin != g->VisXMin || xMax != g->VisXMax || yMin != g->VisYMin ||
-            yMax != g->VisYMax)
-            g->PolyDirty = true;
-        g->VisXMin = xMin;
-        g->VisXMax = xMax;
-        g->VisYMin = yMin;
-        g->VisYMax = yMax;
+        if (geometryChanged || xMin != g->Cache.VisXMin || xMax != g->Cache.VisXMax ||
+            yMin != g->Cache.VisYMin || yMax != g->Cache.VisYMax)
+            g->Cache.Invalidate(TViewCache::Polyline);
+        g->Cache.VisXMin = xMin;
+        g->Cache.VisXMax = xMax;
+        g->Cache.VisYMin = yMin;
+        g->Cache.VisYMax = yMax;
         PreparePolyline(*g);
     }
 }
@@ -136,7 +128,7 @@ void TSuperGrWindow::Rescale() {
     const int top = TopGraphIndex();
     if (top >= 0) ZoomBy(top, false, TAxis::X, 1, 1);
     for (const auto& g : FGraphs)
-        g->CacheDirty = false;
+        g->Cache.MarkFresh(TViewCache::Fit);
 }
 
 Extended TSuperGrWindow::ViewLeft(const TGraph& g) {
@@ -173,7 +165,7 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
         newZoomX[i] = plotW == 0 ? InitialScaleX : std::fabs(Extended(r.Width()) / plotW) * InitialScaleX;
         newZoomY[i] = plotH == 0 ? InitialScaleY : std::fabs(Extended(r.Height()) / plotH) * InitialScaleY;
         const int centreX = (r.Left + r.Right) / 2, centreY = (r.Top + r.Bottom) / 2;
-        const Extended kx = g.FitX * newZoomX[i], ky = g.FitY * newZoomY[i];
+        const Extended kx = g.Mapping.FitX * newZoomX[i], ky = g.Mapping.FitY * newZoomY[i];
         newShiftX[i] = kx != 0 ? (OriginX - centreX) / kx : 0;
         newShiftY[i] = ky != 0 ? (centreY - OriginY) / ky : 0;
     }
@@ -182,9 +174,9 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
         if (fitX && g.EffectiveScaleGroupX() < 0) g.SetZoomX(newZoomX[i]);
         if (fitY && g.EffectiveScaleGroupY() < 0) g.SetZoomY(newZoomY[i]);
         if (fitX && g.EffectivePosGroupX() < 0 && g.ZoomX() != 0)
-            g.ShiftX = newShiftX[i] * newZoomX[i] / g.ZoomX();
+            g.Mapping.ShiftX = newShiftX[i] * newZoomX[i] / g.ZoomX();
         if (fitY && g.EffectivePosGroupY() < 0 && g.ZoomY() != 0)
-            g.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
+            g.Mapping.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
     }
 
     // Bound groups fit their widest member.
@@ -213,19 +205,19 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
             for (int m : members) {
                 const TGraph& g = *FGraphs[size_t(m)];
                 if (!g.Visible()) continue;
-                const Extended fit = alongX ? g.FitX : g.FitY;
-                if (widest < 0 ||
-                    fit < (alongX ? FGraphs[size_t(widest)]->FitX : FGraphs[size_t(widest)]->FitY))
+                const Extended fit = alongX ? g.Mapping.FitX : g.Mapping.FitY;
+                if (widest < 0 || fit < (alongX ? FGraphs[size_t(widest)]->Mapping.FitX
+                                                : FGraphs[size_t(widest)]->Mapping.FitY))
                     widest = m;
             }
             if (widest < 0) widest = driver;
             TGraph& d = *FGraphs[size_t(widest)];
             if (alongX) {
                 d.SetZoomX(bestZoom);
-                d.ShiftX = bestShift;
+                d.Mapping.ShiftX = bestShift;
             } else {
                 d.SetZoomY(bestZoom);
-                d.ShiftY = bestShift;
+                d.Mapping.ShiftY = bestShift;
             }
             SyncScaleGroup(axis, group, widest, false, 1);
         }
@@ -237,18 +229,19 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
             int reference = -1;
             for (int m : members) {
                 if (!indexes.contains(m) || !FGraphs[size_t(m)]->Visible()) continue;
-                const Extended fit = alongX ? FGraphs[size_t(m)]->FitX : FGraphs[size_t(m)]->FitY;
+                const Extended fit =
+                    alongX ? FGraphs[size_t(m)]->Mapping.FitX : FGraphs[size_t(m)]->Mapping.FitY;
                 const Extended best = reference < 0 ? 0
-                                      : alongX      ? FGraphs[size_t(reference)]->FitX
-                                                    : FGraphs[size_t(reference)]->FitY;
+                                      : alongX      ? FGraphs[size_t(reference)]->Mapping.FitX
+                                                    : FGraphs[size_t(reference)]->Mapping.FitY;
                 if (reference < 0 || fit < best) reference = m;
             }
             if (reference < 0) continue;
             TGraph& g = *FGraphs[size_t(reference)];
             if (alongX) {
-                if (g.ZoomX() != 0) g.ShiftX = newShiftX[reference] * newZoomX[reference] / g.ZoomX();
+                if (g.ZoomX() != 0) g.Mapping.ShiftX = newShiftX[reference] * newZoomX[reference] / g.ZoomX();
             } else if (g.ZoomY() != 0) {
-                g.ShiftY = newShiftY[reference] * newZoomY[reference] / g.ZoomY();
+                g.Mapping.ShiftY = newShiftY[reference] * newZoomY[reference] / g.ZoomY();
             }
             SyncPosGroup(axis, group, reference, false, 0);
         }
@@ -256,7 +249,7 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
     if (fitX) driveGroups(TAxis::X);
     if (fitY) driveGroups(TAxis::Y);
     for (const auto& g : FGraphs)
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
 }
 
 void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor) {
@@ -266,14 +259,14 @@ void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool o
     if (members.isEmpty()) return;
     if (!members.contains(reference)) reference = members.first();
     const TGraph& ref = *FGraphs[size_t(reference)];
-    const Extended k = axis == TAxis::X ? ref.FitX * ref.ZoomX() : ref.FitY * ref.ZoomY();
+    const Extended k = axis == TAxis::X ? ref.Mapping.FitX * ref.ZoomX() : ref.Mapping.FitY * ref.ZoomY();
     for (int m : xList) {
         TGraph& g = *FGraphs[size_t(m)];
-        if ((!onlyAllowed || g.AllowScaleX()) && g.FitX != 0) g.SetZoomX(factor * k / g.FitX);
+        if ((!onlyAllowed || g.AllowScaleX()) && g.Mapping.FitX != 0) g.SetZoomX(factor * k / g.Mapping.FitX);
     }
     for (int m : yList) {
         TGraph& g = *FGraphs[size_t(m)];
-        if ((!onlyAllowed || g.AllowScaleY()) && g.FitY != 0) g.SetZoomY(factor * k / g.FitY);
+        if ((!onlyAllowed || g.AllowScaleY()) && g.Mapping.FitY != 0) g.SetZoomY(factor * k / g.Mapping.FitY);
     }
 }
 
@@ -283,16 +276,16 @@ void TSuperGrWindow::SyncPosGroup(TAxis axis, int group, int reference, bool onl
     if (members.isEmpty()) return;
     if (!members.contains(reference)) reference = members.first();
     TGraph& ref = *FGraphs[size_t(reference)];
-    const Extended kRef = alongX ? ref.FitX * ref.ZoomX() : ref.FitY * ref.ZoomY();
-    const Extended cRef = alongX ? ref.XMid() + ref.ShiftX : ref.YMid() + ref.ShiftY;
+    const Extended kRef = alongX ? ref.Mapping.FitX * ref.ZoomX() : ref.Mapping.FitY * ref.ZoomY();
+    const Extended cRef = alongX ? ref.XMid() + ref.Mapping.ShiftX : ref.YMid() + ref.Mapping.ShiftY;
     for (int m : members) {
         TGraph& g = *FGraphs[size_t(m)];
-        const Extended k = alongX ? g.FitX * g.ZoomX() : g.FitY * g.ZoomY();
+        const Extended k = alongX ? g.Mapping.FitX * g.ZoomX() : g.Mapping.FitY * g.ZoomY();
         if (k == 0) continue;
         if (alongX) {
-            if (!onlyAllowed || g.AllowShiftX()) g.ShiftX = (cRef * kRef - distance) / k - g.XMid();
+            if (!onlyAllowed || g.AllowShiftX()) g.Mapping.ShiftX = (cRef * kRef - distance) / k - g.XMid();
         } else if (!onlyAllowed || g.AllowShiftY()) {
-            g.ShiftY = (distance + cRef * kRef) / k - g.YMid();
+            g.Mapping.ShiftY = (distance + cRef * kRef) / k - g.YMid();
         }
     }
 }
@@ -324,7 +317,7 @@ void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Ex
         SyncPosGroup(TAxis::Y, group, reference, onlyAllowed, 0);
     }
     for (const auto& g : FGraphs)
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -468,11 +461,11 @@ void TSuperGrWindow::ArrangeHorizontally() {
 void TSuperGrWindow::PanBy(Extended dx, Extended dy, bool onlyAllowed, int reference) {
     FitAllToPlot();
     for (const auto& g : FGraphs) {
-        const Extended kx = g->FitX * g->ZoomX(), ky = g->FitY * g->ZoomY();
+        const Extended kx = g->Mapping.FitX * g->ZoomX(), ky = g->Mapping.FitY * g->ZoomY();
         if (g->EffectivePosGroupX() < 0 && (!onlyAllowed || g->AllowShiftX()) && kx != 0)
-            g->ShiftX -= dx / kx;
+            g->Mapping.ShiftX -= dx / kx;
         if (g->EffectivePosGroupY() < 0 && (!onlyAllowed || g->AllowShiftY()) && ky != 0)
-            g->ShiftY += dy / ky;
+            g->Mapping.ShiftY += dy / ky;
     }
     const TGraph* ref = GraphByIndex(reference);
     auto syncAll = [&](TAxis axis, Extended distance) {
@@ -486,7 +479,7 @@ void TSuperGrWindow::PanBy(Extended dx, Extended dy, bool onlyAllowed, int refer
     syncAll(TAxis::X, dx);
     syncAll(TAxis::Y, dy);
     for (const auto& g : FGraphs)
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
 }
 
 void TSuperGrWindow::SaveAxes() {
@@ -494,7 +487,7 @@ void TSuperGrWindow::SaveAxes() {
     if (OriginX < 0 || OriginY < 0 || FGraphs.empty()) return;
     FSavedAxes.clear();
     for (const auto& g : FGraphs)
-        FSavedAxes.append({g->ZoomX(), g->ShiftX, g->ZoomY(), g->ShiftY});
+        FSavedAxes.append({g->ZoomX(), g->Mapping.ShiftX, g->ZoomY(), g->Mapping.ShiftY});
     Raise(Events.OnAxesSaved, this, true);
 }
 
@@ -507,10 +500,10 @@ void TSuperGrWindow::RestoreAxes() {
         TGraph& g = *FGraphs[size_t(i)];
         const TAxesMetrics& saved = FSavedAxes[i];
         g.SetZoomX(saved.ZoomX);
-        g.ShiftX = saved.ShiftX;
+        g.Mapping.ShiftX = saved.ShiftX;
         g.SetZoomY(saved.ZoomY);
-        g.ShiftY = saved.ShiftY;
-        g.PolyDirty = true;
+        g.Mapping.ShiftY = saved.ShiftY;
+        g.Cache.Invalidate(TViewCache::Polyline);
     }
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
@@ -520,10 +513,10 @@ void TSuperGrWindow::RestoreAxes() {
 
 namespace {
 Extended PixelsPerUnitX(const TGraph& g) {
-    return g.FitX * g.ZoomX();
+    return g.Mapping.FitX * g.ZoomX();
 }
 Extended PixelsPerUnitY(const TGraph& g) {
-    return g.FitY * g.ZoomY();
+    return g.Mapping.FitY * g.ZoomY();
 }
 } // namespace
 
@@ -543,10 +536,10 @@ void TSuperGrWindow::SetViewLeft(int32_t id, Extended x) {
         for (int m : members) {
             TGraph& member = *FGraphs[size_t(m)];
             const Extended km = PixelsPerUnitX(member);
-            if (km != 0) member.ShiftX = p / km - member.XMid();
+            if (km != 0) member.Mapping.ShiftX = p / km - member.XMid();
         }
     } else {
-        g->ShiftX = x - g->XMid() - (PlotRect.Left - OriginX) / k;
+        g->Mapping.ShiftX = x - g->XMid() - (PlotRect.Left - OriginX) / k;
     }
     Relayout();
 }
@@ -566,10 +559,10 @@ void TSuperGrWindow::SetViewBottom(int32_t id, Extended y) {
         for (int m : members) {
             TGraph& member = *FGraphs[size_t(m)];
             const Extended km = PixelsPerUnitY(member);
-            if (km != 0) member.ShiftY = p / km - member.YMid();
+            if (km != 0) member.Mapping.ShiftY = p / km - member.YMid();
         }
     } else {
-        g->ShiftY = y - g->YMid() - (OriginY - PlotRect.Bottom) / k;
+        g->Mapping.ShiftY = y - g->YMid() - (OriginY - PlotRect.Bottom) / k;
     }
     Relayout();
 }
@@ -582,11 +575,11 @@ void TSuperGrWindow::SetViewWidth(int32_t id, Extended w) {
     RecordViews(*this);
     FitAllToPlot();
     const Extended left = ViewLeft(*g);
-    if (g->FitX != 0) g->SetZoomX(std::abs(PlotRect.Width()) / (w * g->FitX));
+    if (g->Mapping.FitX != 0) g->SetZoomX(std::abs(PlotRect.Width()) / (w * g->Mapping.FitX));
     SetViewLeft(id, left);
     if (g->FixedRatio()) {
         const Extended bottom = ViewBottom(*g);
-        if (g->FitY != 0) g->SetZoomY(g->ZoomX() * g->FitX / g->FitY);
+        if (g->Mapping.FitY != 0) g->SetZoomY(g->ZoomX() * g->Mapping.FitX / g->Mapping.FitY);
         SetViewBottom(id, bottom);
     }
     ZoomBy(IndexOfGraphID(id), false, TAxis::X, 1, 1);
@@ -601,11 +594,11 @@ void TSuperGrWindow::SetViewHeight(int32_t id, Extended h) {
     RecordViews(*this);
     FitAllToPlot();
     const Extended bottom = ViewBottom(*g);
-    if (g->FitY != 0) g->SetZoomY(std::abs(PlotRect.Height()) / (h * g->FitY));
+    if (g->Mapping.FitY != 0) g->SetZoomY(std::abs(PlotRect.Height()) / (h * g->Mapping.FitY));
     SetViewBottom(id, bottom);
     if (g->FixedRatio()) {
         const Extended left = ViewLeft(*g);
-        if (g->FitX != 0) g->SetZoomX(g->ZoomY() * g->FitY / g->FitX);
+        if (g->Mapping.FitX != 0) g->SetZoomX(g->ZoomY() * g->Mapping.FitY / g->Mapping.FitX);
         SetViewLeft(id, left);
     }
     ZoomBy(IndexOfGraphID(id), false, TAxis::Y, 1, 1);
@@ -664,8 +657,8 @@ void TSuperGrWindow::TakeAnimationStart() {
         TAniScaleParams a;
         a.S0 = g->ZoomX();
         a.T0 = g->ZoomY();
-        a.P0 = g->ShiftX * g->ZoomX();
-        a.Q0 = g->ShiftY * g->ZoomY();
+        a.P0 = g->Mapping.ShiftX * g->ZoomX();
+        a.Q0 = g->Mapping.ShiftY * g->ZoomY();
         FAnimation.append(a);
     }
     FAnimationStartTaken = true;
@@ -688,8 +681,8 @@ void TSuperGrWindow::StartViewAnimationOrRepaint(bool animate) {
         TAniScaleParams& a = FAnimation[i];
         a.S1 = g.ZoomX();
         a.T1 = g.ZoomY();
-        a.P1 = g.ShiftX * g.ZoomX();
-        a.Q1 = g.ShiftY * g.ZoomY();
+        a.P1 = g.Mapping.ShiftX * g.ZoomX();
+        a.Q1 = g.Mapping.ShiftY * g.ZoomY();
         a.DS = a.S0 != 0 ? 1 - a.S1 / a.S0 : 0;
         a.DT = a.T0 != 0 ? 1 - a.T1 / a.T0 : 0;
         a.DP = a.P1 - a.P0;
@@ -709,8 +702,8 @@ void TSuperGrWindow::StartViewAnimationOrRepaint(bool animate) {
         const TAniScaleParams& a = FAnimation[i];
         g.SetZoomX(a.S0);
         g.SetZoomY(a.T0);
-        g.ShiftX = a.S0 != 0 ? a.P0 / a.S0 : 0;
-        g.ShiftY = a.T0 != 0 ? a.Q0 / a.T0 : 0;
+        g.Mapping.ShiftX = a.S0 != 0 ? a.P0 / a.S0 : 0;
+        g.Mapping.ShiftY = a.T0 != 0 ? a.Q0 / a.T0 : 0;
     }
     FAnimationStartMs = FClock->NowMs();
     FLegendBeforeAnimation = FShowLegend;
@@ -749,8 +742,8 @@ void TSuperGrWindow::AnimationTick() {
         const TAniScaleParams& a = FAnimation[i];
         g.SetZoomX(a.S0 * (1 - p * a.DS));
         g.SetZoomY(a.T0 * (1 - p * a.DT));
-        if (g.ZoomX() != 0) g.ShiftX = (a.P0 + p * a.DP) / g.ZoomX();
-        if (g.ZoomY() != 0) g.ShiftY = (a.Q0 + p * a.DQ) / g.ZoomY();
+        if (g.ZoomX() != 0) g.Mapping.ShiftX = (a.P0 + p * a.DP) / g.ZoomX();
+        if (g.ZoomY() != 0) g.Mapping.ShiftY = (a.Q0 + p * a.DQ) / g.ZoomY();
     }
     Relayout();
 }
@@ -765,8 +758,8 @@ void TSuperGrWindow::FinishAnimation() {
             const TAniScaleParams& a = FAnimation[i];
             g.SetZoomX(a.S1);
             g.SetZoomY(a.T1);
-            if (a.S1 != 0) g.ShiftX = a.P1 / a.S1;
-            if (a.T1 != 0) g.ShiftY = a.Q1 / a.T1;
+            if (a.S1 != 0) g.Mapping.ShiftX = a.P1 / a.S1;
+            if (a.T1 != 0) g.Mapping.ShiftY = a.Q1 / a.T1;
         }
     }
     FShowLegend = FLegendBeforeAnimation;

@@ -2,22 +2,27 @@
 
 #include "model/Codecs.h"
 #include "model/DrawAdapter.h"
+#include "model/FontMetrics.h"
 #include "model/GraphDraw.h"
 #include "model/Polyline.h"
-#include "model/FontMetrics.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cmath>
 
 namespace {
-int R(Extended v) { return RoundHalfEven(v); }
-int AtLeastOne(Extended v) { return std::max(1, R(v)); }
+int R(Extended v) {
+    return RoundHalfEven(v);
+}
+int AtLeastOne(Extended v) {
+    return std::max(1, R(v));
+}
 
 // "0.#####": at most five decimals, no trailing zeros.
 QString GridLabel(Extended v) {
     QString text = QString::number(double(v), 'f', 5);
-    while (text.contains(QLatin1Char('.')) && (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
+    while (text.contains(QLatin1Char('.')) &&
+           (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))
         text.chop(1);
     if (text == QStringLiteral("-0")) text = QStringLiteral("0");
     return text;
@@ -31,6 +36,24 @@ void DrawPlaceholder(TDrawAdapter& dc, TRect t) {
     dc.Rectangle(t.Left + 3, t.Top + 3, t.Right - 3, t.Bottom - 3);
 }
 
+// The offsets of the separate axes' bands: below the plot each X slot's band is two lines high when
+// its graphs have date/time X values.
+void LayOutAxisSlots(const TSuperGrWindow& w, TGraphDrawContext& c) {
+    QList<bool> dateSlots(std::max(0, c.XAxisCount), false);
+    for (int i = 0; i < w.GraphCount(); ++i) {
+        const TGraph* g = w.GraphByIndex(i);
+        if (g->AxisSlotX >= 0 && g->AxisSlotX < dateSlots.size() && g->DateTimeArg())
+            dateSlots[g->AxisSlotX] = true;
+    }
+    int offset = 0;
+    for (int slot = 0; slot < c.XAxisCount; ++slot) {
+        c.XSlotOffsets.append(offset);
+        offset += dateSlots[slot] ? c.XBandDate : c.XBand;
+    }
+    for (int slot = 0; slot < c.YAxisCount; ++slot)
+        c.YSlotOffsets.append(slot * c.YBand);
+}
+
 struct TPaintScale {
     Extended S = 1;
     int Unit = 1;
@@ -41,9 +64,12 @@ struct TPaintScale {
 void DrawCaptions(TSuperGrWindow& w, TDrawAdapter& dc, const TRect& t, const TColorStruct& scheme, int unit) {
     auto place = [&](TCaptionAlign align, int width) {
         switch (align) {
-        case taLeftJustify: return t.Left + 2 * unit;
-        case taRightJustify: return t.Right - width - 2 * unit;
-        default: return (t.Left + t.Right + 1) / 2 - (width + 1) / 2;
+        case taLeftJustify:
+            return t.Left + 2 * unit;
+        case taRightJustify:
+            return t.Right - width - 2 * unit;
+        default:
+            return (t.Left + t.Right + 1) / 2 - (width + 1) / 2;
         }
     };
     dc.SetFont(ToQFont(w.TopCaptionFont(), w.OutputScale));
@@ -66,8 +92,8 @@ void DrawCaptions(TSuperGrWindow& w, TDrawAdapter& dc, const TRect& t, const TCo
 }
 
 // A plain pixel grid around the origin when there are no graphs.
-void DrawEmptyGrid(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme, const TGraphDrawContext& ctx,
-                   const TPaintScale& ps) {
+void DrawEmptyGrid(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
+                   const TGraphDrawContext& ctx, const TPaintScale& ps) {
     const TRect& p = w.PlotRect;
     const int ox = w.OriginX, oy = w.OriginY;
     const int gx = std::max(1, ps.GridX), gy = std::max(1, ps.GridY);
@@ -89,11 +115,14 @@ void DrawEmptyGrid(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& sche
             if (y <= 20) continue;
             const QString label = GridLabel(-10 * k);
             const QSize size = dc.TextExtent(label);
-            if (w.VerticalYFont()) dc.TextOutUp(p.Left - half - size.height(), y + size.width() / 2, label);
-            else dc.TextOut(p.Left - half - ps.Unit - size.width(), y - size.height() / 2, label);
+            if (w.VerticalYFont())
+                dc.TextOutUp(p.Left - half - size.height(), y + size.width() / 2, label);
+            else
+                dc.TextOut(p.Left - half - ps.Unit - size.width(), y - size.height() / 2, label);
         }
     dc.Save();
-    dc.IntersectClip({p.Left + (ps.Frame + 1) / 2, p.Top + (ps.Frame + 1) / 2, p.Right - half, p.Bottom - half});
+    dc.IntersectClip(
+        {p.Left + (ps.Frame + 1) / 2, p.Top + (ps.Frame + 1) / 2, p.Right - half, p.Bottom - half});
     if (w.ShowGrid()) {
         ctx.SubGridPen.Apply(dc);
         for (int k = kx0 - 1; k <= kx1; ++k)
@@ -121,7 +150,8 @@ void DrawEmptyGrid(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& sche
     dc.Line(p.Left, oy, p.Right, oy);
     dc.Restore();
     if (w.ShowTicks()) {
-        const TColor frameColor = w.Focused ? scheme.Get(TColorStruct::ActiveBorder) : scheme.Get(TColorStruct::UnActiveBorder);
+        const TColor frameColor =
+            w.Focused ? scheme.Get(TColorStruct::ActiveBorder) : scheme.Get(TColorStruct::UnActiveBorder);
         dc.SetSolidPen(ColorToRGB(frameColor), ps.Frame);
         const int tick = 4 * ps.Unit;
         for (int k = kx0; k <= kx1; ++k) {
@@ -183,14 +213,26 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
     const int m = R(10 * s);
     int left = 0, top = 0;
     switch (w.LegendPosition() % 3) {
-    case 0: left = p.Left + m; break;
-    case 1: left = (p.Left + p.Right - width + 1) / 2; break;
-    default: left = p.Right - width - m; break;
+    case 0:
+        left = p.Left + m;
+        break;
+    case 1:
+        left = (p.Left + p.Right - width + 1) / 2;
+        break;
+    default:
+        left = p.Right - width - m;
+        break;
     }
     switch (std::min(w.LegendPosition() / 3, 2)) {
-    case 0: top = p.Top + m; break;
-    case 1: top = (p.Top + p.Bottom - height + 1) / 2; break;
-    default: top = p.Bottom - height - m; break;
+    case 0:
+        top = p.Top + m;
+        break;
+    case 1:
+        top = (p.Top + p.Bottom - height + 1) / 2;
+        break;
+    default:
+        top = p.Bottom - height - m;
+        break;
     }
     left += R(w.LegendOffsetX() * s);
     top += R(w.LegendOffsetY() * s);
@@ -205,9 +247,12 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
     if (w.LegendFrame())
         painter.setPen(QPen(TDrawAdapter::ToQColor(ColorToRGB(scheme.Get(TColorStruct::LegendBorder))),
                             AtLeastOne(w.LegendBorderWidth() * s)));
-    else painter.setPen(Qt::NoPen);
-    if (w.LegendBackground()) painter.setBrush(TDrawAdapter::ToQColor(ColorToRGB(scheme.Get(TColorStruct::LegendBackgrnd))));
-    else painter.setBrush(Qt::NoBrush);
+    else
+        painter.setPen(Qt::NoPen);
+    if (w.LegendBackground())
+        painter.setBrush(TDrawAdapter::ToQColor(ColorToRGB(scheme.Get(TColorStruct::LegendBackgrnd))));
+    else
+        painter.setBrush(Qt::NoBrush);
     const int radius = R(10 * s);
     painter.drawRoundedRect(QRect(left, top, width - 1, height - 1), radius / 2.0, radius / 2.0);
     painter.restore();
@@ -238,7 +283,9 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
             const int penWidth = std::max(1, g.LineWidth() < 1 ? 1 : R(g.LineWidth() * s));
             const int style = g.LineStyle();
             if (style >= 1 && style <= 4 && w.ScaledLineStyles)
-                dc.SetPatternPen(line, penWidth, DashPattern(style, s, g.WidthScale() * 0.25L, 2 * std::max(g.LineWidth() - 1, 0)));
+                dc.SetPatternPen(
+                    line, penWidth,
+                    DashPattern(style, s, g.WidthScale() * 0.25L, 2 * std::max(g.LineWidth() - 1, 0)));
             else if (style >= 1 && style <= 4)
                 dc.SetCosmeticPen(line, style);
             else
@@ -275,10 +322,18 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
 
 void MakeExportScheme(const TSuperGrWindow& window, int schemeNumber, TColorStruct& scheme) {
     switch (schemeNumber) {
-    case 1: scheme.AssignWhiteBackground(window.Colors); break;
-    case 2: scheme.AssignDarkened(window.Colors, window); break;
-    case 3: scheme.AssignBlackAndWhite(window.Colors, window); break;
-    default: scheme.AssignAsIs(window.Colors); break;
+    case 1:
+        scheme.AssignWhiteBackground(window.Colors);
+        break;
+    case 2:
+        scheme.AssignDarkened(window.Colors, window);
+        break;
+    case 3:
+        scheme.AssignBlackAndWhite(window.Colors, window);
+        break;
+    default:
+        scheme.AssignAsIs(window.Colors);
+        break;
     }
 }
 
@@ -321,15 +376,15 @@ void PaintFigure(TSuperGrWindow& w, QPainter& painter, const TRect& target, cons
     dc.FillRect({t.Left, p.Top, p.Left, p.Bottom}, outside);
     dc.FillRect({p.Right, p.Top, t.Right, p.Bottom}, outside);
     dc.FillRect({t.Left, p.Bottom, t.Right, t.Bottom}, outside);
-    const TColor frameColor = w.Focused ? scheme.Get(TColorStruct::ActiveBorder) : scheme.Get(TColorStruct::UnActiveBorder);
+    const TColor frameColor =
+        w.Focused ? scheme.Get(TColorStruct::ActiveBorder) : scheme.Get(TColorStruct::UnActiveBorder);
     dc.SetSolidPen(ColorToRGB(frameColor), ps.Frame);
     dc.SetBrush(ColorToRGB(scheme.Get(TColorStruct::Inside)));
     dc.Rectangle(p.Left, p.Top, p.Right, p.Bottom);
 
     DrawCaptions(w, dc, t, scheme, ps.Unit);
 
-    TGraphDrawContext ctx;
-    ctx.FromWindow(w, scheme);
+    TGraphDrawContext ctx = GraphDrawContext(w, scheme);
     if (w.GraphCount() == 0) {
         DrawEmptyGrid(w, dc, scheme, ctx, ps);
     } else {
@@ -339,9 +394,59 @@ void PaintFigure(TSuperGrWindow& w, QPainter& painter, const TRect& target, cons
             if (int index = w.IndexOfLayer(layer); index >= 0) order.append(index);
         for (int pass = 0; pass < 2; ++pass) {
             ctx.BeginPass(w);
-            for (int index : order) DrawGraph(*w.GraphByIndex(index), index, dc, scheme, pass, ctx);
+            for (int index : order)
+                DrawGraph(*w.GraphByIndex(index), index, dc, scheme, pass, ctx);
         }
     }
     if (w.ShowLegend()) DrawLegend(w, dc, scheme, ownScheme);
     dc.Restore();
+}
+
+TGraphDrawContext GraphDrawContext(const TSuperGrWindow& w, const TColorScheme& scheme) {
+    TGraphDrawContext c;
+    const Extended s = w.OutputScale;
+    c.Plot = w.PlotRect;
+    c.OutputScale = s;
+    c.GridSizeX = R(w.GridSizeX() * s);
+    c.GridSizeY = R(w.GridSizeY() * s);
+    c.Unit = AtLeastOne(s);
+    c.FrameWidth = AtLeastOne(w.BrdrWidth() * s);
+    c.TickLength = AtLeastOne(4 * s);
+    const TFontMetricsInfo axis = MeasureFont(w.AxisFont(), s);
+    const int bottomMargin = R(w.Margins.Bottom() * s), leftMargin = R(w.Margins.Left() * s);
+    c.XBand = axis.DigitHeight + bottomMargin;
+    c.XBandDate = 2 * axis.DigitHeight + bottomMargin;
+    c.YBand = (w.VerticalYFont() ? axis.DigitHeight : axis.SixDigitsWidth) + leftMargin;
+    c.XAxisCount = w.XAxisCount;
+    c.YAxisCount = w.YAxisCount;
+    LayOutAxisSlots(w, c);
+    c.AxisFont = ToQFont(w.AxisFont(), s);
+    c.DesignationFont = ToQFont(w.SymbolFont(), s);
+    auto pen = [&](TColor color, int width, int style, Extended factor) {
+        const int scaled = AtLeastOne(width * s);
+        return TPenSpec{color, scaled, DashPattern(style, s, factor, 2 * std::max(scaled - 1, 0))};
+    };
+    c.AxisPen = pen(scheme.Get(TColorScheme::Axis), w.AxisWidth(), w.AxisStyle(), w.AxisScale());
+    c.GridPen = pen(scheme.Get(TColorScheme::Grid), w.GridWidth(), w.GridStyle(), w.GridScale());
+    c.SubGridPen =
+        pen(scheme.Get(TColorScheme::SubGrid), w.SubGridWidth(), w.SubGridStyle(), w.SubGridScale());
+    c.TickPen = {
+        scheme.Get(w.Focused ? TColorScheme::ActiveBorder : TColorScheme::UnActiveBorder), c.FrameWidth, {}};
+    c.SubGridDividerX = w.SubGridDividerX();
+    c.SubGridDividerY = w.SubGridDividerY();
+    c.ShowXAxisLabels = w.ShowXAxisLabels();
+    c.ShowYAxisLabels = w.ShowYAxisLabels();
+    c.ShowTicks = w.ShowTicks();
+    c.ShowGrid = w.ShowGrid();
+    c.ShowAxisMarkers = w.ShowAxisMarkers();
+    c.ShowAxisNotches = w.ShowAxisNotches();
+    c.VerticalYFont = w.VerticalYFont();
+    c.MultiXAxis = w.MultiXAxis();
+    c.MultiYAxis = w.MultiYAxis();
+    c.CombineXAxis = w.CombineXAxis();
+    c.CombineYAxis = w.CombineYAxis();
+    c.ToolMode = w.ToolMode();
+    c.GraphOwnColors = &scheme == &w.Colors || w.UsePalette;
+    c.GraphCount = w.GraphCount();
+    return c;
 }

@@ -218,7 +218,7 @@ void TSuperGrWindow::EditMove(TShiftState shift, int x, int y) {
         if (g->LogX()) g->XSource[m.Index] = Pow10(g->XData[m.Index]);
         if (g->LogY()) g->YSource[m.Index] = Pow10(g->YData[m.Index]);
     }
-    g->PolyDirty = true;
+    g->Cache.Invalidate(TViewCache::Polyline);
     Raise(Events.OnChangeGraphData, this, g->ID);
     Repaint();
 }

@@ -144,7 +144,7 @@ void TSuperGrWindow::Repaint() {
 
 void TSuperGrWindow::Relayout() {
     for (const auto& g : FGraphs)
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
     Repaint();
 }
 
@@ -213,8 +213,45 @@ bool TSuperGrWindow::NameInUse(const QString& name, const TGraph* except) const 
                        [&](const auto& g) { return g.get() != except && g->Name().trimmed() == wanted; });
 }
 
+// ---------------------------------------------------------------------------------------------
+// What the graphs need of their owner
+
+TGraphDefaults TSuperGrWindow::NewGraphDefaults() const {
+    return {Colors.Get(TColorStruct::GraphDefault),
+            InitialScaleX,
+            InitialScaleY,
+            DrawPolicy.AllowPosX(),
+            DrawPolicy.AllowPosY(),
+            DrawPolicy.AllowScaleX(),
+            DrawPolicy.AllowScaleY()};
+}
+
 void TSuperGrWindow::RaiseGraphsListChanged() {
     Raise(Events.OnGraphsListChanged, this, GraphNames());
+}
+
+void TSuperGrWindow::RaiseGraphStyleChange(int32_t id, int vtype, int newValue) {
+    Raise(Events.OnChangeGraphStyle, this, id, vtype, newValue);
+}
+
+void TSuperGrWindow::RaiseGraphStateChange(int32_t id, int vtype, bool value) {
+    Raise(Events.OnChangeGraphState, this, id, vtype, value);
+}
+
+void TSuperGrWindow::RaiseGraphDataChange(int32_t id) {
+    Raise(Events.OnChangeGraphData, this, id);
+}
+
+void TSuperGrWindow::RaiseEqualScalesChange(int32_t id) {
+    Raise(Events.OnEqualScalesChange, this, id);
+}
+
+void TSuperGrWindow::RaiseSelectedCountChange() {
+    Raise(Events.OnChangeSelectedCnt, this, SelectedGraphCount());
+}
+
+void TSuperGrWindow::RaiseTopGraphChange(int wasTop, int curTop) {
+    Raise(Events.OnChangeTopGraph, this, wasTop, curTop);
 }
 
 void TSuperGrWindow::DiscardSavedAxes() {
@@ -280,8 +317,8 @@ bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray
     RaiseGraphsListChanged();
     DiscardSavedAxes();
     FitIntoRects({index}, {PlotRect}, true, true);
-    g->ShiftX = 0;
-    g->ShiftY = 0;
+    g->Mapping.ShiftX = 0;
+    g->Mapping.ShiftY = 0;
     // A new graph joins its binding groups at once.
     ZoomBy(index, false, TAxis::X, 1, 1);
     AllowRepaint = repaintWas;
@@ -430,6 +467,20 @@ void TSuperGrWindow::ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xL
             }
         }
     }
+}
+
+bool TSuperGrWindow::SingleGroup(GroupKind kind) const {
+    switch (kind) {
+    case GroupKind::PosX:
+        return DrawPolicy.SinglePosX();
+    case GroupKind::PosY:
+        return DrawPolicy.SinglePosY();
+    case GroupKind::ScaleX:
+        return DrawPolicy.SingleScaleX();
+    case GroupKind::ScaleY:
+        return DrawPolicy.SingleScaleY();
+    }
+    return false;
 }
 
 int32_t TSuperGrWindow::FirstFreeGroup(GroupKind kind) const {
@@ -694,7 +745,7 @@ void TSuperGrWindow::SetGridSizeY(int32_t v) {
 void TSuperGrWindow::SetShowXAxisLabels(bool v) {
     if (v == FShowXAxisLabels) return;
     for (const auto& g : FGraphs)
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
     FShowXAxisLabels = v;
     Repaint();
 }
@@ -702,7 +753,7 @@ void TSuperGrWindow::SetShowXAxisLabels(bool v) {
 void TSuperGrWindow::SetShowYAxisLabels(bool v) {
     if (v == FShowYAxisLabels) return;
     for (const auto& g : FGraphs)
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
     FShowYAxisLabels = v;
     Repaint();
 }
@@ -916,6 +967,20 @@ void TSuperGrWindow::RecordMarkers(int32_t id, const TMarkerArray& markers) {
     FinishRecord(UndoOp::Markers);
 }
 
+void TSuperGrWindow::RecordGraphStep(const TGraphUndoStep& step) {
+    RecordOp(step.Op);
+    if (const auto* integer = std::get_if<TIntegerUndoRedoItem>(&step.Old))
+        UndoSide.Integers.append(*integer);
+    if (const auto* nodes = std::get_if<TEditNodes>(&step.Old)) UndoSide.Nodes.append(*nodes);
+    if (const auto* symbol = std::get_if<TUndoRedoSymbol>(&step.Old)) UndoSide.Symbols.append(*symbol);
+    if (const auto* offsets = std::get_if<TSymMarginsItem>(&step.Old)) UndoSide.Offsets.append(*offsets);
+    if (step.Snapshots & TGraphUndoStep::Views) UndoSide.Views.append(CaptureViews());
+    if (step.Snapshots & TGraphUndoStep::Layers) UndoSide.Layers.append(CaptureLayers());
+    if (step.Snapshots & TGraphUndoStep::Permissions) UndoSide.Permissions.append(CapturePermissions());
+    if (step.Snapshots & TGraphUndoStep::Groups) UndoSide.Groups.append(CaptureGroups());
+    FinishRecord(step.Op);
+}
+
 TZoomUndoRedo TSuperGrWindow::CaptureViews() {
     TZoomUndoRedo views;
     views.reserve(GraphCount());
@@ -924,8 +989,8 @@ TZoomUndoRedo TSuperGrWindow::CaptureViews() {
         v.GraphID = g->ID;
         v.ZoomX = g->ZoomX();
         v.ZoomY = g->ZoomY();
-        v.ShiftX = g->ShiftX;
-        v.ShiftY = g->ShiftY;
+        v.ShiftX = g->Mapping.ShiftX;
+        v.ShiftY = g->Mapping.ShiftY;
         v.ViewLeft = ViewLeft(*g);
         v.ViewWidth = ViewWidth(*g);
         v.ViewBottom = ViewBottom(*g);

@@ -2,10 +2,12 @@
 // This is the model of the graph window; a thin widget paints it and forwards input.
 #pragma once
 
+#include "model/ColorScheme.h"
 #include "model/Font.h"
-#include "model/Graph.h"
-#include "window/DrawPolicy.h"
 #include "model/FontMetrics.h"
+#include "model/Graph.h"
+#include "model/GraphOwner.h"
+#include "window/DrawPolicy.h"
 #include "window/ShiftCurve.h"
 #include "window/UndoStore.h"
 #include "window/WindowEvents.h"
@@ -18,32 +20,11 @@
 
 class TSuperGrWindow;
 
-// The colour scheme of a window.
-class TColorStruct {
+// The colour scheme of a window; a change of the window's own scheme shows at once.
+class TColorStruct : public TColorScheme {
 public:
     explicit TColorStruct(TSuperGrWindow* window) : Window(window) {}
 
-    enum Field {
-        Outside,
-        Inside,
-        ActiveBorder,
-        UnActiveBorder,
-        Axis,
-        Grid,
-        SubGrid,
-        AxText,
-        TopCaption,
-        BottomCaption,
-        Symbol,
-        Points,
-        SelPoints,
-        GraphDefault,
-        LegendBackgrnd,
-        LegendBorder,
-        LegendText,
-        FieldCount
-    };
-    TColor Get(Field f) const { return FColors[f]; }
     void Set(Field f, TColor c);
 
     // Export schemes: 1 as is, 2 white background, 3 black and white, 4 white with darkened colours.
@@ -53,16 +34,7 @@ public:
     void AssignDarkened(const TColorStruct& source, const TSuperGrWindow& sourceWindow);
     static TColor Darken(TColor c);
 
-    // When non-empty they override each graph's line and marker colour while painting.
-    TColors GraphColors;
-    TColors MarkerColors;
-
     TSuperGrWindow* Window;
-
-private:
-    TColor FColors[FieldCount] = {clWindow, clWindow,     clWindowText, clSilver,     clSilver,     clGray,
-                                  0xE0E0E0, clWindowText, clWindowText, clWindowText, clWindowText, clGreen,
-                                  clRed,    clWindow,     clWindow,     clWindowText, clWindowText};
 };
 
 class TGraphPalette {
@@ -126,7 +98,7 @@ public:
     std::function<void()> OnTick;
 };
 
-class TSuperGrWindow : public TComponent {
+class TSuperGrWindow : public TComponent, public TGraphOwner {
 public:
     TSuperGrWindow();
     ~TSuperGrWindow() override;
@@ -140,13 +112,13 @@ public:
     void DeleteGraph(int index);
     void DeleteAllGraphs();
     void DeleteSelectedGraphs();
-    int GraphCount() const { return int(FGraphs.size()); }
-    TGraph* GraphByIndex(int index) const;
+    int GraphCount() const override { return int(FGraphs.size()); }
+    TGraph* GraphByIndex(int index) const override;
     int IndexOfGraph(const TGraph* graph) const;
     int IndexOfGraphID(int32_t id) const;
     TGraph* GraphByID(int32_t id) const;
     int IndexOfLayer(int32_t layer) const;
-    int TopGraphIndex() const { return IndexOfLayer(0); }
+    int TopGraphIndex() const override { return IndexOfLayer(0); }
     int32_t NextFreeGraphID() const;
     int SelectedGraphCount() const;
     int SelectedNodeCount() const;
@@ -154,10 +126,10 @@ public:
     bool NameInUse(const QString& name, const TGraph* except) const;
 
     // Binding queries by group number (list indexes in list order).
-    QList<int> PosGroupMembersX(int32_t group) const;
-    QList<int> PosGroupMembersY(int32_t group) const;
-    void ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xList, QList<int>& yList) const;
-    enum class GroupKind { PosX, PosY, ScaleX, ScaleY };
+    QList<int> PosGroupMembersX(int32_t group) const override;
+    QList<int> PosGroupMembersY(int32_t group) const override;
+    void ScaleGroupClosure(TAxis axis, int32_t group, QList<int>& xList, QList<int>& yList) const override;
+    bool SingleGroup(GroupKind kind) const override;
     int32_t FirstFreeGroup(GroupKind kind) const;
 
     // ---- Modes and state ----
@@ -297,7 +269,7 @@ public:
     void ApplyDefaultLook();
     void ResetFigure();
     void RefreshAll();
-    void Repaint();
+    void Repaint() override;
     // Marks every graph's screen geometry stale and repaints.
     void Relayout();
 
@@ -307,12 +279,10 @@ public:
     TRect PlotRect{0, 0, 0, 0};
     int32_t OriginX = -1, OriginY = -1;
     bool Focused = false;
-    // The widening of a zero data range before fitting.
-    static void WidenZeroRange(Extended& min, Extended& max);
     // Lays out the plot rectangle for a target rectangle (done at every paint).
     void LayoutPlot(const TRect& target);
     // Fits every graph to the plot and re-imposes the binding groups.
-    void Rescale();
+    void Rescale() override;
     // Lays out for a paint into the target: plot, pending views, groups, visible data windows and
     // the graphs' pixel caches.
     void PrepareForPaint(const TRect& target);
@@ -353,8 +323,8 @@ public:
 
     // ---- Undo recording ----
     bool UndoRecording = true;
-    bool UndoGrouping() const { return FUndoGrouping; }
-    void SetUndoGrouping(bool on);
+    bool UndoGrouping() const override { return FUndoGrouping; }
+    void SetUndoGrouping(bool on) override;
     uint8_t CurrentGroup() const { return FCurrentGroup; }
     bool HaveUndo() const { return !UndoSide.IsEmpty(); }
     bool HaveRedo() const { return !RedoSide.IsEmpty(); }
@@ -371,10 +341,11 @@ public:
     TSnapUndoRedo CaptureGroups() const;
     TSnapPolicyUndoRedo CaptureSnapPolicy() const;
     // One-call recorders for single values.
-    void RecordInteger(uint8_t op, int32_t id, int32_t value);
-    void RecordString(uint8_t op, int32_t id, const QString& value);
-    void RecordExtended(uint8_t op, int32_t id, Extended value);
-    void RecordMarkers(int32_t id, const TMarkerArray& markers);
+    void RecordInteger(uint8_t op, int32_t id, int32_t value) override;
+    void RecordString(uint8_t op, int32_t id, const QString& value) override;
+    void RecordExtended(uint8_t op, int32_t id, Extended value) override;
+    void RecordMarkers(int32_t id, const TMarkerArray& markers) override;
+    void RecordGraphStep(const TGraphUndoStep& step) override;
     TUndoSide UndoSide;
     TUndoSide RedoSide;
 
@@ -440,13 +411,28 @@ public:
     std::function<void()> InvalidateHandler;
 
 private:
-    friend class TGraph;
     friend class TDrawPolicy;
     friend class TUndoReplay;
     friend class TFigureStream;
 
+    // ---- What the graphs need of their owner ----
+    TGraphDefaults NewGraphDefaults() const override;
+    TRect PlotArea() const override { return PlotRect; }
+    TPoint PlotOrigin() const override { return {OriginX, OriginY}; }
+    int MarkerPickDistance() const override { return MarkerPickRadius; }
+    bool RepaintAllowed() const override { return AllowRepaint; }
+    void SetRepaintAllowed(bool on) override { AllowRepaint = on; }
+    bool IsRecordingUndo() const override { return UndoRecording; }
+    void SetRecordingUndo(bool on) override { UndoRecording = on; }
+    void RaiseGraphsListChanged() override;
+    void RaiseGraphStyleChange(int32_t id, int vtype, int newValue) override;
+    void RaiseGraphStateChange(int32_t id, int vtype, bool value) override;
+    void RaiseGraphDataChange(int32_t id) override;
+    void RaiseEqualScalesChange(int32_t id) override;
+    void RaiseSelectedCountChange() override;
+    void RaiseTopGraphChange(int wasTop, int curTop) override;
+
     void RemoveGraphAt(int index);
-    void RaiseGraphsListChanged();
     void RaiseUndoRedoOp(int opType);
     void SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor);
     void SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance);
@@ -538,19 +524,4 @@ private:
 
     std::unique_ptr<TWindowClock> FClock;
     std::unique_ptr<TWindowTimer> FTimer;
-};
-
-// Ties the steps recorded while it lives into one undo step; inside an open group it joins that one.
-class TUndoGroupScope {
-public:
-    explicit TUndoGroupScope(TSuperGrWindow& window) : window_(window), was_(window.UndoGrouping()) {
-        window.SetUndoGrouping(true);
-    }
-    ~TUndoGroupScope() { window_.SetUndoGrouping(was_); }
-    TUndoGroupScope(const TUndoGroupScope&) = delete;
-    TUndoGroupScope& operator=(const TUndoGroupScope&) = delete;
-
-private:
-    TSuperGrWindow& window_;
-    bool was_;
 };

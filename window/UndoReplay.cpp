@@ -1,7 +1,7 @@
 #include "window/UndoReplay.h"
 
-#include "model/Graph.h"
 #include "model/DecimalLog.h"
+#include "model/Graph.h"
 #include "model/GraphRecord.h"
 #include "window/SuperGrWindow.h"
 
@@ -471,10 +471,10 @@ void TUndoReplay::RestoreViews(const TZoomUndoRedo& views) {
         if (!g) continue;
         g->SetZoomX(v.ZoomX);
         g->SetZoomY(v.ZoomY);
-        g->ShiftX = v.ShiftX;
-        g->ShiftY = v.ShiftY;
+        g->Mapping.ShiftX = v.ShiftX;
+        g->Mapping.ShiftY = v.ShiftY;
         g->Fit(W.PlotRect); // pixel steps follow the zooms
-        g->PolyDirty = true;
+        g->Cache.Invalidate(TViewCache::Polyline);
     }
 }
 
@@ -593,8 +593,9 @@ bool TUndoReplay::ReplayNodes() {
     const qsizetype n = g.NodeCount();
     TZoomUndoRedo currentViews;
     if (keepsViews) currentViews = W.CaptureViews();
-    const Extended pxPerUnitX = g.FitX * g.FZoomX, pxPerUnitY = g.FitY * g.FZoomY;
-    const Extended centreX = g.XMid() + g.ShiftX, centreY = g.YMid() + g.ShiftY;
+    const Extended pxPerUnitX = g.Mapping.FitX * g.Mapping.ZoomX,
+                   pxPerUnitY = g.Mapping.FitY * g.Mapping.ZoomY;
+    const Extended centreX = g.XMid() + g.Mapping.ShiftX, centreY = g.YMid() + g.Mapping.ShiftY;
 
     TEditNodes current;
     current.GraphID = rec.GraphID;
@@ -696,16 +697,14 @@ bool TUndoReplay::ReplayNodes() {
 
     if (keepsViews) {
         // As after any change of the data: fresh extents, the window's scaling, then the kept views.
-        g.ExtentsDirty = true;
+        g.Cache.Invalidate();
         g.RecomputeExtents();
-        g.CacheDirty = true;
-        g.PolyDirty = true;
         W.Rescale();
         RestoreViews(views);
     } else if (rec.Kind != enkSelection) {
         g.KeepViewAfterChange(pxPerUnitX, pxPerUnitY, centreX, centreY);
     } else {
-        g.PolyDirty = true;
+        g.Cache.Invalidate(TViewCache::Polyline);
     }
     Raise(W.Events.OnChangeGraphData, &W, g.ID);
     return true;

@@ -347,9 +347,9 @@ TEST(Keys, ApplyOnTheWindow) {
     Figure f;
     TGraph* g = f.Add();
     f.window.PrepareForPaint(f.window.ClientRect());
-    const Extended shift = g->ShiftX;
+    const Extended shift = g->Mapping.ShiftX;
     ApplyKey(f.window, DecideKey('C', false, false, false, zmNone, emNothing));
-    EXPECT_NEAR(double(g->ShiftX), double(shift - 3 / (g->FitX * g->ZoomX())), 1e-12);
+    EXPECT_NEAR(double(g->Mapping.ShiftX), double(shift - 3 / (g->Mapping.FitX * g->ZoomX())), 1e-12);
 
     f.window.SetToolMode(tmEdit);
     g->SetSelected(true);

@@ -22,19 +22,19 @@ struct IdentityGraphFixture : ::testing::Test {
         window.PlotRect = plot;
         window.OriginX = 0;
         window.OriginY = 0;
-        g.FitX = 1;
-        g.FitY = -1;
+        g.Mapping.FitX = 1;
+        g.Mapping.FitY = -1;
         g.SetZoomX(1);
         g.SetZoomY(1);
-        g.ShiftX = -g.XMid();
-        g.ShiftY = -g.YMid();
-        g.PixelStepX = 1;
-        g.PixelStepY = 1;
-        g.VisXMin = plot.Left;
-        g.VisXMax = plot.Right;
-        g.VisYMin = plot.Top;
-        g.VisYMax = plot.Bottom;
-        g.PolyDirty = true;
+        g.Mapping.ShiftX = -g.XMid();
+        g.Mapping.ShiftY = -g.YMid();
+        g.Mapping.PixelStepX = 1;
+        g.Mapping.PixelStepY = 1;
+        g.Cache.VisXMin = plot.Left;
+        g.Cache.VisXMax = plot.Right;
+        g.Cache.VisYMin = plot.Top;
+        g.Cache.VisYMax = plot.Bottom;
+        g.Cache.Invalidate(TViewCache::Polyline);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "ImageUtil.h"
 #include "model/GraphDraw.h"
 #include "model/Polyline.h"
+#include "window/FigurePaint.h"
 
 #include <QFontMetrics>
 
@@ -27,11 +28,11 @@ struct GraphDrawTest : IdentityGraphFixture {
         SetIdentity(g, {0, 0, 400, 300});
         window.OriginX = 100;
         window.OriginY = 150;
-        g.FitY = 1;
-        g.VisXMin = -100;
-        g.VisXMax = 300;
-        g.VisYMin = -150;
-        g.VisYMax = 150;
+        g.Mapping.FitY = 1;
+        g.Cache.VisXMin = -100;
+        g.Cache.VisXMax = 300;
+        g.Cache.VisYMin = -150;
+        g.Cache.VisYMax = 150;
     }
     TGraphDrawContext Context() {
         TGraphDrawContext c;
@@ -305,14 +306,14 @@ TEST_F(GraphDrawTest, DateTimeAxisInHours) {
     // 0.3 days per grid distance of 50 pixels: hour ticks, two label lines.
     TGraph* g = Add(Values({45000, 45001}), Values({-100, 100}));
     g->SetDateTimeArg(true);
-    g->FitX = 50 / 0.3L;
-    g->ShiftX = 45000.5L - g->XMid();
+    g->Mapping.FitX = 50 / 0.3L;
+    g->Mapping.ShiftX = 45000.5L - g->XMid();
     window.OriginX = 200;
     EXPECT_EQ(XTickVariant(*g, 50), TTickVariant::Hours);
     TGraphDrawContext c = Context();
     c.ShowGrid = true;
     Draw(*g, 0, c);
-    const Extended hours = g->PixelLengthToDataX(g->TickStepX) * 24;
+    const Extended hours = g->PixelLengthToDataX(g->Mapping.TickStepX) * 24;
     EXPECT_NEAR(double(hours), 12.0, 1e-9); // 1, 2, 3, 6 hours are still under the grid distance
     // Midnight of 45000 at pixel 116.7: a day line in the axis pen; noon at 200: a grid line.
     EXPECT_EQ(canvas.Pixel(117, 20), kRed);
@@ -464,8 +465,7 @@ TEST(GraphDrawContext, TakenFromTheWindow) {
     window.GraphByIndex(1)->SetDateTimeArg(true);
     window.OutputScale = 2;
     window.LayoutPlot({0, 0, 1200, 800});
-    TGraphDrawContext c;
-    c.FromWindow(window, window.Colors);
+    TGraphDrawContext c = GraphDrawContext(window, window.Colors);
     EXPECT_EQ(c.Plot, window.PlotRect);
     EXPECT_EQ(c.GridSizeX, 148);
     EXPECT_EQ(c.GridSizeY, 84);
@@ -485,7 +485,7 @@ TEST(GraphDrawContext, TakenFromTheWindow) {
     TColorStruct print(&window);
     print.AssignWhiteBackground(window.Colors);
     window.UsePalette = false;
-    c.FromWindow(window, print);
+    c = GraphDrawContext(window, print);
     EXPECT_FALSE(c.GraphOwnColors);
     EXPECT_EQ(c.GridPen.Color, 0x808080);
     c.BeginPass(window);
@@ -583,8 +583,8 @@ QImage PolylineInk(const TGraph& g, const TRect& plot, TColor color, TTestCanvas
     TDrawAdapter& dc = canvas.dc();
     dc.IntersectClip({plot.Left + 1, plot.Top + 1, plot.Right, plot.Bottom});
     dc.SetSolidPen(color, 1);
-    for (int i = 0; i < g.PolyPieceCount; ++i)
-        dc.Polyline(g.PolyPoints.constData() + g.PolyPieces[i].First, g.PolyPieces[i].Count);
+    for (int i = 0; i < g.Cache.PieceCount; ++i)
+        dc.Polyline(g.Cache.Points.constData() + g.Cache.Pieces[i].First, g.Cache.Pieces[i].Count);
     return canvas.Done();
 }
 } // namespace
@@ -633,7 +633,7 @@ TEST_F(GraphDrawTest, RasterCurveCoversWhatItsPolylinesCover) {
         EXPECT_LT(differing, ink / 1000) << double(amplitude);
         EXPECT_EQ(astray, 0) << double(amplitude);
         if (amplitude > 300) {
-            EXPECT_GT(g->PolyPieceCount, 1000);
+            EXPECT_GT(g->Cache.PieceCount, 1000);
         }
     }
 }
@@ -645,12 +645,12 @@ TEST_F(GraphDrawTest, RasterCurveFillsVerticalStretchesAndLeavesTheEndPixel) {
     PreparePolyline(*g);
     // Two pieces by hand: a zigzag in column 20 between two horizontal lines, and a piece that
     // ends inside its own vertical stretch.
-    g->PolyPoints = {{10, 100}, {20, 100}, {20, 60}, {20, 140}, {20, 120},
-                     {30, 120}, {50, 50},  {50, 90}, {50, 70}};
-    g->PolyNodeIndex = QList<int32_t>(9, 0);
-    g->PolyPointCount = 9;
-    g->PolyPieces = {{0, 6}, {6, 3}};
-    g->PolyPieceCount = 2;
+    g->Cache.Points = {{10, 100}, {20, 100}, {20, 60}, {20, 140}, {20, 120},
+                       {30, 120}, {50, 50},  {50, 90}, {50, 70}};
+    g->Cache.NodeIndex = QList<int32_t>(9, 0);
+    g->Cache.PointCount = 9;
+    g->Cache.Pieces = {{0, 6}, {6, 3}};
+    g->Cache.PieceCount = 2;
     TGraphDrawContext c = Context();
     Draw(*g, 1, c);
     EXPECT_EQ(canvas.InkCount(20, 0, 21, 340), 81); // rows 60 .. 140
@@ -667,11 +667,11 @@ TEST_F(GraphDrawTest, RasterCurveWithExtremePixelsStaysInItsPlot) {
     g->SetShowNodes(false);
     PreparePolyline(*g);
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
-    g->PolyPoints = {{5, kMin}, {5, kMax}, {5, 0}, {kMax, kMin}, {kMin, kMax}};
-    g->PolyNodeIndex = QList<int32_t>(5, 0);
-    g->PolyPointCount = 5;
-    g->PolyPieces = {{0, 3}, {3, 2}};
-    g->PolyPieceCount = 2;
+    g->Cache.Points = {{5, kMin}, {5, kMax}, {5, 0}, {kMax, kMin}, {kMin, kMax}};
+    g->Cache.NodeIndex = QList<int32_t>(5, 0);
+    g->Cache.PointCount = 5;
+    g->Cache.Pieces = {{0, 3}, {3, 2}};
+    g->Cache.PieceCount = 2;
     TGraphDrawContext c = Context();
     Draw(*g, 1, c);
     // Column 5 across the plot (its frame's half width left free), nothing outside the plot.

@@ -16,9 +16,11 @@ struct PolylineTest : IdentityGraphFixture {
         PreparePolyline(*g);
         return g;
     }
-    static Points CachedPoints(const TGraph& g) { return g.PolyPoints.mid(0, g.PolyPointCount); }
-    static QList<int32_t> CachedNodes(const TGraph& g) { return g.PolyNodeIndex.mid(0, g.PolyPointCount); }
-    static Pieces CachedPieces(const TGraph& g) { return g.PolyPieces.mid(0, g.PolyPieceCount); }
+    static Points CachedPoints(const TGraph& g) { return g.Cache.Points.mid(0, g.Cache.PointCount); }
+    static QList<int32_t> CachedNodes(const TGraph& g) {
+        return g.Cache.NodeIndex.mid(0, g.Cache.PointCount);
+    }
+    static Pieces CachedPieces(const TGraph& g) { return g.Cache.Pieces.mid(0, g.Cache.PieceCount); }
 
     TRect Plot{0, 0, 400, 300};
 };
@@ -45,8 +47,8 @@ TEST_F(PolylineTest, TurnsKeepEveryVertex) {
     EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}, {30, 10}}));
     EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 2}));
     EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 3}}));
-    EXPECT_FALSE(g->PolyDirty);
-    EXPECT_GE(g->PrepareTime, 0);
+    EXPECT_FALSE(g->Cache.Stale(TViewCache::Polyline));
+    EXPECT_GE(g->Cache.PrepareTime, 0);
 }
 
 TEST_F(PolylineTest, NodePixelsAndVisibility) {
@@ -63,10 +65,10 @@ TEST_F(PolylineTest, NodePixelsAndVisibility) {
 
 TEST_F(PolylineTest, RebuiltOnlyWhenDirty) {
     TGraph* g = Prepare(Values({10, 20, 30}), Values({10, 20, 10}));
-    g->ShiftX -= 5; // a view change the window has not signalled yet
+    g->Mapping.ShiftX -= 5; // a view change the window has not signalled yet
     PreparePolyline(*g);
     EXPECT_EQ(CachedPoints(*g).first(), (TPoint{10, 10}));
-    g->PolyDirty = true;
+    g->Cache.Invalidate(TViewCache::Polyline);
     PreparePolyline(*g);
     EXPECT_EQ(CachedPoints(*g).first(), (TPoint{15, 10}));
 }
@@ -106,10 +108,10 @@ TEST_F(PolylineTest, SixHundredPointsMakeThreeSharingPieces) {
         y.append(100);
     }
     TGraph* g = Prepare(x, y);
-    EXPECT_EQ(g->PolyPointCount, 600);
+    EXPECT_EQ(g->Cache.PointCount, 600);
     EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 251}, {250, 251}, {500, 100}}));
-    EXPECT_EQ(g->PolyPoints[250], (TPoint{250, 100}));
-    EXPECT_EQ(g->PolyNodeIndex[599], 599);
+    EXPECT_EQ(g->Cache.Points[250], (TPoint{250, 100}));
+    EXPECT_EQ(g->Cache.NodeIndex[599], 599);
 }
 
 TEST_F(PolylineTest, ZeroLengthSegmentsNeitherBreakNorSplit) {
@@ -127,11 +129,11 @@ TEST_F(PolylineTest, AllNodesEqualDrawLikeOneNode) {
     EXPECT_EQ(CachedPoints(*one), (Points{{70, 80}}));
     EXPECT_EQ(CachedNodes(*one), (QList<int32_t>{0}));
     TGraph* off = Prepare(Values({700}), Values({80}));
-    EXPECT_EQ(off->PolyPointCount, 0);
-    EXPECT_EQ(off->PolyPieceCount, 0);
+    EXPECT_EQ(off->Cache.PointCount, 0);
+    EXPECT_EQ(off->Cache.PieceCount, 0);
     TGraph* empty = Prepare({}, {});
-    EXPECT_EQ(empty->PolyPointCount, 0);
-    EXPECT_FALSE(empty->PolyDirty);
+    EXPECT_EQ(empty->Cache.PointCount, 0);
+    EXPECT_FALSE(empty->Cache.Stale(TViewCache::Polyline));
 }
 
 TEST_F(PolylineTest, BreakModes) {
@@ -149,7 +151,7 @@ TEST_F(PolylineTest, BreakModes) {
         g->SetBreakLimit(c.limit);
         SetIdentity(*g);
         PreparePolyline(*g);
-        EXPECT_EQ(g->PolyPieceCount, c.pieces) << int(c.mode) << " " << double(c.limit);
+        EXPECT_EQ(g->Cache.PieceCount, c.pieces) << int(c.mode) << " " << double(c.limit);
         EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}, {40, 100}, {50, 110}}));
         if (c.pieces == 2) {
             EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 2}, {2, 2}}));
@@ -180,7 +182,7 @@ TEST_F(PolylineTest, LeavingAndEnteringSegments) {
     TGraph* g = Prepare(Values({-100, 100, 500}), Values({100, 100, 100}));
     EXPECT_EQ(CachedPoints(*g), (Points{{0, 100}, {100, 100}, {400, 100}}));
     EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 1, 2}));
-    EXPECT_EQ(g->PolyPieceCount, 1);
+    EXPECT_EQ(g->Cache.PieceCount, 1);
     // Out through the right edge and back in: two pieces.
     TGraph* h = Prepare(Values({200, 500, 200}), Values({100, 100, 200}));
     EXPECT_EQ(CachedPoints(*h), (Points{{200, 100}, {400, 100}, {400, 133}, {200, 200}}));
@@ -206,11 +208,11 @@ TEST_F(PolylineTest, NoiseAcrossTopAndBottomEdges) {
 TEST_F(PolylineTest, SegmentsMissingTheWindow) {
     // Bounding box outside, and a box that meets the window while the line misses it.
     TGraph* g = Prepare(Values({500, 600, -100, 100}), Values({500, 600, 250, 450}));
-    EXPECT_EQ(g->PolyPointCount, 0);
-    EXPECT_EQ(g->PolyPieceCount, 0);
+    EXPECT_EQ(g->Cache.PointCount, 0);
+    EXPECT_EQ(g->Cache.PieceCount, 0);
     // Only touching a corner is not a crossing.
     TGraph* t = Prepare(Values({-100, 100}), Values({100, -100}));
-    EXPECT_EQ(t->PolyPointCount, 0);
+    EXPECT_EQ(t->Cache.PointCount, 0);
 }
 
 TEST_F(PolylineTest, NotANumberNodesLeaveGaps) {
@@ -225,7 +227,7 @@ TEST_F(PolylineTest, PointsStylesKeepOnScreenNodesWithoutPieces) {
     TGraph* g = Prepare(Values({10, 10.2L, 500, 20, 20}), Values({10, 10.3L, 10, 20, 20}), 5);
     EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {20, 20}}));
     EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 3}));
-    EXPECT_EQ(g->PolyPieceCount, 0);
+    EXPECT_EQ(g->Cache.PieceCount, 0);
 }
 
 TEST_F(PolylineTest, DenseCurveYieldsPointsPerPixelColumn) {
@@ -237,13 +239,13 @@ TEST_F(PolylineTest, DenseCurveYieldsPointsPerPixelColumn) {
         y.append(500 + 400 * std::sin(Extended(i) / 20000));
     }
     TGraph* g = Prepare(x, y);
-    EXPECT_LE(g->PolyPointCount, 3000);
-    EXPECT_GE(g->PolyPointCount, 1000);
-    EXPECT_EQ(g->PolyPoints[0], (TPoint{0, 500}));
-    EXPECT_EQ(g->PolyNodeIndex[g->PolyPointCount - 1], n - 1);
+    EXPECT_LE(g->Cache.PointCount, 3000);
+    EXPECT_GE(g->Cache.PointCount, 1000);
+    EXPECT_EQ(g->Cache.Points[0], (TPoint{0, 500}));
+    EXPECT_EQ(g->Cache.NodeIndex[g->Cache.PointCount - 1], n - 1);
     // Consecutive pieces share their end points.
-    for (int p = 1; p < g->PolyPieceCount; ++p)
-        EXPECT_EQ(g->PolyPieces[p].First, g->PolyPieces[p - 1].First + g->PolyPieces[p - 1].Count - 1);
+    for (int p = 1; p < g->Cache.PieceCount; ++p)
+        EXPECT_EQ(g->Cache.Pieces[p].First, g->Cache.Pieces[p - 1].First + g->Cache.Pieces[p - 1].Count - 1);
 }
 
 TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
@@ -269,26 +271,27 @@ TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
         g->Fit(window.PlotRect);
         g->SetZoomX(1.7L);
         g->SetZoomY(0.8L);
-        g->ShiftX = 3.25L;
-        g->ShiftY = -0.5L;
-        g->VisXMin = g->PlotLeftData();
-        g->VisXMax = g->PlotRightData();
-        g->VisYMin = g->PlotBottomData();
-        g->VisYMax = g->PlotTopData();
+        g->Mapping.ShiftX = 3.25L;
+        g->Mapping.ShiftY = -0.5L;
+        g->Cache.VisXMin = g->PlotLeftData();
+        g->Cache.VisXMax = g->PlotRightData();
+        g->Cache.VisYMin = g->PlotBottomData();
+        g->Cache.VisYMax = g->PlotTopData();
         // Nodes exactly on the window's edges are visible.
-        g->XData[0] = g->VisXMin;
+        g->XData[0] = g->Cache.VisXMin;
         g->YData[0] = 0;
-        g->XData[1] = g->VisXMax;
-        g->YData[1] = g->VisYMax;
+        g->XData[1] = g->Cache.VisXMax;
+        g->YData[1] = g->Cache.VisYMax;
         for (int mode : {FE_TONEAREST, FE_UPWARD}) {
-            g->PolyDirty = true;
+            g->Cache.Invalidate(TViewCache::Polyline);
             std::fesetround(mode);
             PreparePolyline(*g);
             std::fesetround(FE_TONEAREST);
             int visible = 0;
             for (int i = 0; i < g->NodeCount(); ++i) {
                 const Extended px = g->XData[i], py = g->YData[i];
-                const bool on = g->VisXMin <= px && px <= g->VisXMax && g->VisYMin <= py && py <= g->VisYMax;
+                const bool on = g->Cache.VisXMin <= px && px <= g->Cache.VisXMax && g->Cache.VisYMin <= py &&
+                                py <= g->Cache.VisYMax;
                 ASSERT_EQ(g->NodePixels[i].OnScreen, on ? 1 : 0) << i;
                 if (!on) continue;
                 ++visible;
@@ -352,7 +355,7 @@ TEST_F(PolylineTest, NoisyColumnsKeepFirstLastAndExtremeNodes) {
     TGraph* g = Prepare(x, y);
     const Points points = CachedPoints(*g);
     const QList<int32_t> nodes = CachedNodes(*g);
-    EXPECT_EQ(g->PolyPieceCount, 1);
+    EXPECT_EQ(g->Cache.PieceCount, 1);
     for (int c = 0; c < kColumns; ++c) {
         const int column = 50 + 40 * c;
         int low = 1000, high = -1;

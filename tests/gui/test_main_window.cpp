@@ -343,12 +343,12 @@ TEST_F(MainWindowTest, EscapeAndPanKeys) {
 
     TGraph* g = window.Figure().GraphByIndex(0);
     window.Figure().PrepareForPaint(window.Figure().ClientRect());
-    const Extended before = g->ShiftX;
+    const Extended before = g->Mapping.ShiftX;
     QTest::keyClick(window.GraphWidget(), Qt::Key_C);
-    EXPECT_LT(g->ShiftX, before);
-    const Extended afterPan = g->ShiftX;
+    EXPECT_LT(g->Mapping.ShiftX, before);
+    const Extended afterPan = g->Mapping.ShiftX;
     QTest::keyClick(window.GraphWidget(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(g->ShiftX, afterPan);
+    EXPECT_EQ(g->Mapping.ShiftX, afterPan);
 }
 
 TEST_F(MainWindowTest, ClosingAsksOnlyWithUnsavedChanges) {

@@ -204,8 +204,8 @@ TEST_F(GraphFixture, PixelMappingAndZeroScales) {
     EXPECT_NEAR(double(g->PixelToDataX(g->DataToPixelX(x))), 3.25, 1e-12);
     EXPECT_NEAR(double(g->PixelToDataY(g->DataToPixelY(x))), 3.25, 1e-12);
 
-    g->FitX = 0;
-    g->FitY = 0;
+    g->Mapping.FitX = 0;
+    g->Mapping.FitY = 0;
     EXPECT_EQ(g->PixelToDataX(window.OriginX + 5), 1.7e308L);
     EXPECT_EQ(g->PixelToDataX(window.OriginX - 5), -1.7e308L);
     EXPECT_EQ(g->PixelToDataX(window.OriginX), 0);
@@ -219,23 +219,23 @@ TEST_F(GraphFixture, PixelMappingAndZeroScales) {
 TEST_F(GraphFixture, FitNeverMirrors) {
     TGraph* g = Add(Values({0, 10}), Values({0, 20}));
     g->Fit({0, 0, 101, 51});
-    EXPECT_EQ(g->FitX, 10.0L);
-    EXPECT_EQ(g->FitY, 2.5L);
+    EXPECT_EQ(g->Mapping.FitX, 10.0L);
+    EXPECT_EQ(g->Mapping.FitY, 2.5L);
     g->Fit({5, 5, 5, 5});
-    EXPECT_EQ(g->FitX, 0.1L);
-    EXPECT_EQ(g->FitY, 0.05L);
+    EXPECT_EQ(g->Mapping.FitX, 0.1L);
+    EXPECT_EQ(g->Mapping.FitY, 0.05L);
     g->Fit({0, 0, 1, 1});
-    EXPECT_EQ(g->FitX, 0.1L);
+    EXPECT_EQ(g->Mapping.FitX, 0.1L);
     // Reversed rectangles have the same size.
     g->Fit({101, 51, 0, 0});
-    EXPECT_EQ(g->FitX, 10.0L);
+    EXPECT_EQ(g->Mapping.FitX, 10.0L);
 }
 
 TEST_F(GraphFixture, FitWidensAZeroRange) {
     TGraph* g = Add(Values({5, 5}), Values({0, 0}));
     g->Fit({0, 0, 11, 11});
-    EXPECT_NEAR(double(g->FitX), 100.0, 1e-9); // 5 ± 1 %
-    EXPECT_NEAR(double(g->FitY), 500.0, 1e-9); // 0 ± 0.01
+    EXPECT_NEAR(double(g->Mapping.FitX), 100.0, 1e-9); // 5 ± 1 %
+    EXPECT_NEAR(double(g->Mapping.FitY), 500.0, 1e-9); // 0 ± 0.01
 }
 
 TEST_F(GraphFixture, ZoomSettersIgnoreHugeValues) {
@@ -307,7 +307,7 @@ TEST_F(GraphFixture, SettersRecordOldValuesOnlyOnChange) {
     window.UndoRecording = false;
     g->SetLineStyle(6);
     EXPECT_EQ(window.UndoSide.Ops.size(), 5);
-    EXPECT_TRUE(g->PolyDirty);
+    EXPECT_TRUE(g->Cache.Stale(TViewCache::Polyline));
 }
 
 TEST_F(GraphFixture, LayerMovesTheGraphsBetween) {
@@ -414,31 +414,31 @@ TEST_F(GraphFixture, AssignFromCopiesEverything) {
 
 TEST_F(GraphFixture, DecimalTickSteps) {
     TGraph* g = AddRamp();
-    g->FitX = 1;
+    g->Mapping.FitX = 1;
     g->SetZoomX(1);
     EXPECT_EQ(g->ComputeTickStep(TTickVariant::DecimalX, 50), 50.0L); // 10, 20, 50
-    EXPECT_EQ(g->TickStepX, 50.0L);
+    EXPECT_EQ(g->Mapping.TickStepX, 50.0L);
     EXPECT_EQ(g->ComputeTickStep(TTickVariant::DecimalX, 74), 100.0L); // 10, 20, 50, then doubled
-    g->FitY = 4;
+    g->Mapping.FitY = 4;
     g->SetZoomY(1);
     // 42 px are 10.5 units: start at 10 units = 40 px, no room for more.
     EXPECT_EQ(g->ComputeTickStep(TTickVariant::DecimalY, 42), 40.0L);
-    EXPECT_EQ(g->TickStepY, 40.0L);
+    EXPECT_EQ(g->Mapping.TickStepY, 40.0L);
 }
 
 TEST_F(GraphFixture, CalendarTickSteps) {
     TGraph* g = AddRamp();
     g->SetZoomX(1);
-    g->FitX = 86400;                                                                 // one pixel per second
+    g->Mapping.FitX = 86400;                                                         // one pixel per second
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Seconds, 50)), 60.0, 1e-9);  // 1,2,3,5,10,15,30,60
-    g->FitX = 1440;                                                                  // one pixel per minute
+    g->Mapping.FitX = 1440;                                                          // one pixel per minute
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Minutes, 20)), 30.0, 1e-9);  // 1,2,3,5,10,15,30
-    g->FitX = 24;                                                                    // one pixel per hour
+    g->Mapping.FitX = 24;                                                            // one pixel per hour
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Hours, 10)), 12.0, 1e-9);    // 1,2,3,6,12
-    g->FitX = 1;                                                                     // one pixel per day
+    g->Mapping.FitX = 1;                                                             // one pixel per day
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Days, 13)), 14.0, 1e-9);     // 1,2,7,10,14
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::Months, 100)), 112.0, 1e-9); // 28,56,84,112
-    g->FitX = 86400.0L * 1000; // one pixel per millisecond
+    g->Mapping.FitX = 86400.0L * 1000; // one pixel per millisecond
     EXPECT_NEAR(double(g->ComputeTickStep(TTickVariant::SecondFractions, 50)), 50.0, 1e-6);
 }
 

@@ -202,9 +202,9 @@ TEST_F(GraphOpsFixture, PlaceMarkersByCountAndInterval) {
     // A horizontal line exactly 400 pixels long: make one data unit one pixel.
     TGraph* g = Add(TDoubleArray{0, 400}, TDoubleArray{0, 0});
     window.UndoRecording = false;
-    g->SetZoomX(1 / g->FitX);
-    g->ShiftX = 0;
-    g->PolyDirty = true;
+    g->SetZoomX(1 / g->Mapping.FitX);
+    g->Mapping.ShiftX = 0;
+    g->Cache.Invalidate(TViewCache::Polyline);
     g->PlaceMarkers(3, true, false, 0);
     ASSERT_EQ(g->Markers.Count(), 3);
     EXPECT_NEAR(double(g->Markers.Items[0].X), 100, 0.5);
@@ -227,8 +227,8 @@ TEST_F(GraphOpsFixture, PlaceMarkersByCountAndInterval) {
 TEST_F(GraphOpsFixture, PlaceMarkersWithZeroSpacingStopsAtTheCount) {
     TGraph* g = Add(TDoubleArray{0, 4}, TDoubleArray{0, 0});
     window.UndoRecording = false;
-    g->SetZoomX(1 / g->FitX); // 4 pixels long
-    g->PolyDirty = true;
+    g->SetZoomX(1 / g->Mapping.FitX); // 4 pixels long
+    g->Cache.Invalidate(TViewCache::Polyline);
     g->PlaceMarkers(5, true, false, 2);
     EXPECT_EQ(g->Markers.Count(), 5);
     for (const TMarkerPoint& m : g->Markers.Items)

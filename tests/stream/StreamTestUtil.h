@@ -31,7 +31,7 @@ inline QByteArray StreamOf(TSuperGrWindow& window) {
 inline QByteArray SettledStreamOf(TSuperGrWindow& window) {
     window.LayoutPlot(window.ClientRect());
     for (int i = 0; i < window.GraphCount(); ++i)
-        window.GraphByIndex(i)->PolyDirty = true;
+        window.GraphByIndex(i)->Cache.Invalidate(TViewCache::Polyline);
     return TFigureStream::Serialize(window);
 }
 

@@ -134,10 +134,8 @@ TEST_F(FigureStreamTest, FreshWindowBlockIsByteExact) {
 TEST_F(FigureStreamTest, SaveAndLoadKeepEveryStoredField) {
     Customise(window);
     // A graph read back has its caches marked stale; so must the saved ones for equal bytes.
-    for (int i = 0; i < window.GraphCount(); ++i) {
-        TGraph* g = window.GraphByIndex(i);
-        g->CacheDirty = g->ExtentsDirty = g->PolyDirty = true;
-    }
+    for (int i = 0; i < window.GraphCount(); ++i)
+        window.GraphByIndex(i)->Cache.Invalidate();
     const QByteArray saved = StreamOf(window);
 
     TSuperGrWindow other;

@@ -106,7 +106,7 @@ TEST_F(GraphRecordTest, ExtendedValuesKeepAllEightyBits) {
     TGraph g(&window);
     window.UndoRecording = false;
     g.SetBreakLimit(0.1L);
-    g.ShiftX = 1.0L / 3;
+    g.Mapping.ShiftX = 1.0L / 3;
     const QByteArray bytes = RecordOf(g);
     EXPECT_EQ(Slice(bytes, RealOffset(23), 10), Hex("cdccccccccccccccfb3f"));
     EXPECT_EQ(Slice(bytes, RealOffset(21), 10), Hex("abaaaaaaaaaaaaaafd3f"));
@@ -146,7 +146,7 @@ TEST_F(GraphRecordTest, RoundTripIsBitExact) {
     g.Markers.Items = {{Extended(1) / 3, Extended(2) / 3}, {-1e4000L, 5}};
     g.NodePixels[7].Selected = 1;
     g.NodePixels[8] = {-5, 70000, 1, 1};
-    g.CacheDirty = g.ExtentsDirty = g.PolyDirty = true;
+    g.Cache.Invalidate();
 
     const QByteArray bytes = RecordOf(g);
     TGraph back(&window);
@@ -183,15 +183,15 @@ TEST_F(GraphRecordTest, RoundTripIsBitExact) {
 
 TEST_F(GraphRecordTest, DirtyFlagsReadAsTrueAndThePolylineIsBuiltAgain) {
     auto g = ThreeNodes();
-    g->CacheDirty = g->ExtentsDirty = g->PolyDirty = false;
+    g->Cache.MarkFresh(TViewCache::All);
     QByteArray bytes = RecordOf(*g);
     EXPECT_EQ(Slice(bytes, kFlags + 11, 3), Hex("000000"));
     TGraph back(&window);
     ASSERT_TRUE(ReadInto(bytes, back));
-    EXPECT_TRUE(back.CacheDirty);
-    EXPECT_TRUE(back.ExtentsDirty);
-    EXPECT_TRUE(back.PolyDirty);
-    EXPECT_EQ(back.PolyPointCount, 0);
+    EXPECT_TRUE(back.Cache.Stale(TViewCache::Fit));
+    EXPECT_TRUE(back.Cache.Stale(TViewCache::Extents));
+    EXPECT_TRUE(back.Cache.Stale(TViewCache::Polyline));
+    EXPECT_EQ(back.Cache.PointCount, 0);
     EXPECT_EQ(back.NodePixels.size(), 3);
 }
 
@@ -272,7 +272,7 @@ TEST_F(GraphRecordTest, RefusedValuesKeepTheDefaults) {
     EXPECT_EQ(back.MarkerSymbol(), 0);
     EXPECT_EQ(back.XDesignLayout(), 1);
     EXPECT_EQ(back.ZoomX(), window.InitialScaleX);
-    EXPECT_EQ(back.ShiftX, 0);
+    EXPECT_EQ(back.Mapping.ShiftX, 0);
     EXPECT_EQ(back.WidthScale(), 1);
 }
 

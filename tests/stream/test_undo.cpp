@@ -277,11 +277,10 @@ void RecordNodes(TSuperGrWindow& window, const TEditNodes& edit) {
 
 // What the node operations do after changing the arrays.
 void NodesChanged(TSuperGrWindow& window, TGraph& g) {
-    g.PolyPoints.resize(g.NodeCount());
-    g.PolyNodeIndex.resize(g.NodeCount());
-    g.ExtentsDirty = true;
+    g.Cache.Points.resize(g.NodeCount());
+    g.Cache.NodeIndex.resize(g.NodeCount());
+    g.Cache.Invalidate();
     g.RecomputeExtents();
-    g.CacheDirty = g.PolyDirty = true;
     window.Rescale();
 }
 } // namespace
@@ -373,12 +372,12 @@ TEST_F(UndoTest, ToolModeAndLegendSettings) {
 TEST_F(UndoTest, ViewsOfAllGraphs) {
     window.UndoRecording = false;
     G(0).SetZoomX(2.5L);
-    G(1).ShiftY = 1.0L / 3;
+    G(1).Mapping.ShiftY = 1.0L / 3;
     window.UndoRecording = true;
     ExpectUndoRedo([&] { window.AutoScale(); });
     window.Undo();
     EXPECT_EQ(G(0).ZoomX(), 2.5L);
-    EXPECT_EQ(G(1).ShiftY, 1.0L / 3);
+    EXPECT_EQ(G(1).Mapping.ShiftY, 1.0L / 3);
 }
 
 TEST_F(UndoTest, EventsAndModified) {
@@ -497,7 +496,7 @@ TEST_F(UndoTest, ViewUndoAnimatesToTheKeptView) {
     ManualTimer& ticks = *time.Timer;
     window.UndoRecording = false;
     G(0).SetZoomX(3);
-    G(0).ShiftX = 2;
+    G(0).Mapping.ShiftX = 2;
     window.UndoRecording = true;
     window.AutoScale();
     const Extended fitted = G(0).ZoomX();
@@ -516,7 +515,7 @@ TEST_F(UndoTest, ViewUndoAnimatesToTheKeptView) {
     EXPECT_FALSE(window.Animating());
     EXPECT_EQ(stopped, 1);
     EXPECT_NEAR(double(G(0).ZoomX()), 3.0, 1e-15);
-    EXPECT_NEAR(double(G(0).ShiftX), 2.0, 1e-15);
+    EXPECT_NEAR(double(G(0).Mapping.ShiftX), 2.0, 1e-15);
 
     // A second undo while one animates first puts the running one at its end.
     window.Redo();

@@ -29,8 +29,8 @@ TEST_F(CoordinatesFixture, PlotRectangleOfAFreshWindow) {
     EXPECT_EQ(window.OriginY, 95);
 
     TGraph* g = Add(TDoubleArray{0, 10}, TDoubleArray{0, 4});
-    EXPECT_EQ(g->FitX, 237.0L / 10);
-    EXPECT_EQ(g->FitY, 167.0L / 4);
+    EXPECT_EQ(g->Mapping.FitX, 237.0L / 10);
+    EXPECT_EQ(g->Mapping.FitY, 167.0L / 4);
     EXPECT_EQ(g->ZoomX(), 0.97L);
 }
 
@@ -53,7 +53,7 @@ TEST_F(CoordinatesFixture, AutoScaleFitsEveryGraphToTheInitialScale) {
     window.SetClientSize(600, 400);
     TGraph* a = Add(Ramp(11), Ramp(11));
     TGraph* b = Add(Ramp(11, 1000), Ramp(11, -5, 2));
-    a->ShiftX = 3;
+    a->Mapping.ShiftX = 3;
     b->SetZoomY(5);
     window.AutoScale();
     const Extended width = window.PlotRect.Width() - 1;
@@ -237,17 +237,17 @@ TEST_F(CoordinatesFixture, RepaintingAnUnchangedViewKeepsThePolylines) {
     TGraph* first = Add(Ramp(11), Ramp(11));
     TGraph* second = Add(Ramp(11), Ramp(11, 5));
     window.PrepareForPaint(window.ClientRect());
-    ASSERT_FALSE(first->PolyDirty);
-    ASSERT_GT(first->PolyPointCount, 0);
+    ASSERT_FALSE(first->Cache.Stale(TViewCache::Polyline));
+    ASSERT_GT(first->Cache.PointCount, 0);
     // A mark in the cache shows whether the next paint rebuilds it.
     const TPoint mark{-12345, -12345};
-    first->PolyPoints[0] = second->PolyPoints[0] = mark;
+    first->Cache.Points[0] = second->Cache.Points[0] = mark;
     window.PrepareForPaint(window.ClientRect());
-    EXPECT_EQ(first->PolyPoints[0], mark);
-    EXPECT_EQ(second->PolyPoints[0], mark);
+    EXPECT_EQ(first->Cache.Points[0], mark);
+    EXPECT_EQ(second->Cache.Points[0], mark);
 
     window.PanBy(5, 0, true, 0);
     window.PrepareForPaint(window.ClientRect());
-    EXPECT_NE(first->PolyPoints[0], mark);
-    EXPECT_NE(second->PolyPoints[0], mark);
+    EXPECT_NE(first->Cache.Points[0], mark);
+    EXPECT_NE(second->Cache.Points[0], mark);
 }

@@ -86,7 +86,7 @@ TEST_F(WindowFixture, AddGraphAssignsLayerSymbolAndEvents) {
     TGraph* g = window.GraphByIndex(0);
     EXPECT_EQ(g->Layer(), 0);
     EXPECT_EQ(g->MarkerSymbol(), 1);
-    EXPECT_EQ(g->ShiftX, 0);
+    EXPECT_EQ(g->Mapping.ShiftX, 0);
     EXPECT_EQ(window.UndoSide.Ops.last().OpType, UndoOp::AddGraph);
     EXPECT_TRUE(window.Modified());
 

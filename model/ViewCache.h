@@ -1,0 +1,39 @@
+// What a graph derives from its nodes and its mapping for the screen, rebuilt when marked stale.
+#pragma once
+
+#include "model/ost2_Types.h"
+
+class TViewCache {
+public:
+    // The parts that go stale: the data extents, the fit of the graph to the plot, the polyline.
+    enum Part : uint8_t { Extents = 1, Fit = 2, Polyline = 4, All = Extents | Fit | Polyline };
+
+    // Marks parts stale; each is rebuilt before its next use.
+    void Invalidate(uint8_t parts = All) { FStale |= parts; }
+    bool Stale(Part part) const { return (FStale & part) != 0; }
+    // The parts were just rebuilt (or are known to be as they were).
+    void MarkFresh(uint8_t parts) { FStale &= uint8_t(~parts); }
+
+    // Drops the polyline's storage: it grows again as the polyline is built, and a thinned curve
+    // needs far fewer points than there are nodes.
+    void ReleasePolyline() {
+        Points = TPointArray();
+        NodeIndex = TIntArray();
+        PointCount = PieceCount = 0;
+    }
+
+    // The polyline: its points (the first PointCount are valid), the node each point stands for,
+    // and its pieces (the first PieceCount), each drawn as one line.
+    TPointArray Points;
+    int32_t PointCount = 0;
+    TIntArray NodeIndex;
+    TPolyLineIndexes Pieces;
+    int32_t PieceCount = 0;
+    // The visible data window the polyline was clipped to.
+    Extended VisXMin = 0, VisXMax = 0, VisYMin = 0, VisYMax = 0;
+    // Seconds the last rebuild of the polyline and the last drawing of the curve took.
+    Extended PrepareTime = 0, DrawTime = 0;
+
+private:
+    uint8_t FStale = All;
+};
