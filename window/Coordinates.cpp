@@ -13,6 +13,40 @@ namespace {
 constexpr int kGroupCount = 9;
 } // namespace
 
+namespace {
+// One axis of a graph's mapping, so that one routine serves both axes.
+Extended FitAlong(const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.FitX : g.FitY;
+}
+Extended ZoomAlong(const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.ZoomX() : g.ZoomY();
+}
+void SetZoomAlong(TGraph& g, TAxis axis, Extended zoom) {
+    if (axis == TAxis::X)
+        g.SetZoomX(zoom);
+    else
+        g.SetZoomY(zoom);
+}
+Extended& ShiftAlong(TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.ShiftX : g.ShiftY;
+}
+Extended MidAlong(TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.XMid() : g.YMid();
+}
+Extended PixelsPerUnit(const TGraph& g, TAxis axis) {
+    return FitAlong(g, axis) * ZoomAlong(g, axis);
+}
+Extended ViewStart(TSuperGrWindow& w, const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? w.ViewLeft(g) : w.ViewBottom(g);
+}
+Extended ViewSize(const TSuperGrWindow& w, const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? w.ViewWidth(g) : w.ViewHeight(g);
+}
+TAxis OtherAxis(TAxis axis) {
+    return axis == TAxis::X ? TAxis::Y : TAxis::X;
+}
+} // namespace
+
 // ---------------------------------------------------------------------------------------------
 // Layout and scaling
 
@@ -189,76 +223,61 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
             g.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
     }
 
-    // Bound groups fit their widest member.
-    auto driveGroups = [&](TAxis axis) {
-        const bool alongX = axis == TAxis::X;
-        for (int group = 0; group < kGroupCount; ++group) {
-            QList<int> xList, yList;
-            ScaleGroupClosure(axis, group, xList, yList);
-            const QList<int>& members = alongX ? xList : yList;
-            int driver = -1;
-            Extended bestZoom = 0, bestShift = 0;
-            bool touched = false;
-            for (int m : members) {
-                if (!indexes.contains(m)) continue;
-                touched = true;
-                const Extended z = alongX ? newZoomX[m] : newZoomY[m];
-                if (driver < 0 || z < bestZoom) {
-                    bestZoom = z;
-                    bestShift = alongX ? newShiftX[m] : newShiftY[m];
-                }
-                driver = m;
-            }
-            if (!touched) continue;
-            // The driving member is the visible one with the widest data range.
-            int widest = -1;
-            for (int m : members) {
-                const TGraph& g = *FGraphs[size_t(m)];
-                if (!g.Visible()) continue;
-                const Extended fit = alongX ? g.FitX : g.FitY;
-                if (widest < 0 ||
-                    fit < (alongX ? FGraphs[size_t(widest)]->FitX : FGraphs[size_t(widest)]->FitY))
-                    widest = m;
-            }
-            if (widest < 0) widest = driver;
-            TGraph& d = *FGraphs[size_t(widest)];
-            if (alongX) {
-                d.SetZoomX(bestZoom);
-                d.ShiftX = bestShift;
-            } else {
-                d.SetZoomY(bestZoom);
-                d.ShiftY = bestShift;
-            }
-            SyncScaleGroup(axis, group, widest, false, 1);
-        }
-        for (int group = 0; group < kGroupCount; ++group) {
-            const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
-            if (std::none_of(members.begin(), members.end(), [&](int m) { return indexes.contains(m); }))
-                continue;
-            // As for the scales: the visible given member with the widest data range leads.
-            int reference = -1;
-            for (int m : members) {
-                if (!indexes.contains(m) || !FGraphs[size_t(m)]->Visible()) continue;
-                const Extended fit = alongX ? FGraphs[size_t(m)]->FitX : FGraphs[size_t(m)]->FitY;
-                const Extended best = reference < 0 ? 0
-                                      : alongX      ? FGraphs[size_t(reference)]->FitX
-                                                    : FGraphs[size_t(reference)]->FitY;
-                if (reference < 0 || fit < best) reference = m;
-            }
-            if (reference < 0) continue;
-            TGraph& g = *FGraphs[size_t(reference)];
-            if (alongX) {
-                if (g.ZoomX() != 0) g.ShiftX = newShiftX[reference] * newZoomX[reference] / g.ZoomX();
-            } else if (g.ZoomY() != 0) {
-                g.ShiftY = newShiftY[reference] * newZoomY[reference] / g.ZoomY();
-            }
-            SyncPosGroup(axis, group, reference, false, 0);
-        }
-    };
-    if (fitX) driveGroups(TAxis::X);
-    if (fitY) driveGroups(TAxis::Y);
+    if (fitX) FitGroups(TAxis::X, indexes, newZoomX, newShiftX);
+    if (fitY) FitGroups(TAxis::Y, indexes, newZoomY, newShiftY);
     for (const auto& g : FGraphs)
         g->PolyDirty = true;
+}
+
+// The groups bound along the axis that hold a fitted graph fit their widest member.
+void TSuperGrWindow::FitGroups(TAxis axis, const QList<int>& indexes, const QList<Extended>& zooms,
+                               const QList<Extended>& shifts) {
+    for (int group = 0; group < kGroupCount; ++group) {
+        QList<int> xList, yList;
+        ScaleGroupClosure(axis, group, xList, yList);
+        const QList<int>& members = axis == TAxis::X ? xList : yList;
+        int driver = -1;
+        Extended bestZoom = 0, bestShift = 0;
+        bool touched = false;
+        for (int m : members) {
+            if (!indexes.contains(m)) continue;
+            touched = true;
+            if (driver < 0 || zooms[m] < bestZoom) {
+                bestZoom = zooms[m];
+                bestShift = shifts[m];
+            }
+            driver = m;
+        }
+        if (!touched) continue;
+        // The driving member is the visible one with the widest data range.
+        int widest = -1;
+        for (int m : members) {
+            const TGraph& g = *FGraphs[size_t(m)];
+            if (g.Visible() && (widest < 0 || FitAlong(g, axis) < FitAlong(*FGraphs[size_t(widest)], axis)))
+                widest = m;
+        }
+        if (widest < 0) widest = driver;
+        TGraph& d = *FGraphs[size_t(widest)];
+        SetZoomAlong(d, axis, bestZoom);
+        ShiftAlong(d, axis) = bestShift;
+        SyncScaleGroup(axis, group, widest, false, 1);
+    }
+    for (int group = 0; group < kGroupCount; ++group) {
+        const QList<int> members = axis == TAxis::X ? PosGroupMembersX(group) : PosGroupMembersY(group);
+        // As for the scales: the visible given member with the widest data range leads.
+        int reference = -1;
+        for (int m : members) {
+            const TGraph& g = *FGraphs[size_t(m)];
+            if (!indexes.contains(m) || !g.Visible()) continue;
+            if (reference < 0 || FitAlong(g, axis) < FitAlong(*FGraphs[size_t(reference)], axis))
+                reference = m;
+        }
+        if (reference < 0) continue;
+        TGraph& g = *FGraphs[size_t(reference)];
+        if (ZoomAlong(g, axis) != 0)
+            ShiftAlong(g, axis) = shifts[reference] * zooms[reference] / ZoomAlong(g, axis);
+        SyncPosGroup(axis, group, reference, false, 0);
+    }
 }
 
 void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor) {
@@ -541,40 +560,6 @@ void TSuperGrWindow::RestoreAxes() {
 
 // ---------------------------------------------------------------------------------------------
 // View operations of one graph
-
-namespace {
-// One axis of a graph's mapping, so that the view setters serve both axes.
-Extended FitAlong(const TGraph& g, TAxis axis) {
-    return axis == TAxis::X ? g.FitX : g.FitY;
-}
-Extended ZoomAlong(const TGraph& g, TAxis axis) {
-    return axis == TAxis::X ? g.ZoomX() : g.ZoomY();
-}
-void SetZoomAlong(TGraph& g, TAxis axis, Extended zoom) {
-    if (axis == TAxis::X)
-        g.SetZoomX(zoom);
-    else
-        g.SetZoomY(zoom);
-}
-Extended& ShiftAlong(TGraph& g, TAxis axis) {
-    return axis == TAxis::X ? g.ShiftX : g.ShiftY;
-}
-Extended MidAlong(TGraph& g, TAxis axis) {
-    return axis == TAxis::X ? g.XMid() : g.YMid();
-}
-Extended PixelsPerUnit(const TGraph& g, TAxis axis) {
-    return FitAlong(g, axis) * ZoomAlong(g, axis);
-}
-Extended ViewStart(TSuperGrWindow& w, const TGraph& g, TAxis axis) {
-    return axis == TAxis::X ? w.ViewLeft(g) : w.ViewBottom(g);
-}
-Extended ViewSize(const TSuperGrWindow& w, const TGraph& g, TAxis axis) {
-    return axis == TAxis::X ? w.ViewWidth(g) : w.ViewHeight(g);
-}
-TAxis OtherAxis(TAxis axis) {
-    return axis == TAxis::X ? TAxis::Y : TAxis::X;
-}
-} // namespace
 
 void TSuperGrWindow::SetViewStart(TAxis axis, int32_t id, Extended value) {
     TGraph* g = GraphByID(id);

@@ -9,17 +9,28 @@
 #include "window/NodeEditing.h"
 #include "window/ViewAnimator.h"
 
+namespace {
+TMouseTool* EngagedTool(const std::array<TMouseTool*, 4>& tools) {
+    for (TMouseTool* tool : tools)
+        if (tool->Engaged()) return tool;
+    return nullptr;
+}
+
+// In layer order, the first visible graph whose marker collection selects a marker under the point.
+void PickMarker(TSuperGrWindow& window, int x, int y) {
+    for (int layer = 0; layer < window.GraphCount(); ++layer) {
+        TGraph* g = window.GraphByIndex(window.IndexOfLayer(layer));
+        if (g && g->Visible() && g->Markers.Pick(x, y)) break;
+    }
+    window.Repaint();
+}
+} // namespace
+
 // ---------------------------------------------------------------------------------------------
 // Queries
 
 std::array<TMouseTool*, 4> TSuperGrWindow::Tools() const {
     return {FLegendDrag.get(), FFrameZoom.get(), FNodeEdit.get(), FMoveZoom.get()};
-}
-
-TMouseTool* TSuperGrWindow::EngagedTool() const {
-    for (TMouseTool* tool : Tools())
-        if (tool->Engaged()) return tool;
-    return nullptr;
 }
 
 int TSuperGrWindow::HitTestGraph(int x, int y) {
@@ -53,15 +64,6 @@ TSuperGrWindow::TRubberBand TSuperGrWindow::RubberBand() const {
     return {};
 }
 
-// In layer order, the first visible graph whose marker collection selects a marker under the point.
-void TSuperGrWindow::MarkerPick(int x, int y) {
-    for (int layer = 0; layer < GraphCount(); ++layer) {
-        TGraph* g = GraphByIndex(IndexOfLayer(layer));
-        if (g && g->Visible() && g->Markers.Pick(x, y)) break;
-    }
-    Repaint();
-}
-
 // ---------------------------------------------------------------------------------------------
 // Buttons
 
@@ -93,7 +95,7 @@ void TSuperGrWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
     if (InRect(PlotRect, x, y) && !FFrameZoom->Press(button, shift, x, y) &&
         !FNodeEdit->Press(button, shift, x, y)) {
         if ((shift & ssCtrl) && !FGraphs.empty()) {
-            MarkerPick(x, y);
+            PickMarker(*this, x, y);
             if (button == TMouseButton::Middle) return;
         } else {
             FMoveZoom->Press(button, shift, x, y);
@@ -105,7 +107,7 @@ void TSuperGrWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
 
 void TSuperGrWindow::MouseMove(TShiftState shift, int x, int y) {
     const TPoint from = FLastPoint;
-    TMouseTool* tool = x == from.X && y == from.Y ? nullptr : EngagedTool();
+    TMouseTool* tool = x == from.X && y == from.Y ? nullptr : EngagedTool(Tools());
     FLastPoint = {x, y};
     if (tool)
         tool->Move(shift, FLastPoint, from);
@@ -117,7 +119,7 @@ void TSuperGrWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     FPressedButton = TMouseButton::None;
     if (button == TMouseButton::Right)
         Raise(Events.OnNewCoords, this, x, y);
-    else if (TMouseTool* tool = EngagedTool())
+    else if (TMouseTool* tool = EngagedTool(Tools()))
         tool->Release(button, shift, x, y);
 }
 

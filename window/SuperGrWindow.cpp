@@ -111,10 +111,10 @@ void TMargins::Change(int32_t& field, int32_t v) {
 // Construction
 
 TSuperGrWindow::TSuperGrWindow()
-    : FLegendDrag(std::make_unique<TLegendDragTool>(*this)), FFrameZoom(std::make_unique<TFrameZoomTool>(*this)),
-      FNodeEdit(std::make_unique<TNodeEditTool>(*this)), FMoveZoom(std::make_unique<TMoveZoomTool>(*this)),
-      FAnimator(std::make_unique<TViewAnimator>(*this)), FClock(std::make_unique<TSteadyClock>()),
-      FTimer(std::make_unique<TQtTimer>()) {
+    : FLegendDrag(std::make_unique<TLegendDragTool>(*this)),
+      FFrameZoom(std::make_unique<TFrameZoomTool>(*this)), FNodeEdit(std::make_unique<TNodeEditTool>(*this)),
+      FMoveZoom(std::make_unique<TMoveZoomTool>(*this)), FAnimator(std::make_unique<TViewAnimator>(*this)),
+      FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
     FTimer->OnTick = [this] { AnimationTick(); };
     // The policy starts with every permission on; there are no graphs yet to carry them.
     DrawPolicy.SetAllowAll(true, true, true, true);

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "model/Font.h"
+#include "model/FontMetrics.h"
 #include "model/Graph.h"
 #include "window/DrawPolicy.h"
-#include "model/FontMetrics.h"
 #include "window/ShiftCurve.h"
 #include "window/UndoStore.h"
 #include "window/WindowEvents.h"
@@ -497,6 +497,8 @@ private:
     // Multiplies the zooms of the free graphs and carries the factors through the scale groups.
     void ScaleGraphs(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
     void FitAllToPlot();
+    void FitGroups(TAxis axis, const QList<int>& indexes, const QList<Extended>& zooms,
+                   const QList<Extended>& shifts);
     void Arrange(TAxis axis);
     // One graph's visible data window along an axis: its first edge or its size.
     void SetViewStart(TAxis axis, int32_t id, Extended value);
@@ -518,12 +520,10 @@ private:
     std::unique_ptr<TMoveZoomTool> FMoveZoom;
     // The tools in the order they are asked.
     std::array<TMouseTool*, 4> Tools() const;
-    TMouseTool* EngagedTool() const;
     TMouseButton FPressedButton = TMouseButton::None;
     TPoint FLastPoint;
     // The legend drag's state stays here: the figure keeps it.
     bool FLegendDragging = false;
-    void MarkerPick(int x, int y);
 
     // ---- View animation and glide (ViewAnimator.cpp) ----
     friend class TViewAnimator; // hides the legend while the view moves
