@@ -1,3 +1,5 @@
+#include "window/Coordinates.h"
+
 #include "model/Codecs.h"
 #include "model/FontMetrics.h"
 #include "model/Polyline.h"
@@ -9,6 +11,40 @@
 
 namespace {
 constexpr int kGroupCount = 9;
+} // namespace
+
+namespace {
+// One axis of a graph's mapping, so that one routine serves both axes.
+Extended FitAlong(const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.Mapping.FitX : g.Mapping.FitY;
+}
+Extended ZoomAlong(const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.ZoomX() : g.ZoomY();
+}
+void SetZoomAlong(TGraph& g, TAxis axis, Extended zoom) {
+    if (axis == TAxis::X)
+        g.SetZoomX(zoom);
+    else
+        g.SetZoomY(zoom);
+}
+Extended& ShiftAlong(TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.Mapping.ShiftX : g.Mapping.ShiftY;
+}
+Extended MidAlong(TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? g.XMid() : g.YMid();
+}
+Extended PixelsPerUnit(const TGraph& g, TAxis axis) {
+    return FitAlong(g, axis) * ZoomAlong(g, axis);
+}
+Extended ViewStart(TSuperGrWindow& w, const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? w.ViewLeft(g) : w.ViewBottom(g);
+}
+Extended ViewSize(const TSuperGrWindow& w, const TGraph& g, TAxis axis) {
+    return axis == TAxis::X ? w.ViewWidth(g) : w.ViewHeight(g);
+}
+TAxis OtherAxis(TAxis axis) {
+    return axis == TAxis::X ? TAxis::Y : TAxis::X;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -179,77 +215,61 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
             g.Mapping.ShiftY = newShiftY[i] * newZoomY[i] / g.ZoomY();
     }
 
-    // Bound groups fit their widest member.
-    auto driveGroups = [&](TAxis axis) {
-        const bool alongX = axis == TAxis::X;
-        for (int group = 0; group < kGroupCount; ++group) {
-            QList<int> xList, yList;
-            ScaleGroupClosure(axis, group, xList, yList);
-            const QList<int>& members = alongX ? xList : yList;
-            int driver = -1;
-            Extended bestZoom = 0, bestShift = 0;
-            bool touched = false;
-            for (int m : members) {
-                if (!indexes.contains(m)) continue;
-                touched = true;
-                const Extended z = alongX ? newZoomX[m] : newZoomY[m];
-                if (driver < 0 || z < bestZoom) {
-                    bestZoom = z;
-                    bestShift = alongX ? newShiftX[m] : newShiftY[m];
-                }
-                driver = m;
-            }
-            if (!touched) continue;
-            // The driving member is the visible one with the widest data range.
-            int widest = -1;
-            for (int m : members) {
-                const TGraph& g = *FGraphs[size_t(m)];
-                if (!g.Visible()) continue;
-                const Extended fit = alongX ? g.Mapping.FitX : g.Mapping.FitY;
-                if (widest < 0 || fit < (alongX ? FGraphs[size_t(widest)]->Mapping.FitX
-                                                : FGraphs[size_t(widest)]->Mapping.FitY))
-                    widest = m;
-            }
-            if (widest < 0) widest = driver;
-            TGraph& d = *FGraphs[size_t(widest)];
-            if (alongX) {
-                d.SetZoomX(bestZoom);
-                d.Mapping.ShiftX = bestShift;
-            } else {
-                d.SetZoomY(bestZoom);
-                d.Mapping.ShiftY = bestShift;
-            }
-            SyncScaleGroup(axis, group, widest, false, 1);
-        }
-        for (int group = 0; group < kGroupCount; ++group) {
-            const QList<int> members = alongX ? PosGroupMembersX(group) : PosGroupMembersY(group);
-            if (std::none_of(members.begin(), members.end(), [&](int m) { return indexes.contains(m); }))
-                continue;
-            // As for the scales: the visible given member with the widest data range leads.
-            int reference = -1;
-            for (int m : members) {
-                if (!indexes.contains(m) || !FGraphs[size_t(m)]->Visible()) continue;
-                const Extended fit =
-                    alongX ? FGraphs[size_t(m)]->Mapping.FitX : FGraphs[size_t(m)]->Mapping.FitY;
-                const Extended best = reference < 0 ? 0
-                                      : alongX      ? FGraphs[size_t(reference)]->Mapping.FitX
-                                                    : FGraphs[size_t(reference)]->Mapping.FitY;
-                if (reference < 0 || fit < best) reference = m;
-            }
-            if (reference < 0) continue;
-            TGraph& g = *FGraphs[size_t(reference)];
-            if (alongX) {
-                if (g.ZoomX() != 0) g.Mapping.ShiftX = newShiftX[reference] * newZoomX[reference] / g.ZoomX();
-            } else if (g.ZoomY() != 0) {
-                g.Mapping.ShiftY = newShiftY[reference] * newZoomY[reference] / g.ZoomY();
-            }
-            SyncPosGroup(axis, group, reference, false, 0);
-        }
-    };
-    if (fitX) driveGroups(TAxis::X);
-    if (fitY) driveGroups(TAxis::Y);
+    if (fitX) FitGroups(TAxis::X, indexes, newZoomX, newShiftX);
+    if (fitY) FitGroups(TAxis::Y, indexes, newZoomY, newShiftY);
     for (const auto& g : FGraphs)
         g->Cache.Invalidate(TViewCache::Polyline);
+}
+
+// The groups bound along the axis that hold a fitted graph fit their widest member.
+void TSuperGrWindow::FitGroups(TAxis axis, const QList<int>& indexes, const QList<Extended>& zooms,
+                               const QList<Extended>& shifts) {
+    for (int group = 0; group < kGroupCount; ++group) {
+        QList<int> xList, yList;
+        ScaleGroupClosure(axis, group, xList, yList);
+        const QList<int>& members = axis == TAxis::X ? xList : yList;
+        int driver = -1;
+        Extended bestZoom = 0, bestShift = 0;
+        bool touched = false;
+        for (int m : members) {
+            if (!indexes.contains(m)) continue;
+            touched = true;
+            if (driver < 0 || zooms[m] < bestZoom) {
+                bestZoom = zooms[m];
+                bestShift = shifts[m];
+            }
+            driver = m;
+        }
+        if (!touched) continue;
+        // The driving member is the visible one with the widest data range.
+        int widest = -1;
+        for (int m : members) {
+            const TGraph& g = *FGraphs[size_t(m)];
+            if (g.Visible() && (widest < 0 || FitAlong(g, axis) < FitAlong(*FGraphs[size_t(widest)], axis)))
+                widest = m;
+        }
+        if (widest < 0) widest = driver;
+        TGraph& d = *FGraphs[size_t(widest)];
+        SetZoomAlong(d, axis, bestZoom);
+        ShiftAlong(d, axis) = bestShift;
+        SyncScaleGroup(axis, group, widest, false, 1);
+    }
+    for (int group = 0; group < kGroupCount; ++group) {
+        const QList<int> members = axis == TAxis::X ? PosGroupMembersX(group) : PosGroupMembersY(group);
+        // As for the scales: the visible given member with the widest data range leads.
+        int reference = -1;
+        for (int m : members) {
+            const TGraph& g = *FGraphs[size_t(m)];
+            if (!indexes.contains(m) || !g.Visible()) continue;
+            if (reference < 0 || FitAlong(g, axis) < FitAlong(*FGraphs[size_t(reference)], axis))
+                reference = m;
+        }
+        if (reference < 0) continue;
+        TGraph& g = *FGraphs[size_t(reference)];
+        if (ZoomAlong(g, axis) != 0)
+            ShiftAlong(g, axis) = shifts[reference] * zooms[reference] / ZoomAlong(g, axis);
+        SyncPosGroup(axis, group, reference, false, 0);
+    }
 }
 
 void TSuperGrWindow::SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor) {
@@ -290,7 +310,7 @@ void TSuperGrWindow::SyncPosGroup(TAxis axis, int group, int reference, bool onl
     }
 }
 
-void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy) {
+void TSuperGrWindow::ScaleGraphs(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy) {
     FitAllToPlot();
     for (const auto& g : FGraphs) {
         const bool freeX = g->EffectiveScaleGroupX() < 0, freeY = g->EffectiveScaleGroupY() < 0;
@@ -312,10 +332,40 @@ void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Ex
         SyncScaleGroup(firstAxis, group, reference, onlyAllowed, firstAxis == TAxis::X ? zx : zy);
         SyncScaleGroup(secondAxis, group, reference, onlyAllowed, secondAxis == TAxis::X ? zx : zy);
     }
+}
+
+void TSuperGrWindow::SyncAllPosGroups(int reference, bool onlyAllowed) {
     for (int group = 0; group < kGroupCount; ++group) {
         SyncPosGroup(TAxis::X, group, reference, onlyAllowed, 0);
         SyncPosGroup(TAxis::Y, group, reference, onlyAllowed, 0);
     }
+}
+
+void TSuperGrWindow::ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy) {
+    ScaleGraphs(reference, onlyAllowed, firstAxis, zx, zy);
+    SyncAllPosGroups(reference, onlyAllowed);
+    for (const auto& g : FGraphs)
+        g->Cache.Invalidate(TViewCache::Polyline);
+}
+
+void TSuperGrWindow::ZoomAbout(int x, int y, Extended fx, Extended fy, int reference) {
+    const int n = GraphCount();
+    QList<Extended> oldX(n), oldY(n);
+    for (int i = 0; i < n; ++i) {
+        oldX[i] = FGraphs[size_t(i)]->ZoomX();
+        oldY[i] = FGraphs[size_t(i)]->ZoomY();
+    }
+    ScaleGraphs(reference, true, TAxis::X, fx, fy);
+    // The data point under the anchor stays under it. Bound graphs are corrected too and then follow
+    // the reference, otherwise aligned graphs would zoom about the origin instead of the cursor.
+    const Extended ax = x - OriginX, ay = y - OriginY;
+    for (int i = 0; i < n; ++i) {
+        TGraph& g = *FGraphs[size_t(i)];
+        const Extended z1x = g.ZoomX(), z1y = g.ZoomY();
+        if (oldX[i] != 0 && g.Mapping.FitX * z1x != 0) g.Mapping.ShiftX -= (1 - z1x / oldX[i]) * ax / (g.Mapping.FitX * z1x);
+        if (oldY[i] != 0 && g.Mapping.FitY * z1y != 0) g.Mapping.ShiftY += (1 - z1y / oldY[i]) * ay / (g.Mapping.FitY * z1y);
+    }
+    SyncAllPosGroups(reference, true);
     for (const auto& g : FGraphs)
         g->Cache.Invalidate(TViewCache::Polyline);
 }
@@ -377,32 +427,21 @@ void TSuperGrWindow::ComputeAxisSlots() {
 // ---------------------------------------------------------------------------------------------
 // Whole-window view operations
 
-namespace {
-// Runs a block with the window's undo recording off, restoring it afterwards.
-template <typename F> void WithoutRecording(TSuperGrWindow& w, F&& body) {
-    const bool recording = w.UndoRecording;
-    w.UndoRecording = false;
-    body();
-    w.UndoRecording = recording;
-}
-} // namespace
-
-namespace {
-void RecordViews(TSuperGrWindow& w) {
+void RecordViewStep(TSuperGrWindow& w) {
     if (!w.UndoRecording || w.GraphCount() == 0) return;
     w.ClearRedoHistory();
     w.RecordOp(UndoOp::Views);
     w.UndoSide.Views.append(w.CaptureViews());
     w.FinishRecord(UndoOp::Views);
 }
-} // namespace
 
 void TSuperGrWindow::AutoScale() {
     StopAnimation();
     if (FGraphs.empty()) return;
     if (AnimatedZoom) TakeAnimationStart();
-    RecordViews(*this);
-    WithoutRecording(*this, [&] {
+    RecordViewStep(*this);
+    {
+        const TUndoRecordingPause recorded(*this);
         LayoutPlot(FClientRect);
         QList<int> all;
         QList<TRect> rects;
@@ -411,7 +450,7 @@ void TSuperGrWindow::AutoScale() {
             rects.append(PlotRect);
         }
         FitIntoRects(all, rects, true, true);
-    });
+    }
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
 
@@ -422,7 +461,7 @@ void TSuperGrWindow::Arrange(TAxis axis) {
     if (!anyVisible) return;
     StopAnimation();
     if (AnimatedZoom) TakeAnimationStart();
-    RecordViews(*this);
+    RecordViewStep(*this);
     const bool alongX = axis == TAxis::X;
     const int n = GraphCount();
     QList<int> band(n, -1);
@@ -447,7 +486,10 @@ void TSuperGrWindow::Arrange(TAxis axis) {
         rects.append(alongX ? TRect{PlotRect.Left + from, PlotRect.Top, PlotRect.Left + to, PlotRect.Bottom}
                             : TRect{PlotRect.Left, PlotRect.Top + from, PlotRect.Right, PlotRect.Top + to});
     }
-    WithoutRecording(*this, [&] { FitIntoRects(all, rects, alongX, !alongX); });
+    {
+        const TUndoRecordingPause recorded(*this);
+        FitIntoRects(all, rects, alongX, !alongX);
+    }
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
 
@@ -494,7 +536,7 @@ void TSuperGrWindow::SaveAxes() {
 void TSuperGrWindow::RestoreAxes() {
     StopAnimation();
     if (FGraphs.empty() || FSavedAxes.size() != GraphCount()) return;
-    RecordViews(*this);
+    RecordViewStep(*this);
     if (AnimatedZoom) TakeAnimationStart();
     for (int i = 0; i < GraphCount(); ++i) {
         TGraph& g = *FGraphs[size_t(i)];
@@ -511,98 +553,68 @@ void TSuperGrWindow::RestoreAxes() {
 // ---------------------------------------------------------------------------------------------
 // View operations of one graph
 
-namespace {
-Extended PixelsPerUnitX(const TGraph& g) {
-    return g.Mapping.FitX * g.ZoomX();
-}
-Extended PixelsPerUnitY(const TGraph& g) {
-    return g.Mapping.FitY * g.ZoomY();
-}
-} // namespace
-
-void TSuperGrWindow::SetViewLeft(int32_t id, Extended x) {
+void TSuperGrWindow::SetViewStart(TAxis axis, int32_t id, Extended value) {
     TGraph* g = GraphByID(id);
     if (!g) return;
-    const Extended left = ViewLeft(*g);
-    // Relative to the visible width, so a pan far from zero (dates, large X) is never lost.
-    if (std::fabs(x - left) < 1e-6L * std::fabs(ViewWidth(*g))) return;
-    RecordViews(*this);
+    // Relative to the visible size, so a pan far from zero (dates, large values) is never lost.
+    if (std::fabs(value - ViewStart(*this, *g, axis)) < 1e-6L * std::fabs(ViewSize(*this, *g, axis))) return;
+    RecordViewStep(*this);
     FitAllToPlot();
-    const Extended k = PixelsPerUnitX(*g);
+    const Extended k = PixelsPerUnit(*g, axis);
     if (k == 0) return;
+    // The pixel where the axis starts (plot left, origin Y) and the one it is measured from.
+    const bool alongX = axis == TAxis::X;
+    const int edge = alongX ? PlotRect.Left : OriginY, origin = alongX ? OriginX : PlotRect.Bottom;
     QList<int> members;
-    if (g->PosGroupMembersX(members)) {
-        const Extended p = x * k - PlotRect.Left + OriginX;
+    if (alongX ? g->PosGroupMembersX(members) : g->PosGroupMembersY(members)) {
+        const Extended p = value * k - edge + origin;
         for (int m : members) {
             TGraph& member = *FGraphs[size_t(m)];
-            const Extended km = PixelsPerUnitX(member);
-            if (km != 0) member.Mapping.ShiftX = p / km - member.XMid();
+            const Extended km = PixelsPerUnit(member, axis);
+            if (km != 0) ShiftAlong(member, axis) = p / km - MidAlong(member, axis);
         }
     } else {
-        g->Mapping.ShiftX = x - g->XMid() - (PlotRect.Left - OriginX) / k;
+        ShiftAlong(*g, axis) = value - MidAlong(*g, axis) - (edge - origin) / k;
     }
     Relayout();
+}
+
+void TSuperGrWindow::SetViewSize(TAxis axis, int32_t id, Extended size) {
+    TGraph* g = GraphByID(id);
+    if (!g || !(size > 0)) return; // a negative size would mirror the axis
+    const Extended current = ViewSize(*this, *g, axis);
+    if (current != 0 && std::fabs((size - current) / current) < 1e-6L) return;
+    RecordViewStep(*this);
+    FitAllToPlot();
+    const Extended start = ViewStart(*this, *g, axis);
+    const int plotSize = std::abs(axis == TAxis::X ? PlotRect.Width() : PlotRect.Height());
+    if (FitAlong(*g, axis) != 0) SetZoomAlong(*g, axis, plotSize / (size * FitAlong(*g, axis)));
+    SetViewStart(axis, id, start);
+    if (g->FixedRatio()) {
+        const TAxis other = OtherAxis(axis);
+        const Extended otherStart = ViewStart(*this, *g, other);
+        if (FitAlong(*g, other) != 0)
+            SetZoomAlong(*g, other, ZoomAlong(*g, axis) * FitAlong(*g, axis) / FitAlong(*g, other));
+        SetViewStart(other, id, otherStart);
+    }
+    ZoomBy(IndexOfGraphID(id), false, axis, 1, 1);
+    Relayout();
+}
+
+void TSuperGrWindow::SetViewLeft(int32_t id, Extended x) {
+    SetViewStart(TAxis::X, id, x);
 }
 
 void TSuperGrWindow::SetViewBottom(int32_t id, Extended y) {
-    TGraph* g = GraphByID(id);
-    if (!g) return;
-    const Extended bottom = ViewBottom(*g);
-    if (std::fabs(y - bottom) < 1e-6L * std::fabs(ViewHeight(*g))) return;
-    RecordViews(*this);
-    FitAllToPlot();
-    const Extended k = PixelsPerUnitY(*g);
-    if (k == 0) return;
-    QList<int> members;
-    if (g->PosGroupMembersY(members)) {
-        const Extended p = y * k - OriginY + PlotRect.Bottom;
-        for (int m : members) {
-            TGraph& member = *FGraphs[size_t(m)];
-            const Extended km = PixelsPerUnitY(member);
-            if (km != 0) member.Mapping.ShiftY = p / km - member.YMid();
-        }
-    } else {
-        g->Mapping.ShiftY = y - g->YMid() - (OriginY - PlotRect.Bottom) / k;
-    }
-    Relayout();
+    SetViewStart(TAxis::Y, id, y);
 }
 
 void TSuperGrWindow::SetViewWidth(int32_t id, Extended w) {
-    TGraph* g = GraphByID(id);
-    if (!g || !(w > 0)) return; // a negative width would mirror the axis
-    const Extended current = ViewWidth(*g);
-    if (current != 0 && std::fabs((w - current) / current) < 1e-6L) return;
-    RecordViews(*this);
-    FitAllToPlot();
-    const Extended left = ViewLeft(*g);
-    if (g->Mapping.FitX != 0) g->SetZoomX(std::abs(PlotRect.Width()) / (w * g->Mapping.FitX));
-    SetViewLeft(id, left);
-    if (g->FixedRatio()) {
-        const Extended bottom = ViewBottom(*g);
-        if (g->Mapping.FitY != 0) g->SetZoomY(g->ZoomX() * g->Mapping.FitX / g->Mapping.FitY);
-        SetViewBottom(id, bottom);
-    }
-    ZoomBy(IndexOfGraphID(id), false, TAxis::X, 1, 1);
-    Relayout();
+    SetViewSize(TAxis::X, id, w);
 }
 
 void TSuperGrWindow::SetViewHeight(int32_t id, Extended h) {
-    TGraph* g = GraphByID(id);
-    if (!g || !(h > 0)) return;
-    const Extended current = ViewHeight(*g);
-    if (current != 0 && std::fabs((h - current) / current) < 1e-6L) return;
-    RecordViews(*this);
-    FitAllToPlot();
-    const Extended bottom = ViewBottom(*g);
-    if (g->Mapping.FitY != 0) g->SetZoomY(std::abs(PlotRect.Height()) / (h * g->Mapping.FitY));
-    SetViewBottom(id, bottom);
-    if (g->FixedRatio()) {
-        const Extended left = ViewLeft(*g);
-        if (g->Mapping.FitX != 0) g->SetZoomX(g->ZoomY() * g->Mapping.FitY / g->Mapping.FitX);
-        SetViewLeft(id, left);
-    }
-    ZoomBy(IndexOfGraphID(id), false, TAxis::Y, 1, 1);
-    Relayout();
+    SetViewSize(TAxis::Y, id, h);
 }
 
 void TSuperGrWindow::SetViewRight(int32_t id, Extended x) {
@@ -636,137 +648,13 @@ void TSuperGrWindow::ApplyPendingViews() {
     const QList<std::array<Extended, 4>> views = std::move(FPendingViews);
     FPendingViews.clear();
     if (views.size() != GraphCount()) return;
-    WithoutRecording(*this, [&] {
-        for (int i = 0; i < GraphCount(); ++i) {
-            TGraph& g = *FGraphs[size_t(i)];
-            if (g.FixedRatio()) continue;
-            SetViewLeft(g.ID, views[i][0]);
-            SetViewBottom(g.ID, views[i][1]);
-            SetViewWidth(g.ID, views[i][2]);
-            SetViewHeight(g.ID, views[i][3]);
-        }
-    });
-}
-
-// ---------------------------------------------------------------------------------------------
-// Animation
-
-void TSuperGrWindow::TakeAnimationStart() {
-    FAnimation.clear();
-    for (const auto& g : FGraphs) {
-        TAniScaleParams a;
-        a.S0 = g->ZoomX();
-        a.T0 = g->ZoomY();
-        a.P0 = g->Mapping.ShiftX * g->ZoomX();
-        a.Q0 = g->Mapping.ShiftY * g->ZoomY();
-        FAnimation.append(a);
-    }
-    FAnimationStartTaken = true;
-}
-
-bool TSuperGrWindow::Animating() const {
-    return FAnimating;
-}
-
-void TSuperGrWindow::StartViewAnimationOrRepaint(bool animate) {
-    const bool started = FAnimationStartTaken;
-    FAnimationStartTaken = false;
-    if (!animate || !started || FAnimation.size() != GraphCount()) {
-        Relayout();
-        return;
-    }
-    bool noticeable = false;
+    const TUndoRecordingPause recorded(*this);
     for (int i = 0; i < GraphCount(); ++i) {
         TGraph& g = *FGraphs[size_t(i)];
-        TAniScaleParams& a = FAnimation[i];
-        a.S1 = g.ZoomX();
-        a.T1 = g.ZoomY();
-        a.P1 = g.Mapping.ShiftX * g.ZoomX();
-        a.Q1 = g.Mapping.ShiftY * g.ZoomY();
-        a.DS = a.S0 != 0 ? 1 - a.S1 / a.S0 : 0;
-        a.DT = a.T0 != 0 ? 1 - a.T1 / a.T0 : 0;
-        a.DP = a.P1 - a.P0;
-        a.DQ = a.Q1 - a.Q0;
-        Extended rangeX = g.XMax() - g.XMin(), rangeY = g.YMax() - g.YMin();
-        if (rangeX == 0) rangeX = 1;
-        if (rangeY == 0) rangeY = 1;
-        noticeable |= std::fabs(a.DS) > 1e-15L || std::fabs(a.DT) > 1e-15L ||
-                      std::fabs(a.DP / rangeX) > 1e-15L || std::fabs(a.DQ / rangeY) > 1e-15L;
+        if (g.FixedRatio()) continue;
+        SetViewLeft(g.ID, views[i][0]);
+        SetViewBottom(g.ID, views[i][1]);
+        SetViewWidth(g.ID, views[i][2]);
+        SetViewHeight(g.ID, views[i][3]);
     }
-    if (!noticeable) {
-        Relayout();
-        return;
-    }
-    for (int i = 0; i < GraphCount(); ++i) {
-        TGraph& g = *FGraphs[size_t(i)];
-        const TAniScaleParams& a = FAnimation[i];
-        g.SetZoomX(a.S0);
-        g.SetZoomY(a.T0);
-        g.Mapping.ShiftX = a.S0 != 0 ? a.P0 / a.S0 : 0;
-        g.Mapping.ShiftY = a.T0 != 0 ? a.Q0 / a.T0 : 0;
-    }
-    FAnimationStartMs = FClock->NowMs();
-    FLegendBeforeAnimation = FShowLegend;
-    FShowLegend = false;
-    FAnimating = true;
-    Raise(Events.OnStartAnimation, this);
-    FTimer->Start(30);
-    Relayout();
-}
-
-namespace {
-// Ease in, ease out: p(T/2) = 1/2, p(T) = 1.
-Extended AnimationProgress(Extended t, Extended total) {
-    const Extended r = t / total;
-    return t < total / 2 ? 2 * r * r : 4 * r - 2 * r * r - 1;
-}
-} // namespace
-
-void TSuperGrWindow::AnimationTick() {
-    if (FGliding) {
-        GlideTick();
-        return;
-    }
-    if (!FAnimating) {
-        FTimer->Stop();
-        return;
-    }
-    const int64_t t = FClock->NowMs() - FAnimationStartMs;
-    if (t > int64_t(FAnimationTime) || FAnimation.size() != GraphCount()) {
-        FinishAnimation();
-        return;
-    }
-    const Extended p = FAnimationTime == 0 ? 1 : AnimationProgress(Extended(t), Extended(FAnimationTime));
-    for (int i = 0; i < GraphCount(); ++i) {
-        TGraph& g = *FGraphs[size_t(i)];
-        const TAniScaleParams& a = FAnimation[i];
-        g.SetZoomX(a.S0 * (1 - p * a.DS));
-        g.SetZoomY(a.T0 * (1 - p * a.DT));
-        if (g.ZoomX() != 0) g.Mapping.ShiftX = (a.P0 + p * a.DP) / g.ZoomX();
-        if (g.ZoomY() != 0) g.Mapping.ShiftY = (a.Q0 + p * a.DQ) / g.ZoomY();
-    }
-    Relayout();
-}
-
-void TSuperGrWindow::FinishAnimation() {
-    FTimer->Stop();
-    if (!FAnimating) return;
-    FAnimating = false;
-    if (FAnimation.size() == GraphCount()) {
-        for (int i = 0; i < GraphCount(); ++i) {
-            TGraph& g = *FGraphs[size_t(i)];
-            const TAniScaleParams& a = FAnimation[i];
-            g.SetZoomX(a.S1);
-            g.SetZoomY(a.T1);
-            if (a.S1 != 0) g.Mapping.ShiftX = a.P1 / a.S1;
-            if (a.T1 != 0) g.Mapping.ShiftY = a.Q1 / a.T1;
-        }
-    }
-    FShowLegend = FLegendBeforeAnimation;
-    Raise(Events.OnStopAnimation, this);
-    Relayout();
-}
-
-void TSuperGrWindow::StopAnimation() {
-    FinishAnimation();
 }

@@ -2,6 +2,11 @@
 
 #include "model/Codecs.h"
 #include "model/FontMetrics.h"
+#include "window/FrameZoomTool.h"
+#include "window/LegendDragTool.h"
+#include "window/MoveZoomTool.h"
+#include "window/NodeEditing.h"
+#include "window/ViewAnimator.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -106,7 +111,10 @@ void TMargins::Change(int32_t& field, int32_t v) {
 // Construction
 
 TSuperGrWindow::TSuperGrWindow()
-    : FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
+    : FLegendDrag(std::make_unique<TLegendDragTool>(*this)),
+      FFrameZoom(std::make_unique<TFrameZoomTool>(*this)), FNodeEdit(std::make_unique<TNodeEditTool>(*this)),
+      FMoveZoom(std::make_unique<TMoveZoomTool>(*this)), FAnimator(std::make_unique<TViewAnimator>(*this)),
+      FClock(std::make_unique<TSteadyClock>()), FTimer(std::make_unique<TQtTimer>()) {
     FTimer->OnTick = [this] { AnimationTick(); };
     // The policy starts with every permission on; there are no graphs yet to carry them.
     DrawPolicy.SetAllowAll(true, true, true, true);
@@ -525,10 +533,6 @@ void TSuperGrWindow::SetToolMode(TToolMode mode) {
     FToolMode = mode;
     Repaint();
     Raise(Events.OnToolModeChange, this, old, mode);
-}
-
-void TSuperGrWindow::SetToolModeQuietly(TToolMode mode) {
-    FToolMode = mode;
 }
 
 void TSuperGrWindow::SetZoomMode(TZoomMode mode) {

@@ -19,6 +19,12 @@
 #include <vector>
 
 class TSuperGrWindow;
+class TMouseTool;
+class TLegendDragTool;
+class TFrameZoomTool;
+class TNodeEditTool;
+class TMoveZoomTool;
+class TViewAnimator;
 
 // The colour scheme of a window; a change of the window's own scheme shows at once.
 class TColorStruct : public TColorScheme {
@@ -273,7 +279,7 @@ public:
     // Marks every graph's screen geometry stale and repaints.
     void Relayout();
 
-    // ---- Geometry (laid out at every paint) ----
+    // ---- Coordinates, scales and views: Coordinates.cpp (its helpers for the tools: Coordinates.h) ----
     TRect ClientRect() const { return FClientRect; }
     void SetClientSize(int width, int height);
     TRect PlotRect{0, 0, 0, 0};
@@ -288,6 +294,8 @@ public:
     void PrepareForPaint(const TRect& target);
     void FitIntoRects(const QList<int>& indexes, const QList<TRect>& rects, bool fitX, bool fitY);
     void ZoomBy(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
+    // Zoom about a client point with the permissions of the graphs; the point's data stays under it.
+    void ZoomAbout(int x, int y, Extended fx, Extended fy, int reference);
     void DiscardSavedAxes();
     bool HasSavedAxes() const { return !FSavedAxes.isEmpty(); }
     // View operations of the user and of the dialogs; each records one undo step of all views.
@@ -310,11 +318,6 @@ public:
     // Views to re-apply at the next paint (window resized, binding changed).
     void TakePendingViews();
     void ApplyPendingViews();
-    // View animation: take the start views, change the views, then start (or just repaint).
-    void TakeAnimationStart();
-    void StartViewAnimationOrRepaint(bool animate);
-    bool Animating() const;
-    void AnimationTick();
     // Plot edges of a graph in its data units.
     Extended ViewLeft(const TGraph& g);
     Extended ViewBottom(const TGraph& g);
@@ -349,7 +352,8 @@ public:
     TUndoSide UndoSide;
     TUndoSide RedoSide;
 
-    // ---- Mouse (client pixels); the widget forwards its events here ----
+    // ---- Mouse (client pixels); the widget forwards its events here. The dispatch is in
+    // MouseTools.cpp, each gesture a tool of its own (MouseTools.h). ----
     enum class TMouseButton : uint8_t { None = 0, Left = 1, Middle = 2, Right = 3 };
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void MouseMove(TShiftState shift, int x, int y);
@@ -361,8 +365,6 @@ public:
     void CaptureLost();
     // The first visible graph (in layer order) under the point, or -1.
     int HitTestGraph(int x, int y);
-    // Zoom about a client point with the permissions of the graphs.
-    void ZoomAbout(int x, int y, Extended fx, Extended fy);
     // The cursor number (1 .. 8) the widget shows.
     int CursorNumber() const;
     // The rubber band the widget draws while a zoom frame or a selection is dragged.
@@ -372,11 +374,11 @@ public:
         TRect Rect;
     };
     TRubberBand RubberBand() const;
-    bool Gliding() const { return FGliding; }
     // Asked for the context menu when a right click hits no graph.
     std::function<void(int x, int y)> ContextMenuHandler;
 
-    // ---- Node editing ----
+    // ---- Node editing: the gestures are a mouse tool (NodeEditing.h); these actions are in
+    // NodeEditing.cpp ----
     bool UseShiftCurve = false;
     TDoubleArray ShiftCurveU, ShiftCurveW;
     TShiftCurve ShiftCurve;
@@ -403,6 +405,17 @@ public:
     void SetAnimationTimer(std::unique_ptr<TWindowTimer> timer);
     TWindowClock& Clock() { return *FClock; }
     TWindowTimer& AnimationTimer() { return *FTimer; }
+
+    // ---- View animation and the glide after a move drag: one animator (ViewAnimator.h) on the
+    // clock and timer above; these forward to it (ViewAnimator.cpp) ----
+    // Take the start views, change the views, then start the animation (or just repaint).
+    void TakeAnimationStart();
+    void StartViewAnimationOrRepaint(bool animate);
+    bool Animating() const;
+    bool Gliding() const;
+    // One tick of the timer.
+    void AnimationTick();
+    // A running animation jumps to its end view; a glide stops where it is.
     void StopAnimation();
 
     // ---- Events ----
@@ -434,10 +447,6 @@ private:
 
     void RemoveGraphAt(int index);
     void RaiseUndoRedoOp(int opType);
-    void SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor);
-    void SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance);
-    void FitAllToPlot();
-    void Arrange(TAxis axis);
     template <typename T> void SetAndRepaint(T& field, T value);
     template <typename T> void RecordLegend(uint8_t op, T& field, T value);
 
@@ -467,61 +476,63 @@ private:
     int32_t FAxisStyle = 1, FGridWidth = 0, FSubGridStyle = 2;
     uint32_t FAnimationTime = 800;
 
+    // ---- Coordinates (Coordinates.cpp) ----
+    void SyncScaleGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended factor);
+    void SyncPosGroup(TAxis axis, int group, int reference, bool onlyAllowed, Extended distance);
+    void SyncAllPosGroups(int reference, bool onlyAllowed);
+    // Multiplies the zooms of the free graphs and carries the factors through the scale groups.
+    void ScaleGraphs(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
+    void FitAllToPlot();
+    void FitGroups(TAxis axis, const QList<int>& indexes, const QList<Extended>& zooms,
+                   const QList<Extended>& shifts);
+    void Arrange(TAxis axis);
+    // One graph's visible data window along an axis: its first edge or its size.
+    void SetViewStart(TAxis axis, int32_t id, Extended value);
+    void SetViewSize(TAxis axis, int32_t id, Extended size);
     TRect FClientRect{0, 0, 300, 200};
     QList<TAxesMetrics> FSavedAxes;
     // Four values per graph (left, bottom, width, height in data units), applied at the next paint.
     QList<std::array<Extended, 4>> FPendingViews;
-
-    // View animation.
-    // Mouse gestures.
-    TPoint FPressPoint, FLastPoint, FZoomAnchor, FFrameStart;
-    TMouseButton FPressedButton = TMouseButton::None;
-    bool FSingleGraphControl = false;
-    int FControlledGraph = -1;
-    TPolicyUndoRedo FSavedPermissions;
-    bool FLegendDragging = false;
-    bool FDragActive = false;   // a move or zoom drag is under way
     int FXBand = 0, FYBand = 0; // label bands of the last layout
     TRect FLastPaintPlot;
     Extended FLastPaintScale = 0;
-    bool FViewStepPending = false; // a drag recorded a view step at its press
-    qsizetype FClickViewStep = -1; // the undo size right after a press recorded its view step
-    Extended FVX = 0, FVY = 0;
-    int64_t FLastMoveMs = 0;
-    bool FGliding = false;
-    bool FLegendBeforeGlide = false;
-    bool FFrameVisible = false;
-    TPoint FFrameEnd;
-    void StartMoveOrZoomDrag(TShiftState shift, int x, int y, bool middle);
-    void BeginSingleGraphControl(int x, int y);
-    void EndSingleGraphControl();
-    void RecordViewStepAtPress();
-    void SetToolModeQuietly(TToolMode mode);
-    void FinishFrameZoom(int x, int y);
-    bool MarkerPick(int x, int y);
-    void GlideTick();
-    void StopGlide();
-    // Node editing gestures.
-    int FDragGraph = -1;
-    int FDragNode = -1;
-    bool FTemporarySelection = false;
-    TMoveNodes FMovedNodes;
-    bool EditPress(TShiftState shift, int x, int y);
-    void EditMove(TShiftState shift, int x, int y);
-    void EditRelease(TShiftState shift, int x, int y);
-    void StartSelectionBand(int x, int y, TEditMode stored);
-    void NearestSelectedNode(int x, int y, int& graph, int& node, int& distance);
 
-    QList<TAniScaleParams> FAnimation;
-    bool FAnimationStartTaken = false;
-    bool FAnimating = false;
-    int64_t FAnimationStartMs = 0;
-    bool FLegendBeforeAnimation = false;
-    void FinishAnimation();
+    // ---- Mouse tools (MouseTools.cpp) ----
+    friend class TMoveZoomTool;   // switches the tool and zoom modes for its drag without events
+    friend class TLegendDragTool; // FLegendDragging
+    std::unique_ptr<TLegendDragTool> FLegendDrag;
+    std::unique_ptr<TFrameZoomTool> FFrameZoom;
+    std::unique_ptr<TNodeEditTool> FNodeEdit;
+    std::unique_ptr<TMoveZoomTool> FMoveZoom;
+    // The tools in the order they are asked.
+    std::array<TMouseTool*, 4> Tools() const;
+    TMouseButton FPressedButton = TMouseButton::None;
+    TPoint FLastPoint;
+    // The legend drag's state stays here: the figure keeps it.
+    bool FLegendDragging = false;
+
+    // ---- View animation and glide (ViewAnimator.cpp) ----
+    friend class TViewAnimator; // hides the legend while the view moves
+    std::unique_ptr<TViewAnimator> FAnimator;
 
     bool FUndoGrouping = false;
     uint8_t FCurrentGroup = 0;
 
     std::unique_ptr<TWindowClock> FClock;
     std::unique_ptr<TWindowTimer> FTimer;
+};
+
+// Keeps the window from recording undo steps while it lives (the caller records the step itself).
+class TUndoRecordingPause {
+public:
+    explicit TUndoRecordingPause(TSuperGrWindow& window) : window_(window), was_(window.UndoRecording) {
+        window.UndoRecording = false;
+    }
+    ~TUndoRecordingPause() { window_.UndoRecording = was_; }
+    TUndoRecordingPause(const TUndoRecordingPause&) = delete;
+    TUndoRecordingPause& operator=(const TUndoRecordingPause&) = delete;
+
+private:
+    TSuperGrWindow& window_;
+    bool was_;
 };

@@ -138,6 +138,27 @@ TEST_F(MouseFixture, GlideOnlyAfterARecentMove) {
     EXPECT_FALSE(timer->Active);
 }
 
+TEST_F(MouseFixture, StoppingAGlideEndsItsSingleGraphControlAndShowsTheLegend) {
+    TGraph* grabbed = Add(Ramp(11), Ramp(11));
+    TGraph* other = Add(Ramp(11), Ramp(11, 20));
+    window.AnimatedMove = true;
+    window.SetShowLegend(true);
+    const TPoint p{grabbed->DataToPixelXi(5), grabbed->DataToPixelYi(5)};
+    window.MouseDown(Button::Left, ssLeft, p.X, p.Y);
+    clock->Now += 10;
+    window.MouseMove(ssLeft, p.X + 30, p.Y);
+    window.MouseUp(Button::Left, ssLeft, p.X + 30, p.Y);
+    ASSERT_TRUE(window.Gliding());
+    EXPECT_FALSE(window.ShowLegend());
+    EXPECT_FALSE(other->AllowShiftX()); // the drag moves the grabbed graph alone
+    window.StopAnimation();
+    EXPECT_FALSE(window.Gliding());
+    EXPECT_FALSE(timer->Active);
+    EXPECT_TRUE(window.ShowLegend());
+    EXPECT_TRUE(other->AllowShiftX());
+    EXPECT_TRUE(grabbed->AllowShiftX());
+}
+
 TEST_F(MouseFixture, DoubleClickUndoesOnlyItsOwnViewStep) {
     TGraph* g = Add(Ramp(11), Ramp(11));
     window.SetToolMode(tmMove);
