@@ -493,8 +493,7 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     }
 
     RecordMarkersStep();
-    const bool recording = FOwner->UndoRecording;
-    FOwner->UndoRecording = false;
+    const TUndoRecordingPause quiet(*FOwner); // the step above keeps the markers as they were
     if (kind == 3) {
         if (visibleOnly) {
             EnsurePolyline();
@@ -527,6 +526,5 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
             if (step == 0 && k >= amount) break; // a zero spacing never advances: amount tries at most
         }
     }
-    FOwner->UndoRecording = recording;
     Repaint();
 }

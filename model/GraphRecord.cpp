@@ -1,12 +1,14 @@
 #include "model/GraphRecord.h"
 
 #include "model/Graph.h"
+#include "model/GraphProperties.h"
 #include "model/Symbol.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <type_traits>
 
 namespace {
 constexpr qsizetype kExtSize = 10;
@@ -72,6 +74,47 @@ bool ReadDesignation(TByteReader& r, TGrSymRecord& d) {
     return ReadSymbol(r, d.Symbol) && !r.Failed();
 }
 
+// A value in its stream form: text, Int32, a byte (Booleans 0 or 1) or Ext10.
+template <typename T> void WriteValue(TByteWriter& w, const T& v) {
+    if constexpr (std::is_same_v<T, QString>)
+        w.Text(v);
+    else if constexpr (std::is_same_v<T, Extended>)
+        w.Ext10(v);
+    else if constexpr (sizeof(T) == 1)
+        w.Byte(uint8_t(v));
+    else
+        w.Int32(v);
+}
+
+template <typename T> T ReadValue(TByteReader& r) {
+    if constexpr (std::is_same_v<T, QString>)
+        return r.Text();
+    else if constexpr (std::is_same_v<T, Extended>)
+        return r.Ext10();
+    else if constexpr (std::is_same_v<T, bool>)
+        return r.Byte() != 0;
+    else if constexpr (sizeof(T) == 1)
+        return r.Byte();
+    else
+        return r.Int32();
+}
+
+// Declared properties that follow each other in the record.
+template <typename... T>
+void WriteProperties(TByteWriter& w, const TGraph& g, const TGraphProperty<T>&... p) {
+    (WriteValue(w, p.Get(g)), ...);
+}
+
+// A value the graph would refuse keeps the creation default.
+template <typename T> void ReadProperty(TByteReader& r, TGraph& g, const TGraphProperty<T>& p) {
+    const T v = ReadValue<T>(r);
+    if (p.Accepts(v)) p.Ref(g) = v;
+}
+
+template <typename... T> void ReadProperties(TByteReader& r, TGraph& g, const TGraphProperty<T>&... p) {
+    (ReadProperty(r, g, p), ...);
+}
+
 bool Finite(Extended v) {
     return std::isfinite(v);
 }
@@ -81,44 +124,32 @@ int32_t ValidGroup(int32_t v) {
 }
 } // namespace
 
+using P = TGraphProperties;
+
 void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     TByteWriter w(out);
     w.Int32(g.ID);
     w.Byte(g.ReservedFlag);
-    w.Text(g.FName);
-    w.Text(g.FLegendText);
-    w.Text(g.FMarkerText);
+    WriteProperties(w, g, P::Name, P::LegendText, P::MarkerText);
     w.Int32(g.FLayer);
     w.Int32(g.FScaleGroupX);
     w.Int32(g.FScaleGroupY);
     w.Int32(g.FPosGroupX);
     w.Int32(g.FPosGroupY);
     w.Int32(g.Reserved[0]);
-    w.Int32(g.FLineWidth);
-    w.Int32(g.FLineStyle);
+    WriteProperties(w, g, P::LineWidth, P::LineStyle);
     w.Int32(g.PolyPointCount);
     w.Int32(g.Reserved[1]);
     w.Int32(g.PolyPieceCount);
 
-    const uint8_t flags[14] = {g.FAllowShiftX,
-                               g.FAllowShiftY,
-                               g.FAllowScaleX,
-                               g.FAllowScaleY,
-                               g.FShowNodes,
-                               g.FMarkersVisible,
-                               g.FSelected,
-                               g.FVisible,
-                               uint8_t(g.Reserved[2]),
-                               uint8_t(g.Reserved[3]),
-                               g.FFixedRatio,
-                               g.CacheDirty,
-                               g.ExtentsDirty,
-                               g.PolyDirty};
-    for (uint8_t f : flags)
-        w.Byte(f);
+    for (bool flag : {g.FAllowShiftX, g.FAllowShiftY, g.FAllowScaleX, g.FAllowScaleY})
+        w.Byte(flag);
+    WriteProperties(w, g, P::ShowNodes, P::MarkersVisible, P::Selected, P::Visible);
+    for (int32_t flag : {g.Reserved[2], g.Reserved[3], int32_t(g.FFixedRatio), int32_t(g.CacheDirty),
+                         int32_t(g.ExtentsDirty), int32_t(g.PolyDirty)})
+        w.Byte(uint8_t(flag));
 
-    w.Int32(g.FColor);
-    w.Int32(g.FMarkerColor);
+    WriteProperties(w, g, P::Color, P::MarkerColor);
     const Extended reals[24] = {g.FXMin,      g.FXMid,   g.FXMax,   g.FYMin,     g.FYMid,     g.FYMax,
                                 g.FZMin,      g.FZMid,   g.FZMax,   g.TickStepX, g.TickStepY, g.PixelStepX,
                                 g.PixelStepY, g.VisXMin, g.VisXMax, g.VisYMax,   g.VisYMin,   g.FZoomX,
@@ -126,20 +157,16 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     for (Extended v : reals)
         w.Ext10(v);
 
-    w.Byte(g.FBreakMode);
-    w.Byte(g.FMarkerSymbol);
+    WriteProperties(w, g, P::BreakMode, P::MarkerSymbol);
     for (const TGrSymRecord& d : g.FDesignations)
         WriteDesignation(w, d);
-    w.Byte(g.FXDesignLayout);
-    w.Byte(g.FYDesignLayout);
-    w.Byte(g.FDateTimeArg);
-    w.Byte(g.FInLegend);
-    w.Byte(g.FMarkerKeepColor);
+    WriteProperties(w, g, P::XDesignLayout, P::YDesignLayout, P::DateTimeArg, P::InLegend,
+                    P::MarkerKeepColor);
     w.Byte(g.FLogX);
     w.Byte(g.FLogY);
     w.Int32(g.AxisSlotX);
     w.Int32(g.AxisSlotY);
-    w.Ext10(g.FWidthScale);
+    WriteProperties(w, g, P::WidthScale);
 
     WriteExtArray(out, g.XData);
     WriteExtArray(out, g.YData);
@@ -173,44 +200,30 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
 bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     g.ID = r.Int32();
     g.ReservedFlag = r.Byte();
-    g.FName = r.Text();
-    g.FLegendText = r.Text();
-    g.FMarkerText = r.Text();
+    ReadProperties(r, g, P::Name, P::LegendText, P::MarkerText);
     g.FLayer = r.Int32();
     g.FScaleGroupX = ValidGroup(r.Int32());
     g.FScaleGroupY = ValidGroup(r.Int32());
     g.FPosGroupX = ValidGroup(r.Int32());
     g.FPosGroupY = ValidGroup(r.Int32());
     g.Reserved[0] = r.Int32();
-    const int32_t lineWidth = r.Int32();
-    if (lineWidth >= 0 && lineWidth <= 8) g.FLineWidth = lineWidth;
-    const int32_t lineStyle = r.Int32();
-    if (lineStyle >= 0) g.FLineStyle = lineStyle;
+    ReadProperties(r, g, P::LineWidth, P::LineStyle);
     g.PolyPointCount = r.Int32();
     g.Reserved[1] = r.Int32();
     g.PolyPieceCount = r.Int32();
     if (r.Failed() || g.ID < 0) return false;
 
-    uint8_t flags[14];
-    for (uint8_t& f : flags)
-        f = r.Byte();
-    g.FAllowShiftX = flags[0] != 0;
-    g.FAllowShiftY = flags[1] != 0;
-    g.FAllowScaleX = flags[2] != 0;
-    g.FAllowScaleY = flags[3] != 0;
-    g.FShowNodes = flags[4] != 0;
-    g.FMarkersVisible = flags[5] != 0;
-    g.FSelected = flags[6] != 0;
-    g.FVisible = flags[7] != 0;
+    for (bool* flag : {&g.FAllowShiftX, &g.FAllowShiftY, &g.FAllowScaleX, &g.FAllowScaleY})
+        *flag = r.Byte() != 0;
+    ReadProperties(r, g, P::ShowNodes, P::MarkersVisible, P::Selected, P::Visible);
     // The two reserved bytes carry the graph's third and fourth reserved values.
-    g.Reserved[2] = flags[8];
-    g.Reserved[3] = flags[9];
-    g.FFixedRatio = flags[10] != 0;
-    // Extents and polylines are recomputed before use, whatever the writer had.
+    g.Reserved[2] = r.Byte();
+    g.Reserved[3] = r.Byte();
+    g.FFixedRatio = r.Byte() != 0;
+    r.Skip(3); // the writer's dirty flags: extents and polylines are recomputed before use
     g.CacheDirty = g.ExtentsDirty = g.PolyDirty = true;
 
-    g.FColor = r.Int32();
-    g.FMarkerColor = r.Int32();
+    ReadProperties(r, g, P::Color, P::MarkerColor);
     Extended reals[24];
     for (Extended& v : reals)
         v = r.Ext10();
@@ -242,24 +255,15 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     g.ShiftY = Finite(reals[22]) ? reals[22] : 0;
     g.FBreakLimit = Finite(reals[23]) ? reals[23] : 0;
 
-    const uint8_t breakMode = r.Byte();
-    if (breakMode <= 3) g.FBreakMode = breakMode;
-    const uint8_t markerSymbol = r.Byte();
-    if (markerSymbol <= 13) g.FMarkerSymbol = markerSymbol;
+    ReadProperties(r, g, P::BreakMode, P::MarkerSymbol);
     for (TGrSymRecord& d : g.FDesignations)
         if (!ReadDesignation(r, d)) return false;
-    const uint8_t xLayout = r.Byte(), yLayout = r.Byte();
-    if (xLayout <= 3) g.FXDesignLayout = xLayout;
-    if (yLayout <= 3) g.FYDesignLayout = yLayout;
-    g.FDateTimeArg = r.Byte() != 0;
-    g.FInLegend = r.Byte() != 0;
-    g.FMarkerKeepColor = r.Byte() != 0;
+    ReadProperties(r, g, P::XDesignLayout, P::YDesignLayout, P::DateTimeArg, P::InLegend, P::MarkerKeepColor);
     g.FLogX = r.Byte() != 0;
     g.FLogY = r.Byte() != 0;
     g.AxisSlotX = r.Int32();
     g.AxisSlotY = r.Int32();
-    const Extended widthScale = r.Ext10();
-    if (Finite(widthScale) && widthScale >= 0.001L) g.FWidthScale = widthScale;
+    ReadProperties(r, g, P::WidthScale);
     if (r.Failed()) return false;
 
     if (!ReadExtArray(r, g.XData) || !ReadExtArray(r, g.YData) || !ReadExtArray(r, g.ZData) ||

@@ -385,16 +385,6 @@ void TSuperGrWindow::ComputeAxisSlots() {
 // Whole-window view operations
 
 namespace {
-// Runs a block with the window's undo recording off, restoring it afterwards.
-template <typename F> void WithoutRecording(TSuperGrWindow& w, F&& body) {
-    const bool recording = w.UndoRecording;
-    w.UndoRecording = false;
-    body();
-    w.UndoRecording = recording;
-}
-} // namespace
-
-namespace {
 void RecordViews(TSuperGrWindow& w) {
     if (!w.UndoRecording || w.GraphCount() == 0) return;
     w.ClearRedoHistory();
@@ -409,7 +399,8 @@ void TSuperGrWindow::AutoScale() {
     if (FGraphs.empty()) return;
     if (AnimatedZoom) TakeAnimationStart();
     RecordViews(*this);
-    WithoutRecording(*this, [&] {
+    {
+        const TUndoRecordingPause quiet(*this);
         LayoutPlot(FClientRect);
         QList<int> all;
         QList<TRect> rects;
@@ -418,7 +409,7 @@ void TSuperGrWindow::AutoScale() {
             rects.append(PlotRect);
         }
         FitIntoRects(all, rects, true, true);
-    });
+    }
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
 
@@ -454,7 +445,10 @@ void TSuperGrWindow::Arrange(TAxis axis) {
         rects.append(alongX ? TRect{PlotRect.Left + from, PlotRect.Top, PlotRect.Left + to, PlotRect.Bottom}
                             : TRect{PlotRect.Left, PlotRect.Top + from, PlotRect.Right, PlotRect.Top + to});
     }
-    WithoutRecording(*this, [&] { FitIntoRects(all, rects, alongX, !alongX); });
+    {
+        const TUndoRecordingPause quiet(*this);
+        FitIntoRects(all, rects, alongX, !alongX);
+    }
     StartViewAnimationOrRepaint(AnimatedZoom);
 }
 
@@ -643,7 +637,8 @@ void TSuperGrWindow::ApplyPendingViews() {
     const QList<std::array<Extended, 4>> views = std::move(FPendingViews);
     FPendingViews.clear();
     if (views.size() != GraphCount()) return;
-    WithoutRecording(*this, [&] {
+    {
+        const TUndoRecordingPause quiet(*this);
         for (int i = 0; i < GraphCount(); ++i) {
             TGraph& g = *FGraphs[size_t(i)];
             if (g.FixedRatio()) continue;
@@ -652,7 +647,7 @@ void TSuperGrWindow::ApplyPendingViews() {
             SetViewWidth(g.ID, views[i][2]);
             SetViewHeight(g.ID, views[i][3]);
         }
-    });
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

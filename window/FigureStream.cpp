@@ -1,10 +1,11 @@
 #include "window/FigureStream.h"
 
 #include "model/ByteStream.h"
+#include "model/FontMetrics.h"
 #include "model/Graph.h"
 #include "model/GraphRecord.h"
-#include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
+#include "window/WindowProperties.h"
 
 #include <QSet>
 #include <algorithm>
@@ -257,9 +258,9 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.ToolMode = w.FToolMode;
     b.ZoomMode = w.FZoomMode;
     b.EditMode = w.FEditMode;
-    b.LegendPosition = w.FLegendPosition;
     b.TopCaptionAlign = w.FTopCaptionAlign;
     b.BottomCaptionAlign = w.FBottomCaptionAlign;
+    TWindowProperties::ForEach([&](const auto& p) { p.Capture(w, b); });
     b.LegendRect = w.LegendRect;
     b.LegendFont = w.FLegendFont;
     b.SymbolicMarker = w.SymbolicMarker;
@@ -269,9 +270,6 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.CombineYAxis = w.FCombineYAxis;
     b.LegendDragging = w.FLegendDragging;
     b.ShowToolLines = w.ShowToolLines;
-    b.ShowLegend = w.FShowLegend;
-    b.LegendFrame = w.FLegendFrame;
-    b.LegendBackground = w.FLegendBackground;
     b.LegendFixed = w.LegendFixed;
     b.MultiWndZoom = w.MultiWndZoom;
     b.ResetByRightButton = w.ResetByRightButton;
@@ -281,12 +279,8 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.SubGridDividerX = w.FSubGridDividerX;
     b.SubGridDividerY = w.FSubGridDividerY;
     b.GroupCount = kGroupCount;
-    b.LegendOffsetX = w.FLegendOffsetX;
-    b.LegendOffsetY = w.FLegendOffsetY;
     b.LegendWidth = w.LegendWidth;
-    b.LegendBorderWidth = w.FLegendBorderWidth;
     b.LegendHeight = w.LegendHeight;
-    b.LegendColumns = w.FLegendColumns;
     b.AxisStyle = w.FAxisStyle;
     b.AxisWidth = w.FAxisWidth;
     b.GridStyle = w.FGridStyle;
@@ -360,9 +354,9 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
         w.SetEditMode(TEditMode(b.EditMode));
         w.StoredEditMode = b.EditMode;
     }
-    if (b.LegendPosition <= 8) w.FLegendPosition = b.LegendPosition;
     if (b.TopCaptionAlign <= taCenter) w.FTopCaptionAlign = TCaptionAlign(b.TopCaptionAlign);
     if (b.BottomCaptionAlign <= taCenter) w.FBottomCaptionAlign = TCaptionAlign(b.BottomCaptionAlign);
+    TWindowProperties::ForEach([&](const auto& p) { p.Apply(w, b); });
     w.LegendRect = b.LegendRect;
     // The legend colours are not part of the figure: the font comes back without its colour
     // replacing the window's legend text colour.
@@ -375,9 +369,6 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     // A legend drag never goes on in a figure just opened.
     w.FLegendDragging = false;
     w.ShowToolLines = b.ShowToolLines;
-    w.FShowLegend = b.ShowLegend;
-    w.FLegendFrame = b.LegendFrame;
-    w.FLegendBackground = b.LegendBackground;
     w.LegendFixed = b.LegendFixed;
     w.MultiWndZoom = b.MultiWndZoom;
     w.ResetByRightButton = b.ResetByRightButton;
@@ -386,13 +377,9 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     if (InRange(b.BmpExportScale, 1, kMaxExportScale)) w.BmpExportScale = b.BmpExportScale;
     if (InRange(b.SubGridDividerX, 1, kMaxDivider)) w.FSubGridDividerX = b.SubGridDividerX;
     if (InRange(b.SubGridDividerY, 1, kMaxDivider)) w.FSubGridDividerY = b.SubGridDividerY;
-    w.FLegendOffsetX = b.LegendOffsetX;
-    w.FLegendOffsetY = b.LegendOffsetY;
     // The legend's size until the next paint measures it again.
     if (b.LegendWidth >= 0) w.LegendWidth = b.LegendWidth;
     if (b.LegendHeight >= 0) w.LegendHeight = b.LegendHeight;
-    if (InRange(b.LegendBorderWidth, 1, 8)) w.FLegendBorderWidth = b.LegendBorderWidth;
-    if (b.LegendColumns >= 1) w.FLegendColumns = b.LegendColumns;
     if (b.AxisStyle >= 0) w.FAxisStyle = b.AxisStyle;
     if (b.GridStyle >= 0) w.FGridStyle = b.GridStyle;
     if (b.SubGridStyle >= 0) w.FSubGridStyle = b.SubGridStyle;
@@ -453,8 +440,7 @@ std::unique_ptr<TStagedFigure> TFigureStream::Parse(TSuperGrWindow& owner, const
 
 void TFigureStream::Apply(TSuperGrWindow& window, TStagedFigure& staged) {
     window.ResetFigure();
-    const bool recording = window.UndoRecording;
-    window.UndoRecording = false;
+    const TUndoRecordingPause quiet(window);
     Raise(window.Events.OnBeforeLoadFigure, &window);
     ApplyBlock(window, staged.Block);
     window.FGraphs = std::move(staged.Graphs);
@@ -462,7 +448,6 @@ void TFigureStream::Apply(TSuperGrWindow& window, TStagedFigure& staged) {
     window.RaiseGraphsListChanged();
     window.Relayout();
     Raise(window.Events.OnAfterLoadFigure, &window);
-    window.UndoRecording = recording;
 }
 
 bool TFigureStream::Load(TSuperGrWindow& window, const QByteArray& bytes) {

@@ -247,10 +247,10 @@ bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray
     g->FName = unique;
 
     // The new graph's data must not record a step of its own.
-    const bool recording = UndoRecording;
-    UndoRecording = false;
-    const bool ok = g->SetData(x, y, extra);
-    UndoRecording = recording;
+    const bool ok = [&] {
+        const TUndoRecordingPause quiet(*this);
+        return g->SetData(x, y, extra);
+    }();
     if (!ok) {
         FGraphs.pop_back();
         return false;
@@ -516,92 +516,22 @@ void TSuperGrWindow::SetMultiAxes(bool x, bool y) {
 }
 
 void TSuperGrWindow::SetMultiXAxis(bool v) {
-    if (v == FMultiXAxis) return;
-    FMultiXAxis = v;
-    Raise(Events.OnChangeMultiAxis, this, FMultiXAxis, FMultiYAxis);
-    Relayout();
+    if (v != FMultiXAxis) SetMultiAxes(v, FMultiYAxis);
 }
-
 void TSuperGrWindow::SetMultiYAxis(bool v) {
-    if (v == FMultiYAxis) return;
-    FMultiYAxis = v;
-    Raise(Events.OnChangeMultiAxis, this, FMultiXAxis, FMultiYAxis);
-    Relayout();
+    if (v != FMultiYAxis) SetMultiAxes(FMultiXAxis, v);
 }
-
 void TSuperGrWindow::SetCombineXAxis(bool v) {
-    if (v == FCombineXAxis) return;
-    FCombineXAxis = v;
-    Raise(Events.OnChangeCombineAxis, this, FCombineXAxis, FCombineYAxis);
-    Relayout();
+    if (v != FCombineXAxis) SetCombineAxes(v, FCombineYAxis);
 }
-
 void TSuperGrWindow::SetCombineYAxis(bool v) {
-    if (v == FCombineYAxis) return;
-    FCombineYAxis = v;
-    Raise(Events.OnChangeCombineAxis, this, FCombineXAxis, FCombineYAxis);
-    Relayout();
+    if (v != FCombineYAxis) SetCombineAxes(FCombineXAxis, v);
 }
 
 template <typename T> void TSuperGrWindow::SetAndRepaint(T& field, T value) {
     if (field == value) return;
     field = value;
     Repaint();
-}
-
-template <typename T> void TSuperGrWindow::RecordLegend(uint8_t op, T& field, T value) {
-    if (field == value) return;
-    if (UndoRecording) RecordInteger(op, -1, int32_t(field));
-    field = value;
-}
-
-void TSuperGrWindow::SetShowLegend(bool v) {
-    if (v == FShowLegend) return;
-    RecordLegend(UndoOp::ShowLegend, FShowLegend, v);
-    Repaint();
-    Raise(Events.OnLegendChange, this);
-}
-
-void TSuperGrWindow::SetLegendFrame(bool v) {
-    if (v == FLegendFrame) return;
-    RecordLegend(UndoOp::LegendFrame, FLegendFrame, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendBackground(bool v) {
-    if (v == FLegendBackground) return;
-    RecordLegend(UndoOp::LegendBackground, FLegendBackground, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendOffsetX(int32_t v) {
-    if (v == FLegendOffsetX) return;
-    RecordLegend(UndoOp::LegendOffsetX, FLegendOffsetX, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendOffsetY(int32_t v) {
-    if (v == FLegendOffsetY) return;
-    RecordLegend(UndoOp::LegendOffsetY, FLegendOffsetY, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendColumns(int32_t v) {
-    if (v == FLegendColumns) return;
-    RecordLegend(UndoOp::LegendColumns, FLegendColumns, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendBorderWidth(int32_t v) {
-    if (v == FLegendBorderWidth) return;
-    RecordLegend(UndoOp::LegendBorderWidth, FLegendBorderWidth, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendPosition(uint8_t v) {
-    if (v == FLegendPosition) return;
-    RecordLegend(UndoOp::LegendPosition, FLegendPosition, v);
-    if (FShowLegend) Repaint();
 }
 
 void TSuperGrWindow::SetLegendFont(const TFontRec& font) {
@@ -845,12 +775,10 @@ void TSuperGrWindow::ApplyDefaultLook() {
 
 void TSuperGrWindow::ResetFigure() {
     StopAnimation();
-    const bool recording = UndoRecording;
-    UndoRecording = false;
+    const TUndoRecordingPause quiet(*this);
     DeleteAllGraphs();
     ClearUndoHistory();
     SetModified(false);
-    UndoRecording = recording;
 }
 
 // ---------------------------------------------------------------------------------------------

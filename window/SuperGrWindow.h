@@ -444,6 +444,8 @@ private:
     friend class TDrawPolicy;
     friend class TUndoReplay;
     friend class TFigureStream;
+    template <typename> friend struct TWindowProperty;
+    friend struct TWindowProperties;
 
     void RemoveGraphAt(int index);
     void RaiseGraphsListChanged();
@@ -453,7 +455,6 @@ private:
     void FitAllToPlot();
     void Arrange(TAxis axis);
     template <typename T> void SetAndRepaint(T& field, T value);
-    template <typename T> void RecordLegend(uint8_t op, T& field, T value);
 
     std::vector<std::unique_ptr<TGraph>> FGraphs;
     TToolMode FToolMode = tmNothing;
@@ -549,6 +550,22 @@ public:
     ~TUndoGroupScope() { window_.SetUndoGrouping(was_); }
     TUndoGroupScope(const TUndoGroupScope&) = delete;
     TUndoGroupScope& operator=(const TUndoGroupScope&) = delete;
+
+private:
+    TSuperGrWindow& window_;
+    bool was_;
+};
+
+// Suspends undo recording while it lives: for changes that are recorded otherwise or not at all
+// (loading, replays, steps that keep the values themselves).
+class TUndoRecordingPause {
+public:
+    explicit TUndoRecordingPause(TSuperGrWindow& window) : window_(window), was_(window.UndoRecording) {
+        window.UndoRecording = false;
+    }
+    ~TUndoRecordingPause() { window_.UndoRecording = was_; }
+    TUndoRecordingPause(const TUndoRecordingPause&) = delete;
+    TUndoRecordingPause& operator=(const TUndoRecordingPause&) = delete;
 
 private:
     TSuperGrWindow& window_;

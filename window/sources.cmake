@@ -5,6 +5,7 @@ target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/UndoStore.h ${CMAKE_CURRENT_LIST_DIR}/UndoStore.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DrawPolicy.h ${CMAKE_CURRENT_LIST_DIR}/DrawPolicy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SuperGrWindow.h ${CMAKE_CURRENT_LIST_DIR}/SuperGrWindow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowProperties.h ${CMAKE_CURRENT_LIST_DIR}/WindowProperties.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Coordinates.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShiftCurve.h ${CMAKE_CURRENT_LIST_DIR}/ShiftCurve.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MouseTools.cpp
