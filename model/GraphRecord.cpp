@@ -45,6 +45,62 @@ bool ReadExtArray(TByteReader& in, TDoubleArray& values) {
     return in.Skip(int64_t(count) * kExtSize);
 }
 
+// Appends count × 12 bytes in one piece.
+void WriteNodePixels(QByteArray& out, const TPtIndArray& pixels) {
+    TByteWriter(out).Int32(int32_t(pixels.size()));
+    const qsizetype start = out.size();
+    out.resize(start + pixels.size() * kPixelSize);
+    char* p = out.data() + start;
+    for (const TNodePixel& px : pixels) {
+        const uint32_t x = uint32_t(px.X), y = uint32_t(px.Y);
+        const char bytes[kPixelSize] = {
+            char(x),       char(x >> 8),  char(x >> 16),     char(x >> 24),     char(y), char(y >> 8),
+            char(y >> 16), char(y >> 24), char(px.OnScreen), char(px.Selected), 0,       0};
+        std::memcpy(p, bytes, kPixelSize);
+        p += kPixelSize;
+    }
+}
+
+// One pixel per node: the count must be the node count.
+bool ReadNodePixels(TByteReader& r, TPtIndArray& pixels, qsizetype nodeCount) {
+    const int32_t pixelCount = r.Int32();
+    if (r.Failed() || pixelCount != nodeCount || pixelCount > r.Remaining() / kPixelSize) return false;
+    pixels.resize(pixelCount);
+    const auto* p = reinterpret_cast<const uint8_t*>(r.Position());
+    for (TNodePixel& px : pixels) {
+        px.X = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+        px.Y = int32_t(uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16 | uint32_t(p[7]) << 24);
+        px.OnScreen = p[8] != 0;
+        px.Selected = p[9] != 0;
+        p += kPixelSize;
+    }
+    return r.Skip(int64_t(pixelCount) * kPixelSize);
+}
+
+void WriteMarkers(TByteWriter& w, const TMarkerArray& markers) {
+    w.Int32(int32_t(markers.size()));
+    static constexpr char kZeros[6] = {};
+    for (const TMarkerPoint& m : markers) {
+        w.Ext10(m.X);
+        w.Bytes(kZeros, sizeof kZeros);
+        w.Ext10(m.Y);
+        w.Bytes(kZeros, sizeof kZeros);
+    }
+}
+
+bool ReadMarkers(TByteReader& r, TMarkerArray& markers) {
+    const int32_t markerCount = r.Int32();
+    if (r.Failed() || markerCount < 0 || markerCount > r.Remaining() / kMarkerSize) return false;
+    markers.resize(markerCount);
+    for (TMarkerPoint& m : markers) {
+        m.X = r.Ext10();
+        r.Skip(6);
+        m.Y = r.Ext10();
+        r.Skip(6);
+    }
+    return !r.Failed();
+}
+
 void WriteDesignation(TByteWriter& w, const TGrSymRecord& d) {
     w.Byte(d.Show);
     w.Byte(d.IsText);
@@ -174,27 +230,8 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     WriteExtArray(out, g.XSource);
     WriteExtArray(out, g.YSource);
 
-    w.Int32(int32_t(g.NodePixels.size()));
-    const qsizetype start = out.size();
-    out.resize(start + g.NodePixels.size() * kPixelSize);
-    char* p = out.data() + start;
-    for (const TNodePixel& px : g.NodePixels) {
-        const uint32_t x = uint32_t(px.X), y = uint32_t(px.Y);
-        const char bytes[kPixelSize] = {
-            char(x),       char(x >> 8),  char(x >> 16),     char(x >> 24),     char(y), char(y >> 8),
-            char(y >> 16), char(y >> 24), char(px.OnScreen), char(px.Selected), 0,       0};
-        std::memcpy(p, bytes, kPixelSize);
-        p += kPixelSize;
-    }
-
-    w.Int32(int32_t(g.Markers.Items.size()));
-    static constexpr char kZeros[6] = {};
-    for (const TMarkerPoint& m : g.Markers.Items) {
-        w.Ext10(m.X);
-        w.Bytes(kZeros, sizeof kZeros);
-        w.Ext10(m.Y);
-        w.Bytes(kZeros, sizeof kZeros);
-    }
+    WriteNodePixels(out, g.NodePixels);
+    WriteMarkers(w, g.Markers.Items);
 }
 
 bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
@@ -278,29 +315,7 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     g.PolyNodeIndex = TIntArray();
     g.PolyPointCount = g.PolyPieceCount = 0;
 
-    const int32_t pixelCount = r.Int32();
-    if (r.Failed() || pixelCount != n || pixelCount > r.Remaining() / kPixelSize) return false;
-    g.NodePixels.resize(pixelCount);
-    const auto* p = reinterpret_cast<const uint8_t*>(r.Position());
-    for (TNodePixel& px : g.NodePixels) {
-        px.X = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-        px.Y = int32_t(uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16 | uint32_t(p[7]) << 24);
-        px.OnScreen = p[8] != 0;
-        px.Selected = p[9] != 0;
-        p += kPixelSize;
-    }
-    if (!r.Skip(int64_t(pixelCount) * kPixelSize)) return false;
-
-    const int32_t markerCount = r.Int32();
-    if (r.Failed() || markerCount < 0 || markerCount > r.Remaining() / kMarkerSize) return false;
-    g.Markers.Items.resize(markerCount);
-    for (TMarkerPoint& m : g.Markers.Items) {
-        m.X = r.Ext10();
-        r.Skip(6);
-        m.Y = r.Ext10();
-        r.Skip(6);
-    }
-    return !r.Failed();
+    return ReadNodePixels(r, g.NodePixels, n) && ReadMarkers(r, g.Markers.Items);
 }
 
 void TGraphRecord::RenumberLayers(const std::vector<TGraph*>& graphs) {

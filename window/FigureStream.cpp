@@ -16,9 +16,7 @@ constexpr int kColorFields = 14;
 constexpr int32_t kReservedNewWindow = 5;
 constexpr int32_t kGroupCount = 9;
 // Sizes beyond these make no sense on a figure and would only stall the drawing.
-constexpr int32_t kMaxPenWidth = 100;
 constexpr int32_t kMaxExportScale = 100;
-constexpr int32_t kMaxDivider = 100;
 constexpr int32_t kMaxFontSize = 1000;
 
 int32_t Scaled(int32_t value, Extended scale, bool atLeastOne) {
@@ -200,24 +198,14 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.UsePalette = w.UsePalette;
     b.MultiXAxis = w.FMultiXAxis;
     b.MultiYAxis = w.FMultiYAxis;
-    b.VerticalYFont = w.FVerticalYFont;
-    b.ShowTicks = w.FShowTicks;
-    b.ShowGrid = w.FShowGrid;
-    b.ShowAxisMarkers = w.FShowAxisMarkers;
-    b.ShowAxisNotches = w.FShowAxisNotches;
     b.AnimatedMenu = w.AnimatedMenu;
     b.AnimatedMove = w.AnimatedMove;
     b.AnimatedZoom = w.AnimatedZoom;
     b.AnimatedUndo = w.AnimatedUndo;
     b.AnimationTime = w.FAnimationTime;
     b.AllowRepaint = w.AllowRepaint;
-    b.ShowXAxisLabels = w.FShowXAxisLabels;
-    b.ShowYAxisLabels = w.FShowYAxisLabels;
     b.MarkerPickRadius = w.MarkerPickRadius;
     b.NodePickRadius = w.NodePickRadius;
-    b.BrdrWidth = w.FBrdrWidth;
-    b.GridSizeX = w.FGridSizeX;
-    b.GridSizeY = w.FGridSizeY;
 
     // The layout values as the window lays itself out at its output scale.
     const Extended scale = w.OutputScale;
@@ -276,20 +264,9 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.ResetZoomByWheel = w.ResetZoomByWheel;
     b.EmfExportScale = w.EmfExportScale;
     b.BmpExportScale = w.BmpExportScale;
-    b.SubGridDividerX = w.FSubGridDividerX;
-    b.SubGridDividerY = w.FSubGridDividerY;
     b.GroupCount = kGroupCount;
     b.LegendWidth = w.LegendWidth;
     b.LegendHeight = w.LegendHeight;
-    b.AxisStyle = w.FAxisStyle;
-    b.AxisWidth = w.FAxisWidth;
-    b.GridStyle = w.FGridStyle;
-    b.GridWidth = w.FGridWidth;
-    b.SubGridStyle = w.FSubGridStyle;
-    b.SubGridWidth = w.FSubGridWidth;
-    b.AxisScale = w.FAxisScale;
-    b.GridScale = w.FGridScale;
-    b.SubGridScale = w.FSubGridScale;
     b.Single[0] = w.DrawPolicy.SinglePosX();
     b.Single[1] = w.DrawPolicy.SinglePosY();
     b.Single[2] = w.DrawPolicy.SingleScaleX();
@@ -303,11 +280,6 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     w.UsePalette = b.UsePalette;
     w.FMultiXAxis = b.MultiXAxis;
     w.FMultiYAxis = b.MultiYAxis;
-    w.FVerticalYFont = b.VerticalYFont;
-    w.FShowTicks = b.ShowTicks;
-    w.FShowGrid = b.ShowGrid;
-    w.FShowAxisMarkers = b.ShowAxisMarkers;
-    w.FShowAxisNotches = b.ShowAxisNotches;
     w.AnimatedMenu = b.AnimatedMenu;
     w.AnimatedMove = b.AnimatedMove;
     w.AnimatedZoom = b.AnimatedZoom;
@@ -315,13 +287,8 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     if (b.AnimationTime <= 1000) w.FAnimationTime = b.AnimationTime;
     // AllowRepaint stays the window's own: a figure saved in the middle of a batch must not leave
     // the window unable to paint.
-    w.FShowXAxisLabels = b.ShowXAxisLabels;
-    w.FShowYAxisLabels = b.ShowYAxisLabels;
     if (b.MarkerPickRadius >= 0) w.MarkerPickRadius = b.MarkerPickRadius;
     if (b.NodePickRadius >= 0) w.NodePickRadius = b.NodePickRadius;
-    if (InRange(b.BrdrWidth, 0, kMaxPenWidth)) w.FBrdrWidth = b.BrdrWidth;
-    if (b.GridSizeX > 0) w.FGridSizeX = b.GridSizeX;
-    if (b.GridSizeY > 0) w.FGridSizeY = b.GridSizeY;
     // The layout values and the output scale are recomputed by the next paint.
     if (FiniteScale(b.InitialScaleX)) w.InitialScaleX = b.InitialScaleX;
     if (FiniteScale(b.InitialScaleY)) w.InitialScaleY = b.InitialScaleY;
@@ -375,20 +342,9 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     w.ResetZoomByWheel = b.ResetZoomByWheel;
     if (InRange(b.EmfExportScale, 1, kMaxExportScale)) w.EmfExportScale = b.EmfExportScale;
     if (InRange(b.BmpExportScale, 1, kMaxExportScale)) w.BmpExportScale = b.BmpExportScale;
-    if (InRange(b.SubGridDividerX, 1, kMaxDivider)) w.FSubGridDividerX = b.SubGridDividerX;
-    if (InRange(b.SubGridDividerY, 1, kMaxDivider)) w.FSubGridDividerY = b.SubGridDividerY;
     // The legend's size until the next paint measures it again.
     if (b.LegendWidth >= 0) w.LegendWidth = b.LegendWidth;
     if (b.LegendHeight >= 0) w.LegendHeight = b.LegendHeight;
-    if (b.AxisStyle >= 0) w.FAxisStyle = b.AxisStyle;
-    if (b.GridStyle >= 0) w.FGridStyle = b.GridStyle;
-    if (b.SubGridStyle >= 0) w.FSubGridStyle = b.SubGridStyle;
-    if (InRange(b.AxisWidth, 0, kMaxPenWidth)) w.FAxisWidth = b.AxisWidth;
-    if (InRange(b.GridWidth, 0, kMaxPenWidth)) w.FGridWidth = b.GridWidth;
-    if (InRange(b.SubGridWidth, 0, kMaxPenWidth)) w.FSubGridWidth = b.SubGridWidth;
-    if (std::isfinite(b.AxisScale)) w.FAxisScale = std::max(b.AxisScale, 0.001L);
-    if (std::isfinite(b.GridScale)) w.FGridScale = std::max(b.GridScale, 0.001L);
-    if (std::isfinite(b.SubGridScale)) w.FSubGridScale = std::max(b.SubGridScale, 0.001L);
     for (int i = 0; i < 4; ++i)
         w.DrawPolicy.SetSingleDirect(i, b.Single[i] != 0);
     w.FTopCaption = SplitCaption(b.TopCaption);

@@ -1,26 +1,34 @@
-// The undoable settings of a window, each declared once: where the value lives, its undo code and
-// where the figure stream keeps it. The setters, the undo replay and the figure stream work from
-// these declarations.
+// The settings of a window, each declared once: where the value lives, its undo code if the history
+// keeps it and where the figure stream keeps it. The setters, the undo replay and the figure stream
+// work from these declarations.
 #pragma once
 
 #include "window/FigureStream.h"
 #include "window/SuperGrWindow.h"
 
+#include <algorithm>
+#include <cmath>
 #include <tuple>
 #include <type_traits>
 
 // The form the figure block keeps a value in: Booleans as bytes.
 template <typename T> using TBlockValue = std::conditional_t<std::is_same_v<T, bool>, uint8_t, T>;
 
-// One setting and its setter sequence: nothing for an unchanged or refused value; while undo
-// recording is on, one undo step with the old value (ID −1); store; repaint when the change shows;
-// the notification.
+// One setting and its setter sequence: nothing for an unchanged or refused value; for a setting
+// with an undo code, while recording is on, one undo step with the old value (ID −1); store; the
+// effect; repaint when the change shows; the notification.
 template <typename T> struct TWindowProperty {
-    uint8_t Op = 0;
+    static constexpr uint8_t NotRecorded = 255;
+
+    uint8_t Op = NotRecorded; // undo code
     T TSuperGrWindow::*Member = nullptr;
     TBlockValue<T> TFigureBlock::*BlockMember = nullptr;
     // The values the window keeps: the setter refuses the others, a figure keeps the window's own.
     bool (*Valid)(const T&) = nullptr;
+    // Brings a new value into the form the window keeps, before it is compared.
+    T (*Normalize)(T) = nullptr;
+    // What a stored change does to the window's other state.
+    void (*Effect)(TSuperGrWindow&) = nullptr;
     // Whether the change shows; the window always repaints without it.
     bool (*Shows)(const TSuperGrWindow&) = nullptr;
     // Raised after the repaint.
@@ -30,10 +38,12 @@ template <typename T> struct TWindowProperty {
     const T& Get(const TSuperGrWindow& w) const { return w.*Member; }
 
     void Set(TSuperGrWindow& w, T v) const {
+        if (Normalize) v = Normalize(v);
         T& field = w.*Member;
         if (!Accepts(v) || v == field) return;
-        if (w.UndoRecording) w.RecordInteger(Op, -1, int32_t(field));
+        if (Op != NotRecorded && w.UndoRecording) w.RecordInteger(Op, -1, int32_t(field));
         field = v;
+        if (Effect) Effect(w);
         if (!Shows || Shows(w)) w.Repaint();
         if (Notify) Notify(w);
     }
@@ -43,17 +53,31 @@ template <typename T> struct TWindowProperty {
     }
     // Stored directly, without the setter.
     void Apply(TSuperGrWindow& w, const TFigureBlock& block) const {
-        const T v = T(block.*BlockMember);
+        T v = T(block.*BlockMember);
+        if (Normalize) v = Normalize(v);
         if (Accepts(v)) w.*Member = v;
     }
 };
 
 // The declarations. The tool mode keeps a step of its own: its replay must not clear the node
-// selections as the setter does.
+// selections as the setter does. The axes switches raise events of both axes and lay the figure
+// out again; the fonts, captions and colours have setters of their own.
 struct TWindowProperties {
 private:
     template <typename T> using P = TWindowProperty<T>;
     static bool LegendShown(const TSuperGrWindow& w) { return w.ShowLegend(); }
+    // Sizes beyond these make no sense on a figure and would only stall the drawing.
+    static bool PenWidth(const int32_t& v) { return v >= 0 && v <= 100; }
+    static bool PenStyle(const int32_t& v) { return v >= 0; }
+    static bool Positive(const int32_t& v) { return v > 0; }
+    static bool Divider(const int32_t& v) { return v >= 1 && v <= 100; }
+    static bool Finite(const Extended& v) { return bool(std::isfinite(v)); }
+    static Extended AtLeastThousandth(Extended v) { return std::max(v, 0.001L); }
+    // Axis labels take room from the plot: every graph's polyline is laid out again.
+    static void LabelsChanged(TSuperGrWindow& w) {
+        for (const auto& g : w.FGraphs)
+            g->PolyDirty = true;
+    }
 
 public:
     static constexpr P<bool> ShowLegend{
@@ -93,9 +117,70 @@ public:
                                                .Valid = [](const uint8_t& v) { return v <= 8; },
                                                .Shows = &LegendShown};
 
-    static constexpr auto All =
-        std::tuple{&ShowLegend,    &LegendFrame,   &LegendBackground,  &LegendOffsetX,
-                   &LegendOffsetY, &LegendColumns, &LegendBorderWidth, &LegendPosition};
+    // Settings the history does not keep.
+    static constexpr P<bool> VerticalYFont{.Member = &TSuperGrWindow::FVerticalYFont,
+                                           .BlockMember = &TFigureBlock::VerticalYFont};
+    static constexpr P<bool> ShowTicks{.Member = &TSuperGrWindow::FShowTicks,
+                                       .BlockMember = &TFigureBlock::ShowTicks};
+    static constexpr P<bool> ShowGrid{.Member = &TSuperGrWindow::FShowGrid,
+                                      .BlockMember = &TFigureBlock::ShowGrid};
+    static constexpr P<bool> ShowAxisMarkers{.Member = &TSuperGrWindow::FShowAxisMarkers,
+                                             .BlockMember = &TFigureBlock::ShowAxisMarkers};
+    static constexpr P<bool> ShowAxisNotches{.Member = &TSuperGrWindow::FShowAxisNotches,
+                                             .BlockMember = &TFigureBlock::ShowAxisNotches};
+    static constexpr P<bool> ShowXAxisLabels{.Member = &TSuperGrWindow::FShowXAxisLabels,
+                                             .BlockMember = &TFigureBlock::ShowXAxisLabels,
+                                             .Effect = &LabelsChanged};
+    static constexpr P<bool> ShowYAxisLabels{.Member = &TSuperGrWindow::FShowYAxisLabels,
+                                             .BlockMember = &TFigureBlock::ShowYAxisLabels,
+                                             .Effect = &LabelsChanged};
+    static constexpr P<int32_t> BrdrWidth{
+        .Member = &TSuperGrWindow::FBrdrWidth, .BlockMember = &TFigureBlock::BrdrWidth, .Valid = &PenWidth};
+    static constexpr P<int32_t> GridSizeX{
+        .Member = &TSuperGrWindow::FGridSizeX, .BlockMember = &TFigureBlock::GridSizeX, .Valid = &Positive};
+    static constexpr P<int32_t> GridSizeY{
+        .Member = &TSuperGrWindow::FGridSizeY, .BlockMember = &TFigureBlock::GridSizeY, .Valid = &Positive};
+    static constexpr P<int32_t> SubGridDividerX{.Member = &TSuperGrWindow::FSubGridDividerX,
+                                                .BlockMember = &TFigureBlock::SubGridDividerX,
+                                                .Valid = &Divider};
+    static constexpr P<int32_t> SubGridDividerY{.Member = &TSuperGrWindow::FSubGridDividerY,
+                                                .BlockMember = &TFigureBlock::SubGridDividerY,
+                                                .Valid = &Divider};
+    static constexpr P<int32_t> AxisStyle{
+        .Member = &TSuperGrWindow::FAxisStyle, .BlockMember = &TFigureBlock::AxisStyle, .Valid = &PenStyle};
+    static constexpr P<int32_t> GridStyle{
+        .Member = &TSuperGrWindow::FGridStyle, .BlockMember = &TFigureBlock::GridStyle, .Valid = &PenStyle};
+    static constexpr P<int32_t> SubGridStyle{.Member = &TSuperGrWindow::FSubGridStyle,
+                                             .BlockMember = &TFigureBlock::SubGridStyle,
+                                             .Valid = &PenStyle};
+    static constexpr P<int32_t> AxisWidth{
+        .Member = &TSuperGrWindow::FAxisWidth, .BlockMember = &TFigureBlock::AxisWidth, .Valid = &PenWidth};
+    static constexpr P<int32_t> GridWidth{
+        .Member = &TSuperGrWindow::FGridWidth, .BlockMember = &TFigureBlock::GridWidth, .Valid = &PenWidth};
+    static constexpr P<int32_t> SubGridWidth{.Member = &TSuperGrWindow::FSubGridWidth,
+                                             .BlockMember = &TFigureBlock::SubGridWidth,
+                                             .Valid = &PenWidth};
+    static constexpr P<Extended> AxisScale{.Member = &TSuperGrWindow::FAxisScale,
+                                           .BlockMember = &TFigureBlock::AxisScale,
+                                           .Valid = &Finite,
+                                           .Normalize = &AtLeastThousandth};
+    static constexpr P<Extended> GridScale{.Member = &TSuperGrWindow::FGridScale,
+                                           .BlockMember = &TFigureBlock::GridScale,
+                                           .Valid = &Finite,
+                                           .Normalize = &AtLeastThousandth};
+    static constexpr P<Extended> SubGridScale{.Member = &TSuperGrWindow::FSubGridScale,
+                                              .BlockMember = &TFigureBlock::SubGridScale,
+                                              .Valid = &Finite,
+                                              .Normalize = &AtLeastThousandth};
+
+    // clang-format off
+    static constexpr auto All = std::tuple{
+        &ShowLegend, &LegendFrame, &LegendBackground, &LegendOffsetX, &LegendOffsetY, &LegendColumns,
+        &LegendBorderWidth, &LegendPosition, &VerticalYFont, &ShowTicks, &ShowGrid, &ShowAxisMarkers,
+        &ShowAxisNotches, &ShowXAxisLabels, &ShowYAxisLabels, &BrdrWidth, &GridSizeX, &GridSizeY,
+        &SubGridDividerX, &SubGridDividerY, &AxisStyle, &GridStyle, &SubGridStyle, &AxisWidth, &GridWidth,
+        &SubGridWidth, &AxisScale, &GridScale, &SubGridScale};
+    // clang-format on
 
     // Calls visit(property) for the property with the undo code op; false when op belongs to none.
     template <typename F> static bool Visit(uint8_t op, F&& visit) {
