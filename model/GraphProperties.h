@@ -14,7 +14,6 @@
 // One property and its setter sequence: nothing for an unchanged or refused value; while undo
 // recording is on, one undo step with the old value; store; the style event; repaint.
 template <typename T> struct TGraphProperty {
-    using Value = T;
     static constexpr int NoStyleChange = -1;
 
     uint8_t Op = 0;            // undo code; a designation property has Op … Op + 3, one per designation

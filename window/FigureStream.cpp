@@ -16,7 +16,6 @@ constexpr int kColorFields = 14;
 constexpr int32_t kReservedNewWindow = 5;
 constexpr int32_t kGroupCount = 9;
 // Sizes beyond these make no sense on a figure and would only stall the drawing.
-constexpr int32_t kMaxExportScale = 100;
 constexpr int32_t kMaxFontSize = 1000;
 
 int32_t Scaled(int32_t value, Extended scale, bool atLeastOne) {
@@ -48,17 +47,9 @@ TFontRec CheckedFont(TFontRec f, const TFontRec& current) {
     return f;
 }
 
-bool FiniteScale(Extended v) {
-    return std::isfinite(v) && v > 0 && v < 1e15L;
-}
-
 QStringList SplitCaption(const QString& text) {
     if (text.isEmpty()) return {};
     return text.split(QStringLiteral("\r\n"));
-}
-
-template <typename T> bool InRange(T v, T low, T high) {
-    return v >= low && v <= high;
 }
 
 qsizetype EstimatedSize(const TSuperGrWindow& window) {
@@ -195,17 +186,9 @@ TStagedFigure::~TStagedFigure() = default;
 
 TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     TFigureBlock b;
-    b.UsePalette = w.UsePalette;
-    b.MultiXAxis = w.FMultiXAxis;
-    b.MultiYAxis = w.FMultiYAxis;
-    b.AnimatedMenu = w.AnimatedMenu;
-    b.AnimatedMove = w.AnimatedMove;
-    b.AnimatedZoom = w.AnimatedZoom;
-    b.AnimatedUndo = w.AnimatedUndo;
+    TWindowProperties::ForEach([&](const auto& p) { p.Capture(w, b); });
     b.AnimationTime = w.FAnimationTime;
     b.AllowRepaint = w.AllowRepaint;
-    b.MarkerPickRadius = w.MarkerPickRadius;
-    b.NodePickRadius = w.NodePickRadius;
 
     // The layout values as the window lays itself out at its output scale.
     const Extended scale = w.OutputScale;
@@ -225,8 +208,6 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
                                 Scaled(1, scale, true)};
     std::copy(std::begin(metrics), std::end(metrics), std::begin(b.ScaledMetrics));
 
-    b.InitialScaleX = w.InitialScaleX;
-    b.InitialScaleY = w.InitialScaleY;
     b.OutputScale = w.OutputScale;
     b.AxisFont = w.FAxisFont;
     b.SymbolFont = w.FSymbolFont;
@@ -248,25 +229,10 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.EditMode = w.FEditMode;
     b.TopCaptionAlign = w.FTopCaptionAlign;
     b.BottomCaptionAlign = w.FBottomCaptionAlign;
-    TWindowProperties::ForEach([&](const auto& p) { p.Capture(w, b); });
     b.LegendRect = w.LegendRect;
     b.LegendFont = w.FLegendFont;
-    b.SymbolicMarker = w.SymbolicMarker;
-    b.BitmapExport = w.BitmapExport;
-    b.ScaledLineStyles = w.ScaledLineStyles;
-    b.CombineXAxis = w.FCombineXAxis;
-    b.CombineYAxis = w.FCombineYAxis;
     b.LegendDragging = w.FLegendDragging;
-    b.ShowToolLines = w.ShowToolLines;
-    b.LegendFixed = w.LegendFixed;
-    b.MultiWndZoom = w.MultiWndZoom;
-    b.ResetByRightButton = w.ResetByRightButton;
-    b.ResetZoomByWheel = w.ResetZoomByWheel;
-    b.EmfExportScale = w.EmfExportScale;
-    b.BmpExportScale = w.BmpExportScale;
     b.GroupCount = kGroupCount;
-    b.LegendWidth = w.LegendWidth;
-    b.LegendHeight = w.LegendHeight;
     b.Single[0] = w.DrawPolicy.SinglePosX();
     b.Single[1] = w.DrawPolicy.SinglePosY();
     b.Single[2] = w.DrawPolicy.SingleScaleX();
@@ -277,22 +243,11 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
 }
 
 void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
-    w.UsePalette = b.UsePalette;
-    w.FMultiXAxis = b.MultiXAxis;
-    w.FMultiYAxis = b.MultiYAxis;
-    w.AnimatedMenu = b.AnimatedMenu;
-    w.AnimatedMove = b.AnimatedMove;
-    w.AnimatedZoom = b.AnimatedZoom;
-    w.AnimatedUndo = b.AnimatedUndo;
+    TWindowProperties::ForEach([&](const auto& p) { p.Apply(w, b); });
     if (b.AnimationTime <= 1000) w.FAnimationTime = b.AnimationTime;
     // AllowRepaint stays the window's own: a figure saved in the middle of a batch must not leave
-    // the window unable to paint.
-    if (b.MarkerPickRadius >= 0) w.MarkerPickRadius = b.MarkerPickRadius;
-    if (b.NodePickRadius >= 0) w.NodePickRadius = b.NodePickRadius;
-    // The layout values and the output scale are recomputed by the next paint.
-    if (FiniteScale(b.InitialScaleX)) w.InitialScaleX = b.InitialScaleX;
-    if (FiniteScale(b.InitialScaleY)) w.InitialScaleY = b.InitialScaleY;
-
+    // the window unable to paint. The layout values and the output scale are recomputed by the
+    // next paint.
     w.SetAxisFont(CheckedFont(b.AxisFont, w.FAxisFont));
     w.SetSymbolFont(CheckedFont(b.SymbolFont, w.FSymbolFont));
     w.SetTopCaptionFont(CheckedFont(b.TopCaptionFont, w.FTopCaptionFont));
@@ -323,28 +278,12 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
     }
     if (b.TopCaptionAlign <= taCenter) w.FTopCaptionAlign = TCaptionAlign(b.TopCaptionAlign);
     if (b.BottomCaptionAlign <= taCenter) w.FBottomCaptionAlign = TCaptionAlign(b.BottomCaptionAlign);
-    TWindowProperties::ForEach([&](const auto& p) { p.Apply(w, b); });
     w.LegendRect = b.LegendRect;
     // The legend colours are not part of the figure: the font comes back without its colour
     // replacing the window's legend text colour.
     w.FLegendFont = CheckedFont(b.LegendFont, w.FLegendFont);
-    w.SymbolicMarker = b.SymbolicMarker;
-    w.BitmapExport = b.BitmapExport;
-    w.ScaledLineStyles = b.ScaledLineStyles;
-    w.FCombineXAxis = b.CombineXAxis;
-    w.FCombineYAxis = b.CombineYAxis;
     // A legend drag never goes on in a figure just opened.
     w.FLegendDragging = false;
-    w.ShowToolLines = b.ShowToolLines;
-    w.LegendFixed = b.LegendFixed;
-    w.MultiWndZoom = b.MultiWndZoom;
-    w.ResetByRightButton = b.ResetByRightButton;
-    w.ResetZoomByWheel = b.ResetZoomByWheel;
-    if (InRange(b.EmfExportScale, 1, kMaxExportScale)) w.EmfExportScale = b.EmfExportScale;
-    if (InRange(b.BmpExportScale, 1, kMaxExportScale)) w.BmpExportScale = b.BmpExportScale;
-    // The legend's size until the next paint measures it again.
-    if (b.LegendWidth >= 0) w.LegendWidth = b.LegendWidth;
-    if (b.LegendHeight >= 0) w.LegendHeight = b.LegendHeight;
     for (int i = 0; i < 4; ++i)
         w.DrawPolicy.SetSingleDirect(i, b.Single[i] != 0);
     w.FTopCaption = SplitCaption(b.TopCaption);

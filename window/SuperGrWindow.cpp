@@ -515,19 +515,6 @@ void TSuperGrWindow::SetMultiAxes(bool x, bool y) {
     Raise(Events.OnChangeMultiAxis, this, x, y);
 }
 
-void TSuperGrWindow::SetMultiXAxis(bool v) {
-    if (v != FMultiXAxis) SetMultiAxes(v, FMultiYAxis);
-}
-void TSuperGrWindow::SetMultiYAxis(bool v) {
-    if (v != FMultiYAxis) SetMultiAxes(FMultiXAxis, v);
-}
-void TSuperGrWindow::SetCombineXAxis(bool v) {
-    if (v != FCombineXAxis) SetCombineAxes(v, FCombineYAxis);
-}
-void TSuperGrWindow::SetCombineYAxis(bool v) {
-    if (v != FCombineYAxis) SetCombineAxes(FCombineXAxis, v);
-}
-
 template <typename T> void TSuperGrWindow::SetAndRepaint(T& field, T value) {
     if (field == value) return;
     field = value;
@@ -562,24 +549,22 @@ void TSuperGrWindow::SyncFontColor(TColorStruct::Field field, TColor c) {
     }
 }
 
+// The colour of a font is the scheme's colour of its text.
+void TSuperGrWindow::SetFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour) {
+    font = f;
+    Colors.Set(colour, f.Color);
+}
 void TSuperGrWindow::SetAxisFont(const TFontRec& f) {
-    FAxisFont = f;
-    Colors.Set(TColorStruct::AxText, f.Color);
+    SetFont(FAxisFont, f, TColorStruct::AxText);
 }
-
 void TSuperGrWindow::SetSymbolFont(const TFontRec& f) {
-    FSymbolFont = f;
-    Colors.Set(TColorStruct::Symbol, f.Color);
+    SetFont(FSymbolFont, f, TColorStruct::Symbol);
 }
-
 void TSuperGrWindow::SetTopCaptionFont(const TFontRec& f) {
-    FTopCaptionFont = f;
-    Colors.Set(TColorStruct::TopCaption, f.Color);
+    SetFont(FTopCaptionFont, f, TColorStruct::TopCaption);
 }
-
 void TSuperGrWindow::SetBottomCaptionFont(const TFontRec& f) {
-    FBottomCaptionFont = f;
-    Colors.Set(TColorStruct::BottomCaption, f.Color);
+    SetFont(FBottomCaptionFont, f, TColorStruct::BottomCaption);
 }
 
 void TSuperGrWindow::SetTopCaption(const QStringList& lines) {

@@ -455,6 +455,7 @@ private:
     void FitAllToPlot();
     void Arrange(TAxis axis);
     template <typename T> void SetAndRepaint(T& field, T value);
+    void SetFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour);
 
     std::vector<std::unique_ptr<TGraph>> FGraphs;
     TToolMode FToolMode = tmNothing;

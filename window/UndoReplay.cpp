@@ -268,30 +268,36 @@ void TUndoReplay::ReplayPermissions() {
     RestorePermissions(permissions);
 }
 
+// The binding groups and the draw-policy flags keep every graph's view and permissions beside
+// their own values.
 void TUndoReplay::ReplayGroups() {
-    const TZoomUndoRedo views = Pop(From.Views);
-    const TPolicyUndoRedo permissions = Pop(From.Permissions);
     const TSnapUndoRedo groups = Pop(From.Groups);
-    To.Views.append(W.CaptureViews());
-    To.Permissions.append(W.CapturePermissions());
+    const TViewsAndPermissions kept = SwapViewsAndPermissions();
     To.Groups.append(W.CaptureGroups());
     RestoreGroups(groups);
-    RestorePermissions(permissions);
-    RestoreViews(views);
+    RestoreViewsAndPermissions(kept);
 }
 
 void TUndoReplay::ReplaySnapPolicy() {
     const TSnapPolicyUndoRedo flags = Pop(From.SnapPolicies);
-    const TZoomUndoRedo views = Pop(From.Views);
-    const TPolicyUndoRedo permissions = Pop(From.Permissions);
+    const TViewsAndPermissions kept = SwapViewsAndPermissions();
     To.SnapPolicies.append(W.CaptureSnapPolicy());
-    To.Views.append(W.CaptureViews());
-    To.Permissions.append(W.CapturePermissions());
     for (int i = 0; i < 4; ++i)
         W.DrawPolicy.SetSingleDirect(i, flags.Flags[i] != 0);
-    RestorePermissions(permissions);
-    RestoreViews(views);
+    RestoreViewsAndPermissions(kept);
     Raise(W.Events.OnChangeGraphState, &W.DrawPolicy, -1, -1, false);
+}
+
+TUndoReplay::TViewsAndPermissions TUndoReplay::SwapViewsAndPermissions() {
+    TViewsAndPermissions kept{Pop(From.Views), Pop(From.Permissions)};
+    To.Views.append(W.CaptureViews());
+    To.Permissions.append(W.CapturePermissions());
+    return kept;
+}
+
+void TUndoReplay::RestoreViewsAndPermissions(const TViewsAndPermissions& kept) {
+    RestorePermissions(kept.Permissions);
+    RestoreViews(kept.Views);
 }
 
 void TUndoReplay::RestoreViews(const TZoomUndoRedo& views) {

@@ -65,6 +65,13 @@ private:
     static TEditNodes InsertDeletedNodes(TGraph& g, const TEditNodes& rec);
     static TEditNodes ReplaceAllNodes(TGraph& g, const TEditNodes& rec);
 
+    struct TViewsAndPermissions {
+        TZoomUndoRedo Views;
+        TPolicyUndoRedo Permissions;
+    };
+    // Pops the kept views and permissions and pushes the current ones to the other side.
+    TViewsAndPermissions SwapViewsAndPermissions();
+    void RestoreViewsAndPermissions(const TViewsAndPermissions& kept);
     void RestoreViews(const TZoomUndoRedo& views);
     void RestoreLayers(const TIntegerUndoRedo& layers);
     void RestorePermissions(const TPolicyUndoRedo& permissions);

@@ -89,3 +89,15 @@ void TSuperGrWindow::SetGridScale(Extended v) {
 void TSuperGrWindow::SetSubGridScale(Extended v) {
     P::SubGridScale.Set(*this, v);
 }
+void TSuperGrWindow::SetMultiXAxis(bool v) {
+    P::MultiXAxis.Set(*this, v);
+}
+void TSuperGrWindow::SetMultiYAxis(bool v) {
+    P::MultiYAxis.Set(*this, v);
+}
+void TSuperGrWindow::SetCombineXAxis(bool v) {
+    P::CombineXAxis.Set(*this, v);
+}
+void TSuperGrWindow::SetCombineYAxis(bool v) {
+    P::CombineYAxis.Set(*this, v);
+}

@@ -60,8 +60,8 @@ template <typename T> struct TWindowProperty {
 };
 
 // The declarations. The tool mode keeps a step of its own: its replay must not clear the node
-// selections as the setter does. The axes switches raise events of both axes and lay the figure
-// out again; the fonts, captions and colours have setters of their own.
+// selections as the setter does. The fonts, captions, colours, margins, modes and the animation
+// time have setters of their own; the figure stream handles them one by one.
 struct TWindowProperties {
 private:
     template <typename T> using P = TWindowProperty<T>;
@@ -72,11 +72,21 @@ private:
     static bool Positive(const int32_t& v) { return v > 0; }
     static bool Divider(const int32_t& v) { return v >= 1 && v <= 100; }
     static bool Finite(const Extended& v) { return bool(std::isfinite(v)); }
+    static bool ExportScale(const int32_t& v) { return v >= 1 && v <= 100; }
+    static bool NotNegative(const int32_t& v) { return v >= 0; }
+    static bool ZoomFactor(const Extended& v) { return std::isfinite(v) && v > 0 && v < 1e15L; }
     static Extended AtLeastThousandth(Extended v) { return std::max(v, 0.001L); }
-    // Axis labels take room from the plot: every graph's polyline is laid out again.
-    static void LabelsChanged(TSuperGrWindow& w) {
+    // Axis labels and the arrangement of the axes take room from the plot: every graph's polyline is
+    // laid out again.
+    static void LayOutAgain(TSuperGrWindow& w) {
         for (const auto& g : w.FGraphs)
             g->PolyDirty = true;
+    }
+    static void MultiAxisChanged(TSuperGrWindow& w) {
+        Raise(w.Events.OnChangeMultiAxis, &w, w.FMultiXAxis, w.FMultiYAxis);
+    }
+    static void CombineAxisChanged(TSuperGrWindow& w) {
+        Raise(w.Events.OnChangeCombineAxis, &w, w.FCombineXAxis, w.FCombineYAxis);
     }
 
 public:
@@ -130,10 +140,10 @@ public:
                                              .BlockMember = &TFigureBlock::ShowAxisNotches};
     static constexpr P<bool> ShowXAxisLabels{.Member = &TSuperGrWindow::FShowXAxisLabels,
                                              .BlockMember = &TFigureBlock::ShowXAxisLabels,
-                                             .Effect = &LabelsChanged};
+                                             .Effect = &LayOutAgain};
     static constexpr P<bool> ShowYAxisLabels{.Member = &TSuperGrWindow::FShowYAxisLabels,
                                              .BlockMember = &TFigureBlock::ShowYAxisLabels,
-                                             .Effect = &LabelsChanged};
+                                             .Effect = &LayOutAgain};
     static constexpr P<int32_t> BrdrWidth{
         .Member = &TSuperGrWindow::FBrdrWidth, .BlockMember = &TFigureBlock::BrdrWidth, .Valid = &PenWidth};
     static constexpr P<int32_t> GridSizeX{
@@ -173,13 +183,87 @@ public:
                                               .Valid = &Finite,
                                               .Normalize = &AtLeastThousandth};
 
+    static constexpr P<bool> MultiXAxis{.Member = &TSuperGrWindow::FMultiXAxis,
+                                        .BlockMember = &TFigureBlock::MultiXAxis,
+                                        .Effect = &LayOutAgain,
+                                        .Notify = &MultiAxisChanged};
+    static constexpr P<bool> MultiYAxis{.Member = &TSuperGrWindow::FMultiYAxis,
+                                        .BlockMember = &TFigureBlock::MultiYAxis,
+                                        .Effect = &LayOutAgain,
+                                        .Notify = &MultiAxisChanged};
+    static constexpr P<bool> CombineXAxis{.Member = &TSuperGrWindow::FCombineXAxis,
+                                          .BlockMember = &TFigureBlock::CombineXAxis,
+                                          .Effect = &LayOutAgain,
+                                          .Notify = &CombineAxisChanged};
+    static constexpr P<bool> CombineYAxis{.Member = &TSuperGrWindow::FCombineYAxis,
+                                          .BlockMember = &TFigureBlock::CombineYAxis,
+                                          .Effect = &LayOutAgain,
+                                          .Notify = &CombineAxisChanged};
+
+    // Public fields without a setter, kept in the figure as they are.
+    static constexpr P<bool> UsePalette{.Member = &TSuperGrWindow::UsePalette,
+                                        .BlockMember = &TFigureBlock::UsePalette};
+    static constexpr P<bool> AnimatedMenu{.Member = &TSuperGrWindow::AnimatedMenu,
+                                          .BlockMember = &TFigureBlock::AnimatedMenu};
+    static constexpr P<bool> AnimatedMove{.Member = &TSuperGrWindow::AnimatedMove,
+                                          .BlockMember = &TFigureBlock::AnimatedMove};
+    static constexpr P<bool> AnimatedZoom{.Member = &TSuperGrWindow::AnimatedZoom,
+                                          .BlockMember = &TFigureBlock::AnimatedZoom};
+    static constexpr P<bool> AnimatedUndo{.Member = &TSuperGrWindow::AnimatedUndo,
+                                          .BlockMember = &TFigureBlock::AnimatedUndo};
+    static constexpr P<bool> SymbolicMarker{.Member = &TSuperGrWindow::SymbolicMarker,
+                                            .BlockMember = &TFigureBlock::SymbolicMarker};
+    static constexpr P<bool> BitmapExport{.Member = &TSuperGrWindow::BitmapExport,
+                                          .BlockMember = &TFigureBlock::BitmapExport};
+    static constexpr P<bool> ScaledLineStyles{.Member = &TSuperGrWindow::ScaledLineStyles,
+                                              .BlockMember = &TFigureBlock::ScaledLineStyles};
+    static constexpr P<bool> ShowToolLines{.Member = &TSuperGrWindow::ShowToolLines,
+                                           .BlockMember = &TFigureBlock::ShowToolLines};
+    static constexpr P<bool> LegendFixed{.Member = &TSuperGrWindow::LegendFixed,
+                                         .BlockMember = &TFigureBlock::LegendFixed};
+    static constexpr P<bool> MultiWndZoom{.Member = &TSuperGrWindow::MultiWndZoom,
+                                          .BlockMember = &TFigureBlock::MultiWndZoom};
+    static constexpr P<bool> ResetByRightButton{.Member = &TSuperGrWindow::ResetByRightButton,
+                                                .BlockMember = &TFigureBlock::ResetByRightButton};
+    static constexpr P<bool> ResetZoomByWheel{.Member = &TSuperGrWindow::ResetZoomByWheel,
+                                              .BlockMember = &TFigureBlock::ResetZoomByWheel};
+    static constexpr P<int32_t> MarkerPickRadius{.Member = &TSuperGrWindow::MarkerPickRadius,
+                                                 .BlockMember = &TFigureBlock::MarkerPickRadius,
+                                                 .Valid = &NotNegative};
+    static constexpr P<int32_t> NodePickRadius{.Member = &TSuperGrWindow::NodePickRadius,
+                                               .BlockMember = &TFigureBlock::NodePickRadius,
+                                               .Valid = &NotNegative};
+    static constexpr P<int32_t> EmfExportScale{.Member = &TSuperGrWindow::EmfExportScale,
+                                               .BlockMember = &TFigureBlock::EmfExportScale,
+                                               .Valid = &ExportScale};
+    static constexpr P<int32_t> BmpExportScale{.Member = &TSuperGrWindow::BmpExportScale,
+                                               .BlockMember = &TFigureBlock::BmpExportScale,
+                                               .Valid = &ExportScale};
+    // The legend's size until the next paint measures it again.
+    static constexpr P<int32_t> LegendWidth{.Member = &TSuperGrWindow::LegendWidth,
+                                            .BlockMember = &TFigureBlock::LegendWidth,
+                                            .Valid = &NotNegative};
+    static constexpr P<int32_t> LegendHeight{.Member = &TSuperGrWindow::LegendHeight,
+                                             .BlockMember = &TFigureBlock::LegendHeight,
+                                             .Valid = &NotNegative};
+    static constexpr P<Extended> InitialScaleX{.Member = &TSuperGrWindow::InitialScaleX,
+                                               .BlockMember = &TFigureBlock::InitialScaleX,
+                                               .Valid = &ZoomFactor};
+    static constexpr P<Extended> InitialScaleY{.Member = &TSuperGrWindow::InitialScaleY,
+                                               .BlockMember = &TFigureBlock::InitialScaleY,
+                                               .Valid = &ZoomFactor};
+
     // clang-format off
     static constexpr auto All = std::tuple{
         &ShowLegend, &LegendFrame, &LegendBackground, &LegendOffsetX, &LegendOffsetY, &LegendColumns,
         &LegendBorderWidth, &LegendPosition, &VerticalYFont, &ShowTicks, &ShowGrid, &ShowAxisMarkers,
         &ShowAxisNotches, &ShowXAxisLabels, &ShowYAxisLabels, &BrdrWidth, &GridSizeX, &GridSizeY,
         &SubGridDividerX, &SubGridDividerY, &AxisStyle, &GridStyle, &SubGridStyle, &AxisWidth, &GridWidth,
-        &SubGridWidth, &AxisScale, &GridScale, &SubGridScale};
+        &SubGridWidth, &AxisScale, &GridScale, &SubGridScale, &MultiXAxis, &MultiYAxis, &CombineXAxis,
+        &CombineYAxis, &UsePalette, &AnimatedMenu, &AnimatedMove, &AnimatedZoom, &AnimatedUndo, &SymbolicMarker,
+        &BitmapExport, &ScaledLineStyles, &ShowToolLines, &LegendFixed, &MultiWndZoom, &ResetByRightButton,
+        &ResetZoomByWheel, &MarkerPickRadius, &NodePickRadius, &EmfExportScale, &BmpExportScale, &LegendWidth,
+        &LegendHeight, &InitialScaleX, &InitialScaleY};
     // clang-format on
 
     // Calls visit(property) for the property with the undo code op; false when op belongs to none.
