@@ -68,12 +68,12 @@ private:
     static bool LegendShown(const TSuperGrWindow& w) { return w.ShowLegend(); }
     // Sizes beyond these make no sense on a figure and would only stall the drawing.
     static bool PenWidth(const int32_t& v) { return v >= 0 && v <= 100; }
+    static bool Divider(const int32_t& v) { return v >= 1 && v <= 100; }
+    static bool ExportScale(const int32_t& v) { return v >= 1 && v <= 100; }
     static bool PenStyle(const int32_t& v) { return v >= 0; }
     static bool Positive(const int32_t& v) { return v > 0; }
-    static bool Divider(const int32_t& v) { return v >= 1 && v <= 100; }
-    static bool Finite(const Extended& v) { return bool(std::isfinite(v)); }
-    static bool ExportScale(const int32_t& v) { return v >= 1 && v <= 100; }
     static bool NotNegative(const int32_t& v) { return v >= 0; }
+    static bool Finite(const Extended& v) { return bool(std::isfinite(v)); }
     static bool ZoomFactor(const Extended& v) { return std::isfinite(v) && v > 0 && v < 1e15L; }
     static Extended AtLeastThousandth(Extended v) { return std::max(v, 0.001L); }
     // Axis labels and the arrangement of the axes take room from the plot: every graph's polyline is
