@@ -273,8 +273,7 @@ bool TFigureDocument::ReadFigureFile(const QString& fileName, const QStringList&
 }
 
 void TFigureDocument::AfterLoad(const QString& fileName) {
-    const bool recording = FWindow.UndoRecording;
-    FWindow.UndoRecording = false;
+    const TUndoRecordingPause quiet(FWindow);
     FHasFileName = true;
     FFileName = fileName;
     FUi.SetTitle(figurefile::TitleFor(fileName));
@@ -286,7 +285,6 @@ void TFigureDocument::AfterLoad(const QString& fileName) {
     policy.SetAllowScale(policy.AllowScaleX(), policy.AllowScaleY());
     FWindow.SetCombineAxes(FWindow.CombineXAxis(), FWindow.CombineYAxis());
     FUi.FigureOpened();
-    FWindow.UndoRecording = recording;
 }
 
 bool TFigureDocument::WriteFigureFile(const QString& fileName) {

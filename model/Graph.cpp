@@ -3,6 +3,7 @@
 #include "model/Codecs.h"
 #include "model/Colors.h"
 #include "model/DecimalLog.h"
+#include "model/GraphProperties.h"
 #include "model/Notifier.h"
 
 #include <cmath>
@@ -106,6 +107,18 @@ void TGraph::RecordString(uint8_t op, const QString& oldValue) {
 
 void TGraph::RecordExtended(uint8_t op, Extended oldValue) {
     if (Recording()) FOwner->RecordExtended(op, ID, oldValue);
+}
+
+void TGraph::RecordSymbol(uint8_t op, const TSymbol& oldValue) {
+    if (Recording()) FOwner->RecordGraphStep({op, 0, TUndoRedoSymbol{ID, oldValue}});
+}
+
+void TGraph::RaiseGraphsListChanged() {
+    FOwner->RaiseGraphsListChanged();
+}
+
+void TGraph::RaiseSelectedCount() {
+    FOwner->RaiseSelectedCountChange();
 }
 
 void TGraph::RecomputeExtents() {
@@ -243,77 +256,28 @@ Extended TGraph::ComputeTickStep(TTickVariant variant, int n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Property setters
+// Property setters beyond the declared sequence (GraphProperties.h)
 
-void TGraph::SetName(const QString& v) {
-    if (v == FName) return;
-    RecordString(UndoOp::Name, FName);
-    FName = v;
-    FOwner->RaiseGraphsListChanged();
-    Repaint();
-}
-
-void TGraph::SetColor(TColor v) {
-    if (v == FColor) return;
-    RecordInteger(UndoOp::Color, FColor);
-    FColor = v;
-    ChangedStyle(StyleChange::Color, v);
-    if (FMarkerKeepColor) {
-        FMarkerColor = v;
-        ChangedStyle(StyleChange::MarkerColor, v);
-    }
-    Repaint();
-}
-
+// The marker colour and whether it follows the line colour change each other, in one undo step;
+// undo puts each back on its own.
 void TGraph::SetMarkerColor(TColor v) {
-    if (v == FMarkerColor) return;
     const TUndoGroupScope oneStep(*FOwner);
-    RecordInteger(UndoOp::MarkerColor, FMarkerColor);
-    FMarkerColor = v;
-    if (v != FColor && FMarkerKeepColor) {
-        RecordInteger(UndoOp::MarkerKeepColor, FMarkerKeepColor);
-        FMarkerKeepColor = false;
-    }
-    ChangedStyle(StyleChange::MarkerColor, v);
-    if (FMarkersVisible) Repaint();
+    if (!TGraphProperties::MarkerColor.Store(*this, v)) return;
+    if (v != FColor) TGraphProperties::MarkerKeepColor.Store(*this, false);
+    TGraphProperties::MarkerColor.Announce(*this);
 }
 
 void TGraph::SetMarkerKeepColor(bool v) {
     if (v == FMarkerKeepColor) return;
     const bool repaintWas = FOwner->RepaintAllowed();
     FOwner->SetRepaintAllowed(false);
-    const TUndoGroupScope oneStep(*FOwner);
-    RecordInteger(UndoOp::MarkerKeepColor, FMarkerKeepColor);
-    FMarkerKeepColor = v;
-    if (v && FMarkerColor != FColor) {
-        RecordInteger(UndoOp::MarkerColor, FMarkerColor);
-        FMarkerColor = FColor;
+    {
+        const TUndoGroupScope oneStep(*FOwner);
+        TGraphProperties::MarkerKeepColor.Store(*this, v);
+        if (v) TGraphProperties::MarkerColor.Store(*this, FColor);
+        ChangedStyle(StyleChange::MarkerKeepColor, v);
     }
-    ChangedStyle(StyleChange::MarkerKeepColor, v);
     FOwner->SetRepaintAllowed(repaintWas);
-    Repaint();
-}
-
-void TGraph::SetMarkerSymbol(uint8_t v) {
-    if (v == FMarkerSymbol) return;
-    RecordInteger(UndoOp::MarkerSymbol, FMarkerSymbol);
-    FMarkerSymbol = v;
-    ChangedStyle(StyleChange::MarkerSymbol, v);
-    Repaint();
-}
-
-void TGraph::SetMarkerText(const QString& v) {
-    if (v == FMarkerText) return;
-    RecordString(UndoOp::MarkerText, FMarkerText);
-    FMarkerText = v;
-    Repaint();
-}
-
-void TGraph::SetMarkersVisible(bool v) {
-    if (v == FMarkersVisible) return;
-    RecordInteger(UndoOp::MarkersVisible, FMarkersVisible);
-    FMarkersVisible = v;
-    ChangedStyle(StyleChange::MarkersVisible, v);
     Repaint();
 }
 
@@ -341,14 +305,6 @@ void TGraph::SetLayer(int32_t v) {
     Repaint();
 }
 
-void TGraph::SetShowNodes(bool v) {
-    if (v == FShowNodes) return;
-    RecordInteger(UndoOp::ShowNodes, FShowNodes);
-    FShowNodes = v;
-    ChangedStyle(StyleChange::ShowNodes, v);
-    Repaint();
-}
-
 void TGraph::SetFixedRatio(bool v) {
     if (v == FFixedRatio) return;
     if (Recording()) {
@@ -362,87 +318,6 @@ void TGraph::SetFixedRatio(bool v) {
     ApplyFixedRatio();
     FOwner->Rescale();
     Cache.Invalidate(TViewCache::Polyline);
-    Repaint();
-}
-
-void TGraph::SetVisible(bool v) {
-    if (v == FVisible) return;
-    RecordInteger(UndoOp::Visible, FVisible);
-    FVisible = v;
-    ChangedStyle(StyleChange::Visible, v);
-    Repaint();
-}
-
-void TGraph::SetLineWidth(int32_t v) {
-    if (v == FLineWidth) return;
-    RecordInteger(UndoOp::LineWidth, FLineWidth);
-    FLineWidth = v;
-    ChangedStyle(StyleChange::LineWidth, v);
-    Repaint();
-}
-
-void TGraph::SetLineStyle(int32_t v) {
-    if (v == FLineStyle) return;
-    RecordInteger(UndoOp::LineStyle, FLineStyle);
-    if (FLineStyle > 4 || v > 4) Cache.Invalidate(TViewCache::Polyline);
-    FLineStyle = v;
-    ChangedStyle(StyleChange::LineStyle, v);
-    Repaint();
-}
-
-void TGraph::SetWidthScale(Extended v) {
-    if (v < 0.001L) v = 0.001L;
-    if (v == FWidthScale) return;
-    RecordExtended(UndoOp::WidthScale, FWidthScale);
-    FWidthScale = v;
-    Repaint();
-}
-
-void TGraph::SetSelected(bool v) {
-    if (v == FSelected) return;
-    RecordInteger(UndoOp::Selected, FSelected);
-    FSelected = v;
-    ChangedStyle(StyleChange::Selected, v);
-    FOwner->RaiseSelectedCountChange();
-    Repaint();
-}
-
-void TGraph::SetBreakMode(uint8_t v) {
-    if (v == FBreakMode) return;
-    RecordInteger(UndoOp::BreakMode, FBreakMode);
-    FBreakMode = v;
-    Cache.Invalidate(TViewCache::Polyline);
-    Repaint();
-}
-
-void TGraph::SetBreakLimit(Extended v) {
-    if (v == FBreakLimit) return;
-    RecordExtended(UndoOp::BreakLimit, FBreakLimit);
-    FBreakLimit = v;
-    Cache.Invalidate(TViewCache::Polyline);
-    Repaint();
-}
-
-void TGraph::SetDateTimeArg(bool v) {
-    if (v == FDateTimeArg) return;
-    RecordInteger(UndoOp::DateTimeArg, FDateTimeArg);
-    FDateTimeArg = v;
-    ChangedStyle(StyleChange::DateTimeArg, v);
-    Repaint();
-}
-
-void TGraph::SetInLegend(bool v) {
-    if (v == FInLegend) return;
-    RecordInteger(UndoOp::InLegend, FInLegend);
-    FInLegend = v;
-    ChangedStyle(StyleChange::InLegend, v);
-    Repaint();
-}
-
-void TGraph::SetLegendText(const QString& v) {
-    if (v == FLegendText) return;
-    RecordString(UndoOp::LegendText, FLegendText);
-    FLegendText = v;
     Repaint();
 }
 
@@ -525,50 +400,6 @@ bool TGraph::SwitchLog(TAxis axis, bool on, bool convertMarkers) {
 // ---------------------------------------------------------------------------------------------
 // Designations
 
-void TGraph::SetDesignationText(TDesignation d, const QString& v) {
-    TGrSymRecord& rec = FDesignations[d];
-    if (v == rec.Text) return;
-    RecordString(uint8_t(UndoOp::DesignationText + int(d)), rec.Text);
-    rec.Text = v;
-    const TGrSymRecord& pair = FDesignations[d < dsYData ? dsXData : dsYData];
-    if (pair.Show && rec.IsText) Repaint();
-}
-
-void TGraph::SetDesignationSymbol(TDesignation d, const TSymbol& v) {
-    TGrSymRecord& rec = FDesignations[d];
-    if (v == rec.Symbol) return;
-    if (Recording()) {
-        const uint8_t op = uint8_t(UndoOp::DesignationSymbol + int(d));
-        FOwner->RecordGraphStep({op, 0, TUndoRedoSymbol{ID, rec.Symbol}});
-    }
-    rec.Symbol = v;
-    if (!rec.IsText) Repaint();
-}
-
-void TGraph::SetDesignationShow(TDesignation d, bool v) {
-    TGrSymRecord& rec = FDesignations[d];
-    if (v == bool(rec.Show)) return;
-    RecordInteger(uint8_t(UndoOp::DesignationShow + int(d)), rec.Show);
-    rec.Show = v;
-    Repaint();
-}
-
-void TGraph::SetDesignationVertical(TDesignation d, bool v) {
-    TGrSymRecord& rec = FDesignations[d];
-    if (v == bool(rec.Vertical)) return;
-    RecordInteger(uint8_t(UndoOp::DesignationVertical + int(d)), rec.Vertical);
-    rec.Vertical = v;
-    if (FDesignations[d < dsYData ? dsXData : dsYData].Show) Repaint();
-}
-
-void TGraph::SetDesignationIsText(TDesignation d, bool v) {
-    TGrSymRecord& rec = FDesignations[d];
-    if (v == bool(rec.IsText)) return;
-    RecordInteger(uint8_t(UndoOp::DesignationIsText + int(d)), rec.IsText);
-    rec.IsText = v;
-    Repaint();
-}
-
 void TGraph::SetDesignationOffsets(TDesignation d, int32_t offsetX, int32_t offsetY) {
     TGrSymRecord& rec = FDesignations[d];
     if (offsetX == rec.OffsetX && offsetY == rec.OffsetY) return;
@@ -578,20 +409,6 @@ void TGraph::SetDesignationOffsets(TDesignation d, int32_t offsetX, int32_t offs
     }
     rec.OffsetX = offsetX;
     rec.OffsetY = offsetY;
-    Repaint();
-}
-
-void TGraph::SetXDesignLayout(uint8_t v) {
-    if (v == FXDesignLayout || v > 3) return;
-    RecordInteger(UndoOp::XDesignLayout, FXDesignLayout);
-    FXDesignLayout = v;
-    Repaint();
-}
-
-void TGraph::SetYDesignLayout(uint8_t v) {
-    if (v == FYDesignLayout || v > 3) return;
-    RecordInteger(UndoOp::YDesignLayout, FYDesignLayout);
-    FYDesignLayout = v;
     Repaint();
 }
 
@@ -697,51 +514,38 @@ bool PermissionOf(const TGraph& g, int which) {
 }
 } // namespace
 
+void TGraph::RecordPermissionsStep() {
+    if (Recording()) FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
+}
+
+void TGraph::SetPermission(int which, bool v) {
+    if (v == PermissionOf(*this, which)) return;
+    RecordPermissionsStep();
+    ApplyPermission(which, v);
+}
+
 void TGraph::SetAllowShiftX(bool v) {
-    if (v == FAllowShiftX) return;
-    if (Recording()) {
-        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
-    }
-    ApplyPermission(0, v);
+    SetPermission(0, v);
 }
-
 void TGraph::SetAllowShiftY(bool v) {
-    if (v == FAllowShiftY) return;
-    if (Recording()) {
-        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
-    }
-    ApplyPermission(1, v);
+    SetPermission(1, v);
 }
-
 void TGraph::SetAllowScaleX(bool v) {
-    if (v == FAllowScaleX) return;
-    if (Recording()) {
-        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
-    }
-    ApplyPermission(2, v);
+    SetPermission(2, v);
 }
-
 void TGraph::SetAllowScaleY(bool v) {
-    if (v == FAllowScaleY) return;
-    if (Recording()) {
-        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
-    }
-    ApplyPermission(3, v);
+    SetPermission(3, v);
 }
 
 void TGraph::SetPermissionsExclusive(bool shiftX, bool shiftY, bool scaleX, bool scaleY) {
-    if (Recording()) {
-        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
-    }
-    const bool recording = FOwner->IsRecordingUndo();
-    FOwner->SetRecordingUndo(false);
+    RecordPermissionsStep();
+    const TUndoRecordingPause quiet(*FOwner);
     for (int i = 0; i < FOwner->GraphCount(); ++i)
         for (int w = 0; w < 4; ++w)
             FOwner->GraphByIndex(i)->SetPermissionFlagDirect(w, false);
     const bool values[4] = {shiftX, shiftY, scaleX, scaleY};
     for (int w = 0; w < 4; ++w)
         if (PermissionOf(*this, w) != values[w]) ApplyPermission(w, values[w]);
-    FOwner->SetRecordingUndo(recording);
 }
 
 void TGraph::SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY) {
@@ -750,9 +554,7 @@ void TGraph::SetPermissions(bool shiftX, bool shiftY, bool scaleX, bool scaleY) 
     for (int w = 0; w < 4; ++w)
         changes |= PermissionOf(*this, w) != values[w];
     if (!changes) return;
-    if (Recording()) {
-        FOwner->RecordGraphStep({UndoOp::Permissions, TGraphUndoStep::Permissions});
-    }
+    RecordPermissionsStep();
     for (int w = 0; w < 4; ++w)
         if (PermissionOf(*this, w) != values[w]) ApplyPermission(w, values[w]);
 }

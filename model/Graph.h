@@ -113,6 +113,8 @@ class TGraph {
     friend class TSuperGrWindow;
     friend class TGraphRecord;
     friend class TUndoReplay;
+    template <typename> friend struct TGraphProperty;
+    friend struct TGraphProperties;
 
 public:
     // Graphs are created by their owner only (its new graphs and copies).
@@ -212,7 +214,7 @@ public:
     // Pixel distance of two ticks for the wanted distance n pixels; kept as the mapping's tick step.
     Extended ComputeTickStep(TTickVariant variant, int n);
 
-    // ---- Properties with the setter sequence (undo step, store, event, repaint) ----
+    // ---- Properties with the setter sequence (undo step, store, event, repaint): GraphProperties.h ----
     const QString& Name() const { return FName; }
     void SetName(const QString& v);
     TColor Color() const { return FColor; }
@@ -370,7 +372,13 @@ private:
     void RecordInteger(uint8_t op, int32_t oldValue);
     void RecordString(uint8_t op, const QString& oldValue);
     void RecordExtended(uint8_t op, Extended oldValue);
+    void RecordSymbol(uint8_t op, const TSymbol& oldValue);
+    void RaiseGraphsListChanged();
+    void RaiseSelectedCount();
     void ApplyPermission(int which, bool v);
+    void SetPermission(int which, bool v);
+    // One undo step with every graph's permissions.
+    void RecordPermissionsStep();
     // Markers are converted too unless the caller puts them back itself (undo and redo keep them as a
     // step of their own).
     bool SwitchLog(TAxis axis, bool on, bool convertMarkers = true);

@@ -485,8 +485,7 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     }
 
     RecordMarkersStep();
-    const bool recording = FOwner->IsRecordingUndo();
-    FOwner->SetRecordingUndo(false);
+    const TUndoRecordingPause quiet(*FOwner); // the step above keeps the markers as they were
     if (kind == 3) {
         if (visibleOnly) {
             EnsurePolyline();
@@ -519,6 +518,5 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
             if (step == 0 && k >= amount) break; // a zero spacing never advances: amount tries at most
         }
     }
-    FOwner->SetRecordingUndo(recording);
     Repaint();
 }

@@ -100,3 +100,19 @@ private:
     TGraphOwner& owner_;
     bool was_;
 };
+
+// Suspends undo recording while it lives: for changes that are recorded otherwise or not at all
+// (loading, replays, steps that keep the values themselves).
+class TUndoRecordingPause {
+public:
+    explicit TUndoRecordingPause(TGraphOwner& owner) : owner_(owner), was_(owner.IsRecordingUndo()) {
+        owner.SetRecordingUndo(false);
+    }
+    ~TUndoRecordingPause() { owner_.SetRecordingUndo(was_); }
+    TUndoRecordingPause(const TUndoRecordingPause&) = delete;
+    TUndoRecordingPause& operator=(const TUndoRecordingPause&) = delete;
+
+private:
+    TGraphOwner& owner_;
+    bool was_;
+};

@@ -1,12 +1,14 @@
 #include "model/GraphRecord.h"
 
 #include "model/Graph.h"
+#include "model/GraphProperties.h"
 #include "model/Symbol.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <type_traits>
 
 namespace {
 constexpr qsizetype kExtSize = 10;
@@ -43,6 +45,62 @@ bool ReadExtArray(TByteReader& in, TDoubleArray& values) {
     return in.Skip(int64_t(count) * kExtSize);
 }
 
+// Appends count × 12 bytes in one piece.
+void WriteNodePixels(QByteArray& out, const TPtIndArray& pixels) {
+    TByteWriter(out).Int32(int32_t(pixels.size()));
+    const qsizetype start = out.size();
+    out.resize(start + pixels.size() * kPixelSize);
+    char* p = out.data() + start;
+    for (const TNodePixel& px : pixels) {
+        const uint32_t x = uint32_t(px.X), y = uint32_t(px.Y);
+        const char bytes[kPixelSize] = {
+            char(x),       char(x >> 8),  char(x >> 16),     char(x >> 24),     char(y), char(y >> 8),
+            char(y >> 16), char(y >> 24), char(px.OnScreen), char(px.Selected), 0,       0};
+        std::memcpy(p, bytes, kPixelSize);
+        p += kPixelSize;
+    }
+}
+
+// One pixel per node: the count must be the node count.
+bool ReadNodePixels(TByteReader& r, TPtIndArray& pixels, qsizetype nodeCount) {
+    const int32_t pixelCount = r.Int32();
+    if (r.Failed() || pixelCount != nodeCount || pixelCount > r.Remaining() / kPixelSize) return false;
+    pixels.resize(pixelCount);
+    const auto* p = reinterpret_cast<const uint8_t*>(r.Position());
+    for (TNodePixel& px : pixels) {
+        px.X = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+        px.Y = int32_t(uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16 | uint32_t(p[7]) << 24);
+        px.OnScreen = p[8] != 0;
+        px.Selected = p[9] != 0;
+        p += kPixelSize;
+    }
+    return r.Skip(int64_t(pixelCount) * kPixelSize);
+}
+
+void WriteMarkers(TByteWriter& w, const TMarkerArray& markers) {
+    w.Int32(int32_t(markers.size()));
+    static constexpr char kZeros[6] = {};
+    for (const TMarkerPoint& m : markers) {
+        w.Ext10(m.X);
+        w.Bytes(kZeros, sizeof kZeros);
+        w.Ext10(m.Y);
+        w.Bytes(kZeros, sizeof kZeros);
+    }
+}
+
+bool ReadMarkers(TByteReader& r, TMarkerArray& markers) {
+    const int32_t markerCount = r.Int32();
+    if (r.Failed() || markerCount < 0 || markerCount > r.Remaining() / kMarkerSize) return false;
+    markers.resize(markerCount);
+    for (TMarkerPoint& m : markers) {
+        m.X = r.Ext10();
+        r.Skip(6);
+        m.Y = r.Ext10();
+        r.Skip(6);
+    }
+    return !r.Failed();
+}
+
 void WriteDesignation(TByteWriter& w, const TGrSymRecord& d) {
     w.Byte(d.Show);
     w.Byte(d.IsText);
@@ -72,6 +130,47 @@ bool ReadDesignation(TByteReader& r, TGrSymRecord& d) {
     return ReadSymbol(r, d.Symbol) && !r.Failed();
 }
 
+// A value in its stream form: text, Int32, a byte (Booleans 0 or 1) or Ext10.
+template <typename T> void WriteValue(TByteWriter& w, const T& v) {
+    if constexpr (std::is_same_v<T, QString>)
+        w.Text(v);
+    else if constexpr (std::is_same_v<T, Extended>)
+        w.Ext10(v);
+    else if constexpr (sizeof(T) == 1)
+        w.Byte(uint8_t(v));
+    else
+        w.Int32(v);
+}
+
+template <typename T> T ReadValue(TByteReader& r) {
+    if constexpr (std::is_same_v<T, QString>)
+        return r.Text();
+    else if constexpr (std::is_same_v<T, Extended>)
+        return r.Ext10();
+    else if constexpr (std::is_same_v<T, bool>)
+        return r.Byte() != 0;
+    else if constexpr (sizeof(T) == 1)
+        return r.Byte();
+    else
+        return r.Int32();
+}
+
+// Declared properties that follow each other in the record.
+template <typename... T>
+void WriteProperties(TByteWriter& w, const TGraph& g, const TGraphProperty<T>&... p) {
+    (WriteValue(w, p.Get(g)), ...);
+}
+
+// A value the graph would refuse keeps the creation default.
+template <typename T> void ReadProperty(TByteReader& r, TGraph& g, const TGraphProperty<T>& p) {
+    const T v = ReadValue<T>(r);
+    if (p.Accepts(v)) p.Ref(g) = v;
+}
+
+template <typename... T> void ReadProperties(TByteReader& r, TGraph& g, const TGraphProperty<T>&... p) {
+    (ReadProperty(r, g, p), ...);
+}
+
 bool Finite(Extended v) {
     return std::isfinite(v);
 }
@@ -81,44 +180,32 @@ int32_t ValidGroup(int32_t v) {
 }
 } // namespace
 
+using P = TGraphProperties;
+
 void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     TByteWriter w(out);
     w.Int32(g.ID);
     w.Byte(g.ReservedFlag);
-    w.Text(g.FName);
-    w.Text(g.FLegendText);
-    w.Text(g.FMarkerText);
+    WriteProperties(w, g, P::Name, P::LegendText, P::MarkerText);
     w.Int32(g.FLayer);
     w.Int32(g.FScaleGroupX);
     w.Int32(g.FScaleGroupY);
     w.Int32(g.FPosGroupX);
     w.Int32(g.FPosGroupY);
     w.Int32(g.Reserved[0]);
-    w.Int32(g.FLineWidth);
-    w.Int32(g.FLineStyle);
+    WriteProperties(w, g, P::LineWidth, P::LineStyle);
     w.Int32(g.Cache.PointCount);
     w.Int32(g.Reserved[1]);
     w.Int32(g.Cache.PieceCount);
 
-    const uint8_t flags[14] = {g.FAllowShiftX,
-                               g.FAllowShiftY,
-                               g.FAllowScaleX,
-                               g.FAllowScaleY,
-                               g.FShowNodes,
-                               g.FMarkersVisible,
-                               g.FSelected,
-                               g.FVisible,
-                               uint8_t(g.Reserved[2]),
-                               uint8_t(g.Reserved[3]),
-                               g.FFixedRatio,
-                               g.Cache.Stale(TViewCache::Fit),
-                               g.Cache.Stale(TViewCache::Extents),
-                               g.Cache.Stale(TViewCache::Polyline)};
-    for (uint8_t f : flags)
-        w.Byte(f);
+    for (bool flag : {g.FAllowShiftX, g.FAllowShiftY, g.FAllowScaleX, g.FAllowScaleY})
+        w.Byte(flag);
+    WriteProperties(w, g, P::ShowNodes, P::MarkersVisible, P::Selected, P::Visible);
+    for (int32_t flag : {g.Reserved[2], g.Reserved[3], int32_t(g.FFixedRatio), int32_t(g.Cache.Stale(TViewCache::Fit)),
+                         int32_t(g.Cache.Stale(TViewCache::Extents)), int32_t(g.Cache.Stale(TViewCache::Polyline))})
+        w.Byte(uint8_t(flag));
 
-    w.Int32(g.FColor);
-    w.Int32(g.FMarkerColor);
+    WriteProperties(w, g, P::Color, P::MarkerColor);
     const TGraphMapping& map = g.Mapping;
     const TViewCache& c = g.Cache;
     const Extended reals[24] = {g.FXMin,       g.FXMid,        g.FXMax,        g.FYMin,      g.FYMid,
@@ -129,20 +216,16 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     for (Extended v : reals)
         w.Ext10(v);
 
-    w.Byte(g.FBreakMode);
-    w.Byte(g.FMarkerSymbol);
+    WriteProperties(w, g, P::BreakMode, P::MarkerSymbol);
     for (const TGrSymRecord& d : g.FDesignations)
         WriteDesignation(w, d);
-    w.Byte(g.FXDesignLayout);
-    w.Byte(g.FYDesignLayout);
-    w.Byte(g.FDateTimeArg);
-    w.Byte(g.FInLegend);
-    w.Byte(g.FMarkerKeepColor);
+    WriteProperties(w, g, P::XDesignLayout, P::YDesignLayout, P::DateTimeArg, P::InLegend,
+                    P::MarkerKeepColor);
     w.Byte(g.FLogX);
     w.Byte(g.FLogY);
     w.Int32(g.AxisSlotX);
     w.Int32(g.AxisSlotY);
-    w.Ext10(g.FWidthScale);
+    WriteProperties(w, g, P::WidthScale);
 
     WriteExtArray(out, g.XData);
     WriteExtArray(out, g.YData);
@@ -150,70 +233,37 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     WriteExtArray(out, g.XSource);
     WriteExtArray(out, g.YSource);
 
-    w.Int32(int32_t(g.NodePixels.size()));
-    const qsizetype start = out.size();
-    out.resize(start + g.NodePixels.size() * kPixelSize);
-    char* p = out.data() + start;
-    for (const TNodePixel& px : g.NodePixels) {
-        const uint32_t x = uint32_t(px.X), y = uint32_t(px.Y);
-        const char bytes[kPixelSize] = {
-            char(x),       char(x >> 8),  char(x >> 16),     char(x >> 24),     char(y), char(y >> 8),
-            char(y >> 16), char(y >> 24), char(px.OnScreen), char(px.Selected), 0,       0};
-        std::memcpy(p, bytes, kPixelSize);
-        p += kPixelSize;
-    }
-
-    w.Int32(int32_t(g.Markers.Items.size()));
-    static constexpr char kZeros[6] = {};
-    for (const TMarkerPoint& m : g.Markers.Items) {
-        w.Ext10(m.X);
-        w.Bytes(kZeros, sizeof kZeros);
-        w.Ext10(m.Y);
-        w.Bytes(kZeros, sizeof kZeros);
-    }
+    WriteNodePixels(out, g.NodePixels);
+    WriteMarkers(w, g.Markers.Items);
 }
 
 bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     g.ID = r.Int32();
     g.ReservedFlag = r.Byte();
-    g.FName = r.Text();
-    g.FLegendText = r.Text();
-    g.FMarkerText = r.Text();
+    ReadProperties(r, g, P::Name, P::LegendText, P::MarkerText);
     g.FLayer = r.Int32();
     g.FScaleGroupX = ValidGroup(r.Int32());
     g.FScaleGroupY = ValidGroup(r.Int32());
     g.FPosGroupX = ValidGroup(r.Int32());
     g.FPosGroupY = ValidGroup(r.Int32());
     g.Reserved[0] = r.Int32();
-    const int32_t lineWidth = r.Int32();
-    if (lineWidth >= 0 && lineWidth <= 8) g.FLineWidth = lineWidth;
-    const int32_t lineStyle = r.Int32();
-    if (lineStyle >= 0) g.FLineStyle = lineStyle;
+    ReadProperties(r, g, P::LineWidth, P::LineStyle);
     g.Cache.PointCount = r.Int32();
     g.Reserved[1] = r.Int32();
     g.Cache.PieceCount = r.Int32();
     if (r.Failed() || g.ID < 0) return false;
 
-    uint8_t flags[14];
-    for (uint8_t& f : flags)
-        f = r.Byte();
-    g.FAllowShiftX = flags[0] != 0;
-    g.FAllowShiftY = flags[1] != 0;
-    g.FAllowScaleX = flags[2] != 0;
-    g.FAllowScaleY = flags[3] != 0;
-    g.FShowNodes = flags[4] != 0;
-    g.FMarkersVisible = flags[5] != 0;
-    g.FSelected = flags[6] != 0;
-    g.FVisible = flags[7] != 0;
+    for (bool* flag : {&g.FAllowShiftX, &g.FAllowShiftY, &g.FAllowScaleX, &g.FAllowScaleY})
+        *flag = r.Byte() != 0;
+    ReadProperties(r, g, P::ShowNodes, P::MarkersVisible, P::Selected, P::Visible);
     // The two reserved bytes carry the graph's third and fourth reserved values.
-    g.Reserved[2] = flags[8];
-    g.Reserved[3] = flags[9];
-    g.FFixedRatio = flags[10] != 0;
-    // Extents and polylines are recomputed before use, whatever the writer had.
+    g.Reserved[2] = r.Byte();
+    g.Reserved[3] = r.Byte();
+    g.FFixedRatio = r.Byte() != 0;
+    r.Skip(3); // the writer's dirty flags: extents and polylines are recomputed before use
     g.Cache.Invalidate();
 
-    g.FColor = r.Int32();
-    g.FMarkerColor = r.Int32();
+    ReadProperties(r, g, P::Color, P::MarkerColor);
     Extended reals[24];
     for (Extended& v : reals)
         v = r.Ext10();
@@ -246,24 +296,15 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     map.ShiftY = Finite(reals[22]) ? reals[22] : 0;
     g.FBreakLimit = Finite(reals[23]) ? reals[23] : 0;
 
-    const uint8_t breakMode = r.Byte();
-    if (breakMode <= 3) g.FBreakMode = breakMode;
-    const uint8_t markerSymbol = r.Byte();
-    if (markerSymbol <= 13) g.FMarkerSymbol = markerSymbol;
+    ReadProperties(r, g, P::BreakMode, P::MarkerSymbol);
     for (TGrSymRecord& d : g.FDesignations)
         if (!ReadDesignation(r, d)) return false;
-    const uint8_t xLayout = r.Byte(), yLayout = r.Byte();
-    if (xLayout <= 3) g.FXDesignLayout = xLayout;
-    if (yLayout <= 3) g.FYDesignLayout = yLayout;
-    g.FDateTimeArg = r.Byte() != 0;
-    g.FInLegend = r.Byte() != 0;
-    g.FMarkerKeepColor = r.Byte() != 0;
+    ReadProperties(r, g, P::XDesignLayout, P::YDesignLayout, P::DateTimeArg, P::InLegend, P::MarkerKeepColor);
     g.FLogX = r.Byte() != 0;
     g.FLogY = r.Byte() != 0;
     g.AxisSlotX = r.Int32();
     g.AxisSlotY = r.Int32();
-    const Extended widthScale = r.Ext10();
-    if (Finite(widthScale) && widthScale >= 0.001L) g.FWidthScale = widthScale;
+    ReadProperties(r, g, P::WidthScale);
     if (r.Failed()) return false;
 
     if (!ReadExtArray(r, g.XData) || !ReadExtArray(r, g.YData) || !ReadExtArray(r, g.ZData) ||
@@ -275,29 +316,7 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     // The polyline is rebuilt at the next painting.
     g.Cache.ReleasePolyline();
 
-    const int32_t pixelCount = r.Int32();
-    if (r.Failed() || pixelCount != n || pixelCount > r.Remaining() / kPixelSize) return false;
-    g.NodePixels.resize(pixelCount);
-    const auto* p = reinterpret_cast<const uint8_t*>(r.Position());
-    for (TNodePixel& px : g.NodePixels) {
-        px.X = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-        px.Y = int32_t(uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16 | uint32_t(p[7]) << 24);
-        px.OnScreen = p[8] != 0;
-        px.Selected = p[9] != 0;
-        p += kPixelSize;
-    }
-    if (!r.Skip(int64_t(pixelCount) * kPixelSize)) return false;
-
-    const int32_t markerCount = r.Int32();
-    if (r.Failed() || markerCount < 0 || markerCount > r.Remaining() / kMarkerSize) return false;
-    g.Markers.Items.resize(markerCount);
-    for (TMarkerPoint& m : g.Markers.Items) {
-        m.X = r.Ext10();
-        r.Skip(6);
-        m.Y = r.Ext10();
-        r.Skip(6);
-    }
-    return !r.Failed();
+    return ReadNodePixels(r, g.NodePixels, n) && ReadMarkers(r, g.Markers.Items);
 }
 
 void TGraphRecord::RenumberLayers(const std::vector<TGraph*>& graphs) {

@@ -14,6 +14,7 @@ target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ViewCache.h
     ${CMAKE_CURRENT_LIST_DIR}/GraphOwner.h
     ${CMAKE_CURRENT_LIST_DIR}/Graph.h ${CMAKE_CURRENT_LIST_DIR}/Graph.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GraphProperties.h ${CMAKE_CURRENT_LIST_DIR}/GraphProperties.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GraphOps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GraphRecord.h ${CMAKE_CURRENT_LIST_DIR}/GraphRecord.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Polyline.h ${CMAKE_CURRENT_LIST_DIR}/Polyline.cpp

@@ -12,13 +12,6 @@ bool FlagOf(const TGraph& g, int which) {
     }
 }
 
-// Runs a block with the window's undo recording off, restoring it afterwards.
-template <typename F> void WithoutRecording(TSuperGrWindow& w, F&& body) {
-    const bool recording = w.UndoRecording;
-    w.UndoRecording = false;
-    body();
-    w.UndoRecording = recording;
-}
 } // namespace
 
 bool TDrawPolicy::AnyGraphAllows(int which) const {
@@ -49,18 +42,25 @@ void TDrawPolicy::RecordSnap() {
 }
 
 void TDrawPolicy::ApplyToGraphs(int which, bool v, bool selectedOnly) {
-    WithoutRecording(*Window, [&] {
-        for (int i = 0; i < Window->GraphCount(); ++i) {
-            TGraph* g = Window->GraphByIndex(i);
-            if (selectedOnly && !g->Selected()) continue;
-            switch (which) {
-            case ShiftX: g->SetAllowShiftX(v); break;
-            case ShiftY: g->SetAllowShiftY(v); break;
-            case ScaleX: g->SetAllowScaleX(v); break;
-            default: g->SetAllowScaleY(v); break;
-            }
+    const TUndoRecordingPause quiet(*Window);
+    for (int i = 0; i < Window->GraphCount(); ++i) {
+        TGraph* g = Window->GraphByIndex(i);
+        if (selectedOnly && !g->Selected()) continue;
+        switch (which) {
+        case ShiftX:
+            g->SetAllowShiftX(v);
+            break;
+        case ShiftY:
+            g->SetAllowShiftY(v);
+            break;
+        case ScaleX:
+            g->SetAllowScaleX(v);
+            break;
+        default:
+            g->SetAllowScaleY(v);
+            break;
         }
-    });
+    }
 }
 
 // Scale X before Y, except when X is on and Y off: the Y pass then runs first, so a fixed-ratio
@@ -99,13 +99,14 @@ void TDrawPolicy::SetAllowScaleY(bool v) {
 
 void TDrawPolicy::SetAllowPos(bool x, bool y) {
     RecordPermissions();
-    WithoutRecording(*Window, [&] {
+    {
+        const TUndoRecordingPause quiet(*Window);
         for (int i = 0; i < Window->GraphCount(); ++i) {
             TGraph* g = Window->GraphByIndex(i);
             g->SetAllowShiftX(x);
             g->SetAllowShiftY(y);
         }
-    });
+    }
     RaiseState(-1);
 }
 
@@ -117,13 +118,14 @@ void TDrawPolicy::SetAllowScale(bool x, bool y) {
 
 void TDrawPolicy::SetAllowAll(bool shiftX, bool shiftY, bool scaleX, bool scaleY) {
     RecordPermissions();
-    WithoutRecording(*Window, [&] {
+    {
+        const TUndoRecordingPause quiet(*Window);
         for (int i = 0; i < Window->GraphCount(); ++i) {
             TGraph* g = Window->GraphByIndex(i);
             g->SetAllowShiftX(shiftX);
             g->SetAllowShiftY(shiftY);
         }
-    });
+    }
     ApplyScalePasses(scaleX, scaleY, false);
     RaiseState(-1);
 }
@@ -150,7 +152,10 @@ void TDrawPolicy::AlignPositions(bool x, bool y) {
     FSingle[0] = x;
     FSingle[1] = y;
     RaiseState(-1);
-    WithoutRecording(*Window, [&] { Window->Rescale(); });
+    {
+        const TUndoRecordingPause quiet(*Window);
+        Window->Rescale();
+    }
     Window->AllowRepaint = repaintWas;
     Window->Repaint();
 }
@@ -168,7 +173,10 @@ void TDrawPolicy::AlignScales(bool x, bool y) {
         }
         FSingle[2] = x;
         FSingle[3] = y;
-        WithoutRecording(*Window, [&] { Window->Rescale(); });
+        {
+            const TUndoRecordingPause quiet(*Window);
+            Window->Rescale();
+        }
         Window->AllowRepaint = repaintWas;
         Window->Repaint();
     }
@@ -180,6 +188,7 @@ void TDrawPolicy::SetSingle(int which, bool v) {
     if (FSingle[which] == v) return;
     RecordSnap();
     FSingle[which] = v;
-    WithoutRecording(*Window, [&] { Window->Rescale(); });
+    const TUndoRecordingPause quiet(*Window);
+    Window->Rescale();
     Window->Repaint();
 }

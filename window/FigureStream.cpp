@@ -1,10 +1,11 @@
 #include "window/FigureStream.h"
 
 #include "model/ByteStream.h"
+#include "model/FontMetrics.h"
 #include "model/Graph.h"
 #include "model/GraphRecord.h"
-#include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
+#include "window/WindowProperties.h"
 
 #include <QSet>
 #include <algorithm>
@@ -15,9 +16,6 @@ constexpr int kColorFields = 14;
 constexpr int32_t kReservedNewWindow = 5;
 constexpr int32_t kGroupCount = 9;
 // Sizes beyond these make no sense on a figure and would only stall the drawing.
-constexpr int32_t kMaxPenWidth = 100;
-constexpr int32_t kMaxExportScale = 100;
-constexpr int32_t kMaxDivider = 100;
 constexpr int32_t kMaxFontSize = 1000;
 
 int32_t Scaled(int32_t value, Extended scale, bool atLeastOne) {
@@ -49,17 +47,9 @@ TFontRec CheckedFont(TFontRec f, const TFontRec& current) {
     return f;
 }
 
-bool FiniteScale(Extended v) {
-    return std::isfinite(v) && v > 0 && v < 1e15L;
-}
-
 QStringList SplitCaption(const QString& text) {
     if (text.isEmpty()) return {};
     return text.split(QStringLiteral("\r\n"));
-}
-
-template <typename T> bool InRange(T v, T low, T high) {
-    return v >= low && v <= high;
 }
 
 qsizetype EstimatedSize(const TSuperGrWindow& window) {
@@ -196,27 +186,9 @@ TStagedFigure::~TStagedFigure() = default;
 
 TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     TFigureBlock b;
-    b.UsePalette = w.UsePalette;
-    b.MultiXAxis = w.FMultiXAxis;
-    b.MultiYAxis = w.FMultiYAxis;
-    b.VerticalYFont = w.FVerticalYFont;
-    b.ShowTicks = w.FShowTicks;
-    b.ShowGrid = w.FShowGrid;
-    b.ShowAxisMarkers = w.FShowAxisMarkers;
-    b.ShowAxisNotches = w.FShowAxisNotches;
-    b.AnimatedMenu = w.AnimatedMenu;
-    b.AnimatedMove = w.AnimatedMove;
-    b.AnimatedZoom = w.AnimatedZoom;
-    b.AnimatedUndo = w.AnimatedUndo;
+    TWindowProperties::ForEach([&](const auto& p) { p.Capture(w, b); });
     b.AnimationTime = w.FAnimationTime;
     b.AllowRepaint = w.AllowRepaint;
-    b.ShowXAxisLabels = w.FShowXAxisLabels;
-    b.ShowYAxisLabels = w.FShowYAxisLabels;
-    b.MarkerPickRadius = w.MarkerPickRadius;
-    b.NodePickRadius = w.NodePickRadius;
-    b.BrdrWidth = w.FBrdrWidth;
-    b.GridSizeX = w.FGridSizeX;
-    b.GridSizeY = w.FGridSizeY;
 
     // The layout values as the window lays itself out at its output scale.
     const Extended scale = w.OutputScale;
@@ -236,8 +208,6 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
                                 Scaled(1, scale, true)};
     std::copy(std::begin(metrics), std::end(metrics), std::begin(b.ScaledMetrics));
 
-    b.InitialScaleX = w.InitialScaleX;
-    b.InitialScaleY = w.InitialScaleY;
     b.OutputScale = w.OutputScale;
     b.AxisFont = w.FAxisFont;
     b.SymbolFont = w.FSymbolFont;
@@ -257,45 +227,12 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
     b.ToolMode = w.FToolMode;
     b.ZoomMode = w.FZoomMode;
     b.EditMode = w.FEditMode;
-    b.LegendPosition = w.FLegendPosition;
     b.TopCaptionAlign = w.FTopCaptionAlign;
     b.BottomCaptionAlign = w.FBottomCaptionAlign;
     b.LegendRect = w.LegendRect;
     b.LegendFont = w.FLegendFont;
-    b.SymbolicMarker = w.SymbolicMarker;
-    b.BitmapExport = w.BitmapExport;
-    b.ScaledLineStyles = w.ScaledLineStyles;
-    b.CombineXAxis = w.FCombineXAxis;
-    b.CombineYAxis = w.FCombineYAxis;
     b.LegendDragging = w.FLegendDragging;
-    b.ShowToolLines = w.ShowToolLines;
-    b.ShowLegend = w.FShowLegend;
-    b.LegendFrame = w.FLegendFrame;
-    b.LegendBackground = w.FLegendBackground;
-    b.LegendFixed = w.LegendFixed;
-    b.MultiWndZoom = w.MultiWndZoom;
-    b.ResetByRightButton = w.ResetByRightButton;
-    b.ResetZoomByWheel = w.ResetZoomByWheel;
-    b.EmfExportScale = w.EmfExportScale;
-    b.BmpExportScale = w.BmpExportScale;
-    b.SubGridDividerX = w.FSubGridDividerX;
-    b.SubGridDividerY = w.FSubGridDividerY;
     b.GroupCount = kGroupCount;
-    b.LegendOffsetX = w.FLegendOffsetX;
-    b.LegendOffsetY = w.FLegendOffsetY;
-    b.LegendWidth = w.LegendWidth;
-    b.LegendBorderWidth = w.FLegendBorderWidth;
-    b.LegendHeight = w.LegendHeight;
-    b.LegendColumns = w.FLegendColumns;
-    b.AxisStyle = w.FAxisStyle;
-    b.AxisWidth = w.FAxisWidth;
-    b.GridStyle = w.FGridStyle;
-    b.GridWidth = w.FGridWidth;
-    b.SubGridStyle = w.FSubGridStyle;
-    b.SubGridWidth = w.FSubGridWidth;
-    b.AxisScale = w.FAxisScale;
-    b.GridScale = w.FGridScale;
-    b.SubGridScale = w.FSubGridScale;
     b.Single[0] = w.DrawPolicy.SinglePosX();
     b.Single[1] = w.DrawPolicy.SinglePosY();
     b.Single[2] = w.DrawPolicy.SingleScaleX();
@@ -306,32 +243,11 @@ TFigureBlock TFigureStream::Capture(const TSuperGrWindow& w) {
 }
 
 void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
-    w.UsePalette = b.UsePalette;
-    w.FMultiXAxis = b.MultiXAxis;
-    w.FMultiYAxis = b.MultiYAxis;
-    w.FVerticalYFont = b.VerticalYFont;
-    w.FShowTicks = b.ShowTicks;
-    w.FShowGrid = b.ShowGrid;
-    w.FShowAxisMarkers = b.ShowAxisMarkers;
-    w.FShowAxisNotches = b.ShowAxisNotches;
-    w.AnimatedMenu = b.AnimatedMenu;
-    w.AnimatedMove = b.AnimatedMove;
-    w.AnimatedZoom = b.AnimatedZoom;
-    w.AnimatedUndo = b.AnimatedUndo;
+    TWindowProperties::ForEach([&](const auto& p) { p.Apply(w, b); });
     if (b.AnimationTime <= 1000) w.FAnimationTime = b.AnimationTime;
     // AllowRepaint stays the window's own: a figure saved in the middle of a batch must not leave
-    // the window unable to paint.
-    w.FShowXAxisLabels = b.ShowXAxisLabels;
-    w.FShowYAxisLabels = b.ShowYAxisLabels;
-    if (b.MarkerPickRadius >= 0) w.MarkerPickRadius = b.MarkerPickRadius;
-    if (b.NodePickRadius >= 0) w.NodePickRadius = b.NodePickRadius;
-    if (InRange(b.BrdrWidth, 0, kMaxPenWidth)) w.FBrdrWidth = b.BrdrWidth;
-    if (b.GridSizeX > 0) w.FGridSizeX = b.GridSizeX;
-    if (b.GridSizeY > 0) w.FGridSizeY = b.GridSizeY;
-    // The layout values and the output scale are recomputed by the next paint.
-    if (FiniteScale(b.InitialScaleX)) w.InitialScaleX = b.InitialScaleX;
-    if (FiniteScale(b.InitialScaleY)) w.InitialScaleY = b.InitialScaleY;
-
+    // the window unable to paint. The layout values and the output scale are recomputed by the
+    // next paint.
     w.SetAxisFont(CheckedFont(b.AxisFont, w.FAxisFont));
     w.SetSymbolFont(CheckedFont(b.SymbolFont, w.FSymbolFont));
     w.SetTopCaptionFont(CheckedFont(b.TopCaptionFont, w.FTopCaptionFont));
@@ -360,48 +276,14 @@ void TFigureStream::ApplyBlock(TSuperGrWindow& w, const TFigureBlock& b) {
         w.SetEditMode(TEditMode(b.EditMode));
         w.StoredEditMode = b.EditMode;
     }
-    if (b.LegendPosition <= 8) w.FLegendPosition = b.LegendPosition;
     if (b.TopCaptionAlign <= taCenter) w.FTopCaptionAlign = TCaptionAlign(b.TopCaptionAlign);
     if (b.BottomCaptionAlign <= taCenter) w.FBottomCaptionAlign = TCaptionAlign(b.BottomCaptionAlign);
     w.LegendRect = b.LegendRect;
     // The legend colours are not part of the figure: the font comes back without its colour
     // replacing the window's legend text colour.
     w.FLegendFont = CheckedFont(b.LegendFont, w.FLegendFont);
-    w.SymbolicMarker = b.SymbolicMarker;
-    w.BitmapExport = b.BitmapExport;
-    w.ScaledLineStyles = b.ScaledLineStyles;
-    w.FCombineXAxis = b.CombineXAxis;
-    w.FCombineYAxis = b.CombineYAxis;
     // A legend drag never goes on in a figure just opened.
     w.FLegendDragging = false;
-    w.ShowToolLines = b.ShowToolLines;
-    w.FShowLegend = b.ShowLegend;
-    w.FLegendFrame = b.LegendFrame;
-    w.FLegendBackground = b.LegendBackground;
-    w.LegendFixed = b.LegendFixed;
-    w.MultiWndZoom = b.MultiWndZoom;
-    w.ResetByRightButton = b.ResetByRightButton;
-    w.ResetZoomByWheel = b.ResetZoomByWheel;
-    if (InRange(b.EmfExportScale, 1, kMaxExportScale)) w.EmfExportScale = b.EmfExportScale;
-    if (InRange(b.BmpExportScale, 1, kMaxExportScale)) w.BmpExportScale = b.BmpExportScale;
-    if (InRange(b.SubGridDividerX, 1, kMaxDivider)) w.FSubGridDividerX = b.SubGridDividerX;
-    if (InRange(b.SubGridDividerY, 1, kMaxDivider)) w.FSubGridDividerY = b.SubGridDividerY;
-    w.FLegendOffsetX = b.LegendOffsetX;
-    w.FLegendOffsetY = b.LegendOffsetY;
-    // The legend's size until the next paint measures it again.
-    if (b.LegendWidth >= 0) w.LegendWidth = b.LegendWidth;
-    if (b.LegendHeight >= 0) w.LegendHeight = b.LegendHeight;
-    if (InRange(b.LegendBorderWidth, 1, 8)) w.FLegendBorderWidth = b.LegendBorderWidth;
-    if (b.LegendColumns >= 1) w.FLegendColumns = b.LegendColumns;
-    if (b.AxisStyle >= 0) w.FAxisStyle = b.AxisStyle;
-    if (b.GridStyle >= 0) w.FGridStyle = b.GridStyle;
-    if (b.SubGridStyle >= 0) w.FSubGridStyle = b.SubGridStyle;
-    if (InRange(b.AxisWidth, 0, kMaxPenWidth)) w.FAxisWidth = b.AxisWidth;
-    if (InRange(b.GridWidth, 0, kMaxPenWidth)) w.FGridWidth = b.GridWidth;
-    if (InRange(b.SubGridWidth, 0, kMaxPenWidth)) w.FSubGridWidth = b.SubGridWidth;
-    if (std::isfinite(b.AxisScale)) w.FAxisScale = std::max(b.AxisScale, 0.001L);
-    if (std::isfinite(b.GridScale)) w.FGridScale = std::max(b.GridScale, 0.001L);
-    if (std::isfinite(b.SubGridScale)) w.FSubGridScale = std::max(b.SubGridScale, 0.001L);
     for (int i = 0; i < 4; ++i)
         w.DrawPolicy.SetSingleDirect(i, b.Single[i] != 0);
     w.FTopCaption = SplitCaption(b.TopCaption);
@@ -453,8 +335,7 @@ std::unique_ptr<TStagedFigure> TFigureStream::Parse(TSuperGrWindow& owner, const
 
 void TFigureStream::Apply(TSuperGrWindow& window, TStagedFigure& staged) {
     window.ResetFigure();
-    const bool recording = window.UndoRecording;
-    window.UndoRecording = false;
+    const TUndoRecordingPause quiet(window);
     Raise(window.Events.OnBeforeLoadFigure, &window);
     ApplyBlock(window, staged.Block);
     window.FGraphs = std::move(staged.Graphs);
@@ -462,7 +343,6 @@ void TFigureStream::Apply(TSuperGrWindow& window, TStagedFigure& staged) {
     window.RaiseGraphsListChanged();
     window.Relayout();
     Raise(window.Events.OnAfterLoadFigure, &window);
-    window.UndoRecording = recording;
 }
 
 bool TFigureStream::Load(TSuperGrWindow& window, const QByteArray& bytes) {

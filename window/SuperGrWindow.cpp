@@ -292,10 +292,10 @@ bool TSuperGrWindow::AddGraph(const QString& name, bool flag, const TDoubleArray
     g->FName = unique;
 
     // The new graph's data must not record a step of its own.
-    const bool recording = UndoRecording;
-    UndoRecording = false;
-    const bool ok = g->SetData(x, y, extra);
-    UndoRecording = recording;
+    const bool ok = [&] {
+        const TUndoRecordingPause quiet(*this);
+        return g->SetData(x, y, extra);
+    }();
     if (!ok) {
         FGraphs.pop_back();
         return false;
@@ -570,93 +570,10 @@ void TSuperGrWindow::SetMultiAxes(bool x, bool y) {
     Raise(Events.OnChangeMultiAxis, this, x, y);
 }
 
-void TSuperGrWindow::SetMultiXAxis(bool v) {
-    if (v == FMultiXAxis) return;
-    FMultiXAxis = v;
-    Raise(Events.OnChangeMultiAxis, this, FMultiXAxis, FMultiYAxis);
-    Relayout();
-}
-
-void TSuperGrWindow::SetMultiYAxis(bool v) {
-    if (v == FMultiYAxis) return;
-    FMultiYAxis = v;
-    Raise(Events.OnChangeMultiAxis, this, FMultiXAxis, FMultiYAxis);
-    Relayout();
-}
-
-void TSuperGrWindow::SetCombineXAxis(bool v) {
-    if (v == FCombineXAxis) return;
-    FCombineXAxis = v;
-    Raise(Events.OnChangeCombineAxis, this, FCombineXAxis, FCombineYAxis);
-    Relayout();
-}
-
-void TSuperGrWindow::SetCombineYAxis(bool v) {
-    if (v == FCombineYAxis) return;
-    FCombineYAxis = v;
-    Raise(Events.OnChangeCombineAxis, this, FCombineXAxis, FCombineYAxis);
-    Relayout();
-}
-
 template <typename T> void TSuperGrWindow::SetAndRepaint(T& field, T value) {
     if (field == value) return;
     field = value;
     Repaint();
-}
-
-template <typename T> void TSuperGrWindow::RecordLegend(uint8_t op, T& field, T value) {
-    if (field == value) return;
-    if (UndoRecording) RecordInteger(op, -1, int32_t(field));
-    field = value;
-}
-
-void TSuperGrWindow::SetShowLegend(bool v) {
-    if (v == FShowLegend) return;
-    RecordLegend(UndoOp::ShowLegend, FShowLegend, v);
-    Repaint();
-    Raise(Events.OnLegendChange, this);
-}
-
-void TSuperGrWindow::SetLegendFrame(bool v) {
-    if (v == FLegendFrame) return;
-    RecordLegend(UndoOp::LegendFrame, FLegendFrame, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendBackground(bool v) {
-    if (v == FLegendBackground) return;
-    RecordLegend(UndoOp::LegendBackground, FLegendBackground, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendOffsetX(int32_t v) {
-    if (v == FLegendOffsetX) return;
-    RecordLegend(UndoOp::LegendOffsetX, FLegendOffsetX, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendOffsetY(int32_t v) {
-    if (v == FLegendOffsetY) return;
-    RecordLegend(UndoOp::LegendOffsetY, FLegendOffsetY, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendColumns(int32_t v) {
-    if (v == FLegendColumns) return;
-    RecordLegend(UndoOp::LegendColumns, FLegendColumns, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendBorderWidth(int32_t v) {
-    if (v == FLegendBorderWidth) return;
-    RecordLegend(UndoOp::LegendBorderWidth, FLegendBorderWidth, v);
-    if (FShowLegend) Repaint();
-}
-
-void TSuperGrWindow::SetLegendPosition(uint8_t v) {
-    if (v == FLegendPosition) return;
-    RecordLegend(UndoOp::LegendPosition, FLegendPosition, v);
-    if (FShowLegend) Repaint();
 }
 
 void TSuperGrWindow::SetLegendFont(const TFontRec& font) {
@@ -687,24 +604,22 @@ void TSuperGrWindow::SyncFontColor(TColorStruct::Field field, TColor c) {
     }
 }
 
+// The colour of a font is the scheme's colour of its text.
+void TSuperGrWindow::SetFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour) {
+    font = f;
+    Colors.Set(colour, f.Color);
+}
 void TSuperGrWindow::SetAxisFont(const TFontRec& f) {
-    FAxisFont = f;
-    Colors.Set(TColorStruct::AxText, f.Color);
+    SetFont(FAxisFont, f, TColorStruct::AxText);
 }
-
 void TSuperGrWindow::SetSymbolFont(const TFontRec& f) {
-    FSymbolFont = f;
-    Colors.Set(TColorStruct::Symbol, f.Color);
+    SetFont(FSymbolFont, f, TColorStruct::Symbol);
 }
-
 void TSuperGrWindow::SetTopCaptionFont(const TFontRec& f) {
-    FTopCaptionFont = f;
-    Colors.Set(TColorStruct::TopCaption, f.Color);
+    SetFont(FTopCaptionFont, f, TColorStruct::TopCaption);
 }
-
 void TSuperGrWindow::SetBottomCaptionFont(const TFontRec& f) {
-    FBottomCaptionFont = f;
-    Colors.Set(TColorStruct::BottomCaption, f.Color);
+    SetFont(FBottomCaptionFont, f, TColorStruct::BottomCaption);
 }
 
 void TSuperGrWindow::SetTopCaption(const QStringList& lines) {
@@ -724,94 +639,6 @@ void TSuperGrWindow::SetTopCaptionAlign(TCaptionAlign a) {
 }
 void TSuperGrWindow::SetBottomCaptionAlign(TCaptionAlign a) {
     SetAndRepaint(FBottomCaptionAlign, a);
-}
-
-void TSuperGrWindow::SetVerticalYFont(bool v) {
-    FVerticalYFont = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetBrdrWidth(int32_t v) {
-    FBrdrWidth = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetGridSizeX(int32_t v) {
-    FGridSizeX = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetGridSizeY(int32_t v) {
-    FGridSizeY = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetShowXAxisLabels(bool v) {
-    if (v == FShowXAxisLabels) return;
-    for (const auto& g : FGraphs)
-        g->Cache.Invalidate(TViewCache::Polyline);
-    FShowXAxisLabels = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetShowYAxisLabels(bool v) {
-    if (v == FShowYAxisLabels) return;
-    for (const auto& g : FGraphs)
-        g->Cache.Invalidate(TViewCache::Polyline);
-    FShowYAxisLabels = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetShowTicks(bool v) {
-    FShowTicks = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetShowGrid(bool v) {
-    FShowGrid = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetShowAxisMarkers(bool v) {
-    FShowAxisMarkers = v;
-    Repaint();
-}
-
-void TSuperGrWindow::SetShowAxisNotches(bool v) {
-    SetAndRepaint(FShowAxisNotches, v);
-}
-void TSuperGrWindow::SetSubGridDividerX(int32_t v) {
-    SetAndRepaint(FSubGridDividerX, v);
-}
-void TSuperGrWindow::SetSubGridDividerY(int32_t v) {
-    SetAndRepaint(FSubGridDividerY, v);
-}
-void TSuperGrWindow::SetAxisScale(Extended v) {
-    SetAndRepaint(FAxisScale, std::max(v, 0.001L));
-}
-void TSuperGrWindow::SetGridScale(Extended v) {
-    SetAndRepaint(FGridScale, std::max(v, 0.001L));
-}
-void TSuperGrWindow::SetSubGridScale(Extended v) {
-    SetAndRepaint(FSubGridScale, std::max(v, 0.001L));
-}
-void TSuperGrWindow::SetAxisWidth(int32_t v) {
-    SetAndRepaint(FAxisWidth, v);
-}
-void TSuperGrWindow::SetSubGridWidth(int32_t v) {
-    SetAndRepaint(FSubGridWidth, v);
-}
-void TSuperGrWindow::SetGridStyle(int32_t v) {
-    SetAndRepaint(FGridStyle, v);
-}
-void TSuperGrWindow::SetAxisStyle(int32_t v) {
-    SetAndRepaint(FAxisStyle, v);
-}
-void TSuperGrWindow::SetGridWidth(int32_t v) {
-    SetAndRepaint(FGridWidth, v);
-}
-void TSuperGrWindow::SetSubGridStyle(int32_t v) {
-    SetAndRepaint(FSubGridStyle, v);
 }
 
 void TSuperGrWindow::SetAnimationTime(uint32_t ms) {
@@ -900,12 +727,10 @@ void TSuperGrWindow::ApplyDefaultLook() {
 
 void TSuperGrWindow::ResetFigure() {
     StopAnimation();
-    const bool recording = UndoRecording;
-    UndoRecording = false;
+    const TUndoRecordingPause quiet(*this);
     DeleteAllGraphs();
     ClearUndoHistory();
     SetModified(false);
-    UndoRecording = recording;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -427,6 +427,8 @@ private:
     friend class TDrawPolicy;
     friend class TUndoReplay;
     friend class TFigureStream;
+    template <typename> friend struct TWindowProperty;
+    friend struct TWindowProperties;
 
     // ---- What the graphs need of their owner ----
     TGraphDefaults NewGraphDefaults() const override;
@@ -448,7 +450,7 @@ private:
     void RemoveGraphAt(int index);
     void RaiseUndoRedoOp(int opType);
     template <typename T> void SetAndRepaint(T& field, T value);
-    template <typename T> void RecordLegend(uint8_t op, T& field, T value);
+    void SetFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour);
 
     std::vector<std::unique_ptr<TGraph>> FGraphs;
     TToolMode FToolMode = tmNothing;
@@ -520,19 +522,4 @@ private:
 
     std::unique_ptr<TWindowClock> FClock;
     std::unique_ptr<TWindowTimer> FTimer;
-};
-
-// Keeps the window from recording undo steps while it lives (the caller records the step itself).
-class TUndoRecordingPause {
-public:
-    explicit TUndoRecordingPause(TSuperGrWindow& window) : window_(window), was_(window.UndoRecording) {
-        window.UndoRecording = false;
-    }
-    ~TUndoRecordingPause() { window_.UndoRecording = was_; }
-    TUndoRecordingPause(const TUndoRecordingPause&) = delete;
-    TUndoRecordingPause& operator=(const TUndoRecordingPause&) = delete;
-
-private:
-    TSuperGrWindow& window_;
-    bool was_;
 };

@@ -2,12 +2,15 @@
 
 #include "model/DecimalLog.h"
 #include "model/Graph.h"
+#include "model/GraphProperties.h"
 #include "model/GraphRecord.h"
 #include "window/SuperGrWindow.h"
+#include "window/WindowProperties.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 // The stores ran out of step with the operation list: the history cannot be trusted any more.
@@ -28,36 +31,23 @@ TDesignation DesignationOf(uint8_t op, int first) {
     return TDesignation(op - first);
 }
 
-bool IsIntegerOp(uint8_t op) {
-    switch (op) {
-    case UndoOp::Color:
-    case UndoOp::MarkerColor:
-    case UndoOp::MarkerSymbol:
-    case UndoOp::ShowNodes:
-    case UndoOp::FixedRatio:
-    case UndoOp::MarkersVisible:
-    case UndoOp::Visible:
-    case UndoOp::LineWidth:
-    case UndoOp::LineStyle:
-    case UndoOp::Selected:
-    case UndoOp::BreakMode:
-    case UndoOp::XDesignLayout:
-    case UndoOp::YDesignLayout:
-    case UndoOp::ToolMode:
-    case UndoOp::LogX:
-    case UndoOp::LogY:
-    case UndoOp::DateTimeArg:
-    case UndoOp::InLegend:
-    case UndoOp::MarkerKeepColor:
-        return true;
-    default:
-        return InRange(op, UndoOp::DesignationShow, UndoOp::DesignationIsText + 3) ||
-               InRange(op, UndoOp::ShowLegend, UndoOp::LegendPosition);
-    }
+// The store of a side that keeps values of type T, and the value of one of its entries.
+template <typename T> auto& StoreOf(TUndoSide& side) {
+    if constexpr (std::is_integral_v<T>)
+        return side.Integers;
+    else if constexpr (std::is_same_v<T, QString>)
+        return side.Strings;
+    else if constexpr (std::is_same_v<T, Extended>)
+        return side.Doubles;
+    else
+        return side.Symbols;
 }
-
-bool IsWindowOp(uint8_t op) {
-    return op == UndoOp::ToolMode || InRange(op, UndoOp::ShowLegend, UndoOp::LegendPosition);
+template <typename T> using TStored = std::conditional_t<std::is_integral_v<T>, int32_t, T>;
+template <typename Item> const auto& StoredValue(const Item& item) {
+    if constexpr (std::is_same_v<Item, TUndoRedoSymbol>)
+        return item.Symbol;
+    else
+        return item.Value;
 }
 
 // Real values (before any logarithm) of one axis into its data and source arrays; a value that has
@@ -104,10 +94,9 @@ void TUndoReplay::Run(TSuperGrWindow& window, Direction direction) {
     TUndoReplay replay(window, direction);
     if (replay.From.IsEmpty()) return;
     window.StopAnimation();
-    const bool recording = window.UndoRecording;
-    window.UndoRecording = false;
     bool broken = false;
     try {
+        const TUndoRecordingPause quiet(window);
         const uint8_t group = replay.From.Ops.last().Group;
         do {
             replay.ReplayNewest();
@@ -115,7 +104,6 @@ void TUndoReplay::Run(TSuperGrWindow& window, Direction direction) {
     } catch (const std::exception&) {
         broken = true;
     }
-    window.UndoRecording = recording;
     if (broken) window.ClearUndoHistory(); // reports that nothing is left to undo or redo
     if (!window.Modified()) window.SetModified(true);
     window.Relayout();
@@ -128,320 +116,123 @@ void TUndoReplay::ReplayNewest() {
 }
 
 bool TUndoReplay::Replay(uint8_t op) {
-    if (IsIntegerOp(op)) return ReplayInteger(op);
-    if (op == UndoOp::Name || InRange(op, UndoOp::DesignationText, UndoOp::DesignationText + 3) ||
-        op == UndoOp::MarkerText || op == UndoOp::LegendText)
-        return ReplayString(op);
-    if (op == UndoOp::BreakLimit || op == UndoOp::WidthScale) return ReplayExtended(op);
-    if (op == UndoOp::DeleteGraph || op == UndoOp::AddGraph) return ReplayGraphPresence(op);
+    bool replayed = false;
+    if (TGraphProperties::Visit(op, [&](const auto& p, int index) { replayed = ReplayProperty(p, index); }))
+        return replayed;
+    if (TWindowProperties::Visit(op, [&](const auto& p) { ReplayWindowProperty(p); })) return true;
+    return ReplayOwnStep(op);
+}
 
+// The operations that keep more than one value.
+bool TUndoReplay::ReplayOwnStep(uint8_t op) {
     switch (op) {
     case UndoOp::Views:
         ReplayViews();
         return true;
-    case UndoOp::Layer: {
-        const TIntegerUndoRedo layers = Pop(From.Layers);
-        To.Layers.append(W.CaptureLayers());
-        RestoreLayers(layers);
+    case UndoOp::Layer:
+        ReplayLayers();
         return true;
-    }
-    case UndoOp::Permissions: {
-        const TPolicyUndoRedo permissions = Pop(From.Permissions);
-        To.Permissions.append(W.CapturePermissions());
-        RestorePermissions(permissions);
+    case UndoOp::FixedRatio:
+    case UndoOp::LogX:
+    case UndoOp::LogY:
+        return ReplayWithViews(op);
+    case UndoOp::DeleteGraph:
+    case UndoOp::AddGraph:
+        return ReplayGraphPresence(op);
+    case UndoOp::Permissions:
+        ReplayPermissions();
         return true;
-    }
-    case UndoOp::Groups: {
-        const TZoomUndoRedo views = Pop(From.Views);
-        const TPolicyUndoRedo permissions = Pop(From.Permissions);
-        const TSnapUndoRedo groups = Pop(From.Groups);
-        To.Views.append(W.CaptureViews());
-        To.Permissions.append(W.CapturePermissions());
-        To.Groups.append(W.CaptureGroups());
-        RestoreGroups(groups);
-        RestorePermissions(permissions);
-        RestoreViews(views);
+    case UndoOp::Groups:
+        ReplayGroups();
         return true;
-    }
-    case UndoOp::SnapPolicy: {
-        const TSnapPolicyUndoRedo flags = Pop(From.SnapPolicies);
-        const TZoomUndoRedo views = Pop(From.Views);
-        const TPolicyUndoRedo permissions = Pop(From.Permissions);
-        To.SnapPolicies.append(W.CaptureSnapPolicy());
-        To.Views.append(W.CaptureViews());
-        To.Permissions.append(W.CapturePermissions());
-        for (int i = 0; i < 4; ++i)
-            W.DrawPolicy.SetSingleDirect(i, flags.Flags[i] != 0);
-        RestorePermissions(permissions);
-        RestoreViews(views);
-        Raise(W.Events.OnChangeGraphState, &W.DrawPolicy, -1, -1, false);
+    case UndoOp::SnapPolicy:
+        ReplaySnapPolicy();
         return true;
-    }
-    case UndoOp::Markers: {
-        const TMarkersUndoRedoItem item = Pop(From.Markers);
-        TGraph* g = W.GraphByID(item.GraphID);
-        if (!g) return false;
-        To.Markers.append({item.GraphID, g->Markers.Items});
-        g->Markers.Items = item.Markers;
-        g->Markers.SelectedIndex = -1;
-        return true;
-    }
+    case UndoOp::Markers:
+        return ReplayMarkers();
     case UndoOp::Nodes:
         return ReplayNodes();
+    case UndoOp::ToolMode:
+        ReplayToolMode();
+        return true;
     default:
-        break;
+        if (InRange(op, UndoOp::DesignationOffsets, UndoOp::DesignationOffsets + 3))
+            return ReplayOffsets(DesignationOf(op, UndoOp::DesignationOffsets));
+        throw THistoryBroken(); // a code nothing records
     }
-
-    if (InRange(op, UndoOp::DesignationSymbol, UndoOp::DesignationSymbol + 3)) {
-        const TUndoRedoSymbol item = Pop(From.Symbols);
-        TGraph* g = W.GraphByID(item.GraphID);
-        if (!g) return false;
-        const TDesignation d = DesignationOf(op, UndoOp::DesignationSymbol);
-        To.Symbols.append({item.GraphID, g->Designation(d).Symbol});
-        g->SetDesignationSymbol(d, item.Symbol);
-        return true;
-    }
-    if (InRange(op, UndoOp::DesignationOffsets, UndoOp::DesignationOffsets + 3)) {
-        const TSymMarginsItem item = Pop(From.Offsets);
-        TGraph* g = W.GraphByID(item.GraphID);
-        if (!g) return false;
-        const TDesignation d = DesignationOf(op, UndoOp::DesignationOffsets);
-        To.Offsets.append({item.GraphID, g->Designation(d).OffsetX, g->Designation(d).OffsetY});
-        g->SetDesignationOffsets(d, item.OffsetX, item.OffsetY);
-        return true;
-    }
-    throw THistoryBroken(); // a code nothing records
 }
 
 // ---------------------------------------------------------------------------------------------
 // Single values
 
-bool TUndoReplay::ReplayInteger(uint8_t op) {
+template <typename T> bool TUndoReplay::ReplayProperty(const TGraphProperty<T>& property, int index) {
+    const auto item = Pop(StoreOf<T>(From));
+    TGraph* g = W.GraphByID(item.GraphID);
+    if (!g) return false;
+    StoreOf<T>(To).append({item.GraphID, TStored<T>(property.Get(*g, index))});
+    property.Set(*g, T(StoredValue(item)), index);
+    return true;
+}
+
+template <typename T> void TUndoReplay::ReplayWindowProperty(const TWindowProperty<T>& property) {
     const TIntegerUndoRedoItem item = Pop(From.Integers);
-    if (IsWindowOp(op)) {
-        To.Integers.append({-1, CurrentWindowInteger(op)});
-        SetWindowInteger(op, item.Value);
-        return true;
-    }
-    const bool keepsViews = op == UndoOp::FixedRatio || op == UndoOp::LogX || op == UndoOp::LogY;
-    TZoomUndoRedo views;
+    To.Integers.append({-1, int32_t(property.Get(W))});
+    property.Set(W, T(item.Value));
+}
+
+void TUndoReplay::ReplayToolMode() {
+    const TIntegerUndoRedoItem item = Pop(From.Integers);
+    // Directly: leaving node editing through the setter would change the node selection.
+    if (item.Value < tmNothing || item.Value > tmEdit) throw THistoryBroken();
+    To.Integers.append({-1, W.FToolMode});
+    const TToolMode old = W.FToolMode;
+    W.FToolMode = TToolMode(item.Value);
+    Raise(W.Events.OnToolModeChange, &W, old, W.FToolMode);
+}
+
+// A fixed ratio and the logarithmic axes keep every graph's view beside the flag; the fixed ratio
+// also the permissions it may have switched on.
+bool TUndoReplay::ReplayWithViews(uint8_t op) {
+    const bool fixedRatio = op == UndoOp::FixedRatio;
+    const TIntegerUndoRedoItem item = Pop(From.Integers);
+    const TZoomUndoRedo views = Pop(From.Views);
     TPolicyUndoRedo permissions;
-    if (keepsViews) views = Pop(From.Views);
-    if (op == UndoOp::FixedRatio) permissions = Pop(From.Permissions);
+    if (fixedRatio) permissions = Pop(From.Permissions);
 
     TGraph* g = W.GraphByID(item.GraphID);
     if (!g) return false;
-    To.Integers.append({item.GraphID, CurrentInteger(*g, op)});
-    if (keepsViews) To.Views.append(W.CaptureViews());
-    if (op == UndoOp::FixedRatio) To.Permissions.append(W.CapturePermissions());
-    SetInteger(*g, op, item.Value);
-    if (op == UndoOp::FixedRatio) RestorePermissions(permissions);
-    if (keepsViews) RestoreViews(views);
+    const TAxis axis = op == UndoOp::LogY ? TAxis::Y : TAxis::X;
+    const bool current = fixedRatio ? g->FixedRatio() : axis == TAxis::X ? g->LogX() : g->LogY();
+    To.Integers.append({item.GraphID, current});
+    To.Views.append(W.CaptureViews());
+    const bool on = item.Value != 0;
+    if (fixedRatio) {
+        To.Permissions.append(W.CapturePermissions());
+        g->SetFixedRatio(on);
+        RestorePermissions(permissions);
+    } else if (on != current && !(on && (axis == TAxis::X ? g->XMin() : g->YMin()) <= 0)) {
+        g->SwitchLog(axis, on, false); // the markers of such a step are put back by its markers record
+    }
+    RestoreViews(views);
     return true;
 }
 
-int32_t TUndoReplay::CurrentInteger(const TGraph& g, uint8_t op) const {
-    if (InRange(op, UndoOp::DesignationShow, UndoOp::DesignationShow + 3))
-        return g.Designation(DesignationOf(op, UndoOp::DesignationShow)).Show;
-    if (InRange(op, UndoOp::DesignationVertical, UndoOp::DesignationVertical + 3))
-        return g.Designation(DesignationOf(op, UndoOp::DesignationVertical)).Vertical;
-    if (InRange(op, UndoOp::DesignationIsText, UndoOp::DesignationIsText + 3))
-        return g.Designation(DesignationOf(op, UndoOp::DesignationIsText)).IsText;
-    switch (op) {
-    case UndoOp::Color:
-        return g.Color();
-    case UndoOp::MarkerColor:
-        return g.MarkerColor();
-    case UndoOp::MarkerSymbol:
-        return g.MarkerSymbol();
-    case UndoOp::ShowNodes:
-        return g.ShowNodes();
-    case UndoOp::FixedRatio:
-        return g.FixedRatio();
-    case UndoOp::MarkersVisible:
-        return g.MarkersVisible();
-    case UndoOp::Visible:
-        return g.Visible();
-    case UndoOp::LineWidth:
-        return g.LineWidth();
-    case UndoOp::LineStyle:
-        return g.LineStyle();
-    case UndoOp::Selected:
-        return g.Selected();
-    case UndoOp::BreakMode:
-        return g.BreakMode();
-    case UndoOp::XDesignLayout:
-        return g.XDesignLayout();
-    case UndoOp::YDesignLayout:
-        return g.YDesignLayout();
-    case UndoOp::LogX:
-        return g.LogX();
-    case UndoOp::LogY:
-        return g.LogY();
-    case UndoOp::DateTimeArg:
-        return g.DateTimeArg();
-    case UndoOp::InLegend:
-        return g.InLegend();
-    case UndoOp::MarkerKeepColor:
-        return g.MarkerKeepColor();
-    default:
-        throw THistoryBroken();
-    }
-}
-
-void TUndoReplay::SetInteger(TGraph& g, uint8_t op, int32_t v) {
-    if (InRange(op, UndoOp::DesignationShow, UndoOp::DesignationShow + 3))
-        return g.SetDesignationShow(DesignationOf(op, UndoOp::DesignationShow), v != 0);
-    if (InRange(op, UndoOp::DesignationVertical, UndoOp::DesignationVertical + 3))
-        return g.SetDesignationVertical(DesignationOf(op, UndoOp::DesignationVertical), v != 0);
-    if (InRange(op, UndoOp::DesignationIsText, UndoOp::DesignationIsText + 3))
-        return g.SetDesignationIsText(DesignationOf(op, UndoOp::DesignationIsText), v != 0);
-    switch (op) {
-    case UndoOp::Color:
-        return g.SetColor(v);
-    case UndoOp::MarkerColor:
-        // Directly: switching off "keeps the line colour" has a step of its own.
-        if (g.FMarkerColor != v) {
-            g.FMarkerColor = v;
-            g.ChangedStyle(StyleChange::MarkerColor, v);
-        }
-        return;
-    case UndoOp::MarkerSymbol:
-        return g.SetMarkerSymbol(uint8_t(v));
-    case UndoOp::ShowNodes:
-        return g.SetShowNodes(v != 0);
-    case UndoOp::FixedRatio:
-        return g.SetFixedRatio(v != 0);
-    case UndoOp::MarkersVisible:
-        return g.SetMarkersVisible(v != 0);
-    case UndoOp::Visible:
-        return g.SetVisible(v != 0);
-    case UndoOp::LineWidth:
-        return g.SetLineWidth(v);
-    case UndoOp::LineStyle:
-        return g.SetLineStyle(v);
-    case UndoOp::Selected:
-        return g.SetSelected(v != 0);
-    case UndoOp::BreakMode:
-        return g.SetBreakMode(uint8_t(v));
-    case UndoOp::XDesignLayout:
-        return g.SetXDesignLayout(uint8_t(v));
-    case UndoOp::YDesignLayout:
-        return g.SetYDesignLayout(uint8_t(v));
-    case UndoOp::LogX:
-    case UndoOp::LogY: {
-        // The markers of such a step are put back by its markers record.
-        const TAxis axis = op == UndoOp::LogX ? TAxis::X : TAxis::Y;
-        const bool on = v != 0;
-        if (on != (axis == TAxis::X ? g.LogX() : g.LogY()) &&
-            !(on && (axis == TAxis::X ? g.XMin() : g.YMin()) <= 0))
-            g.SwitchLog(axis, on, false);
-        return;
-    }
-    case UndoOp::DateTimeArg:
-        return g.SetDateTimeArg(v != 0);
-    case UndoOp::InLegend:
-        return g.SetInLegend(v != 0);
-    case UndoOp::MarkerKeepColor:
-        // Directly too: the marker colour the setter would take has a step of its own.
-        if (g.FMarkerKeepColor != (v != 0)) {
-            g.FMarkerKeepColor = v != 0;
-            g.ChangedStyle(StyleChange::MarkerKeepColor, v != 0);
-        }
-        return;
-    default:
-        throw THistoryBroken();
-    }
-}
-
-int32_t TUndoReplay::CurrentWindowInteger(uint8_t op) const {
-    switch (op) {
-    case UndoOp::ToolMode:
-        return W.ToolMode();
-    case UndoOp::ShowLegend:
-        return W.ShowLegend();
-    case UndoOp::LegendFrame:
-        return W.LegendFrame();
-    case UndoOp::LegendBackground:
-        return W.LegendBackground();
-    case UndoOp::LegendOffsetY:
-        return W.LegendOffsetY();
-    case UndoOp::LegendOffsetX:
-        return W.LegendOffsetX();
-    case UndoOp::LegendColumns:
-        return W.LegendColumns();
-    case UndoOp::LegendBorderWidth:
-        return W.LegendBorderWidth();
-    case UndoOp::LegendPosition:
-        return W.LegendPosition();
-    default:
-        throw THistoryBroken();
-    }
-}
-
-void TUndoReplay::SetWindowInteger(uint8_t op, int32_t v) {
-    switch (op) {
-    case UndoOp::ToolMode: {
-        // Directly: leaving node editing through the setter would change the node selection.
-        if (v < tmNothing || v > tmEdit) throw THistoryBroken();
-        const TToolMode old = W.FToolMode;
-        W.FToolMode = TToolMode(v);
-        Raise(W.Events.OnToolModeChange, &W, old, W.FToolMode);
-        return;
-    }
-    case UndoOp::ShowLegend:
-        return W.SetShowLegend(v != 0);
-    case UndoOp::LegendFrame:
-        return W.SetLegendFrame(v != 0);
-    case UndoOp::LegendBackground:
-        return W.SetLegendBackground(v != 0);
-    case UndoOp::LegendOffsetY:
-        return W.SetLegendOffsetY(v);
-    case UndoOp::LegendOffsetX:
-        return W.SetLegendOffsetX(v);
-    case UndoOp::LegendColumns:
-        return W.SetLegendColumns(v);
-    case UndoOp::LegendBorderWidth:
-        return W.SetLegendBorderWidth(v);
-    case UndoOp::LegendPosition:
-        return W.SetLegendPosition(uint8_t(v));
-    default:
-        throw THistoryBroken();
-    }
-}
-
-bool TUndoReplay::ReplayString(uint8_t op) {
-    const TUndoRedoString item = Pop(From.Strings);
+bool TUndoReplay::ReplayOffsets(TDesignation d) {
+    const TSymMarginsItem item = Pop(From.Offsets);
     TGraph* g = W.GraphByID(item.GraphID);
     if (!g) return false;
-    if (op == UndoOp::Name) {
-        To.Strings.append({item.GraphID, g->Name()});
-        g->SetName(item.Value);
-    } else if (op == UndoOp::MarkerText) {
-        To.Strings.append({item.GraphID, g->MarkerText()});
-        g->SetMarkerText(item.Value);
-    } else if (op == UndoOp::LegendText) {
-        To.Strings.append({item.GraphID, g->LegendText()});
-        g->SetLegendText(item.Value);
-    } else {
-        const TDesignation d = DesignationOf(op, UndoOp::DesignationText);
-        To.Strings.append({item.GraphID, g->Designation(d).Text});
-        g->SetDesignationText(d, item.Value);
-    }
+    To.Offsets.append({item.GraphID, g->Designation(d).OffsetX, g->Designation(d).OffsetY});
+    g->SetDesignationOffsets(d, item.OffsetX, item.OffsetY);
     return true;
 }
 
-bool TUndoReplay::ReplayExtended(uint8_t op) {
-    const TDoubleUndoRedoItem item = Pop(From.Doubles);
+bool TUndoReplay::ReplayMarkers() {
+    const TMarkersUndoRedoItem item = Pop(From.Markers);
     TGraph* g = W.GraphByID(item.GraphID);
     if (!g) return false;
-    if (op == UndoOp::BreakLimit) {
-        To.Doubles.append({item.GraphID, g->BreakLimit()});
-        g->SetBreakLimit(item.Value);
-    } else {
-        To.Doubles.append({item.GraphID, g->WidthScale()});
-        g->SetWidthScale(item.Value);
-    }
+    To.Markers.append({item.GraphID, g->Markers.Items});
+    g->Markers.Items = item.Markers;
+    g->Markers.SelectedIndex = -1;
     return true;
 }
 
@@ -463,6 +254,50 @@ void TUndoReplay::ReplayViews() {
         W.SetViewHeight(v.GraphID, v.ViewHeight);
     }
     W.StartViewAnimationOrRepaint(W.AnimatedUndo);
+}
+
+void TUndoReplay::ReplayLayers() {
+    const TIntegerUndoRedo layers = Pop(From.Layers);
+    To.Layers.append(W.CaptureLayers());
+    RestoreLayers(layers);
+}
+
+void TUndoReplay::ReplayPermissions() {
+    const TPolicyUndoRedo permissions = Pop(From.Permissions);
+    To.Permissions.append(W.CapturePermissions());
+    RestorePermissions(permissions);
+}
+
+// The binding groups and the draw-policy flags keep every graph's view and permissions beside
+// their own values.
+void TUndoReplay::ReplayGroups() {
+    const TSnapUndoRedo groups = Pop(From.Groups);
+    const TViewsAndPermissions kept = SwapViewsAndPermissions();
+    To.Groups.append(W.CaptureGroups());
+    RestoreGroups(groups);
+    RestoreViewsAndPermissions(kept);
+}
+
+void TUndoReplay::ReplaySnapPolicy() {
+    const TSnapPolicyUndoRedo flags = Pop(From.SnapPolicies);
+    const TViewsAndPermissions kept = SwapViewsAndPermissions();
+    To.SnapPolicies.append(W.CaptureSnapPolicy());
+    for (int i = 0; i < 4; ++i)
+        W.DrawPolicy.SetSingleDirect(i, flags.Flags[i] != 0);
+    RestoreViewsAndPermissions(kept);
+    Raise(W.Events.OnChangeGraphState, &W.DrawPolicy, -1, -1, false);
+}
+
+TUndoReplay::TViewsAndPermissions TUndoReplay::SwapViewsAndPermissions() {
+    TViewsAndPermissions kept{Pop(From.Views), Pop(From.Permissions)};
+    To.Views.append(W.CaptureViews());
+    To.Permissions.append(W.CapturePermissions());
+    return kept;
+}
+
+void TUndoReplay::RestoreViewsAndPermissions(const TViewsAndPermissions& kept) {
+    RestorePermissions(kept.Permissions);
+    RestoreViews(kept.Views);
 }
 
 void TUndoReplay::RestoreViews(const TZoomUndoRedo& views) {
@@ -590,7 +425,6 @@ bool TUndoReplay::ReplayNodes() {
     TGraph* graph = W.GraphByID(rec.GraphID);
     if (!graph) return false;
     TGraph& g = *graph;
-    const qsizetype n = g.NodeCount();
     TZoomUndoRedo currentViews;
     if (keepsViews) currentViews = W.CaptureViews();
     const Extended pxPerUnitX = g.Mapping.FitX * g.Mapping.ZoomX,
@@ -598,99 +432,24 @@ bool TUndoReplay::ReplayNodes() {
     const Extended centreX = g.XMid() + g.Mapping.ShiftX, centreY = g.YMid() + g.Mapping.ShiftY;
 
     TEditNodes current;
-    current.GraphID = rec.GraphID;
-    current.Indexes = rec.Indexes;
     switch (rec.Kind) {
     case enkSelection:
-    case enkMove: {
-        // The same nodes, their values and pixels as they are now, then the kept ones put back.
-        if (rec.Pixels.size() != rec.Indexes.size()) throw THistoryBroken();
-        const bool values = rec.Kind == enkMove;
-        if (values && (rec.X.size() != rec.Indexes.size() || rec.Y.size() != rec.Indexes.size()))
-            throw THistoryBroken();
-        current.Kind = rec.Kind;
-        for (int32_t i : rec.Indexes) {
-            const bool inside = i >= 0 && i < n;
-            current.Pixels.append(inside ? g.NodePixels[i] : TNodePixel{});
-            if (!values) continue;
-            current.X.append(inside ? RealValue(i, g.FLogX, g.XData, g.XSource) : 0);
-            current.Y.append(inside ? RealValue(i, g.FLogY, g.YData, g.YSource) : 0);
-        }
-        for (qsizetype k = 0; k < rec.Indexes.size(); ++k) {
-            const int32_t i = rec.Indexes[k];
-            if (i < 0 || i >= n) continue;
-            g.NodePixels[i] = rec.Pixels[k];
-            if (!values) continue;
-            SetRealValue(i, rec.X[k], g.FLogX, g.XData, g.XSource);
-            SetRealValue(i, rec.Y[k], g.FLogY, g.YData, g.YSource);
-        }
+    case enkMove:
+        current = RestoreNodes(g, rec);
         break;
-    }
-    case enkInsert: {
-        // The inserted nodes go again; the other side keeps them as a deletion.
-        QList<int32_t> order = rec.Indexes;
-        std::sort(order.begin(), order.end());
-        order.erase(std::unique(order.begin(), order.end()), order.end());
-        if (!order.isEmpty() && (order.first() < 0 || order.last() >= n)) throw THistoryBroken();
-        current.Kind = enkDelete;
-        current.Indexes = order;
-        const bool withZ = g.ZData.size() == n && n > 0;
-        for (int32_t i : order) {
-            current.X.append(RealValue(i, g.FLogX, g.XData, g.XSource));
-            current.Y.append(RealValue(i, g.FLogY, g.YData, g.YSource));
-            if (withZ) current.Z.append(g.ZData[i]);
-            current.Pixels.append(g.NodePixels[i]);
-        }
-        for (qsizetype k = order.size() - 1; k >= 0; --k) {
-            const int32_t i = order[k];
-            g.XData.removeAt(i);
-            g.YData.removeAt(i);
-            if (g.FLogX) g.XSource.removeAt(i);
-            if (g.FLogY) g.YSource.removeAt(i);
-            if (withZ) g.ZData.removeAt(i);
-            g.NodePixels.removeAt(i);
-        }
+    case enkInsert:
+        current = RemoveInsertedNodes(g, rec);
         break;
-    }
-    case enkDelete: {
-        // The deleted nodes come back at their old places; the other side keeps them as an insertion.
-        const qsizetype count = rec.Indexes.size();
-        if (rec.X.size() != count || rec.Y.size() != count) throw THistoryBroken();
-        const bool withZ = rec.Z.size() == count && (n == 0 || g.ZData.size() == n);
-        current.Kind = enkInsert;
-        for (qsizetype k = 0; k < count; ++k) {
-            const int32_t i = rec.Indexes[k];
-            if (i < 0 || i > g.XData.size()) throw THistoryBroken();
-            if (g.FLogX && !(rec.X[k] > 0)) throw THistoryBroken();
-            if (g.FLogY && !(rec.Y[k] > 0)) throw THistoryBroken();
-            g.XData.insert(i, g.FLogX ? Log10(rec.X[k]) : rec.X[k]);
-            g.YData.insert(i, g.FLogY ? Log10(rec.Y[k]) : rec.Y[k]);
-            if (g.FLogX) g.XSource.insert(i, rec.X[k]);
-            if (g.FLogY) g.YSource.insert(i, rec.Y[k]);
-            if (withZ) g.ZData.insert(i, rec.Z[k]);
-            g.NodePixels.insert(i, k < rec.Pixels.size() ? rec.Pixels[k] : TNodePixel{});
-        }
+    case enkDelete:
+        current = InsertDeletedNodes(g, rec);
         break;
-    }
-    case enkReplaceAll: {
-        current.Kind = enkReplaceAll;
-        g.GetXY(current.X, current.Y);
-        current.Z = g.ZData;
-        current.Pixels = g.NodePixels;
-        if (rec.X.size() != rec.Y.size() || (!rec.Z.isEmpty() && rec.Z.size() != rec.X.size()))
-            throw THistoryBroken();
-        AssignAxis(rec.X, g.FLogX, g.XData, g.XSource);
-        AssignAxis(rec.Y, g.FLogY, g.YData, g.YSource);
-        g.ZData = rec.Z;
-        if (rec.Pixels.size() == rec.X.size())
-            g.NodePixels = rec.Pixels;
-        else
-            g.NodePixels.fill(TNodePixel{}, rec.X.size());
+    case enkReplaceAll:
+        current = ReplaceAllNodes(g, rec);
         break;
-    }
     default:
         throw THistoryBroken();
     }
+    current.GraphID = rec.GraphID;
 
     To.Nodes.append(current);
     if (keepsViews) To.Views.append(currentViews);
@@ -708,6 +467,106 @@ bool TUndoReplay::ReplayNodes() {
     }
     Raise(W.Events.OnChangeGraphData, &W, g.ID);
     return true;
+}
+
+// The same nodes, their values and pixels as they are now; then the kept ones put back.
+TEditNodes TUndoReplay::RestoreNodes(TGraph& g, const TEditNodes& rec) {
+    const qsizetype n = g.NodeCount();
+    if (rec.Pixels.size() != rec.Indexes.size()) throw THistoryBroken();
+    const bool values = rec.Kind == enkMove;
+    if (values && (rec.X.size() != rec.Indexes.size() || rec.Y.size() != rec.Indexes.size()))
+        throw THistoryBroken();
+    TEditNodes current;
+    current.Kind = rec.Kind;
+    current.Indexes = rec.Indexes;
+    for (int32_t i : rec.Indexes) {
+        const bool inside = i >= 0 && i < n;
+        current.Pixels.append(inside ? g.NodePixels[i] : TNodePixel{});
+        if (!values) continue;
+        current.X.append(inside ? RealValue(i, g.FLogX, g.XData, g.XSource) : 0);
+        current.Y.append(inside ? RealValue(i, g.FLogY, g.YData, g.YSource) : 0);
+    }
+    for (qsizetype k = 0; k < rec.Indexes.size(); ++k) {
+        const int32_t i = rec.Indexes[k];
+        if (i < 0 || i >= n) continue;
+        g.NodePixels[i] = rec.Pixels[k];
+        if (!values) continue;
+        SetRealValue(i, rec.X[k], g.FLogX, g.XData, g.XSource);
+        SetRealValue(i, rec.Y[k], g.FLogY, g.YData, g.YSource);
+    }
+    return current;
+}
+
+// The inserted nodes go again; the other side keeps them as a deletion.
+TEditNodes TUndoReplay::RemoveInsertedNodes(TGraph& g, const TEditNodes& rec) {
+    const qsizetype n = g.NodeCount();
+    QList<int32_t> order = rec.Indexes;
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    if (!order.isEmpty() && (order.first() < 0 || order.last() >= n)) throw THistoryBroken();
+    TEditNodes current;
+    current.Kind = enkDelete;
+    current.Indexes = order;
+    const bool withZ = g.ZData.size() == n && n > 0;
+    for (int32_t i : order) {
+        current.X.append(RealValue(i, g.FLogX, g.XData, g.XSource));
+        current.Y.append(RealValue(i, g.FLogY, g.YData, g.YSource));
+        if (withZ) current.Z.append(g.ZData[i]);
+        current.Pixels.append(g.NodePixels[i]);
+    }
+    for (qsizetype k = order.size() - 1; k >= 0; --k) {
+        const int32_t i = order[k];
+        g.XData.removeAt(i);
+        g.YData.removeAt(i);
+        if (g.FLogX) g.XSource.removeAt(i);
+        if (g.FLogY) g.YSource.removeAt(i);
+        if (withZ) g.ZData.removeAt(i);
+        g.NodePixels.removeAt(i);
+    }
+    return current;
+}
+
+// The deleted nodes come back at their old places; the other side keeps them as an insertion.
+TEditNodes TUndoReplay::InsertDeletedNodes(TGraph& g, const TEditNodes& rec) {
+    const qsizetype n = g.NodeCount();
+    const qsizetype count = rec.Indexes.size();
+    if (rec.X.size() != count || rec.Y.size() != count) throw THistoryBroken();
+    const bool withZ = rec.Z.size() == count && (n == 0 || g.ZData.size() == n);
+    TEditNodes current;
+    current.Kind = enkInsert;
+    current.Indexes = rec.Indexes;
+    for (qsizetype k = 0; k < count; ++k) {
+        const int32_t i = rec.Indexes[k];
+        if (i < 0 || i > g.XData.size()) throw THistoryBroken();
+        if (g.FLogX && !(rec.X[k] > 0)) throw THistoryBroken();
+        if (g.FLogY && !(rec.Y[k] > 0)) throw THistoryBroken();
+        g.XData.insert(i, g.FLogX ? Log10(rec.X[k]) : rec.X[k]);
+        g.YData.insert(i, g.FLogY ? Log10(rec.Y[k]) : rec.Y[k]);
+        if (g.FLogX) g.XSource.insert(i, rec.X[k]);
+        if (g.FLogY) g.YSource.insert(i, rec.Y[k]);
+        if (withZ) g.ZData.insert(i, rec.Z[k]);
+        g.NodePixels.insert(i, k < rec.Pixels.size() ? rec.Pixels[k] : TNodePixel{});
+    }
+    return current;
+}
+
+TEditNodes TUndoReplay::ReplaceAllNodes(TGraph& g, const TEditNodes& rec) {
+    TEditNodes current;
+    current.Kind = enkReplaceAll;
+    current.Indexes = rec.Indexes;
+    g.GetXY(current.X, current.Y);
+    current.Z = g.ZData;
+    current.Pixels = g.NodePixels;
+    if (rec.X.size() != rec.Y.size() || (!rec.Z.isEmpty() && rec.Z.size() != rec.X.size()))
+        throw THistoryBroken();
+    AssignAxis(rec.X, g.FLogX, g.XData, g.XSource);
+    AssignAxis(rec.Y, g.FLogY, g.YData, g.YSource);
+    g.ZData = rec.Z;
+    if (rec.Pixels.size() == rec.X.size())
+        g.NodePixels = rec.Pixels;
+    else
+        g.NodePixels.fill(TNodePixel{}, rec.X.size());
+    return current;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,4 +1,6 @@
-// Replays the newest entry of one side of the window's history onto the other side.
+// Replays the newest entry of one side of the window's history onto the other side. The declared
+// graph and window properties (GraphProperties.h, WindowProperties.h) share one replay, through
+// their setters; the codes that keep more than one value have replays of their own.
 //
 // Every operation code pops from the stores exactly what its recording pushed:
 //   0                         views
@@ -21,10 +23,12 @@
 // An entry whose graph is gone is dropped with its values; nothing of it reaches the other side.
 #pragma once
 
+#include "model/Graph.h"
 #include "window/UndoStore.h"
 
 class TSuperGrWindow;
-class TGraph;
+template <typename T> struct TGraphProperty;
+template <typename T> struct TWindowProperty;
 
 class TUndoReplay {
 public:
@@ -41,18 +45,33 @@ private:
     // ones; false when the entry was skipped.
     bool Replay(uint8_t op);
 
-    bool ReplayInteger(uint8_t op);
-    bool ReplayString(uint8_t op);
-    bool ReplayExtended(uint8_t op);
+    template <typename T> bool ReplayProperty(const TGraphProperty<T>& property, int index);
+    template <typename T> void ReplayWindowProperty(const TWindowProperty<T>& property);
+    bool ReplayOwnStep(uint8_t op);
+    void ReplayToolMode();
+    bool ReplayWithViews(uint8_t op);
+    bool ReplayOffsets(TDesignation d);
+    bool ReplayMarkers();
     bool ReplayGraphPresence(uint8_t op);
-    bool ReplayNodes();
     void ReplayViews();
+    void ReplayLayers();
+    void ReplayPermissions();
+    void ReplayGroups();
+    void ReplaySnapPolicy();
+    bool ReplayNodes();
+    // Each puts a node record back and returns the nodes as they were, for the other side.
+    static TEditNodes RestoreNodes(TGraph& g, const TEditNodes& rec);
+    static TEditNodes RemoveInsertedNodes(TGraph& g, const TEditNodes& rec);
+    static TEditNodes InsertDeletedNodes(TGraph& g, const TEditNodes& rec);
+    static TEditNodes ReplaceAllNodes(TGraph& g, const TEditNodes& rec);
 
-    int32_t CurrentInteger(const TGraph& g, uint8_t op) const;
-    void SetInteger(TGraph& g, uint8_t op, int32_t value);
-    int32_t CurrentWindowInteger(uint8_t op) const;
-    void SetWindowInteger(uint8_t op, int32_t value);
-
+    struct TViewsAndPermissions {
+        TZoomUndoRedo Views;
+        TPolicyUndoRedo Permissions;
+    };
+    // Pops the kept views and permissions and pushes the current ones to the other side.
+    TViewsAndPermissions SwapViewsAndPermissions();
+    void RestoreViewsAndPermissions(const TViewsAndPermissions& kept);
     void RestoreViews(const TZoomUndoRedo& views);
     void RestoreLayers(const TIntegerUndoRedo& layers);
     void RestorePermissions(const TPolicyUndoRedo& permissions);

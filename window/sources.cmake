@@ -8,6 +8,7 @@ target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SuperGrWindow.h ${CMAKE_CURRENT_LIST_DIR}/SuperGrWindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Coordinates.h ${CMAKE_CURRENT_LIST_DIR}/Coordinates.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ViewAnimator.h ${CMAKE_CURRENT_LIST_DIR}/ViewAnimator.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowProperties.h ${CMAKE_CURRENT_LIST_DIR}/WindowProperties.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShiftCurve.h ${CMAKE_CURRENT_LIST_DIR}/ShiftCurve.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MouseTools.h ${CMAKE_CURRENT_LIST_DIR}/MouseTools.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MoveZoomTool.h ${CMAKE_CURRENT_LIST_DIR}/MoveZoomTool.cpp
