@@ -9,7 +9,7 @@ packages=(
     zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
     libxlsxwriter-dev libemf-dev
     fonts-liberation fonts-dejavu-core
-    xvfb xauth imagemagick xdotool
+    xvfb xauth imagemagick xdotool x11-utils
     python3-numpy python3-scipy
 )
 
