@@ -1,9 +1,9 @@
 #include "export/CommandLine.h"
 
 #include "app/FigureFile.h"
+#include "export/PictureExport.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
-#include "export/PictureExport.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -88,8 +88,12 @@ QString UsageText() {
         "  -v, --version     show the version and exit\n");
 }
 
+QString ProgramVersion() {
+    return QStringLiteral("0.1.0");
+}
+
 QString VersionText() {
-    return QStringLiteral("tarvelo 0.1.0\n");
+    return QStringLiteral("tarvelo ") + ProgramVersion() + QLatin1Char('\n');
 }
 
 std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QString* error) {
