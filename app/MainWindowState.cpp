@@ -3,8 +3,11 @@
 #include "model/Colors.h"
 #include "model/DateFormat.h"
 #include "model/DecimalLog.h"
+#include "window/FigurePaint.h"
 #include "window/SuperGrWindow.h"
 
+#include <QImage>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -165,6 +168,12 @@ TPermissionCounts CountPermissions(const TSuperGrWindow& window) {
     return c;
 }
 
+void CountPermissionIcons(TStatusIcons& icons, const TSuperGrWindow& window) {
+    const TPermissionCounts c = CountPermissions(window);
+    icons.Scale = ScaleIconFor(c.Graphs, c.ScaleX, c.ScaleY);
+    icons.Move = MoveIconFor(c.Graphs, c.ShiftX, c.ShiftY);
+}
+
 TIconLook IconLook(int icon) {
     TIconLook look;
     if (icon >= 18) {
@@ -182,6 +191,14 @@ TIconLook IconLook(int icon) {
             look.X = kCaseX[c];
             look.Y = kCaseY[c];
         }
+    return look;
+}
+
+TIconLook AlignmentLook(bool scales, bool x, bool y) {
+    TIconLook look;
+    look.Kind = scales ? TIconLook::TKind::Scale : TIconLook::TKind::Move;
+    look.X = x ? TAxisState::All : TAxisState::None;
+    look.Y = y ? TAxisState::All : TAxisState::None;
     return look;
 }
 
@@ -256,16 +273,24 @@ int IconAt(const TRect& panel, int x, int y) {
     return -1;
 }
 
-QStringList GraphDependentActions() {
-    return {QStringLiteral("GraphProperties"), QStringLiteral("ScaleSnap"),   QStringLiteral("RefreshScales"),
-            QStringLiteral("DelGraph"),        QStringLiteral("WindowScale"), QStringLiteral("XAxisScale"),
-            QStringLiteral("YAxisScale"),      QStringLiteral("Filtration")};
-}
-
-QStringList NodeActions() {
-    return {QStringLiteral("SelectNodes"), QStringLiteral("UnSelectNodes"),
-            QStringLiteral("MoveNodes"),   QStringLiteral("InsertNodes"),
-            QStringLiteral("DeleteNodes"), QStringLiteral("CutSelectedNodes")};
+bool CommandEnabled(TEnabledRule rule, const TCommandState& state) {
+    switch (rule) {
+    case TEnabledRule::Always:
+        return true;
+    case TEnabledRule::WithGraphs:
+        return state.Graphs;
+    case TEnabledRule::WithUndo:
+        return state.Undo;
+    case TEnabledRule::WithRedo:
+        return state.Redo;
+    case TEnabledRule::WithSavedAxes:
+        return state.SavedAxes;
+    case TEnabledRule::NodeWork:
+        return NodeActionsEnabled(state.Tool, state.Zoom);
+    case TEnabledRule::Later:
+        break;
+    }
+    return false;
 }
 
 bool NodeActionsEnabled(TToolMode tool, TZoomMode zoom) {
@@ -298,6 +323,64 @@ TZoomMode ZoomModeForAction(const QString& action) {
 
 QString LegendActionCaption(bool legendShown) {
     return legendShown ? QStringLiteral("Скрыть легенду") : QStringLiteral("Показать легенду");
+}
+
+QString DialogText(const QString& message) {
+    QString shown = message;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+void CancelBinding(TSuperGrWindow& window) {
+    const bool grouping = window.UndoGrouping();
+    window.SetUndoGrouping(true);
+    for (int i = 0; i < window.GraphCount(); ++i) {
+        TGraph* g = window.GraphByIndex(i);
+        g->SetPosGroupX(-1);
+        g->SetPosGroupY(-1);
+        g->SetScaleGroupX(-1);
+        g->SetScaleGroupY(-1);
+    }
+    window.SetUndoGrouping(grouping);
+    window.Repaint();
+}
+
+void DeleteAllMarkers(TSuperGrWindow& window) {
+    const bool grouping = window.UndoGrouping();
+    window.SetUndoGrouping(true);
+    for (int i = 0; i < window.GraphCount(); ++i)
+        window.GraphByIndex(i)->ClearMarkers();
+    window.SetUndoGrouping(grouping);
+    window.Repaint();
+}
+
+void ToggleLegend(TSuperGrWindow& window, const std::optional<TPoint>& corner) {
+    if (window.ShowLegend()) {
+        window.SetShowLegend(false);
+        return;
+    }
+    const bool grouping = window.UndoGrouping();
+    window.SetUndoGrouping(true);
+    window.SetShowLegend(true);
+    if (corner) {
+        // The legend's size is known only after it was laid out once: measure it off screen.
+        const TRect client = window.ClientRect();
+        if (client.Width() > 0 && client.Height() > 0) {
+            QImage scratch(client.Width(), client.Height(), QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&scratch);
+            PaintFigure(window, painter, client);
+        }
+        const TPoint offsets = LegendOffsetsForPoint(window, corner->X, corner->Y);
+        window.SetLegendOffsetX(offsets.X);
+        window.SetLegendOffsetY(offsets.Y);
+    }
+    window.SetUndoGrouping(grouping);
+    // The legend dialog for an empty legend comes with a later version.
+}
+
+void EndInsertOrDelete(TSuperGrWindow& window) {
+    if (window.EditMode() == emDelete || window.EditMode() == emInsert) window.SetEditMode(emNothing);
 }
 
 TDblClickResult ApplyDoubleClick(TSuperGrWindow& window, int index, int action) {
@@ -359,6 +442,26 @@ QList<TPermissionItem> PermissionItems() {
         {scale, both, {false, false, true, true}}, {scale, x, {false, false, true, false}},
         {scale, y, {false, false, false, true}},   {QString(), QStringLiteral("Запретить всё"), {}},
     };
+}
+
+void ApplyPermissions(TSuperGrWindow& window, TPermissionTarget target, int graph,
+                      const TPermissionSet& flags) {
+    const auto [shiftX, shiftY, scaleX, scaleY] = flags;
+    TGraph* g = window.GraphByIndex(graph);
+    switch (target) {
+    case TPermissionTarget::AllGraphs:
+        window.DrawPolicy.SetAllowAll(shiftX, shiftY, scaleX, scaleY);
+        break;
+    case TPermissionTarget::SelectedGraphs:
+        window.DrawPolicy.SetAllowSelected(shiftX, shiftY, scaleX, scaleY);
+        break;
+    case TPermissionTarget::Graph:
+        if (g) g->SetPermissions(shiftX, shiftY, scaleX, scaleY);
+        break;
+    case TPermissionTarget::OnlyGraph:
+        if (g) g->SetPermissionsExclusive(shiftX, shiftY, scaleX, scaleY);
+        break;
+    }
 }
 
 TPoint LegendOffsetsForPoint(const TSuperGrWindow& window, int x, int y) {

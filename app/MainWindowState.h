@@ -1,13 +1,12 @@
 // The main window's decisions, free of widgets: status-bar texts and icons, which commands a state
-// enables, the double-click actions, the legend placement of "show legend", the keys and the
-// closing rule. The window only shows what these say.
+// enables, the commands that only change the figure, the double-click actions, the legend placement
+// of "show legend", the keys and the closing rule. The window only shows what these say.
 #pragma once
 
 #include "model/ost2_Types.h"
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -41,6 +40,13 @@ struct TPermissionCounts {
     int Graphs = 0, ScaleX = 0, ScaleY = 0, ShiftX = 0, ShiftY = 0;
 };
 TPermissionCounts CountPermissions(const TSuperGrWindow& window);
+// The three icons' numbers, and whether the first two react to clicks (while graphs exist).
+struct TStatusIcons {
+    int Scale = 10, Move = 1, Axes = 18;
+    bool Enabled = false;
+};
+// The scaling and offset icons for the graphs' permissions.
+void CountPermissionIcons(TStatusIcons& icons, const TSuperGrWindow& window);
 
 // How one axis of a state icon is drawn.
 enum class TAxisState { None, Some, All };
@@ -50,6 +56,8 @@ struct TIconLook {
 };
 // What an icon number (0 .. 21) shows.
 TIconLook IconLook(int icon);
+// The look of an alignment choice: scales (else offsets) aligned along X, along Y.
+TIconLook AlignmentLook(bool scales, bool x, bool y);
 
 // ---- Status bar geometry ----
 
@@ -72,16 +80,43 @@ int IconAt(const TRect& panel, int x, int y);
 
 // ---- Commands ----
 
-// The commands that follow whether graphs exist.
-QStringList GraphDependentActions();
-// The commands of node editing, disabled while a zoom frame is active in node work.
-QStringList NodeActions();
+// When a command is enabled.
+enum class TEnabledRule {
+    Always,
+    WithGraphs,    // while graphs exist
+    WithUndo,      // while there is a step to undo
+    WithRedo,      // while there is a step to redo
+    WithSavedAxes, // after the axes were saved
+    NodeWork,      // the node editing commands: not while a zoom mode is active in node work
+    Later,         // never: the command's dialog comes with a later version
+};
+struct TCommandState {
+    bool Graphs = false, Undo = false, Redo = false, SavedAxes = false;
+    TToolMode Tool = tmNothing;
+    TZoomMode Zoom = zmNone;
+};
+bool CommandEnabled(TEnabledRule rule, const TCommandState& state);
+// The rule NodeWork: false while a zoom mode is active in node work.
 bool NodeActionsEnabled(TToolMode tool, TZoomMode zoom);
 // Which of the three zoom commands is checked for a zoom mode (empty for none).
 QString CheckedZoomAction(TZoomMode mode);
 // The zoom mode a zoom command sets when it is checked.
 TZoomMode ZoomModeForAction(const QString& action);
 QString LegendActionCaption(bool legendShown);
+// A message as the dialogs show it: the classic line breaks "\r" and "\n\r" become "\n".
+QString DialogText(const QString& message);
+
+// ---- Commands that only change the figure ----
+
+// Clears the binding groups of every graph, in one undo step.
+void CancelBinding(TSuperGrWindow& window);
+// Clears the markers of every graph, in one undo step.
+void DeleteAllMarkers(TSuperGrWindow& window);
+// Hides a shown legend. Shows a hidden one, with its top-left corner on the client point when one is
+// given; showing and placing are one undo step.
+void ToggleLegend(TSuperGrWindow& window, const std::optional<TPoint>& corner);
+// Opening the shift-curve choice leaves the inserting and deleting of nodes.
+void EndInsertOrDelete(TSuperGrWindow& window);
 
 // ---- Double click ----
 
@@ -107,6 +142,12 @@ struct TPermissionItem {
     TPermissionSet Flags;
 };
 QList<TPermissionItem> PermissionItems();
+// Whom the items of a permission menu apply to: all graphs, the selected ones (both through the draw
+// policy), one graph, or one graph after the flags of all were cleared.
+enum class TPermissionTarget { AllGraphs, SelectedGraphs, Graph, OnlyGraph };
+// graph: the list index for the last two targets (nothing happens without such a graph).
+void ApplyPermissions(TSuperGrWindow& window, TPermissionTarget target, int graph,
+                      const TPermissionSet& flags);
 
 // ---- Legend ----
 

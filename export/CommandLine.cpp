@@ -74,8 +74,12 @@ QString UsageText() {
         "  -v, --version     show the version and exit\n");
 }
 
+QString ProgramVersion() {
+    return QStringLiteral("0.1.0");
+}
+
 QString VersionText() {
-    return QStringLiteral("tarvelo 0.1.0\n");
+    return QStringLiteral("tarvelo ") + ProgramVersion() + QLatin1Char('\n');
 }
 
 namespace {

@@ -28,6 +28,8 @@ struct TCommandLine {
 // Parses the arguments (without the program name). On an error returns nullopt with the message.
 std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QString* error);
 QString UsageText();
+// The program's version ("0.1.0"); the about box shows it too.
+QString ProgramVersion();
 QString VersionText();
 
 // Runs a headless command: loads the inputs, then writes the picture or prints the formula's value. Returns

@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     // Numbers are always written and read with the point; Qt may have taken the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Tarvelo"));
+    QApplication::setApplicationVersion(ProgramVersion());
     // The program speaks Russian: Qt's own buttons and dialogs ("Да", "Отмена", file dialogs) too.
     QTranslator qtTexts;
     if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -16,7 +16,7 @@ packages=(
     # the fonts the figures are drawn and tested with
     fonts-liberation fonts-dejavu-core
     # screenshots under a virtual display (scripts/tour.sh, scripts/try_gestures.sh)
-    xvfb xauth imagemagick xdotool
+    xvfb xauth imagemagick xdotool x11-utils
     # MAT-file fixtures and the test that reads scipy's own files
     python3-numpy python3-scipy
     "$@"

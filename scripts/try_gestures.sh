@@ -5,58 +5,10 @@
 # Usage: scripts/try_gestures.sh [BUILD_DIR] [SHOT_DIR]      (defaults: build, /tmp/shots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
-shots=${2:-/tmp/shots}
-program="$build/tarvelo"
-[ -x "$program" ] || { echo "No $program: build it with scripts/build.sh $build Release tarvelo" >&2; exit 1; }
-mkdir -p "$shots"
-export DISPLAY=${TRY_DISPLAY:-:97}
+source scripts/xvfb_lib.sh
+xvfb_setup "${1:-build}" "${2:-/tmp/shots}"
+start_on_sample
 
-xvfb_pid=""
-app_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-# A server already on the display is used as it is.
-if ! xdotool getmouselocation >/dev/null 2>&1; then
-    Xvfb "$DISPLAY" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-fi
-
-# Waits for a visible window whose title matches, and gives it the keyboard (there is no window manager).
-await() {
-    local id
-    id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1)
-    [ -n "$id" ] || { echo "No window '$1'" >&2; exit 1; }
-    xdotool windowfocus --sync "$id"
-    echo "$id"
-}
-
-"$program" examples/measurement.txt >"$shots/program.log" 2>&1 &
-app_pid=$!
-
-# A text file is not a figure: answer "open it as data", add its graphs, close the dialog.
-await '^Внимание$' >/dev/null
-xdotool key Return
-await '^Добавление графиков' >/dev/null
-xdotool key Return
-sleep 1
-xdotool key Escape
-main=$(await '^Tarvelo - ')
-sleep 1
-eval "$(xdotool getwindowgeometry --shell "$main")" # X, Y, WIDTH, HEIGHT
-echo "Main window ${WIDTH}x${HEIGHT} at $X,$Y"
-# The tool-bar places below are those of the window's first size (850 x 571).
-[ "$WIDTH" = 850 ] && [ "$HEIGHT" = 571 ] || echo "Warning: window size differs; clicks may miss" >&2
-
-shot() {
-    import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$shots/$1.png"
-    echo "$shots/$1.png"
-}
 # The X server's current cursor, as the user sees it, over grey and four times enlarged (import leaves
 # the cursor out of its pictures). Prints its size and hot spot.
 cursor_shot() {
@@ -90,33 +42,6 @@ PY
     rm -f "$shots/cursor.pam"
     echo "$shots/$1.png"
 }
-# Mouse positions are relative to the main window.
-at() { xdotool mousemove $((X + $1)) $((Y + $2)); }
-click_at() {
-    at "$1" "$2"
-    xdotool click 1
-    sleep 0.4
-}
-# Presses the left button at the first point and moves in steps to the second, keeping it down.
-drag_held() {
-    local x0=$1 y0=$2 x1=$3 y1=$4 steps=8
-    at "$x0" "$y0"
-    xdotool mousedown 1
-    for i in $(seq $steps); do
-        at $((x0 + (x1 - x0) * i / steps)) $((y0 + (y1 - y0) * i / steps))
-        sleep 0.05
-    done
-    sleep 0.3
-}
-release() {
-    xdotool mouseup 1
-    sleep "${1:-0.5}"
-}
-key() {
-    xdotool key "$1"
-    sleep "${2:-0.4}"
-}
-
 shot 01-opened
 
 key ctrl+alt+w

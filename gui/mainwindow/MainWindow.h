@@ -1,13 +1,15 @@
 // The program's main window around one graph window: the commands as named actions, menus, tool
-// bars, context menus, the status bar with its panels, the keys and the closing question.
+// bars, context menus, the status bar with its panels, the keys and the closing question. The
+// commands, menus and tool bars are built from the action table in MainWindowActions.cpp, the
+// commands' work is in MainWindowCommands.cpp.
 #pragma once
 
 #include "app/FigureFile.h"
 #include "app/MainWindowState.h"
+#include "gui/mainwindow/StatusPanels.h"
 #include "window/SuperGrWindow.h"
 
 #include <QMainWindow>
-#include <QStatusBar>
 #include <functional>
 #include <memory>
 
@@ -16,34 +18,10 @@ class QMenu;
 class QMimeData;
 class QPlainTextEdit;
 class QToolBar;
-class QToolButton;
 class TAddGraphsDialog;
 class TGraphWindowWidget;
-class TMainWindow;
-
-// The status bar: seven panels, texts in 0 .. 4, colour swatches of the graphs in 5 and the three
-// state icons in 6, all painted here.
-class TStatusPanels : public QStatusBar {
-public:
-    explicit TStatusPanels(TMainWindow& owner);
-    void SetText(int panel, const QString& text);
-    QString Text(int panel) const { return FTexts[panel]; }
-    TRect PanelRect(int panel) const;
-    // panel, item (graph index or icon number), button, global point.
-    std::function<void(int, int, Qt::MouseButton, const QPoint&)> OnClick;
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    void PaintSwatches(class QPainter& painter, const TRect& panel);
-    void PaintIcons(QPainter& painter, const TRect& panel);
-    TMainWindow& FOwner;
-    QString FTexts[5];
-};
+class TMainCommands;
+class TMainFileUi;
 
 class TMainWindow : public QMainWindow {
     Q_OBJECT
@@ -75,10 +53,10 @@ public:
     bool AskBeforeExit = true;
     bool AutoSelectNewGraphs = false;
 
-    int ScaleIcon() const { return FScaleIcon; }
-    int MoveIcon() const { return FMoveIcon; }
-    int AxesIcon() const { return FAxesIcon; }
-    bool StatusIconsEnabled() const { return FIconsEnabled; }
+    int ScaleIcon() const { return FIcons.Scale; }
+    int MoveIcon() const { return FIcons.Move; }
+    int AxesIcon() const { return FIcons.Axes; }
+    bool StatusIconsEnabled() const { return FIcons.Enabled; }
     // The text of a status-bar panel (0 .. 4).
     QString PanelText(int panel) const;
     TStatusPanels* StatusPanels() const { return FStatus; }
@@ -115,80 +93,60 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class TFileUi;
-    friend class TFileUi;
+    friend class TMainCommands;
+    friend class TMainFileUi;
 
-    QAction* MakeAction(const QString& name, const QString& caption, const QString& icon = {});
-    void MarkUnavailable(const QString& name, const QString& why);
-    // A second menu entry for a command: its own caption (the command's own when empty), the
-    // command's state, and an optional step before the command runs.
-    QAction* Alias(QAction* source, const QString& caption, std::function<void()> before = {});
+    // From the action table (MainWindowActions.cpp).
     void CreateActions();
     void CreateMenus();
-    void CreateToolBars();
     void CreateContextMenus();
-    void AddPermissionMenus(QMenu* parent, const QString& caption,
-                            const std::function<void(mainstate::TPermissionSet)>& apply);
+    void CreateToolBars();
     void RebuildDeleteMenu();
-    void WireEvents();
+    void UpdateCommandStates();
 
-    void UpdateGraphActions();
+    // The graph window's events and what they change here.
+    void WireCommandEvents();
+    void WireStatusEvents();
     void UpdateStatusIcons();
     void UpdateAlignButtons();
+    void UpdateLegendCaption();
     void SetTitle(const QString& title);
+    // A new document without a file: the next save asks for one, offering this name.
+    void ForgetFile(const QString& presetName);
     void ShowStatusText(int panel, const QString& text);
     bool TextFieldHasFocus() const;
     // A question with Yes, No and Cancel (only Yes and No without cancel).
     mainstate::TAnswer AskUser(const QString& text, bool withCancel = true);
     void TellUser(const QString& text);
-
-    // Commands.
-    void NewFigure();
-    void AddGraphFromFiles();
-    void OpenDataFiles(const QStringList& files);
-    void EmptyGraph();
-    void DeleteAllGraphsCommand();
-    void CopyToClipboard();
-    void SavePicture();
-    void ZoomCommand(QAction* action, bool checked);
-    void ToggleNodeWork();
-    void ToggleLegend(bool atContextPoint);
-    void CancelBinding();
-    void DeleteAllMarkers();
-    void Paste();
-    void ShowAbout();
     void ShowWindowMenu(const QPoint& globalPos);
     void ShowGraphMenu(int index, const QPoint& globalPos);
     void StatusClicked(int panel, int item, Qt::MouseButton button, const QPoint& globalPos);
 
     std::unique_ptr<TSuperGrWindow> FFigure;
-    std::unique_ptr<TFileUi> FFileUi;
+    std::unique_ptr<TMainFileUi> FFileUi;
     std::unique_ptr<TFigureDocument> FDocument;
+    std::unique_ptr<TMainCommands> FCommands;
+    // The actions of the table's commands, in the table's order.
+    QList<QAction*> FCommandActions;
     TGraphWindowWidget* FGraphWidget = nullptr;
     QPlainTextEdit* FCaptionMemo = nullptr;
     TAddGraphsDialog* FAddGraphs = nullptr;
     TStatusPanels* FStatus = nullptr;
     QToolBar* FMainBar = nullptr;
     QToolBar* FNodeBar = nullptr;
-    QToolButton* FScaleAlignButton = nullptr;
-    QToolButton* FPosAlignButton = nullptr;
     QMenu* FDeleteMenu = nullptr;
     QMenu* FWindowMenu = nullptr;
     QMenu* FGraphMenu = nullptr;
     QMenu* FNodeMenu = nullptr;
-    QMenu* FShiftCurveMenu = nullptr;
-    QAction* FGraphSelectItem = nullptr;
-    QAction* FGraphNodesItem = nullptr;
     QMenu* FScaleIconMenu = nullptr;
     QMenu* FMoveIconMenu = nullptr;
     QMenu* FAxesIconMenu = nullptr;
 
     QString FPresetFileName;
     int FCurrentGraph = -1;
-    int FScaleIcon = 10, FMoveIcon = 1, FAxesIcon = 18;
-    bool FIconsEnabled = false;
+    mainstate::TStatusIcons FIcons;
+    bool FAxesSaved = false;
     bool FHintsEnabled = true;
     bool FPlotSized = false;
     QPoint FContextPoint;
-    QStringList FUnavailable;
 };

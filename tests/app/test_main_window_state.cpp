@@ -147,8 +147,23 @@ TEST(StatusIcons, CountsOfPermissions) {
     EXPECT_EQ(c.ScaleY, 1);
     EXPECT_EQ(c.ShiftX, 1);
     EXPECT_EQ(c.ShiftY, 2);
-    EXPECT_EQ(ScaleIconFor(c.Graphs, c.ScaleX, c.ScaleY), 12);
-    EXPECT_EQ(MoveIconFor(c.Graphs, c.ShiftX, c.ShiftY), 2);
+    TStatusIcons icons;
+    icons.Axes = 21;
+    CountPermissionIcons(icons, f.window);
+    EXPECT_EQ(icons.Scale, 12);
+    EXPECT_EQ(icons.Move, 2);
+    EXPECT_EQ(icons.Axes, 21);
+}
+
+TEST(StatusIcons, AlignmentLooks) {
+    const TIconLook scalesX = AlignmentLook(true, true, false);
+    EXPECT_EQ(scalesX.Kind, TIconLook::TKind::Scale);
+    EXPECT_EQ(scalesX.X, TAxisState::All);
+    EXPECT_EQ(scalesX.Y, TAxisState::None);
+    const TIconLook offsetsY = AlignmentLook(false, false, true);
+    EXPECT_EQ(offsetsY.Kind, TIconLook::TKind::Move);
+    EXPECT_EQ(offsetsY.X, TAxisState::None);
+    EXPECT_EQ(offsetsY.Y, TAxisState::All);
 }
 
 TEST(StatusGeometry, PanelFiveTakesTheRest) {
@@ -203,9 +218,35 @@ TEST(StatusGeometry, StateIconsAndTheirHits) {
     EXPECT_EQ(IconAt(panel, 2, 5), -1);
 }
 
-TEST(Commands, GraphDependentAndZoomCommands) {
-    EXPECT_EQ(GraphDependentActions().size(), 8);
-    EXPECT_TRUE(GraphDependentActions().contains(QStringLiteral("DelGraph")));
+TEST(Commands, EnabledRules) {
+    TCommandState nothing;
+    const TCommandState everything{true, true, true, true, tmNothing, zmNone};
+    const struct {
+        TEnabledRule rule;
+        bool withNothing, withEverything;
+    } rules[] = {{TEnabledRule::Always, true, true},         {TEnabledRule::WithGraphs, false, true},
+                 {TEnabledRule::WithUndo, false, true},      {TEnabledRule::WithRedo, false, true},
+                 {TEnabledRule::WithSavedAxes, false, true}, {TEnabledRule::NodeWork, true, true},
+                 {TEnabledRule::Later, false, false}};
+    for (const auto& r : rules) {
+        EXPECT_EQ(CommandEnabled(r.rule, nothing), r.withNothing) << int(r.rule);
+        EXPECT_EQ(CommandEnabled(r.rule, everything), r.withEverything) << int(r.rule);
+    }
+    // Each state enables its own rule only.
+    TCommandState undo;
+    undo.Undo = true;
+    EXPECT_TRUE(CommandEnabled(TEnabledRule::WithUndo, undo));
+    EXPECT_FALSE(CommandEnabled(TEnabledRule::WithRedo, undo));
+    EXPECT_FALSE(CommandEnabled(TEnabledRule::WithGraphs, undo));
+    // Node commands stop while a zoom mode is active in node work.
+    TCommandState zoomInNodeWork{true, false, false, false, tmEdit, zmZoomWndStart};
+    EXPECT_FALSE(CommandEnabled(TEnabledRule::NodeWork, zoomInNodeWork));
+    EXPECT_TRUE(CommandEnabled(TEnabledRule::WithGraphs, zoomInNodeWork));
+    zoomInNodeWork.Zoom = zmNone;
+    EXPECT_TRUE(CommandEnabled(TEnabledRule::NodeWork, zoomInNodeWork));
+}
+
+TEST(Commands, ZoomCommandsAndLegendCaption) {
     EXPECT_EQ(CheckedZoomAction(zmZoomWndStart), QStringLiteral("WindowScale"));
     EXPECT_EQ(CheckedZoomAction(zmZoomWndFinish), QStringLiteral("WindowScale"));
     EXPECT_EQ(CheckedZoomAction(zmZoomXFinish), QStringLiteral("XAxisScale"));
@@ -218,6 +259,70 @@ TEST(Commands, GraphDependentAndZoomCommands) {
     EXPECT_TRUE(NodeActionsEnabled(tmNothing, zmZoomXStart));
     EXPECT_EQ(LegendActionCaption(true), QStringLiteral("Скрыть легенду"));
     EXPECT_EQ(LegendActionCaption(false), QStringLiteral("Показать легенду"));
+}
+
+TEST(Commands, DialogsBreakLinesAtNewlines) {
+    EXPECT_EQ(DialogText(QStringLiteral("a\rb")), QStringLiteral("a\nb"));
+    EXPECT_EQ(DialogText(QStringLiteral("a\n\rb\r")), QStringLiteral("a\nb\n"));
+    EXPECT_EQ(DialogText(QStringLiteral("a\nb")), QStringLiteral("a\nb"));
+}
+
+TEST(Commands, CancelBindingIsOneUndoStep) {
+    Figure f;
+    f.Add()->SetPosGroupX(1);
+    f.Add()->SetScaleGroupY(2);
+    CancelBinding(f.window);
+    EXPECT_EQ(f.window.GraphByIndex(0)->PosGroupX(), -1);
+    EXPECT_EQ(f.window.GraphByIndex(1)->ScaleGroupY(), -1);
+    f.window.Undo();
+    EXPECT_EQ(f.window.GraphByIndex(0)->PosGroupX(), 1);
+    EXPECT_EQ(f.window.GraphByIndex(1)->ScaleGroupY(), 2);
+}
+
+TEST(Commands, DeleteAllMarkersIsOneUndoStep) {
+    Figure f;
+    ASSERT_TRUE(f.Add()->AddMarkerAtNode(2));
+    ASSERT_TRUE(f.Add()->AddMarkerAtNode(5));
+    DeleteAllMarkers(f.window);
+    EXPECT_EQ(f.window.GraphByIndex(0)->Markers.Count(), 0);
+    EXPECT_EQ(f.window.GraphByIndex(1)->Markers.Count(), 0);
+    f.window.Undo();
+    EXPECT_EQ(f.window.GraphByIndex(0)->Markers.Count(), 1);
+    EXPECT_EQ(f.window.GraphByIndex(1)->Markers.Count(), 1);
+}
+
+TEST(Commands, LegendShownAtAPointAndHidden) {
+    Figure f;
+    f.Add();
+    f.window.SetLegendPosition(0);
+    f.window.SetLegendOffsetX(-5);
+    ToggleLegend(f.window, std::nullopt);
+    EXPECT_TRUE(f.window.ShowLegend());
+    EXPECT_EQ(f.window.LegendOffsetX(), -5);
+    ToggleLegend(f.window, std::nullopt);
+    EXPECT_FALSE(f.window.ShowLegend());
+    // At a point: the corner lands there, anchor (plot left + 10, plot top + 10) plus the offsets.
+    ToggleLegend(f.window, TPoint{200, 150});
+    EXPECT_TRUE(f.window.ShowLegend());
+    EXPECT_EQ(f.window.LegendOffsetX(), 200 - (f.window.PlotRect.Left + 10));
+    EXPECT_EQ(f.window.LegendOffsetY(), 150 - (f.window.PlotRect.Top + 10));
+    f.window.Undo();
+    EXPECT_FALSE(f.window.ShowLegend());
+    EXPECT_EQ(f.window.LegendOffsetX(), -5);
+}
+
+TEST(Commands, ShiftCurveChoiceEndsInsertingAndDeleting) {
+    const struct {
+        TEditMode before, after;
+    } cases[] = {{emInsert, emNothing}, {emDelete, emNothing}, {emSelect, emSelect}, {emMove, emMove}};
+    for (const auto& c : cases) {
+        Figure f;
+        f.Add();
+        f.window.SetToolMode(tmEdit);
+        f.window.SetEditMode(c.before);
+        EndInsertOrDelete(f.window);
+        EXPECT_EQ(f.window.EditMode(), c.after) << int(c.before);
+    }
 }
 
 TEST(Commands, PermissionItemsCarryTheFourFlags) {
@@ -234,6 +339,31 @@ TEST(Commands, PermissionItemsCarryTheFourFlags) {
     EXPECT_EQ(items[9].Caption, QStringLiteral("Запретить всё"));
     EXPECT_TRUE(items[9].Group.isEmpty());
     EXPECT_EQ(items[9].Flags, TPermissionSet{});
+}
+
+TEST(Commands, PermissionsForEachTarget) {
+    Figure f;
+    f.Add();
+    f.Add();
+    f.window.DrawPolicy.AlignScales(false, false);
+    f.window.DrawPolicy.AlignPositions(false, false);
+    const TPermissionSet shiftXOnly{true, false, false, false};
+    ApplyPermissions(f.window, TPermissionTarget::Graph, 1, shiftXOnly);
+    EXPECT_TRUE(f.window.GraphByIndex(1)->AllowShiftX());
+    EXPECT_FALSE(f.window.GraphByIndex(1)->AllowScaleX());
+    EXPECT_TRUE(f.window.GraphByIndex(0)->AllowScaleX());
+    ApplyPermissions(f.window, TPermissionTarget::OnlyGraph, 0, TPermissionSet{false, true, false, false});
+    EXPECT_TRUE(f.window.GraphByIndex(0)->AllowShiftY());
+    EXPECT_FALSE(f.window.GraphByIndex(1)->AllowShiftX());
+    ApplyPermissions(f.window, TPermissionTarget::AllGraphs, -1, TPermissionSet{true, true, true, true});
+    EXPECT_TRUE(f.window.GraphByIndex(1)->AllowScaleY());
+    f.window.GraphByIndex(0)->SetSelected(true);
+    ApplyPermissions(f.window, TPermissionTarget::SelectedGraphs, -1, TPermissionSet{});
+    EXPECT_FALSE(f.window.GraphByIndex(0)->AllowShiftX());
+    EXPECT_TRUE(f.window.GraphByIndex(1)->AllowShiftX());
+    // No such graph: nothing changes.
+    ApplyPermissions(f.window, TPermissionTarget::Graph, 5, TPermissionSet{});
+    EXPECT_TRUE(f.window.GraphByIndex(1)->AllowShiftX());
 }
 
 TEST(DoubleClick, EachActionOnTheGraph) {

@@ -1,0 +1,418 @@
+#include "gui/mainwindow/MainWindowCommands.h"
+
+#include "export/PictureExport.h"
+#include "gui/addgraphs/AddGraphsDialog.h"
+#include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/mainwindow/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <cerrno>
+
+using namespace mainstate;
+
+// ---------------------------------------------------------------------------------------------
+// The figure and its graphs.
+
+void TMainCommands::NewFigure() {
+    if (W.AskUser(NewFigureQuestion(), false) != TAnswer::Yes) return;
+    W.ForgetFile(DefaultFileName());
+    W.SetTitle(figurefile::TitleFor(W.FPresetFileName));
+    W.Figure().ResetFigure();
+    W.FCurrentGraph = -1;
+    W.UpdateCommandStates();
+}
+
+void TMainCommands::OpenFigure() {
+    W.Document().OpenFigure();
+}
+
+void TMainCommands::SaveFigure() {
+    W.Document().SaveFigure();
+}
+
+void TMainCommands::SaveAs() {
+    W.Document().SaveAs();
+}
+
+void TMainCommands::AddGraphFromFiles() {
+    OpenDataFiles(W.ChooseDataFiles ? W.ChooseDataFiles() : TAddGraphsDialog::AskDataFiles(&W));
+}
+
+void TMainCommands::OpenDataFiles(const QStringList& files) {
+    if (files.isEmpty()) return;
+    W.GraphWidget()->setFocus();
+    W.AddGraphsDialog().ExecFor(files);
+    W.Figure().RefreshAll();
+}
+
+void TMainCommands::EmptyGraph() {
+    W.Figure().AddGraph(QStringLiteral("Noname"), false, {}, {}, {});
+    W.Figure().Repaint();
+}
+
+void TMainCommands::DeleteAllGraphs() {
+    W.Figure().DeleteAllGraphs();
+    W.ShowStatusText(0, QString());
+    // The figure keeps its name but the next save asks for a file again.
+    W.ForgetFile(W.FileName());
+}
+
+namespace {
+// A picture written by the export into a temporary folder, read back; empty when it cannot be made.
+QByteArray ExportedPicture(TSuperGrWindow& figure, const QTemporaryDir& dir, const QString& name,
+                           TPictureFormat format, const TPictureOptions& options) {
+    const QString path = dir.filePath(name);
+    QString error;
+    if (!ExportPicture(figure, path, format, options, &error)) return {};
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+std::unique_ptr<QMimeData> TMainWindow::FigurePictures(TSuperGrWindow& figure, int scheme, int* errorCode) {
+    errno = 0;
+    auto fail = [errorCode]() -> std::unique_ptr<QMimeData> {
+        if (errorCode) *errorCode = errno; // the failed file operation's reason
+        return nullptr;
+    };
+    // Every program takes the bitmap; it has the bitmap export's scale. The vector pictures have the
+    // metafile export's scale.
+    TPictureOptions bitmap;
+    bitmap.Scale = figure.BmpExportScale;
+    bitmap.Scheme = scheme;
+    const QImage image = RenderBitmap(figure, bitmap);
+    if (image.isNull()) return fail();
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(image);
+
+    TPictureOptions vector = bitmap;
+    vector.Scale = figure.EmfExportScale;
+    QTemporaryDir dir;
+    // With bitmap export off the copy is the enhanced metafile, under the names the programs of
+    // this platform look for.
+    if (!figure.BitmapExport) {
+        const QByteArray emf = dir.isValid() ? ExportedPicture(figure, dir, QStringLiteral("figure.emf"),
+                                                               TPictureFormat::Emf, vector)
+                                             : QByteArray();
+        if (emf.isEmpty()) return fail();
+        data->setData(QStringLiteral("image/emf"), emf);
+        data->setData(QStringLiteral("image/x-emf"), emf);
+    }
+    // SVG beside them for the programs that take it; the copy does not depend on it.
+    if (dir.isValid()) {
+        const QByteArray svg =
+            ExportedPicture(figure, dir, QStringLiteral("figure.svg"), TPictureFormat::Svg, vector);
+        if (!svg.isEmpty()) data->setData(QStringLiteral("image/svg+xml"), svg);
+    }
+    return data;
+}
+
+void TMainCommands::CopyToClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    int code = 0;
+    std::unique_ptr<QMimeData> pictures =
+        clipboard ? TMainWindow::FigurePictures(W.Figure(), W.ExportColorScheme, &code) : nullptr;
+    if (!pictures) {
+        W.TellUser(QStringLiteral("Системная ошибка №") + QString::number(code) + QStringLiteral("."));
+        return;
+    }
+    clipboard->setMimeData(pictures.release());
+}
+
+namespace {
+QString AskPictureFile(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("All (*.png *.jpg *.bmp *.svg *.pdf *.emf)"),
+                           QStringLiteral("PNG Image File (*.png)"),
+                           QStringLiteral("JPEG Image File (*.jpg)"), QStringLiteral("Bitmaps (*.bmp)"),
+                           QStringLiteral("SVG Drawing (*.svg)"), QStringLiteral("PDF Document (*.pdf)"),
+                           QStringLiteral("Enhanced Metafiles (*.emf)")});
+    dialog.setDefaultSuffix(QStringLiteral("jpg"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+} // namespace
+
+void TMainCommands::SavePicture() {
+    const QString fileName = W.ChoosePictureFile ? W.ChoosePictureFile() : AskPictureFile(&W);
+    if (fileName.isEmpty()) return;
+    const std::optional<TPictureFormat> format = PictureFormatFor(fileName);
+    if (!format) {
+        W.TellUser(QStringLiteral("Неизвестный формат изображения: ") + QFileInfo(fileName).suffix());
+        return;
+    }
+    // The export scale follows the kind of picture; the user's bitmap-export setting stays as it is.
+    const bool bitmap =
+        *format == TPictureFormat::Png || *format == TPictureFormat::Jpg || *format == TPictureFormat::Bmp;
+    TSuperGrWindow& figure = W.Figure();
+    TPictureOptions options;
+    options.Scale = bitmap ? figure.BmpExportScale : figure.EmfExportScale;
+    options.Scheme = W.ExportColorScheme;
+    QString error;
+    if (!ExportPicture(figure, fileName, *format, options, &error)) W.TellUser(error);
+}
+
+void TMainCommands::Paste() {
+    if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+        edit->paste();
+        return;
+    }
+    OpenDataFiles({QStringLiteral("<Clipboard>")});
+}
+
+void TMainCommands::Close() {
+    W.close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo, the view and the axes.
+
+void TMainCommands::Undo() {
+    W.Figure().Undo();
+}
+
+void TMainCommands::Redo() {
+    W.Figure().Redo();
+}
+
+void TMainCommands::AutoScale() {
+    W.Figure().AutoScale();
+}
+
+void TMainCommands::Zoom(const char* action) {
+    const QString name = QString::fromUtf8(action);
+    W.Figure().SetZoomMode(W.Action(name)->isChecked() ? ZoomModeForAction(name) : zmNone);
+}
+
+void TMainCommands::WindowZoom() {
+    Zoom("WindowScale");
+}
+
+void TMainCommands::XZoom() {
+    Zoom("XAxisScale");
+}
+
+void TMainCommands::YZoom() {
+    Zoom("YAxisScale");
+}
+
+void TMainCommands::FitVertically() {
+    W.Figure().ArrangeVertically();
+}
+
+void TMainCommands::FitHorizontally() {
+    W.Figure().ArrangeHorizontally();
+}
+
+void TMainCommands::SaveAxes() {
+    W.Figure().SaveAxes();
+}
+
+void TMainCommands::RestoreAxes() {
+    W.Figure().RestoreAxes();
+}
+
+void TMainCommands::CancelBinding() {
+    mainstate::CancelBinding(W.Figure());
+}
+
+void TMainCommands::DeleteAllMarkers() {
+    mainstate::DeleteAllMarkers(W.Figure());
+}
+
+void TMainCommands::ToggleLegend() {
+    mainstate::ToggleLegend(W.Figure(), std::nullopt);
+}
+
+void TMainCommands::ToggleLegendAtContextPoint() {
+    mainstate::ToggleLegend(W.Figure(), TPoint{W.FContextPoint.x(), W.FContextPoint.y()});
+}
+
+void TMainCommands::ShowAbout() {
+    QMessageBox::about(
+        &W, QStringLiteral("О программе"),
+        QStringLiteral("<b>Tarvelo</b><br>Просмотр и редактирование двумерных графиков.<br>Версия ") +
+            QCoreApplication::applicationVersion());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Node work.
+
+void TMainCommands::ToggleNodeWork() {
+    TSuperGrWindow& figure = W.Figure();
+    if (figure.ToolMode() == tmNothing)
+        figure.SetToolMode(tmEdit);
+    else if (figure.ToolMode() == tmEdit)
+        figure.SetToolMode(tmNothing);
+    W.Action(QStringLiteral("GoNodeEdit"))->setChecked(figure.ToolMode() == tmEdit);
+}
+
+void TMainCommands::SelectNodes() {
+    W.Figure().SetEditMode(emSelect);
+}
+
+void TMainCommands::MoveNodes() {
+    W.Figure().SetEditMode(emMove);
+}
+
+void TMainCommands::InsertNodes() {
+    W.Figure().SetEditMode(emInsert);
+}
+
+void TMainCommands::DeleteNodes() {
+    W.Figure().SetEditMode(emDelete);
+}
+
+void TMainCommands::UnselectNodes() {
+    W.Figure().UnselectNodes();
+}
+
+void TMainCommands::CutSelectedNodes() {
+    W.Figure().CutSelectedNodes();
+}
+
+void TMainCommands::EndInsertOrDelete() {
+    mainstate::EndInsertOrDelete(W.Figure());
+}
+
+void TMainCommands::NoShiftCurve() {
+    W.Figure().ClearShiftCurve();
+}
+
+void TMainCommands::LinearShiftCurve() {
+    W.Figure().LoadShiftCurvePreset(1);
+}
+
+void TMainCommands::ShiftCurve1() {
+    W.Figure().LoadShiftCurvePreset(2);
+}
+
+void TMainCommands::ShiftCurve2() {
+    W.Figure().LoadShiftCurvePreset(3);
+}
+
+void TMainCommands::ShiftCurve3() {
+    W.Figure().LoadShiftCurvePreset(4);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The graph context menu.
+
+void TMainCommands::ToggleGraphSelection() {
+    if (TGraph* g = W.Figure().GraphByIndex(W.CurrentGraph())) g->SetSelected(!g->Selected());
+}
+
+void TMainCommands::ToggleGraphNodes() {
+    if (TGraph* g = W.Figure().GraphByIndex(W.CurrentGraph())) g->SetShowNodes(!g->ShowNodes());
+}
+
+void TMainCommands::GraphToTop() {
+    MoveLayer(W.Figure(), W.CurrentGraph(), TLayerMove::ToTop);
+}
+
+void TMainCommands::GraphToBottom() {
+    MoveLayer(W.Figure(), W.CurrentGraph(), TLayerMove::ToBottom);
+}
+
+void TMainCommands::GraphUp() {
+    MoveLayer(W.Figure(), W.CurrentGraph(), TLayerMove::Up);
+}
+
+void TMainCommands::GraphDown() {
+    MoveLayer(W.Figure(), W.CurrentGraph(), TLayerMove::Down);
+}
+
+void TMainCommands::DeleteGraphMarkers() {
+    if (TGraph* g = W.Figure().GraphByIndex(W.CurrentGraph())) g->ClearMarkers();
+}
+
+void TMainCommands::CloneGraph() {
+    if (TGraph* g = W.Figure().GraphByIndex(W.CurrentGraph())) W.Figure().DuplicateGraph(*g);
+}
+
+void TMainCommands::DeleteGraph() {
+    W.Figure().DeleteGraph(W.CurrentGraph());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The figure file's questions and dialogs.
+
+TFigureFileUi::TAnswer TMainFileUi::Ask(const QString& text) {
+    switch (W.AskUser(text)) {
+    case mainstate::TAnswer::Yes:
+        return TAnswer::Yes;
+    case mainstate::TAnswer::No:
+        return TAnswer::No;
+    case mainstate::TAnswer::Cancel:
+        break;
+    }
+    return TAnswer::Cancel;
+}
+
+void TMainFileUi::ShowMessage(const QString& text) {
+    W.TellUser(text);
+}
+
+namespace {
+// "Tarvelo figure files (*.tvq)|*.tvq|All files (*.*)|*.*" in Qt's notation.
+QString FigureFilter() {
+    return QStringLiteral("Tarvelo figure files (*.tvq);;All files (*)");
+}
+} // namespace
+
+QString TMainFileUi::ChooseOpenFile() {
+    if (W.ChooseOpenFile) return W.ChooseOpenFile();
+    return QFileDialog::getOpenFileName(&W, QString(), QString(), FigureFilter());
+}
+
+QString TMainFileUi::ChooseSaveFile(const QString& preset) {
+    const QString name = preset.isEmpty() ? W.FPresetFileName : preset;
+    if (W.ChooseSaveFile) return W.ChooseSaveFile(name);
+    QFileDialog dialog(&W);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(FigureFilter());
+    dialog.setDefaultSuffix(figurefile::DefaultSuffix());
+    dialog.selectFile(name);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void TMainFileUi::OpenAsDataFiles(const QStringList& files) {
+    W.FCommands->OpenDataFiles(files);
+}
+
+TWindowBounds TMainFileUi::MainWindowBounds() {
+    const QRect g = W.geometry();
+    return {g.left(), g.top(), g.width(), g.height()};
+}
+
+void TMainFileUi::SetMainWindowBounds(const TWindowBounds& b) {
+    if (b.Width <= 0 || b.Height <= 0) return;
+    // Keep the window reachable: a file written on a larger desktop must not hide it.
+    QRect wanted(b.Left, b.Top, b.Width, b.Height);
+    if (const QScreen* screen = W.screen()) {
+        const QRect desk = screen->availableGeometry();
+        wanted.setSize(wanted.size().boundedTo(desk.size()));
+        if (!desk.intersects(wanted)) wanted.moveTopLeft(desk.topLeft());
+    }
+    W.setGeometry(wanted);
+    // The file's placement wins over the design size of the first show.
+    W.FPlotSized = true;
+}
+
+void TMainFileUi::SetTitle(const QString& title) {
+    W.SetTitle(title);
+    W.FPresetFileName = W.Document().FileName();
+}
+
+void TMainFileUi::FigureOpened() {
+    W.UpdateCommandStates();
+}

@@ -1,0 +1,96 @@
+// What the main window's commands do: the action table (MainWindowActions.cpp) runs these, and the
+// figure file's flows ask their questions and choose their files through TMainFileUi.
+#pragma once
+
+#include "app/FigureFile.h"
+
+#include <QStringList>
+
+class TMainWindow;
+
+class TMainCommands {
+public:
+    explicit TMainCommands(TMainWindow& window) : W(window) {}
+
+    // The figure and its graphs.
+    void NewFigure();
+    void OpenFigure();
+    void SaveFigure();
+    void SaveAs();
+    void AddGraphFromFiles();
+    void EmptyGraph();
+    void DeleteAllGraphs();
+    void CopyToClipboard();
+    void SavePicture();
+    void Paste();
+    void Close();
+    // The add-graphs dialog on these sources (nothing for none).
+    void OpenDataFiles(const QStringList& files);
+
+    // Undo, the view and the axes.
+    void Undo();
+    void Redo();
+    void AutoScale();
+    void WindowZoom();
+    void XZoom();
+    void YZoom();
+    void FitVertically();
+    void FitHorizontally();
+    void SaveAxes();
+    void RestoreAxes();
+    void CancelBinding();
+    void DeleteAllMarkers();
+    void ToggleLegend();
+    // The legend shown from the window context menu lands with its corner on the menu's point.
+    void ToggleLegendAtContextPoint();
+    void ShowAbout();
+
+    // Node work.
+    void ToggleNodeWork();
+    void SelectNodes();
+    void MoveNodes();
+    void InsertNodes();
+    void DeleteNodes();
+    void UnselectNodes();
+    void CutSelectedNodes();
+    void EndInsertOrDelete();
+    void NoShiftCurve();
+    void LinearShiftCurve();
+    void ShiftCurve1();
+    void ShiftCurve2();
+    void ShiftCurve3();
+
+    // The graph context menu: the current graph.
+    void ToggleGraphSelection();
+    void ToggleGraphNodes();
+    void GraphToTop();
+    void GraphToBottom();
+    void GraphUp();
+    void GraphDown();
+    void DeleteGraphMarkers();
+    void CloneGraph();
+    void DeleteGraph();
+
+private:
+    // A zoom command: its zoom mode while its check mark is set.
+    void Zoom(const char* action);
+    TMainWindow& W;
+};
+
+// The figure file's questions, file dialogs and window placement in the main window.
+class TMainFileUi : public TFigureFileUi {
+public:
+    explicit TMainFileUi(TMainWindow& window) : W(window) {}
+    TAnswer Ask(const QString& text) override;
+    void ShowMessage(const QString& text) override;
+    QString ChooseOpenFile() override;
+    QString ChooseSaveFile(const QString& preset) override;
+    void OpenAsDataFiles(const QStringList& files) override;
+    TWindowBounds MainWindowBounds() override;
+    void SetMainWindowBounds(const TWindowBounds& bounds) override;
+    void SetTitle(const QString& title) override;
+    void FigureOpened() override;
+
+private:
+    TMainWindow& W;
+};

@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# A tour of the program's windows: starts it on a virtual X server with the graphs of
+# examples/measurement.txt, opens every dialog, drop-down and context menu the way a user does (menu,
+# key, tool button, right click) and saves a picture of each into OUTDIR, named after its command.
+# Not part of test.sh; look at the pictures yourself. Needs Xvfb, xdotool, xprop and ImageMagick
+# (scripts/deps.sh).
+# Usage: scripts/tour.sh [BUILD_DIR] [OUTDIR]      (defaults: build, /tmp/tour)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/xvfb_lib.sh
+xvfb_setup "${1:-build}" "${2:-/tmp/tour}"
+
+# The program's visible windows but its tool tips, oldest first.
+windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | sort -n); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP || echo "$id"
+    done
+}
+is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
+
+# Waits until the windows stay as they are for 0.6 s (at most 20 s).
+settle() {
+    local last now same=0
+    kill -0 "$app_pid" 2>/dev/null || { echo "The program has ended" >&2; exit 1; }
+    last=$(windows)
+    for _ in $(seq 100); do
+        sleep 0.2
+        now=$(windows)
+        if [ "$now" = "$last" ]; then
+            same=$((same + 1))
+            [ $same -lt 3 ] || return 0
+        else
+            same=0
+            last=$now
+        fi
+    done
+}
+
+# The keyboard goes to the newest dialog (false without one); menus take it themselves.
+focus_dialog() {
+    local id
+    for id in $(windows | sort -rn); do
+        if is_dialog "$id"; then
+            xdotool windowfocus --sync "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# The mouse rests on the empty end of the main tool bar, where it shows no tool tip.
+park() { at 800 35; }
+# A tool button whose menu was open keeps its hover frame until the mouse passes over it again: the
+# mouse crosses the tool bar on its way to rest.
+sweep() {
+    for x in $(seq 10 20 800); do
+        at "$x" 35
+        sleep 0.01
+    done
+}
+
+# The ways a user opens things. Each waits for the windows to settle first.
+press() {
+    settle
+    focus_dialog || true
+    xdotool key --delay 100 "$@"
+}
+click() {
+    settle
+    click_at "$1" "$2"
+    park
+}
+rclick() {
+    settle
+    at "$1" "$2"
+    xdotool click 3
+    park
+}
+# Menu M of the menu bar (1 for the first) with Alt and the arrow keys; with I, its I-th enabled item
+# (counted from the end when negative) is chosen.
+menu() {
+    local steps
+    press alt
+    for _ in $(seq 2 "$1"); do xdotool key Right; done
+    xdotool key Down
+    [ $# -ge 2 ] || return 0
+    if [ "$2" -gt 0 ]; then
+        for _ in $(seq 2 "$2"); do xdotool key Down; done
+    else
+        for _ in $(seq "${2#-}"); do xdotool key Up; done
+    fi
+    xdotool key Return
+}
+# Types a file of the project into the file dialog and accepts it.
+choose_file() {
+    press ctrl+a
+    xdotool type --delay 20 "$PWD/$1"
+    press Return
+}
+
+# A picture of the newest dialog alone, or else of the main window together with the menus it opened.
+picture() {
+    local name=$1 id dialog="" left=$X top=$Y right=$((X + WIDTH)) bottom=$((Y + HEIGHT)) wx wy ww wh
+    shift
+    for id in "$@"; do
+        if is_dialog "$id"; then dialog=$id; fi
+    done
+    if [ -n "$dialog" ]; then
+        set -- "$dialog"
+        left=100000 top=100000 right=0 bottom=0
+    fi
+    for id in "$@"; do
+        read -r wx wy ww wh <<<"$(xdotool getwindowgeometry --shell "$id" |
+            sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=//p' | xargs)"
+        left=$((wx < left ? wx : left))
+        top=$((wy < top ? wy : top))
+        right=$((wx + ww > right ? wx + ww : right))
+        bottom=$((wy + wh > bottom ? wy + wh : bottom))
+    done
+    import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$shots/$name.png"
+    echo "$shots/$name.png"
+}
+
+failed=()
+# tour NAME HOW [AFTERWARDS]: opens a window the way HOW says and saves its picture as NAME.png. Then
+# Escape closes the dialogs that opened and a click beside the window the menus (Escape would leave
+# the menu bar waiting for keys), AFTERWARDS undoes the rest (such as a mode HOW switched on), and the
+# program must be back where it was.
+tour() {
+    local name=$1 how=$2 afterwards=${3:-} before new
+    xdotool windowfocus --sync "$main"
+    before=$(windows)
+    eval "$how"
+    settle
+    new=$(windows | grep -vxF -f <(echo "$before") || true)
+    if [ -n "$new" ]; then
+        # shellcheck disable=SC2086 # one argument per window
+        picture "$name" $new
+    else
+        echo "$name: nothing opened" >&2
+        failed+=("$name")
+    fi
+    for _ in $(seq 6); do
+        [ "$(windows)" != "$before" ] || break
+        if focus_dialog; then xdotool key Escape; else xdotool mousemove 0 0 click 1; fi
+        settle
+        sweep
+    done
+    eval "$afterwards"
+    settle
+    [ "$(windows)" = "$before" ] || { echo "$name: windows are left open" >&2; exit 1; }
+}
+
+start_on_sample
+shot MainWindow
+
+# Places in the main window of its first size: the main tool bar's buttons, the status bar's first
+# graph swatch and state icons, the node tool bar's shift-curve button, an empty spot of the plot.
+bar=35 status=561 plot_x=700 plot_y=480
+delete_graph=132 save_picture=247 align_scales=450 align_positions=477 node_work=619
+first_swatch=490 scale_icon=782 move_icon=805 axes_icon=828
+shift_curve_x=$((WIDTH - 18)) shift_curve_y=225
+
+# One line per window; a new dialog joins the tour with its own line.
+tour FileMenu 'menu 1'
+tour EditMenu 'menu 2'
+tour ViewMenu 'menu 3'
+tour ToolsMenu 'menu 4'
+tour SettingsMenu 'menu 5'
+tour HelpMenu 'menu 6'
+tour NewFigure 'menu 1 1'
+tour OpenFigure-Unsaved 'menu 1 2'
+tour OpenFigure 'menu 1 2; press Tab space'
+tour OpenFigure-NotAFigure 'menu 1 2; press Tab space; choose_file examples/measurement.txt'
+tour SaveFigure 'menu 1 3'
+tour SaveAs 'menu 1 4'
+tour AddGraph-Files 'menu 1 5'
+tour AddGraph 'menu 1 5; choose_file examples/measurement.txt'
+tour DelGraph "click $delete_graph $bar"
+tour SavePicture "click $save_picture $bar"
+tour Paste 'press ctrl+c ctrl+v'
+tour CloseForm 'menu 1 -1'
+tour About 'menu 6 2'
+tour AlignScales "click $align_scales $bar"
+tour AlignPositions "click $align_positions $bar"
+tour WindowMenu "rclick $plot_x $plot_y"
+tour GraphMenu "rclick $first_swatch $status"
+tour ScaleIconMenu "click $scale_icon $status"
+tour MoveIconMenu "click $move_icon $status"
+tour AxesIconMenu "click $axes_icon $status"
+tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work $bar"
+tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+
+if ((${#failed[@]})); then
+    echo "Nothing opened for: ${failed[*]}" >&2
+    exit 1
+fi
