@@ -1,9 +1,7 @@
 # The application shell without widgets: the figure file, the file type registration and the main
 # window's state.
-target_sources(tarvelo_core PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/FigureFile.h ${CMAKE_CURRENT_LIST_DIR}/FigureFile.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FileAssociation.h ${CMAKE_CURRENT_LIST_DIR}/FileAssociation.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/MainWindowState.h ${CMAKE_CURRENT_LIST_DIR}/MainWindowState.cpp
+tarvelo_sources(tarvelo_core
+    FigureFile FileAssociation MainWindowState
 )
 # The figure file type and desktop entry that the program registers are the very files the package
 # installs.

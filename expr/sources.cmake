@@ -1,11 +1,4 @@
 # The expression engine: syntax, evaluation, operators and functions, graph functions.
-target_sources(tarvelo_core PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/MathFuncs2.h
-    ${CMAKE_CURRENT_LIST_DIR}/ExprInternal.h
-    ${CMAKE_CURRENT_LIST_DIR}/ExprSyntax.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExprEval.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExprResample.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExprFuncs.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExprTrig.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExprGraphFuncs.cpp
+tarvelo_sources(tarvelo_core
+    MathFuncs2 ExprInternal ExprSyntax ExprEval ExprResample ExprFuncs ExprTrig ExprGraphFuncs
 )

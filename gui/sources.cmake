@@ -1,15 +1,6 @@
 # Every widget: one folder per window or dialog, and the custom widgets they share.
-target_sources(tarvelo_gui PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/widgets/TitleStrip.h ${CMAKE_CURRENT_LIST_DIR}/widgets/TitleStrip.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphwindow/GraphWindowWidget.h
-    ${CMAKE_CURRENT_LIST_DIR}/graphwindow/GraphWindowWidget.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/graphwindow/Cursors.h ${CMAKE_CURRENT_LIST_DIR}/graphwindow/Cursors.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/addgraphs/AddGraphsDialog.h ${CMAKE_CURRENT_LIST_DIR}/addgraphs/AddGraphsDialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/MainWindow.h ${CMAKE_CURRENT_LIST_DIR}/mainwindow/MainWindow.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/MainWindowActions.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/MainWindowCommands.h
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/MainWindowCommands.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/StatusPanels.h ${CMAKE_CURRENT_LIST_DIR}/mainwindow/StatusPanels.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/Icons.h ${CMAKE_CURRENT_LIST_DIR}/mainwindow/Icons.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/mainwindow/resources/mainwindow.qrc
+tarvelo_sources(tarvelo_gui
+    widgets/TitleStrip graphwindow/GraphWindowWidget graphwindow/Cursors addgraphs/AddGraphsDialog
+    mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
+    mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc
 )
