@@ -465,33 +465,9 @@ void ApplyPermissions(TSuperGrWindow& window, TPermissionTarget target, int grap
 }
 
 TPoint LegendOffsetsForPoint(const TSuperGrWindow& window, int x, int y) {
-    const TRect& p = window.PlotRect;
-    const int m = 10;
-    const int width = window.LegendWidth, height = window.LegendHeight;
-    int left = 0, top = 0;
-    switch (window.LegendPosition() % 3) {
-    case 0:
-        left = p.Left + m;
-        break;
-    case 1:
-        left = (p.Left + p.Right - width + 1) / 2;
-        break;
-    default:
-        left = p.Right - width - m;
-        break;
-    }
-    switch (std::min(window.LegendPosition() / 3, 2)) {
-    case 0:
-        top = p.Top + m;
-        break;
-    case 1:
-        top = (p.Top + p.Bottom - height + 1) / 2;
-        break;
-    default:
-        top = p.Bottom - height - m;
-        break;
-    }
-    return {x - left, y - top};
+    const TPoint anchor =
+        LegendAnchor(window.PlotRect, window.LegendPosition(), window.LegendWidth, window.LegendHeight, 10);
+    return {x - anchor.X, y - anchor.Y};
 }
 
 bool LegendNeedsDialog(const TSuperGrWindow& window) {

@@ -86,33 +86,25 @@ public:
     virtual void RaiseTopGraphChange(int wasTop, int curTop) = 0;
 };
 
-// Ties the steps recorded while it lives into one undo step; inside an open group it joins that one.
-class TUndoGroupScope {
+// Sets one of the owner's undo switches while it lives and gives it its old value back after.
+template <bool (TGraphOwner::*Get)() const, void (TGraphOwner::*Set)(bool), bool Value>
+class TUndoSwitchScope {
 public:
-    explicit TUndoGroupScope(TGraphOwner& owner) : owner_(owner), was_(owner.UndoGrouping()) {
-        owner.SetUndoGrouping(true);
+    explicit TUndoSwitchScope(TGraphOwner& owner) : owner_(owner), was_((owner.*Get)()) {
+        (owner.*Set)(Value);
     }
-    ~TUndoGroupScope() { owner_.SetUndoGrouping(was_); }
-    TUndoGroupScope(const TUndoGroupScope&) = delete;
-    TUndoGroupScope& operator=(const TUndoGroupScope&) = delete;
+    ~TUndoSwitchScope() { (owner_.*Set)(was_); }
+    TUndoSwitchScope(const TUndoSwitchScope&) = delete;
+    TUndoSwitchScope& operator=(const TUndoSwitchScope&) = delete;
 
 private:
     TGraphOwner& owner_;
     bool was_;
 };
 
+// Ties the steps recorded while it lives into one undo step; inside an open group it joins that one.
+using TUndoGroupScope = TUndoSwitchScope<&TGraphOwner::UndoGrouping, &TGraphOwner::SetUndoGrouping, true>;
 // Suspends undo recording while it lives: for changes that are recorded otherwise or not at all
 // (loading, replays, steps that keep the values themselves).
-class TUndoRecordingPause {
-public:
-    explicit TUndoRecordingPause(TGraphOwner& owner) : owner_(owner), was_(owner.IsRecordingUndo()) {
-        owner.SetRecordingUndo(false);
-    }
-    ~TUndoRecordingPause() { owner_.SetRecordingUndo(was_); }
-    TUndoRecordingPause(const TUndoRecordingPause&) = delete;
-    TUndoRecordingPause& operator=(const TUndoRecordingPause&) = delete;
-
-private:
-    TGraphOwner& owner_;
-    bool was_;
-};
+using TUndoRecordingPause =
+    TUndoSwitchScope<&TGraphOwner::IsRecordingUndo, &TGraphOwner::SetRecordingUndo, false>;

@@ -209,31 +209,8 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
     }
     const int height = entryHeight * (baseRows + (extra > 0 ? 1 : 0));
 
-    const TRect& p = w.PlotRect;
-    const int m = R(10 * s);
-    int left = 0, top = 0;
-    switch (w.LegendPosition() % 3) {
-    case 0:
-        left = p.Left + m;
-        break;
-    case 1:
-        left = (p.Left + p.Right - width + 1) / 2;
-        break;
-    default:
-        left = p.Right - width - m;
-        break;
-    }
-    switch (std::min(w.LegendPosition() / 3, 2)) {
-    case 0:
-        top = p.Top + m;
-        break;
-    case 1:
-        top = (p.Top + p.Bottom - height + 1) / 2;
-        break;
-    default:
-        top = p.Bottom - height - m;
-        break;
-    }
+    const TPoint anchor = LegendAnchor(w.PlotRect, w.LegendPosition(), width, height, R(10 * s));
+    int left = anchor.X, top = anchor.Y;
     left += R(w.LegendOffsetX() * s);
     top += R(w.LegendOffsetY() * s);
     w.LegendRect = {left, top, left + width, top + height};
@@ -319,6 +296,33 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
     }
 }
 } // namespace
+
+TPoint LegendAnchor(const TRect& plot, uint8_t position, int width, int height, int margin) {
+    int left = 0, top = 0;
+    switch (position % 3) {
+    case 0:
+        left = plot.Left + margin;
+        break;
+    case 1:
+        left = (plot.Left + plot.Right - width + 1) / 2;
+        break;
+    default:
+        left = plot.Right - width - margin;
+        break;
+    }
+    switch (std::min(position / 3, 2)) {
+    case 0:
+        top = plot.Top + margin;
+        break;
+    case 1:
+        top = (plot.Top + plot.Bottom - height + 1) / 2;
+        break;
+    default:
+        top = plot.Bottom - height - margin;
+        break;
+    }
+    return {left, top};
+}
 
 void MakeExportScheme(const TSuperGrWindow& window, int schemeNumber, TColorStruct& scheme) {
     switch (schemeNumber) {
