@@ -5,6 +5,8 @@
 
 #include <QStringView>
 
+#include <optional>
+
 namespace mathfuncs::detail {
 
 // Error codes by name, so checks read as what they test.
@@ -74,6 +76,14 @@ QString RewriteOperators(const QString& formula);
 
 // Evaluation of a piece of rewritten text.
 TMFData EvaluateText(QStringView text, EvalContext& ctx);
+
+// Reads up to nine decimal digits, nothing else.
+bool ReadSmallInteger(QStringView text, int& value);
+
+// Evaluates an argument that must be one whole number in [min, max] (flagged counts as outside):
+// the error to return, or none with value set. An error of the evaluation itself passes through.
+std::optional<TMFData> ReadWholeArgument(QStringView text, EvalContext& ctx, int min, int max, int errorCode,
+                                         int& value);
 
 // Fills the union argument; checkSorted asks for every table graph to be sorted (error 20).
 int FillUnionArgument(EvalContext& ctx, bool checkSorted);
