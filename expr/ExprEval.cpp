@@ -147,6 +147,16 @@ std::optional<TMFData> ReadWholeArgument(QStringView text, EvalContext& ctx, int
     return std::nullopt;
 }
 
+std::optional<TMFData> EvaluateTwoArguments(const ArgList& args, EvalContext& ctx, TMFData& first,
+                                            TMFData& second) {
+    if (args.size() != 2) return ErrorValue(ecArgCount);
+    first = EvaluateText(args[0], ctx);
+    if (first.Code != 0) return first;
+    second = EvaluateText(args[1], ctx);
+    if (second.Code != 0) return second;
+    return std::nullopt;
+}
+
 TMFData EvaluateText(QStringView text, EvalContext& ctx) {
     const DepthGuard guard(ctx.Depth);
     if (ctx.Depth > MaxNestingDepth) return ErrorValue(ecSyntax);

@@ -460,11 +460,8 @@ int StatisticCode(QStringView name) {
 }
 
 TMFData CallBinaryOperator(int code, const ArgList& args, EvalContext& ctx) {
-    if (args.size() != 2) return ErrorValue(ecArgCount);
-    TMFData l = EvaluateText(args[0], ctx);
-    if (l.Code != 0) return l;
-    TMFData r = EvaluateText(args[1], ctx);
-    if (r.Code != 0) return r;
+    TMFData l, r;
+    if (auto error = EvaluateTwoArguments(args, ctx, l, r)) return *error;
     return Combine(code, std::move(l), std::move(r), ctx);
 }
 

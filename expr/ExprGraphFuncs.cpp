@@ -493,11 +493,8 @@ TMFData Fit(const ArgList& args, EvalContext& ctx) {
 // ---- LOOKUP, FLIP, MIRROR, INV, SORT, SELECT -------------------------------------------------
 
 TMFData Lookup(const ArgList& args, EvalContext& ctx) {
-    if (args.size() != 2) return ErrorValue(ecArgCount);
-    TMFData f = EvaluateText(args[0], ctx);
-    if (f.Code != 0) return f;
-    const TMFData table = EvaluateText(args[1], ctx);
-    if (table.Code != 0) return table;
+    TMFData f, table;
+    if (auto error = EvaluateTwoArguments(args, ctx, f, table)) return *error;
     if (!table.Sorted) return ErrorValue(ecUnsorted);
     const bool ignore = ctx.Ignore();
     const qsizetype n = f.Y.size();
@@ -626,11 +623,8 @@ TMFData Sort(const ArgList& args, EvalContext& ctx) {
 }
 
 TMFData Select(const ArgList& args, EvalContext& ctx) {
-    if (args.size() != 2) return ErrorValue(ecArgCount);
-    TMFData f = EvaluateText(args[0], ctx);
-    if (f.Code != 0) return f;
-    const TMFData cond = EvaluateText(args[1], ctx);
-    if (cond.Code != 0) return cond;
+    TMFData f, cond;
+    if (auto error = EvaluateTwoArguments(args, ctx, f, cond)) return *error;
     if (f.Y.isEmpty()) return ErrorValue(ecMath);
     if (IsScalar(f)) return ErrorValue(ecScalarArgs);
     if (cond.Y.isEmpty()) return ErrorValue(ecMath);

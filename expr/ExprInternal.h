@@ -107,6 +107,10 @@ int AlignArguments(const TMFDataArr& args, const EvalContext& ctx, AlignedArgs& 
 
 // Operators and functions by family; args is the split argument text of the call.
 using ArgList = QList<QStringView>;
+// Evaluates a call's two arguments in order: the error to return (the count's, or the first argument's
+// that fails), or none with both values set.
+std::optional<TMFData> EvaluateTwoArguments(const ArgList& args, EvalContext& ctx, TMFData& first,
+                                            TMFData& second);
 TMFData CallBinaryOperator(int code, const ArgList& args, EvalContext& ctx);
 TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx);
 TMFData CallRound(const ArgList& args, EvalContext& ctx);
