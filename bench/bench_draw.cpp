@@ -2,6 +2,7 @@
 // style (0 a line, 5 points), noise in thousandths of the curve's amplitude (a fast wiggle: 10 is a
 // few pixels that defeat the one-pixel filter, 1000 fills every pixel column from top to bottom).
 #include "model/Polyline.h"
+#include "tests/common/PlotView.h"
 #include "window/SuperGrWindow.h"
 
 #include <benchmark/benchmark.h>
@@ -25,20 +26,9 @@ struct BigCurve {
         window.AddGraph(QStringLiteral("big"), false, {}, x, y);
         graph = window.GraphByIndex(0);
         // A 1200 × 800 plot showing the whole curve.
-        window.PlotRect = {0, 0, 1200, 800};
-        window.OriginX = 600;
-        window.OriginY = 400;
-        graph->Fit(window.PlotRect);
-        graph->SetZoomX(0.97L);
-        graph->SetZoomY(0.97L);
-        graph->Mapping.ShiftX = 0;
-        graph->Mapping.ShiftY = 0;
+        testutil::ShowInPlot(window, *graph, {0, 0, 1200, 800}, 0.97L, 0.97L);
         graph->Mapping.PixelStepX = 1 / (graph->Mapping.FitX * graph->ZoomX());
         graph->Mapping.PixelStepY = 1 / (graph->Mapping.FitY * graph->ZoomY());
-        graph->Cache.VisXMin = graph->PlotLeftData();
-        graph->Cache.VisXMax = graph->PlotRightData();
-        graph->Cache.VisYMin = graph->PlotBottomData();
-        graph->Cache.VisYMax = graph->PlotTopData();
     }
 };
 

@@ -20,17 +20,21 @@ Extended EffectiveScale(const TPictureOptions& options) {
 
 TRect ScaledClient(const TSuperGrWindow& window, Extended scale) {
     const TRect c = window.ClientRect();
-    return {0, 0, std::max(1, RoundHalfEven(c.Width() * scale)), std::max(1, RoundHalfEven(c.Height() * scale))};
+    return {0, 0, std::max(1, RoundHalfEven(c.Width() * scale)),
+            std::max(1, RoundHalfEven(c.Height() * scale))};
 }
 
-// Paints with the export scheme, then lays the window out for the screen again.
-void PaintExport(TSuperGrWindow& window, QPainter& painter, const TRect& target, int schemeNumber) {
+// Paints onto the device with the export scheme, then lays the window out for the screen again.
+void PaintExport(TSuperGrWindow& window, QPaintDevice& device, const TRect& target, int schemeNumber) {
     window.StopAnimation(); // a picture shows where a running animation ends
     TColorStruct scheme(nullptr);
     MakeExportScheme(window, schemeNumber, scheme);
     const bool focused = window.Focused;
     window.Focused = false;
-    PaintFigure(window, painter, target, &scheme);
+    {
+        QPainter painter(&device);
+        PaintFigure(window, painter, target, &scheme);
+    }
     window.Focused = focused;
     window.OutputScale = 1;
     window.PrepareForPaint(window.ClientRect());
@@ -61,9 +65,7 @@ QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options) {
     const TRect target = ScaledClient(window, EffectiveScale(options));
     QImage image(target.Width(), target.Height(), QImage::Format_RGB32);
     image.fill(Qt::white);
-    QPainter painter(&image);
-    PaintExport(window, painter, target, options.Scheme);
-    painter.end();
+    PaintExport(window, image, target, options.Scheme);
     return image;
 }
 
@@ -79,7 +81,9 @@ bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureForm
     case TPictureFormat::Jpg:
     case TPictureFormat::Bmp: {
         const QImage image = RenderBitmap(window, options);
-        const char* kind = format == TPictureFormat::Png ? "PNG" : format == TPictureFormat::Jpg ? "JPG" : "BMP";
+        const char* kind = format == TPictureFormat::Png   ? "PNG"
+                           : format == TPictureFormat::Jpg ? "JPG"
+                                                           : "BMP";
         if (!image.save(&buffer, kind, format == TPictureFormat::Jpg ? 95 : -1)) {
             if (error) *error = QStringLiteral("Не удалось записать рисунок.");
             return false;
@@ -93,29 +97,23 @@ bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureForm
         svg.setViewBox(QRect(0, 0, target.Width(), target.Height()));
         svg.setTitle(window.Caption);
         svg.setDescription(QStringLiteral("Tarvelo"));
-        QPainter painter(&svg);
-        PaintExport(window, painter, target, options.Scheme);
-        painter.end();
+        PaintExport(window, svg, target, options.Scheme);
         break;
     }
     case TPictureFormat::Pdf: {
         QPdfWriter pdf(&buffer);
         pdf.setResolution(96);
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setPageSize(QPageSize(QSizeF(target.Width() * 72.0 / 96, target.Height() * 72.0 / 96), QPageSize::Point));
+        pdf.setPageSize(
+            QPageSize(QSizeF(target.Width() * 72.0 / 96, target.Height() * 72.0 / 96), QPageSize::Point));
         pdf.setTitle(window.Caption);
         pdf.setCreator(QStringLiteral("Tarvelo"));
-        QPainter painter(&pdf);
-        PaintExport(window, painter, target, options.Scheme);
-        painter.end();
+        PaintExport(window, pdf, target, options.Scheme);
         break;
     }
     case TPictureFormat::Emf: {
         TEmfPaintDevice emf(QSize(target.Width(), target.Height()), 96);
-        {
-            QPainter painter(&emf);
-            PaintExport(window, painter, target, options.Scheme);
-        }
+        PaintExport(window, emf, target, options.Scheme);
         return emf.SaveTo(fileName, error);
     }
     }

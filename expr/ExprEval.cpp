@@ -1,6 +1,7 @@
 // Top-level evaluation of a formula and the recursive reading of its rewritten call text.
 #include "expr/ExprInternal.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace mathfuncs {
@@ -13,17 +14,6 @@ namespace {
 constexpr int MaxNestingDepth = 2000;
 
 constexpr Extended Pi = std::numbers::pi_v<long double>;
-
-bool ReadGraphNumber(QStringView text, int32_t& n) {
-    if (text.isEmpty() || text.size() > 9) return false;
-    int32_t v = 0;
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-        v = v * 10 + (c.unicode() - '0');
-    }
-    n = v;
-    return true;
-}
 
 const TMFData* FindGraph(const EvalContext& ctx, int32_t n) {
     for (const TMFData& g : ctx.Graphs)
@@ -71,8 +61,8 @@ TMFData GraphReference(QChar kind, bool relative, const ArgList& args, EvalConte
         r.Sorted = static_cast<uint8_t>(IsNonDecreasing(common));
         return r;
     }
-    int32_t n = 0;
-    if (!ReadGraphNumber(args[0], n)) return ErrorValue(ecGraphNumber);
+    int n = 0;
+    if (!ReadSmallInteger(args[0], n)) return ErrorValue(ecGraphNumber);
     const TMFData* g = FindGraph(ctx, n);
     if (!g) return ErrorValue(ecGraphNumber);
     if (!values) {
@@ -133,6 +123,39 @@ struct DepthGuard {
 } // namespace
 
 namespace detail {
+
+bool ReadSmallInteger(QStringView text, int& value) {
+    if (text.isEmpty() || text.size() > 9) return false;
+    int v = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+        v = v * 10 + (c.unicode() - '0');
+    }
+    value = v;
+    return true;
+}
+
+std::optional<TMFData> ReadWholeArgument(QStringView text, EvalContext& ctx, int min, int max, int errorCode,
+                                         int& value) {
+    const TMFData v = EvaluateText(text, ctx);
+    if (v.Code != 0) return v;
+    if (!IsScalar(v)) return ErrorValue(ecNotScalar);
+    if (v.Y.size() != 1 || v.Y[0] != std::trunc(v.Y[0]) || v.Y[0] < min || v.Y[0] > max ||
+        (ctx.Ignore() && v.Mask.value(0)))
+        return ErrorValue(errorCode);
+    value = static_cast<int>(v.Y[0]);
+    return std::nullopt;
+}
+
+std::optional<TMFData> EvaluateTwoArguments(const ArgList& args, EvalContext& ctx, TMFData& first,
+                                            TMFData& second) {
+    if (args.size() != 2) return ErrorValue(ecArgCount);
+    first = EvaluateText(args[0], ctx);
+    if (first.Code != 0) return first;
+    second = EvaluateText(args[1], ctx);
+    if (second.Code != 0) return second;
+    return std::nullopt;
+}
 
 TMFData EvaluateText(QStringView text, EvalContext& ctx) {
     const DepthGuard guard(ctx.Depth);

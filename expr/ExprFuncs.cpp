@@ -460,11 +460,8 @@ int StatisticCode(QStringView name) {
 }
 
 TMFData CallBinaryOperator(int code, const ArgList& args, EvalContext& ctx) {
-    if (args.size() != 2) return ErrorValue(ecArgCount);
-    TMFData l = EvaluateText(args[0], ctx);
-    if (l.Code != 0) return l;
-    TMFData r = EvaluateText(args[1], ctx);
-    if (r.Code != 0) return r;
+    TMFData l, r;
+    if (auto error = EvaluateTwoArguments(args, ctx, l, r)) return *error;
     return Combine(code, std::move(l), std::move(r), ctx);
 }
 
@@ -492,13 +489,7 @@ TMFData CallRound(const ArgList& args, EvalContext& ctx) {
     if (f.Code != 0) return f;
     int order = 0;
     if (args.size() == 2) {
-        const TMFData n = EvaluateText(args[1], ctx);
-        if (n.Code != 0) return n;
-        if (!IsScalar(n)) return ErrorValue(ecNotScalar);
-        if (n.Y.size() != 1 || n.Y[0] != std::trunc(n.Y[0]) || std::fabs(n.Y[0]) > 37 ||
-            (ctx.Ignore() && n.Mask.value(0)))
-            return ErrorValue(ecRounding);
-        order = static_cast<int>(n.Y[0]);
+        if (auto error = ReadWholeArgument(args[1], ctx, -37, 37, ecRounding, order)) return *error;
     }
     // Rounding works in double: the order's power of ten is exact there up to 1E22.
     const double scale = std::pow(10.0, std::abs(order));

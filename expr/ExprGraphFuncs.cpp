@@ -41,17 +41,6 @@ bool AnyFlag(const TBoolArray& mask) {
     return std::any_of(mask.cbegin(), mask.cend(), [](uint8_t f) { return f != 0; });
 }
 
-bool ReadSmallInteger(QStringView text, int& value) {
-    if (text.isEmpty() || text.size() > 9) return false;
-    int v = 0;
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-        v = v * 10 + (c.unicode() - '0');
-    }
-    value = v;
-    return true;
-}
-
 // A scalar argument's one value; code 18 for a graph, 8 for no value.
 int ScalarArgument(const TMFData& v, Extended& value, bool& flagged) {
     if (!IsScalar(v)) return ecNotScalar;
@@ -454,15 +443,9 @@ TMFData Fit(const ArgList& args, EvalContext& ctx) {
     if (args.isEmpty() || args.size() > 2) return ErrorValue(ecArgCount);
     TMFData f = EvaluateText(args[0], ctx);
     if (f.Code != 0) return f;
-    qsizetype order = 1;
+    int order = 1;
     if (args.size() == 2) {
-        const TMFData m = EvaluateText(args[1], ctx);
-        if (m.Code != 0) return m;
-        if (!IsScalar(m)) return ErrorValue(ecNotScalar);
-        if (m.Y.size() != 1 || m.Y[0] != std::trunc(m.Y[0]) || m.Y[0] < 0 || m.Y[0] > MaxFitOrder ||
-            (ctx.Ignore() && Flag(m.Mask, 0)))
-            return ErrorValue(ecRegression);
-        order = static_cast<qsizetype>(m.Y[0]);
+        if (auto error = ReadWholeArgument(args[1], ctx, 0, MaxFitOrder, ecRegression, order)) return *error;
     }
     if (f.Y.isEmpty()) return ErrorValue(ecMath);
     if (f.Y.size() < order + 1) return ErrorValue(ecRegression);
@@ -510,11 +493,8 @@ TMFData Fit(const ArgList& args, EvalContext& ctx) {
 // ---- LOOKUP, FLIP, MIRROR, INV, SORT, SELECT -------------------------------------------------
 
 TMFData Lookup(const ArgList& args, EvalContext& ctx) {
-    if (args.size() != 2) return ErrorValue(ecArgCount);
-    TMFData f = EvaluateText(args[0], ctx);
-    if (f.Code != 0) return f;
-    const TMFData table = EvaluateText(args[1], ctx);
-    if (table.Code != 0) return table;
+    TMFData f, table;
+    if (auto error = EvaluateTwoArguments(args, ctx, f, table)) return *error;
     if (!table.Sorted) return ErrorValue(ecUnsorted);
     const bool ignore = ctx.Ignore();
     const qsizetype n = f.Y.size();
@@ -643,11 +623,8 @@ TMFData Sort(const ArgList& args, EvalContext& ctx) {
 }
 
 TMFData Select(const ArgList& args, EvalContext& ctx) {
-    if (args.size() != 2) return ErrorValue(ecArgCount);
-    TMFData f = EvaluateText(args[0], ctx);
-    if (f.Code != 0) return f;
-    const TMFData cond = EvaluateText(args[1], ctx);
-    if (cond.Code != 0) return cond;
+    TMFData f, cond;
+    if (auto error = EvaluateTwoArguments(args, ctx, f, cond)) return *error;
     if (f.Y.isEmpty()) return ErrorValue(ecMath);
     if (IsScalar(f)) return ErrorValue(ecScalarArgs);
     if (cond.Y.isEmpty()) return ErrorValue(ecMath);

@@ -5,6 +5,8 @@
 
 #include <QStringView>
 
+#include <optional>
+
 namespace mathfuncs::detail {
 
 // Error codes by name, so checks read as what they test.
@@ -75,6 +77,14 @@ QString RewriteOperators(const QString& formula);
 // Evaluation of a piece of rewritten text.
 TMFData EvaluateText(QStringView text, EvalContext& ctx);
 
+// Reads up to nine decimal digits, nothing else.
+bool ReadSmallInteger(QStringView text, int& value);
+
+// Evaluates an argument that must be one whole number in [min, max] (flagged counts as outside):
+// the error to return, or none with value set. An error of the evaluation itself passes through.
+std::optional<TMFData> ReadWholeArgument(QStringView text, EvalContext& ctx, int min, int max, int errorCode,
+                                         int& value);
+
 // Fills the union argument; checkSorted asks for every table graph to be sorted (error 20).
 int FillUnionArgument(EvalContext& ctx, bool checkSorted);
 
@@ -97,6 +107,10 @@ int AlignArguments(const TMFDataArr& args, const EvalContext& ctx, AlignedArgs& 
 
 // Operators and functions by family; args is the split argument text of the call.
 using ArgList = QList<QStringView>;
+// Evaluates a call's two arguments in order: the error to return (the count's, or the first argument's
+// that fails), or none with both values set.
+std::optional<TMFData> EvaluateTwoArguments(const ArgList& args, EvalContext& ctx, TMFData& first,
+                                            TMFData& second);
 TMFData CallBinaryOperator(int code, const ArgList& args, EvalContext& ctx);
 TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx);
 TMFData CallRound(const ArgList& args, EvalContext& ctx);

@@ -44,29 +44,20 @@ PY
 }
 shot 01-opened
 
-key ctrl+alt+w
-drag_held 200 150 420 330
-shot 02-zoom-frame-dragging
-cursor_shot 02c-cursor-window-zoom
-release 1.2 # the frame zoom animates
-shot 03-after-frame-zoom
-key Escape # the window zoom waits for the next frame
-
-key ctrl+alt+x
-drag_held 300 200 500 260
-shot 04-x-band-dragging
-cursor_shot 04c-cursor-x-zoom
-release 1.2
-shot 05-after-x-zoom
-key Escape
-
-key ctrl+alt+y
-drag_held 300 150 350 350
-shot 06-y-band-dragging
-cursor_shot 06c-cursor-y-zoom
-release 1.2
-shot 07-after-y-zoom
-key Escape
+# A zoom tool chosen by its key: a drag from (X1, Y1) to (X2, Y2), shot with its cursor while the button
+# is held and again after the animated zoom; Escape leaves the tool (the window zoom waits for the next frame).
+zoom_drag() { # KEY X1 Y1 X2 Y2 DRAGGING_SHOT CURSOR_SHOT AFTER_SHOT
+    key "$1"
+    drag_held "$2" "$3" "$4" "$5"
+    shot "$6"
+    cursor_shot "$7"
+    release 1.2
+    shot "$8"
+    key Escape
+}
+zoom_drag ctrl+alt+w 200 150 420 330 02-zoom-frame-dragging 02c-cursor-window-zoom 03-after-frame-zoom
+zoom_drag ctrl+alt+x 300 200 500 260 04-x-band-dragging 04c-cursor-x-zoom 05-after-x-zoom
+zoom_drag ctrl+alt+y 300 150 350 350 06-y-band-dragging 06c-cursor-y-zoom 07-after-y-zoom
 
 key ctrl+r 1.5 # back to the whole figure
 at 160 120

@@ -66,66 +66,76 @@ Extended JoinDays(const QDate& date, const QTime& time) {
     return Extended(DayZero().daysTo(date)) + Extended(time.msecsSinceStartOfDay()) / kMsPerDay;
 }
 
-template <typename Draw> QIcon DrawnIcon(Draw draw) {
+// The icons of the tree, drawn at run time so they stay sharp on any screen.
+QIcon DrawnIcon(void (*paint)(QPainter&)) {
     QPixmap pixmap(kIconSize, kIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
+    paint(painter);
     return QIcon(pixmap);
 }
 
-void DrawBox(QPainter& p) {
+// An empty check box: a variable not plotted.
+void PaintBox(QPainter& p) {
     p.setPen(QPen(QColor(0x55, 0x5D, 0x66), 1));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2, 2);
+}
+
+// A page with a dog-ear and lines of text.
+void PaintFile(QPainter& p) {
+    QPainterPath page;
+    page.moveTo(3.5, 1.5);
+    page.lineTo(10, 1.5);
+    page.lineTo(13.5, 5);
+    page.lineTo(13.5, 14.5);
+    page.lineTo(3.5, 14.5);
+    page.closeSubpath();
+    p.setPen(QPen(QColor(0x55, 0x5D, 0x66), 1));
+    p.setBrush(Qt::white);
+    p.drawPath(page);
+    p.setPen(QPen(QColor(0x8A, 0x93, 0x9C), 1));
+    for (int y = 7; y <= 12; y += 2)
+        p.drawLine(QPointF(5.5, y + 0.5), QPointF(11.5, y + 0.5));
+}
+
+// A table of three by three cells.
+void PaintArray(QPainter& p) {
+    p.setPen(QPen(QColor(0x2F, 0x5F, 0xA8), 1));
+    p.setBrush(QColor(0xE4, 0xEE, 0xFA));
+    p.drawRect(QRectF(1.5, 2.5, 13, 11));
+    p.drawLine(QPointF(1.5, 6.5), QPointF(14.5, 6.5));
+    p.drawLine(QPointF(1.5, 10), QPointF(14.5, 10));
+    p.drawLine(QPointF(6, 2.5), QPointF(6, 13.5));
+    p.drawLine(QPointF(10.5, 2.5), QPointF(10.5, 13.5));
+}
+
+// A box with a cross: the argument.
+void PaintArgument(QPainter& p) {
+    PaintBox(p);
+    p.setPen(QPen(QColor(0x1F, 0x4F, 0xC8), 2));
+    p.drawLine(QPointF(5, 5), QPointF(11, 11));
+    p.drawLine(QPointF(11, 5), QPointF(5, 11));
+}
+
+// A box with a tick: a plotted variable.
+void PaintPlotted(QPainter& p) {
+    PaintBox(p);
+    p.setPen(QPen(QColor(0x1C, 0x8C, 0x3A), 2));
+    p.drawPolyline(QPolygonF({QPointF(3.5, 9), QPointF(6.5, 11.5), QPointF(12.5, 4.5)}));
 }
 
 } // namespace
 
 TAddGraphsDialog::TAddGraphsDialog(TSuperGrWindow& target, QWidget* parent)
     : QDialog(parent),
-      model_(std::make_unique<TAddGraphsModel>(target, static_cast<TAddGraphsAsker&>(*this))) {
+      model_(std::make_unique<TAddGraphsModel>(target, static_cast<TAddGraphsAsker&>(*this))),
+      fileIcon_(DrawnIcon(PaintFile)), arrayIcon_(DrawnIcon(PaintArray)),
+      argumentIcon_(DrawnIcon(PaintArgument)), plottedIcon_(DrawnIcon(PaintPlotted)),
+      notPlottedIcon_(DrawnIcon(PaintBox)) {
     setWindowTitle(TAddGraphsModel::Caption());
     setSizeGripEnabled(true);
-
-    fileIcon_ = DrawnIcon([](QPainter& p) {
-        QPainterPath page;
-        page.moveTo(3.5, 1.5);
-        page.lineTo(10, 1.5);
-        page.lineTo(13.5, 5);
-        page.lineTo(13.5, 14.5);
-        page.lineTo(3.5, 14.5);
-        page.closeSubpath();
-        p.setPen(QPen(QColor(0x55, 0x5D, 0x66), 1));
-        p.setBrush(Qt::white);
-        p.drawPath(page);
-        p.setPen(QPen(QColor(0x8A, 0x93, 0x9C), 1));
-        for (int y = 7; y <= 12; y += 2)
-            p.drawLine(QPointF(5.5, y + 0.5), QPointF(11.5, y + 0.5));
-    });
-    arrayIcon_ = DrawnIcon([](QPainter& p) {
-        p.setPen(QPen(QColor(0x2F, 0x5F, 0xA8), 1));
-        p.setBrush(QColor(0xE4, 0xEE, 0xFA));
-        p.drawRect(QRectF(1.5, 2.5, 13, 11));
-        p.drawLine(QPointF(1.5, 6.5), QPointF(14.5, 6.5));
-        p.drawLine(QPointF(1.5, 10), QPointF(14.5, 10));
-        p.drawLine(QPointF(6, 2.5), QPointF(6, 13.5));
-        p.drawLine(QPointF(10.5, 2.5), QPointF(10.5, 13.5));
-    });
-    argumentIcon_ = DrawnIcon([](QPainter& p) {
-        DrawBox(p);
-        p.setPen(QPen(QColor(0x1F, 0x4F, 0xC8), 2));
-        p.drawLine(QPointF(5, 5), QPointF(11, 11));
-        p.drawLine(QPointF(11, 5), QPointF(5, 11));
-    });
-    plottedIcon_ = DrawnIcon([](QPainter& p) {
-        DrawBox(p);
-        p.setPen(QPen(QColor(0x1C, 0x8C, 0x3A), 2));
-        p.drawPolyline(QPolygonF({QPointF(3.5, 9), QPointF(6.5, 11.5), QPointF(12.5, 4.5)}));
-    });
-    notPlottedIcon_ = DrawnIcon([](QPainter& p) { DrawBox(p); });
-
     BuildUi();
     RefreshTree();
 }

@@ -118,21 +118,22 @@ TEST(StatusIcons, AxesIcon) {
 }
 
 TEST(StatusIcons, LookOfEachImageNumber) {
-    const TIconLook xOnly = IconLook(13);
-    EXPECT_EQ(xOnly.Kind, TIconLook::TKind::Scale);
-    EXPECT_EQ(xOnly.X, TAxisState::All);
-    EXPECT_EQ(xOnly.Y, TAxisState::None);
-    const TIconLook mixed = IconLook(1);
-    EXPECT_EQ(mixed.Kind, TIconLook::TKind::Move);
-    EXPECT_EQ(mixed.X, TAxisState::Some);
-    EXPECT_EQ(mixed.Y, TAxisState::Some);
-    const TIconLook someY = IconLook(7);
-    EXPECT_EQ(someY.X, TAxisState::None);
-    EXPECT_EQ(someY.Y, TAxisState::Some);
-    const TIconLook axesY = IconLook(19);
-    EXPECT_EQ(axesY.Kind, TIconLook::TKind::Axes);
-    EXPECT_EQ(axesY.X, TAxisState::None);
-    EXPECT_EQ(axesY.Y, TAxisState::All);
+    using K = TIconLook::TKind;
+    const struct {
+        int Icon;
+        TIconLook Look;
+    } cases[] = {
+        {13, {K::Scale, TAxisState::All, TAxisState::None}}, // scaled along X only
+        {1, {K::Move, TAxisState::Some, TAxisState::Some}},  // some graphs moved along each axis
+        {7, {K::Move, TAxisState::None, TAxisState::Some}},  // some moved along Y only
+        {19, {K::Axes, TAxisState::None, TAxisState::All}},  // axes grouped along Y
+    };
+    for (const auto& c : cases) {
+        const TIconLook look = IconLook(c.Icon);
+        EXPECT_EQ(look.Kind, c.Look.Kind) << c.Icon;
+        EXPECT_EQ(look.X, c.Look.X) << c.Icon;
+        EXPECT_EQ(look.Y, c.Look.Y) << c.Icon;
+    }
 }
 
 TEST(StatusIcons, CountsOfPermissions) {

@@ -1,5 +1,6 @@
 #include "DrawTestUtil.h"
 #include "model/Polyline.h"
+#include "tests/common/PlotView.h"
 
 #include <cfenv>
 
@@ -265,18 +266,7 @@ TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
         x.append(std::numeric_limits<Extended>::quiet_NaN());
         y.append(0);
         TGraph* g = AddGraph(x, y);
-        window.PlotRect = {10, 20, 1210, 820};
-        window.OriginX = 610;
-        window.OriginY = 420;
-        g->Fit(window.PlotRect);
-        g->SetZoomX(1.7L);
-        g->SetZoomY(0.8L);
-        g->Mapping.ShiftX = 3.25L;
-        g->Mapping.ShiftY = -0.5L;
-        g->Cache.VisXMin = g->PlotLeftData();
-        g->Cache.VisXMax = g->PlotRightData();
-        g->Cache.VisYMin = g->PlotBottomData();
-        g->Cache.VisYMax = g->PlotTopData();
+        testutil::ShowInPlot(window, *g, {10, 20, 1210, 820}, 1.7L, 0.8L, 3.25L, -0.5L);
         // Nodes exactly on the window's edges are visible.
         g->XData[0] = g->Cache.VisXMin;
         g->YData[0] = 0;

@@ -284,19 +284,20 @@ TEST(SymbolFit, AlignmentsAndAspects) {
     TSymbol s;
     s.Aspect = 2;
     const TRect square{0, 0, 100, 100};
-    s.VAlign = 1;
-    EXPECT_EQ(FitSymbolRect(square, s, false, true), (TRect{0, 25, 100, 75}));
-    s.VAlign = 0;
-    EXPECT_EQ(FitSymbolRect(square, s, false, true), (TRect{0, 0, 100, 50}));
-    s.VAlign = 2;
-    EXPECT_EQ(FitSymbolRect(square, s, false, true), (TRect{0, 50, 100, 100}));
-    // Vertical: the working aspect is 1/2, the symbol is narrower than the target.
-    s.HAlign = 0;
-    EXPECT_EQ(FitSymbolRect(square, s, true, true), (TRect{0, 0, 50, 100}));
-    s.HAlign = 1;
-    EXPECT_EQ(FitSymbolRect(square, s, true, true), (TRect{25, 0, 75, 100}));
-    s.HAlign = 2;
-    EXPECT_EQ(FitSymbolRect(square, s, true, true), (TRect{50, 0, 100, 100}));
+    // Horizontal, the vertical alignment places the symbol; vertical, the working aspect is 1/2, the
+    // symbol is narrower than the target and the horizontal alignment places it.
+    const struct {
+        bool Vertical;
+        int Align;
+        TRect Fitted;
+    } cases[] = {
+        {false, 1, {0, 25, 100, 75}}, {false, 0, {0, 0, 100, 50}}, {false, 2, {0, 50, 100, 100}},
+        {true, 0, {0, 0, 50, 100}},   {true, 1, {25, 0, 75, 100}}, {true, 2, {50, 0, 100, 100}},
+    };
+    for (const auto& c : cases) {
+        (c.Vertical ? s.HAlign : s.VAlign) = c.Align;
+        EXPECT_EQ(FitSymbolRect(square, s, c.Vertical, true), c.Fitted) << c.Vertical << " " << c.Align;
+    }
     // Centring truncates towards zero; rounding of the size is half to even.
     s.Aspect = 4;
     s.VAlign = 1;

@@ -18,6 +18,14 @@ QList<QPoint> Pts(std::initializer_list<QPoint> points) {
     return QList<QPoint>(points);
 }
 
+// The drawing set exactly one pixel, this one.
+void ExpectOnePixel(const TEmfReader& reader, QPoint point, quint32 color) {
+    const auto pixels = Of(reader, EMR_SETPIXELV);
+    ASSERT_EQ(pixels.size(), 1);
+    EXPECT_EQ(reader.Pixel(pixels[0])->Point, point);
+    EXPECT_EQ(reader.Pixel(pixels[0])->Color, color);
+}
+
 // The one polyline of a drawing that has exactly one.
 QList<QPoint> OnlyPolyline(const TEmfReader& reader) {
     const auto lines = Of(reader, EMR_POLYLINE16);
@@ -349,10 +357,7 @@ TEST(EmfShapes, PixelsRoundedRectanglesAndPolygons) {
         const TPoint triangle[] = {{0, 0}, {20, 0}, {10, 15}};
         dc.Polygon(triangle, 3);
     }));
-    const auto pixels = Of(reader, EMR_SETPIXELV);
-    ASSERT_EQ(pixels.size(), 1);
-    EXPECT_EQ(reader.Pixel(pixels[0])->Point, QPoint(3, 4));
-    EXPECT_EQ(reader.Pixel(pixels[0])->Color, 0x00AABBu);
+    ExpectOnePixel(reader, QPoint(3, 4), 0x00AABBu);
     const auto round = Of(reader, EMR_ROUNDRECT);
     ASSERT_EQ(round.size(), 1);
     EXPECT_EQ(reader.Box(round[0]), (TRectL{10, 10, 91, 51}));
@@ -383,10 +388,7 @@ TEST(EmfShapes, PointsArePixelsOrDotsOfThePenWidth) {
     for (int x = 30; x < 60; ++x)
         if (screen.pixel(x, 20) == qRgb(255, 0, 0)) red.append(x);
     EXPECT_EQ(red, (QList<int>{38, 39, 40, 41}));
-    const auto pixels = Of(reader, EMR_SETPIXELV);
-    ASSERT_EQ(pixels.size(), 1);
-    EXPECT_EQ(reader.Pixel(pixels[0])->Point, QPoint(5, 6));
-    EXPECT_EQ(reader.Pixel(pixels[0])->Color, 0xFF0000u);
+    ExpectOnePixel(reader, QPoint(5, 6), 0xFF0000u);
     // Five pixels 18..22 and four pixels 38..41, filled without an outline (the screen's round dot
     // of five is a pixel narrower, as its circle is centred on a pixel corner).
     const auto dots = Of(reader, EMR_ELLIPSE);

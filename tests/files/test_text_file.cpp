@@ -1,5 +1,6 @@
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
+#include "tests/common/TestFiles.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -10,18 +11,10 @@
 
 #include <random>
 
+using testutil::ReadAll;
+using testutil::WriteAll;
+
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 TDoubleArray2 Variable(TTextFile& file, int index) {
     TDoubleArray2 out;

@@ -1,6 +1,7 @@
 #include "StreamTestUtil.h"
 
 #include "app/FigureFile.h"
+#include "tests/common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,20 +12,12 @@
 
 using namespace streamtest;
 
+using testutil::ReadAll;
+using testutil::WriteAll;
+
 namespace {
 QString CorpusDir() {
     return QString::fromUtf8(STREAM_CORPUS_DIR);
-}
-
-QByteArray ReadAll(const QString& fileName) {
-    QFile f(fileName);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& fileName, const QByteArray& bytes) {
-    QFile f(fileName);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 QByteArray Uncompress(const QByteArray& data, qsizetype size) {

@@ -1,18 +1,16 @@
 #include "app/FileAssociation.h"
 
 #include "app/FigureFile.h"
+#include "tests/common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-QByteArray ReadAll(const QString& fileName) {
-    QFile f(fileName);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testutil::ReadAll;
 
+namespace {
 struct FileAssociationTest : ::testing::Test {
     QTemporaryDir dir;
     TFileAssociation::TLocations
