@@ -411,10 +411,6 @@ void ReadLevel4(const QByteArray& bytes, QList<TMatVar>& vars) {
     }
 }
 
-QString Quoted(const QString& text) {
-    return u'"' + text + u'"';
-}
-
 } // namespace
 
 void TMatlabFile::SetError(int32_t code, const QString& message) {
@@ -423,8 +419,8 @@ void TMatlabFile::SetError(int32_t code, const QString& message) {
 }
 
 bool TMatlabFile::Parse(const QByteArray& bytes) {
-    const QString invalid =
-        QStringLiteral("Файл ") + Quoted(fileName_) + QStringLiteral(" не является корректным mat-файлом.");
+    const QString invalid = QStringLiteral("Файл ") + filesave::Quoted(fileName_) +
+                            QStringLiteral(" не является корректным mat-файлом.");
     try {
         if (bytes.size() < 20) {
             SetError(3, invalid);
@@ -458,14 +454,13 @@ bool TMatlabFile::LoadFromFile(const QString& name) {
     Clear();
     SetError(0, QString());
     fileName_ = name;
-    QFileInfo info(name);
-    if (!info.exists()) {
-        SetError(1, QStringLiteral("Файл ") + Quoted(name) + QStringLiteral(" не найден."));
-        return false;
-    }
     QFile file(name);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        SetError(2, QStringLiteral("Невозможно открыть файл ") + Quoted(name) + QStringLiteral("."));
+    int32_t code = 0;
+    QString message;
+    if (!filesave::OpenForReading(
+            file, QStringLiteral("Невозможно открыть файл ") + filesave::Quoted(name) + QStringLiteral("."),
+            code, message)) {
+        SetError(code, message);
         return false;
     }
     QByteArray bytes;
@@ -797,7 +792,8 @@ bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
         return false;
     }
     if (!overwrite && QFileInfo::exists(name)) {
-        SetError(9, QStringLiteral("Файл с именем ") + Quoted(name) + QStringLiteral(" уже существует."));
+        SetError(9, QStringLiteral("Файл с именем ") + filesave::Quoted(name) +
+                        QStringLiteral(" уже существует."));
         return false;
     }
     // Checked before anything is written: a level-4 sparse matrix has no level-5 form here.

@@ -5,11 +5,12 @@
 #include <QSaveFile>
 
 namespace filesave {
-namespace {
 
 QString Quoted(const QString& text) {
     return u'"' + text + u'"';
 }
+
+namespace {
 
 bool Fail(int32_t& code, QString& message, int32_t newCode, const QString& newMessage) {
     code = newCode;
@@ -70,6 +71,15 @@ bool SaveReplacing(const QString& name, bool overwrite, bool backup,
         return Fail(code, message, 2,
                     QStringLiteral("Невозможно создать файл ") + Quoted(name) + QStringLiteral("."));
     }
+    return true;
+}
+
+bool OpenForReading(QFile& file, const QString& deniedMessage, int32_t& code, QString& message) {
+    const QFileInfo info(file.fileName());
+    if (!info.exists())
+        return Fail(code, message, 1,
+                    QStringLiteral("Файл ") + Quoted(file.fileName()) + QStringLiteral(" не найден."));
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) return Fail(code, message, 2, deniedMessage);
     return true;
 }
 

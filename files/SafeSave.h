@@ -1,6 +1,7 @@
 // Replacing a data file without ever losing the old one before the new one is complete.
 #pragma once
 
+#include <QFile>
 #include <QIODevice>
 #include <QString>
 
@@ -8,6 +9,13 @@
 #include <functional>
 
 namespace filesave {
+
+// The name in double quotes, as the messages show file names.
+QString Quoted(const QString& text);
+
+// Opens a data file for reading. A missing file gives code 1 and "Файл "name" не найден.", one that
+// cannot be read code 2 and deniedMessage.
+bool OpenForReading(QFile& file, const QString& deniedMessage, int32_t& code, QString& message);
 
 // The name of the backup copy: the file's extension replaced by ".bak".
 QString BackupName(const QString& name);

@@ -242,10 +242,6 @@ namespace {
 
 constexpr qsizetype kMinBytesPerThread = qsizetype(1) << 20;
 
-QString Quoted(const QString& text) {
-    return u'"' + text + u'"';
-}
-
 // The end of the last complete line in [0, size): a carriage return at the very end may still be
 // followed by its line feed, so that line counts as incomplete. 0 when there is none.
 qsizetype CompleteLinesEnd(const char* data, qsizetype size) {
@@ -408,7 +404,8 @@ bool TTextFile::Finish(bool anyNumeric) {
     const QString name = fileName_;
     Clear();
     fileName_ = name;
-    SetError(3, QStringLiteral("Файл ") + Quoted(name) + QStringLiteral(" не содержит численных данных."));
+    SetError(3, QStringLiteral("Файл ") + filesave::Quoted(name) +
+                    QStringLiteral(" не содержит численных данных."));
     return false;
 }
 
@@ -427,14 +424,11 @@ bool TTextFile::LoadFromFile(const QString& name) {
         fileName_ = name;
         return ok;
     }
-    QFileInfo info(name);
-    if (!info.exists()) {
-        SetError(1, QStringLiteral("Файл ") + Quoted(name) + QStringLiteral(" не найден."));
-        return false;
-    }
     QFile file(name);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        SetError(2, QStringLiteral("Отказано в доступе."));
+    int32_t code = 0;
+    QString message;
+    if (!filesave::OpenForReading(file, QStringLiteral("Отказано в доступе."), code, message)) {
+        SetError(code, message);
         return false;
     }
     bool ok = false;
