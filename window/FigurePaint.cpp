@@ -173,6 +173,73 @@ struct TLegendEntry {
     QString Text;
 };
 
+// What every entry of one legend is drawn with.
+struct TLegendLook {
+    TSuperGrWindow& w;
+    TDrawAdapter& dc;
+    const TColorStruct& scheme;
+    bool ownScheme;
+    Extended s;
+    QFont font;
+    int textHeight;
+    TColor faded;
+    bool perGraph;
+};
+
+// One entry: the line sample with its nodes and marker centred on (x0 .. x0 + length, y), then the text.
+void DrawLegendEntry(const TLegendLook& look, const TLegendEntry& e, int x0, int y) {
+    TSuperGrWindow& w = look.w;
+    TDrawAdapter& dc = look.dc;
+    const TColorStruct& scheme = look.scheme;
+    const Extended s = look.s;
+    TGraph& g = *e.Graph;
+    TColor line = g.Color(), marker = g.MarkerColor();
+    if (look.perGraph) {
+        line = scheme.GraphColors[e.Index];
+        marker = e.Index < scheme.MarkerColors.size() ? scheme.MarkerColors[e.Index] : line;
+    } else if (!(w.UsePalette || look.ownScheme)) {
+        line = marker = scheme.Get(TColorStruct::GraphDefault);
+    }
+    if (w.ToolMode() == tmEdit && !g.Selected()) line = marker = look.faded;
+    line = ColorToRGB(line);
+    marker = ColorToRGB(marker);
+
+    const int length = R((10 * g.LineWidth() + 30) * s);
+    const int penWidth = std::max(1, g.LineWidth() < 1 ? 1 : R(g.LineWidth() * s));
+    const int style = g.LineStyle();
+    if (style >= 1 && style <= 4 && w.ScaledLineStyles)
+        dc.SetPatternPen(line, penWidth,
+                         DashPattern(style, s, g.WidthScale() * 0.25L, 2 * std::max(g.LineWidth() - 1, 0)));
+    else if (style >= 1 && style <= 4)
+        dc.SetCosmeticPen(line, style);
+    else
+        dc.SetSolidPen(line, penWidth);
+    if (style <= 4) dc.Line(x0, y, x0 + length, y);
+    if (g.ShowNodes() || style > 4) {
+        dc.SetSolidPen(line, 1);
+        dc.SetBrush(ColorToRGB(scheme.Get(TColorStruct::Inside)));
+        const int u = std::max(1, R(s));
+        for (int k = 0; k < 9; ++k) {
+            const int nx = x0 + R(Extended(k) * length / 8);
+            dc.Rectangle(nx - u, y - u, nx + u, y + u);
+        }
+    }
+    if (g.MarkersVisible() && g.Markers.Count() > 0) {
+        TMarkerGlyphStyle glyph;
+        glyph.PenColor = marker;
+        glyph.PenWidth = std::max(1, R(s));
+        glyph.Fill = marker;
+        glyph.Hollow = ColorToRGB(scheme.Get(TColorStruct::Inside));
+        glyph.TextColor = marker;
+        glyph.Font = ToQFont(w.AxisFont(), s);
+        glyph.Scale = s;
+        DrawMarkerGlyph(dc, x0 + length / 2, y, g.MarkerSymbol(), g.MarkerText(), glyph);
+    }
+    dc.SetFont(look.font);
+    dc.SetTextColor(ColorToRGB(scheme.Get(TColorStruct::LegendText)));
+    dc.TextOut(x0 + length + R(10 * s), y - look.textHeight / 2, e.Text);
+}
+
 void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme, bool ownScheme) {
     QList<TLegendEntry> entries;
     for (int layer = 0; layer < w.GraphCount(); ++layer) {
@@ -234,63 +301,22 @@ void DrawLegend(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& scheme,
     painter.drawRoundedRect(QRect(left, top, width - 1, height - 1), radius / 2.0, radius / 2.0);
     painter.restore();
 
-    const bool perGraph = scheme.GraphColors.size() == w.GraphCount();
-    const TColor faded = FadedColor(scheme.Get(TColorStruct::Inside));
+    const TLegendLook look{w,
+                           dc,
+                           scheme,
+                           ownScheme,
+                           s,
+                           font,
+                           textHeight,
+                           FadedColor(scheme.Get(TColorStruct::Inside)),
+                           scheme.GraphColors.size() == w.GraphCount()};
     dc.SetTextColor(ColorToRGB(scheme.Get(TColorStruct::LegendText)));
     first = 0;
     for (int c = 0; c < columns; ++c) {
         const int rows = baseRows + (c < extra ? 1 : 0);
         for (int r = 0; r < rows; ++r) {
-            const TLegendEntry& e = entries[first + r];
-            TGraph& g = *e.Graph;
-            TColor line = g.Color(), marker = g.MarkerColor();
-            if (perGraph) {
-                line = scheme.GraphColors[e.Index];
-                marker = e.Index < scheme.MarkerColors.size() ? scheme.MarkerColors[e.Index] : line;
-            } else if (!(w.UsePalette || ownScheme)) {
-                line = marker = scheme.Get(TColorStruct::GraphDefault);
-            }
-            if (w.ToolMode() == tmEdit && !g.Selected()) line = marker = faded;
-            line = ColorToRGB(line);
-            marker = ColorToRGB(marker);
-
-            const int x0 = left + R(10 * s) + columnStart[c];
-            const int y = top + r * entryHeight + entryHeight / 2;
-            const int length = R((10 * g.LineWidth() + 30) * s);
-            const int penWidth = std::max(1, g.LineWidth() < 1 ? 1 : R(g.LineWidth() * s));
-            const int style = g.LineStyle();
-            if (style >= 1 && style <= 4 && w.ScaledLineStyles)
-                dc.SetPatternPen(
-                    line, penWidth,
-                    DashPattern(style, s, g.WidthScale() * 0.25L, 2 * std::max(g.LineWidth() - 1, 0)));
-            else if (style >= 1 && style <= 4)
-                dc.SetCosmeticPen(line, style);
-            else
-                dc.SetSolidPen(line, penWidth);
-            if (style <= 4) dc.Line(x0, y, x0 + length, y);
-            if (g.ShowNodes() || style > 4) {
-                dc.SetSolidPen(line, 1);
-                dc.SetBrush(ColorToRGB(scheme.Get(TColorStruct::Inside)));
-                const int u = std::max(1, R(s));
-                for (int k = 0; k < 9; ++k) {
-                    const int nx = x0 + R(Extended(k) * length / 8);
-                    dc.Rectangle(nx - u, y - u, nx + u, y + u);
-                }
-            }
-            if (g.MarkersVisible() && g.Markers.Count() > 0) {
-                TMarkerGlyphStyle glyph;
-                glyph.PenColor = marker;
-                glyph.PenWidth = std::max(1, R(s));
-                glyph.Fill = marker;
-                glyph.Hollow = ColorToRGB(scheme.Get(TColorStruct::Inside));
-                glyph.TextColor = marker;
-                glyph.Font = ToQFont(w.AxisFont(), s);
-                glyph.Scale = s;
-                DrawMarkerGlyph(dc, x0 + length / 2, y, g.MarkerSymbol(), g.MarkerText(), glyph);
-            }
-            dc.SetFont(font);
-            dc.SetTextColor(ColorToRGB(scheme.Get(TColorStruct::LegendText)));
-            dc.TextOut(x0 + length + R(10 * s), y - textHeight / 2, e.Text);
+            DrawLegendEntry(look, entries[first + r], left + R(10 * s) + columnStart[c],
+                            top + r * entryHeight + entryHeight / 2);
         }
         first += rows;
     }
