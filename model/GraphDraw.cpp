@@ -504,37 +504,20 @@ void DrawPiecesOnRaster(TDrawAdapter& dc, const TPoint* points, const TPolyLineP
     painter.drawLines(lines.constData(), int(lines.size()));
 }
 
-void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorScheme& scheme, TGraphDrawContext& ctx) {
-    QElapsedTimer timer;
-    timer.start();
-    const TCurveColors colors = CurveColors(g, index, scheme, ctx);
+// The graph's notch on its separate axes and, for the first graph of a slot, its marker glyph there.
+void DrawAxisTokens(TGraph& g, TDrawAdapter& dc, const TColorScheme& scheme, TGraphDrawContext& ctx,
+                    TColor line, const TMarkerGlyphStyle& glyph) {
     const Extended s = ctx.OutputScale;
     const int u = ctx.Unit;
     const TRect& P = ctx.Plot;
     const int style = g.LineStyle();
-
-    // Line pen.
-    TPenSpec linePen{colors.Line, 1, {}};
-    if (style <= 4) {
-        linePen.Width = g.LineWidth() < 1 ? 1 : std::max(1, Round(g.LineWidth() * s));
-        if (style >= 1)
-            linePen.Pattern = DashPattern(style, s, g.WidthScale(), std::max(g.LineWidth() - 1, 0) * 2);
-    }
-    const int n2 = ScaledAtLeastOne(2, s), r = ScaledAtLeastOne(5, s), n6 = ScaledAtLeastOne(6, s);
-    TMarkerGlyphStyle glyph;
-    glyph.PenColor = colors.Marker;
-    glyph.PenWidth = u;
-    glyph.Fill = colors.Marker;
-    glyph.TextColor = colors.Marker;
-    glyph.Font = ctx.AxisFont;
-    glyph.Scale = s;
-
+    const int n2 = ScaledAtLeastOne(2, s), n6 = ScaledAtLeastOne(6, s);
     const int xSlot = g.AxisSlotX, ySlot = g.AxisSlotY;
     const int xoff = ctx.XSlotOffset(xSlot), yoff = ctx.YSlotOffset(ySlot);
     // Notches: a small column up the Y axis and a row along the X axis, one per graph of the slot.
     if (ctx.ShowAxisNotches) {
-        dc.SetCosmeticPen(colors.Line, style == 6 ? 0 : style);
-        dc.SetBrush(colors.Line);
+        dc.SetCosmeticPen(line, style == 6 ? 0 : style);
+        dc.SetBrush(line);
         if (ctx.MultiYAxis && ctx.YAxisCount >= 2 && ySlot >= 0 && ySlot < ctx.YNotches.size()) {
             const int d = Round(6 * s * ctx.YNotches[ySlot]++);
             dc.Rectangle(P.Left - u - yoff, P.Bottom - u - d, P.Left + u - yoff, P.Bottom + n2 - d);
@@ -561,6 +544,60 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorScheme& schem
                             axisGlyph);
         }
     }
+}
+
+// Nodes: squares filled with the background; selected ones always shown.
+void DrawNodeSquares(TGraph& g, TDrawAdapter& dc, const TColorScheme& scheme, const TGraphDrawContext& ctx,
+                     TColor line) {
+    const int u = ctx.Unit;
+    const bool faded = ctx.ToolMode == tmEdit && !g.Selected();
+    dc.SetBrush(scheme.Get(TColorScheme::Inside));
+    const bool showNodes = g.ShowNodes();
+    const TNodePixel* const nodes = g.NodePixels.constData();
+    const qsizetype nodeCount = g.NodePixels.size();
+    // A square drawn again right where the same square was just drawn changes nothing; dense curves
+    // have runs of nodes on one pixel.
+    const TNodePixel* previous = nullptr;
+    for (qsizetype i = NextShownNode(nodes, nodeCount, 0, showNodes); i < nodeCount;
+         i = NextShownNode(nodes, nodeCount, i + 1, showNodes)) {
+        const TNodePixel& p = nodes[i];
+        if (previous && previous->X == p.X && previous->Y == p.Y && previous->Selected == p.Selected)
+            continue;
+        previous = &p;
+        if (faded)
+            dc.SetSolidPen(line, 1);
+        else
+            dc.SetSolidPen(scheme.Get(p.Selected ? TColorScheme::SelPoints : TColorScheme::Points), 1);
+        dc.Rectangle(p.X - u, p.Y - u, p.X + u, p.Y + u);
+    }
+}
+
+void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorScheme& scheme, TGraphDrawContext& ctx) {
+    QElapsedTimer timer;
+    timer.start();
+    const TCurveColors colors = CurveColors(g, index, scheme, ctx);
+    const Extended s = ctx.OutputScale;
+    const int u = ctx.Unit;
+    const TRect& P = ctx.Plot;
+    const int style = g.LineStyle();
+
+    // Line pen.
+    TPenSpec linePen{colors.Line, 1, {}};
+    if (style <= 4) {
+        linePen.Width = g.LineWidth() < 1 ? 1 : std::max(1, Round(g.LineWidth() * s));
+        if (style >= 1)
+            linePen.Pattern = DashPattern(style, s, g.WidthScale(), std::max(g.LineWidth() - 1, 0) * 2);
+    }
+    const int r = ScaledAtLeastOne(5, s);
+    TMarkerGlyphStyle glyph;
+    glyph.PenColor = colors.Marker;
+    glyph.PenWidth = u;
+    glyph.Fill = colors.Marker;
+    glyph.TextColor = colors.Marker;
+    glyph.Font = ctx.AxisFont;
+    glyph.Scale = s;
+
+    DrawAxisTokens(g, dc, scheme, ctx, colors.Line, glyph);
 
     dc.Save();
     const int f = ctx.FrameWidth;
@@ -600,27 +637,7 @@ void DrawCurve(TGraph& g, int index, TDrawAdapter& dc, const TColorScheme& schem
         }
     }
 
-    // Nodes: squares filled with the background; selected ones always shown.
-    const bool faded = ctx.ToolMode == tmEdit && !g.Selected();
-    dc.SetBrush(scheme.Get(TColorScheme::Inside));
-    const bool showNodes = g.ShowNodes();
-    const TNodePixel* const nodes = g.NodePixels.constData();
-    const qsizetype nodeCount = g.NodePixels.size();
-    // A square drawn again right where the same square was just drawn changes nothing; dense curves
-    // have runs of nodes on one pixel.
-    const TNodePixel* previous = nullptr;
-    for (qsizetype i = NextShownNode(nodes, nodeCount, 0, showNodes); i < nodeCount;
-         i = NextShownNode(nodes, nodeCount, i + 1, showNodes)) {
-        const TNodePixel& p = nodes[i];
-        if (previous && previous->X == p.X && previous->Y == p.Y && previous->Selected == p.Selected)
-            continue;
-        previous = &p;
-        if (faded)
-            dc.SetSolidPen(colors.Line, 1);
-        else
-            dc.SetSolidPen(scheme.Get(p.Selected ? TColorScheme::SelPoints : TColorScheme::Points), 1);
-        dc.Rectangle(p.X - u, p.Y - u, p.X + u, p.Y + u);
-    }
+    DrawNodeSquares(g, dc, scheme, ctx, colors.Line);
 
     if (g.MarkersVisible() && g.Markers.Count() > 0) {
         QList<QPoint> at;
