@@ -1,4 +1,5 @@
-# The expression engine: syntax, evaluation, operators and functions, graph functions.
+# The expression engine: syntax, evaluation, operators and functions, graph functions; the filter
+# routines beside it.
 target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MathFuncs2.h
     ${CMAKE_CURRENT_LIST_DIR}/ExprInternal.h
@@ -8,4 +9,6 @@ target_sources(tarvelo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ExprFuncs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExprTrig.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExprGraphFuncs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Filters.h
+    ${CMAKE_CURRENT_LIST_DIR}/Filters.cpp
 )
