@@ -226,6 +226,13 @@ TEST_F(FiltrationFixture, ComputingPlotsAmplitudeAbovePhase) {
     EXPECT_FALSE(phase->MarkersVisible());
     EXPECT_EQ(amp->Name(), U("График"));
     EXPECT_FALSE(preview.HaveUndo());
+    // Two strips: the amplitude in the upper half of the plot, the phase in the lower.
+    preview.PrepareForPaint(preview.ClientRect());
+    TGraph* a = preview.GraphByIndex(0);
+    TGraph* p = preview.GraphByIndex(1);
+    const Extended middle = (preview.PlotRect.Top + preview.PlotRect.Bottom) / 2.0L;
+    EXPECT_LE(a->DataToPixelY(a->YMin()), middle + 1);
+    EXPECT_GE(p->DataToPixelY(p->YMax()), middle - 1);
 }
 
 TEST_F(FiltrationFixture, HighPassHasUnitGainAtHalfTheSamplingRate) {
