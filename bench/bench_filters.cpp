@@ -1,6 +1,8 @@
 // The filter routines over 10M values: zero-phase Butterworth of order 8, median over 101 values,
-// Savitzky–Golay over 21 values.
+// Savitzky–Golay over 21 values; the filtration dialog's application to a 10M-node graph and its
+// response preview.
 #include "expr/Filters.h"
+#include "tools/FiltrationModel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -55,4 +57,45 @@ void BM_SavitzkyGolay(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_SavitzkyGolay)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
+struct TSilentAsker : TFiltrationAsker {
+    void ShowMessage(const QString&) override {}
+};
+
+// "Применить" with a zero-phase Butterworth filter of order 8 into the source graph: reading the nodes,
+// the extension, the grid, the filter and the undo step of the replaced data.
+void BM_ApplyZeroPhaseButterworth8(benchmark::State& state) {
+    const int n = int(state.range(0));
+    TDoubleArray x(n);
+    for (int i = 0; i < n; ++i)
+        x[i] = i;
+    const TDoubleArray y = Noisy(n);
+    TSilentAsker asker;
+    TFiltrationModel model(asker);
+    model.SetOrder(8);
+    model.SetCutoffText(QStringLiteral("0.05"));
+    model.OutputIndex = 1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TSuperGrWindow window;
+        window.AddGraph(QStringLiteral("big"), false, {}, x, y);
+        model.Open(window);
+        model.ComputeFilter();
+        model.OutputIndex = 1;
+        state.ResumeTiming();
+        model.Apply();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_ApplyZeroPhaseButterworth8)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// "Рассчитать фильтр": the design, the 1001-point response and the preview's two graphs.
+void BM_ComputeAndPreview(benchmark::State& state) {
+    TSilentAsker asker;
+    TFiltrationModel model(asker);
+    model.SetFilterType(ftChebyshev);
+    model.SetOrder(14);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(model.ComputeFilter());
+}
+BENCHMARK(BM_ComputeAndPreview)->Unit(benchmark::kMillisecond);
 } // namespace

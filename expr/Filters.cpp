@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <numbers>
 #include <set>
 #include <vector>
@@ -163,6 +164,72 @@ private:
     std::vector<Extended> sqrtBeta_;
     Extended q0_ = 0;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Long convolutions
+
+// Up to this window the convolution is summed directly (w products per value); longer windows go
+// through the FFT, whose cost per value grows with log w only.
+constexpr int kDirectConvolutionWindow = 127;
+
+using Complex = std::complex<Extended>;
+
+// In-place radix-2 transform of a power-of-two length; twiddle[k] = e^{−2πik/L} for k < L/2.
+void Fft(std::vector<Complex>& a, const std::vector<Complex>& twiddle, bool inverse) {
+    const size_t size = a.size();
+    for (size_t i = 1, j = 0; i < size; ++i) {
+        size_t bit = size >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (size_t length = 2; length <= size; length <<= 1) {
+        const size_t stride = size / length;
+        for (size_t start = 0; start < size; start += length)
+            for (size_t k = 0; k < length / 2; ++k) {
+                const Complex w = inverse ? std::conj(twiddle[k * stride]) : twiddle[k * stride];
+                const Complex u = a[start + k];
+                const Complex t = w * a[start + k + length / 2];
+                a[start + k] = u + t;
+                a[start + k + length / 2] = u - t;
+            }
+    }
+}
+
+// out[i] = Σ_k c[k]·y[i + h − k] for i = h … n − 1 − h (w = 2h + 1 weights), by overlap-save blocks:
+// each block's circular convolution holds L − w + 1 values of the linear one.
+void ConvolveByBlocks(const Extended* y, qsizetype n, const std::vector<Extended>& c, Extended* out) {
+    const qsizetype w = qsizetype(c.size());
+    const qsizetype h = w / 2;
+    size_t size = 1;
+    while (size < size_t(2 * w))
+        size <<= 1;
+    std::vector<Complex> twiddle(size / 2);
+    for (size_t k = 0; k < size / 2; ++k)
+        twiddle[k] = std::polar(Extended(1), -2 * Pi * Extended(k) / Extended(size));
+    std::vector<Complex> kernel(size);
+    for (qsizetype k = 0; k < w; ++k)
+        kernel[size_t(k)] = c[size_t(k)];
+    Fft(kernel, twiddle, false);
+
+    const qsizetype valid = qsizetype(size) - w + 1;
+    std::vector<Complex> block(size);
+    // The linear convolution z[j] = Σ_k c[k]·y[j − k] is whole for j = w − 1 … n − 1; out[i] = z[i + h].
+    for (qsizetype first = w - 1; first < n; first += valid) {
+        const qsizetype start = first - (w - 1);
+        for (size_t k = 0; k < size; ++k) {
+            const qsizetype at = start + qsizetype(k);
+            block[k] = at < n ? y[at] : 0;
+        }
+        Fft(block, twiddle, false);
+        for (size_t k = 0; k < size; ++k)
+            block[k] *= kernel[k];
+        Fft(block, twiddle, true);
+        for (qsizetype j = first; j < std::min(n, first + valid); ++j)
+            out[j - h] = block[size_t(j - start)].real() / Extended(size);
+    }
+}
 
 bool ValidSmoothing(int order, int window) {
     return window > 0 && window % 2 == 1 && order >= 0 && order < window;
@@ -411,11 +478,15 @@ bool SavitzkyGolayFilter(const TDoubleArray& y, int order, int window, TDoubleAr
     for (int i = window - half; i < window; ++i)
         o[n - window + i] = basis.Evaluate(coefficients, basis.Position(i), q);
     // The interior: a convolution with the centre weights.
-    for (qsizetype i = half; i < n - half; ++i) {
-        Extended sum = 0;
-        for (int k = 0; k < window; ++k)
-            sum += weights[k] * v[i + half - k];
-        o[i] = sum;
+    if (window <= kDirectConvolutionWindow) {
+        for (qsizetype i = half; i < n - half; ++i) {
+            Extended sum = 0;
+            for (int k = 0; k < window; ++k)
+                sum += weights[k] * v[i + half - k];
+            o[i] = sum;
+        }
+    } else {
+        ConvolveByBlocks(v, n, weights, o);
     }
     out = std::move(result);
     return true;

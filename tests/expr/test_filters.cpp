@@ -349,6 +349,22 @@ TEST(SavitzkyGolayFilter, WindowAsLongAsTheData) {
         EXPECT_NEAR(out[i], expected[i], 1e-17L * 16) << i;
 }
 
+TEST(SavitzkyGolayFilter, LongWindowsGiveTheCentreOfEachFit) {
+    // Windows beyond the direct sums are convolved by blocks through the FFT.
+    const int window = 301, half = window / 2;
+    const TDoubleArray y = Bumpy(3000);
+    TDoubleArray2 m;
+    ASSERT_TRUE(SmoothingMatrix(3, window, m));
+    TDoubleArray out;
+    ASSERT_TRUE(SavitzkyGolayFilter(y, 3, window, out));
+    for (int i = half; i < y.size() - half; i += 37) {
+        long double centre = 0;
+        for (int k = 0; k < window; ++k)
+            centre += m[half][k] * y[i - half + k];
+        EXPECT_NEAR(out[i], centre, 1e-15L * 32) << i;
+    }
+}
+
 TEST(SavitzkyGolayFilter, RefusesBadParametersAndKeepsTheOutput) {
     const TDoubleArray y = Values({1, 2, 3, 4, 5});
     struct Case {
