@@ -122,7 +122,6 @@ public:
         q0_ = 1 / std::sqrt(Extended(window));
     }
 
-    int Order() const { return order_; }
     Extended Position(int index) const { return index - (window_ - 1) / 2; }
 
     // q_0(t) … q_order(t) into q.

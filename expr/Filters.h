@@ -42,7 +42,8 @@ bool SmoothingMatrix(int order, int window, TDoubleArray2& m);
 // Savitzky–Golay smoothing of y: the centre value of the polynomial fitted to each window, and at the
 // first and last window/2 values the polynomial fitted to the first or last window. Order 0 is the
 // median filter. False, with out unchanged, unless window is odd, 0 ≤ order < window and
-// window ≤ the number of values, or when the arithmetic fails. Time O(N·window), memory O(N + window).
+// window ≤ the number of values, or when the arithmetic fails. Time O(N·window) for short windows and
+// O(N·log window) for long ones (by the FFT), memory O(N + window).
 bool SavitzkyGolayFilter(const TDoubleArray& y, int order, int window, TDoubleArray& out);
 
 // The median of each window of the values, continued past the ends by a point reflection through the

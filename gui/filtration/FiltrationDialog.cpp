@@ -141,6 +141,8 @@ TFiltrationDialog::TFiltrationDialog(QWidget* parent)
 }
 
 TFiltrationDialog::~TFiltrationDialog() {
+    // The preview widget lets go of the model's preview window, which goes before the child widgets.
+    delete preview_;
     model_.OnReadOut = nullptr;
 }
 
