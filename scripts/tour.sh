@@ -182,6 +182,7 @@ tour SavePicture "click $save_picture $bar"
 tour Paste 'press ctrl+c ctrl+v'
 tour CloseForm 'menu 1 -1'
 tour About 'menu 6 2'
+tour Filtration 'menu 4 1'
 tour AlignScales "click $align_scales $bar"
 tour AlignPositions "click $align_positions $bar"
 tour WindowMenu "rclick $plot_x $plot_y"

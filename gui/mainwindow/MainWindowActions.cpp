@@ -91,7 +91,7 @@ const TCommand kCommands[] = {
     {"Automarkers", "Расставить маркеры", "", "", Later},
     {"DelMarkers", "Удалить все маркеры", "", "", Always, &C::DeleteAllMarkers},
     {"Equation", "Калькулятор", "accessories-calculator", "", Later},
-    {"Filtration", "Фильтрация", "filtration", "", Later},
+    {"Filtration", "Фильтрация", "filtration", "", WithGraphs, &C::Filtration},
     {"TableDataView", "Табличный просмотр", "x-office-spreadsheet", "", Later},
     {"StatInfo", "i", "dialog-information", "", Later},
     {"LegendProps", "", "", "", Always, &C::ToggleLegend}, // the caption follows the legend

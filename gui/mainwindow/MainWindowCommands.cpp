@@ -2,6 +2,7 @@
 
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
+#include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 
@@ -227,6 +228,10 @@ void TMainCommands::CancelBinding() {
 
 void TMainCommands::DeleteAllMarkers() {
     mainstate::DeleteAllMarkers(W.Figure());
+}
+
+void TMainCommands::Filtration() {
+    ShowFiltrationDialog(W.Figure(), &W);
 }
 
 void TMainCommands::ToggleLegend() {

@@ -45,6 +45,9 @@ public:
     void ToggleLegendAtContextPoint();
     void ShowAbout();
 
+    // Data tools.
+    void Filtration();
+
     // Node work.
     void ToggleNodeWork();
     void SelectNodes();

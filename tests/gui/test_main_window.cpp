@@ -157,16 +157,18 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
 
 TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
     Add();
-    for (const char* name : {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Undo"})
+    for (const char* name :
+         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Undo", "Filtration"})
         EXPECT_TRUE(A(name)->isEnabled()) << name;
     // Their dialogs are not there yet: they stay off.
-    for (const char* name : {"GraphProperties", "ScaleSnap", "Filtration"})
+    for (const char* name : {"GraphProperties", "ScaleSnap"})
         EXPECT_FALSE(A(name)->isEnabled()) << name;
     EXPECT_FALSE(A("Redo")->isEnabled());
     EXPECT_TRUE(window.StatusIconsEnabled());
     window.SetCurrentGraph(0);
     window.Figure().DeleteGraph(0);
-    for (const char* name : {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale"})
+    for (const char* name :
+         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Filtration"})
         EXPECT_FALSE(A(name)->isEnabled()) << name;
     EXPECT_TRUE(A("Undo")->isEnabled());
     EXPECT_FALSE(window.StatusIconsEnabled());
