@@ -17,7 +17,7 @@ windows() {
         xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP || echo "$id"
     done
 }
-is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; }
+is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE 'DIALOG|UTILITY'; } # tool windows too
 
 # Waits until the windows stay as they are for 0.6 s (at most 20 s).
 settle() {
