@@ -226,7 +226,7 @@ void TMainCommands::CancelBinding() {
 }
 
 void TMainCommands::DeleteAllMarkers() {
-    mainstate::DeleteAllMarkers(W.Figure());
+    W.Figure().DeleteAllMarkers();
 }
 
 void TMainCommands::ToggleLegend() {
