@@ -1,2 +1,2 @@
-#Widget - free models of the data - tool dialogs.
+# Widget-free models of the data-tool dialogs.
 tarvelo_sources(tarvelo_core StatisticsModel AutoMarkersModel)
