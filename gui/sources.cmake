@@ -3,4 +3,5 @@ tarvelo_sources(tarvelo_gui
     widgets/TitleStrip graphwindow/GraphWindowWidget graphwindow/Cursors addgraphs/AddGraphsDialog
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc
+    statistics/StatisticsDialog automarkers/AutoMarkersDialog
 )

@@ -2,12 +2,15 @@
 
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
+#include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/statistics/StatisticsDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -229,6 +232,25 @@ void TMainCommands::DeleteAllMarkers() {
     W.Figure().DeleteAllMarkers();
 }
 
+TAutoMarkersDialog& TMainCommands::AutoMarkersDialog() {
+    if (!FAutoMarkers) FAutoMarkers = new TAutoMarkersDialog(&W);
+    return *FAutoMarkers;
+}
+
+void TMainCommands::PlaceMarkers() {
+    AutoMarkersDialog().ExecForWindow(W.Figure(), QCursor::pos());
+}
+
+void TMainCommands::ShowStatistics() {
+    if (!FStatistics) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FStatistics = new TStatisticsDialog(W.Figure(), &W);
+        QApplication::restoreOverrideCursor();
+    }
+    FStatistics->Refill();
+    FStatistics->exec();
+}
+
 void TMainCommands::ToggleLegend() {
     mainstate::ToggleLegend(W.Figure(), std::nullopt);
 }
@@ -329,6 +351,11 @@ void TMainCommands::GraphUp() {
 
 void TMainCommands::GraphDown() {
     MoveLayer(W.Figure(), W.CurrentGraph(), TLayerMove::Down);
+}
+
+void TMainCommands::PlaceGraphMarkers() {
+    if (TGraph* g = W.Figure().GraphByIndex(W.CurrentGraph()))
+        AutoMarkersDialog().ExecForGraph(*g, QCursor::pos());
 }
 
 void TMainCommands::DeleteGraphMarkers() {
