@@ -190,6 +190,8 @@ tour ScaleIconMenu "click $scale_icon $status"
 tour MoveIconMenu "click $move_icon $status"
 tour AxesIconMenu "click $axes_icon $status"
 tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work $bar"
+tour StatInfo 'menu 4 -4; press Down Return'
+tour Automarkers 'menu 4 -3'
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
 
 if ((${#failed[@]})); then

@@ -88,6 +88,7 @@ TStatisticsDialog::TStatisticsDialog(TSuperGrWindow& window, QWidget* parent)
 
     auto* update = new QPushButton(QStringLiteral("Обновить"));
     auto* close = new QPushButton(QStringLiteral("Закрыть"));
+    update->setDefault(true); // Enter updates the figures
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(update);
