@@ -4,41 +4,83 @@
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// Steps as distinct values with their counts. Sampled data repeats a few step values over and over,
-// so a small cache of the latest values spares sorting millions of equal steps.
+// Steps as distinct values with their counts, in a hash table keyed by the value's bits. Sampled
+// data repeats a few dozen step values millions of times, so only the distinct ones are sorted.
 class TStepTally {
 public:
-    void Add(Extended step) {
-        for (size_t k = 0; k < recent_.size(); ++k) {
-            const size_t index = recent_[k];
-            if (index < counts_.size() && counts_[index].first == step) {
-                ++counts_[index].second;
-                if (k != 0) std::swap(recent_[k], recent_[k - 1]); // frequent values move up
+    // Counts `count` steps of the value; NaN steps have no place among sorted steps and are left out.
+    void Add(Extended step, int64_t count) {
+        if (std::isnan(step)) return;
+        const TKey key = KeyOf(step);
+        size_t slot = Hash(key) & mask_;
+        while (slots_[slot] != Empty) {
+            auto& entry = entries_[slots_[slot]];
+            if (entry.Key == key) {
+                entry.Count += count;
                 return;
             }
+            slot = (slot + 1) & mask_;
         }
-        recent_[recent_.size() - 1] = counts_.size();
-        counts_.emplace_back(step, 1);
+        slots_[slot] = uint32_t(entries_.size());
+        entries_.push_back({key, step, count});
+        if (entries_.size() * 2 > slots_.size()) Grow();
     }
-    // Ascending by value.
-    std::vector<std::pair<Extended, int64_t>>& Sorted() {
-        std::sort(counts_.begin(), counts_.end(),
+    // (value, count) ascending by value.
+    std::vector<std::pair<Extended, int64_t>> Sorted() const {
+        std::vector<std::pair<Extended, int64_t>> counts;
+        counts.reserve(entries_.size());
+        for (const TEntry& e : entries_)
+            counts.emplace_back(e.Value, e.Count);
+        std::sort(counts.begin(), counts.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
-        return counts_;
+        return counts;
     }
 
 private:
-    std::vector<std::pair<Extended, int64_t>> counts_;
-    std::array<size_t, 8> recent_ = {SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX,
-                                     SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX};
+    struct TKey {
+        uint64_t Mantissa = 0;
+        uint16_t Exponent = 0;
+        bool operator==(const TKey&) const = default;
+    };
+    struct TEntry {
+        TKey Key;
+        Extended Value;
+        int64_t Count;
+    };
+    static constexpr uint32_t Empty = UINT32_MAX;
+
+    static TKey KeyOf(Extended v) {
+        static_assert(sizeof(Extended) >= 10);
+        TKey key;
+        std::memcpy(&key.Mantissa, &v, 8);
+        std::memcpy(&key.Exponent, reinterpret_cast<const char*>(&v) + 8, 2);
+        return key;
+    }
+    static size_t Hash(const TKey& k) {
+        return size_t(((k.Mantissa ^ (k.Mantissa >> 29) ^ k.Exponent) * 0x9E3779B97F4A7C15ULL) >> 32);
+    }
+    void Grow() {
+        slots_.assign(slots_.size() * 2, Empty);
+        mask_ = slots_.size() - 1;
+        for (uint32_t i = 0; i < entries_.size(); ++i) {
+            size_t slot = Hash(entries_[i].Key) & mask_;
+            while (slots_[slot] != Empty)
+                slot = (slot + 1) & mask_;
+            slots_[slot] = i;
+        }
+    }
+
+    std::vector<uint32_t> slots_ = std::vector<uint32_t>(64, Empty);
+    size_t mask_ = 63;
+    std::vector<TEntry> entries_;
 };
 
 // Round(part·100 / total), halves to even, in integers.
@@ -48,6 +90,19 @@ int PercentHalfEven(int64_t part, int64_t total) {
     const int64_t twiceRest = 2 * (scaled % total);
     if (twiceRest > total || (twiceRest == total && quotient % 2 != 0)) ++quotient;
     return int(quotient);
+}
+
+// Widens [low, high] to take the values in; the bounds are kept in locals of their own so that the
+// loop holds them in registers.
+void WidenRange(const Extended* values, qsizetype count, Extended& low, Extended& high) {
+    Extended lo = low, hi = high;
+    for (qsizetype i = 0; i < count; ++i) {
+        const Extended v = values[i];
+        if (v < lo) lo = v;
+        if (v > hi) hi = v;
+    }
+    low = lo;
+    high = hi;
 }
 
 QList<int> TakenGraphs(const TSuperGrWindow& window, TStatScope scope, int graphIndex) {
@@ -67,39 +122,45 @@ TStatistics ComputeStatistics(const TSuperGrWindow& window, TStatScope scope, in
     TStatistics stats;
     TStepTally tally;
     Extended yMax = -std::numeric_limits<Extended>::max(), yMin = std::numeric_limits<Extended>::max();
-    Extended stepMax = yMax, stepMin = yMin;
-    int64_t stepCount = 0;
     for (const int index : TakenGraphs(window, scope, graphIndex)) {
         TDoubleArray x, y;
         const bool paired = window.GraphByIndex(index)->GetXY(x, y);
         // The real values, never the mapped ones of a logarithmic axis nor an empty graph's
-        // placeholder extents.
-        for (const Extended v : y) {
-            yMax = std::max(yMax, v);
-            yMin = std::min(yMin, v);
-        }
+        // placeholder extents. Read through constData: the copies share the graph's arrays.
+        WidenRange(y.constData(), y.size(), yMin, yMax);
         if (!paired) continue;
         stats.NodeTotal += x.size();
-        for (qsizetype i = 0; i + 1 < x.size(); ++i) {
-            const Extended step = std::fabs(x[i + 1] - x[i]);
-            stepMax = std::max(stepMax, step);
-            stepMin = std::min(stepMin, step);
-            tally.Add(step);
-            ++stepCount;
+        if (x.size() < 2) continue;
+        // Runs of equal steps are counted at once: sampled data repeats its step.
+        const Extended* xp = x.constData();
+        Extended run = std::fabs(xp[1] - xp[0]);
+        int64_t runLength = 1;
+        for (qsizetype i = 2; i < x.size(); ++i) {
+            const Extended step = std::fabs(xp[i] - xp[i - 1]);
+            if (step == run) {
+                ++runLength;
+            } else {
+                tally.Add(run, runLength);
+                run = step;
+                runLength = 1;
+            }
         }
+        tally.Add(run, runLength);
     }
     if (stats.NodeTotal == 0) return stats;
     stats.YMax = yMax;
     stats.YMin = yMin;
-    if (stepCount == 0) return stats;
+    const std::vector<std::pair<Extended, int64_t>> steps = tally.Sorted();
+    if (steps.empty()) return stats;
     stats.HasSteps = true;
+    const Extended stepMin = steps.front().first, stepMax = steps.back().first;
     stats.StepMax = stepMax;
     stats.StepMin = stepMin;
 
     // Groups of steps within 1e-5 relative of the group's first (smallest) step.
     QList<TStepGroup> groups;
     QList<int64_t> sizes;
-    for (const auto& [value, count] : tally.Sorted()) {
+    for (const auto& [value, count] : steps) {
         if (!groups.isEmpty() && std::fabs(value - groups.last().Value) <= groups.last().Value * 1e-5L)
             sizes.last() += count;
         else {

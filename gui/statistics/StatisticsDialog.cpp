@@ -46,7 +46,9 @@ QGroupBox* PairBox(const QString& title, const QString& first, QLineEdit* firstF
 } // namespace
 
 TStatisticsDialog::TStatisticsDialog(TSuperGrWindow& window, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint), window_(window) {
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      window_(window) {
     setWindowTitle(QStringLiteral("Информация по графикам"));
 
     oneGraph_ = new QRadioButton(QStringLiteral("по графику"));
