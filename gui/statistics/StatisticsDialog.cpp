@@ -32,6 +32,9 @@ QIcon Swatch(TColor color) {
 QLineEdit* FigureField() {
     auto* field = new QLineEdit(QStringLiteral("0"));
     field->setReadOnly(true);
+    // Wide enough for 15 digits, a sign and an exponent.
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("-8.88888888888888E-4888")) +
+                           12);
     return field;
 }
 
