@@ -434,13 +434,17 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         Extended X1, Y1, X2, Y2, Measure;
         int FirstNode;
     };
-    QList<Segment> segments;
-    auto addSegment = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
-        const Extended dx = x2 - x1, dy = y2 - y1;
-        const Extended m = kind == 0 ? std::fabs(dx) : kind == 1 ? std::fabs(dy) : std::hypot(dx, dy);
-        if (m > 0) segments.append({x1, y1, x2, y2, m, node});
-    };
-    if (kind < 3) {
+    // Hands every measured segment, in order, to `take`; segments are made on the fly so that a long
+    // graph needs no list of them.
+    auto forEachSegment = [&](auto&& take) {
+        auto offer = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
+            const Extended dx = x2 - x1, dy = y2 - y1;
+            // Pixel distances are far from overflow: the plain root is exact enough and much faster.
+            const Extended m = kind == 0   ? std::fabs(dx)
+                               : kind == 1 ? std::fabs(dy)
+                                           : std::sqrt(dx * dx + dy * dy);
+            if (m > 0) take(Segment{x1, y1, x2, y2, m, node});
+        };
         if (visibleOnly) {
             EnsurePolyline();
             const TRect plot = FOwner->PlotArea();
@@ -473,15 +477,26 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                     if (!in1 && !in2) continue;
                     if (!in1) cut(x2, y2, x1, y1, x1, y1);
                     if (!in2) cut(x1, y1, x2, y2, x2, y2);
-                    addSegment(x1, y1, x2, y2, Cache.NodeIndex[i]);
+                    offer(x1, y1, x2, y2, Cache.NodeIndex[i]);
                 }
             }
         } else {
-            for (int i = 0; i + 1 < NodeCount(); ++i)
-                addSegment(DataToPixelX(XData[i]), DataToPixelY(YData[i]), DataToPixelX(XData[i + 1]),
-                           DataToPixelY(YData[i + 1]), i);
+            const TMappingAnchor anchor = MappingAnchor();
+            const TDoubleArray &xs = XData, &ys = YData;
+            Extended x1 = 0, y1 = 0;
+            for (int i = 0; i < NodeCount(); ++i) {
+                const Extended x2 = Mapping.ToPixelX(xs[i], anchor), y2 = Mapping.ToPixelY(ys[i], anchor);
+                if (i > 0) offer(x1, y1, x2, y2, i - 1);
+                x1 = x2;
+                y1 = y2;
+            }
         }
-        if (segments.isEmpty()) return;
+    };
+
+    Extended total = 0;
+    if (kind < 3) {
+        forEachSegment([&](const Segment& s) { total += s.Measure; });
+        if (total == 0) return;
     }
 
     RecordMarkersStep();
@@ -496,27 +511,31 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                 AddMarkerAtNode(i);
         }
     } else {
-        Extended total = 0;
-        for (const Segment& s : segments)
-            total += s.Measure;
         const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
-        int added = 0;
-        int segment = 0;
-        Extended runningSum = segments[0].Measure;
-        for (int k = 1;; ++k) {
-            const Extended p = step * k;
-            if (!(p < total) || (byCount && added >= amount)) break;
-            while (runningSum < p && segment + 1 < segments.size())
-                runningSum += segments[++segment].Measure;
-            const Segment& s = segments[segment];
-            const Extended f = (runningSum - p) / s.Measure;
-            const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
-            const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
-            const int countBefore = Markers.Count();
-            AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
-            if (Markers.Count() > countBefore) ++added;
-            if (step == 0 && k >= amount) break; // a zero spacing never advances: amount tries at most
-        }
+        int added = 0, k = 1;
+        bool done = false;
+        Extended runningSum = 0;
+        // Each position p = k·step lies on the first segment whose running sum reaches it.
+        forEachSegment([&](const Segment& s) {
+            runningSum += s.Measure;
+            while (!done) {
+                const Extended p = step * k;
+                if (!(p < total) || (byCount && added >= amount)) {
+                    done = true;
+                    break;
+                }
+                if (runningSum < p) break;
+                const Extended f = (runningSum - p) / s.Measure;
+                const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
+                const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
+                const int countBefore = Markers.Count();
+                AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
+                if (Markers.Count() > countBefore) ++added;
+                if (step == 0 && k >= amount)
+                    done = true; // a zero spacing never advances: amount tries at most
+                ++k;
+            }
+        });
     }
     Repaint();
 }
