@@ -4,6 +4,7 @@
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -18,18 +19,28 @@ class TStepTally {
 public:
     // Counts `count` steps of the value; NaN steps have no place among sorted steps and are left out.
     void Add(Extended step, int64_t count) {
-        if (std::isnan(step)) return;
+        if (count == 0 || std::isnan(step)) return;
+        // Sampled data mostly alternates between two step values: try the last two first.
+        for (uint32_t& hot : hot_) {
+            if (hot < entries_.size() && entries_[hot].Value == step) {
+                entries_[hot].Count += count;
+                std::swap(hot, hot_[0]);
+                return;
+            }
+        }
         const TKey key = KeyOf(step);
         size_t slot = Hash(key) & mask_;
         while (slots_[slot] != Empty) {
             auto& entry = entries_[slots_[slot]];
             if (entry.Key == key) {
                 entry.Count += count;
+                Remember(slots_[slot]);
                 return;
             }
             slot = (slot + 1) & mask_;
         }
         slots_[slot] = uint32_t(entries_.size());
+        Remember(slots_[slot]);
         entries_.push_back({key, step, count});
         if (entries_.size() * 2 > slots_.size()) Grow();
     }
@@ -67,6 +78,10 @@ private:
     static size_t Hash(const TKey& k) {
         return size_t(((k.Mantissa ^ (k.Mantissa >> 29) ^ k.Exponent) * 0x9E3779B97F4A7C15ULL) >> 32);
     }
+    void Remember(uint32_t entry) {
+        hot_[1] = hot_[0];
+        hot_[0] = entry;
+    }
     void Grow() {
         slots_.assign(slots_.size() * 2, Empty);
         mask_ = slots_.size() - 1;
@@ -81,6 +96,7 @@ private:
     std::vector<uint32_t> slots_ = std::vector<uint32_t>(64, Empty);
     size_t mask_ = 63;
     std::vector<TEntry> entries_;
+    std::array<uint32_t, 2> hot_ = {Empty, Empty};
 };
 
 // Round(part·100 / total), halves to even, in integers.
@@ -123,29 +139,41 @@ TStatistics ComputeStatistics(const TSuperGrWindow& window, TStatScope scope, in
     TStepTally tally;
     Extended yMax = -std::numeric_limits<Extended>::max(), yMin = std::numeric_limits<Extended>::max();
     for (const int index : TakenGraphs(window, scope, graphIndex)) {
+        TGraph* graph = window.GraphByIndex(index);
         TDoubleArray x, y;
-        const bool paired = window.GraphByIndex(index)->GetXY(x, y);
+        const bool paired = graph->GetXY(x, y);
         // The real values, never the mapped ones of a logarithmic axis nor an empty graph's
-        // placeholder extents. Read through constData: the copies share the graph's arrays.
-        WidenRange(y.constData(), y.size(), yMin, yMax);
+        // placeholder extents; on a linear axis the graph's kept extents are the real ones.
+        if (!graph->LogY() && graph->YCount() > 0) {
+            yMin = std::min(yMin, graph->YMin());
+            yMax = std::max(yMax, graph->YMax());
+        } else {
+            WidenRange(y.constData(), y.size(), yMin, yMax); // constData: the copy shares the graph's array
+        }
         if (!paired) continue;
         stats.NodeTotal += x.size();
         if (x.size() < 2) continue;
-        // Runs of equal steps are counted at once: sampled data repeats its step.
+        // Sampled data alternates between a couple of step values: the last two distinct ones are
+        // counted here and go to the tally only when a third one turns up.
         const Extended* xp = x.constData();
-        Extended run = std::fabs(xp[1] - xp[0]);
-        int64_t runLength = 1;
+        Extended newer = std::fabs(xp[1] - xp[0]), older = newer;
+        int64_t newerCount = 1, olderCount = 0;
         for (qsizetype i = 2; i < x.size(); ++i) {
             const Extended step = std::fabs(xp[i] - xp[i - 1]);
-            if (step == run) {
-                ++runLength;
+            if (step == newer) {
+                ++newerCount;
+            } else if (step == older) {
+                ++olderCount;
             } else {
-                tally.Add(run, runLength);
-                run = step;
-                runLength = 1;
+                tally.Add(older, olderCount);
+                older = newer;
+                olderCount = newerCount;
+                newer = step;
+                newerCount = 1;
             }
         }
-        tally.Add(run, runLength);
+        tally.Add(older, olderCount);
+        tally.Add(newer, newerCount);
     }
     if (stats.NodeTotal == 0) return stats;
     stats.YMax = yMax;
