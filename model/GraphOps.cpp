@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 constexpr int kLastPointMark = 2147483646;
@@ -434,9 +435,11 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         Extended X1, Y1, X2, Y2, Measure;
         int FirstNode;
     };
-    // Hands every measured segment, in order, to `take`; segments are made on the fly so that a long
-    // graph needs no list of them.
-    auto forEachSegment = [&](auto&& take) {
+    // Taken once for all segments.
+    const TMappingAnchor anchor = visibleOnly ? TMappingAnchor{} : MappingAnchor();
+    // Hands the measured segments, in order, to `take`: of the drawn polyline, or those starting at
+    // the nodes from .. to - 1. Segments are made on the fly so that a long graph needs no list of them.
+    auto forEachSegment = [&](auto&& take, int from, int to) {
         auto offer = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
             const Extended dx = x2 - x1, dy = y2 - y1;
             // Pixel distances are far from overflow: the plain root is exact enough and much faster.
@@ -481,21 +484,36 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                 }
             }
         } else {
-            const TMappingAnchor anchor = MappingAnchor();
+            if (from >= to) return;
             const TDoubleArray &xs = XData, &ys = YData;
-            Extended x1 = 0, y1 = 0;
-            for (int i = 0; i < NodeCount(); ++i) {
-                const Extended x2 = Mapping.ToPixelX(xs[i], anchor), y2 = Mapping.ToPixelY(ys[i], anchor);
-                if (i > 0) offer(x1, y1, x2, y2, i - 1);
+            Extended x1 = Mapping.ToPixelX(xs[from], anchor), y1 = Mapping.ToPixelY(ys[from], anchor);
+            for (int i = from; i < to; ++i) {
+                const Extended x2 = Mapping.ToPixelX(xs[i + 1], anchor),
+                               y2 = Mapping.ToPixelY(ys[i + 1], anchor);
+                offer(x1, y1, x2, y2, i);
                 x1 = x2;
                 y1 = y2;
             }
         }
     };
+    // The node segments are measured in chunks; placing then walks only the chunks that hold a marker.
+    constexpr int ChunkSize = 1 << 16;
+    const int segmentCount = std::max(NodeCount() - 1, 0);
+    const int chunkCount = visibleOnly ? 1 : (segmentCount + ChunkSize - 1) / ChunkSize;
+    auto chunkFrom = [&](int c) { return c * ChunkSize; };
+    auto chunkTo = [&](int c) {
+        return visibleOnly ? segmentCount : std::min((c + 1) * ChunkSize, segmentCount);
+    };
 
+    std::vector<Extended> chunkSums(size_t(std::max(chunkCount, 0)), 0);
     Extended total = 0;
     if (kind < 3) {
-        forEachSegment([&](const Segment& s) { total += s.Measure; });
+        for (int c = 0; c < chunkCount; ++c) {
+            Extended sum = 0;
+            forEachSegment([&](const Segment& s) { sum += s.Measure; }, chunkFrom(c), chunkTo(c));
+            chunkSums[size_t(c)] = sum;
+            total += sum;
+        }
         if (total == 0) return;
     }
 
@@ -514,28 +532,41 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
         int added = 0, k = 1;
         bool done = false;
-        Extended runningSum = 0;
-        // Each position p = k·step lies on the first segment whose running sum reaches it.
-        forEachSegment([&](const Segment& s) {
-            runningSum += s.Measure;
-            while (!done) {
-                const Extended p = step * k;
-                if (!(p < total) || (byCount && added >= amount)) {
-                    done = true;
-                    break;
-                }
-                if (runningSum < p) break;
-                const Extended f = (runningSum - p) / s.Measure;
-                const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
-                const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
-                const int countBefore = Markers.Count();
-                AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
-                if (Markers.Count() > countBefore) ++added;
-                if (step == 0 && k >= amount)
-                    done = true; // a zero spacing never advances: amount tries at most
-                ++k;
+        // Each position p = k·step lies on the first segment whose running sum reaches it. The sums
+        // are added in the order the measuring used, so the last one is the total to the bit.
+        Extended chunkStart = 0;
+        for (int c = 0; c < chunkCount && !done; ++c) {
+            const Extended chunkEnd = chunkStart + chunkSums[size_t(c)];
+            if (chunkEnd < step * k) { // no position on this chunk
+                chunkStart = chunkEnd;
+                continue;
             }
-        });
+            Extended sum = 0;
+            forEachSegment(
+                [&](const Segment& s) {
+                    sum += s.Measure;
+                    const Extended runningSum = chunkStart + sum;
+                    while (!done) {
+                        const Extended p = step * k;
+                        if (!(p < total) || (byCount && added >= amount)) {
+                            done = true;
+                            break;
+                        }
+                        if (runningSum < p) break;
+                        const Extended f = (runningSum - p) / s.Measure;
+                        const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
+                        const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
+                        const int countBefore = Markers.Count();
+                        AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
+                        if (Markers.Count() > countBefore) ++added;
+                        if (step == 0 && k >= amount)
+                            done = true; // a zero spacing never advances: amount tries at most
+                        ++k;
+                    }
+                },
+                chunkFrom(c), chunkTo(c));
+            chunkStart = chunkEnd;
+        }
     }
     Repaint();
 }
