@@ -1,3 +1,4 @@
+#include "tests/common/TestData.h"
 #include "tests/common/WindowTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,14 @@ TEST_P(Placement, MarkersAlongTheLine) {
 
 INSTANTIATE_TEST_SUITE_P(Markers, Placement, ::testing::ValuesIn(placementCases),
                          [](const auto& param) { return std::string(param.param.Name); });
+
+TEST_F(MarkersFixture, MarkersAlongAGraphOfManyChunks) {
+    const int nodes = 300'001; // the segments are measured in chunks of 65536
+    TGraph* g = Add(testutil::Ramp(nodes, 0, 110.0L / (nodes - 1)), TDoubleArray(nodes, 0));
+    g->SetZoomX(1 / g->Mapping.FitX);
+    window.PlaceMarkersOnAll(10, true, false, 2);
+    EXPECT_EQ(MarkerXs(*g), (QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+}
 
 TEST_F(MarkersFixture, PlacementSkipsHiddenGraphsAndIsOneUndoStep) {
     TGraph* shown = PixelLine(110, 0);
