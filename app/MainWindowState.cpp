@@ -346,15 +346,6 @@ void CancelBinding(TSuperGrWindow& window) {
     window.Repaint();
 }
 
-void DeleteAllMarkers(TSuperGrWindow& window) {
-    const bool grouping = window.UndoGrouping();
-    window.SetUndoGrouping(true);
-    for (int i = 0; i < window.GraphCount(); ++i)
-        window.GraphByIndex(i)->ClearMarkers();
-    window.SetUndoGrouping(grouping);
-    window.Repaint();
-}
-
 void ToggleLegend(TSuperGrWindow& window, const std::optional<TPoint>& corner) {
     if (window.ShowLegend()) {
         window.SetShowLegend(false);

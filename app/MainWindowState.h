@@ -110,8 +110,6 @@ QString DialogText(const QString& message);
 
 // Clears the binding groups of every graph, in one undo step.
 void CancelBinding(TSuperGrWindow& window);
-// Clears the markers of every graph, in one undo step.
-void DeleteAllMarkers(TSuperGrWindow& window);
 // Hides a shown legend. Shows a hidden one, with its top-left corner on the client point when one is
 // given; showing and placing are one undo step.
 void ToggleLegend(TSuperGrWindow& window, const std::optional<TPoint>& corner);

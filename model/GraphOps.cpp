@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 constexpr int kLastPointMark = 2147483646;
@@ -434,13 +435,19 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         Extended X1, Y1, X2, Y2, Measure;
         int FirstNode;
     };
-    QList<Segment> segments;
-    auto addSegment = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
-        const Extended dx = x2 - x1, dy = y2 - y1;
-        const Extended m = kind == 0 ? std::fabs(dx) : kind == 1 ? std::fabs(dy) : std::hypot(dx, dy);
-        if (m > 0) segments.append({x1, y1, x2, y2, m, node});
-    };
-    if (kind < 3) {
+    // Taken once for all segments.
+    const TMappingAnchor anchor = visibleOnly ? TMappingAnchor{} : MappingAnchor();
+    // Hands the measured segments, in order, to `take`: of the drawn polyline, or those starting at
+    // the nodes from .. to - 1. Segments are made on the fly so that a long graph needs no list of them.
+    auto forEachSegment = [&](auto&& take, int from, int to) {
+        auto offer = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
+            const Extended dx = x2 - x1, dy = y2 - y1;
+            // Pixel distances are far from overflow: the plain root is exact enough and much faster.
+            const Extended m = kind == 0   ? std::fabs(dx)
+                               : kind == 1 ? std::fabs(dy)
+                                           : std::sqrt(dx * dx + dy * dy);
+            if (m > 0) take(Segment{x1, y1, x2, y2, m, node});
+        };
         if (visibleOnly) {
             EnsurePolyline();
             const TRect plot = FOwner->PlotArea();
@@ -473,15 +480,41 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                     if (!in1 && !in2) continue;
                     if (!in1) cut(x2, y2, x1, y1, x1, y1);
                     if (!in2) cut(x1, y1, x2, y2, x2, y2);
-                    addSegment(x1, y1, x2, y2, Cache.NodeIndex[i]);
+                    offer(x1, y1, x2, y2, Cache.NodeIndex[i]);
                 }
             }
         } else {
-            for (int i = 0; i + 1 < NodeCount(); ++i)
-                addSegment(DataToPixelX(XData[i]), DataToPixelY(YData[i]), DataToPixelX(XData[i + 1]),
-                           DataToPixelY(YData[i + 1]), i);
+            if (from >= to) return;
+            const TDoubleArray &xs = XData, &ys = YData;
+            Extended x1 = Mapping.ToPixelX(xs[from], anchor), y1 = Mapping.ToPixelY(ys[from], anchor);
+            for (int i = from; i < to; ++i) {
+                const Extended x2 = Mapping.ToPixelX(xs[i + 1], anchor),
+                               y2 = Mapping.ToPixelY(ys[i + 1], anchor);
+                offer(x1, y1, x2, y2, i);
+                x1 = x2;
+                y1 = y2;
+            }
         }
-        if (segments.isEmpty()) return;
+    };
+    // The node segments are measured in chunks; placing then walks only the chunks that hold a marker.
+    constexpr int ChunkSize = 1 << 16;
+    const int segmentCount = std::max(NodeCount() - 1, 0);
+    const int chunkCount = visibleOnly ? 1 : (segmentCount + ChunkSize - 1) / ChunkSize;
+    auto chunkFrom = [&](int c) { return c * ChunkSize; };
+    auto chunkTo = [&](int c) {
+        return visibleOnly ? segmentCount : std::min((c + 1) * ChunkSize, segmentCount);
+    };
+
+    std::vector<Extended> chunkSums(size_t(std::max(chunkCount, 0)), 0);
+    Extended total = 0;
+    if (kind < 3) {
+        for (int c = 0; c < chunkCount; ++c) {
+            Extended sum = 0;
+            forEachSegment([&](const Segment& s) { sum += s.Measure; }, chunkFrom(c), chunkTo(c));
+            chunkSums[size_t(c)] = sum;
+            total += sum;
+        }
+        if (total == 0) return;
     }
 
     RecordMarkersStep();
@@ -496,26 +529,43 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                 AddMarkerAtNode(i);
         }
     } else {
-        Extended total = 0;
-        for (const Segment& s : segments)
-            total += s.Measure;
         const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
-        int added = 0;
-        int segment = 0;
-        Extended runningSum = segments[0].Measure;
-        for (int k = 1;; ++k) {
-            const Extended p = step * k;
-            if (!(p < total) || (byCount && added >= amount)) break;
-            while (runningSum < p && segment + 1 < segments.size())
-                runningSum += segments[++segment].Measure;
-            const Segment& s = segments[segment];
-            const Extended f = (runningSum - p) / s.Measure;
-            const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
-            const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
-            const int countBefore = Markers.Count();
-            AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
-            if (Markers.Count() > countBefore) ++added;
-            if (step == 0 && k >= amount) break; // a zero spacing never advances: amount tries at most
+        int added = 0, k = 1;
+        bool done = false;
+        // Each position p = k·step lies on the first segment whose running sum reaches it. The sums
+        // are added in the order the measuring used, so the last one is the total to the bit.
+        Extended chunkStart = 0;
+        for (int c = 0; c < chunkCount && !done; ++c) {
+            const Extended chunkEnd = chunkStart + chunkSums[size_t(c)];
+            if (chunkEnd < step * k) { // no position on this chunk
+                chunkStart = chunkEnd;
+                continue;
+            }
+            Extended sum = 0;
+            forEachSegment(
+                [&](const Segment& s) {
+                    sum += s.Measure;
+                    const Extended runningSum = chunkStart + sum;
+                    while (!done) {
+                        const Extended p = step * k;
+                        if (!(p < total) || (byCount && added >= amount)) {
+                            done = true;
+                            break;
+                        }
+                        if (runningSum < p) break;
+                        const Extended f = (runningSum - p) / s.Measure;
+                        const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
+                        const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
+                        const int countBefore = Markers.Count();
+                        AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
+                        if (Markers.Count() > countBefore) ++added;
+                        if (step == 0 && k >= amount)
+                            done = true; // a zero spacing never advances: amount tries at most
+                        ++k;
+                    }
+                },
+                chunkFrom(c), chunkTo(c));
+            chunkStart = chunkEnd;
         }
     }
     Repaint();

@@ -60,6 +60,14 @@ sweep() {
     done
 }
 
+# A click at a point of the newest window (a dialog just opened).
+click_in_dialog() {
+    local geometry
+    geometry=($(xdotool getwindowgeometry --shell "$(windows | tail -1)" | sed -n 's/^[XY]=//p'))
+    xdotool mousemove $((geometry[0] + $1)) $((geometry[1] + $2)) click 1
+    sleep 0.4
+}
+
 # The ways a user opens things. Each waits for the windows to settle first.
 press() {
     settle
@@ -191,6 +199,8 @@ tour ScaleIconMenu "click $scale_icon $status"
 tour MoveIconMenu "click $move_icon $status"
 tour AxesIconMenu "click $axes_icon $status"
 tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work $bar"
+tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
+tour Automarkers 'menu 4 -3'
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
 
 if ((${#failed[@]})); then

@@ -427,6 +427,24 @@ void TSuperGrWindow::DeleteSelectedGraphs() {
     Repaint();
 }
 
+void TSuperGrWindow::DeleteAllMarkers() {
+    {
+        const TUndoGroupScope oneStep(*this);
+        for (const auto& g : FGraphs)
+            g->ClearMarkers();
+    }
+    Repaint();
+}
+
+void TSuperGrWindow::PlaceMarkersOnAll(int amount, bool byCount, bool visibleOnly, int kind) {
+    {
+        const TUndoGroupScope oneStep(*this);
+        for (const auto& g : FGraphs)
+            if (g->Visible()) g->PlaceMarkers(amount, byCount, visibleOnly, kind);
+    }
+    Repaint();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Binding queries
 

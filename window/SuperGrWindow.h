@@ -389,6 +389,12 @@ public:
     void CutSelectedNodes();
     void UnselectNodes();
 
+    // ---- Markers of all graphs, each one undo step ----
+    // Empties the markers of every graph, visible or not.
+    void DeleteAllMarkers();
+    // Places automatic markers on every visible graph (TGraph::PlaceMarkers).
+    void PlaceMarkersOnAll(int amount, bool byCount, bool visibleOnly, int kind);
+
     // ---- Undo and redo ----
     void Undo();
     void Redo();

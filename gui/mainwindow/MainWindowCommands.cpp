@@ -2,13 +2,16 @@
 
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
+#include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/statistics/StatisticsDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -227,11 +230,43 @@ void TMainCommands::CancelBinding() {
 }
 
 void TMainCommands::DeleteAllMarkers() {
-    mainstate::DeleteAllMarkers(W.Figure());
+    W.Figure().DeleteAllMarkers();
+}
+
+TAutoMarkersDialog& TMainCommands::AutoMarkersDialog() {
+    if (!FAutoMarkers) FAutoMarkers = new TAutoMarkersDialog(&W);
+    return *FAutoMarkers;
+}
+
+void TMainCommands::PlaceMarkers() {
+    AutoMarkersDialog().ExecForWindow(W.Figure(), QCursor::pos());
+}
+
+TStatisticsDialog& TMainCommands::StatisticsDialog() {
+    if (!FStatistics) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FStatistics = new TStatisticsDialog(W.Figure(), &W);
+        QApplication::restoreOverrideCursor();
+    }
+    FStatistics->Refill();
+    return *FStatistics;
+}
+
+void TMainCommands::ShowStatistics() {
+    StatisticsDialog().exec();
 }
 
 void TMainCommands::Filtration() {
-    ShowFiltrationDialog(W.Figure(), &W);
+    // "i" in the filtration dialog shows the statistics of the graphs the filter is applied to.
+    ShowFiltrationDialog(W.Figure(), &W, [this](TSuperGrWindow&, int scope, int graphIndex, QWidget*) {
+        TStatisticsDialog& dialog = StatisticsDialog();
+        const TStatScope statScope = scope == fsAllGraphs        ? TStatScope::AllGraphs
+                                     : scope == fsSelectedGraphs ? TStatScope::SelectedGraphs
+                                                                 : TStatScope::OneGraph;
+        dialog.Choose(statScope, graphIndex);
+        dialog.Update();
+        dialog.exec();
+    });
 }
 
 void TMainCommands::ToggleLegend() {
@@ -334,6 +369,11 @@ void TMainCommands::GraphUp() {
 
 void TMainCommands::GraphDown() {
     MoveLayer(W.Figure(), W.CurrentGraph(), TLayerMove::Down);
+}
+
+void TMainCommands::PlaceGraphMarkers() {
+    if (TGraph* g = W.Figure().GraphByIndex(W.CurrentGraph()))
+        AutoMarkersDialog().ExecForGraph(*g, QCursor::pos());
 }
 
 void TMainCommands::DeleteGraphMarkers() {

@@ -6,7 +6,9 @@
 
 #include <QStringList>
 
+class TAutoMarkersDialog;
 class TMainWindow;
+class TStatisticsDialog;
 
 class TMainCommands {
 public:
@@ -40,6 +42,10 @@ public:
     void RestoreAxes();
     void CancelBinding();
     void DeleteAllMarkers();
+    // The markers dialog at the mouse, for every visible graph.
+    void PlaceMarkers();
+    // The graph information dialog, showing what its last update left.
+    void ShowStatistics();
     void ToggleLegend();
     // The legend shown from the window context menu lands with its corner on the menu's point.
     void ToggleLegendAtContextPoint();
@@ -70,6 +76,7 @@ public:
     void GraphToBottom();
     void GraphUp();
     void GraphDown();
+    void PlaceGraphMarkers();
     void DeleteGraphMarkers();
     void CloneGraph();
     void DeleteGraph();
@@ -77,7 +84,13 @@ public:
 private:
     // A zoom command: its zoom mode while its check mark is set.
     void Zoom(const char* action);
+    // The dialogs are made on first use and kept (the main window owns them).
+    TAutoMarkersDialog& AutoMarkersDialog();
+    // Refilled from the figure at every opening.
+    TStatisticsDialog& StatisticsDialog();
     TMainWindow& W;
+    TAutoMarkersDialog* FAutoMarkers = nullptr;
+    TStatisticsDialog* FStatistics = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

@@ -280,18 +280,6 @@ TEST(Commands, CancelBindingIsOneUndoStep) {
     EXPECT_EQ(f.window.GraphByIndex(1)->ScaleGroupY(), 2);
 }
 
-TEST(Commands, DeleteAllMarkersIsOneUndoStep) {
-    Figure f;
-    ASSERT_TRUE(f.Add()->AddMarkerAtNode(2));
-    ASSERT_TRUE(f.Add()->AddMarkerAtNode(5));
-    DeleteAllMarkers(f.window);
-    EXPECT_EQ(f.window.GraphByIndex(0)->Markers.Count(), 0);
-    EXPECT_EQ(f.window.GraphByIndex(1)->Markers.Count(), 0);
-    f.window.Undo();
-    EXPECT_EQ(f.window.GraphByIndex(0)->Markers.Count(), 1);
-    EXPECT_EQ(f.window.GraphByIndex(1)->Markers.Count(), 1);
-}
-
 TEST(Commands, LegendShownAtAPointAndHidden) {
     Figure f;
     f.Add();
