@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,10 @@ public:
         Remember(slots_[slot]);
         entries_.push_back({key, step, count});
         if (entries_.size() * 2 > slots_.size()) Grow();
+    }
+    void Merge(const TStepTally& other) {
+        for (const TEntry& e : other.entries_)
+            Add(e.Value, e.Count);
     }
     // (value, count) ascending by value.
     std::vector<std::pair<Extended, int64_t>> Sorted() const {
@@ -134,6 +139,48 @@ QList<int> TakenGraphs(const TSuperGrWindow& window, TStatScope scope, int graph
 
 } // namespace
 
+namespace {
+// Counts the steps x[i] - x[i-1] for i in [from, to). Sampled data alternates between a couple of
+// step values: the last two distinct ones are counted here and go to the tally only when a third
+// one turns up.
+void TallySteps(const Extended* xp, qsizetype from, qsizetype to, TStepTally& tally) {
+    if (to <= from) return;
+    Extended newer = std::fabs(xp[from] - xp[from - 1]), older = newer;
+    int64_t newerCount = 1, olderCount = 0;
+    for (qsizetype i = from + 1; i < to; ++i) {
+        const Extended step = std::fabs(xp[i] - xp[i - 1]);
+        if (step == newer) {
+            ++newerCount;
+        } else if (step == older) {
+            ++olderCount;
+        } else {
+            tally.Add(older, olderCount);
+            older = newer;
+            olderCount = newerCount;
+            newer = step;
+            newerCount = 1;
+        }
+    }
+    tally.Add(older, olderCount);
+    tally.Add(newer, newerCount);
+}
+
+// A long graph's second half is counted on a second core meanwhile.
+void TallyStepsInParallel(const Extended* xp, qsizetype count, TStepTally& tally) {
+    constexpr qsizetype kParallelSteps = qsizetype(1) << 20;
+    if (count < kParallelSteps) {
+        TallySteps(xp, 1, count, tally);
+        return;
+    }
+    const qsizetype middle = count / 2;
+    TStepTally secondHalf;
+    std::thread worker([&] { TallySteps(xp, middle, count, secondHalf); });
+    TallySteps(xp, 1, middle, tally);
+    worker.join();
+    tally.Merge(secondHalf);
+}
+} // namespace
+
 TStatistics ComputeStatistics(const TSuperGrWindow& window, TStatScope scope, int graphIndex) {
     TStatistics stats;
     TStepTally tally;
@@ -153,27 +200,7 @@ TStatistics ComputeStatistics(const TSuperGrWindow& window, TStatScope scope, in
         if (!paired) continue;
         stats.NodeTotal += x.size();
         if (x.size() < 2) continue;
-        // Sampled data alternates between a couple of step values: the last two distinct ones are
-        // counted here and go to the tally only when a third one turns up.
-        const Extended* xp = x.constData();
-        Extended newer = std::fabs(xp[1] - xp[0]), older = newer;
-        int64_t newerCount = 1, olderCount = 0;
-        for (qsizetype i = 2; i < x.size(); ++i) {
-            const Extended step = std::fabs(xp[i] - xp[i - 1]);
-            if (step == newer) {
-                ++newerCount;
-            } else if (step == older) {
-                ++olderCount;
-            } else {
-                tally.Add(older, olderCount);
-                older = newer;
-                olderCount = newerCount;
-                newer = step;
-                newerCount = 1;
-            }
-        }
-        tally.Add(older, olderCount);
-        tally.Add(newer, newerCount);
+        TallyStepsInParallel(x.constData(), x.size(), tally);
     }
     if (stats.NodeTotal == 0) return stats;
     stats.YMax = yMax;

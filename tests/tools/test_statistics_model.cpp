@@ -158,3 +158,23 @@ TEST_F(StatisticsTest, ModelShowsZerosUntilUpdatedAndKeepsOldFigures) {
 }
 
 } // namespace
+
+// A long graph is counted in two halves on two cores: every step is counted once, the one across
+// the middle included.
+TEST_F(StatisticsTest, LongGraphsCountEveryStepOnce) {
+    const qsizetype n = (qsizetype(1) << 21) + 3;
+    TDoubleArray x(n);
+    for (qsizetype i = 1; i < n; ++i)
+        x[i] = x[i - 1] + (i == n / 2 ? 7 : i % 4 == 0 ? 2 : 1); // a quarter are 2, the middle one 7
+    Add(x, Zeros(n));
+    const TStatistics stats = ComputeStatistics(window, TStatScope::AllGraphs, -1);
+    EXPECT_EQ(stats.NodeTotal, n);
+    ASSERT_EQ(stats.Groups.size(), 2);
+    EXPECT_EQ(stats.Groups[0].Value, 1);
+    EXPECT_EQ(stats.Groups[0].Share, 75);
+    EXPECT_EQ(stats.Groups[1].Value, 2);
+    EXPECT_EQ(stats.Groups[1].Share, 25);
+    EXPECT_EQ(stats.StepMax, 7);
+    EXPECT_EQ(stats.RareLow, 7);
+    EXPECT_EQ(stats.RareHigh, 7);
+}
