@@ -1,6 +1,7 @@
 #include "files/AddGraphsModel.h"
 #include "files/MatlabFile.h"
 #include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 
 #include <QClipboard>
 #include <QDate>
@@ -15,11 +16,8 @@
 
 namespace {
 using testutil::Ramp;
+using testutil::U;
 using testutil::Values;
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Answers questions from a queue (No when it runs dry) and keeps everything it was shown.
 struct TScriptedAsker : TAddGraphsAsker {
@@ -32,18 +30,6 @@ struct TScriptedAsker : TAddGraphsAsker {
     }
     void ShowMessage(const QString& text) override { Messages.append(text); }
 };
-
-TDoubleArray GraphX(const TGraph* g) {
-    TDoubleArray x, y;
-    g->GetXY(x, y);
-    return x;
-}
-
-TDoubleArray GraphY(const TGraph* g) {
-    TDoubleArray x, y;
-    g->GetXY(x, y);
-    return y;
-}
 
 struct AddGraphsFixture : ::testing::Test {
     QTemporaryDir dir;

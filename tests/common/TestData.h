@@ -3,6 +3,8 @@
 
 #include "model/ost2_Types.h"
 
+#include <QString>
+
 #include <initializer_list>
 
 namespace testutil {
@@ -15,5 +17,9 @@ inline TDoubleArray Ramp(int n, Extended start = 0, Extended step = 1) {
 
 inline TDoubleArray Values(std::initializer_list<Extended> v) {
     return TDoubleArray(v);
+}
+// Texts in the source are UTF-8.
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
 }
 } // namespace testutil

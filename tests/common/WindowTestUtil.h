@@ -43,6 +43,19 @@ inline ManualTime UseManualTime(TSuperGrWindow& window, int64_t start = 0) {
     return time;
 }
 
+// A graph's real arguments and values.
+inline TDoubleArray GraphX(const TGraph* g) {
+    TDoubleArray x, y;
+    g->GetXY(x, y);
+    return x;
+}
+
+inline TDoubleArray GraphY(const TGraph* g) {
+    TDoubleArray x, y;
+    g->GetXY(x, y);
+    return y;
+}
+
 // A window for tests with graphs added one call at a time.
 struct WindowTest : ::testing::Test {
     TSuperGrWindow window;

@@ -1,4 +1,5 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
+#include "tests/common/TestData.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,10 +18,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testutil::U;
 
 struct AddGraphsDialogFixture : ::testing::Test {
     QTemporaryDir dir;

@@ -12,10 +12,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testutil::U;
 
 struct FiltrationDialogFixture : ::testing::Test {
     TSuperGrWindow window;

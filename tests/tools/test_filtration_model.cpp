@@ -4,6 +4,7 @@
 
 #include "expr/Filters.h"
 #include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 #include "window/FigurePaint.h"
 #include "window/FigureStream.h"
 
@@ -18,27 +19,12 @@ using testutil::Ramp;
 using testutil::Values;
 
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testutil::U;
 
 struct TRecordingAsker : TFiltrationAsker {
     QStringList Messages;
     void ShowMessage(const QString& text) override { Messages.append(text); }
 };
-
-TDoubleArray GraphX(const TGraph* g) {
-    TDoubleArray x, y;
-    g->GetXY(x, y);
-    return x;
-}
-
-TDoubleArray GraphY(const TGraph* g) {
-    TDoubleArray x, y;
-    g->GetXY(x, y);
-    return y;
-}
 
 // The figure as the next paint leaves it, for byte comparisons.
 QByteArray SettledStream(TSuperGrWindow& window) {

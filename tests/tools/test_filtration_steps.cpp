@@ -15,9 +15,7 @@ using testutil::Ramp;
 using testutil::Values;
 
 namespace {
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testutil::U;
 } // namespace
 
 TEST(FieldNumbers, ReadWithThePointOnly) {
