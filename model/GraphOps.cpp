@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -26,6 +28,36 @@ void NearestOnSegment(T ax, T ay, T bx, T by, T px, T py, T& outX, T& outY, bool
     outX = ax + t * dx;
     outY = ay + t * dy;
     onSegment = true;
+}
+
+// The sum of the measures of the segments between nodes from .. to of a graph mapped to unrounded
+// pixels, added in node order, zero and NaN measures passed over. This is the whole cost of placing
+// markers along a long graph: the measures of a block are made first and summed in a loop of their
+// own, which keeps the sum in a register (adding the zeros of dropped segments changes no bit).
+template <int Kind>
+Extended SumNodeSegments(const Extended* xs, const Extended* ys, int from, int to,
+                         const TGraphMapping& mapping, const TMappingAnchor& anchor) {
+    constexpr int BlockSize = 256;
+    Extended measures[BlockSize];
+    Extended sum = 0;
+    Extended x1 = mapping.ToPixelX(xs[from], anchor), y1 = mapping.ToPixelY(ys[from], anchor);
+    for (int blockStart = from; blockStart < to; blockStart += BlockSize) {
+        const int count = std::min(BlockSize, to - blockStart);
+        for (int j = 0; j < count; ++j) {
+            const int i = blockStart + j;
+            const Extended x2 = mapping.ToPixelX(xs[i + 1], anchor), y2 = mapping.ToPixelY(ys[i + 1], anchor);
+            const Extended dx = x2 - x1, dy = y2 - y1;
+            const Extended m = Kind == 0   ? std::fabs(dx)
+                               : Kind == 1 ? std::fabs(dy)
+                                           : std::sqrt(dx * dx + dy * dy);
+            measures[j] = m > 0 ? m : 0;
+            x1 = x2;
+            y1 = y2;
+        }
+        for (int j = 0; j < count; ++j)
+            sum += measures[j];
+    }
+    return sum;
 }
 
 struct CurveHit {
@@ -508,12 +540,33 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     std::vector<Extended> chunkSums(size_t(std::max(chunkCount, 0)), 0);
     Extended total = 0;
     if (kind < 3) {
-        for (int c = 0; c < chunkCount; ++c) {
-            Extended sum = 0;
-            forEachSegment([&](const Segment& s) { sum += s.Measure; }, chunkFrom(c), chunkTo(c));
-            chunkSums[size_t(c)] = sum;
-            total += sum;
+        if (visibleOnly) {
+            forEachSegment([&](const Segment& s) { chunkSums[0] += s.Measure; }, 0, segmentCount);
+        } else {
+            const auto sumOf = kind == 0   ? SumNodeSegments<0>
+                               : kind == 1 ? SumNodeSegments<1>
+                                           : SumNodeSegments<2>;
+            auto sumChunks = [&](int first, int last) {
+                for (int c = first; c < last; ++c)
+                    chunkSums[size_t(c)] = sumOf(XData.constData(), YData.constData(), chunkFrom(c),
+                                                 chunkTo(c), Mapping, anchor);
+            };
+            // Chunk sums do not depend on each other: a second core takes the far half of a long graph.
+            int split = chunkCount;
+            std::thread farHalf;
+            if (chunkCount >= 4 && std::thread::hardware_concurrency() > 1) {
+                try {
+                    farHalf = std::thread(sumChunks, chunkCount / 2, chunkCount);
+                    split = chunkCount / 2;
+                } catch (const std::system_error&) {
+                    // no thread to be had: this one sums them all
+                }
+            }
+            sumChunks(0, split);
+            if (farHalf.joinable()) farHalf.join();
         }
+        for (const Extended sum : chunkSums)
+            total += sum;
         if (total == 0) return;
     }
 
