@@ -312,6 +312,10 @@ bool TPrintLayout::DragTo(const TPreviewGeometry& preview, TPoint point) {
     area.Top = (r.Top - in.Top) / sy;
     area.Width = PaperWidth() - area.Left + (r.Right - in.Right + 1) / sx;
     area.Height = PaperHeight() - area.Top + (r.Bottom - in.Bottom + 1) / sy;
+    if (kind == Move) { // the size stays as it was, not rounded to whole pixels
+        area.Width = FArea.Width;
+        area.Height = FArea.Height;
+    }
     if (area.Width < 0) {
         area.Width = -area.Width;
         area.Left -= area.Width;

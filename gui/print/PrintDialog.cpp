@@ -172,6 +172,7 @@ TPrintPreviewForm::TPrintPreviewForm(QWidget* parent)
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     FNames = new TNameRequestForm(this);
+    AskName = [this](const QString& prompt) { return FNames->Ask(prompt); };
     FMargins = new TPrintMarginsForm(FLayout, *FNames, this);
 
     QGroupBox* printerBox;
@@ -247,11 +248,13 @@ TPrintPreviewForm::TPrintPreviewForm(QWidget* parent)
         FSchemes->addButton(button, scheme);
         colors->addWidget(button, scheme, 0);
     }
+    colors->setRowStretch(4, 1);
     FSchemes->button(0)->setChecked(true);
 
     QGroupBox* presetBox;
     QGridLayout* presets = GroupGrid(u"Относительное положение на листе"_s, presetBox);
     FPresetList = new QListWidget;
+    FPresetList->setMinimumWidth(290);
     FSavePreset = new QPushButton(u"Сохранить..."_s);
     FDeletePreset = new QPushButton(u"Удалить"_s);
     presets->addWidget(FPresetList, 0, 0, 1, 3);
@@ -464,8 +467,7 @@ void TPrintPreviewForm::PresetChosen(int row) {
 
 void TPrintPreviewForm::SavePreset() {
     for (;;) {
-        const std::optional<QString> name =
-            FNames->Ask(u"Введите имя для данного относительного положения:"_s);
+        const std::optional<QString> name = AskName(u"Введите имя для данного относительного положения:"_s);
         if (!name) return;
         if (FLayout.FindPreset(*name) >= 0) {
             const QMessageBox::StandardButton answer =

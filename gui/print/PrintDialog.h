@@ -72,6 +72,7 @@ public:
     TAskUser Ask;
     std::function<void(const QString& text)> ShowMessage;
     std::function<QString()> ChoosePdfFile;
+    std::function<std::optional<QString>(const QString& prompt)> AskName;
 
     // Controls, for tests.
     QComboBox* PrinterList() const { return FPrinterList; }
