@@ -19,23 +19,25 @@ TPrintMarginsForm::TPrintMarginsForm(TPrintLayout& layout, TNameRequestForm& nam
     for (int side = 0; side < 4; ++side) {
         FBoxes[side] = new QLineEdit;
         FBoxes[side]->setMaximumWidth(90);
-        grid->addWidget(new QLabel(captions[side]), side / 2, (side % 2) * 2);
-        grid->addWidget(FBoxes[side], side / 2, (side % 2) * 2 + 1);
+        grid->addWidget(new QLabel(captions[side]), side / 2, (side % 2) * 3);
+        grid->addWidget(FBoxes[side], side / 2, (side % 2) * 3 + 1);
         connect(FBoxes[side], &QLineEdit::textChanged, this, &TPrintMarginsForm::BoxesChanged);
     }
+    grid->setColumnMinimumWidth(2, 16);
+    grid->setColumnStretch(5, 1);
     FSaved = new QComboBox;
-    FSaved->setMinimumWidth(180);
+    FSaved->setMinimumWidth(220);
     FSave = new QPushButton(u"Сохранить..."_s);
     FDelete = new QPushButton(u"Удалить"_s);
     auto* saved = new QHBoxLayout;
     saved->addWidget(new QLabel(u"Сохранённые:"_s));
     saved->addWidget(FSaved, 1);
-    saved->addWidget(FSave);
-    saved->addWidget(FDelete);
     FOk = new QPushButton(u"ОК"_s);
     auto* cancel = new QPushButton(u"Отмена"_s);
     FOk->setDefault(true);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(FSave);
+    buttons->addWidget(FDelete);
     buttons->addStretch(1);
     buttons->addWidget(FOk);
     buttons->addWidget(cancel);

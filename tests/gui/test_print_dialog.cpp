@@ -1,4 +1,5 @@
 #include "gui/print/PrintDialog.h"
+#include "gui/print/PrintMarginsDialog.h"
 #include "tests/common/TestData.h"
 #include "tests/common/TestFiles.h"
 
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -246,6 +248,45 @@ TEST_F(PrintDialog, PrintsIntoTheChosenPdfOrTellsWhyNot) {
     Type(TAreaField::Height, u"0"_s);
     EXPECT_FALSE(form.Print());
     EXPECT_EQ(messages, QStringList{printmsg::AreaEmpty()});
+}
+
+TEST(PrintMargins, UnreadableBoxDisablesOkAndMarginOutsideThePrintableAreaAsks) {
+    TPrintLayout layout;
+    layout.Unit = TPrintUnit::Centimetres;
+    TNameRequestForm names;
+    TPrintMarginsForm form(layout, names);
+    QStringList questions;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    form.Ask = [&](const QString&, const QString& text, QMessageBox::StandardButtons) {
+        questions << text;
+        return answer;
+    };
+    QTimer::singleShot(0, &form, [&] {
+        EXPECT_EQ(form.Box(0)->text(), u"2"_s);
+        form.Box(0)->setText(u"x"_s);
+        EXPECT_FALSE(form.OkButton()->isEnabled());
+        EXPECT_FALSE(form.SaveButton()->isEnabled());
+        form.Box(0)->setText(u"0.3"_s);
+        form.OkButton()->click(); // 3 mm where the printer cannot print the first 5
+        EXPECT_TRUE(form.isVisible());
+        answer = QMessageBox::Yes;
+        form.OkButton()->click();
+    });
+    const std::optional<TPaperMargins> margins = form.Execute(QMarginsF(50, 50, 50, 50));
+    ASSERT_TRUE(margins);
+    EXPECT_NEAR(margins->Left, 30, 1e-9);
+    EXPECT_EQ(margins->Top, 50);
+    EXPECT_EQ(questions, QStringList(2, printmsg::MarginsOutsidePrintable()));
+}
+
+TEST(NameRequest, OkOnlyWithAName) {
+    TNameRequestForm form;
+    QTimer::singleShot(0, &form, [&] {
+        EXPECT_FALSE(form.OkButton()->isEnabled());
+        form.NameBox()->setText(u"Поля А4"_s);
+        form.OkButton()->click();
+    });
+    EXPECT_EQ(form.Ask(u"Введите имя для данной комбинации полей:"_s), u"Поля А4"_s);
 }
 
 } // namespace
