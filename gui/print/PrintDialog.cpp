@@ -399,8 +399,11 @@ void TPrintPreviewForm::ChoosePrinter() {
     FPreview->Refresh();
 }
 
-void TPrintPreviewForm::ReadBackSettings(const TPrinterInfo& printer) {
+void TPrintPreviewForm::ReadBackSettings(TPrinterInfo& printer) {
     const QPrinter& settings = *printer.Settings;
+    // A size chosen in the page setup dialog that the list does not have yet joins it.
+    const QPageSize current = settings.pageLayout().pageSize();
+    if (CurrentFormIndex(printer) < 0 && current.isValid()) printer.Forms.append(PrintFormFor(current));
     const bool landscape = settings.pageLayout().orientation() == QPageLayout::Landscape;
     (landscape ? FLandscape : FPortrait)->setChecked(true);
     FPaperList->clear();

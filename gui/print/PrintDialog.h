@@ -94,7 +94,7 @@ public:
 private:
     void BuildPrinterBox(QLayout* into);
     void ChoosePrinter();
-    void ReadBackSettings(const TPrinterInfo& printer);
+    void ReadBackSettings(TPrinterInfo& printer);
     void PrinterProperties();
     void ChooseScheme();
     void ShowArea();

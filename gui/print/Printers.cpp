@@ -122,6 +122,7 @@ bool PrintFigure(QPrinter& printer, TSuperGrWindow& window, const TPrintLayout& 
     }
     printer.setFullPage(true);
     printer.setDocName(u"Tarvelo page"_s);
+    printer.setCreator(u"Tarvelo"_s);
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
     const double kx = paper.width() / layout.PaperWidth(), ky = paper.height() / layout.PaperHeight();
     const double aspect = client.Height() > 0 ? double(client.Width()) / client.Height() : 0;

@@ -289,4 +289,20 @@ TEST(NameRequest, OkOnlyWithAName) {
     EXPECT_EQ(form.Ask(u"Введите имя для данной комбинации полей:"_s), u"Поля А4"_s);
 }
 
+TEST(Printers, DefaultIsTheLastDefaultPrinterElseThePdfOutput) {
+    std::vector<TPrinterInfo> printers(3);
+    printers.back().IsPdf = true;
+    EXPECT_EQ(DefaultPrinterIndex(printers), 2);
+    printers[0].IsDefault = printers[1].IsDefault = true;
+    EXPECT_EQ(DefaultPrinterIndex(printers), 1);
+}
+
+TEST(SuperPrintDialog, RefusesAMissingWindowOrAnEmptyClientArea) {
+    TSuperPrintDialog dialog(nullptr);
+    EXPECT_FALSE(dialog.Execute(nullptr));
+    TSuperGrWindow figure;
+    figure.SetClientSize(300, 0);
+    EXPECT_FALSE(dialog.Execute(&figure));
+}
+
 } // namespace
