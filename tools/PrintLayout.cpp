@@ -29,8 +29,11 @@ QString FormatLength(double tenths, TPrintUnit unit) {
 std::optional<double> ParseLength(const QString& text, TPrintUnit unit) {
     bool ok = false;
     const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return value / PrintUnitInfo(unit).Factor;
+    // Nothing on paper is 100 m long; larger numbers would overflow the pixel arithmetic.
+    constexpr double kLongest = 1e6;
+    const double tenths = value / PrintUnitInfo(unit).Factor;
+    if (!ok || !(std::fabs(tenths) <= kLongest)) return std::nullopt;
+    return tenths;
 }
 
 TPrintForm PrintFormFor(const QPageSize& size) {
@@ -230,6 +233,7 @@ TPreviewGeometry TPrintLayout::Preview(const TRect& box, double aspect) const {
     const int left = b.Left + (bw - sw) / 2 + 2, top = b.Top + (bh - sh) / 2 + 1;
     g.Sheet = {left, top, left + sw, top + sh};
     const TRect in{g.Sheet.Left + 1, g.Sheet.Top + 1, g.Sheet.Right - 1, g.Sheet.Bottom - 1};
+    if (in.Width() <= 0 || in.Height() <= 0) return {};
     g.Inside = in;
     const double sx = (in.Width() + 1) / pw, sy = (in.Height() + 1) / ph;
     g.ScaleX = sx;

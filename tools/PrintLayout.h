@@ -21,7 +21,8 @@ struct TPrintUnitInfo {
 };
 const TPrintUnitInfo& PrintUnitInfo(TPrintUnit unit);
 QString FormatLength(double tenths, TPrintUnit unit);
-// A typed number in the unit, in tenths of a millimetre; none when the text is not a number.
+// A typed number in the unit, in tenths of a millimetre; none when the text is not a number or is
+// longer than 100 m.
 std::optional<double> ParseLength(const QString& text, TPrintUnit unit);
 
 // A paper the printer offers: its size as reported for portrait.

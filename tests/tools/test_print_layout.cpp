@@ -67,6 +67,8 @@ TEST(PrintLayout, LengthsInTheChosenUnit) {
     }
     EXPECT_FALSE(ParseLength(u"12,5"_s, TPrintUnit::Millimetres));
     EXPECT_FALSE(ParseLength(u"inf"_s, TPrintUnit::Millimetres));
+    EXPECT_FALSE(ParseLength(u"1e300"_s, TPrintUnit::Millimetres));
+    EXPECT_TRUE(ParseLength(u"-1e5"_s, TPrintUnit::Millimetres));
 }
 
 TEST(PrintLayout, TypingUnselectsThePresetAndChoosingItRestores) {
@@ -130,6 +132,7 @@ TEST(PrintLayout, ZeroPaperOrEmptyAreaIsRefused) {
     layout.SetPaper(0, 0, true);
     EXPECT_EQ(layout.Area(), TPrintArea{});
     layout.SetPaper(kA4W, kA4H, false);
+    EXPECT_FALSE(layout.Preview({0, 0, 22, 300}, 1.5).Valid); // no room for the sheet's inside
     EXPECT_TRUE(layout.PrintProblem().isEmpty());
     layout.SetAreaText(TAreaField::Height, u"0"_s);
     EXPECT_EQ(layout.PrintProblem(), printmsg::AreaEmpty());
