@@ -272,6 +272,11 @@ TRect TPrintLayout::PrintTarget(double kx, double ky, double aspect) const {
             int(std::trunc(fit.Height + y))};
 }
 
+bool TPrintLayout::OutsidePrintable(const TRect& target, const TRect& printable) {
+    return target.Left < printable.Left || target.Top < printable.Top || target.Right > printable.Right ||
+           target.Bottom > printable.Bottom;
+}
+
 TAreaDrag TPrintLayout::DragAt(const TRect& r, TPoint p) {
     auto near = [](int edge, int v) { return edge - 2 < v && v < edge + 2; };
     const bool l = near(r.Left, p.X), t = near(r.Top, p.Y), rr = near(r.Right, p.X), b = near(r.Bottom, p.Y);

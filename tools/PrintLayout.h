@@ -144,6 +144,10 @@ public:
     // per tenth of a millimetre.
     TRect PrintTarget(double kx, double ky, double aspect) const;
 
+    // Whether the printer's target rectangle leaves the printable part of the paper (both in device
+    // pixels from the paper's corner).
+    static bool OutsidePrintable(const TRect& target, const TRect& printable);
+
     // The drag kind the mouse would start at this point of the area (also chooses the pointer).
     static TAreaDrag DragAt(const TRect& area, TPoint point);
     TAreaDrag Dragging() const { return FDrag; }

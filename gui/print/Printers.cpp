@@ -45,11 +45,6 @@ TPrinterInfo PdfPrinter() {
     return pdf;
 }
 
-bool Outside(const TRect& target, const QRect& printable) {
-    return target.Left < printable.left() || target.Top < printable.top() ||
-           target.Right > printable.right() + 1 || target.Bottom > printable.bottom() + 1;
-}
-
 // A PDF file that the writer finished: its header and its end-of-file mark.
 bool CompletePdf(const QString& fileName) {
     QFile file(fileName);
@@ -131,7 +126,9 @@ bool PrintFigure(QPrinter& printer, TSuperGrWindow& window, const TPrintLayout& 
     QPageLayout printable = printer.pageLayout();
     printable.setMode(QPageLayout::StandardMode);
     printable.setMargins(printable.minimumMargins());
-    if (Outside(target, printable.paintRectPixels(printer.resolution())) &&
+    const QRect paint = printable.paintRectPixels(printer.resolution());
+    if (TPrintLayout::OutsidePrintable(target,
+                                       {paint.left(), paint.top(), paint.right() + 1, paint.bottom() + 1}) &&
         !ask(printmsg::OutsidePrintable()))
         return false;
 

@@ -224,6 +224,14 @@ TEST(PrintLayout, PrintTargetInDevicePixels) {
     EXPECT_EQ(fitted.Right, whole.Right);
     EXPECT_NEAR(fitted.Height(), 1850 * k / 2, 2);
     EXPECT_NEAR(fitted.Top - whole.Top, whole.Bottom - fitted.Bottom, 2);
+
+    // An area from the paper's corner on a printer that cannot print the outer 5 mm.
+    layout.SetArea({0, 0, 1000, 1000});
+    const int edge = int(50 * k);
+    const TRect printable{edge, edge, int(2050 * k), int(2920 * k)};
+    EXPECT_TRUE(TPrintLayout::OutsidePrintable(layout.PrintTarget(k, k, 2.0), printable));
+    layout.SetArea({50, 50, 1000, 1000});
+    EXPECT_FALSE(TPrintLayout::OutsidePrintable(layout.PrintTarget(k, k, 2.0), printable));
 }
 
 } // namespace
