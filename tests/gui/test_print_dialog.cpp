@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
