@@ -24,20 +24,11 @@ TRect ScaledClient(const TSuperGrWindow& window, Extended scale) {
             std::max(1, RoundHalfEven(c.Height() * scale))};
 }
 
-// Paints onto the device with the export scheme, then lays the window out for the screen again.
 void PaintExport(TSuperGrWindow& window, QPaintDevice& device, const TRect& target, int schemeNumber) {
-    window.StopAnimation(); // a picture shows where a running animation ends
     TColorStruct scheme(nullptr);
     MakeExportScheme(window, schemeNumber, scheme);
-    const bool focused = window.Focused;
-    window.Focused = false;
-    {
-        QPainter painter(&device);
-        PaintFigure(window, painter, target, &scheme);
-    }
-    window.Focused = focused;
-    window.OutputScale = 1;
-    window.PrepareForPaint(window.ClientRect());
+    QPainter painter(&device);
+    PaintFigureOutput(window, painter, target, scheme);
 }
 
 bool WriteAtomically(const QString& fileName, const QByteArray& bytes, QString* error) {
@@ -49,6 +40,19 @@ bool WriteAtomically(const QString& fileName, const QByteArray& bytes, QString* 
     return true;
 }
 } // namespace
+
+void PaintFigureOutput(TSuperGrWindow& window, QPainter& painter, const TRect& target,
+                       const TColorStruct& scheme) {
+    window.StopAnimation(); // a picture shows where a running animation ends
+    const bool focused = window.Focused;
+    window.Focused = false;
+    painter.save();
+    PaintFigure(window, painter, target, &scheme);
+    painter.restore();
+    window.Focused = focused;
+    window.OutputScale = 1;
+    window.PrepareForPaint(window.ClientRect());
+}
 
 std::optional<TPictureFormat> PictureFormatFor(const QString& fileName) {
     const QString suffix = QFileInfo(fileName).suffix().toLower();

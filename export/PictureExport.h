@@ -5,6 +5,7 @@
 #include "window/SuperGrWindow.h"
 
 #include <QImage>
+#include <QPainter>
 #include <optional>
 
 enum class TPictureFormat { Png, Jpg, Bmp, Svg, Pdf, Emf };
@@ -18,6 +19,11 @@ struct TPictureOptions {
     // 0 as is, 1 white background, 2 darkened colours, 3 black and white.
     int Scheme = 0;
 };
+
+// Paints the figure into the target rectangle in the scheme, as pictures and printouts do (the focus
+// frame off, a running animation at its end), then lays the window out for the screen again.
+void PaintFigureOutput(TSuperGrWindow& window, QPainter& painter, const TRect& target,
+                       const TColorStruct& scheme);
 
 // The figure as a bitmap of client size × scale.
 QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options);

@@ -5,4 +5,5 @@ tarvelo_sources(tarvelo_gui
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc
     statistics/StatisticsDialog automarkers/AutoMarkersDialog
+    print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog
 )

@@ -17,6 +17,8 @@ packages=(
     fonts-liberation fonts-dejavu-core
     # screenshots under a virtual display (scripts/tour.sh, scripts/try_gestures.sh)
     xvfb xauth imagemagick xdotool x11-utils
+    # looking at printed PDF pages
+    poppler-utils
     # MAT-file fixtures and the test that reads scipy's own files
     python3-numpy python3-scipy
     "$@"

@@ -187,6 +187,8 @@ tour AddGraph-Files 'menu 1 5'
 tour AddGraph 'menu 1 5; choose_file examples/measurement.txt'
 tour DelGraph "click $delete_graph $bar"
 tour SavePicture "click $save_picture $bar"
+tour Print 'press ctrl+alt+p'
+tour PrintMargins 'press ctrl+alt+p; settle; click_in_dialog 545 236'
 tour Paste 'press ctrl+c ctrl+v'
 tour CloseForm 'menu 1 -1'
 tour About 'menu 6 2'

@@ -54,7 +54,7 @@ const TCommand kCommands[] = {
     {"DeleteAllGraphsItem", "Удалить все графики", "", "", Always, &C::DeleteAllGraphs},
     {"SaveGraphs", "SaveGraphs", "document-export", "", Later, nullptr, None, "Сохранить графики"},
     {"SaveGraph", "Сохранить график", "document-save", "", Later},
-    {"Print", "Распечатать...", "document-print", "Ctrl+Alt+P", Later},
+    {"Print", "Распечатать...", "document-print", "Ctrl+Alt+P", Always, &C::Print},
     {"CopyToClipBoard", "Скопировать в буфер обмена", "edit-copy", "Ctrl+C", Always, &C::CopyToClipboard},
     {"SavePicture", "Сохранить изображение", "image-x-generic", "", Always, &C::SavePicture},
     {"Undo", "Отменить", "edit-undo", "Ctrl+Alt+Z; Alt+Backspace", WithUndo, &C::Undo},

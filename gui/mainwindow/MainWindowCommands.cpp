@@ -6,6 +6,7 @@
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/print/PrintDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 
 #include <QAction>
@@ -163,6 +164,11 @@ void TMainCommands::SavePicture() {
     options.Scheme = W.ExportColorScheme;
     QString error;
     if (!ExportPicture(figure, fileName, *format, options, &error)) W.TellUser(error);
+}
+
+void TMainCommands::Print() {
+    if (!FPrint) FPrint = new TSuperPrintDialog(&W);
+    FPrint->Execute(&W.Figure());
 }
 
 void TMainCommands::Paste() {

@@ -9,6 +9,7 @@
 class TAutoMarkersDialog;
 class TMainWindow;
 class TStatisticsDialog;
+class TSuperPrintDialog;
 
 class TMainCommands {
 public:
@@ -24,6 +25,7 @@ public:
     void DeleteAllGraphs();
     void CopyToClipboard();
     void SavePicture();
+    void Print();
     void Paste();
     void Close();
     // The add-graphs dialog on these sources (nothing for none).
@@ -91,6 +93,7 @@ private:
     TMainWindow& W;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
+    TSuperPrintDialog* FPrint = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         // Present, waiting for their dialogs.
         {"SaveGraphs", "SaveGraphs", "", false},
         {"SaveGraph", "Сохранить график", "", false},
-        {"Print", "Распечатать...", "Ctrl+Alt+P", false},
+        {"Print", "Распечатать...", "Ctrl+Alt+P", true},
         {"GraphProperties", "Свойства графиков", "", false},
         {"CurGraphProps", "Свойства", "", false},
         {"ScaleSnap", "Масштаб и привязка", "", false},
@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
     }
     EXPECT_TRUE(A("DoNotUseCurve")->isChecked());
     EXPECT_FALSE(A("LinearCurve")->isChecked());
-    EXPECT_TRUE(A("Print")->toolTip().contains(QStringLiteral("следующих версий")));
+    EXPECT_TRUE(A("CaptionProps")->toolTip().contains(QStringLiteral("следующих версий")));
 }
 
 TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
