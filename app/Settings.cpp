@@ -216,6 +216,21 @@ TFontRec FontRec(TFontRec f, const TFontSettings& s) {
 
 } // namespace
 
+QStringList FontNameList(const QStringList& cyrillic, const QStringList& symbol) {
+    QStringList names;
+    for (const QStringList* list : {&cyrillic, &symbol})
+        for (const QString& name : *list)
+            if (!names.contains(name)) names.append(name);
+    return names;
+}
+
+QString ShownFontName(const QString& name, const QStringList& installed, const QStringList& fallbacks) {
+    for (const QString& wanted : QStringList{name} + fallbacks)
+        for (const QString& font : installed)
+            if (font.compare(wanted, Qt::CaseInsensitive) == 0) return font;
+    return installed.value(0);
+}
+
 bool ValidColor(TColor c) {
     const uint32_t bits = uint32_t(c);
     return bits <= 0x00FFFFFFu || (bits >= 0xFF000000u && bits <= 0xFF00001Eu);

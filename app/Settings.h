@@ -9,6 +9,7 @@
 #include "model/Font.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -91,6 +92,13 @@ inline constexpr TRange kFontSize{4, 200}, kPlotSize{50, 10000};
 inline constexpr long double kZoomSpeedMin = 1, kZoomSpeedMax = 3;
 inline constexpr long double kInitialScaleMin = 0.01L, kInitialScaleMax = 10;
 inline constexpr long double kLineScaleMin = 0.001L, kLineScaleMax = 32767;
+
+// The font names the settings dialog offers: the fonts for Cyrillic, then the symbol fonts, each name
+// once, in the order given.
+QStringList FontNameList(const QStringList& cyrillic, const QStringList& symbol);
+// The entry a font-name box shows for a font: its own name when installed (in any case), else the
+// first installed of the fallbacks, else the first name of the list; empty for an empty list.
+QString ShownFontName(const QString& name, const QStringList& installed, const QStringList& fallbacks);
 
 // A colour a store may hold: an explicit 0x00BBGGRR value or a system colour reference.
 bool ValidColor(TColor c);

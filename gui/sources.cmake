@@ -3,6 +3,6 @@ tarvelo_sources(tarvelo_gui
     widgets/TitleStrip graphwindow/GraphWindowWidget graphwindow/Cursors addgraphs/AddGraphsDialog
     filtration/FiltrationDialog
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
-    mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc
+    mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc settings/SettingsDialog
     statistics/StatisticsDialog automarkers/AutoMarkersDialog
 )

@@ -436,3 +436,14 @@ TEST(SettingsWindow, AGridStepOfZeroDrawsNoGridLines) {
         EXPECT_EQ(greenPixels(), 0) << withGraph;
     }
 }
+
+TEST(SettingsFonts, TheListHoldsEachNameOnceAndShowsAnInstalledFont) {
+    const QStringList installed =
+        FontNameList({S("Arial"), S("DejaVu Sans"), S("Arial")}, {S("Symbol"), S("DejaVu Sans")});
+    EXPECT_EQ(installed, QStringList({S("Arial"), S("DejaVu Sans"), S("Symbol")}));
+    const QStringList fallbacks = {S("Liberation Sans"), S("DejaVu Sans")};
+    EXPECT_EQ(ShownFontName(S("symbol"), installed, fallbacks), S("Symbol"));
+    EXPECT_EQ(ShownFontName(S("Times New Roman"), installed, fallbacks), S("DejaVu Sans"));
+    EXPECT_EQ(ShownFontName(S("Times New Roman"), installed, {}), S("Arial"));
+    EXPECT_EQ(ShownFontName(S("Arial"), {}, fallbacks), QString());
+}
