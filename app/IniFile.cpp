@@ -5,15 +5,9 @@
 
 #include <cmath>
 
-namespace {
-bool SameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-} // namespace
-
 TIniDocument TIniDocument::Parse(const QByteArray& bytes) {
     TIniDocument doc;
-    TSection* current = nullptr;
+    qsizetype current = -1;
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
@@ -23,22 +17,17 @@ TIniDocument TIniDocument::Parse(const QByteArray& bytes) {
         if (line.isEmpty() || line.startsWith(';')) continue;
         if (line.startsWith('[')) {
             const qsizetype close = line.indexOf(']');
-            if (close < 0) continue;
-            const QString name = codec::FromCp1251(line.mid(1, close - 1)).trimmed();
-            const qsizetype index = doc.FindSection(name);
-            if (index < 0) doc.FSections.append({name, {}});
-            current = &doc.FSections[index < 0 ? doc.FSections.size() - 1 : index];
+            if (close >= 0) current = doc.Section(codec::FromCp1251(line.mid(1, close - 1)).trimmed());
             continue;
         }
         const qsizetype equals = line.indexOf('=');
-        if (!current || equals <= 0) continue;
+        if (current < 0 || equals <= 0) continue;
         const QString key = codec::FromCp1251(line.left(equals)).trimmed();
-        if (key.isEmpty()) continue;
+        TSection& section = doc.FSections[current];
         // The first of equal keys counts.
-        bool known = false;
-        for (const TEntry& e : current->Entries)
-            known = known || SameName(e.Key, key);
-        if (!known) current->Entries.append({key, codec::FromCp1251(line.mid(equals + 1)).trimmed()});
+        if (key.isEmpty() || section.Index.contains(key.toCaseFolded())) continue;
+        section.Index.insert(key.toCaseFolded(), section.Entries.size());
+        section.Entries.append({key, codec::FromCp1251(line.mid(equals + 1)).trimmed()});
     }
     return doc;
 }
@@ -54,17 +43,20 @@ QByteArray TIniDocument::ToBytes() const {
     return out;
 }
 
-qsizetype TIniDocument::FindSection(const QString& name) const {
-    for (qsizetype i = 0; i < FSections.size(); ++i)
-        if (SameName(FSections[i].Name, name)) return i;
-    return -1;
+qsizetype TIniDocument::Section(const QString& name) {
+    const QString folded = name.toCaseFolded();
+    if (const auto found = FIndex.constFind(folded); found != FIndex.constEnd()) return *found;
+    FSections.append({name, {}, {}});
+    FIndex.insert(folded, FSections.size() - 1);
+    return FSections.size() - 1;
 }
 
 std::optional<QString> TIniDocument::Value(const QString& section, const QString& key) const {
-    if (const qsizetype index = FindSection(section); index >= 0)
-        for (const TEntry& e : FSections[index].Entries)
-            if (SameName(e.Key, key)) return e.Value;
-    return std::nullopt;
+    const qsizetype s = FIndex.value(section.toCaseFolded(), -1);
+    if (s < 0) return std::nullopt;
+    const qsizetype e = FSections[s].Index.value(key.toCaseFolded(), -1);
+    if (e < 0) return std::nullopt;
+    return FSections[s].Entries[e].Value;
 }
 
 QList<TIniDocument::TKeyName> TIniDocument::Keys() const {
@@ -76,18 +68,15 @@ QList<TIniDocument::TKeyName> TIniDocument::Keys() const {
 }
 
 void TIniDocument::SetValue(const QString& section, const QString& key, const QString& value) {
-    qsizetype index = FindSection(section);
-    if (index < 0) {
-        FSections.append({section, {}});
-        index = FSections.size() - 1;
-    }
     // Indexing the list detaches it from the copies that share its data.
-    for (TEntry& e : FSections[index].Entries)
-        if (SameName(e.Key, key)) {
-            e.Value = value;
-            return;
-        }
-    FSections[index].Entries.append({key, value});
+    TSection& s = FSections[Section(section)];
+    const QString folded = key.toCaseFolded();
+    if (const qsizetype e = s.Index.value(folded, -1); e >= 0) {
+        s.Entries[e].Value = value;
+        return;
+    }
+    s.Index.insert(folded, s.Entries.size());
+    s.Entries.append({key, value});
 }
 
 namespace ini {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -33,9 +34,12 @@ private:
     struct TSection {
         QString Name;
         QList<TEntry> Entries;
+        QHash<QString, qsizetype> Index; // case-folded key -> entry
     };
-    qsizetype FindSection(const QString& name) const;
+    // The section's index, appending it when it is new.
+    qsizetype Section(const QString& name);
     QList<TSection> FSections;
+    QHash<QString, qsizetype> FIndex; // case-folded name -> section
 };
 
 namespace ini {

@@ -158,6 +158,7 @@ QWidget* TSettingsDialog::Spin(int min, int max, std::function<int()> get, std::
     auto* spin = new QSpinBox;
     spin->setRange(min, max);
     spin->setSingleStep(step);
+    spin->setMaximumWidth(80);
     OnFill([spin, get] { spin->setValue(get()); });
     connect(spin, &QSpinBox::valueChanged, this, [this, set](int v) {
         if (!Filling()) set(v);
@@ -172,13 +173,14 @@ QWidget* TSettingsDialog::ColorBox(std::function<TColor()> get, std::function<vo
     return button;
 }
 
-// Text that is not a number is ignored.
-QWidget* TSettingsDialog::RealField(std::function<long double()> get, std::function<void(long double)> set) {
+// A value the settings could not keep would be lost at the next start: it is ignored as well.
+QWidget* TSettingsDialog::RealField(long double min, long double max, std::function<long double()> get,
+                                    std::function<void(long double)> set) {
     auto* field = new QLineEdit;
     field->setMaximumWidth(70);
     OnFill([field, get] { field->setText(ini::FromReal(get())); });
-    connect(field, &QLineEdit::textEdited, this, [set](const QString& text) {
-        if (const std::optional<long double> v = ini::ToReal(text)) set(*v);
+    connect(field, &QLineEdit::textEdited, this, [min, max, set](const QString& text) {
+        if (const std::optional<long double> v = ini::ToReal(text); v && *v >= min && *v <= max) set(*v);
     });
     return field;
 }
@@ -190,6 +192,7 @@ QWidget* TSettingsDialog::LineScaleField(std::function<long double()> get,
     spin->setRange(double(settings::kLineScaleMin), double(settings::kLineScaleMax));
     spin->setDecimals(3);
     spin->setSingleStep(0.01);
+    spin->setMaximumWidth(90);
     OnFill([spin, get] { spin->setValue(double(get())); });
     connect(spin, &QDoubleSpinBox::valueChanged, this, [this, set](double v) {
         if (!Filling()) set(v);
@@ -323,12 +326,16 @@ QWidget* TSettingsDialog::GeneralPage() {
 
     auto* speeds = new QGridLayout;
     speeds->addWidget(Label("нормальная"), 0, 0);
-    speeds->addWidget(RealField([&w] { return w.ZoomSpeed.ZoomNormal(); },
-                                [&w](long double v) { w.ZoomSpeed.SetZoomNormal(v); }),
+    speeds->addWidget(RealField(
+                          settings::kZoomSpeedMin, settings::kZoomSpeedMax,
+                          [&w] { return w.ZoomSpeed.ZoomNormal(); },
+                          [&w](long double v) { w.ZoomSpeed.SetZoomNormal(v); }),
                       0, 1);
     speeds->addWidget(Label("медленная"), 1, 0);
-    speeds->addWidget(RealField([&w] { return w.ZoomSpeed.ZoomSlowx1(); },
-                                [&w](long double v) { w.ZoomSpeed.SetZoomSlowx1(v); }),
+    speeds->addWidget(RealField(
+                          settings::kZoomSpeedMin, settings::kZoomSpeedMax,
+                          [&w] { return w.ZoomSpeed.ZoomSlowx1(); },
+                          [&w](long double v) { w.ZoomSpeed.SetZoomSlowx1(v); }),
                       1, 1);
     left->addWidget(Group(S("Скорость масштабирования (1...3)"), speeds));
 
@@ -505,11 +512,15 @@ QWidget* TSettingsDialog::ViewPage() {
     row->addWidget(Group(S(" Поля"), margins));
     auto* initial = new QGridLayout;
     initial->addWidget(Label("по оси Х"), 0, 0);
-    initial->addWidget(
-        RealField([&w] { return w.InitialScaleX; }, [&w](long double v) { w.InitialScaleX = v; }), 0, 1);
+    initial->addWidget(RealField(
+                           settings::kInitialScaleMin, settings::kInitialScaleMax,
+                           [&w] { return w.InitialScaleX; }, [&w](long double v) { w.InitialScaleX = v; }),
+                       0, 1);
     initial->addWidget(Label("по оси Y"), 1, 0);
-    initial->addWidget(
-        RealField([&w] { return w.InitialScaleY; }, [&w](long double v) { w.InitialScaleY = v; }), 1, 1);
+    initial->addWidget(RealField(
+                           settings::kInitialScaleMin, settings::kInitialScaleMax,
+                           [&w] { return w.InitialScaleY; }, [&w](long double v) { w.InitialScaleY = v; }),
+                       1, 1);
     row->addWidget(Group(S(" Автомасштаб графиков "), initial));
     auto* plot = new QGridLayout;
     auto* width = new QLineEdit;

@@ -52,7 +52,9 @@ private:
     QCheckBox* Check(const QString& text, std::function<bool()> get, std::function<void(bool)> set);
     QWidget* Spin(int min, int max, std::function<int()> get, std::function<void(int)> set, int step = 1);
     QWidget* ColorBox(std::function<TColor()> get, std::function<void(TColor)> set);
-    QWidget* RealField(std::function<long double()> get, std::function<void(long double)> set);
+    // Text that is not a number in [min, max] is ignored.
+    QWidget* RealField(long double min, long double max, std::function<long double()> get,
+                       std::function<void(long double)> set);
     QWidget* LineScaleField(std::function<long double()> get, std::function<void(long double)> set);
     QWidget* StyleBox(std::function<int()> get, std::function<void(int)> set);
     // Name box, size field, "Ж", "К" and colour box of one font.

@@ -287,6 +287,16 @@ TEST(SettingsFile, HostileFilesAreReadWithoutHarm) {
          "[Frame]\nGridSizeX=" + megabyteLine + "\n[LabelFont]\nName=" + megabyteLine + "\n" + megabyteLine +
              "\n",
          TSettings{}},
+        {"two hundred thousand sections and keys",
+         [] {
+             QByteArray sections, keys;
+             for (int i = 0; i < 100000; ++i) {
+                 sections += "[s" + QByteArray::number(i) + "]\nk=1\n";
+                 keys += "k" + QByteArray::number(i) + "=1\n";
+             }
+             return sections + "[Frame]\n" + keys;
+         }(),
+         TSettings{}},
         {"hexadecimal", "[frame]\r\ngridsizex = 0x10\r\n[Colors]\nGrid=0xFF00000F\n",
          [] {
              TSettings s;
