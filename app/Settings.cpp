@@ -28,7 +28,6 @@ constexpr TFontSection kFontSections[] = {{"LabelFont", &TSettings::AxisFont},
                                           {"BottomCaptionFont", &TSettings::BottomCaptionFont},
                                           {"LegendFont", &TSettings::LegendFont}};
 
-constexpr TRange kAnyInt{INT32_MIN, INT32_MAX};
 constexpr TRange kSubGridDivider{kSubGridLines.Min + 1, kSubGridLines.Max + 1};
 constexpr TRange kCharset{0, 255};
 constexpr int kMaxFontName = 31;
