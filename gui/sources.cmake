@@ -3,7 +3,7 @@ tarvelo_sources(tarvelo_gui
     widgets/TitleStrip graphwindow/GraphWindowWidget graphwindow/Cursors addgraphs/AddGraphsDialog
     filtration/FiltrationDialog
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
-    mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc
+    mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc settings/SettingsDialog
     statistics/StatisticsDialog automarkers/AutoMarkersDialog
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog
 )

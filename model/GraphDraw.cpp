@@ -138,14 +138,19 @@ private:
     int YOffset() const { return Ctx.MultiYAxis ? Ctx.YSlotOffset(G.AxisSlotY) : 0; }
 
     void ComputeTicks() {
+        // A grid step below one pixel: no grid lines, ticks or labels along that axis.
         const int nx = Ctx.GridSizeX, ny = Ctx.GridSizeY;
-        const Extended stepX = G.ComputeTickStep(XTickVariant(G, nx), nx);
-        const Extended stepY = G.ComputeTickStep(TTickVariant::DecimalY, ny);
-        X = MakeTicks(G.DataToPixelX(0), stepX, P.Left, P.Right);
-        Y = MakeTicks(G.DataToPixelY(0), stepY, P.Top, P.Bottom);
-        // Data values per tick step, so tick k is exactly k steps from 0.
-        DataStepX = G.PixelLengthToDataX(stepX);
-        DataStepY = G.PixelLengthToDataY(stepY);
+        if (nx >= 1) {
+            const Extended stepX = G.ComputeTickStep(XTickVariant(G, nx), nx);
+            X = MakeTicks(G.DataToPixelX(0), stepX, P.Left, P.Right);
+            // Data values per tick step, so tick k is exactly k steps from 0.
+            DataStepX = G.PixelLengthToDataX(stepX);
+        }
+        if (ny >= 1) {
+            const Extended stepY = G.ComputeTickStep(TTickVariant::DecimalY, ny);
+            Y = MakeTicks(G.DataToPixelY(0), stepY, P.Top, P.Bottom);
+            DataStepY = G.PixelLengthToDataY(stepY);
+        }
     }
 
     Extended XValue(int64_t k) const { return Extended(k) * DataStepX; }

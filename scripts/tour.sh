@@ -204,6 +204,12 @@ tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work 
 tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+# The settings dialog opens on the page it was left on: each line goes on to the next page.
+tour ShowSettings 'menu 5 1'
+tour ShowSettings-View 'menu 5 1; press ctrl+Tab'
+tour ShowSettings-Grid 'menu 5 1; press ctrl+Tab'
+tour ShowSettings-NewGraph 'menu 5 1; press ctrl+Tab'
+tour ShowSettings-More 'menu 5 1; press ctrl+Tab'
 
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2

@@ -11,6 +11,9 @@ xvfb_setup() {
     shots=$2
     [ -x "$program" ] || { echo "No $program: build it with scripts/build.sh $1 Release tarvelo" >&2; exit 1; }
     mkdir -p "$shots"
+    # The program's settings start from the defaults in a folder of this run, not the user's own.
+    export XDG_CONFIG_HOME=$shots/config
+    rm -rf "$XDG_CONFIG_HOME"
     xvfb_pid=""
     app_pid=""
     trap xvfb_cleanup EXIT

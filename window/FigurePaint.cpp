@@ -17,6 +17,10 @@ int R(Extended v) {
 int AtLeastOne(Extended v) {
     return std::max(1, R(v));
 }
+// The grid step in output pixels: 0 stays 0 (no grid of that kind), any other step at least 1.
+int GridStep(int32_t step, Extended scale) {
+    return step < 1 ? 0 : AtLeastOne(step * scale);
+}
 
 // "0.#####": at most five decimals, no trailing zeros.
 QString GridLabel(Extended v) {
@@ -96,13 +100,15 @@ void DrawEmptyGrid(TSuperGrWindow& w, TDrawAdapter& dc, const TColorStruct& sche
                    const TGraphDrawContext& ctx, const TPaintScale& ps) {
     const TRect& p = w.PlotRect;
     const int ox = w.OriginX, oy = w.OriginY;
+    // A step of 0 draws no lines, ticks or labels of its kind: the loops below (from k0 - 1) run over
+    // no k.
     const int gx = std::max(1, ps.GridX), gy = std::max(1, ps.GridY);
     const int half = ps.Frame / 2;
     const QFont axisFont = ToQFont(w.AxisFont(), w.OutputScale);
     dc.SetFont(axisFont);
     dc.SetTextColor(ColorToRGB(scheme.Get(TColorStruct::AxText)));
-    const int kx0 = -((ox - p.Left) / gx), kx1 = (p.Right - ox) / gx;
-    const int ky0 = -((oy - p.Top) / gy), ky1 = (p.Bottom - oy) / gy;
+    const int kx0 = -((ox - p.Left) / gx), kx1 = ps.GridX > 0 ? (p.Right - ox) / gx : kx0 - 2;
+    const int ky0 = -((oy - p.Top) / gy), ky1 = ps.GridY > 0 ? (p.Bottom - oy) / gy : ky0 - 2;
     if (w.ShowXAxisLabels())
         for (int k = kx0; k <= kx1; ++k) {
             const QString label = GridLabel(k);
@@ -394,8 +400,8 @@ void PaintFigure(TSuperGrWindow& w, QPainter& painter, const TRect& target, cons
     ps.S = scale;
     ps.Unit = AtLeastOne(scale);
     ps.Frame = AtLeastOne(w.BrdrWidth() * scale);
-    ps.GridX = R(w.GridSizeX() * scale);
-    ps.GridY = R(w.GridSizeY() * scale);
+    ps.GridX = GridStep(w.GridSizeX(), scale);
+    ps.GridY = GridStep(w.GridSizeY(), scale);
 
     w.PrepareForPaint(t);
 
@@ -437,8 +443,8 @@ TGraphDrawContext GraphDrawContext(const TSuperGrWindow& w, const TColorScheme& 
     const Extended s = w.OutputScale;
     c.Plot = w.PlotRect;
     c.OutputScale = s;
-    c.GridSizeX = R(w.GridSizeX() * s);
-    c.GridSizeY = R(w.GridSizeY() * s);
+    c.GridSizeX = GridStep(w.GridSizeX(), s);
+    c.GridSizeY = GridStep(w.GridSizeY(), s);
     c.Unit = AtLeastOne(s);
     c.FrameWidth = AtLeastOne(w.BrdrWidth() * s);
     c.TickLength = AtLeastOne(4 * s);

@@ -71,7 +71,6 @@ private:
     static bool Divider(const int32_t& v) { return v >= 1 && v <= 100; }
     static bool ExportScale(const int32_t& v) { return v >= 1 && v <= 100; }
     static bool PenStyle(const int32_t& v) { return v >= 0; }
-    static bool Positive(const int32_t& v) { return v > 0; }
     static bool NotNegative(const int32_t& v) { return v >= 0; }
     static bool Finite(const Extended& v) { return bool(std::isfinite(v)); }
     static bool ZoomFactor(const Extended& v) { return std::isfinite(v) && v > 0 && v < 1e15L; }
@@ -119,7 +118,7 @@ public:
     static constexpr P<int32_t> LegendBorderWidth{.Op = UndoOp::LegendBorderWidth,
                                                   .Member = &TSuperGrWindow::FLegendBorderWidth,
                                                   .BlockMember = &TFigureBlock::LegendBorderWidth,
-                                                  .Valid = [](const int32_t& v) { return v >= 1 && v <= 8; },
+                                                  .Valid = [](const int32_t& v) { return v >= 1 && v <= 25; },
                                                   .Shows = &LegendShown};
     static constexpr P<uint8_t> LegendPosition{.Op = UndoOp::LegendPosition,
                                                .Member = &TSuperGrWindow::FLegendPosition,
@@ -146,10 +145,12 @@ public:
                                              .Effect = &LayOutAgain};
     static constexpr P<int32_t> BrdrWidth{
         .Member = &TSuperGrWindow::FBrdrWidth, .BlockMember = &TFigureBlock::BrdrWidth, .Valid = &PenWidth};
-    static constexpr P<int32_t> GridSizeX{
-        .Member = &TSuperGrWindow::FGridSizeX, .BlockMember = &TFigureBlock::GridSizeX, .Valid = &Positive};
-    static constexpr P<int32_t> GridSizeY{
-        .Member = &TSuperGrWindow::FGridSizeY, .BlockMember = &TFigureBlock::GridSizeY, .Valid = &Positive};
+    static constexpr P<int32_t> GridSizeX{.Member = &TSuperGrWindow::FGridSizeX,
+                                          .BlockMember = &TFigureBlock::GridSizeX,
+                                          .Valid = &NotNegative};
+    static constexpr P<int32_t> GridSizeY{.Member = &TSuperGrWindow::FGridSizeY,
+                                          .BlockMember = &TFigureBlock::GridSizeY,
+                                          .Valid = &NotNegative};
     static constexpr P<int32_t> SubGridDividerX{.Member = &TSuperGrWindow::FSubGridDividerX,
                                                 .BlockMember = &TFigureBlock::SubGridDividerX,
                                                 .Valid = &Divider};

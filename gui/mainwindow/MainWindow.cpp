@@ -71,6 +71,9 @@ TMainWindow::TMainWindow(QWidget* parent)
     UpdateCommandStates();
     UpdateLegendCaption();
 
+    // 7. The stored settings.
+    ReadFileSettings();
+
     // 8. Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desk = screen->availableGeometry();
@@ -349,11 +352,55 @@ void TMainWindow::showEvent(QShowEvent* event) {
     if (FPlotSized) return;
     // The bars' heights are known only now: the plot gets exactly its design size.
     FPlotSized = true;
-    resize(size() + QSize(850, 500) - FGraphWidget->size());
+    resize(size() + FPlotSize - FGraphWidget->size());
     if (const QScreen* screen = this->screen()) {
         const QRect desk = screen->availableGeometry();
         move(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2);
     }
+}
+
+settings::TSettings TMainWindow::CurrentSettings() const {
+    settings::TSettings values = settings::Capture(*FFigure);
+    values.DblClickAction = DblClickAction;
+    values.ExportColorScheme = ExportColorScheme;
+    values.AskBeforeExit = AskBeforeExit;
+    values.AutoSelectNewGraphs = AutoSelectNewGraphs;
+    const QSize plot = PlotSize();
+    values.PlotWidth = plot.width();
+    values.PlotHeight = plot.height();
+    return values;
+}
+
+void TMainWindow::ApplySettings(const settings::TSettings& values) {
+    settings::Apply(values, *FFigure);
+    DblClickAction = values.DblClickAction;
+    ExportColorScheme = values.ExportColorScheme;
+    AskBeforeExit = values.AskBeforeExit;
+    AutoSelectNewGraphs = values.AutoSelectNewGraphs;
+    UpdateStatusIcons();
+    SetPlotSize({values.PlotWidth, values.PlotHeight});
+}
+
+QSize TMainWindow::PlotSize() const {
+    return FPlotSized ? FGraphWidget->size() : FPlotSize;
+}
+
+void TMainWindow::SetPlotSize(const QSize& plot) {
+    FPlotSize = plot;
+    // Before the first showing the bars' heights are not known yet: showEvent sizes the window.
+    if (FPlotSized) resize(size() + plot - FGraphWidget->size());
+}
+
+void TMainWindow::ReadFileSettings() {
+    if (const std::optional<settings::TSettings> stored = settings::ReadUserStore(CurrentSettings()))
+        ApplySettings(*stored);
+}
+
+bool TMainWindow::WriteFileSettings() {
+    QString error;
+    if (settings::WriteFile(settings::UserStoreFile(), CurrentSettings(), error)) return true;
+    TellUser(error);
+    return false;
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

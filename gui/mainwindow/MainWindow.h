@@ -6,6 +6,7 @@
 
 #include "app/FigureFile.h"
 #include "app/MainWindowState.h"
+#include "app/Settings.h"
 #include "gui/mainwindow/StatusPanels.h"
 #include "window/SuperGrWindow.h"
 
@@ -53,6 +54,18 @@ public:
     bool AskBeforeExit = true;
     bool AutoSelectNewGraphs = false;
 
+    // The settings as they are now: the graph window's, the switches above and the plot size.
+    settings::TSettings CurrentSettings() const;
+    // Applies settings read from a store, the plot size last.
+    void ApplySettings(const settings::TSettings& values);
+    // The graph window's size; resizes the main window so that the graph window gets that size.
+    QSize PlotSize() const;
+    void SetPlotSize(const QSize& size);
+    // The per-user store: read (a first start stores the current look first) and write. A failed
+    // write says so and changes nothing.
+    void ReadFileSettings();
+    bool WriteFileSettings();
+
     int ScaleIcon() const { return FIcons.Scale; }
     int MoveIcon() const { return FIcons.Move; }
     int AxesIcon() const { return FIcons.Axes; }
@@ -82,6 +95,8 @@ public:
     std::function<QString(const QString& preset)> ChooseSaveFile;
     std::function<QStringList()> ChooseDataFiles;
     std::function<QString()> ChoosePictureFile;
+    // A settings file to read (save false) or to write (save true); empty when cancelled.
+    std::function<QString(bool save)> ChooseSettingsFile;
 
     // The add-graphs dialog, created on first use and kept.
     TAddGraphsDialog& AddGraphsDialog();
@@ -148,5 +163,7 @@ private:
     bool FAxesSaved = false;
     bool FHintsEnabled = true;
     bool FPlotSized = false;
+    // The graph window's size until the window is first shown.
+    QSize FPlotSize{850, 500};
     QPoint FContextPoint;
 };

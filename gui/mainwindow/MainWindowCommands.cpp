@@ -7,6 +7,7 @@
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
+#include "gui/settings/SettingsDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 
 #include <QAction>
@@ -33,6 +34,7 @@ void TMainCommands::NewFigure() {
     W.SetTitle(figurefile::TitleFor(W.FPresetFileName));
     W.Figure().ResetFigure();
     W.FCurrentGraph = -1;
+    W.ReadFileSettings();
     W.UpdateCommandStates();
 }
 
@@ -273,6 +275,61 @@ void TMainCommands::Filtration() {
         dialog.Update();
         dialog.exec();
     });
+}
+
+void TMainCommands::ShowSettings() {
+    if (!FSettings) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TSettingsDialog::THost host{W.DblClickAction,
+                                    W.ExportColorScheme,
+                                    W.AskBeforeExit,
+                                    W.AutoSelectNewGraphs,
+                                    [this] { return W.PlotSize(); },
+                                    [this](const QSize& size) { W.SetPlotSize(size); },
+                                    [this] { W.WriteFileSettings(); }};
+        FSettings = new TSettingsDialog(W.Figure(), host, &W);
+        QApplication::restoreOverrideCursor();
+    }
+    FSettings->Refill();
+    FSettings->exec();
+    W.GraphWidget()->setFocus();
+}
+
+void TMainCommands::ReadFileSettings() {
+    W.ReadFileSettings();
+}
+
+void TMainCommands::WriteFileSettings() {
+    W.WriteFileSettings();
+}
+
+QString TMainCommands::ChooseSettingsFile(bool save) {
+    if (W.ChooseSettingsFile) return W.ChooseSettingsFile(save);
+    QFileDialog dialog(&W);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("INI files (*.ini)"), QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("ini"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void TMainCommands::LoadSettingsFromFile() {
+    const QString name = ChooseSettingsFile(false);
+    if (name.isEmpty()) return;
+    TIniDocument ini;
+    QString error;
+    if (!settings::ReadFile(name, ini, error)) {
+        W.TellUser(error);
+        return;
+    }
+    const QSize plot = W.PlotSize();
+    W.ApplySettings(settings::FromIni(ini, plot.width(), plot.height()));
+}
+
+void TMainCommands::SaveSettingsToFile() {
+    const QString name = ChooseSettingsFile(true);
+    QString error;
+    if (!name.isEmpty() && !settings::WriteFile(name, W.CurrentSettings(), error)) W.TellUser(error);
 }
 
 void TMainCommands::ToggleLegend() {

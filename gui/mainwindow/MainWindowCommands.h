@@ -8,6 +8,7 @@
 
 class TAutoMarkersDialog;
 class TMainWindow;
+class TSettingsDialog;
 class TStatisticsDialog;
 class TSuperPrintDialog;
 
@@ -56,6 +57,13 @@ public:
     // Data tools.
     void Filtration();
 
+    // Settings: the dialog, the per-user store and a settings file the user picks.
+    void ShowSettings();
+    void ReadFileSettings();
+    void WriteFileSettings();
+    void LoadSettingsFromFile();
+    void SaveSettingsToFile();
+
     // Node work.
     void ToggleNodeWork();
     void SelectNodes();
@@ -90,7 +98,10 @@ private:
     TAutoMarkersDialog& AutoMarkersDialog();
     // Refilled from the figure at every opening.
     TStatisticsDialog& StatisticsDialog();
+    // A settings file from the file dialog (or the window's chooser); empty when cancelled.
+    QString ChooseSettingsFile(bool save);
     TMainWindow& W;
+    TSettingsDialog* FSettings = nullptr;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
     TSuperPrintDialog* FPrint = nullptr;

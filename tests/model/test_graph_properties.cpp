@@ -132,11 +132,11 @@ TEST_F(PropertyFixture, WindowSettingsRefuseWhatAFigureWouldNotKeep) {
     } cases[] = {
         {"legend columns 0", [&] { window.SetLegendColumns(0); },
          [&] { return window.LegendColumns() == 1; }},
-        {"legend border 9", [&] { window.SetLegendBorderWidth(9); },
+        {"legend border 26", [&] { window.SetLegendBorderWidth(26); },
          [&] { return window.LegendBorderWidth() == 1; }},
         {"legend position 9", [&] { window.SetLegendPosition(9); },
          [&] { return window.LegendPosition() == 8; }},
-        {"grid size 0", [&] { window.SetGridSizeX(0); }, [&] { return window.GridSizeX() == 50; }},
+        {"grid size -1", [&] { window.SetGridSizeX(-1); }, [&] { return window.GridSizeX() == 50; }},
         {"divider 101", [&] { window.SetSubGridDividerY(101); },
          [&] { return window.SubGridDividerY() == 1; }},
         {"pen width 101", [&] { window.SetAxisWidth(101); }, [&] { return window.AxisWidth() == 0; }},

@@ -259,7 +259,7 @@ TEST_F(FigureStreamTest, RefusedWindowValuesKeepTheWindowsOwn) {
     QByteArray bytes = StreamOf(window);
     PutInt32(bytes, kAnimationTime, 5000);
     bytes[kAllowRepaint] = 0;
-    PutInt32(bytes, kGridSizeX, 0);
+    PutInt32(bytes, kGridSizeX, -1);
     PutInt32(bytes, kGridSizeX + 4, -50);
     PutExt(bytes, kInitialScaleX, 0);
     PutExt(bytes, kZoomNormal, std::numeric_limits<Extended>::infinity());
