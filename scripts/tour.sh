@@ -201,6 +201,7 @@ tour AxesIconMenu "click $axes_icon $status"
 tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work $bar"
 tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
+tour CurGraphProps "rclick $first_swatch $status; press Up Return"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
 
 if ((${#failed[@]})); then

@@ -70,7 +70,7 @@ const TCommand kCommands[] = {
     {"AlignScales", "Выровнять масштабы", "", "", Always},
     {"AlignPositions", "Выровнять смещение", "", "", Always},
     {"GraphProperties", "Свойства графиков", "document-properties", "", Later},
-    {"CurGraphProps", "Свойства", "", "", Later},
+    {"CurGraphProps", "Свойства", "", "", Always, &C::CurGraphProps},
     {"ScaleSnap", "Масштаб и привязка", "scale-snap", "", Later},
     {"GraphBinding", "Мастер привязки графиков", "", "", Later},
     {"CancelBinding", "Отменить привязку", "", "", Always, &C::CancelBinding},

@@ -4,6 +4,7 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/filtration/FiltrationDialog.h"
+#include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/statistics/StatisticsDialog.h"
@@ -254,6 +255,26 @@ TStatisticsDialog& TMainCommands::StatisticsDialog() {
 
 void TMainCommands::ShowStatistics() {
     StatisticsDialog().exec();
+}
+
+TGraphPropertiesDialog& TMainCommands::PropertiesDialog() {
+    if (FProperties) return *FProperties;
+    FProperties = new TGraphPropertiesDialog(W.Figure(), &W);
+    FProperties->ShowStatistics = [this](int graphIndex) {
+        TStatisticsDialog& dialog = StatisticsDialog();
+        dialog.Choose(TStatScope::OneGraph, graphIndex);
+        dialog.Update();
+        dialog.exec();
+    };
+    FProperties->PlaceMarkers = [this](TGraph& graph, const QPoint& mouse) {
+        AutoMarkersDialog().ExecForGraph(graph, mouse);
+    };
+    return *FProperties;
+}
+
+void TMainCommands::CurGraphProps() {
+    if (W.Figure().GraphCount() == 0) return;
+    PropertiesDialog().ExecFor(W.CurrentGraph());
 }
 
 void TMainCommands::Filtration() {

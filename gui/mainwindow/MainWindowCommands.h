@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class TAutoMarkersDialog;
+class TGraphPropertiesDialog;
 class TMainWindow;
 class TStatisticsDialog;
 
@@ -80,6 +81,8 @@ public:
     void DeleteGraphMarkers();
     void CloneGraph();
     void DeleteGraph();
+    // The properties dialog of the current graph.
+    void CurGraphProps();
 
 private:
     // A zoom command: its zoom mode while its check mark is set.
@@ -88,9 +91,11 @@ private:
     TAutoMarkersDialog& AutoMarkersDialog();
     // Refilled from the figure at every opening.
     TStatisticsDialog& StatisticsDialog();
+    TGraphPropertiesDialog& PropertiesDialog();
     TMainWindow& W;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
+    TGraphPropertiesDialog* FProperties = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.
