@@ -69,7 +69,7 @@ const TCommand kCommands[] = {
     {"RestoreAxes", "Восстановить параметры осей", "", "", WithSavedAxes, &C::RestoreAxes},
     {"AlignScales", "Выровнять масштабы", "", "", Always},
     {"AlignPositions", "Выровнять смещение", "", "", Always},
-    {"GraphProperties", "Свойства графиков", "document-properties", "", Later},
+    {"GraphProperties", "Свойства графиков", "document-properties", "", WithGraphs, &C::GraphProperties},
     {"CurGraphProps", "Свойства", "", "", Always, &C::CurGraphProps},
     {"ScaleSnap", "Масштаб и привязка", "scale-snap", "", Later},
     {"GraphBinding", "Мастер привязки графиков", "", "", Later},

@@ -4,6 +4,7 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/filtration/FiltrationDialog.h"
+#include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
@@ -275,6 +276,27 @@ TGraphPropertiesDialog& TMainCommands::PropertiesDialog() {
 void TMainCommands::CurGraphProps() {
     if (W.Figure().GraphCount() == 0) return;
     PropertiesDialog().ExecFor(W.CurrentGraph());
+}
+
+TGraphListWindow& TMainCommands::GraphList() {
+    if (FGraphList) return *FGraphList;
+    FGraphList = new TGraphListWindow(W.Figure(), &W);
+    FGraphList->EditGraph = [this](int graphIndex) {
+        // The list stays, shining through the dialog.
+        FGraphList->AutoHide = false;
+        FGraphList->SetShiningThrough(true);
+        PropertiesDialog().ExecFor(graphIndex);
+        FGraphList->SetShiningThrough(false);
+        FGraphList->AutoHide = true;
+        FGraphList->RefreshRows();
+    };
+    return *FGraphList;
+}
+
+void TMainCommands::GraphProperties() {
+    TGraphListWindow& list = GraphList();
+    const QWidget* plot = W.GraphWidget();
+    list.ShowAt(plot->mapToGlobal(QPoint(plot->width() - TGraphListWindow::ListWidth, 0)));
 }
 
 void TMainCommands::Filtration() {

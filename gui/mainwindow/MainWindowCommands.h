@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class TAutoMarkersDialog;
+class TGraphListWindow;
 class TGraphPropertiesDialog;
 class TMainWindow;
 class TStatisticsDialog;
@@ -83,6 +84,8 @@ public:
     void DeleteGraph();
     // The properties dialog of the current graph.
     void CurGraphProps();
+    // The list of all graphs' properties at the graph window's top-right corner.
+    void GraphProperties();
 
 private:
     // A zoom command: its zoom mode while its check mark is set.
@@ -92,10 +95,12 @@ private:
     // Refilled from the figure at every opening.
     TStatisticsDialog& StatisticsDialog();
     TGraphPropertiesDialog& PropertiesDialog();
+    TGraphListWindow& GraphList();
     TMainWindow& W;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
     TGraphPropertiesDialog* FProperties = nullptr;
+    TGraphListWindow* FGraphList = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.
