@@ -293,9 +293,13 @@ QWidget* TGraphPropertiesDialog::CreateViewPage() {
     connect(FWidthScale, &QLineEdit::textEdited, this, [this](const QString& t) {
         if (!FLoading) FModel.SetWidthScaleText(t);
     });
-    connect(scaleUp, &QToolButton::clicked, this, [this] { Change([this] { FModel.StepWidthScale(1); }); });
-    connect(scaleDown, &QToolButton::clicked, this,
-            [this] { Change([this] { FModel.StepWidthScale(-1); }); });
+    // A step shows the stored value even while the text has the focus.
+    const auto step = [this](int steps) {
+        Change([this, steps] { FModel.StepWidthScale(steps); });
+        FWidthScale->setText(FModel.Load().WidthScaleText);
+    };
+    connect(scaleUp, &QToolButton::clicked, this, [step] { step(1); });
+    connect(scaleDown, &QToolButton::clicked, this, [step] { step(-1); });
     connect(FGap, &QCheckBox::toggled, this,
             [this](bool on) { Change([this, on] { FModel.SetGap(on, FGapChoice->checkedId()); }); });
     connect(FGapChoice, &QButtonGroup::idClicked, this,

@@ -107,6 +107,31 @@ TEST_F(GraphPropertiesGui, UnreadableBreakLimitKeepsTheLastValidOne) {
     EXPECT_EQ(window.GraphByIndex(0)->BreakLimit(), 3);
 }
 
+// The markers dialog opens after the properties dialog has closed, the edits kept in their own step.
+TEST_F(GraphPropertiesGui, PlacingMarkersLeavesTheDialogKeepingTheEdits) {
+    TGraphPropertiesDialog dialog(window);
+    QString placedOn;
+    bool dialogGone = false;
+    dialog.PlaceMarkers = [&](TGraph& graph, const QPoint&) {
+        placedOn = graph.Name();
+        dialogGone = !dialog.isVisible();
+        graph.AddMarkerAtNode(1);
+    };
+    QTimer::singleShot(0, &dialog, [&] {
+        dialog.Model().Set(TGraphProperties::LineWidth, 6);
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == U("Расставить маркеры...")) b->click();
+    });
+    EXPECT_FALSE(dialog.ExecFor(2));
+    EXPECT_EQ(placedOn, QStringLiteral("g2"));
+    EXPECT_TRUE(dialogGone);
+    EXPECT_EQ(window.GraphByIndex(2)->LineWidth(), 6);
+    window.Undo();
+    EXPECT_EQ(window.GraphByIndex(2)->Markers.Count(), 0);
+    EXPECT_EQ(window.GraphByIndex(2)->LineWidth(), 6);
+    EXPECT_FALSE(window.UndoGrouping());
+}
+
 TEST_F(GraphPropertiesGui, ListFollowsTheWindowAndPassesChangesToSelectedRows) {
     TGraphListWindow list(window);
     list.ShowAt(QPoint(0, 0));
