@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -122,7 +123,11 @@ TGraphListWindow::TGraphListWindow(TSuperGrWindow& window, QWidget* parent)
     layout->addWidget(FScroll, 1);
 
     TWindowEvents& ev = FWindow.Events;
-    const auto follow = [this](auto...) { FollowWindow(); };
+    // The handlers stay with the window after the list is gone (the main window clears them before
+    // its children go, tests may let the list go first): they look whether it is still there.
+    const auto follow = [list = QPointer<TGraphListWindow>(this)](auto...) {
+        if (list) list->FollowWindow();
+    };
     Chain(ev.OnGraphsListChanged, follow);
     Chain(ev.OnChangeGraphStyle, follow);
     Chain(ev.OnUndoRedoOp, follow);

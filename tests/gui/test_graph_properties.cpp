@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QTimer>
 
@@ -155,5 +156,17 @@ TEST_F(GraphPropertiesGui, ListFollowsTheWindowAndPassesChangesToSelectedRows) {
     EXPECT_EQ(list.Model().RowCount(), 3);
     EXPECT_TRUE(list.Model().RowSelected(1)); // the selected g2 moved up
     EXPECT_EQ(list.Row(0)->NameEdit->text(), U("g1"));
+}
+
+TEST_F(GraphPropertiesGui, TwentyGraphsShowSixteenRowsAndAScrollBar) {
+    for (int i = 3; i < 20; ++i)
+        window.AddGraph({}, false, {}, Ramp(3), Ramp(3));
+    TGraphListWindow list(window);
+    list.ShowAt(QPoint(0, 0));
+    const auto* rows = list.findChild<QScrollArea*>();
+    EXPECT_EQ(rows->height(), 16 * TGraphListWindow::RowHeight);
+    EXPECT_EQ(rows->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_GT(list.width(), TGraphListWindow::ListWidth);
+    EXPECT_EQ(list.Model().RowCount(), 20);
 }
 } // namespace
