@@ -161,10 +161,9 @@ TGraphPropertiesDialog::TGraphPropertiesDialog(TSuperGrWindow& window, QWidget* 
     connect(apply, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::accepted, this, [this] { FModel.Apply(); });
-    // The window's list changes under the dialog only through what the dialog itself opened; a
-    // graph deleted meanwhile gives way to its neighbour.
+    // Cancel undoes the visit, unless the dialog was left with its changes kept.
     connect(this, &QDialog::rejected, this, [this] {
-        if (!FAfterClose) FModel.Cancel();
+        if (!FLeft) FModel.Cancel();
     });
 }
 
@@ -475,10 +474,8 @@ void TGraphPropertiesDialog::FillChooser() {
 }
 
 void TGraphPropertiesDialog::LoadFromGraph() {
-    if (!FModel.FollowGraphList()) {
-        FModel.Leave();
-        FAfterClose = [] {};
-        reject();
+    if (!FModel.FollowGraphList()) { // no graph left to show
+        LeaveFor(nullptr);
         return;
     }
     FLoading = true;
@@ -543,6 +540,7 @@ void TGraphPropertiesDialog::LoadFromGraph() {
 bool TGraphPropertiesDialog::ExecFor(int graphIndex) {
     if (!FModel.Open(graphIndex)) return false;
     FAfterClose = nullptr;
+    FLeft = false;
     FInfo->setEnabled(bool(ShowStatistics));
     FPlace->setEnabled(bool(PlaceMarkers));
     FPages->setCurrentIndex(0);
@@ -554,6 +552,7 @@ bool TGraphPropertiesDialog::ExecFor(int graphIndex) {
 
 void TGraphPropertiesDialog::LeaveFor(std::function<void()> then) {
     FModel.Leave();
+    FLeft = true;
     FAfterClose = std::move(then);
     reject();
 }

@@ -69,12 +69,13 @@ private:
     void StoreAxisDesignations(int axis);
     void ChooseColor(const TGraphProperty<TColor>& p);
     void FillChooser();
-    // Leaves the dialog, its changes kept, to run what a button opens.
+    // Leaves the dialog, its changes kept, to run what a button opens (if anything).
     void LeaveFor(std::function<void()> then);
 
     TSuperGrWindow& FWindow;
     TGraphPropertiesModel FModel;
     bool FLoading = false;
+    bool FLeft = false; // closed with the changes kept
     std::function<void()> FAfterClose;
 
     QList<TBinding<bool>> FChecks;
