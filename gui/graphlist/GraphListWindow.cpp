@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWidgetAction>
 #include <algorithm>
 
@@ -108,6 +109,7 @@ TGraphListWindow::TGraphListWindow(TSuperGrWindow& window, QWidget* parent)
     FScroll->setFrameShape(QFrame::NoFrame);
     FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FScroll->verticalScrollBar()->setSingleStep(RowHeight);
+    FScroll->viewport()->installEventFilter(this);
     FScroll->setWidgetResizable(true);
     FRowsHost = new QWidget;
     FRowsLayout = new QVBoxLayout(FRowsHost);
@@ -275,7 +277,12 @@ void TGraphListWindow::RebuildRows() {
 }
 
 void TGraphListWindow::BuildRows() {
-    qDeleteAll(FRows);
+    // A row may be rebuilt from inside its own handler (the dialog it opened changed the graphs).
+    for (TGraphListRow* row : FRows) {
+        FRowsLayout->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
     FRows.clear();
     for (int i = 0; i < FModel.RowCount(); ++i) {
         auto* row = new TGraphListRow(*this, i);
@@ -331,6 +338,16 @@ void TGraphListWindow::SetShiningThrough(bool on) {
 void TGraphListWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow() && AutoHide) hide();
+}
+
+bool TGraphListWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The wheel moves the rows by one row per notch.
+    if (watched == FScroll->viewport() && event->type() == QEvent::Wheel) {
+        QScrollBar* bar = FScroll->verticalScrollBar();
+        bar->setValue(bar->value() - static_cast<QWheelEvent*>(event)->angleDelta().y() / 120 * RowHeight);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TGraphListWindow::keyPressEvent(QKeyEvent* event) {

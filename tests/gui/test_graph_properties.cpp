@@ -11,8 +11,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -168,5 +170,9 @@ TEST_F(GraphPropertiesGui, TwentyGraphsShowSixteenRowsAndAScrollBar) {
     EXPECT_EQ(rows->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_GT(list.width(), TGraphListWindow::ListWidth);
     EXPECT_EQ(list.Model().RowCount(), 20);
+    QWheelEvent notch(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(rows->viewport(), &notch);
+    EXPECT_EQ(rows->verticalScrollBar()->value(), TGraphListWindow::RowHeight);
 }
 } // namespace
