@@ -13,6 +13,11 @@ using P = TGraphProperties;
 constexpr uint8_t NoBreaks = 3;
 constexpr Extended WidthScaleStep = 0.01L;
 
+// The symbol a graph's markers get when they switch from text to a symbol.
+uint8_t SymbolForLayer(int32_t layer) {
+    return uint8_t(layer % 13 + 1);
+}
+
 // The whole text as one finite real (a sign and an exponent allowed, blanks around ignored).
 bool ReadReal(const QString& text, Extended& value) {
     const QByteArray bytes = text.trimmed().toLatin1();
@@ -63,10 +68,6 @@ bool TGraphPropertiesModel::FollowGraphList() {
     if (window_.GraphCount() == 0) return false;
     Choose(std::clamp(lastIndex_, 0, window_.GraphCount() - 1));
     return true;
-}
-
-QStringList TGraphPropertiesModel::GraphNames() const {
-    return window_.GraphNames();
 }
 
 TGraphPropertiesView TGraphPropertiesModel::Load() const {

@@ -5,7 +5,7 @@
 
 #include "model/GraphProperties.h"
 
-#include <QStringList>
+#include <QString>
 #include <type_traits>
 
 class TSuperGrWindow;
@@ -18,11 +18,6 @@ template <typename T> void StoreProperty(TGraph& g, const TGraphProperty<T>& p, 
     if constexpr (std::is_same_v<T, bool>)
         if (&p == &TGraphProperties::MarkerKeepColor) return g.SetMarkerKeepColor(v);
     p.Set(g, v, index);
-}
-
-// The symbol a graph's markers get when they switch from text to a symbol.
-inline uint8_t SymbolForLayer(int32_t layer) {
-    return uint8_t(layer % 13 + 1);
 }
 
 // The permission check boxes, in the order of the graph's permission flags.
@@ -64,10 +59,8 @@ public:
     // After the window's graph list changed: a deleted graph gives way to the graph now at its index
     // (or the last one). False when no graph is left.
     bool FollowGraphList();
-    QStringList GraphNames() const;
     // Reads everything the controls show; stores nothing.
     TGraphPropertiesView Load() const;
-    bool ChangesMade() const { return changes_; }
 
     // A declared property of the edited graph.
     template <typename T> T Value(const TGraphProperty<T>& p, int index = 0) const {
@@ -101,11 +94,8 @@ public:
     void SetGap(bool on, int choice);
     // The show box of an axis (0 X, 1 Y) with the shown textual choices of its two designations.
     void SetAxisDesignations(int axis, bool show, bool dataIsText, bool dimensionIsText);
-    void SetDesignationIsText(TDesignation d, bool isText);
     // A position stepper: the offset is the negated position, the other offset stays.
     void SetDesignationPosition(TDesignation d, bool horizontal, int position);
-    // Something opened from the dialog changed the figure on its own.
-    void MarkChanged() { changes_ = true; }
 
     // Leaving the dialog: apply keeps every change, cancel undoes them in one step, and leaving for
     // another window keeps them. Each ends the visit's undo group.
@@ -114,6 +104,8 @@ public:
     void Leave();
 
 private:
+    void SetDesignationIsText(TDesignation d, bool isText);
+
     TSuperGrWindow& window_;
     int32_t id_ = -1;
     int lastIndex_ = -1;
