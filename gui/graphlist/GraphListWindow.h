@@ -81,7 +81,6 @@ class TGraphListRow : public QWidget {
 public:
     TGraphListRow(TGraphListWindow& list, int index);
     void Refresh();
-    int Index() const { return FIndex; }
     // The controls, for the tests: the check boxes and the name.
     QList<QCheckBox*> Boxes;
     QLineEdit* NameEdit = nullptr;
