@@ -5,5 +5,6 @@ tarvelo_sources(tarvelo_gui
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc settings/SettingsDialog
     statistics/StatisticsDialog automarkers/AutoMarkersDialog
+    graphproperties/GraphPropertiesDialog graphlist/GraphListWindow
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog
 )

@@ -166,7 +166,7 @@ shot MainWindow
 # Places in the main window of its first size: the main tool bar's buttons, the status bar's first
 # graph swatch and state icons, the node tool bar's shift-curve button, an empty spot of the plot.
 bar=35 status=561 plot_x=700 plot_y=480
-delete_graph=132 save_picture=247 align_scales=450 align_positions=477 node_work=619
+delete_graph=132 save_picture=247 align_scales=450 align_positions=477 node_work=619 graph_list=652
 first_swatch=490 scale_icon=782 move_icon=805 axes_icon=828
 shift_curve_x=$((WIDTH - 18)) shift_curve_y=225
 
@@ -203,6 +203,7 @@ tour AxesIconMenu "click $axes_icon $status"
 tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work $bar"
 tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
+tour CurGraphProps "rclick $first_swatch $status; press Up Return"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
 # The settings dialog opens on the page it was left on: each line goes on to the next page.
 tour ShowSettings 'menu 5 1'
@@ -210,6 +211,9 @@ tour ShowSettings-View 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-Grid 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-NewGraph 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-More 'menu 5 1; press ctrl+Tab'
+# The list of all graphs' properties, with the sample's graphs added once more (the last line: the
+# figure keeps them).
+tour GraphProperties "menu 1 5; choose_file examples/measurement.txt; press Return; sleep 1; press Escape; click $graph_list $bar"
 
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2

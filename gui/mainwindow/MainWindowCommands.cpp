@@ -4,6 +4,8 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/filtration/FiltrationDialog.h"
+#include "gui/graphlist/GraphListWindow.h"
+#include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
@@ -262,6 +264,47 @@ TStatisticsDialog& TMainCommands::StatisticsDialog() {
 
 void TMainCommands::ShowStatistics() {
     StatisticsDialog().exec();
+}
+
+TGraphPropertiesDialog& TMainCommands::PropertiesDialog() {
+    if (FProperties) return *FProperties;
+    FProperties = new TGraphPropertiesDialog(W.Figure(), &W);
+    FProperties->ShowStatistics = [this](int graphIndex) {
+        TStatisticsDialog& dialog = StatisticsDialog();
+        dialog.Choose(TStatScope::OneGraph, graphIndex);
+        dialog.Update();
+        dialog.exec();
+    };
+    FProperties->PlaceMarkers = [this](TGraph& graph, const QPoint& mouse) {
+        AutoMarkersDialog().ExecForGraph(graph, mouse);
+    };
+    return *FProperties;
+}
+
+void TMainCommands::CurGraphProps() {
+    if (W.Figure().GraphCount() == 0) return;
+    PropertiesDialog().ExecFor(W.CurrentGraph());
+}
+
+TGraphListWindow& TMainCommands::GraphList() {
+    if (FGraphList) return *FGraphList;
+    FGraphList = new TGraphListWindow(W.Figure(), &W);
+    FGraphList->EditGraph = [this](int graphIndex) {
+        // The list stays, shining through the dialog.
+        FGraphList->AutoHide = false;
+        FGraphList->SetShiningThrough(true);
+        PropertiesDialog().ExecFor(graphIndex);
+        FGraphList->SetShiningThrough(false);
+        FGraphList->AutoHide = true;
+        FGraphList->RefreshRows();
+    };
+    return *FGraphList;
+}
+
+void TMainCommands::GraphProperties() {
+    TGraphListWindow& list = GraphList();
+    const QWidget* plot = W.GraphWidget();
+    list.ShowAt(plot->mapToGlobal(QPoint(plot->width() - TGraphListWindow::ListWidth, 0)));
 }
 
 void TMainCommands::Filtration() {

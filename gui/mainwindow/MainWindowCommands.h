@@ -7,6 +7,8 @@
 #include <QStringList>
 
 class TAutoMarkersDialog;
+class TGraphListWindow;
+class TGraphPropertiesDialog;
 class TMainWindow;
 class TSettingsDialog;
 class TStatisticsDialog;
@@ -90,6 +92,10 @@ public:
     void DeleteGraphMarkers();
     void CloneGraph();
     void DeleteGraph();
+    // The properties dialog of the current graph.
+    void CurGraphProps();
+    // The list of all graphs' properties at the graph window's top-right corner.
+    void GraphProperties();
 
 private:
     // A zoom command: its zoom mode while its check mark is set.
@@ -100,11 +106,15 @@ private:
     TStatisticsDialog& StatisticsDialog();
     // A settings file from the file dialog (or the window's chooser); empty when cancelled.
     QString ChooseSettingsFile(bool save);
+    TGraphPropertiesDialog& PropertiesDialog();
+    TGraphListWindow& GraphList();
     TMainWindow& W;
     TSettingsDialog* FSettings = nullptr;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
     TSuperPrintDialog* FPrint = nullptr;
+    TGraphPropertiesDialog* FProperties = nullptr;
+    TGraphListWindow* FGraphList = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

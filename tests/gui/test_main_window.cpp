@@ -124,12 +124,12 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"WriteFileSettings", "Сохранить настройки в файле", "", true},
         {"loadfromfile", "Загрузить настройки из файла", "", true},
         {"settofile", "Сохранить настройки в файле", "", true},
+        {"Print", "Распечатать...", "Ctrl+Alt+P", true},
+        {"GraphProperties", "Свойства графиков", "", false},
+        {"CurGraphProps", "Свойства", "", true},
         // Present, waiting for their dialogs.
         {"SaveGraphs", "SaveGraphs", "", false},
         {"SaveGraph", "Сохранить график", "", false},
-        {"Print", "Распечатать...", "Ctrl+Alt+P", true},
-        {"GraphProperties", "Свойства графиков", "", false},
-        {"CurGraphProps", "Свойства", "", false},
         {"ScaleSnap", "Масштаб и привязка", "", false},
         {"GraphBinding", "Мастер привязки графиков", "", false},
         {"Automarkers", "Расставить маркеры", "", true},
@@ -159,17 +159,17 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
 TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
     Add();
     for (const char* name :
-         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Undo", "Filtration"})
+         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Undo", "Filtration",
+          "GraphProperties"})
         EXPECT_TRUE(A(name)->isEnabled()) << name;
-    // Their dialogs are not there yet: they stay off.
-    for (const char* name : {"GraphProperties", "ScaleSnap"})
-        EXPECT_FALSE(A(name)->isEnabled()) << name;
+    // Its dialog is not there yet: it stays off.
+    EXPECT_FALSE(A("ScaleSnap")->isEnabled());
     EXPECT_FALSE(A("Redo")->isEnabled());
     EXPECT_TRUE(window.StatusIconsEnabled());
     window.SetCurrentGraph(0);
     window.Figure().DeleteGraph(0);
     for (const char* name :
-         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Filtration"})
+         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Filtration", "GraphProperties"})
         EXPECT_FALSE(A(name)->isEnabled()) << name;
     EXPECT_TRUE(A("Undo")->isEnabled());
     EXPECT_FALSE(window.StatusIconsEnabled());
@@ -617,6 +617,21 @@ TEST_F(MainWindowTest, WindowMenuEntryOfTheLegendFollowsTheCaption) {
     entry->trigger();
     EXPECT_TRUE(window.Figure().ShowLegend());
     EXPECT_EQ(entry->text(), QStringLiteral("Скрыть легенду"));
+}
+
+TEST_F(MainWindowTest, DoubleClickOpensThePropertiesOfTheClickedGraph) {
+    Add(QStringLiteral("a"));
+    Add(QStringLiteral("b"));
+    QString caption;
+    QTimer::singleShot(0, &window, [&caption] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        caption = dialog->windowTitle();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    TSuperGrWindow& f = window.Figure();
+    f.Events.OnGraphDblClick(&f, 1, ssLeft, 10, 10);
+    EXPECT_EQ(caption, QString::fromUtf8(" Свойства графика b"));
 }
 
 TEST_F(MainWindowTest, DoubleClickAndGraphMenu) {
