@@ -82,6 +82,7 @@ public:
     std::function<QString(const QString& preset)> ChooseSaveFile;
     std::function<QStringList()> ChooseDataFiles;
     std::function<QString()> ChoosePictureFile;
+    std::function<QString()> ChooseGraphDataFile;
 
     // The add-graphs dialog, created on first use and kept.
     TAddGraphsDialog& AddGraphsDialog();

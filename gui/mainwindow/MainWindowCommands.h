@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class TAutoMarkersDialog;
+class TSaveGraphsDialog;
 class TMainWindow;
 class TStatisticsDialog;
 
@@ -25,6 +26,9 @@ public:
     void CopyToClipboard();
     void SavePicture();
     void Paste();
+    // The export of the figure's graphs, and of the current graph alone.
+    void SaveGraphs();
+    void SaveGraph();
     void Close();
     // The add-graphs dialog on these sources (nothing for none).
     void OpenDataFiles(const QStringList& files);
@@ -88,9 +92,11 @@ private:
     TAutoMarkersDialog& AutoMarkersDialog();
     // Refilled from the figure at every opening.
     TStatisticsDialog& StatisticsDialog();
+    TSaveGraphsDialog& SaveGraphsDialog();
     TMainWindow& W;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
+    TSaveGraphsDialog* FSaveGraphs = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

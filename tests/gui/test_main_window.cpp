@@ -119,8 +119,8 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"Paste", "Paste", "Ctrl+V", true},
         {"CloseForm", "Закрыть Tarvelo", "Alt+X", true},
         // Present, waiting for their dialogs.
-        {"SaveGraphs", "SaveGraphs", "", false},
-        {"SaveGraph", "Сохранить график", "", false},
+        {"SaveGraphs", "SaveGraphs", "", true},
+        {"SaveGraph", "Сохранить график", "", true},
         {"Print", "Распечатать...", "Ctrl+Alt+P", false},
         {"GraphProperties", "Свойства графиков", "", false},
         {"CurGraphProps", "Свойства", "", false},
@@ -510,6 +510,19 @@ TEST_F(MainWindowTest, SavePictureKeepsTheBitmapSetting) {
     window.ChoosePictureFile = [&] { return dir.filePath(QStringLiteral("p.xyz")); };
     A("SavePicture")->trigger();
     EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(MainWindowTest, SaveGraphWritesTheCurrentGraph) {
+    QTemporaryDir dir;
+    Add(QStringLiteral("g"));
+    window.SetCurrentGraph(0);
+    QString file = dir.filePath(QStringLiteral("g.txt"));
+    window.ChooseGraphDataFile = [&] { return file; };
+    A("SaveGraph")->trigger();
+    EXPECT_GT(QFileInfo(file).size(), 0);
+    file = dir.filePath(QStringLiteral("no/g.xlsx"));
+    A("SaveGraph")->trigger();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Ошибка при попытке сохранить данные в Excel!")});
 }
 
 TEST_F(MainWindowTest, CommandLineOpen) {
