@@ -114,19 +114,9 @@ protected:
         dialog_.treeMenu_->popup(event->globalPos() + QPoint(0, 13));
     }
     void dropEvent(QDropEvent* event) override {
-        const QTreeWidgetItem* target = itemAt(event->position().toPoint());
-        const QTreeWidgetItem* moved = currentItem();
-        // The model moves the graph; the tree is built again once the drag has ended.
-        event->setDropAction(Qt::IgnoreAction);
+        event->setDropAction(Qt::IgnoreAction); // the dialog moves the graph itself
         event->accept();
-        if (!target || !moved || !moved->parent()) return;
-        const auto [fromWindow, fromGraph] = dialog_.Position(moved);
-        const auto [toWindow, toGraph] = dialog_.Position(target);
-        if (dialog_.model_.MoveGraph(fromWindow, fromGraph, toWindow, toGraph))
-            QTimer::singleShot(0, &dialog_, [d = &dialog_] {
-                d->BuildTree();
-                d->Refresh();
-            });
+        dialog_.DropCurrentGraphOn(itemAt(event->position().toPoint()));
     }
 
 private:
@@ -309,6 +299,20 @@ TSaveGraphsDialog::TSaveGraphsDialog(QWidget* parent)
     for (QTableWidget* grid : {varGrid_, sheetGrid_})
         connect(grid, &QTableWidget::cellChanged, this,
                 [this, grid](int row, int column) { NameEdited(grid, row, column); });
+}
+
+bool TSaveGraphsDialog::DropCurrentGraphOn(const QTreeWidgetItem* target) {
+    const QTreeWidgetItem* moved = tree_->currentItem();
+    if (!target || !moved || !moved->parent()) return false;
+    const auto [fromWindow, fromGraph] = Position(moved);
+    const auto [toWindow, toGraph] = Position(target);
+    if (!model_.MoveGraph(fromWindow, fromGraph, toWindow, toGraph)) return false;
+    // The tree is built again once the drag has ended.
+    QTimer::singleShot(0, this, [this] {
+        BuildTree();
+        Refresh();
+    });
+    return true;
 }
 
 QTreeWidget* TSaveGraphsDialog::Tree() const {

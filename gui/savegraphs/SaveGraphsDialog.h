@@ -48,6 +48,10 @@ public:
     QCheckBox* OwnArgumentBox() const { return ownArgument_; }
     QCheckBox* CommonArgumentBox() const { return commonArgument_; }
 
+    // A graph dropped in the tree: the current item moves onto a window's item (first) or after a
+    // graph's item. False when nothing moves.
+    bool DropCurrentGraphOn(const QTreeWidgetItem* target);
+
     // "Сохранить": builds the blocks and writes them; the dialog closes when they were written.
     void Save();
 

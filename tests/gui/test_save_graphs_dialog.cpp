@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -85,4 +87,16 @@ TEST_F(SaveGraphsDialogTest, FailuresAreShownAndKeepTheDialogOpen) {
     EXPECT_EQ(messages.size(), 2);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(SaveGraphsDialogTest, MenuAndDroppedGraphsActOnTheTree) {
+    dialog.TreeMenu()->actions().value(2)->trigger(); // "Инвертировать" over every node
+    EXPECT_EQ(Item(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(dialog.Tree()->topLevelItem(0)->checkState(0), Qt::Checked);
+
+    dialog.Tree()->setCurrentItem(Item(1));
+    EXPECT_TRUE(dialog.DropCurrentGraphOn(dialog.Tree()->topLevelItem(0)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Item(0)->text(0), QStringLiteral("b"));
+    EXPECT_EQ(dialog.Model().Windows()[0].Graphs[0].Graph->Name(), QStringLiteral("b"));
 }
