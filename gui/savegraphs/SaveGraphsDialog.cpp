@@ -326,7 +326,11 @@ void TSaveGraphsDialog::Prepare(TSuperGrWindow& window, const QString& fallbackN
 }
 
 bool TSaveGraphsDialog::Execute() {
-    return exec() == QDialog::Accepted;
+    const bool saved = exec() == QDialog::Accepted;
+    // The graphs need not outlive the dialog; the options and the common names stay.
+    model_.Clear();
+    BuildTree();
+    return saved;
 }
 
 void TSaveGraphsDialog::showEvent(QShowEvent* event) {

@@ -29,7 +29,7 @@ public:
     TSaveGraphsModel& Model() { return model_; }
     // Empties the tree and adds the window with its graphs, all unchecked.
     void Prepare(TSuperGrWindow& window, const QString& fallbackName);
-    // Shows the dialog modally; true when the graphs were saved.
+    // Shows the dialog modally and forgets the graphs afterwards; true when the graphs were saved.
     bool Execute();
 
     // The file to write (empty: cancelled), the messages and the opening of a workbook in the desktop's
