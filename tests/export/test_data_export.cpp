@@ -55,6 +55,9 @@ TEST(DataExport, WorkbookReplacesAFileOnlyWhenComplete) {
     ASSERT_TRUE(dataexport::WriteWorkbook(file, {block, block}, {U("имя"), U("Имя_1")}, false, message))
         << message.toStdString();
     EXPECT_TRUE(ReadAll(file).startsWith("PK"));
+    // Graphs without nodes get no sheet; the workbook is still one.
+    ASSERT_TRUE(dataexport::WriteWorkbook(file, {TExportBlock{}}, {}, true, message));
+    EXPECT_TRUE(ReadAll(file).startsWith("PK"));
 
     EXPECT_FALSE(
         dataexport::WriteWorkbook(dir.filePath(QStringLiteral("no/book.xlsx")), {block}, {}, true, message));
