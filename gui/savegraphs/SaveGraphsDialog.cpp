@@ -74,7 +74,8 @@ QTableWidget* NameGrid(const QString& nameHeader) {
     grid->setHorizontalHeaderLabels({QStringLiteral("Название графика"), nameHeader});
     grid->verticalHeader()->hide();
     grid->horizontalHeader()->setStretchLastSection(true);
-    grid->setColumnWidth(0, 130);
+    grid->setColumnWidth(0, 150);
+    grid->setWordWrap(false);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     return grid;
 }
@@ -265,12 +266,12 @@ TSaveGraphsDialog::TSaveGraphsDialog(QWidget* parent)
     buttons->addWidget(cancel);
 
     auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
+    columns->addLayout(left, 2);
+    columns->addLayout(right, 3);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
     layout->addLayout(buttons);
-    resize(640, 560);
+    resize(760, 560);
 
     ShowOptions();
     // Every option goes into the model as it changes; the two argument boxes stay opposite.
