@@ -9,7 +9,10 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
+#include <vector>
 
 namespace {
 const QString kAllGraphs = QStringLiteral("Все графики");
@@ -25,6 +28,47 @@ QString NoCommonDomain() {
 
 TCheckState Inverted(TCheckState s) {
     return s == TCheckState::Checked ? TCheckState::Unchecked : TCheckState::Checked;
+}
+
+// The union of non-decreasing arrays cut to [lo, hi], strictly increasing: merged in pairs, so the
+// work grows with the logarithm of the number of arrays. Equal values are taken once.
+TDoubleArray CommonArgument(const TDoubleArray2& arguments, Extended lo, Extended hi) {
+    std::vector<TDoubleArray> parts;
+    for (const TDoubleArray& x : arguments) {
+        TDoubleArray part(std::lower_bound(x.cbegin(), x.cend(), lo),
+                          std::upper_bound(x.cbegin(), x.cend(), hi));
+        part.erase(std::unique(part.begin(), part.end()), part.end());
+        parts.push_back(std::move(part));
+    }
+    while (parts.size() > 1) {
+        std::vector<TDoubleArray> merged;
+        for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+            TDoubleArray both(parts[i].size() + parts[i + 1].size());
+            const auto end = std::set_union(parts[i].cbegin(), parts[i].cend(), parts[i + 1].cbegin(),
+                                            parts[i + 1].cend(), both.begin());
+            both.resize(end - both.begin());
+            merged.push_back(std::move(both));
+        }
+        if (parts.size() % 2 != 0) merged.push_back(std::move(parts.back()));
+        parts = std::move(merged);
+    }
+    return parts.empty() ? TDoubleArray() : parts.front();
+}
+
+// Runs work(j) for j in [0, count) on every core.
+void ForEachInParallel(qsizetype count, const std::function<void(qsizetype)>& work) {
+    std::atomic<qsizetype> next{0};
+    const auto run = [&] {
+        for (qsizetype j; (j = next++) < count;)
+            work(j);
+    };
+    const qsizetype threads = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), count);
+    std::vector<std::thread> helpers;
+    for (qsizetype t = 1; t < threads; ++t)
+        helpers.emplace_back(run);
+    run();
+    for (std::thread& helper : helpers)
+        helper.join();
 }
 
 bool ValidMatName(const QString& name) {
@@ -327,18 +371,20 @@ bool TSaveGraphsModel::BuildBlocks(QList<TExportBlock>& blocks, QString& message
         message = NoCommonDomain();
         return false;
     }
-    const TDoubleArray all = mathfuncs::UnionOfArguments(arguments);
-    const auto first = std::lower_bound(all.cbegin(), all.cend(), lo);
-    const auto last = std::upper_bound(first, all.cend(), hi);
-    TDoubleArray x(first, last);
+    const TDoubleArray x = CommonArgument(arguments, lo, hi);
     if (x.isEmpty()) {
         message = NoCommonDomain();
         return false;
     }
+    // Only const access from the threads: the arrays are shared with the graphs.
+    const QList<TExportBlock>& graphs = blocks;
+    std::vector<TDoubleArray> values(graphs.size());
+    ForEachInParallel(graphs.size(), [&](qsizetype j) {
+        values[j] = mathfuncs::Resample(x, graphs[j].Rows[0], graphs[j].Rows[1], {}, Options.InterpKind,
+                                        Options.ExtrapKind);
+    });
     common.Rows.append(x);
-    for (const TExportBlock& b : blocks) {
-        TDoubleArray y =
-            mathfuncs::Resample(x, b.Rows[0], b.Rows[1], {}, Options.InterpKind, Options.ExtrapKind);
+    for (TDoubleArray& y : values) {
         if (y.size() != x.size()) {
             message = NoCommonDomain();
             return false;

@@ -1,3 +1,4 @@
+#include "expr/MathFuncs2.h"
 #include "files/MatlabFile.h"
 #include "files/SaveGraphsModel.h"
 #include "files/TextFile.h"
@@ -7,6 +8,8 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <random>
 
 using testutil::Ramp;
 using testutil::U;
@@ -260,4 +263,21 @@ TEST_F(SaveGraphsTest, WriteIntoAMissingFolderFails) {
     QString message;
     EXPECT_FALSE(model.WriteMat(file, Blocks(), message));
     EXPECT_FALSE(message.isEmpty());
+}
+
+TEST_F(SaveGraphsTest, CommonArgumentIsTheUnionOfTheArguments) {
+    std::mt19937 random(3);
+    TDoubleArray2 arguments;
+    for (int g = 0; g < 5; ++g) {
+        TDoubleArray x(200);
+        Extended at = g;
+        for (Extended& v : x)
+            v = at += Extended(random() % 3) / 4; // steps of 0, 1/4 and 1/2: repeated and shared values
+        Add(x, TDoubleArray(x.size(), g));
+        arguments.append(x);
+    }
+    AddAll();
+    model.ApplyMenu(TTreeMenuAction::CheckAll, -1);
+    model.Options.ExtrapKind = 2;
+    EXPECT_EQ(Blocks()[0].Rows[0], mathfuncs::UnionOfArguments(arguments));
 }
