@@ -202,6 +202,12 @@ void TMainCommands::SaveGraph() {
         dialog.setNameFilter(
             QStringLiteral("Mat files (*.mat);;Txt files (*.txt);;Excel files (*.xlsx);;All files (*)"));
         dialog.setDefaultSuffix(QStringLiteral("mat"));
+        // A name without extension takes the chosen kind's.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            dialog.setDefaultSuffix(filter.contains(QLatin1String("*.txt"))    ? QStringLiteral("txt")
+                                    : filter.contains(QLatin1String("*.xlsx")) ? QStringLiteral("xlsx")
+                                                                               : QStringLiteral("mat"));
+        });
         if (dialog.exec() == QDialog::Accepted) fileName = dialog.selectedFiles().value(0);
     }
     if (fileName.isEmpty()) return;
