@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPushButton>
@@ -99,4 +101,22 @@ TEST_F(SaveGraphsDialogTest, MenuAndDroppedGraphsActOnTheTree) {
     QCoreApplication::processEvents();
     EXPECT_EQ(Item(0)->text(0), QStringLiteral("b"));
     EXPECT_EQ(dialog.Model().Windows()[0].Graphs[0].Graph->Name(), QStringLiteral("b"));
+}
+
+TEST_F(SaveGraphsDialogTest, ShownWorkbookStaysWhenNoProgramOpensIt) {
+    QString opened;
+    dialog.OpenFile = [&opened](const QString& fileName) {
+        opened = fileName;
+        return false;
+    };
+    dialog.Tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    dialog.FormatBox()->setCurrentIndex(int(TExportFormat::Workbook));
+    dialog.Model().Options.ShowWorkbook = true;
+    dialog.Save();
+    EXPECT_TRUE(filters.isEmpty()); // no file is asked for
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QDir::toNativeSeparators(opened)));
+    EXPECT_GT(QFileInfo(opened).size(), 0);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    QFile::remove(opened);
 }
