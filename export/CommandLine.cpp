@@ -1,6 +1,7 @@
 #include "export/CommandLine.h"
 
 #include "app/FigureFile.h"
+#include "export/DataExport.h"
 #include "export/PictureExport.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
@@ -56,7 +57,9 @@ QString UsageText() {
         "View and edit 2-D graphs. FILE is a figure (.tvq) or a data file (text or MAT).\n"
         "\n"
         "  --export=OUT      paint the figure into the picture OUT and exit without a window;\n"
-        "                    the extension chooses png, jpg, bmp, svg, pdf or emf\n"
+        "                    the extension chooses png, jpg, bmp, svg, pdf or emf; or write the\n"
+        "                    graphs' data, each graph with its own argument in columns, into a\n"
+        "                    text table (txt), a MAT-file (mat) or a workbook (xlsx)\n"
         "  --size=WxH        the window size the picture is painted for (default 800x600)\n"
         "  --scale=N         output scale of the picture (default 1)\n"
         "  --scheme=N        colours: 0 as shown, 1 white background, 2 darkened, 3 black and white\n"
@@ -96,9 +99,10 @@ bool Fail(QString* error, const QString& text) {
 
 bool ReadExport(TCommandLine& command, const QString& value, QString* error) {
     command.ExportFile = value;
-    return PictureFormatFor(value) ||
-           Fail(error,
-                QStringLiteral("unknown picture type: '%1' (use png, jpg, bmp, svg, pdf or emf)").arg(value));
+    return PictureFormatFor(value) || dataexport::FormatFor(value) ||
+           Fail(error, QStringLiteral("unknown export type: '%1' (use png, jpg, bmp, svg, pdf or emf for "
+                                      "pictures, txt, mat or xlsx for data)")
+                           .arg(value));
 }
 
 bool ReadFormula(TCommandLine& command, const QString& value, QString* error) {
@@ -295,6 +299,20 @@ int RunHeadless(const TCommandLine& command) {
     }
 
     QString error;
+    if (const std::optional<TExportFormat> format = dataexport::FormatFor(command.ExportFile)) {
+        // The export dialog's choices, but each graph with its own argument.
+        TSaveGraphsModel exporter;
+        exporter.AddWindow(&window, QString());
+        exporter.ApplyMenu(TTreeMenuAction::CheckAll, -1);
+        exporter.SetCommonArgument(false);
+        QList<TExportBlock> blocks;
+        if (!exporter.BuildBlocks(blocks, error) ||
+            !dataexport::WriteBlocks(exporter, *format, command.ExportFile, blocks, error)) {
+            PrintError(QStringLiteral("cannot write '%1': %2").arg(command.ExportFile, error));
+            return 1;
+        }
+        return 0;
+    }
     if (!ExportPicture(window, command.ExportFile, *PictureFormatFor(command.ExportFile),
                        {Extended(command.Scale), command.Scheme}, &error)) {
         PrintError(QStringLiteral("cannot write '%1': %2").arg(command.ExportFile, error));

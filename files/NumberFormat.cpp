@@ -3,9 +3,11 @@
 #include "model/Codecs.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace numfmt {
 namespace {
@@ -39,7 +41,75 @@ QByteArray ExponentForm(Extended value, int decimals, int minExponentDigits) {
     return out + s.mantissa + 'E' + ExponentText(s.exponent, minExponentDigits, true);
 }
 
+// Appends the decimal digits of n.
+// Writes the decimal digits of n ending before `end`, at least minDigits of them (leading zeros);
+// returns where they start.
+char* DigitsBefore(char* end, unsigned __int128 n, int minDigits = 1) {
+    // 128-bit division (a library call) only while 64 bits do not hold the rest.
+    while (n > UINT64_MAX) {
+        *--end = char('0' + int(n % 10));
+        n /= 10;
+        --minDigits;
+    }
+    auto small = static_cast<uint64_t>(n);
+    do {
+        *--end = char('0' + int(small % 10));
+        small /= 10;
+        --minDigits;
+    } while (small != 0 || minDigits > 0);
+    return end;
+}
+
+// "%.*Lf" without printf, for the values whose scaled mantissa fits 128 bits: the value is
+// m * 2^shift with a 64-bit m, so value * 10^decimals rounded half to even is exact integer
+// arithmetic. printf of extended values is several times slower, and long tables are written
+// value by value.
+bool FastFixedForm(Extended value, int decimals, QByteArray& out) {
+    static constexpr auto kPowers = [] {
+        std::array<uint64_t, 19> powers{1};
+        for (size_t i = 1; i < powers.size(); ++i)
+            powers[i] = powers[i - 1] * 10;
+        return powers;
+    }();
+    if (decimals < 0 || decimals > 18) return false;
+    // The x87 layout: 64-bit mantissa with its integer bit, then sign and 15-bit biased exponent.
+    uint64_t mantissa = 0;
+    uint16_t signAndExponent = 0;
+    std::memcpy(&mantissa, &value, 8);
+    std::memcpy(&signAndExponent, reinterpret_cast<const char*>(&value) + 8, 2);
+    const int biased = signAndExponent & 0x7FFF;
+    const int shift = std::max(biased, 1) - 16383 - 63;
+    unsigned __int128 scaled = 0; // value * 10^decimals, rounded
+    if (shift >= 0) {
+        if (shift > 60) return false;
+        scaled = (unsigned __int128)(mantissa) << shift;
+        if (scaled > ~(unsigned __int128)(0) / kPowers[decimals]) return false;
+        scaled *= kPowers[decimals];
+    } else if (-shift <= 125) {
+        const int k = -shift;
+        const unsigned __int128 product = (unsigned __int128)(mantissa)*kPowers[decimals];
+        scaled = product >> k;
+        const unsigned __int128 rest = product - (scaled << k), half = (unsigned __int128)(1) << (k - 1);
+        if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+    }
+    char buffer[64];
+    char* const end = buffer + sizeof buffer;
+    char* first = end;
+    unsigned __int128 whole = scaled;
+    if (decimals > 0) {
+        first = DigitsBefore(end, scaled % kPowers[decimals], decimals);
+        *--first = '.';
+        whole = scaled / kPowers[decimals];
+    }
+    first = DigitsBefore(first, whole);
+    if ((signAndExponent & 0x8000) != 0 && scaled != 0) *--first = '-';
+    out = QByteArray(first, end - first);
+    return true;
+}
+
 QByteArray FixedForm(Extended value, int decimals) {
+    QByteArray fast;
+    if (FastFixedForm(value, decimals, fast)) return fast;
     char buffer[6000]; // the widest extended value has 4933 integer digits
     std::snprintf(buffer, sizeof buffer, "%.*Lf", std::clamp(decimals, 0, kMaxDecimals), value);
     QByteArray text(buffer);

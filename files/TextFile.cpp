@@ -627,7 +627,7 @@ namespace {
 
 void AppendField(QByteArray& out, Extended value, const QString& format, int width) {
     const QByteArray text = numfmt::Format(value, format);
-    if (text.size() < width) out.append(QByteArray(width - text.size(), ' '));
+    if (text.size() < width) out.append(width - text.size(), ' ');
     out.append(text);
 }
 
@@ -653,7 +653,10 @@ bool TTextFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
             if (v > 0) out.append("\r\nNext var\r\n\r\n");
             const TStrArray& formats = columnFormats_[v];
             const TIntArray& widths = columnWidths_[v];
-            const auto formatOf = [&](qsizetype c) { return c < formats.size() ? formats[c] : QString(); };
+            const QString noFormat;
+            const auto formatOf = [&](qsizetype c) -> const QString& {
+                return c < formats.size() ? formats[c] : noFormat;
+            };
             const auto widthOf = [&](qsizetype c) { return c < widths.size() ? widths[c] : 16; };
             const qsizetype rows = RowCount(v);
             if (rowsAsLines_[v]) {

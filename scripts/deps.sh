@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev qt6-translations-l10n
     # figure files and MAT-files; tests and benchmarks
     zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-    # kept for the spreadsheet export of graphs, which is being built
+    # workbooks (.xlsx) of the data export
     libxlsxwriter-dev
     # the fonts the figures are drawn and tested with
     fonts-liberation fonts-dejavu-core

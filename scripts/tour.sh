@@ -193,6 +193,8 @@ tour Paste 'press ctrl+c ctrl+v'
 tour CloseForm 'menu 1 -1'
 tour About 'menu 6 2'
 tour Filtration 'menu 4 1; settle; click_in_dialog 315 70' # with the response of the computed filter
+tour SaveGraphs 'menu 1 9; settle; click_in_dialog 41 40' # with the graphs checked
+tour SaveGraphs-Workbook 'menu 1 9; settle; click_in_dialog 41 40; click_in_dialog 460 283; press Down Down Return; click_in_dialog 317 113' # its sheet names, per graph
 tour AlignScales "click $align_scales $bar"
 tour AlignPositions "click $align_positions $bar"
 tour WindowMenu "rclick $plot_x $plot_y"

@@ -97,6 +97,7 @@ public:
     std::function<QString()> ChoosePictureFile;
     // A settings file to read (save false) or to write (save true); empty when cancelled.
     std::function<QString(bool save)> ChooseSettingsFile;
+    std::function<QString()> ChooseGraphDataFile;
 
     // The add-graphs dialog, created on first use and kept.
     TAddGraphsDialog& AddGraphsDialog();

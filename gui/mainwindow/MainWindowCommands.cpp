@@ -1,5 +1,6 @@
 #include "gui/mainwindow/MainWindowCommands.h"
 
+#include "export/DataExport.h"
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
@@ -10,6 +11,7 @@
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/savegraphs/SaveGraphsDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 
 #include <QAction>
@@ -181,6 +183,46 @@ void TMainCommands::Paste() {
         return;
     }
     OpenDataFiles({QStringLiteral("<Clipboard>")});
+}
+
+TSaveGraphsDialog& TMainCommands::SaveGraphsDialog() {
+    if (!FSaveGraphs) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FSaveGraphs = new TSaveGraphsDialog(&W);
+        QApplication::restoreOverrideCursor();
+    }
+    return *FSaveGraphs;
+}
+
+void TMainCommands::SaveGraphs() {
+    TSaveGraphsDialog& dialog = SaveGraphsDialog();
+    dialog.Prepare(W.Figure(), QFileInfo(W.FileName()).completeBaseName());
+    dialog.Execute();
+}
+
+void TMainCommands::SaveGraph() {
+    const TGraph* graph = W.Figure().GraphByIndex(W.CurrentGraph());
+    if (!graph) return;
+    QString fileName;
+    if (W.ChooseGraphDataFile) {
+        fileName = W.ChooseGraphDataFile();
+    } else {
+        QFileDialog dialog(&W);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(
+            QStringLiteral("Mat files (*.mat);;Txt files (*.txt);;Excel files (*.xlsx);;All files (*)"));
+        dialog.setDefaultSuffix(QStringLiteral("mat"));
+        // A name without extension takes the chosen kind's.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            dialog.setDefaultSuffix(filter.contains(QLatin1String("*.txt"))    ? QStringLiteral("txt")
+                                    : filter.contains(QLatin1String("*.xlsx")) ? QStringLiteral("xlsx")
+                                                                               : QStringLiteral("mat"));
+        });
+        if (dialog.exec() == QDialog::Accepted) fileName = dialog.selectedFiles().value(0);
+    }
+    if (fileName.isEmpty()) return;
+    QString message;
+    if (!dataexport::SaveGraphData(*graph, fileName, message)) W.TellUser(message);
 }
 
 void TMainCommands::Close() {

@@ -9,6 +9,7 @@
 class TAutoMarkersDialog;
 class TGraphListWindow;
 class TGraphPropertiesDialog;
+class TSaveGraphsDialog;
 class TMainWindow;
 class TSettingsDialog;
 class TStatisticsDialog;
@@ -30,6 +31,9 @@ public:
     void SavePicture();
     void Print();
     void Paste();
+    // The export of the figure's graphs, and of the current graph alone.
+    void SaveGraphs();
+    void SaveGraph();
     void Close();
     // The add-graphs dialog on these sources (nothing for none).
     void OpenDataFiles(const QStringList& files);
@@ -108,6 +112,7 @@ private:
     QString ChooseSettingsFile(bool save);
     TGraphPropertiesDialog& PropertiesDialog();
     TGraphListWindow& GraphList();
+    TSaveGraphsDialog& SaveGraphsDialog();
     TMainWindow& W;
     TSettingsDialog* FSettings = nullptr;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
@@ -115,6 +120,7 @@ private:
     TSuperPrintDialog* FPrint = nullptr;
     TGraphPropertiesDialog* FProperties = nullptr;
     TGraphListWindow* FGraphList = nullptr;
+    TSaveGraphsDialog* FSaveGraphs = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <random>
 
 using testutil::ReadAll;
@@ -192,6 +194,25 @@ TEST_F(TextFileTest, SetVariableAndFormats) {
     EXPECT_EQ(file.ErrorCode(), 5);
     EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Переменная с индексом -2 не найдена."));
     EXPECT_EQ(file.ColumnWidths()[1], (TIntArray{5, 5, 5}));
+}
+
+// Fixed-point columns are written as printf writes them, whatever the magnitude and the decimals,
+// including the halves (0.125 at two decimals) and the values next to them.
+TEST(NumberFormat, FixedPointMatchesPrintf) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> exponent(-25, 25);
+    QList<Extended> values{0.125L, 0.375L, 2.5L, -0.5L, 1e-30L, 9.9999999999999999999e18L, 1.8e19L, 4e37L};
+    for (int i = 0; i < 20000; ++i)
+        values.append((i % 2 ? -1 : 1) * std::pow(10.0L, Extended(exponent(random))));
+    char buffer[6000];
+    for (const Extended v : values)
+        for (int decimals = 0; decimals <= 18; decimals += 1 + int(random() % 4)) {
+            std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, v);
+            QByteArray expected(buffer);
+            if (expected.startsWith('-') && expected.count('0') + expected.count('.') == expected.size() - 1)
+                expected.remove(0, 1);
+            ASSERT_EQ(numfmt::Format(v, QStringLiteral("%f%1").arg(decimals)), expected) << double(v);
+        }
 }
 
 TEST(NumberFormat, ColumnFormats) {

@@ -127,9 +127,8 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"Print", "Распечатать...", "Ctrl+Alt+P", true},
         {"GraphProperties", "Свойства графиков", "", false},
         {"CurGraphProps", "Свойства", "", true},
-        // Present, waiting for their dialogs.
-        {"SaveGraphs", "SaveGraphs", "", false},
-        {"SaveGraph", "Сохранить график", "", false},
+        {"SaveGraphs", "SaveGraphs", "", true},
+        {"SaveGraph", "Сохранить график", "", true},
         {"ScaleSnap", "Масштаб и привязка", "", false},
         {"GraphBinding", "Мастер привязки графиков", "", false},
         {"Automarkers", "Расставить маркеры", "", true},
@@ -511,6 +510,19 @@ TEST_F(MainWindowTest, SavePictureKeepsTheBitmapSetting) {
     window.ChoosePictureFile = [&] { return dir.filePath(QStringLiteral("p.xyz")); };
     A("SavePicture")->trigger();
     EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(MainWindowTest, SaveGraphWritesTheCurrentGraph) {
+    QTemporaryDir dir;
+    Add(QStringLiteral("g"));
+    window.SetCurrentGraph(0);
+    QString file = dir.filePath(QStringLiteral("g.txt"));
+    window.ChooseGraphDataFile = [&] { return file; };
+    A("SaveGraph")->trigger();
+    EXPECT_GT(QFileInfo(file).size(), 0);
+    file = dir.filePath(QStringLiteral("no/g.xlsx"));
+    A("SaveGraph")->trigger();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Ошибка при попытке сохранить данные в Excel!")});
 }
 
 TEST_F(MainWindowTest, CommandLineOpen) {
