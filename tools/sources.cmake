@@ -1,4 +1,4 @@
 # The widget-free models of the data tool dialogs.
 tarvelo_sources(tarvelo_core
-    FiltrationModel StatisticsModel AutoMarkersModel TableModel TableOperations TableItemModel
+    FiltrationModel StatisticsModel AutoMarkersModel TableModel TableOperations TableItemModel TableView
 )
