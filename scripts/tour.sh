@@ -202,6 +202,9 @@ tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work 
 tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+# A window of its own (not a dialog): Escape in it closes it.
+tour TableDataView 'menu 4 -5; settle; press Down Down shift+Down shift+Down' \
+    'xdotool windowfocus --sync "$(windows | tail -1)"; xdotool key Escape'
 
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2

@@ -7,6 +7,7 @@
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/statistics/StatisticsDialog.h"
+#include "gui/tableview/TableViewWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -267,6 +268,29 @@ void TMainCommands::Filtration() {
         dialog.Update();
         dialog.exec();
     });
+}
+
+TMainCommands::~TMainCommands() {
+    delete FTable;
+}
+
+TTableViewWindow& TMainCommands::TableWindow() {
+    if (!FTable) {
+        FTable = new TTableViewWindow(&W);
+        FTable->SetDigitAlign(daRight);
+        FTable->AddWindow(W.Figure());
+    }
+    return *FTable;
+}
+
+void TMainCommands::TableView() {
+    TableWindow().ShowTable();
+}
+
+void TMainCommands::GraphTableView() {
+    TTableViewWindow& table = TableWindow();
+    table.ShowTable();
+    table.SelectGraph(W.Figure().GraphByIndex(W.CurrentGraph()));
 }
 
 void TMainCommands::ToggleLegend() {

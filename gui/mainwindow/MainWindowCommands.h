@@ -9,10 +9,15 @@
 class TAutoMarkersDialog;
 class TMainWindow;
 class TStatisticsDialog;
+class TTableViewWindow;
 
 class TMainCommands {
 public:
     explicit TMainCommands(TMainWindow& window) : W(window) {}
+    // The table window goes first: it gives the graph window its handlers back.
+    ~TMainCommands();
+    TMainCommands(const TMainCommands&) = delete;
+    TMainCommands& operator=(const TMainCommands&) = delete;
 
     // The figure and its graphs.
     void NewFigure();
@@ -53,6 +58,9 @@ public:
 
     // Data tools.
     void Filtration();
+    void TableView();
+    // The table of the graph context menu's graph.
+    void GraphTableView();
 
     // Node work.
     void ToggleNodeWork();
@@ -88,9 +96,11 @@ private:
     TAutoMarkersDialog& AutoMarkersDialog();
     // Refilled from the figure at every opening.
     TStatisticsDialog& StatisticsDialog();
+    TTableViewWindow& TableWindow();
     TMainWindow& W;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
+    TTableViewWindow* FTable = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.
