@@ -560,13 +560,26 @@ bool TTableViewWindow::CellEditorOpen() const {
 
 void TTableViewWindow::CurrentCellChanged(const QModelIndex& current) {
     if (filling_ || !current.isValid()) return;
-    const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
-    view_.Data.SelectCell(current.row(), mods & Qt::ControlModifier, mods & Qt::ShiftModifier);
+    view_.Data.SelectCell(current.row(), inputModifiers_ & Qt::ControlModifier,
+                          inputModifiers_ & Qt::ShiftModifier);
     UpdateStates();
 }
 
 bool TTableViewWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid_->viewport() && event->type() == QEvent::Resize) FitColumns();
+    // The click or key that moves the current cell says how the selection follows.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+        inputModifiers_ = static_cast<QInputEvent*>(event)->modifiers();
+        break;
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+        inputModifiers_ = {};
+        break;
+    default:
+        break;
+    }
     if (watched == grid_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers mods = key->modifiers();

@@ -130,5 +130,6 @@ private:
     TThinDialog* thinDialog_;
     TFindPointDialog* findDialog_;
     QString newGraphName_;
+    Qt::KeyboardModifiers inputModifiers_;
     bool filling_ = false; // the tree or the grid's current cell is set by the program
 };
