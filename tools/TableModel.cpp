@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 // ---------------------------------------------------------------------------------------------
 // History
@@ -110,8 +111,9 @@ bool ParseCell(const QString& text, Extended& value) {
 // Loading
 
 namespace {
+// The same 80 bits (-0 and 0 differ, a NaN equals itself).
 bool SameValue(Extended a, Extended b) {
-    return a == b || (std::isnan(a) && std::isnan(b));
+    return std::memcmp(&a, &b, 10) == 0;
 }
 bool StrictlyAscending(const TIntArray& rows, int limit) {
     for (qsizetype i = 0; i < rows.size(); ++i)
@@ -277,20 +279,31 @@ bool TTableData::SetValues(const TIntArray& rows, const TDoubleArray2& values, c
     for (const TDoubleArray& v : values)
         if (v.size() != rows.size()) return false;
 
+    // Every row changes (ascending rows as many as the table's): the record keeps the old arrays
+    // themselves and the new ones take their place, without a copy.
+    const bool allRows = rows.size() == RowCount();
     TTableOp inverse;
     inverse.OpKind = TTableOp::SetValues;
     inverse.Rows = rows;
     inverse.Values.resize(columns_.size());
-    inverse.Marks.resize(rows.size());
     for (qsizetype c = 0; c < columns_.size(); ++c) {
         TDoubleArray& old = inverse.Values[c];
-        old.resize(rows.size());
         const TDoubleArray& column = columns_[c];
+        if (allRows) {
+            old = column;
+            continue;
+        }
+        old.resize(rows.size());
         for (qsizetype i = 0; i < rows.size(); ++i)
             old[i] = column[rows[i]];
     }
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        inverse.Marks[i] = uint8_t(Marks(rows[i]) & ((1u << columns_.size()) - 1));
+    if (allRows && !marks_.isEmpty()) {
+        inverse.Marks = marks_;
+    } else {
+        inverse.Marks.resize(rows.size());
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            inverse.Marks[i] = Marks(rows[i]);
+    }
 
     for (qsizetype c = 0; c < columns_.size(); ++c) {
         TDoubleArray& column = columns_[c];
@@ -299,10 +312,11 @@ bool TTableData::SetValues(const TIntArray& rows, const TDoubleArray2& values, c
         for (qsizetype i = 0; i < rows.size(); ++i) {
             const int r = rows[i];
             if (SameValue(column.at(r), fresh[i])) continue;
-            if (!data) data = column.data();
-            data[r] = fresh[i];
+            if (!data && !allRows) data = column.data();
+            if (data) data[r] = fresh[i];
             if (!sourceChanged_) SetMark(r, int(c), (marks[i] >> c & 1) != 0);
         }
+        if (allRows) column = fresh;
     }
     History.Record(std::move(inverse));
     NotifyCells();

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <vector>
 
 namespace tableops {
@@ -39,11 +41,12 @@ struct TChange {
             Values[c].append(Data.Value(from, c));
         Marks.append(marks);
     }
-    void Reserve(qsizetype n) {
-        Rows.reserve(n);
-        Marks.reserve(n);
+    // Room for rows filled in place, marked as changed.
+    void Resize(qsizetype n) {
+        Rows.resize(n);
+        Marks.resize(n, CellMark::All);
         for (TDoubleArray& v : Values)
-            v.reserve(n);
+            v.resize(n);
     }
     bool Apply(TTableData& data) const { return Rows.isEmpty() || data.SetValues(Rows, Values, Marks); }
 
@@ -70,6 +73,70 @@ TBoolArray SelectionFlags(const TTableData& data) {
     for (int r = 0; r < data.RowCount(); ++r)
         flags[r] = data.IsSelected(r);
     return flags;
+}
+
+// An extended value as an unsigned 80-bit key in the values' order (sign and exponent over the
+// mantissa; a negative value has all its bits inverted), with its row.
+struct TSortItem {
+    uint64_t Low;
+    uint32_t Row;
+    uint16_t High;
+
+    TSortItem() = default;
+    TSortItem(Extended v, uint32_t row) : Row(row) {
+        std::memcpy(&Low, &v, sizeof Low);
+        std::memcpy(&High, reinterpret_cast<const char*>(&v) + sizeof Low, sizeof High);
+        if (High & 0x8000u) {
+            Low = ~Low;
+            High = uint16_t(~High);
+        } else {
+            High |= 0x8000u;
+        }
+    }
+    Extended Value() const {
+        uint64_t low = Low;
+        uint16_t high = High;
+        if (high & 0x8000u) {
+            high &= 0x7FFFu;
+        } else {
+            low = ~low;
+            high = uint16_t(~high);
+        }
+        Extended v = 0;
+        std::memcpy(&v, &low, sizeof low);
+        std::memcpy(reinterpret_cast<char*>(&v) + sizeof low, &high, sizeof high);
+        return v;
+    }
+    unsigned Byte(int digit) const {
+        return digit < 8 ? unsigned(Low >> (8 * digit)) & 0xFF : (High >> (8 * (digit - 8))) & 0xFF;
+    }
+};
+
+// The values of rows first..last in ascending order, equal values in their rows' order: a least
+// significant digit radix sort of the keys' ten bytes (a byte that all keys share is skipped).
+std::vector<TSortItem> SortedByValue(const TDoubleArray& x, int first, int last) {
+    constexpr int Digits = 10;
+    const size_t n = size_t(last - first + 1);
+    std::vector<TSortItem> items(n), other(n);
+    std::vector<std::array<size_t, 256>> counts(Digits);
+    for (auto& c : counts)
+        c.fill(0);
+    for (size_t i = 0; i < n; ++i) {
+        items[i] = TSortItem(x[first + qsizetype(i)], uint32_t(first + i));
+        for (int d = 0; d < Digits; ++d)
+            ++counts[d][items[i].Byte(d)];
+    }
+    for (int d = 0; d < Digits; ++d) {
+        std::array<size_t, 256>& count = counts[d];
+        if (std::find(count.cbegin(), count.cend(), n) != count.cend()) continue;
+        size_t sum = 0;
+        for (size_t& c : count)
+            sum += std::exchange(c, sum);
+        for (const TSortItem& item : items)
+            other[count[item.Byte(d)]++] = item;
+        items.swap(other);
+    }
+    return items;
 }
 
 void Move(TTableData& data, bool up) {
@@ -218,25 +285,29 @@ void SortByArgument(TTableData& data) {
     const TGroup group(data);
     TChange change(data);
     const TDoubleArray& x = data.Column(0);
-    struct TKey {
-        Extended X;
-        int Row;
-    };
-    std::vector<TKey> keys;
     for (const TRun& run : Runs(data)) {
         if (std::is_sorted(x.cbegin() + run.First, x.cbegin() + run.Last + 1)) continue;
-        keys.clear();
-        keys.reserve(run.Last - run.First + 1);
-        for (int r = run.First; r <= run.Last; ++r)
-            keys.push_back({x[r], r});
-        // Equal arguments keep their order.
-        std::sort(keys.begin(), keys.end(),
-                  [](const TKey& a, const TKey& b) { return a.X < b.X || (a.X == b.X && a.Row < b.Row); });
-        change.Reserve(change.Rows.size() + qsizetype(keys.size()));
-        for (int r = run.First; r <= run.Last; ++r)
-            change.Take(r, keys[r - run.First].Row, CellMark::All);
+        const std::vector<TSortItem> order = SortedByValue(x, run.First, run.Last);
+        const qsizetype start = change.Rows.size();
+        const qsizetype n = qsizetype(order.size());
+        change.Resize(start + n);
+        int* rows = change.Rows.data() + start;
+        Extended* xs = change.Values[0].data() + start;
+        for (qsizetype i = 0; i < n; ++i) {
+            rows[i] = run.First + int(i);
+            xs[i] = order[i].Value();
+        }
+        // The other columns follow their rows from all over the table: fetched ahead, copied as bits.
+        constexpr qsizetype Ahead = 16;
+        for (int c = 1; c < data.ColumnCount(); ++c) {
+            const Extended* from = data.Column(c).constData();
+            Extended* to = change.Values[c].data() + start;
+            for (qsizetype i = 0; i < n; ++i) {
+                if (i + Ahead < n) __builtin_prefetch(from + order[i + Ahead].Row);
+                std::memcpy(to + i, from + order[i].Row, sizeof(Extended));
+            }
+        }
     }
-    std::vector<TKey>().swap(keys);
     change.Apply(data);
 }
 

@@ -1,5 +1,6 @@
 #include "tests/common/TestData.h"
 #include "tests/common/WindowTestUtil.h"
+#include "tools/TableItemModel.h"
 #include "tools/TableModel.h"
 
 #include "model/Graph.h"
@@ -202,4 +203,25 @@ TEST(TableText, Forms) {
     EXPECT_EQ(tabletext::Full(1.0L / 3), QStringLiteral("0.333333333333333"));
 }
 
+} // namespace
+
+namespace {
+TEST(TableItemModel, PointsLineUpInDotAlignment) {
+    TTableData data;
+    TTableItemModel model(data);
+    data.Load(Values({1.5L, 10, 2.25L, 1e-9L}), Values({0, 0, 0, 0}));
+    model.SetDigitAlign(daDot);
+    model.SetVisibleRows(0, 1); // row 2 is one below the page and counts
+    EXPECT_EQ(model.index(0, 1).data().toString(), QStringLiteral("1.5 "));
+    EXPECT_EQ(model.index(1, 1).data().toString(), QStringLiteral("10   "));
+    EXPECT_EQ(model.index(2, 1).data().toString(), QStringLiteral("2.25"));
+    EXPECT_EQ(model.index(3, 1).data().toString(), QStringLiteral("1E-09"));
+    EXPECT_EQ(model.index(0, 1).data(Qt::EditRole).toString(), QStringLiteral("1.5"));
+    EXPECT_EQ(model.rowCount(), 5);
+    for (const int ignored : {1, 19})
+        model.SetSignificantDigits(ignored);
+    EXPECT_EQ(model.SignificantDigits(), 8);
+    model.SetDigitAlign(daLeft);
+    EXPECT_EQ(model.index(1, 1).data().toString(), QStringLiteral("10"));
+}
 } // namespace
