@@ -43,8 +43,8 @@ void TTableView::AddWindow(TSuperGrWindow& window) {
     };
     ev.OnDestroy = [this, w](TComponent*) { WindowDestroyed(*w); };
     if (!selection_.Window && window.GraphCount() > 0) selection_ = {w, window.GraphByIndex(0)->ID};
-    TreeChanged();
     LoadSelection();
+    TreeChanged();
 }
 
 void TTableView::ReleaseWindows() {
@@ -102,9 +102,9 @@ void TTableView::GraphsListChanged(TSuperGrWindow& window) {
     for (const int32_t id : ids)
         if (!known.contains(id) && (!selection_.Window || selection_.ID < 0)) selection_ = {&window, id};
     known = ids;
-    TreeChanged();
     // The table keeps its unsaved changes while its graph stays chosen.
     if (loadedNode_ != selection_ || !selection_.IsGraph()) LoadSelection();
+    TreeChanged();
 }
 
 void TTableView::GraphDataChanged(TSuperGrWindow& window, int32_t id) {

@@ -32,6 +32,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 using namespace tableops;
 
@@ -239,6 +240,7 @@ TTableViewWindow::TTableViewWindow(QWidget* parent) : QWidget(parent, Qt::Window
     grid_->setModel(model_);
     grid_->setSelectionMode(QAbstractItemView::NoSelection);
     grid_->verticalHeader()->hide();
+    grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 4);
     grid_->horizontalHeader()->setHighlightSections(false);
@@ -488,8 +490,9 @@ void TTableViewWindow::TreeSelectionChanged(QTreeWidgetItem* item) {
     if (filling_) return;
     const TTableView::TNode node = item ? NodeFrom(item->data(0, NodeRole)) : TTableView::TNode{};
     view_.Select(node);
-    // A refusal puts the tree back on the shown graph.
-    RebuildTree();
+    // A refusal puts the tree back on the shown graph; the tree is rebuilt once its signal is over.
+    QMetaObject::invokeMethod(
+        this, [this] { RebuildTree(); }, Qt::QueuedConnection);
 }
 
 void TTableViewWindow::Loaded() {
@@ -567,6 +570,13 @@ void TTableViewWindow::CurrentCellChanged(const QModelIndex& current) {
 
 bool TTableViewWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid_->viewport() && event->type() == QEvent::Resize) FitColumns();
+    // The wheel scrolls by one row.
+    if (watched == grid_->viewport() && event->type() == QEvent::Wheel) {
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        QScrollBar* bar = grid_->verticalScrollBar();
+        if (delta != 0) bar->setValue(bar->value() + (delta > 0 ? -1 : 1));
+        return true;
+    }
     // The click or key that moves the current cell says how the selection follows.
     switch (event->type()) {
     case QEvent::KeyPress:

@@ -49,6 +49,21 @@ TEST_F(TableWindowTest, InsertKeys) {
     EXPECT_EQ(Data().Column(0), Values({7, 9, 1, 2, 3}));
 }
 
+// The editor of the empty last row commits into a new row (the grid is rebuilt under it).
+TEST_F(TableWindowTest, TypingIntoTheLastRowInTheEditor) {
+    const QModelIndex cell = table->Model().index(3, 1);
+    table->Grid()->setCurrentIndex(cell);
+    table->Grid()->edit(cell);
+    QWidget* editor = QApplication::focusWidget();
+    ASSERT_NE(editor, table->Grid());
+    QTest::keyClicks(editor, QStringLiteral("4.5"));
+    QAbstractItemDelegate* delegate = table->Grid()->itemDelegateForIndex(cell);
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+    EXPECT_EQ(Data().Column(0), Values({1, 2, 3, 4.5L}));
+    EXPECT_EQ(table->Model().rowCount(), 5);
+}
+
 TEST_F(TableWindowTest, TypedValueIsSavedIntoTheGraph) {
     const QModelIndex cell = table->Model().index(2, 2);
     table->Grid()->setCurrentIndex(cell);
