@@ -203,8 +203,9 @@ tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
 # A window of its own (not a dialog): Escape in it closes it.
-tour TableDataView 'menu 4 -5; settle; press Down Down shift+Down shift+Down' \
-    'xdotool windowfocus --sync "$(windows | tail -1)"; xdotool key Escape'
+close_table='xdotool windowfocus --sync "$(windows | tail -1)"; xdotool key Escape'
+tour TableDataView 'menu 4 -5; settle; press Down Down shift+Down shift+Down' "$close_table"
+tour TableDataView-Thin 'menu 4 -5; settle; press ctrl+a ctrl+t' "$close_table"
 
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2

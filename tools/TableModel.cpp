@@ -132,16 +132,16 @@ void TTableData::Load(const TGraph* graph) {
     if (ok)
         Load(x, y, z);
     else
-        Load({}, {});
+        Unload();
 }
 
 void TTableData::Load(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z) {
-    TDoubleArray2 columns{x, y};
-    if (!z.isEmpty()) columns.append(z);
-    const bool sameLength = x.size() == y.size() && (z.isEmpty() || z.size() == x.size());
-    if (!sameLength)
-        for (TDoubleArray& c : columns)
-            c.clear();
+    // Arrays of different lengths give no table, so that nothing can be written back from it.
+    TDoubleArray2 columns;
+    if (x.size() == y.size() && (z.isEmpty() || z.size() == x.size())) {
+        columns = {x, y};
+        if (!z.isEmpty()) columns.append(z);
+    }
     SearchResult = {};
     History.Clear();
     Reset(std::move(columns));

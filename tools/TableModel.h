@@ -86,7 +86,7 @@ public:
 
     // ---- Loading ----
     // Shares the graph's real values (three columns when it has a third array); a graph whose
-    // arrays differ in length loads as an empty table. nullptr: no graph shown.
+    // arrays differ in length loads no table, as nullptr does (no graph shown).
     void Load(const TGraph* graph);
     void Load(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& z = {});
     void Unload();

@@ -271,7 +271,7 @@ TTableViewWindow::TTableViewWindow(QWidget* parent) : QWidget(parent, Qt::Window
     splitter->addWidget(tree_);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({170, 430});
+    splitter->setSizes({220, 430});
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter, 1);
@@ -282,7 +282,7 @@ TTableViewWindow::TTableViewWindow(QWidget* parent) : QWidget(parent, Qt::Window
     findDialog_ = new TFindPointDialog(this);
     findDialog_->OnFindNext = [this] { FindNext(); };
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateStates(); });
-    resize(880, 520);
+    resize(940, 520);
     UpdateStates();
 }
 

@@ -86,6 +86,16 @@ TEST_F(TableViewTest, YesWithoutAGraphLosesNothing) {
     EXPECT_TRUE(view.Data.HasChanges());
 }
 
+// A table that could not be loaded writes nothing back.
+TEST_F(TableViewTest, NoTableNoWriting) {
+    TGraph* g = Add(Values({1}), Values({10}));
+    Open(g);
+    view.Data.Load(Values({1, 2}), Values({3}));
+    view.SaveToGraph(g);
+    EXPECT_EQ(told, QStringList{testutil::U("Нет данных для записи!")});
+    EXPECT_EQ(g->YData, Values({10}));
+}
+
 TEST_F(TableViewTest, ListChangesKeepUnsavedEdits) {
     TGraph* g = Add(Values({1}), Values({10}));
     Open(g);
