@@ -206,6 +206,7 @@ tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "cl
 close_table='xdotool windowfocus --sync "$(windows | tail -1)"; xdotool key Escape'
 tour TableDataView 'menu 4 -5; settle; press Down Down shift+Down shift+Down' "$close_table"
 tour TableDataView-Thin 'menu 4 -5; settle; press ctrl+a ctrl+t' "$close_table"
+tour TableDataView-NewGraph 'menu 4 -5; settle; press ctrl+n' "$close_table"
 
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2

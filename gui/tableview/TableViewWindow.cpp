@@ -16,7 +16,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -164,6 +163,34 @@ int TThinDialog::Ask() {
     return ok ? std::clamp(n, 0, MaxThinning) : 0;
 }
 
+TGraphNameDialog::TGraphNameDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    QVBoxLayout* layout = StripLayout(this, QStringLiteral("Создание нового графика"));
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(12, 6, 12, 0);
+    body->addWidget(new QLabel(QStringLiteral("Введите имя нового графика:")));
+    name_ = new QLineEdit(QStringLiteral("Новый график"));
+    body->addWidget(name_);
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Отмена"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    body->addLayout(buttons);
+    layout->addLayout(body);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(name_, &QLineEdit::textChanged, ok,
+            [ok](const QString& text) { ok->setEnabled(!text.isEmpty()); });
+}
+
+QString TGraphNameDialog::Ask() {
+    name_->selectAll();
+    name_->setFocus();
+    return exec() == QDialog::Accepted ? name_->text() : QString();
+}
+
 TFindPointDialog::TFindPointDialog(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     QVBoxLayout* layout = StripLayout(this, QStringLiteral("Расширенный поиск точки"));
@@ -280,6 +307,7 @@ TTableViewWindow::TTableViewWindow(QWidget* parent) : QWidget(parent, Qt::Window
     CreateActions();
     thinDialog_ = new TThinDialog(this);
     findDialog_ = new TFindPointDialog(this);
+    nameDialog_ = new TGraphNameDialog(this);
     findDialog_->OnFindNext = [this] { FindNext(); };
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateStates(); });
     resize(940, 520);
@@ -668,19 +696,7 @@ void TTableViewWindow::Paste() {
 }
 
 void TTableViewWindow::NewGraph() {
-    QString name;
-    if (AskGraphName) {
-        name = AskGraphName();
-    } else {
-        if (newGraphName_.isEmpty()) newGraphName_ = QStringLiteral("Новый график");
-        bool ok = false;
-        name = QInputDialog::getText(this, QStringLiteral("Создание нового графика"),
-                                     QStringLiteral("Введите имя нового графика:"), QLineEdit::Normal,
-                                     newGraphName_, &ok);
-        if (!ok) return;
-        newGraphName_ = name;
-    }
-    view_.NewGraph(name);
+    if (const QString name = nameDialog_->Ask(); !name.isEmpty()) view_.NewGraph(name);
     Done();
 }
 

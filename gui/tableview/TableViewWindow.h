@@ -39,6 +39,17 @@ private:
     QPushButton* thin_;
 };
 
+// "Создание нового графика": the new graph's name, kept between uses.
+class TGraphNameDialog : public QDialog {
+public:
+    explicit TGraphNameDialog(QWidget* parent);
+    // The name, empty when cancelled.
+    QString Ask();
+
+private:
+    QLineEdit* name_;
+};
+
 // "Расширенный поиск точки": a free condition over N, X and Y.
 class TFindPointDialog : public QDialog {
 public:
@@ -71,8 +82,6 @@ public:
     void SetDigitAlign(TDigitAlign align);
     // Shows the window (brings it to the front when shown).
     void ShowTable();
-    // Asks for the new graph's name unless one is given.
-    std::function<QString()> AskGraphName;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,7 +138,7 @@ private:
     QHash<QByteArray, QAction*> actions_;
     TThinDialog* thinDialog_;
     TFindPointDialog* findDialog_;
-    QString newGraphName_;
+    TGraphNameDialog* nameDialog_;
     Qt::KeyboardModifiers inputModifiers_;
     bool filling_ = false; // the tree or the grid's current cell is set by the program
 };
