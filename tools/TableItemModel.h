@@ -13,21 +13,15 @@ public:
     explicit TTableItemModel(TTableData& data, QObject* parent = nullptr);
     ~TTableItemModel() override;
 
-    TTableData& Data() { return data_; }
-
     TDigitAlign DigitAlign() const { return align_; }
     void SetDigitAlign(TDigitAlign align);
     int SignificantDigits() const { return digits_; }
     // A count outside 2..18 is ignored.
     void SetSignificantDigits(int digits);
-    // Off: 15 significant digits.
-    bool RoundDigits() const { return roundDigits_; }
+    // Rounding off: 15 significant digits.
     void SetRoundDigits(bool on);
     // The data rows on the screen, against which the points are lined up.
     void SetVisibleRows(int first, int last);
-
-    // The text a data cell shows (col 0 X, 1 Y, 2 Z).
-    QString CellText(int row, int col) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -40,6 +34,8 @@ private:
     void RowsAboutToChange() override;
     void RowsChanged() override;
     void CellsChanged() override;
+    // The text a data cell shows (col 0 X, 1 Y, 2 Z).
+    QString CellText(int row, int col) const;
     QString RoundedText(int row, int col) const;
     // The most digits after the point in a column over the visible rows and one row either side.
     int DotDigits(int col) const;

@@ -57,7 +57,6 @@ public:
     TNode NodeOf(const TGraph* graph) const;
 
     // ---- The window's visibility ----
-    bool IsShown() const { return shown_; }
     // Chooses the first graph when nothing is chosen and loads the selection.
     void Show();
     // False when the user chose to stay.

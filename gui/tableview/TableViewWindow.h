@@ -75,7 +75,6 @@ public:
     TTableItemModel& Model() { return *model_; }
     QTableView* Grid() const { return grid_; }
     QAction* Action(const char* name) const { return actions_.value(QByteArray(name)); }
-    QMenu* PopupMenu() const { return menu_; }
 
     void AddWindow(TSuperGrWindow& window);
     bool SelectGraph(const TGraph* graph);
