@@ -148,13 +148,37 @@ QVariant TTableItemModel::headerData(int section, Qt::Orientation orientation, i
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-void TTableItemModel::RowsAboutToChange() {
-    beginResetModel();
+void TTableItemModel::RowsAboutToChange(const TTableData::TRowChange& change) {
+    changingRows_ = true;
+    switch (change.Kind) {
+    case TTableData::TRowChange::Insert:
+        beginInsertRows({}, change.First, change.Last);
+        break;
+    case TTableData::TRowChange::Remove:
+        beginRemoveRows({}, change.First, change.Last);
+        break;
+    case TTableData::TRowChange::Reset:
+        beginResetModel();
+        break;
+    }
 }
 
-void TTableItemModel::RowsChanged() {
+void TTableItemModel::RowsChanged(const TTableData::TRowChange& change) {
     dotDigits_.clear();
-    endResetModel();
+    switch (change.Kind) {
+    case TTableData::TRowChange::Insert:
+        endInsertRows();
+        break;
+    case TTableData::TRowChange::Remove:
+        endRemoveRows();
+        break;
+    case TTableData::TRowChange::Reset:
+        endResetModel();
+        break;
+    }
+    changingRows_ = false;
+    // The rows after the block show other numbers and marks.
+    CellsChanged();
 }
 
 void TTableItemModel::CellsChanged() {

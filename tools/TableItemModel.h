@@ -20,6 +20,8 @@ public:
     void SetSignificantDigits(int digits);
     // Rounding off: 15 significant digits.
     void SetRoundDigits(bool on);
+    // While the rows change, the views' current cells move by themselves.
+    bool ChangingRows() const { return changingRows_; }
     // The data rows on the screen, against which the points are lined up.
     void SetVisibleRows(int first, int last);
 
@@ -31,8 +33,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    void RowsAboutToChange() override;
-    void RowsChanged() override;
+    void RowsAboutToChange(const TTableData::TRowChange& change) override;
+    void RowsChanged(const TTableData::TRowChange& change) override;
     void CellsChanged() override;
     // The text a data cell shows (col 0 X, 1 Y, 2 Z).
     QString CellText(int row, int col) const;
@@ -46,5 +48,6 @@ private:
     int digits_ = 8;
     bool roundDigits_ = true;
     int firstVisible_ = 0, lastVisible_ = -1;
+    bool changingRows_ = false;
     mutable QList<int> dotDigits_; // per column, -2 until computed for the visible rows
 };

@@ -115,6 +115,12 @@ namespace {
 bool SameValue(Extended a, Extended b) {
     return std::memcmp(&a, &b, 10) == 0;
 }
+// One block of consecutive rows, or a change of everything.
+TTableData::TRowChange Block(const TIntArray& rows, TTableData::TRowChange::TKind kind) {
+    if (rows.isEmpty() || rows.last() - rows.first() + 1 != rows.size()) return {};
+    return {kind, rows.first(), rows.last()};
+}
+
 bool StrictlyAscending(const TIntArray& rows, int limit) {
     for (qsizetype i = 0; i < rows.size(); ++i)
         if (rows[i] < 0 || rows[i] >= limit || (i > 0 && rows[i] <= rows[i - 1])) return false;
@@ -154,7 +160,7 @@ void TTableData::Unload() {
 }
 
 void TTableData::Reset(TDoubleArray2 columns) {
-    if (Observer) Observer->RowsAboutToChange();
+    if (Observer) Observer->RowsAboutToChange({});
     columns_ = std::move(columns);
     selected_ = TBoolArray(RowCount(), 0);
     selectedCount_ = 0;
@@ -162,7 +168,7 @@ void TTableData::Reset(TDoubleArray2 columns) {
     marks_.clear();
     markedCells_ = 0;
     rowsModified_ = sourceChanged_ = false;
-    if (Observer) Observer->RowsChanged();
+    if (Observer) Observer->RowsChanged({});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -366,7 +372,8 @@ bool TTableData::InsertRows(const TIntArray& rows, const TDoubleArray2& values, 
     }
     History.Record(std::move(inverse));
 
-    if (Observer) Observer->RowsAboutToChange();
+    const TRowChange rowChange = Block(rows, TRowChange::Insert);
+    if (Observer) Observer->RowsAboutToChange(rowChange);
     ClearSearch();
     columns_ = std::move(columns);
     selected_ = TBoolArray(newCount, 0);
@@ -377,7 +384,7 @@ bool TTableData::InsertRows(const TIntArray& rows, const TDoubleArray2& values, 
         marks_ = std::move(newMarks);
         markedCells_ = marked;
     }
-    if (Observer) Observer->RowsChanged();
+    if (Observer) Observer->RowsChanged(rowChange);
     return true;
 }
 
@@ -424,7 +431,8 @@ bool TTableData::DeleteRows(const TIntArray& rows) {
     History.Record(std::move(inverse));
     History.EndGroup();
 
-    if (Observer) Observer->RowsAboutToChange();
+    const TRowChange rowChange = Block(rows, TRowChange::Remove);
+    if (Observer) Observer->RowsAboutToChange(rowChange);
     columns_ = std::move(columns);
     if (!marks_.isEmpty()) {
         marks_ = std::move(newMarks);
@@ -439,7 +447,7 @@ bool TTableData::DeleteRows(const TIntArray& rows) {
         AnchorRow = CurrentRow;
     }
     rowsModified_ = true;
-    if (Observer) Observer->RowsChanged();
+    if (Observer) Observer->RowsChanged(rowChange);
     return true;
 }
 

@@ -75,11 +75,17 @@ bool ParseCell(const QString& text, Extended& value);
 
 class TTableData {
 public:
-    // What the table shows changed: its rows (their count or order), or only values and marks.
+    // How the rows change: one block inserted or removed (First..Last), or everything anew.
+    struct TRowChange {
+        enum TKind { Reset, Insert, Remove };
+        TKind Kind = Reset;
+        int First = 0, Last = -1;
+    };
+    // What the table shows changed: its rows, or only values and marks.
     struct TObserver {
         virtual ~TObserver() = default;
-        virtual void RowsAboutToChange() = 0;
-        virtual void RowsChanged() = 0;
+        virtual void RowsAboutToChange(const TRowChange& change) = 0;
+        virtual void RowsChanged(const TRowChange& change) = 0;
         virtual void CellsChanged() = 0;
     };
     TObserver* Observer = nullptr;

@@ -590,7 +590,7 @@ bool TTableViewWindow::CellEditorOpen() const {
 }
 
 void TTableViewWindow::CurrentCellChanged(const QModelIndex& current) {
-    if (filling_ || !current.isValid()) return;
+    if (filling_ || model_->ChangingRows() || !current.isValid()) return;
     view_.Data.SelectCell(current.row(), inputModifiers_ & Qt::ControlModifier,
                           inputModifiers_ & Qt::ShiftModifier);
     UpdateStates();
