@@ -64,6 +64,19 @@ TEST_F(TableWindowTest, TypingIntoTheLastRowInTheEditor) {
     EXPECT_EQ(table->Model().rowCount(), 5);
 }
 
+// Closing with unsaved changes asks; Cancel keeps the window and its table.
+TEST_F(TableWindowTest, ClosingAsksFirst) {
+    table->View().Ask = [](const QString&, bool) { return TTableView::TAnswer::Cancel; };
+    Key(Qt::Key_Insert);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_EQ(Data().RowCount(), 4);
+    table->View().Ask = [](const QString&, bool) { return TTableView::TAnswer::No; };
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(table->isVisible());
+    EXPECT_EQ(Data().History.UndoCount(), 0);
+}
+
 TEST_F(TableWindowTest, TypedValueIsSavedIntoTheGraph) {
     const QModelIndex cell = table->Model().index(2, 2);
     table->Grid()->setCurrentIndex(cell);
