@@ -4,7 +4,7 @@ tarvelo_sources(tarvelo_gui
     filtration/FiltrationDialog
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc settings/SettingsDialog
-    statistics/StatisticsDialog automarkers/AutoMarkersDialog savegraphs/SaveGraphsDialog
+    statistics/StatisticsDialog automarkers/AutoMarkersDialog savegraphs/SaveGraphsDialog tableview/TableViewWindow
     graphproperties/GraphPropertiesDialog graphlist/GraphListWindow
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog
 )

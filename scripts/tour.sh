@@ -213,6 +213,11 @@ tour ShowSettings-View 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-Grid 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-NewGraph 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-More 'menu 5 1; press ctrl+Tab'
+# A window of its own (not a dialog): Escape in it closes it.
+close_table='xdotool windowfocus --sync "$(windows | tail -1)"; xdotool key Escape'
+tour TableDataView 'menu 4 -5; settle; press Down Down shift+Down shift+Down' "$close_table"
+tour TableDataView-Thin 'menu 4 -5; settle; press ctrl+a ctrl+t' "$close_table"
+tour TableDataView-NewGraph 'menu 4 -5; settle; press ctrl+n' "$close_table"
 # The list of all graphs' properties, with the sample's graphs added once more (the last line: the
 # figure keeps them).
 tour GraphProperties "menu 1 5; choose_file examples/measurement.txt; press Return; sleep 1; press Escape; click $graph_list $bar"

@@ -1,4 +1,5 @@
 # The widget-free models of the data tool dialogs.
 tarvelo_sources(tarvelo_core
     FiltrationModel StatisticsModel AutoMarkersModel PrintLayout GraphPropertiesModel GraphListModel
+    TableModel TableOperations TableItemModel TableView
 )

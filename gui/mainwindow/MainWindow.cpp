@@ -93,6 +93,7 @@ TMainWindow::TMainWindow(QWidget* parent)
 
 TMainWindow::~TMainWindow() {
     qApp->removeEventFilter(this);
+    FCommands.reset();
     // The graph window's events point here; nothing may call back while the widgets go.
     FFigure->Events = TWindowEvents{};
     delete FAddGraphs;

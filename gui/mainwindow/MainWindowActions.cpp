@@ -92,7 +92,7 @@ const TCommand kCommands[] = {
     {"DelMarkers", "Удалить все маркеры", "", "", Always, &C::DeleteAllMarkers},
     {"Equation", "Калькулятор", "accessories-calculator", "", Later},
     {"Filtration", "Фильтрация", "filtration", "", WithGraphs, &C::Filtration},
-    {"TableDataView", "Табличный просмотр", "x-office-spreadsheet", "", Later},
+    {"TableDataView", "Табличный просмотр", "x-office-spreadsheet", "", Always, &C::TableView},
     {"StatInfo", "i", "dialog-information", "", Always, &C::ShowStatistics},
     {"LegendProps", "", "", "", Always, &C::ToggleLegend}, // the caption follows the legend
     {"CaptionProps", "Подписи к рисунку", "", "", Later},
@@ -115,7 +115,7 @@ const TCommand kCommands[] = {
     {"GraphDown", "Переместить назад", "", "", Always, &C::GraphDown},
     {"GraphMarkers", "Расставить маркеры...", "", "", Always, &C::PlaceGraphMarkers},
     {"DelGraphMarkers", "Удалить все маркеры", "", "", Always, &C::DeleteGraphMarkers},
-    {"GraphTable", "Табличный просмотр", "", "", Later},
+    {"GraphTable", "Табличный просмотр", "", "", Always, &C::GraphTableView},
     {"CloneGraph", "Клонировать", "", "", Always, &C::CloneGraph},
     {"DeleteGraph", "Удалить", "", "", Always, &C::DeleteGraph},
 };

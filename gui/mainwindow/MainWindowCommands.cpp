@@ -13,6 +13,7 @@
 #include "gui/settings/SettingsDialog.h"
 #include "gui/savegraphs/SaveGraphsDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
+#include "gui/tableview/TableViewWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -415,6 +416,29 @@ void TMainCommands::SaveSettingsToFile() {
     const QString name = ChooseSettingsFile(true);
     QString error;
     if (!name.isEmpty() && !settings::WriteFile(name, W.CurrentSettings(), error)) W.TellUser(error);
+}
+
+TMainCommands::~TMainCommands() {
+    delete FTable;
+}
+
+TTableViewWindow& TMainCommands::TableWindow() {
+    if (!FTable) {
+        FTable = new TTableViewWindow(&W);
+        FTable->SetDigitAlign(daRight);
+        FTable->AddWindow(W.Figure());
+    }
+    return *FTable;
+}
+
+void TMainCommands::TableView() {
+    TableWindow().ShowTable();
+}
+
+void TMainCommands::GraphTableView() {
+    TTableViewWindow& table = TableWindow();
+    table.ShowTable();
+    table.SelectGraph(W.Figure().GraphByIndex(W.CurrentGraph()));
 }
 
 void TMainCommands::ToggleLegend() {

@@ -14,10 +14,15 @@ class TMainWindow;
 class TSettingsDialog;
 class TStatisticsDialog;
 class TSuperPrintDialog;
+class TTableViewWindow;
 
 class TMainCommands {
 public:
     explicit TMainCommands(TMainWindow& window) : W(window) {}
+    // The table window goes first: it gives the graph window its handlers back.
+    ~TMainCommands();
+    TMainCommands(const TMainCommands&) = delete;
+    TMainCommands& operator=(const TMainCommands&) = delete;
 
     // The figure and its graphs.
     void NewFigure();
@@ -62,6 +67,9 @@ public:
 
     // Data tools.
     void Filtration();
+    void TableView();
+    // The table of the graph context menu's graph.
+    void GraphTableView();
 
     // Settings: the dialog, the per-user store and a settings file the user picks.
     void ShowSettings();
@@ -113,6 +121,7 @@ private:
     TGraphPropertiesDialog& PropertiesDialog();
     TGraphListWindow& GraphList();
     TSaveGraphsDialog& SaveGraphsDialog();
+    TTableViewWindow& TableWindow();
     TMainWindow& W;
     TSettingsDialog* FSettings = nullptr;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
@@ -121,6 +130,7 @@ private:
     TGraphPropertiesDialog* FProperties = nullptr;
     TGraphListWindow* FGraphList = nullptr;
     TSaveGraphsDialog* FSaveGraphs = nullptr;
+    TTableViewWindow* FTable = nullptr;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

@@ -1,6 +1,7 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "gui/tableview/TableViewWindow.h"
 #include "tests/common/TestData.h"
 
 #include <QApplication>
@@ -134,7 +135,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"Automarkers", "Расставить маркеры", "", true},
         {"Equation", "Калькулятор", "", false},
         {"Filtration", "Фильтрация", "", false},
-        {"TableDataView", "Табличный просмотр", "", false},
+        {"TableDataView", "Табличный просмотр", "", true},
         {"StatInfo", "i", "", true},
         {"CaptionProps", "Подписи к рисунку", "", false},
         {"UserCurve", "Задать кривую...", "", false},
@@ -173,6 +174,19 @@ TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
     EXPECT_TRUE(A("Undo")->isEnabled());
     EXPECT_FALSE(window.StatusIconsEnabled());
     EXPECT_EQ(window.CurrentGraph(), -1);
+}
+
+// The graph context menu's table view shows that graph; the window gives the handlers back on closing.
+TEST_F(MainWindowTest, GraphTableShowsTheCurrentGraph) {
+    Add(QStringLiteral("a"));
+    Add(QStringLiteral("b"));
+    window.SetCurrentGraph(1);
+    A("GraphTable")->trigger();
+    auto* table = window.findChild<TTableViewWindow*>();
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_EQ(table->View().Selection().Graph(), window.Figure().GraphByIndex(1));
+    EXPECT_EQ(table->View().Data.Column(1), Ramp(11, 0, 2));
 }
 
 TEST_F(MainWindowTest, CurrentGraphIsClampedAfterADelete) {
