@@ -32,30 +32,34 @@ void NearestOnSegment(T ax, T ay, T bx, T by, T px, T py, T& outX, T& outY, bool
 
 // The sum of the measures of the segments between nodes from .. to of a graph mapped to unrounded
 // pixels, added in node order, zero and NaN measures passed over. This is the whole cost of placing
-// markers along a long graph: the measures of a block are made first and summed in a loop of their
-// own, which keeps the sum in a register (adding the zeros of dropped segments changes no bit).
+// markers along a long graph. A block's nodes are mapped one axis at a time, so that the mapping's
+// constants stay in registers, then measured and summed with the sum in a register.
 template <int Kind>
 Extended SumNodeSegments(const Extended* xs, const Extended* ys, int from, int to,
                          const TGraphMapping& mapping, const TMappingAnchor& anchor) {
     constexpr int BlockSize = 256;
-    Extended measures[BlockSize];
+    Extended px[BlockSize + 1], py[BlockSize + 1];
     Extended sum = 0;
-    Extended x1 = mapping.ToPixelX(xs[from], anchor), y1 = mapping.ToPixelY(ys[from], anchor);
     for (int blockStart = from; blockStart < to; blockStart += BlockSize) {
         const int count = std::min(BlockSize, to - blockStart);
+        if constexpr (Kind != 1)
+            for (int j = 0; j <= count; ++j)
+                px[j] = mapping.ToPixelX(xs[blockStart + j], anchor);
+        if constexpr (Kind != 0)
+            for (int j = 0; j <= count; ++j)
+                py[j] = mapping.ToPixelY(ys[blockStart + j], anchor);
         for (int j = 0; j < count; ++j) {
-            const int i = blockStart + j;
-            const Extended x2 = mapping.ToPixelX(xs[i + 1], anchor), y2 = mapping.ToPixelY(ys[i + 1], anchor);
-            const Extended dx = x2 - x1, dy = y2 - y1;
-            const Extended m = Kind == 0   ? std::fabs(dx)
-                               : Kind == 1 ? std::fabs(dy)
-                                           : std::sqrt(dx * dx + dy * dy);
-            measures[j] = m > 0 ? m : 0;
-            x1 = x2;
-            y1 = y2;
+            Extended m;
+            if constexpr (Kind == 0) {
+                m = std::fabs(px[j + 1] - px[j]);
+            } else if constexpr (Kind == 1) {
+                m = std::fabs(py[j + 1] - py[j]);
+            } else {
+                const Extended dx = px[j + 1] - px[j], dy = py[j + 1] - py[j];
+                m = std::sqrt(dx * dx + dy * dy);
+            }
+            if (m > 0) sum += m;
         }
-        for (int j = 0; j < count; ++j)
-            sum += measures[j];
     }
     return sum;
 }
