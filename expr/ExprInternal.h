@@ -49,6 +49,7 @@ struct EvalContext {
     TDoubleArray UnionArg; // filled on first need (X, XREL, INTEGR of a scalar)
     bool UnionFilled = false;
     int Depth = 0;
+    bool CancelSeen = false; // once cancelled, every further step fails at once
 
     EvalContext(const TMFDataArr& graphs, const TEvalSettings& settings)
         : Graphs(graphs), Settings(settings) {}

@@ -1,4 +1,4 @@
-# The widget-free models of the data tool dialogs.
+# The widget-free models of the data tool dialogs and of the calculator.
 tarvelo_sources(tarvelo_core
-    FiltrationModel StatisticsModel AutoMarkersModel
+    FiltrationModel StatisticsModel AutoMarkersModel CalcMath CalculatorModel
 )
