@@ -4,5 +4,5 @@ tarvelo_sources(tarvelo_gui
     filtration/FiltrationDialog
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc
-    statistics/StatisticsDialog automarkers/AutoMarkersDialog
+    statistics/StatisticsDialog automarkers/AutoMarkersDialog calculator/CalculatorWindow
 )

@@ -17,7 +17,11 @@ windows() {
         xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP || echo "$id"
     done
 }
-is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE 'DIALOG|UTILITY'; } # tool windows too
+# Tool windows count too, and so do top-level windows of their own (the calculator).
+is_dialog() {
+    xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE 'DIALOG|UTILITY' ||
+        { [ "$1" != "$main" ] && xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q NORMAL; }
+}
 
 # Waits until the windows stay as they are for 0.6 s (at most 20 s).
 settle() {
@@ -191,6 +195,7 @@ tour Paste 'press ctrl+c ctrl+v'
 tour CloseForm 'menu 1 -1'
 tour About 'menu 6 2'
 tour Filtration 'menu 4 1; settle; click_in_dialog 315 70' # with the response of the computed filter
+tour Equation 'menu 4 2; settle; xdotool type --delay 30 "2*diff(y(0),"' # with the list of DIFF kinds
 tour AlignScales "click $align_scales $bar"
 tour AlignPositions "click $align_positions $bar"
 tour WindowMenu "rclick $plot_x $plot_y"

@@ -3,6 +3,7 @@
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
+#include "gui/calculator/CalculatorWindow.h"
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
@@ -22,6 +23,10 @@
 #include <cerrno>
 
 using namespace mainstate;
+
+TMainCommands::TMainCommands(TMainWindow& window) : W(window) {}
+
+TMainCommands::~TMainCommands() = default;
 
 // ---------------------------------------------------------------------------------------------
 // The figure and its graphs.
@@ -267,6 +272,19 @@ void TMainCommands::Filtration() {
         dialog.Update();
         dialog.exec();
     });
+}
+
+void TMainCommands::Calculator() {
+    if (!FCalculator) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FCalculator = std::make_unique<TCalculatorWindow>();
+        QApplication::restoreOverrideCursor();
+    }
+    TCalcMath& calc = FCalculator->Calc();
+    calc.RemoveAllWindows();
+    calc.AddWindow(&W.Figure(), 0);
+    FCalculator->ShowCalculator();
+    W.Figure().Repaint();
 }
 
 void TMainCommands::ToggleLegend() {

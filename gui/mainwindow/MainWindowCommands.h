@@ -6,13 +6,17 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class TAutoMarkersDialog;
+class TCalculatorWindow;
 class TMainWindow;
 class TStatisticsDialog;
 
 class TMainCommands {
 public:
-    explicit TMainCommands(TMainWindow& window) : W(window) {}
+    explicit TMainCommands(TMainWindow& window);
+    ~TMainCommands();
 
     // The figure and its graphs.
     void NewFigure();
@@ -53,6 +57,9 @@ public:
 
     // Data tools.
     void Filtration();
+    // The calculator for the figure; made on first use and kept.
+    void Calculator();
+    TCalculatorWindow* CalculatorWindow() const { return FCalculator.get(); }
 
     // Node work.
     void ToggleNodeWork();
@@ -91,6 +98,8 @@ private:
     TMainWindow& W;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
     TStatisticsDialog* FStatistics = nullptr;
+    // A top-level window of its own (own taskbar entry), so not a child of the main window.
+    std::unique_ptr<TCalculatorWindow> FCalculator;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.
