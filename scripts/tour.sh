@@ -195,7 +195,7 @@ tour Paste 'press ctrl+c ctrl+v'
 tour CloseForm 'menu 1 -1'
 tour About 'menu 6 2'
 tour Filtration 'menu 4 1; settle; click_in_dialog 315 70' # with the response of the computed filter
-tour Equation 'menu 4 2; settle; xdotool type --delay 30 "2*diff(y(0),"' # with the list of DIFF kinds
+tour Equation 'menu 4 2; settle; focus_dialog; xdotool type --delay 30 "2*diff(y(0),"' # with the list of DIFF kinds
 tour AlignScales "click $align_scales $bar"
 tour AlignPositions "click $align_positions $bar"
 tour WindowMenu "rclick $plot_x $plot_y"

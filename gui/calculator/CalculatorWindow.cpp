@@ -404,7 +404,7 @@ QWidget* TCalculatorWindow::BuildKeypad() {
         for (const TKey& key : group.Keys) {
             auto* b = new QToolButton;
             const QString caption = QString::fromUtf8(key.Caption);
-            b->setText(caption);
+            b->setText(caption == QLatin1String("&") ? QStringLiteral("&&") : caption); // not a mnemonic
             b->setToolTip(QString::fromUtf8(key.Hint));
             b->setFocusPolicy(Qt::NoFocus);
             b->setMinimumWidth(34);
@@ -416,8 +416,10 @@ QWidget* TCalculatorWindow::BuildKeypad() {
                                   : caption == QLatin1String("xrel(i)") ? 2
                                                                         : -1;
             if (graphKind >= 0) graphButtons_[graphKind] = b;
-            if (key.Sign)
+            if (graphKind >= 0)
                 connect(b, &QToolButton::clicked, this, [this, b] { TypeSign(b->text()); });
+            else if (key.Sign)
+                connect(b, &QToolButton::clicked, this, [this, caption] { TypeSign(caption); });
             else
                 connect(b, &QToolButton::clicked, this, [this, caption] { TypeFunction(caption); });
         }
