@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -84,6 +85,16 @@ TEST_F(CalculatorWindowTest, FunctionButtonWrapsTheSelection) {
     EXPECT_EQ(calculator.Input()->text(), u"sqrt(y(0))"_s);
     Find<QToolButton>(calculator, u"y(0)"_s)->click(); // the graph button names the selected graph
     EXPECT_EQ(calculator.Input()->text(), u"sqrt(y(0))y(0)"_s);
+}
+
+TEST_F(CalculatorWindowTest, StayOnTopFollowsTheSetting) {
+    calculator.Calc().SetStayOnTop(true);
+    EXPECT_TRUE(calculator.windowFlags() & Qt::WindowStaysOnTopHint);
+    auto* box = Find<QCheckBox>(calculator, u"Поверх других окон"_s);
+    EXPECT_TRUE(box->isChecked());
+    box->click();
+    EXPECT_FALSE(calculator.Calc().StayOnTop());
+    EXPECT_FALSE(calculator.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST(CalculatorCommand, OpensForTheFigure) {
