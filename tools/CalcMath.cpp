@@ -232,7 +232,8 @@ void TCalcMath::Rebuild() {
     if (SelectedWindow >= FWindowEntries.size()) SelectedWindow = SelectedGraph = -1;
     if (SelectedGraph >= FGraphs.size()) SelectedGraph = -1;
     if (OverwriteTarget >= FGraphs.size()) OverwriteTarget = NoTarget;
-    InputChanged(FInput);
+    UpdateCurrentGraph();
+    if (OnGraphsChanged) OnGraphsChanged();
 }
 
 void TCalcMath::SelectGraph(int n) {
@@ -257,11 +258,17 @@ QList<TCalcMath::TTarget> TCalcMath::OverwriteTargets() const {
     return targets;
 }
 
+bool TCalcMath::UpdateCurrentGraph() {
+    std::optional<int> current = calcmath::CurrentGraphOf(FInput);
+    if (current && *current >= FGraphs.size()) current.reset();
+    if (current == FCurrentGraph) return false;
+    FCurrentGraph = current;
+    return true;
+}
+
 void TCalcMath::InputChanged(const QString& line) {
     FInput = line;
-    FCurrentGraph = calcmath::CurrentGraphOf(line);
-    if (FCurrentGraph && *FCurrentGraph >= FGraphs.size()) FCurrentGraph.reset();
-    if (OnGraphsChanged) OnGraphsChanged();
+    if (UpdateCurrentGraph() && OnTargetsChanged) OnTargetsChanged();
 }
 
 void TCalcMath::Message(const QString& text) {

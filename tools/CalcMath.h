@@ -145,7 +145,8 @@ public:
     // Asked between evaluation steps; true stops the calculation without a message.
     std::function<bool()> Cancelled;
 
-    std::function<void()> OnGraphsChanged;   // windows, graphs, targets or the current graph changed
+    std::function<void()> OnGraphsChanged;   // windows or graphs changed (and so the targets)
+    std::function<void()> OnTargetsChanged;  // the input's current graph changed
     std::function<void()> OnSettingsChanged; // a setting changed
     std::function<void(const QString&)> OnMessage;
 
@@ -162,6 +163,8 @@ private:
         int32_t Id;
     };
     void Rebuild();
+    // True when the input's current graph is another one now.
+    bool UpdateCurrentGraph();
     void WindowDestroyed(TComponent* sender);
     void Message(const QString& text);
     void SettingChanged();

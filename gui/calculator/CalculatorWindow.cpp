@@ -378,6 +378,7 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
     marks_.OnChange = [this] { overlay_->update(); };
     calc_.OnSettingsChanged = [this] { ShowSettings(); };
     calc_.OnGraphsChanged = [this] { ShowGraphs(); };
+    calc_.OnTargetsChanged = [this] { ShowTargets(); };
     calc_.OnMessage = [this](const QString& text) { QMessageBox::warning(this, kTitle, text); };
     ShowSettings();
     ShowGraphs();
@@ -388,6 +389,7 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
 TCalculatorWindow::~TCalculatorWindow() {
     // The model outlives the widgets' handlers only as far as this destructor: it must not call them.
     calc_.OnGraphsChanged = nullptr;
+    calc_.OnTargetsChanged = nullptr;
     calc_.OnSettingsChanged = nullptr;
     calc_.RemoveAllWindows();
 }
@@ -595,13 +597,8 @@ void TCalculatorWindow::ShowGraphs() {
     }
     graphTree_->expandAll();
     graphTree_->setCurrentItem(selected);
-
-    targets_->clear();
-    for (const TCalcMath::TTarget& t : calc_.OverwriteTargets())
-        targets_->addItem(TargetIcon(t, graphTree_->font(), targets_->palette().color(QPalette::Base)),
-                          t.Text, t.Graph);
-    targets_->setCurrentIndex(targets_->findData(calc_.OverwriteTarget));
     fillingControls_ = false;
+    ShowTargets();
 
     const int n = calc_.SelectedGraph;
     const QString labels[] = {QStringLiteral("y(%1)"), QStringLiteral("x(%1)"), QStringLiteral("xrel(%1)")};
@@ -610,6 +607,16 @@ void TCalculatorWindow::ShowGraphs() {
         graphButtons_[i]->setEnabled(n >= 0);
     }
     if (calc_.OverwriteTarget == TCalcMath::NoTarget && !calc_.Overwrite) newGraph_->setChecked(true);
+}
+
+void TCalculatorWindow::ShowTargets() {
+    fillingControls_ = true;
+    targets_->clear();
+    for (const TCalcMath::TTarget& t : calc_.OverwriteTargets())
+        targets_->addItem(TargetIcon(t, graphTree_->font(), targets_->palette().color(QPalette::Base)),
+                          t.Text, t.Graph);
+    targets_->setCurrentIndex(targets_->findData(calc_.OverwriteTarget));
+    fillingControls_ = false;
 }
 
 void TCalculatorWindow::GraphNodeChosen() {

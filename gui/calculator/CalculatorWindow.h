@@ -78,6 +78,7 @@ private:
     // The model's changes.
     void ShowSettings();
     void ShowGraphs();
+    void ShowTargets();
     void GraphNodeChosen();
     void ShowHistory();
     void ShowResultMode();

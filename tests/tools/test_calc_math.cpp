@@ -180,7 +180,11 @@ TEST_F(CalcMathTest, OverwritesTheCurrentGraphInPlace) {
     AddThree();
     calc.Overwrite = true;
     calc.OverwriteTarget = TCalcMath::CurrentGraphTarget;
-    calc.InputChanged(u"y(1)*2"_s);
+    int targetsTold = 0;
+    calc.OnTargetsChanged = [&] { ++targetsTold; };
+    calc.InputChanged(u"y(1)*"_s);
+    calc.InputChanged(u"y(1)*2"_s); // the same current graph: the list stays
+    EXPECT_EQ(targetsTold, 1);
     ASSERT_EQ(calc.CurrentGraph(), 1);
     EXPECT_EQ(calc.OverwriteTargets()[0].Text, u"Текущий график - y(1)"_s);
     ASSERT_TRUE(calc.Calculate(u"y(1)*2"_s).Succeeded);
