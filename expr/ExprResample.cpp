@@ -29,6 +29,7 @@ namespace detail {
 TDoubleArray UnsetArray(qsizetype n) {
     if (n <= 0) return {};
     QArrayDataPointer<Extended> d(QTypedArrayData<Extended>::allocate(n), n);
+    Q_CHECK_PTR(d.data()); // out of memory fails as QList's own allocations do
     // Large pages for a long array: a fault per 2 MiB instead of per 4 KiB.
     constexpr uintptr_t Huge = uintptr_t(1) << 21;
     const uintptr_t begin = (reinterpret_cast<uintptr_t>(d.data()) + Huge - 1) & ~(Huge - 1);
