@@ -373,6 +373,10 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
             HidePopups();
     });
 
+    // Keyboard preview: the keys of every control but the edit fields pass here first.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!qobject_cast<QLineEdit*>(w)) w->installEventFilter(this);
+
     marks_.FramePeriod = calc_.BracketsRectPeriod;
     marks_.UnderlinePeriod = calc_.BracketsUnderPeriod;
     marks_.OnChange = [this] { overlay_->update(); };
@@ -456,7 +460,6 @@ QWidget* TCalculatorWindow::BuildParameters() {
     for (int i = 0; i < 3; ++i) {
         argFields_[i] = new QLineEdit(*texts[i]);
         argFields_[i]->setEnabled(false);
-        argFields_[i]->installEventFilter(this);
         grid->addWidget(new QLabel(QString::fromUtf8(fieldNames[i])), 5, 2 * i);
         grid->addWidget(argFields_[i], 5, 2 * i + 1);
         connect(argFields_[i], &QLineEdit::textChanged, this,
@@ -487,7 +490,6 @@ QWidget* TCalculatorWindow::BuildResults() {
     newGraph_ = new QRadioButton(QStringLiteral("в новый график"));
     overwrite_ = new QRadioButton(QStringLiteral("перезаписать"));
     newName_ = new QLineEdit;
-    newName_->installEventFilter(this);
     targets_ = new QComboBox;
     auto* grid = new QGridLayout(box);
     grid->addWidget(newGraph_, 0, 0);
@@ -511,7 +513,6 @@ QWidget* TCalculatorWindow::BuildHistory() {
     auto* box = new QGroupBox(QStringLiteral(" История ввода "));
     history_ = new QTreeWidget;
     history_->setHeaderHidden(true);
-    history_->installEventFilter(this);
     historyTop_ =
         new QTreeWidgetItem(history_, {QDateTime::currentDateTime().toString(u"dd:MM:yy hh:mm:ss")});
     historyTop_->setForeground(0, palette().color(QPalette::Disabled, QPalette::Text));
@@ -531,7 +532,6 @@ QWidget* TCalculatorWindow::BuildGraphTree() {
     auto* box = new QGroupBox(QStringLiteral(" Список имеющихся графиков "));
     graphTree_ = new QTreeWidget;
     graphTree_->setHeaderHidden(true);
-    graphTree_->installEventFilter(this);
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(graphTree_);
     connect(graphTree_, &QTreeWidget::currentItemChanged, this, [this] {
@@ -924,6 +924,8 @@ bool TCalculatorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* e = static_cast<QKeyEvent*>(event);
     if (watched == input_) return InputKey(e);
+    if (!qobject_cast<QWidget*>(watched) || qobject_cast<QLineEdit*>(watched))
+        return false; // the fields keep theirs
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (watched == history_ && enter) {
         InsertHistoryEntry();
@@ -933,13 +935,12 @@ bool TCalculatorWindow::eventFilter(QObject* watched, QEvent* event) {
         if (graphButtons_[0]->isEnabled()) graphButtons_[0]->click();
         return true;
     }
-    // Typing in a tree goes to the input line.
-    if ((watched == history_ || watched == graphTree_) && e->text().size() == 1 && e->text()[0].isPrint() &&
-        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        input_->setFocus();
-        return InputKey(e);
-    }
-    return false;
+    // The other controls: typing goes to the input line, Enter calculates, Escape closes.
+    const bool typed = e->text().size() == 1 && e->text()[0].isPrint() &&
+                       !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (!typed && !enter && e->key() != Qt::Key_Escape) return false;
+    input_->setFocus();
+    return InputKey(e);
 }
 
 void TCalculatorWindow::keyPressEvent(QKeyEvent* e) {

@@ -66,6 +66,16 @@ TEST_F(CalculatorWindowTest, NumberStaysInTheInputLineAndGoesToTheHistory) {
     EXPECT_EQ(calculator.Input()->text(), u"20"_s);
 }
 
+TEST_F(CalculatorWindowTest, TypingAnywhereGoesToTheInputLine) {
+    auto* box = Find<QCheckBox>(calculator, u"Поверх других окон"_s);
+    box->setFocus();
+    QTest::keyClicks(box, u"2*3"_s);
+    EXPECT_EQ(calculator.Input()->text(), u"2*3"_s);
+    QTest::keyClick(Find<QPushButton>(calculator, u"Закрыть"_s), Qt::Key_Return);
+    EXPECT_EQ(calculator.Input()->text(), u"6"_s);
+    EXPECT_TRUE(calculator.isVisible());
+}
+
 TEST_F(CalculatorWindowTest, CompletionListFiltersAndApplies) {
     QTest::keyClicks(calculator.Input(), u"rand("_s);
     ASSERT_TRUE(Completion()->isVisible());
