@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <sys/mman.h>
-
 namespace mathfuncs {
 
 using namespace detail;
@@ -30,11 +28,6 @@ TDoubleArray UnsetArray(qsizetype n) {
     if (n <= 0) return {};
     QArrayDataPointer<Extended> d(QTypedArrayData<Extended>::allocate(n), n);
     Q_CHECK_PTR(d.data()); // out of memory fails as QList's own allocations do
-    // Large pages for a long array: a fault per 2 MiB instead of per 4 KiB.
-    constexpr uintptr_t Huge = uintptr_t(1) << 21;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(d.data()) + Huge - 1) & ~(Huge - 1);
-    const uintptr_t end = reinterpret_cast<uintptr_t>(d.data() + n) & ~(Huge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     return TDoubleArray(std::move(d));
 }
 
