@@ -383,7 +383,10 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
     calc_.OnSettingsChanged = [this] { ShowSettings(); };
     calc_.OnGraphsChanged = [this] { ShowGraphs(); };
     calc_.OnTargetsChanged = [this] { ShowTargets(); };
-    calc_.OnMessage = [this](const QString& text) { QMessageBox::warning(this, kTitle, text); };
+    calc_.OnMessage = [this](const QString& text) {
+        RestoreCursor();
+        QMessageBox::warning(this, kTitle, text);
+    };
     ShowSettings();
     ShowGraphs();
     ShowResultMode();
@@ -391,7 +394,7 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
 }
 
 TCalculatorWindow::~TCalculatorWindow() {
-    // The model outlives the widgets' handlers only as far as this destructor: it must not call them.
+    // The widgets go first: the model, giving the windows back, must not call them any more.
     calc_.OnGraphsChanged = nullptr;
     calc_.OnTargetsChanged = nullptr;
     calc_.OnSettingsChanged = nullptr;
@@ -658,7 +661,7 @@ void TCalculatorWindow::Calculate() {
     busy_ = true;
     QElapsedTimer clock;
     clock.start();
-    bool waiting = false, cancelled = false;
+    bool cancelled = false;
     // Past half a second the cursor turns busy and events are served, all input but Esc swallowed.
     struct TEscFilter : QObject {
         bool* Cancelled;
@@ -683,20 +686,18 @@ void TCalculatorWindow::Calculate() {
     } escFilter(&cancelled);
     calc_.Cancelled = [&] {
         if (clock.elapsed() < BusyAfterMs) return false;
-        if (!waiting) {
-            waiting = true;
+        if (!busyCursor_) {
+            busyCursor_ = true;
             QApplication::setOverrideCursor(Qt::WaitCursor);
-            qApp->installEventFilter(&escFilter);
         }
+        qApp->installEventFilter(&escFilter);
         QApplication::processEvents();
+        qApp->removeEventFilter(&escFilter);
         return cancelled;
     };
     const TCalcOutcome outcome = calc_.Calculate(input_->text());
     calc_.Cancelled = nullptr;
-    if (waiting) {
-        qApp->removeEventFilter(&escFilter);
-        QApplication::restoreOverrideCursor();
-    }
+    RestoreCursor();
     busy_ = false;
     ShowHistory();
     newName_->setText(calc_.NewGraphName);
@@ -705,6 +706,12 @@ void TCalculatorWindow::Calculate() {
         input_->selectAll();
     }
     if (outcome.CloseWindow) close();
+}
+
+void TCalculatorWindow::RestoreCursor() {
+    if (!busyCursor_) return;
+    busyCursor_ = false;
+    QApplication::restoreOverrideCursor();
 }
 
 // ---------------------------------------------------------------------------------------------

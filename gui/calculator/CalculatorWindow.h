@@ -62,6 +62,7 @@ private:
     bool InputKey(QKeyEvent* event);
     void AfterCharacter(QChar typed);
     void PasteIntoInput();
+    void RestoreCursor();
     void InsertHistoryEntry();
     void FromHistory(bool previous);
 
@@ -89,7 +90,8 @@ private:
     calcinput::TCompletion completion_;
     bool applyingUndo_ = false;
     bool fillingControls_ = false;
-    bool busy_ = false;
+    bool busy_ = false;       // a calculation runs
+    bool busyCursor_ = false; // and has run long enough to show the busy cursor
 
     QLineEdit* input_;
     TBracketOverlay* overlay_;
