@@ -17,10 +17,12 @@ windows() {
         xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP || echo "$id"
     done
 }
-# Tool windows count too, and so do top-level windows of their own (the calculator).
+# Tool windows count too, and so do top-level windows of their own (the calculator); menus name
+# NORMAL only after their own type.
 is_dialog() {
-    xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE 'DIALOG|UTILITY' ||
-        { [ "$1" != "$main" ] && xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q NORMAL; }
+    local type
+    type=$(xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null)
+    grep -qE 'DIALOG|UTILITY' <<<"$type" || { [ "$1" != "$main" ] && grep -q '= _NET_WM_WINDOW_TYPE_NORMAL' <<<"$type"; }
 }
 
 # Waits until the windows stay as they are for 0.6 s (at most 20 s).
