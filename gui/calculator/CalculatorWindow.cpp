@@ -31,8 +31,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Вычисление математических функций");
-// A calculation running longer than this shows the busy cursor and listens for Esc.
-constexpr qint64 BusyAfterMs = 500;
 
 class TQtSingleShot : public TWindowTimer {
 public:

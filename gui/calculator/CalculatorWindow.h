@@ -36,6 +36,8 @@ public:
     // "Вычислить".
     void Calculate();
     QLineEdit* Input() const { return input_; }
+    // A calculation running longer than this shows the busy cursor and can be cancelled with Esc.
+    int BusyAfterMs = 500;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

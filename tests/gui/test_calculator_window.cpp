@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -95,6 +96,18 @@ TEST_F(CalculatorWindowTest, FunctionButtonWrapsTheSelection) {
     EXPECT_EQ(calculator.Input()->text(), u"sqrt(y(0))"_s);
     Find<QToolButton>(calculator, u"y(0)"_s)->click(); // the graph button names the selected graph
     EXPECT_EQ(calculator.Input()->text(), u"sqrt(y(0))y(0)"_s);
+}
+
+TEST_F(CalculatorWindowTest, EscCancelsALongCalculation) {
+    calculator.BusyAfterMs = 0;
+    QTest::keyClicks(calculator.Input(), u"y(0)*2"_s);
+    QCoreApplication::postEvent(calculator.Input(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    Find<QPushButton>(calculator, u"Вычислить"_s)->click();
+    EXPECT_EQ(figure.GraphCount(), 1);
+    EXPECT_TRUE(calculator.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(calculator.Calc().History.Items().isEmpty());
 }
 
 TEST_F(CalculatorWindowTest, StayOnTopFollowsTheSetting) {
