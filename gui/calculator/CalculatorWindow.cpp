@@ -232,6 +232,8 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
     : QWidget(nullptr, Qt::Window), marks_(timer ? std::move(timer) : std::make_unique<TQtSingleShot>()) {
     setWindowTitle(kTitle);
     setObjectName(QStringLiteral("CalcMathFuncForm"));
+    // A window of its own, yet closing the main window still ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     input_ = new QLineEdit;
     input_->installEventFilter(this);

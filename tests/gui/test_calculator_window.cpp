@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -131,6 +132,16 @@ TEST(CalculatorCommand, OpensForTheFigure) {
     EXPECT_TRUE(calculator->isVisible());
     EXPECT_EQ(calculator->windowTitle(), u"Вычисление математических функций"_s);
     ASSERT_EQ(calculator->Calc().Graphs().size(), 1);
+    // The open calculator does not keep the program running once the main window closes.
+    main.show();
+    main.Ask = [](const QString&) { return mainstate::TAnswer::No; };
+    QTimer::singleShot(0, &main, [&] { main.close(); });
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    giveUp.start(3000);
+    QApplication::exec();
+    EXPECT_TRUE(giveUp.isActive());
     calculator->close();
 }
 
