@@ -160,6 +160,10 @@ std::optional<TMFData> EvaluateTwoArguments(const ArgList& args, EvalContext& ct
 TMFData EvaluateText(QStringView text, EvalContext& ctx) {
     const DepthGuard guard(ctx.Depth);
     if (ctx.Depth > MaxNestingDepth) return ErrorValue(ecSyntax);
+    if (ctx.CancelSeen || (ctx.Settings.Cancelled && ctx.Settings.Cancelled())) {
+        ctx.CancelSeen = true;
+        return ErrorValue(CancelledCode);
+    }
 
     QStringView s = text;
     while (s.startsWith(QLatin1Char('('))) {
@@ -218,6 +222,8 @@ TMFData EvaluateExpression(const QString& formula, const TMFDataArr& graphs, con
 
     EvalContext ctx{table, settings};
     TMFData r = EvaluateText(RewriteOperators(prepared), ctx);
+    // A function that turns its argument's failure into its own code must not hide the cancel.
+    if (ctx.CancelSeen) return ErrorValue(CancelledCode);
     if (r.Code != 0) return ErrorValue(r.Code);
     // A value without points is the empty kind, not a scalar: it ends as error 12 below.
     if (settings.IgnoreErrors && !r.Y.isEmpty()) {

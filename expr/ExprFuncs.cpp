@@ -85,10 +85,17 @@ int RunBinaryStrided(Kernel kernel, const Extended* l, const Extended* r, const 
 template <class Kernel>
 int RunBinary(Kernel kernel, const Extended* l, qsizetype ls, const Extended* r, qsizetype rs,
               const uint8_t* lm, const uint8_t* rm, Extended* out, uint8_t* om, qsizetype n) {
-    if (ls && rs) return RunBinaryStrided<1, 1>(kernel, l, r, lm, rm, out, om, n);
-    if (ls) return RunBinaryStrided<1, 0>(kernel, l, r, lm, rm, out, om, n);
-    if (rs) return RunBinaryStrided<0, 1>(kernel, l, r, lm, rm, out, om, n);
-    return RunBinaryStrided<0, 0>(kernel, l, r, lm, rm, out, om, n);
+    return RunInHalves(n, [&](qsizetype b, qsizetype e) {
+        const Extended* lb = l + b * ls;
+        const Extended* rb = r + b * rs;
+        const uint8_t* lmb = lm ? lm + b * ls : nullptr;
+        const uint8_t* rmb = rm ? rm + b * rs : nullptr;
+        uint8_t* omb = om ? om + b : nullptr;
+        if (ls && rs) return RunBinaryStrided<1, 1>(kernel, lb, rb, lmb, rmb, out + b, omb, e - b);
+        if (ls) return RunBinaryStrided<1, 0>(kernel, lb, rb, lmb, rmb, out + b, omb, e - b);
+        if (rs) return RunBinaryStrided<0, 1>(kernel, lb, rb, lmb, rmb, out + b, omb, e - b);
+        return RunBinaryStrided<0, 0>(kernel, lb, rb, lmb, rmb, out + b, omb, e - b);
+    });
 }
 
 int ApplyBinary(int code, const Extended* l, qsizetype ls, const Extended* r, qsizetype rs, const uint8_t* lm,
@@ -160,7 +167,7 @@ int BringTogether(TMFData& l, TMFData& r, const EvalContext& ctx, BinaryOperands
         op.Sorted = g.Sorted;
         return 0;
     }
-    if (l.X == r.X || (ctx.HasCommon() && l.X.size() == r.X.size())) {
+    if (SameArrays(l.X, r.X) || (ctx.HasCommon() && l.X.size() == r.X.size())) {
         op.X = l.X;
         op.Sorted = l.Sorted;
         return 0;
@@ -175,8 +182,8 @@ int BringTogether(TMFData& l, TMFData& r, const EvalContext& ctx, BinaryOperands
     l.Mask = op.LM;
     r.Y = op.R;
     r.Mask = op.RM;
-    if (l.X != op.X && !ResampleValue(l, op.X, ctx, op.L, op.LM)) return ecEmptyDomain;
-    if (r.X != op.X && !ResampleValue(r, op.X, ctx, op.R, op.RM)) return ecEmptyDomain;
+    if (!SameArrays(l.X, op.X) && !ResampleValue(l, op.X, ctx, op.L, op.LM)) return ecEmptyDomain;
+    if (!SameArrays(r.X, op.X) && !ResampleValue(r, op.X, ctx, op.R, op.RM)) return ecEmptyDomain;
     op.Sorted = 1;
     return 0;
 }
@@ -203,7 +210,7 @@ TMFData Combine(int code, TMFData l, TMFData r, const EvalContext& ctx) {
     else if (op.RStride == 1 && op.R.isDetached())
         out.Y = std::move(op.R);
     else
-        out.Y.resize(n);
+        out.Y = UnsetArray(n);
     const int err = ApplyBinary(code, lp, op.LStride, rp, op.RStride, ignore ? op.LM.constData() : nullptr,
                                 ignore ? op.RM.constData() : nullptr, out.Y.data(),
                                 ignore ? out.Mask.data() : nullptr, n);
@@ -307,7 +314,8 @@ Extended UnaryKernel(int code, Extended x, int& err) {
 }
 
 template <class Kernel>
-int RunUnary(Kernel kernel, const Extended* x, const uint8_t* m, Extended* out, uint8_t* om, qsizetype n) {
+int RunUnaryPart(Kernel kernel, const Extended* x, const uint8_t* m, Extended* out, uint8_t* om,
+                 qsizetype n) {
     if (!om) {
         for (qsizetype i = 0; i < n; ++i) {
             int err = 0;
@@ -331,6 +339,13 @@ int RunUnary(Kernel kernel, const Extended* x, const uint8_t* m, Extended* out, 
         om[i] = err ? 1 : 0;
     }
     return 0;
+}
+
+template <class Kernel>
+int RunUnary(Kernel kernel, const Extended* x, const uint8_t* m, Extended* out, uint8_t* om, qsizetype n) {
+    return RunInHalves(n, [&](qsizetype b, qsizetype e) {
+        return RunUnaryPart(kernel, x + b, m ? m + b : nullptr, out + b, om ? om + b : nullptr, e - b);
+    });
 }
 
 // The hot functions get loops of their own so that the compiler sees the kernel.
@@ -472,7 +487,7 @@ TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx) {
     const qsizetype n = f.Y.size();
     const bool ignore = ctx.Ignore() && f.Mask.size() == n;
     // An intermediate result is overwritten in place; a table graph's values are left alone.
-    TDoubleArray y = f.Y.isDetached() ? std::move(f.Y) : TDoubleArray(n);
+    TDoubleArray y = f.Y.isDetached() ? std::move(f.Y) : UnsetArray(n);
     const Extended* x = f.Y.isEmpty() ? y.constData() : f.Y.constData();
     TBoolArray mask = f.Mask.isDetached() ? std::move(f.Mask) : TBoolArray(ignore ? n : 0);
     const uint8_t* m = f.Mask.isEmpty() ? mask.constData() : f.Mask.constData();

@@ -635,7 +635,7 @@ TMFData Select(const ArgList& args, EvalContext& ctx) {
         empty.Sorted = 1;
         return empty;
     }
-    if (cond.X != f.X) return ErrorValue(ecEmptyDomain);
+    if (!SameArrays(cond.X, f.X)) return ErrorValue(ecEmptyDomain);
     TDoubleArray x, y;
     TBoolArray mask;
     for (qsizetype i = 0; i < f.X.size(); ++i) {

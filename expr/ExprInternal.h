@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <thread>
 
 namespace mathfuncs::detail {
 
@@ -49,6 +50,7 @@ struct EvalContext {
     TDoubleArray UnionArg; // filled on first need (X, XREL, INTEGR of a scalar)
     bool UnionFilled = false;
     int Depth = 0;
+    bool CancelSeen = false; // once cancelled, every further step fails at once
 
     EvalContext(const TMFDataArr& graphs, const TEvalSettings& settings)
         : Graphs(graphs), Settings(settings) {}
@@ -127,6 +129,26 @@ int StatisticCode(QStringView name);
 // arguments met in practice.
 Extended SinExt(Extended x);
 Extended CosExt(Extended x);
+
+// Runs part(begin, end) over [0, n): a long range in two halves on two cores. The error of the first
+// half wins, so the code is that of the first failing point, as in one pass.
+inline constexpr qsizetype HalvesFrom = qsizetype(1) << 18;
+template <class Part> int RunInHalves(qsizetype n, Part part) {
+    if (n < HalvesFrom) return part(0, n);
+    const qsizetype middle = n / 2;
+    int second = 0;
+    std::thread worker([&] { second = part(middle, n); });
+    const int first = part(0, middle);
+    worker.join();
+    return first ? first : second;
+}
+
+// An array of n values left unset, for a result whose every value is written next: the pages are
+// then first touched by the loops that fill them, in halves, not by a zeroing pass.
+TDoubleArray UnsetArray(qsizetype n);
+
+// Element-wise equality (shared storage answers at once), long arrays compared in halves.
+bool SameArrays(const TDoubleArray& a, const TDoubleArray& b);
 
 // Drops flagged points of a graph and recomputes Sorted.
 void CompactFlagged(TMFData& v);

@@ -16,10 +16,32 @@ bool SameValue(Extended a, Extended b) {
 
 bool IsNonDecreasing(const TDoubleArray& x) {
     const Extended* p = x.constData();
-    for (qsizetype i = 1; i < x.size(); ++i)
-        if (!(p[i] >= p[i - 1])) return false;
-    return true;
+    return !RunInHalves(x.size(), [p](qsizetype begin, qsizetype end) {
+        for (qsizetype i = std::max<qsizetype>(begin, 1); i < end; ++i)
+            if (!(p[i] >= p[i - 1])) return 1;
+        return 0;
+    });
 }
+
+namespace detail {
+TDoubleArray UnsetArray(qsizetype n) {
+    if (n <= 0) return {};
+    QArrayDataPointer<Extended> d(QTypedArrayData<Extended>::allocate(n), n);
+    Q_CHECK_PTR(d.data()); // out of memory fails as QList's own allocations do
+    return TDoubleArray(std::move(d));
+}
+
+bool SameArrays(const TDoubleArray& a, const TDoubleArray& b) {
+    if (a.size() != b.size()) return false;
+    const Extended *pa = a.constData(), *pb = b.constData();
+    if (pa == pb) return true;
+    return !RunInHalves(a.size(), [pa, pb](qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i)
+            if (!(pa[i] == pb[i])) return 1;
+        return 0;
+    });
+}
+} // namespace detail
 
 TDoubleArray UnionOfArguments(const TDoubleArray2& arrays) {
     qsizetype total = 0;
@@ -332,7 +354,7 @@ int AlignArguments(const TMFDataArr& args, const EvalContext& ctx, AlignedArgs& 
     }
     for (const TMFData& a : args) {
         out.Scalar << IsScalar(a);
-        if (IsScalar(a) || a.X == out.X) {
+        if (IsScalar(a) || SameArrays(a.X, out.X)) {
             out.Y << a.Y;
             out.Mask << a.Mask;
             continue;
@@ -351,8 +373,10 @@ int AlignArguments(const TMFDataArr& args, const EvalContext& ctx, AlignedArgs& 
 void CompactFlagged(TMFData& v) {
     if (v.Mask.size() != v.Y.size()) return;
     const bool hasX = !v.X.isEmpty();
-    qsizetype kept = 0;
-    for (qsizetype i = 0; i < v.Y.size(); ++i) {
+    // Nothing moves before the first flagged point.
+    const uint8_t* flags = v.Mask.constData();
+    qsizetype kept = std::find_if(flags, flags + v.Mask.size(), [](uint8_t f) { return f != 0; }) - flags;
+    for (qsizetype i = kept; i < v.Y.size(); ++i) {
         if (v.Mask[i]) continue;
         if (kept != i) {
             v.Y[kept] = v.Y[i];

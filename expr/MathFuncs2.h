@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 namespace mathfuncs {
 
@@ -22,6 +23,8 @@ struct TEvalSettings {
     TDoubleArray CommonArg;    // when not empty, every graph is brought onto these arguments
     TStrArray VarNames;        // user variables, substituted as text before parsing
     TStrArray VarValues;
+    // Asked between the steps of an evaluation; true abandons it with CancelledCode.
+    std::function<bool()> Cancelled;
 };
 
 // The calculator's settings as it starts: linear interpolation, zero extrapolation, central DIFF with
@@ -36,9 +39,12 @@ inline TEvalSettings CalculatorDefaults() {
 }
 
 inline constexpr int MaxErrorCode = 30;
+// The code of an evaluation abandoned through TEvalSettings::Cancelled; it has no message.
+inline constexpr int CancelledCode = MaxErrorCode + 1;
 
 // Evaluates one formula (no vector forms) over the graph table; each table entry's Code is the
-// graph's number as written in Y(n). Never throws: failures come back as Code 1..30.
+// graph's number as written in Y(n). Never throws: failures come back as Code 1..30, an abandoned
+// evaluation as CancelledCode.
 TMFData EvaluateExpression(const QString& formula, const TMFDataArr& graphs, const TEvalSettings& settings);
 
 // Splits one upper-cased input line with ranges (a:b, a:s:b) and lists ([v1 v2]) into formulas.

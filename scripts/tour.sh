@@ -17,7 +17,13 @@ windows() {
         xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP || echo "$id"
     done
 }
-is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -qE 'DIALOG|UTILITY'; } # tool windows too
+# Tool windows count too, and so do top-level windows of their own (the calculator); menus name
+# NORMAL only after their own type.
+is_dialog() {
+    local type
+    type=$(xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null)
+    grep -qE 'DIALOG|UTILITY' <<<"$type" || { [ "$1" != "$main" ] && grep -q '= _NET_WM_WINDOW_TYPE_NORMAL' <<<"$type"; }
+}
 
 # Waits until the windows stay as they are for 0.6 s (at most 20 s).
 settle() {
@@ -195,6 +201,7 @@ tour About 'menu 6 2'
 tour Filtration 'menu 4 1; settle; click_in_dialog 315 70' # with the response of the computed filter
 tour SaveGraphs 'menu 1 9; settle; click_in_dialog 41 40' # with the graphs checked
 tour SaveGraphs-Workbook 'menu 1 9; settle; click_in_dialog 41 40; click_in_dialog 460 283; press Down Down Return; click_in_dialog 317 113' # its sheet names, per graph
+tour Equation 'menu 4 2; settle; focus_dialog; xdotool type --delay 30 "2*diff(y(0),"' # with the list of DIFF kinds
 tour AlignScales "click $align_scales $bar"
 tour AlignPositions "click $align_positions $bar"
 tour WindowMenu "rclick $plot_x $plot_y"

@@ -90,7 +90,7 @@ const TCommand kCommands[] = {
     {"UserCurve", "Задать кривую...", "", "", Later, nullptr, Curve},
     {"Automarkers", "Расставить маркеры", "", "", Always, &C::PlaceMarkers},
     {"DelMarkers", "Удалить все маркеры", "", "", Always, &C::DeleteAllMarkers},
-    {"Equation", "Калькулятор", "accessories-calculator", "", Later},
+    {"Equation", "Калькулятор", "accessories-calculator", "", Always, &C::Calculator},
     {"Filtration", "Фильтрация", "filtration", "", WithGraphs, &C::Filtration},
     {"TableDataView", "Табличный просмотр", "x-office-spreadsheet", "", Always, &C::TableView},
     {"StatInfo", "i", "dialog-information", "", Always, &C::ShowStatistics},

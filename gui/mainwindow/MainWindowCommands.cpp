@@ -4,14 +4,15 @@
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
+#include "gui/calculator/CalculatorWindow.h"
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
-#include "gui/settings/SettingsDialog.h"
 #include "gui/savegraphs/SaveGraphsDialog.h"
+#include "gui/settings/SettingsDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 #include "gui/tableview/TableViewWindow.h"
 
@@ -29,6 +30,8 @@
 #include <cerrno>
 
 using namespace mainstate;
+
+TMainCommands::TMainCommands(TMainWindow& window) : W(window) {}
 
 // ---------------------------------------------------------------------------------------------
 // The figure and its graphs.
@@ -439,6 +442,19 @@ void TMainCommands::GraphTableView() {
     TTableViewWindow& table = TableWindow();
     table.ShowTable();
     table.SelectGraph(W.Figure().GraphByIndex(W.CurrentGraph()));
+}
+
+void TMainCommands::Calculator() {
+    if (!FCalculator) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FCalculator = std::make_unique<TCalculatorWindow>();
+        QApplication::restoreOverrideCursor();
+    }
+    TCalcMath& calc = FCalculator->Calc();
+    calc.RemoveAllWindows();
+    calc.AddWindow(&W.Figure(), 0);
+    FCalculator->ShowCalculator();
+    W.Figure().Repaint();
 }
 
 void TMainCommands::ToggleLegend() {

@@ -6,10 +6,13 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class TAutoMarkersDialog;
 class TGraphListWindow;
 class TGraphPropertiesDialog;
 class TSaveGraphsDialog;
+class TCalculatorWindow;
 class TMainWindow;
 class TSettingsDialog;
 class TStatisticsDialog;
@@ -18,7 +21,7 @@ class TTableViewWindow;
 
 class TMainCommands {
 public:
-    explicit TMainCommands(TMainWindow& window) : W(window) {}
+    explicit TMainCommands(TMainWindow& window);
     // The table window goes first: it gives the graph window its handlers back.
     ~TMainCommands();
     TMainCommands(const TMainCommands&) = delete;
@@ -78,6 +81,10 @@ public:
     void LoadSettingsFromFile();
     void SaveSettingsToFile();
 
+    // The calculator for the figure; made on first use and kept.
+    void Calculator();
+    TCalculatorWindow* CalculatorWindow() const { return FCalculator.get(); }
+
     // Node work.
     void ToggleNodeWork();
     void SelectNodes();
@@ -131,6 +138,8 @@ private:
     TGraphListWindow* FGraphList = nullptr;
     TSaveGraphsDialog* FSaveGraphs = nullptr;
     TTableViewWindow* FTable = nullptr;
+    // A top-level window of its own (own taskbar entry), so not a child of the main window.
+    std::unique_ptr<TCalculatorWindow> FCalculator;
 };
 
 // The figure file's questions, file dialogs and window placement in the main window.

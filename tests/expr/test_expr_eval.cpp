@@ -331,3 +331,39 @@ TEST(ExprEval, AFlaggedParameterFlagsEveryPointItActsOn) {
 }
 
 } // namespace
+
+namespace {
+
+// Long arrays are worked on in two halves: the result and the first failure must be those of one pass.
+TEST(ExprEval, LongArraysGiveTheResultsOfOnePass) {
+    const qsizetype n = 300'000;
+    TMFData g;
+    g.Code = 0;
+    g.X.resize(n);
+    g.Y.resize(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        g.X[i] = Extended(i);
+        g.Y[i] = Extended(i % 1000) - 2;
+    }
+    TMFData twin = g;
+    twin.Code = 1;
+    twin.X = TDoubleArray(g.X.cbegin(), g.X.cend()); // equal arguments, own storage
+    const TMFData r = Eval("Y(0)*2+SIN(Y(1))", {g, twin}, Settings(2, 1));
+    ASSERT_EQ(r.Code, 0);
+    ASSERT_EQ(r.Y.size(), n);
+    for (const qsizetype i : {qsizetype(0), n / 2 - 1, n / 2, n - 1})
+        EXPECT_LE(testutil::UlpsApart(r.Y[i], g.Y[i] * 2 + std::sin(g.Y[i])), 2) << i;
+
+    // The points where the value is 0 fail 1/Y(0): one in every 1000, in both halves.
+    EXPECT_EQ(Eval("1/Y(0)", {g}, Settings(2, 1)).Code, 9);
+    EXPECT_EQ(Eval("1/Y(0)", {g}, Settings(2, 1, true)).Y.size(), n - n / 1000);
+
+    // One step down in the second half, then at the middle, makes the argument unsorted.
+    for (const qsizetype at : {n - 10, n / 2}) {
+        TMFData unsorted = g;
+        unsorted.X[at] = -1;
+        EXPECT_EQ(Eval("Y(0)", {unsorted}, Settings(2, 1)).Sorted, 0) << at;
+    }
+}
+
+} // namespace

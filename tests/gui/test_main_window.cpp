@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"ScaleSnap", "Масштаб и привязка", "", false},
         {"GraphBinding", "Мастер привязки графиков", "", false},
         {"Automarkers", "Расставить маркеры", "", true},
-        {"Equation", "Калькулятор", "", false},
+        {"Equation", "Калькулятор", "", true},
         {"Filtration", "Фильтрация", "", false},
         {"TableDataView", "Табличный просмотр", "", true},
         {"StatInfo", "i", "", true},
