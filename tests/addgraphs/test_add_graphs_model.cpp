@@ -712,3 +712,47 @@ TEST(AddGraphsTexts, SummaryEndings) {
     EXPECT_EQ(TAddGraphsModel::StrategyCaptions().size(), 5);
     EXPECT_EQ(TAddGraphsModel::UnitCaptions()[4], U("другая единица измерения в секундах"));
 }
+
+// ---------------------------------------------------------------------------------------------
+// Delimited tables
+
+TEST_F(AddGraphsFixture, HeaderNamesGapsAndDatesMakeTheGraphs) {
+    model.LoadSources({Write(QStringLiteral("prices.csv"), "date,ticker,open,close\n"
+                                                           "2000-01-03,X,1,2\n"
+                                                           "2000-01-04,X,,3\n"
+                                                           "2000-01-06,X,4,NA\n")});
+    const TArrayNode& array = Array();
+    ASSERT_EQ(array.Series.size(), 3); // the ticker column is passed over
+    EXPECT_EQ(array.Series[1].Caption, QStringLiteral("open"));
+    EXPECT_EQ(model.ArgumentItems(array)[0], U("Общий (date)"));
+    ASSERT_EQ(model.Build(), 2);
+    const TGraph* open = window.GraphByIndex(0);
+    const TGraph* close = window.GraphByIndex(1);
+    EXPECT_EQ(open->Name(), QStringLiteral("open"));
+    EXPECT_EQ(close->Name(), QStringLiteral("close"));
+    EXPECT_TRUE(open->DateTimeArg());
+    // Each graph takes the rows where both its argument and its value are present.
+    EXPECT_EQ(GraphX(open), Values({36528, 36531}));
+    EXPECT_EQ(GraphY(open), Values({1, 4}));
+    EXPECT_EQ(GraphX(close), Values({36528, 36529}));
+    // Node numbers as argument keep the row numbers of the rows present.
+    model.SetSelection({Series(1)});
+    model.SetArgMode(-1);
+    EXPECT_FALSE(model.SeriesOf(Series(1))->Data.ArgIsDateTime);
+    TDoubleArray x, y;
+    ASSERT_TRUE(model.BuildSeries(Series(1), x, y));
+    EXPECT_EQ(x, Values({0, 2}));
+}
+
+TEST_F(AddGraphsFixture, TheSeparatorChoiceRereadsTextSources) {
+    const QString path = Write(QStringLiteral("pairs.txt"), "1,2\n2,5\n");
+    model.LoadSources({path});
+    EXPECT_EQ(Array().Data.SeriesCount, 1); // 1.2 and 2.5
+    model.SetFieldSeparator(TFieldSeparator::Comma);
+    ASSERT_EQ(model.Files().size(), 1);
+    EXPECT_EQ(Array().Data.SeriesCount, 2);
+    EXPECT_EQ(Array().Data.Series[1], Values({2, 5}));
+    EXPECT_EQ(model.Focused().Level(), 2);
+    model.SetFieldSeparator(TFieldSeparator::Semicolon); // the comma is a decimal point again
+    EXPECT_EQ(Array().Data.SeriesCount, 1);
+}
