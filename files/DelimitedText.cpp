@@ -235,13 +235,6 @@ char SeparatorChar(TFieldSeparator separator) {
     }
 }
 
-TFieldSeparator SeparatorForName(const QString& fileName) {
-    const QString suffix = QFileInfo(fileName).suffix();
-    if (suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) return TFieldSeparator::Comma;
-    if (suffix.compare(QLatin1String("tsv"), Qt::CaseInsensitive) == 0) return TFieldSeparator::Tab;
-    return TFieldSeparator::Auto;
-}
-
 namespace {
 
 // The first complete lines of a text, at most kSampleBytes.
@@ -276,36 +269,65 @@ bool WhitespaceConsistent(const char* data, qsizetype size) {
     return width > 0 && !textAfterTable;
 }
 
-// The number of fields that most data records of the sample share, when nine in ten do; else 0.
-int ConsistentFieldCount(const char* data, qsizetype size, char separator) {
+// How well a separator splits the sample: the number of fields that nine in ten of its data
+// records share (0 when they do not agree, or agree on one field) and the numbers and dates a data
+// record holds on average, which tells a comma between values from a decimal comma.
+struct TSplitQuality {
+    int Fields = 0;
+    int ValuesPer100Records = 0;
+    bool operator<(const TSplitQuality& other) const {
+        return std::pair(ValuesPer100Records, Fields) < std::pair(other.ValuesPer100Records, other.Fields);
+    }
+};
+
+TSplitQuality SplitQuality(const char* data, qsizetype size, char separator) {
     std::map<int, int> counts;
     int records = 0;
+    qsizetype values = 0;
     std::string scratch;
     const char* p = data;
     const char* end = data + size;
     const bool commaIsPoint = separator != ',';
     while (p != end && records < kSampleRecords) {
-        int fields = 0;
-        bool anyValue = false;
+        int fields = 0, recordValues = 0;
         p = ForEachField(p, end, separator, scratch, [&](const char* b, const char* e) {
             Extended value;
             const TFieldKind kind = ParseField(b, e, commaIsPoint, value);
-            anyValue |= kind == TFieldKind::Number || kind == TFieldKind::Date;
+            recordValues += kind == TFieldKind::Number || kind == TFieldKind::Date;
             ++fields;
         });
-        if (!anyValue) continue;
+        if (recordValues == 0) continue;
         ++counts[fields];
         ++records;
+        values += recordValues;
     }
-    if (records == 0) return 0;
+    if (records == 0) return {};
     const auto modal = std::max_element(counts.begin(), counts.end(),
                                         [](const auto& a, const auto& b) { return a.second < b.second; });
-    return modal->first >= 2 && modal->second * 10 >= records * 9 ? modal->first : 0;
+    if (modal->first < 2 || modal->second * 10 < records * 9) return {};
+    return {modal->first, int(values * 100 / records)};
 }
 
 QString DecodeText(const char* data, qsizetype size) {
     const QString utf8 = QString::fromUtf8(data, size);
     return utf8.contains(QChar::ReplacementCharacter) ? codec::FromCp1251(data, size) : utf8;
+}
+
+// The delimiter whose data records agree on their fields and hold the most values, then the most
+// fields (tab, semicolon, comma on a tie); Whitespace when none agrees.
+TFieldSeparator BestDelimiter(const char* data, qsizetype size, TSplitQuality* quality = nullptr) {
+    TFieldSeparator best = TFieldSeparator::Whitespace;
+    TSplitQuality bestQuality;
+    for (TFieldSeparator candidate :
+         {TFieldSeparator::Tab, TFieldSeparator::Semicolon, TFieldSeparator::Comma}) {
+        const TSplitQuality q = SplitQuality(data, size, SeparatorChar(candidate));
+        if (q.Fields > 0 && bestQuality < q) {
+            best = candidate;
+            bestQuality = q;
+        }
+    }
+    if (quality) *quality = bestQuality;
+    return best;
 }
 
 } // namespace
@@ -314,18 +336,24 @@ TFieldSeparator Sniff(const char* data, qsizetype size, bool* bothConsistent) {
     SkipUtf8Mark(data, size);
     size = SampleSize(data, size);
     const bool whitespace = WhitespaceConsistent(data, size);
-    TFieldSeparator best = TFieldSeparator::Whitespace;
-    int bestCount = 0;
-    for (TFieldSeparator candidate :
-         {TFieldSeparator::Tab, TFieldSeparator::Semicolon, TFieldSeparator::Comma}) {
-        const int count = ConsistentFieldCount(data, size, SeparatorChar(candidate));
-        if (count > bestCount) {
-            best = candidate;
-            bestCount = count;
-        }
-    }
-    if (bothConsistent) *bothConsistent = whitespace && bestCount > 0;
+    const TFieldSeparator best = BestDelimiter(data, size);
+    if (bothConsistent) *bothConsistent = whitespace && best != TFieldSeparator::Whitespace;
     return whitespace ? TFieldSeparator::Whitespace : best;
+}
+
+TFieldSeparator SeparatorForName(const QString& fileName, const char* data, qsizetype size) {
+    const QString suffix = QFileInfo(fileName).suffix();
+    TFieldSeparator named = TFieldSeparator::Auto;
+    if (suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) named = TFieldSeparator::Comma;
+    if (suffix.compare(QLatin1String("tsv"), Qt::CaseInsensitive) == 0) named = TFieldSeparator::Tab;
+    if (named == TFieldSeparator::Auto) return named;
+    SkipUtf8Mark(data, size);
+    size = SampleSize(data, size);
+    const TSplitQuality own = SplitQuality(data, size, SeparatorChar(named));
+    TSplitQuality best;
+    const TFieldSeparator other = BestDelimiter(data, size, &best);
+    const bool otherSplitsBetter = own.Fields == 0 || own.ValuesPer100Records < best.ValuesPer100Records;
+    return other != TFieldSeparator::Whitespace && otherSplitsBetter ? other : named;
 }
 
 namespace {

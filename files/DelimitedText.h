@@ -26,12 +26,15 @@ TFieldKind ParseField(const char* begin, const char* end, bool commaIsPoint, Ext
 bool ParseDateTime(const char* begin, const char* end, Extended& days);
 
 // The separator the text's first lines suggest. A text that the plain-text rules read as one
-// consistent numeric table keeps the whitespace reading; otherwise the delimiter whose lines agree
-// on two or more fields wins (the most fields, then tab, semicolon, comma); none gives whitespace.
+// consistent numeric table keeps the whitespace reading; otherwise, among the delimiters whose data
+// lines agree on two or more fields, the one that finds the most numbers and dates per line wins
+// (then the most fields, then tab, semicolon, comma); none gives whitespace.
 // bothConsistent: the whitespace reading and a delimited one would both be consistent.
 TFieldSeparator Sniff(const char* data, qsizetype size, bool* bothConsistent = nullptr);
-// .csv: comma, .tsv: tab, otherwise Auto.
-TFieldSeparator SeparatorForName(const QString& fileName);
+// .csv: comma, .tsv: tab, otherwise Auto. The named separator gives way to a delimiter that finds
+// more numbers and dates in the first lines (the semicolon tables with decimal commas that
+// spreadsheets write as .csv).
+TFieldSeparator SeparatorForName(const QString& fileName, const char* data, qsizetype size);
 char SeparatorChar(TFieldSeparator separator);
 
 // The table read from delimited text: numeric and date columns only, missing values as NaN.

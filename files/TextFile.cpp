@@ -474,7 +474,7 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
 TFieldSeparator TTextFile::ChooseSeparator(const QString& name, const char* sample, qsizetype size) {
     usedSeparator_ = FieldSeparator;
     separatorAmbiguous_ = false;
-    if (usedSeparator_ == TFieldSeparator::Auto) usedSeparator_ = delimited::SeparatorForName(name);
+    if (usedSeparator_ == TFieldSeparator::Auto) usedSeparator_ = delimited::SeparatorForName(name, sample, size);
     if (usedSeparator_ == TFieldSeparator::Auto)
         usedSeparator_ = delimited::Sniff(sample, size, &separatorAmbiguous_);
     return usedSeparator_;

@@ -157,6 +157,13 @@ TEST_F(DelimitedTextTest, SemicolonsWithDecimalCommas) {
     EXPECT_EQ(file.ColumnNames(0), (QStringList{QStringLiteral("t"), QStringLiteral("v")}));
 }
 
+TEST_F(DelimitedTextTest, SpreadsheetSemicolonsInACsvFile) {
+    // Split at the commas, every line would have two fields too, with one number in them.
+    ASSERT_TRUE(Load("d;v\n01.03.2026;-5,0\n02.03.2026;-3,5\n", "excel.csv"));
+    EXPECT_EQ(file.UsedSeparator(), TFieldSeparator::Semicolon);
+    EXPECT_EQ(Columns(), (QStringList{QStringLiteral("46082 46083"), QStringLiteral("-5 -3.5")}));
+}
+
 TEST_F(DelimitedTextTest, DateColumnsAreMarked) {
     ASSERT_TRUE(Load("date\tticker\tclose\n2000-01-03\tX\t1.5\n2000-01-05\tX\t2\n", "prices.tsv"));
     EXPECT_EQ(Columns(), (QStringList{QStringLiteral("36528 36530"), QStringLiteral("1.5 2")}));
@@ -179,4 +186,39 @@ TEST_F(DelimitedTextTest, ThreadsAgreeWithOneThread) {
     file.ThreadCount = 1;
     ASSERT_TRUE(Load(text, "big.csv"));
     EXPECT_EQ(Columns(), together);
+}
+
+// The sample files of the shapes users bring: each reads as one table of its numeric columns.
+TEST_F(DelimitedTextTest, SampleFiles) {
+    const struct {
+        const char* name;
+        TFieldSeparator separator;
+        const char* names; // joined by "|"
+        QList<bool> dates;
+        qsizetype rows;
+    } cases[] = {
+        {"prices_gaps.csv",
+         TFieldSeparator::Comma,
+         "Date|Open|High|Low|Close|Volume",
+         {true, false, false, false, false, false},
+         60},
+        {"survey_header.csv", TFieldSeparator::Comma, "Age|Height, cm|Weight, kg", {false, false, false}, 25},
+        {"weather_semicolon.csv",
+         TFieldSeparator::Semicolon,
+         "Дата|Температура|Давление",
+         {true, false, false},
+         31},
+        {"instrument.tsv", TFieldSeparator::Tab, "time|voltage|current", {true, false, false}, 120},
+    };
+    for (const auto& c : cases) {
+        file.FieldSeparator = TFieldSeparator::Auto;
+        ASSERT_TRUE(file.LoadFromFile(QStringLiteral(TARVELO_FILES_FIXTURES "/csv/") + QLatin1String(c.name)))
+            << c.name << file.ErrorMessage().toStdString();
+        EXPECT_EQ(file.UsedSeparator(), c.separator) << c.name;
+        EXPECT_EQ(file.ColumnNames(0), QString::fromUtf8(c.names).split(u'|')) << c.name;
+        EXPECT_EQ(file.DateColumns(0), c.dates) << c.name;
+        TDoubleArray2 columns;
+        ASSERT_TRUE(file.GetColumns(0, columns));
+        EXPECT_EQ(columns[0].size(), c.rows) << c.name;
+    }
 }
