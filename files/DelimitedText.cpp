@@ -41,40 +41,48 @@ bool SkipUtf8Mark(const char*& data, qsizetype& size) {
     return true;
 }
 
+inline bool EndsField(char c, char separator) {
+    return c == separator || c == '\n' || c == '\r';
+}
+
 // Calls onField(begin, end) for every field of the record at p (quotes removed, doubled quotes
 // made single) and returns the start of the next record. A quoted field may hold separators and
-// line ends; text after its closing quote up to the next separator is dropped.
-template <class OnField>
+// line ends; text after its closing quote up to the next separator is dropped. fastField(p) may
+// take a whole unquoted field first, moving p to its end, and return true; onField is then not
+// called for it.
+template <class OnField, class FastField>
 const char* ForEachField(const char* p, const char* end, char separator, std::string& scratch,
-                         OnField&& onField) {
+                         OnField&& onField, FastField&& fastField) {
     for (;;) {
-        const char* start = p;
-        while (p != end && IsBlank(*p) && *p != separator)
-            ++p;
-        if (p != end && *p == '"') {
-            scratch.clear();
-            ++p;
-            for (;;) {
-                const char* quote = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
-                if (!quote) { // unterminated: the rest of the text
-                    scratch.append(p, end);
-                    p = end;
-                    break;
+        if (!fastField(p)) {
+            const char* start = p;
+            while (p != end && IsBlank(*p) && *p != separator)
+                ++p;
+            if (p != end && *p == '"') {
+                scratch.clear();
+                ++p;
+                for (;;) {
+                    const char* quote = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
+                    if (!quote) { // unterminated: the rest of the text
+                        scratch.append(p, end);
+                        p = end;
+                        break;
+                    }
+                    scratch.append(p, quote);
+                    p = quote + 1;
+                    if (p == end || *p != '"') break;
+                    scratch.push_back('"');
+                    ++p;
                 }
-                scratch.append(p, quote);
-                p = quote + 1;
-                if (p == end || *p != '"') break;
-                scratch.push_back('"');
-                ++p;
+                while (p != end && !EndsField(*p, separator))
+                    ++p;
+                onField(scratch.data(), scratch.data() + scratch.size());
+            } else {
+                p = start;
+                while (p != end && !EndsField(*p, separator))
+                    ++p;
+                onField(start, p);
             }
-            while (p != end && *p != separator && *p != '\n' && *p != '\r')
-                ++p;
-            onField(scratch.data(), scratch.data() + scratch.size());
-        } else {
-            p = start;
-            while (p != end && *p != separator && *p != '\n' && *p != '\r')
-                ++p;
-            onField(start, p);
         }
         if (p == end) return end;
         if (*p == separator) {
@@ -85,6 +93,12 @@ const char* ForEachField(const char* p, const char* end, char separator, std::st
         if (p != end && *p == '\n') ++p;
         return p;
     }
+}
+
+template <class OnField>
+const char* ForEachField(const char* p, const char* end, char separator, std::string& scratch,
+                         OnField&& onField) {
+    return ForEachField(p, end, separator, scratch, onField, [](const char*&) { return false; });
 }
 
 bool EqualsIgnoringCase(const char* begin, const char* end, const char* word) {
@@ -210,6 +224,8 @@ TFieldKind ParseField(const char* begin, const char* end, bool commaIsPoint, Ext
     while (end != begin && IsBlank(end[-1]))
         --end;
     if (begin == end) return TFieldKind::Missing;
+    const bool dateShaped = end - begin >= 8 && (begin[4] == '-' || begin[2] == '.' || begin[1] == '.');
+    if (dateShaped && ParseDateTime(begin, end, value)) return TFieldKind::Date;
     const char c = *begin;
     if (IsDigit(c) || c == '-' || c == '+' || c == '.' || (commaIsPoint && c == ',')) {
         const char* stop = begin;
@@ -218,7 +234,7 @@ TFieldKind ParseField(const char* begin, const char* end, bool commaIsPoint, Ext
         if (stop == end) return parsed ? TFieldKind::Number : TFieldKind::Missing; // overflow
     }
     if (IsMissingToken(begin, end)) return TFieldKind::Missing;
-    if (ParseDateTime(begin, end, value)) return TFieldKind::Date;
+    if (!dateShaped && ParseDateTime(begin, end, value)) return TFieldKind::Date;
     return TFieldKind::Text;
 }
 
@@ -440,6 +456,7 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
             column.reserve(expected);
 
         const bool commaIsPoint = separator != ',';
+        const unsigned flags = commaIsPoint ? numparse::kCommaIsPoint : numparse::kPointOnly;
         std::vector<Extended> row(static_cast<size_t>(columnCount));
         std::vector<TFieldKind> rowKinds(static_cast<size_t>(columnCount));
         std::string scratch;
@@ -450,16 +467,34 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
             int column = 0;
             bool anyValue = false;
             std::fill(rowKinds.begin(), rowKinds.end(), TFieldKind::Missing);
-            p = ForEachField(p, end, separator, scratch, [&](const char* b, const char* e) {
+            const auto store = [&](TFieldKind kind, Extended value) {
                 if (column >= columnCount) return; // fields beyond the header are passed over
-                Extended value = kMissing;
-                const TFieldKind kind = ParseField(b, e, commaIsPoint, value);
                 anyValue |= kind == TFieldKind::Number || kind == TFieldKind::Date;
                 rowKinds[size_t(column)] = kind;
                 row[size_t(column)] =
                     kind == TFieldKind::Number || kind == TFieldKind::Date ? value : kMissing;
                 ++column;
-            });
+            };
+            // Most fields are plain numbers that end at a separator: one pass over them.
+            const auto plainNumber = [&](const char*& q) {
+                if (q == end || !(IsDigit(*q) || *q == '-' || *q == '+' || *q == '.')) return false;
+                Extended value;
+                const char* stop = q;
+                if (!numparse::ParseExtended(q, end, value, &stop, flags) ||
+                    (stop != end && !EndsField(*stop, separator)))
+                    return false;
+                q = stop;
+                store(TFieldKind::Number, value);
+                return true;
+            };
+            p = ForEachField(
+                p, end, separator, scratch,
+                [&](const char* b, const char* e) {
+                    Extended value = kMissing;
+                    const TFieldKind kind = ParseField(b, e, commaIsPoint, value);
+                    store(kind, value);
+                },
+                plainNumber);
             if (!anyValue) continue;
             for (int c = 0; c < columnCount; ++c) {
                 const TFieldKind kind = rowKinds[size_t(c)];
