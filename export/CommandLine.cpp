@@ -317,7 +317,8 @@ int RunHeadless(const TCommandLine& command) {
 
     QString error;
     if (!ExportPicture(window, command.ExportFile, *PictureFormatFor(command.ExportFile),
-                       {Extended(command.Scale), command.Scheme}, &error)) {
+                       {Extended(command.Scale), command.Scheme}, &error,
+                       QFileInfo(command.Inputs.first()).fileName())) {
         PrintError(QStringLiteral("cannot write '%1': %2").arg(command.ExportFile, error));
         return 1;
     }

@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"DelGraph", "Удалить график", "", false},
         {"CopyToClipBoard", "Скопировать в буфер обмена", "Ctrl+C", true},
         {"SavePicture", "Сохранить изображение", "", true},
-        {"Undo", "Отменить", "Ctrl+Alt+Z|Alt+Backspace", false},
+        {"Undo", "Отменить", "Ctrl+Alt+Z|Alt+Backspace|Ctrl+Z", false},
         {"Redo", "Восстановить", "Ctrl+Shift+Z|Ctrl+Backspace", false},
         {"RefreshScales", "Автомасштаб", "Ctrl+R", false},
         {"WindowScale", "Оконный масштаб", "Ctrl+Alt+W", false},
@@ -433,6 +433,24 @@ TEST_F(MainWindowTest, SaveAndOpenFlows) {
     EXPECT_TRUE(window.HasFileName());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tarvelo - ") + path);
     EXPECT_TRUE(A("RefreshScales")->isEnabled());
+}
+
+TEST_F(MainWindowTest, AnOpenedFigureWithALegendOffersToHideIt) {
+    QTemporaryDir dir;
+    Add(QStringLiteral("kept"));
+    window.Figure().SetShowLegend(true);
+    const QString path = dir.filePath(QStringLiteral("legend.tvq"));
+    window.ChooseSaveFile = [&](const QString&) { return path; };
+    A("SaveFigure")->trigger();
+    answer = TAnswer::Yes;
+    A("NewFigure")->trigger();
+    window.Figure().SetShowLegend(false);
+    EXPECT_EQ(A("LegendProps")->text(), mainstate::LegendActionCaption(false));
+    answer = TAnswer::No; // the new figure's change is not saved over the file
+    window.ChooseOpenFile = [&] { return path; };
+    A("OpenFigure")->trigger();
+    ASSERT_TRUE(window.Figure().ShowLegend());
+    EXPECT_EQ(A("LegendProps")->text(), QString::fromUtf8("Скрыть легенду"));
 }
 
 TEST_F(MainWindowTest, SaveAsKeepsAskingForANameLater) {
