@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <random>
 
 namespace {
 
@@ -178,14 +180,24 @@ TEST_F(DelimitedTextTest, NothingNumericIsRefused) {
 
 TEST_F(DelimitedTextTest, ThreadsAgreeWithOneThread) {
     QByteArray text("t,v\n");
-    for (int i = 0; i < 150000; ++i)
+    for (int i = 0; i < 300000; ++i) // over 2 MB: a part for each thread
         text +=
             QByteArray::number(i) + (i % 7 == 0 ? QByteArray(",\n") : "," + QByteArray::number(i * 2) + "\n");
-    ASSERT_TRUE(Load(text, "big.csv"));
-    const QStringList together = Columns();
-    file.ThreadCount = 1;
-    ASSERT_TRUE(Load(text, "big.csv"));
-    EXPECT_EQ(Columns(), together);
+    const auto read = [&](int threads) {
+        file.ThreadCount = threads;
+        TDoubleArray2 columns;
+        EXPECT_TRUE(Load(text, "big.csv"));
+        EXPECT_TRUE(file.GetColumns(0, columns));
+        return columns;
+    };
+    const TDoubleArray2 two = read(2), one = read(1);
+    ASSERT_EQ(two.size(), 2);
+    ASSERT_EQ(one.size(), 2);
+    EXPECT_EQ(two[0], one[0]);
+    ASSERT_EQ(two[1].size(), 300000);
+    ASSERT_EQ(one[1].size(), 300000);
+    for (int i = 0; i < 300000; ++i)
+        ASSERT_EQ(std::isnan(two[1][i]) ? -1 : two[1][i], std::isnan(one[1][i]) ? -1 : one[1][i]) << i;
 }
 
 // The sample files of the shapes users bring: each reads as one table of its numeric columns.
@@ -220,5 +232,38 @@ TEST_F(DelimitedTextTest, SampleFiles) {
         TDoubleArray2 columns;
         ASSERT_TRUE(file.GetColumns(0, columns));
         EXPECT_EQ(columns[0].size(), c.rows) << c.name;
+    }
+}
+
+// Random runs of separators, quotes, line ends, digits and words: a table of equal columns or
+// error 3, never anything else.
+TEST(DelimitedRandomText, AlwaysOneConsistentTableOrNoData) {
+    std::mt19937 random(16);
+    const char* const pieces[] = {",",    ";",   "\t", "\"", "\"\"",       "\n", "\r\n", "\r",      "1",
+                                  "-2.5", "3,5", "x",  "NA", "2000-01-03", " ",  "\xFF", "1e99999", "."};
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray text;
+        const int length = int(random() % 40);
+        for (int i = 0; i < length; ++i)
+            text += pieces[random() % std::size(pieces)];
+        for (TFieldSeparator separator :
+             {TFieldSeparator::Auto, TFieldSeparator::Comma, TFieldSeparator::Semicolon}) {
+            TTextFile file;
+            file.FieldSeparator = separator;
+            const bool ok = file.LoadFromBytes(text, QStringLiteral("r.csv"));
+            ASSERT_EQ(ok, file.VariableCount() > 0) << text.toStdString();
+            if (!ok) {
+                ASSERT_EQ(file.ErrorCode(), 3) << text.toStdString();
+                continue;
+            }
+            TDoubleArray2 columns;
+            ASSERT_TRUE(file.GetColumns(0, columns));
+            for (const TDoubleArray& column : columns)
+                ASSERT_EQ(column.size(), columns.first().size()) << text.toStdString();
+            if (file.UsedSeparator() != TFieldSeparator::Whitespace) {
+                EXPECT_EQ(file.ColumnNames(0).size(), columns.size());
+                EXPECT_EQ(file.DateColumns(0).size(), columns.size());
+            }
+        }
     }
 }
