@@ -2,6 +2,7 @@
 
 #include "files/MatlabFile.h"
 #include "files/TextFile.h"
+#include "model/Codecs.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -45,6 +46,26 @@ bool ReadNumber(const QString& text, Extended& value) {
 }
 
 constexpr Extended kUnitDays[] = {1.0L, 1.0L / 24, 1.0L / 1440, 1.0L / 86400};
+
+// The names of a whitespace table's columns: its last text line, right above the numbers, when it
+// holds one word (no number) per column. Empty otherwise, and after a blank line ("Next var").
+QStringList HeaderNames(const TStrArray& header, qsizetype columns) {
+    if (header.isEmpty() || header.last().trimmed().isEmpty()) return {};
+    const TSeparatorSet separators = TSeparatorSet::Default();
+    const QByteArray line = codec::ToCp1251(header.last());
+    QStringList names;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        const bool separator = i == line.size() || separators.Contains(uint8_t(line[i]));
+        if (!separator && start < 0) start = i;
+        if (!separator || start < 0) continue;
+        std::vector<Extended> number;
+        if (ParseNumbers(line.constData() + start, line.constData() + i, separators, number)) return {};
+        names.append(codec::FromCp1251(line.constData() + start, i - start));
+        start = -1;
+    }
+    return names.size() == columns ? names : QStringList();
+}
 
 } // namespace
 
@@ -262,8 +283,10 @@ bool TAddGraphsModel::LoadText(const QString& name, TFileNode& node) {
         }
         TStrArray header;
         file.GetHeaderLines(i, header);
-        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header,
-                 file.ColumnNames(i), file.DateColumns(i));
+        const QStringList names =
+            file.DateColumns(i).isEmpty() ? HeaderNames(header, columns.size()) : file.ColumnNames(i);
+        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header, names,
+                 file.DateColumns(i));
     }
     return !node.Arrays.isEmpty();
 }

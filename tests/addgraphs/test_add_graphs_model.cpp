@@ -65,7 +65,7 @@ struct AddGraphsFixture : ::testing::Test {
 // Loading
 
 TEST_F(AddGraphsFixture, ThreeColumnsGiveTwoGraphsAgainstTheFirstColumn) {
-    const QString path = WriteTable(QStringLiteral("data.txt"), 100, 3, "time a b\r\n");
+    const QString path = WriteTable(QStringLiteral("data.txt"), 100, 3, "Measured data\r\n");
     model.LoadSources({path});
     EXPECT_TRUE(asker.Messages.isEmpty());
 
@@ -74,7 +74,7 @@ TEST_F(AddGraphsFixture, ThreeColumnsGiveTwoGraphsAgainstTheFirstColumn) {
     ASSERT_EQ(model.Files()[0].Arrays.size(), 1);
     const TArrayNode& array = Array();
     EXPECT_EQ(array.Caption, U("data.txt  Гр.1"));
-    EXPECT_EQ(array.Data.Header, QStringList{QStringLiteral("time a b")});
+    EXPECT_EQ(array.Data.Header, QStringList{QStringLiteral("Measured data")});
     EXPECT_TRUE(array.Data.SeriesInColumns);
     EXPECT_EQ(array.Data.SeriesCount, 3);
     EXPECT_EQ(array.Data.SeriesLength, 100);
@@ -742,6 +742,30 @@ TEST_F(AddGraphsFixture, HeaderNamesGapsAndDatesMakeTheGraphs) {
     TDoubleArray x, y;
     ASSERT_TRUE(model.BuildSeries(Series(1), x, y));
     EXPECT_EQ(x, Values({0, 2}));
+}
+
+// A whitespace table names its columns by the line right above it, when it has a word for each.
+TEST_F(AddGraphsFixture, WhitespaceHeaderNamesTheSeries) {
+    const struct {
+        const char* header;
+        const char* secondCaption;
+    } cases[] = {
+        {"time\tdistance;speed\r\n", "distance"},
+        {"Measured\r\ntime distance\r\n", "Столбец 2"}, // two words for three columns
+        {"time distance speed\r\n\r\n", "Столбец 2"},   // a blank line between
+        {"time 2 speed\r\n", "Столбец 2"},
+    };
+    for (const auto& c : cases) {
+        model.Clear();
+        model.LoadSources({WriteTable(QStringLiteral("named.txt"), 5, 3, c.header)});
+        EXPECT_EQ(Array().Series[1].Caption, U(c.secondCaption)) << c.header;
+    }
+    model.Build();
+    EXPECT_EQ(window.GraphByIndex(0)->Name(), U("named.txt  Гр.1"));
+    model.Clear();
+    model.LoadSources({WriteTable(QStringLiteral("named.txt"), 5, 3, "time distance speed\r\n")});
+    model.Build();
+    EXPECT_EQ(window.GraphByIndex(window.GraphCount() - 1)->Name(), QStringLiteral("speed"));
 }
 
 TEST_F(AddGraphsFixture, TheSeparatorChoiceRereadsTextSources) {
