@@ -1,3 +1,4 @@
+#include "export/CommandLine.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -750,4 +752,17 @@ TEST_F(MainWindowTest, AddGraphOpensTheDialogOnTheChosenFiles) {
     });
     A("AddGraph")->trigger();
     EXPECT_FALSE(opened);
+}
+
+TEST_F(MainWindowTest, AboutShowsTheVersionOfTheCommandLine) {
+    QCoreApplication::setApplicationVersion(QString()); // the box does not rely on the start-up
+    QString text;
+    QTimer::singleShot(0, &window, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    A("About")->trigger();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("Версия ") + ProgramVersion())) << text.toStdString();
 }
