@@ -261,28 +261,36 @@ qsizetype SampleSize(const char* data, qsizetype size) {
     return kSampleBytes;
 }
 
-// The plain-text rules read the sample as one table: its numeric lines all have one width and no
-// text follows them.
-bool WhitespaceConsistent(const char* data, qsizetype size) {
+// How the plain-text rules read the sample: whether as one table (its numeric lines all of one
+// width, no text after them), and the values of a numeric line on average, times 100.
+struct TWhitespaceReading {
+    bool Consistent = false;
+    int ValuesPer100Lines = 0;
+};
+
+TWhitespaceReading ReadAsWhitespace(const char* data, qsizetype size) {
     const TSeparatorSet separators = TSeparatorSet::Default();
     std::vector<Extended> values;
-    int width = -1;
-    bool textAfterTable = false;
+    int width = -1, lines = 0;
+    bool consistent = true;
     const char* p = data;
     const char* end = data + size;
-    while (p != end && !textAfterTable) {
+    while (p != end) {
         const char* newline = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         const char* lineEnd = newline ? newline : end;
-        values.clear();
+        const size_t before = values.size();
         if (ParseNumbers(p, lineEnd, separators, values)) {
-            if (width >= 0 && width != int(values.size())) return false;
-            width = int(values.size());
-        } else if (width >= 0) {
-            textAfterTable = std::any_of(p, lineEnd, [](char c) { return uint8_t(c) > ' '; });
+            const int count = int(values.size() - before);
+            consistent &= width < 0 || width == count;
+            width = count;
+            ++lines;
+        } else if (width >= 0 && std::any_of(p, lineEnd, [](char c) { return uint8_t(c) > ' '; })) {
+            consistent = false; // text after the table
         }
         p = newline ? newline + 1 : end;
     }
-    return width > 0 && !textAfterTable;
+    if (lines == 0) return {};
+    return {consistent, int(qsizetype(values.size()) * 100 / lines)};
 }
 
 // How well a separator splits the sample: the number of fields that nine in ten of its data
@@ -351,10 +359,14 @@ TFieldSeparator BestDelimiter(const char* data, qsizetype size, TSplitQuality* q
 TFieldSeparator Sniff(const char* data, qsizetype size, bool* bothConsistent) {
     SkipUtf8Mark(data, size);
     size = SampleSize(data, size);
-    const bool whitespace = WhitespaceConsistent(data, size);
-    const TFieldSeparator best = BestDelimiter(data, size);
-    if (bothConsistent) *bothConsistent = whitespace && best != TFieldSeparator::Whitespace;
-    return whitespace ? TFieldSeparator::Whitespace : best;
+    const TWhitespaceReading whitespace = ReadAsWhitespace(data, size);
+    TSplitQuality quality;
+    const TFieldSeparator best = BestDelimiter(data, size, &quality);
+    if (bothConsistent) *bothConsistent = whitespace.Consistent && best != TFieldSeparator::Whitespace;
+    // Tables of several widths (plain-text variables) stay plain text unless a delimiter finds more.
+    const bool keepWhitespace =
+        whitespace.Consistent || whitespace.ValuesPer100Lines > quality.ValuesPer100Records;
+    return keepWhitespace ? TFieldSeparator::Whitespace : best;
 }
 
 TFieldSeparator SeparatorForName(const QString& fileName, const char* data, qsizetype size) {

@@ -58,6 +58,9 @@ TEST(DelimitedSniff, ChoosesTheConsistentReading) {
         {"a,b,c\n1,2,3\n4,5,6\n", TFieldSeparator::Comma, false},
         {"1 2 3\n\nNext var\n\n4 5\n", TFieldSeparator::Whitespace, false},
         {"just words\n", TFieldSeparator::Whitespace, false},
+        // Decimal commas in tables of two widths: split at the commas, a line holds fewer numbers.
+        {"1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5\n1,5 2,5 3,5\n",
+         TFieldSeparator::Whitespace, false},
     };
     for (const Case& c : cases) {
         bool both = false;
