@@ -763,6 +763,7 @@ int TAddGraphsModel::Build() {
     const bool repaintWas = target_.AllowRepaint;
     target_.AllowRepaint = false;
     int built = 0;
+    const bool allShownBefore = AllInsidePlot();
     {
         // One undo step takes back everything one "Добавить" did.
         const TUndoGroupScope oneStep(target_);
@@ -790,11 +791,28 @@ int TAddGraphsModel::Build() {
             if (OnBuildProgress) OnBuildProgress(int((i + 1) * 100LL / nodes.size()));
         }
 
-        if (wasEmpty && target_.GraphCount() > 0) target_.AutoScale();
+        // A view that showed all data shows all data still: a new graph bound to the others in
+        // scale and position need not be where the old ones are. A zoomed view stays as it was.
+        if (target_.GraphCount() > 0 && (wasEmpty || (allShownBefore && !AllInsidePlot())))
+            target_.AutoScale();
     }
     target_.AllowRepaint = repaintWas;
     target_.RefreshAll();
     return built;
+}
+
+bool TAddGraphsModel::AllInsidePlot() const {
+    const TRect& plot = target_.PlotRect;
+    for (int i = 0; i < target_.GraphCount(); ++i) {
+        TGraph* g = target_.GraphByIndex(i);
+        if (!g->Visible() || g->NodeCount() == 0) continue;
+        const Extended left = g->PixelToDataX(plot.Left), right = g->PixelToDataX(plot.Right);
+        const Extended top = g->PixelToDataY(plot.Top), bottom = g->PixelToDataY(plot.Bottom);
+        if (g->XMin() < std::min(left, right) || g->XMax() > std::max(left, right) ||
+            g->YMin() < std::min(top, bottom) || g->YMax() > std::max(top, bottom))
+            return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

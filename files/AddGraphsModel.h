@@ -212,6 +212,8 @@ private:
     template <typename Change> void ForSelectedSeries(Change change, bool rebuildPreview = true);
     template <typename Change> void ForSeriesOfSelectedArrays(Change change);
     void ConfigurePreview();
+    // Every visible graph of the target shows all its data in the plot.
+    bool AllInsidePlot() const;
     void DropStaleSelection();
 
     TSuperGrWindow& target_;

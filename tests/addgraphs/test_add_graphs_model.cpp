@@ -642,6 +642,23 @@ TEST_F(AddGraphsFixture, FitsAllGraphsOnlyWhenTheWindowWasEmpty) {
     EXPECT_NE(window.UndoSide.Ops.last().OpType, UndoOp::Views);
 }
 
+// Bound to the graphs there in scale and position, a new graph beside them brings a fit of all when
+// all data was in view.
+TEST_F(AddGraphsFixture, ANewGraphOutsideTheAlignedViewFitsAll) {
+    window.ApplyDefaultLook();
+    window.AnimatedZoom = false;
+    window.SetClientSize(600, 400);
+    ASSERT_TRUE(window.AddGraph(QStringLiteral("near"), false, {}, Ramp(11), Ramp(11)));
+    window.AutoScale();
+    model.LoadSources({Write(QStringLiteral("far.csv"), "x,y\n100,50\n110,60\n")});
+    ASSERT_EQ(model.Build(), 1);
+    TGraph* far = window.GraphByIndex(1);
+    EXPECT_GE(far->DataToPixelX(110), window.PlotRect.Left);
+    EXPECT_LE(far->DataToPixelX(110), window.PlotRect.Right);
+    EXPECT_GE(far->DataToPixelY(60), window.PlotRect.Top);
+    EXPECT_GE(window.GraphByIndex(0)->DataToPixelX(0), window.PlotRect.Left);
+}
+
 TEST_F(AddGraphsFixture, OneUndoTakesBackTheWholeBuild) {
     ASSERT_TRUE(window.AddGraph(QStringLiteral("kept"), false, {}, Ramp(3), Ramp(3)));
     model.LoadSources({WriteTable(QStringLiteral("t.txt"), 4, 4)});
