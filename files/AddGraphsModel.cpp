@@ -295,7 +295,9 @@ void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
     if (separator == separator_) return;
     separator_ = separator;
     for (TFileNode& file : files_)
-        if (!file.Caption.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive)) {
+        // MAT-files have no separators, and the clipboard's text may have changed since.
+        if (!file.Caption.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive) &&
+            file.Caption.compare(QLatin1String("<Clipboard>"), Qt::CaseInsensitive) != 0) {
             TFileNode reread{file.Caption, {}};
             // A source the new separator cannot read keeps its old reading.
             if (LoadText(file.Caption, reread)) file = std::move(reread);
