@@ -463,9 +463,13 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
         const char* firstEnd = static_cast<const char*>(std::memchr(data + from, '\n', size_t(to - from)));
         const qsizetype lineBytes =
             firstEnd ? std::max<qsizetype>(firstEnd - (data + from) + 1, 2) : to - from;
-        const qsizetype expected = (to - from) / lineBytes * 9 / 8 + 16;
+        // A well-formed row has a byte at least for each of its fields; rows far shorter than the
+        // table is wide would fill memory with missing values out of all proportion to the text.
+        const qsizetype maxRows = 8 * (to - from) / columnCount + 64;
+        const qsizetype expected = std::min((to - from) / lineBytes * 9 / 8 + 16, maxRows);
         for (TDoubleArray& column : out.columns)
             column.reserve(expected);
+        qsizetype rows = 0;
 
         const bool commaIsPoint = separator != ',';
         const unsigned flags = commaIsPoint ? numparse::kCommaIsPoint : numparse::kPointOnly;
@@ -508,6 +512,7 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
                 },
                 plainNumber);
             if (!anyValue) continue;
+            if (++rows > maxRows) throw std::bad_alloc();
             for (int c = 0; c < columnCount; ++c) {
                 const TFieldKind kind = rowKinds[size_t(c)];
                 out.columns[size_t(c)].append(kind == TFieldKind::Missing ? kMissing : row[size_t(c)]);

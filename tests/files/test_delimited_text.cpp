@@ -181,6 +181,15 @@ TEST_F(DelimitedTextTest, NothingNumericIsRefused) {
     EXPECT_EQ(file.VariableCount(), 0);
 }
 
+TEST_F(DelimitedTextTest, AWideHeaderOverShortRowsIsRefused) {
+    QByteArray text = QByteArray(30000, ',') + "x\n";
+    for (int i = 0; i < 1000; ++i)
+        text += "1\n";
+    EXPECT_FALSE(Load(text, "wide.csv"));
+    EXPECT_EQ(file.ErrorCode(), 99);
+    EXPECT_EQ(file.VariableCount(), 0);
+}
+
 TEST_F(DelimitedTextTest, ThreadsAgreeWithOneThread) {
     QByteArray text("t,v\n");
     for (int i = 0; i < 300000; ++i) // over 2 MB: a part for each thread
