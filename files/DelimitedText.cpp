@@ -473,7 +473,6 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
 
         const bool commaIsPoint = separator != ',';
         const unsigned flags = commaIsPoint ? numparse::kCommaIsPoint : numparse::kPointOnly;
-        std::vector<Extended> row(static_cast<size_t>(columnCount));
         std::vector<TFieldKind> rowKinds(static_cast<size_t>(columnCount));
         std::string scratch;
         const char* p = data + from;
@@ -482,13 +481,13 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
         while (p != end) {
             int column = 0;
             bool anyValue = false;
-            std::fill(rowKinds.begin(), rowKinds.end(), TFieldKind::Missing);
+            // Values go to their columns at once; a row without any is taken back at its end.
             const auto store = [&](TFieldKind kind, Extended value) {
                 if (column >= columnCount) return; // fields beyond the header are passed over
-                anyValue |= kind == TFieldKind::Number || kind == TFieldKind::Date;
+                const bool isValue = kind == TFieldKind::Number || kind == TFieldKind::Date;
+                anyValue |= isValue;
                 rowKinds[size_t(column)] = kind;
-                row[size_t(column)] =
-                    kind == TFieldKind::Number || kind == TFieldKind::Date ? value : kMissing;
+                out.columns[size_t(column)].append(isValue ? value : kMissing);
                 ++column;
             };
             // Most fields are plain numbers that end at a separator: one pass over them.
@@ -511,16 +510,21 @@ void ParseRows(const char* data, qsizetype from, qsizetype to, char separator, i
                     store(kind, value);
                 },
                 plainNumber);
-            if (!anyValue) continue;
+            if (!anyValue) {
+                for (int c = 0; c < column; ++c)
+                    out.columns[size_t(c)].removeLast();
+                continue;
+            }
             if (++rows > maxRows) throw std::bad_alloc();
-            for (int c = 0; c < columnCount; ++c) {
+            for (int c = 0; c < column; ++c) {
                 const TFieldKind kind = rowKinds[size_t(c)];
-                out.columns[size_t(c)].append(kind == TFieldKind::Missing ? kMissing : row[size_t(c)]);
                 if (kind != TFieldKind::Missing)
                     ++out.kinds[size_t(c)][kind == TFieldKind::Number ? kNumbers
                                            : kind == TFieldKind::Date ? kDates
                                                                       : kTexts];
             }
+            for (int c = column; c < columnCount; ++c) // a short row misses its last fields
+                out.columns[size_t(c)].append(kMissing);
             if (progress && p >= nextReport) {
                 (*progress)(int((p - (data + from)) * 100 / std::max<qsizetype>(to - from, 1)));
                 nextReport = p + (qsizetype(1) << 20);
