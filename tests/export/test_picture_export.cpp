@@ -1,6 +1,6 @@
+#include "window/FigurePaint.h"
 #include "export/PictureExport.h"
 #include "tests/common/TestFiles.h"
-#include "window/FigurePaint.h"
 
 #include <QFile>
 #include <QImage>
@@ -29,8 +29,7 @@ struct ExportFixture : ::testing::Test {
 int CountColour(const QImage& image, QRgb colour) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+        for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
     return n;
 }
 } // namespace
@@ -81,8 +80,7 @@ TEST_F(ExportFixture, SmallTargetDrawsTheDoubleFrame) {
 
 TEST_F(ExportFixture, FilesOfEveryFormat) {
     QString error;
-    ASSERT_TRUE(ExportPicture(window, Path("a.png"), TPictureFormat::Png, {2, 1}, &error))
-        << error.toStdString();
+    ASSERT_TRUE(ExportPicture(window, Path("a.png"), TPictureFormat::Png, {2, 1}, &error)) << error.toStdString();
     EXPECT_EQ(QImage(Path("a.png")).size(), QSize(640, 480));
     ASSERT_TRUE(ExportPicture(window, Path("a.jpg"), TPictureFormat::Jpg, {1, 0}, &error));
     EXPECT_EQ(QImage(Path("a.jpg")).size(), QSize(320, 240));
@@ -101,8 +99,7 @@ TEST_F(ExportFixture, FilesOfEveryFormat) {
     QFile pdf(Path("a.pdf"));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
-    ASSERT_TRUE(ExportPicture(window, Path("a.emf"), TPictureFormat::Emf, {2, 0}, &error))
-        << error.toStdString();
+    ASSERT_TRUE(ExportPicture(window, Path("a.emf"), TPictureFormat::Emf, {2, 0}, &error)) << error.toStdString();
     QFile emf(Path("a.emf"));
     ASSERT_TRUE(emf.open(QIODevice::ReadOnly));
     const QByteArray head = emf.read(44);
@@ -113,7 +110,7 @@ TEST_F(ExportFixture, FilesOfEveryFormat) {
 
 TEST_F(ExportFixture, FailedExportLeavesTheOldFile) {
     QString error;
-    EXPECT_FALSE(ExportPicture(window, dir.filePath(QStringLiteral("missing/dir/a.png")), TPictureFormat::Png,
-                               {1, 0}, &error));
+    EXPECT_FALSE(ExportPicture(window, dir.filePath(QStringLiteral("missing/dir/a.png")), TPictureFormat::Png, {1, 0},
+                               &error));
     EXPECT_FALSE(error.isEmpty());
 }
