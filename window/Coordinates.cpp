@@ -419,10 +419,8 @@ void TSuperGrWindow::ZoomAbout(int x, int y, Extended fx, Extended fy, int refer
     for (int i = 0; i < n; ++i) {
         TGraph& g = *FGraphs[size_t(i)];
         const Extended z1x = g.ZoomX(), z1y = g.ZoomY();
-        if (oldX[i] != 0 && g.Mapping.FitX * z1x != 0)
-            g.Mapping.ShiftX -= (1 - z1x / oldX[i]) * ax / (g.Mapping.FitX * z1x);
-        if (oldY[i] != 0 && g.Mapping.FitY * z1y != 0)
-            g.Mapping.ShiftY += (1 - z1y / oldY[i]) * ay / (g.Mapping.FitY * z1y);
+        if (oldX[i] != 0 && g.Mapping.FitX * z1x != 0) g.Mapping.ShiftX -= (1 - z1x / oldX[i]) * ax / (g.Mapping.FitX * z1x);
+        if (oldY[i] != 0 && g.Mapping.FitY * z1y != 0) g.Mapping.ShiftY += (1 - z1y / oldY[i]) * ay / (g.Mapping.FitY * z1y);
     }
     SyncAllPosGroups(reference, true);
     for (const auto& g : FGraphs)
