@@ -334,6 +334,12 @@ bool TFigureDocument::SaveAs() {
 
 bool TFigureDocument::OpenFromCommandLine(const QString& argument) {
     if (!QFileInfo(argument).isFile()) return false;
-    // There is no open dialog here: the fall-back question hands over the file being read.
+    // A data file named on the command line was named to be plotted: it goes to the add-graphs
+    // dialog without the question whether it should.
+    if (figurefile::Read(argument).Status == figurefile::TReadStatus::NotAFigure) {
+        FUi.OpenAsDataFiles({argument});
+        FWindow.RefreshAll();
+        return false;
+    }
     return ReadFigureFile(argument, {argument});
 }

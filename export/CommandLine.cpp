@@ -65,6 +65,9 @@ QString UsageText() {
         "  --scheme=N        colours: 0 as shown, 1 white background, 2 darkened, 3 black and white\n"
         "  --columns=X:Y,... plot series Y against series X of every data array\n"
         "                    (numbers from 1; X = 0 plots against node numbers)\n"
+        "  --separator=S     fields of text data files: auto (default: .csv comma, .tsv tab,\n"
+        "                    otherwise as the first lines suggest), comma, semicolon, tab or\n"
+        "                    space (blanks, tabs and ';' with a decimal comma allowed)\n"
         "  --eval=FORMULA    print the value of FORMULA over the graphs of the inputs and exit;\n"
         "                    Y(0) is the first graph, Y(1) the second, ...\n"
         "  --interp-type=N   interpolation for --eval: 0 step left, 1 step right, 2 linear (default),\n"
@@ -147,6 +150,22 @@ bool ReadColumns(TCommandLine& command, const QString& value, QString* error) {
     return true;
 }
 
+bool ReadSeparator(TCommandLine& command, const QString& value, QString* error) {
+    static const std::pair<const char*, TFieldSeparator> kNames[] = {
+        {"auto", TFieldSeparator::Auto},           {"comma", TFieldSeparator::Comma},
+        {"semicolon", TFieldSeparator::Semicolon}, {"tab", TFieldSeparator::Tab},
+        {"space", TFieldSeparator::Whitespace},
+    };
+    for (const auto& [name, separator] : kNames)
+        if (value == QLatin1String(name)) {
+            command.Separator = separator;
+            return true;
+        }
+    return Fail(
+        error,
+        QStringLiteral("invalid separator '%1' (expected auto, comma, semicolon, tab or space)").arg(value));
+}
+
 template <int mathfuncs::TEvalSettings::*Field, int Max>
 bool ReadSetting(TCommandLine& command, const QString& value, QString* error) {
     int number = 0;
@@ -171,6 +190,7 @@ constexpr TValueOption kValueOptions[] = {
     {"--scale", ReadScale},
     {"--scheme", ReadScheme},
     {"--columns", ReadColumns},
+    {"--separator", ReadSeparator},
     {"--interp-type", ReadSetting<&TEvalSettings::InterpType, 6>},
     {"--extrap-type", ReadSetting<&TEvalSettings::ExtrapType, 3>},
     {"--def-diff-type", ReadSetting<&TEvalSettings::DiffType, 3>},
@@ -246,6 +266,7 @@ int RunHeadless(const TCommandLine& command) {
     TConsoleAsker asker;
     TAddGraphsModel model(window, asker);
     model.PreviewShown = false;
+    model.SetFieldSeparator(command.Separator);
     for (const QString& input : command.Inputs) {
         if (!QFileInfo::exists(input)) {
             PrintError(QStringLiteral("cannot open '%1': no such file").arg(input));
@@ -314,7 +335,8 @@ int RunHeadless(const TCommandLine& command) {
         return 0;
     }
     if (!ExportPicture(window, command.ExportFile, *PictureFormatFor(command.ExportFile),
-                       {Extended(command.Scale), command.Scheme}, &error)) {
+                       {Extended(command.Scale), command.Scheme}, &error,
+                       QFileInfo(command.Inputs.first()).fileName())) {
         PrintError(QStringLiteral("cannot write '%1': %2").arg(command.ExportFile, error));
         return 1;
     }

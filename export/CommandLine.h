@@ -2,6 +2,7 @@
 #pragma once
 
 #include "expr/MathFuncs2.h"
+#include "files/DelimitedText.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,8 @@ struct TCommandLine {
     int Scheme = 0;   // --scheme 0..3
     // --columns: pairs of 1-based series numbers (argument, values); argument 0 means node numbers.
     QList<std::pair<int, int>> Columns;
+    // --separator: how text data files are split into fields.
+    TFieldSeparator Separator = TFieldSeparator::Auto;
     bool Help = false;
     bool Version = false;
 

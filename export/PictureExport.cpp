@@ -74,9 +74,10 @@ QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options) {
 }
 
 bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
-                   const TPictureOptions& options, QString* error) {
+                   const TPictureOptions& options, QString* error, const QString& title) {
     const Extended scale = EffectiveScale(options);
     const TRect target = ScaledClient(window, scale);
+    const QString documentTitle = title.isEmpty() ? QFileInfo(fileName).fileName() : title;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -99,7 +100,7 @@ bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureForm
         svg.setOutputDevice(&buffer);
         svg.setSize(QSize(target.Width(), target.Height()));
         svg.setViewBox(QRect(0, 0, target.Width(), target.Height()));
-        svg.setTitle(window.Caption);
+        svg.setTitle(documentTitle);
         svg.setDescription(QStringLiteral("Tarvelo"));
         PaintExport(window, svg, target, options.Scheme);
         break;
@@ -110,7 +111,7 @@ bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureForm
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setPageSize(
             QPageSize(QSizeF(target.Width() * 72.0 / 96, target.Height() * 72.0 / 96), QPageSize::Point));
-        pdf.setTitle(window.Caption);
+        pdf.setTitle(documentTitle);
         pdf.setCreator(QStringLiteral("Tarvelo"));
         PaintExport(window, pdf, target, options.Scheme);
         break;

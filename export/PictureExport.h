@@ -29,5 +29,7 @@ void PaintFigureOutput(TSuperGrWindow& window, QPainter& painter, const TRect& t
 QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options);
 
 // Writes the picture through a temporary file, so a failed export leaves an existing file as it was.
+// title: what SVG and PDF files name as their title, the figure's file name; empty takes the
+// picture's own file name.
 bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
-                   const TPictureOptions& options, QString* error);
+                   const TPictureOptions& options, QString* error, const QString& title = {});

@@ -2,11 +2,13 @@
 
 #include "files/MatlabFile.h"
 #include "files/TextFile.h"
+#include "model/Codecs.h"
 
 #include <QDate>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -44,6 +46,26 @@ bool ReadNumber(const QString& text, Extended& value) {
 }
 
 constexpr Extended kUnitDays[] = {1.0L, 1.0L / 24, 1.0L / 1440, 1.0L / 86400};
+
+// The names of a whitespace table's columns: its last text line, right above the numbers, when it
+// holds one word (no number) per column. Empty otherwise, and after a blank line ("Next var").
+QStringList HeaderNames(const TStrArray& header, qsizetype columns) {
+    if (header.isEmpty() || header.last().trimmed().isEmpty()) return {};
+    const TSeparatorSet separators = TSeparatorSet::Default();
+    const QByteArray line = codec::ToCp1251(header.last());
+    QStringList names;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        const bool separator = i == line.size() || separators.Contains(uint8_t(line[i]));
+        if (!separator && start < 0) start = i;
+        if (!separator || start < 0) continue;
+        std::vector<Extended> number;
+        if (ParseNumbers(line.constData() + start, line.constData() + i, separators, number)) return {};
+        names.append(codec::FromCp1251(line.constData() + start, i - start));
+        start = -1;
+    }
+    return names.size() == columns ? names : QStringList();
+}
 
 } // namespace
 
@@ -91,8 +113,14 @@ QString TAddGraphsModel::NumberText(Extended value) {
     return QString::fromLatin1(buffer);
 }
 
-QString TAddGraphsModel::SeriesCaption(bool inColumns, int index) {
-    return (inColumns ? Text("Столбец ") : Text("Строка ")) + QString::number(index + 1);
+QString TAddGraphsModel::SeriesCaption(const TArrayNodeData& data, int index) {
+    if (data.SeriesInColumns && index < data.Names.size() && !data.Names[index].isEmpty())
+        return data.Names[index];
+    return (data.SeriesInColumns ? Text("Столбец ") : Text("Строка ")) + QString::number(index + 1);
+}
+
+QStringList TAddGraphsModel::SeparatorCaptions() {
+    return {Text("авто"), Text("пробел/табуляция"), Text("запятая"), Text("точка с запятой")};
 }
 
 QString TAddGraphsModel::SizeText(const TArrayNodeData& data) {
@@ -116,8 +144,7 @@ QStringList TAddGraphsModel::ArgumentItems(const TArrayNode& array) const {
     if (data.CommonArg < 0)
         items.append(Text("общий (номера узлов)"));
     else
-        items.append(Text("Общий (") + SeriesCaption(data.SeriesInColumns, data.CommonArg) +
-                     QLatin1Char(')'));
+        items.append(Text("Общий (") + SeriesCaption(data, data.CommonArg) + QLatin1Char(')'));
     items.append(CommonArgItems(data));
     return items;
 }
@@ -230,16 +257,22 @@ bool TAddGraphsModel::LoadSource(const QString& name) {
 }
 
 void TAddGraphsModel::LoadText(const QString& name) {
+    TFileNode node{name, {}};
+    if (LoadText(name, node)) files_.append(std::move(node));
+}
+
+bool TAddGraphsModel::LoadText(const QString& name, TFileNode& node) {
     TTextFile file;
+    file.FieldSeparator = separator_;
     file.OnProgress = [this](TTextFile*, int percent) {
         if (OnProgress) OnProgress(percent);
     };
     if (!file.LoadFromFile(name)) {
         asker_.ShowMessage(Text("Ошибка при чтении файла ") + name + QLatin1Char(',') + QLatin1Char('\n') +
                            file.ErrorMessage());
-        return;
+        return false;
     }
-    TFileNode node{name, {}};
+    node.Arrays.clear();
     const QString shortName = QFileInfo(name).fileName();
     for (int i = 0; i < file.VariableCount(); ++i) {
         TDoubleArray2 columns;
@@ -250,9 +283,29 @@ void TAddGraphsModel::LoadText(const QString& name) {
         }
         TStrArray header;
         file.GetHeaderLines(i, header);
-        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header);
+        const QStringList names =
+            file.DateColumns(i).isEmpty() ? HeaderNames(header, columns.size()) : file.ColumnNames(i);
+        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header, names,
+                 file.DateColumns(i));
     }
-    if (!node.Arrays.isEmpty()) files_.append(std::move(node));
+    return !node.Arrays.isEmpty();
+}
+
+void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
+    if (separator == separator_) return;
+    separator_ = separator;
+    for (TFileNode& file : files_)
+        // MAT-files have no separators, and the clipboard's text may have changed since.
+        if (!file.Caption.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive) &&
+            file.Caption.compare(QLatin1String("<Clipboard>"), Qt::CaseInsensitive) != 0) {
+            TFileNode reread{file.Caption, {}};
+            // A source the new separator cannot read keeps its old reading.
+            if (LoadText(file.Caption, reread)) file = std::move(reread);
+        }
+    DropStaleSelection();
+    const int count = NodeCount();
+    if (selection_.isEmpty() && count > 0) selection_ = {NodeAt(std::min(3, count - 1))};
+    RebuildPreview();
 }
 
 bool TAddGraphsModel::LoadMat(const QString& name) {
@@ -291,7 +344,8 @@ bool TAddGraphsModel::LoadMat(const QString& name) {
 }
 
 void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines,
-                               bool linesAreColumns, const TStrArray& header) {
+                               bool linesAreColumns, const TStrArray& header, const QStringList& names,
+                               const QList<bool>& dates) {
     const qsizetype lineLength = lines.isEmpty() ? 0 : lines[0].size();
     // Nothing to plot in an empty matrix; a ragged one cannot be split into series.
     if (lineLength == 0 || lineLength > std::numeric_limits<int>::max()) return;
@@ -304,13 +358,17 @@ void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TD
     array.Caption = caption;
     TArrayNodeData& data = array.Data;
     data.Header = header;
-    data.SeriesInColumns = columns < rows;
+    // A delimited table (it comes with per-column dates) keeps its columns as series however short.
+    data.SeriesInColumns = columns < rows || (linesAreColumns && !dates.isEmpty());
     // Series are shared with the lines when they run the same way.
     data.Series = data.SeriesInColumns == linesAreColumns ? lines : Transposed(lines);
     data.SeriesCount = data.SeriesInColumns ? columns : rows;
     data.SeriesLength = data.SeriesInColumns ? rows : columns;
     data.CommonArg = data.SeriesCount == 1 ? -1 : 0;
     data.Strategy = 0;
+    // The names and dates of the file's columns; they apply while the series are the columns.
+    data.Names = names;
+    data.DateSeries = dates;
     BuildSeriesNodes(array);
     file.Arrays.append(std::move(array));
 }
@@ -322,12 +380,33 @@ void TAddGraphsModel::BuildSeriesNodes(TArrayNode& array) {
     array.Series.reserve(data.SeriesCount);
     for (int i = 0; i < data.SeriesCount; ++i) {
         TSeriesNode node;
-        node.Caption = SeriesCaption(data.SeriesInColumns, i);
+        node.Caption = SeriesCaption(data, i);
         node.State = i == data.CommonArg ? ssArgument : ssPlotted;
         node.Data.SeriesIndex = i;
         node.Data.StartDate = today;
         array.Series.append(std::move(node));
     }
+    FollowDateArguments(array);
+}
+
+void TAddGraphsModel::FollowDateArguments(TArrayNode& array) {
+    const TArrayNodeData& data = array.Data;
+    if (!data.SeriesInColumns || !data.DateSeries.contains(true)) return;
+    for (TSeriesNode& node : array.Series) {
+        const int argument = node.Data.ArgMode == -2 ? data.CommonArg : node.Data.ArgMode;
+        node.Data.ArgIsDateTime =
+            argument >= 0 && argument < data.DateSeries.size() && data.DateSeries[argument];
+    }
+}
+
+QString TAddGraphsModel::GraphName(const TNodeRef& ref) const {
+    const TArrayNode* array = ArrayOf(ref);
+    const TSeriesNode* node = SeriesOf(ref);
+    const TArrayNodeData& data = array->Data;
+    const int index = node->Data.SeriesIndex;
+    if (data.SeriesInColumns && index < data.Names.size() && !data.Names[index].isEmpty())
+        return data.Names[index];
+    return array->Caption;
 }
 
 void TAddGraphsModel::Clear() {
@@ -506,6 +585,7 @@ void TAddGraphsModel::ApplyStrategy(TArrayNode& array) {
         node.State = state;
         node.Data.ArgMode = argMode;
     }
+    FollowDateArguments(array);
 }
 
 void TAddGraphsModel::SetStrategy(int strategy) {
@@ -530,6 +610,7 @@ void TAddGraphsModel::SetCommonArg(int commonArg) {
             if (old >= 0 && array->Series[old].State == ssArgument) array->Series[old].State = ssPlotted;
             if (commonArg >= 0) array->Series[commonArg].State = ssArgument;
         }
+        FollowDateArguments(*array);
     }
     RebuildPreview();
 }
@@ -547,7 +628,13 @@ template <typename Change> void TAddGraphsModel::ForSelectedSeries(Change change
 
 void TAddGraphsModel::SetArgMode(int argMode) {
     ForSelectedSeries([argMode](const TArrayNode& array, TSeriesNodeData& data) {
-        if (argMode >= -2 && argMode < array.Data.SeriesCount) data.ArgMode = argMode;
+        if (argMode < -2 || argMode >= array.Data.SeriesCount) return;
+        data.ArgMode = argMode;
+        const TArrayNodeData& table = array.Data;
+        if (!table.SeriesInColumns || !table.DateSeries.contains(true)) return;
+        const int argument = argMode == -2 ? table.CommonArg : argMode;
+        data.ArgIsDateTime =
+            argument >= 0 && argument < table.DateSeries.size() && table.DateSeries[argument];
     });
 }
 
@@ -635,6 +722,22 @@ bool TAddGraphsModel::BuildSeries(const TNodeRef& ref, TDoubleArray& x, TDoubleA
     } else {
         x = data.Series[argument];
     }
+    y = data.Series[settings.SeriesIndex];
+    if (x.size() != y.size()) return false;
+    // Rows with a missing argument or value (NaN in tables with gaps) are left out.
+    const auto missing = [](Extended v) { return std::isnan(v); };
+    if (std::any_of(x.cbegin(), x.cend(), missing) || std::any_of(y.cbegin(), y.cend(), missing)) {
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < x.size(); ++i)
+            if (!std::isnan(x[i]) && !std::isnan(y[i])) {
+                x[kept] = x[i];
+                y[kept] = y[i];
+                ++kept;
+            }
+        x.resize(kept);
+        y.resize(kept);
+        if (kept == 0) return false;
+    }
     if (settings.RelativeArg && !x.isEmpty()) {
         const Extended first = x[0];
         for (Extended& v : x)
@@ -654,8 +757,7 @@ bool TAddGraphsModel::BuildSeries(const TNodeRef& ref, TDoubleArray& x, TDoubleA
             for (Extended& v : x)
                 v += settings.StartDate;
     }
-    y = data.Series[settings.SeriesIndex];
-    return x.size() == y.size();
+    return true;
 }
 
 int TAddGraphsModel::Build() {
@@ -663,6 +765,7 @@ int TAddGraphsModel::Build() {
     const bool repaintWas = target_.AllowRepaint;
     target_.AllowRepaint = false;
     int built = 0;
+    const bool allShownBefore = AllInsidePlot();
     {
         // One undo step takes back everything one "Добавить" did.
         const TUndoGroupScope oneStep(target_);
@@ -680,7 +783,7 @@ int TAddGraphsModel::Build() {
                 if (!graph->SetData(x, y)) continue;
             } else {
                 // A target that has gone from the window since it was chosen gets a new graph instead.
-                if (!target_.AddGraph(ArrayOf(ref)->Caption, false, {}, x, y)) continue;
+                if (!target_.AddGraph(GraphName(ref), false, {}, x, y)) continue;
                 graph = target_.GraphByIndex(target_.GraphCount() - 1);
             }
             graph->SetFixedRatio(settings.EqualScale);
@@ -690,11 +793,28 @@ int TAddGraphsModel::Build() {
             if (OnBuildProgress) OnBuildProgress(int((i + 1) * 100LL / nodes.size()));
         }
 
-        if (wasEmpty && target_.GraphCount() > 0) target_.AutoScale();
+        // A view that showed all data shows all data still: a new graph bound to the others in
+        // scale and position need not be where the old ones are. A zoomed view stays as it was.
+        if (target_.GraphCount() > 0 && (wasEmpty || (allShownBefore && !AllInsidePlot())))
+            target_.AutoScale();
     }
     target_.AllowRepaint = repaintWas;
     target_.RefreshAll();
     return built;
+}
+
+bool TAddGraphsModel::AllInsidePlot() const {
+    const TRect& plot = target_.PlotRect;
+    for (int i = 0; i < target_.GraphCount(); ++i) {
+        TGraph* g = target_.GraphByIndex(i);
+        if (!g->Visible() || g->NodeCount() == 0) continue;
+        const Extended left = g->PixelToDataX(plot.Left), right = g->PixelToDataX(plot.Right);
+        const Extended top = g->PixelToDataY(plot.Top), bottom = g->PixelToDataY(plot.Bottom);
+        if (g->XMin() < std::min(left, right) || g->XMax() > std::max(left, right) ||
+            g->YMin() < std::min(top, bottom) || g->YMax() > std::max(top, bottom))
+            return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -771,7 +891,7 @@ void TAddGraphsModel::RebuildPreview() {
     const TNodeRef focused = Focused();
     TDoubleArray x, y;
     if (PreviewShown && focused.Level() == 2 && BuildSeries(focused, x, y) &&
-        preview_.AddGraph(ArrayOf(focused)->Caption, false, {}, x, y)) {
+        preview_.AddGraph(GraphName(focused), false, {}, x, y)) {
         TGraph* graph = preview_.GraphByIndex(0);
         const TSeriesNodeData& settings = SeriesOf(focused)->Data;
         graph->SetFixedRatio(settings.EqualScale);

@@ -3,6 +3,7 @@
 // into a graph window. The dialog only shows this model and forwards the user's choices.
 #pragma once
 
+#include "files/DelimitedText.h"
 #include "model/ost2_Types.h"
 #include "window/SuperGrWindow.h"
 
@@ -27,6 +28,10 @@ struct TArrayNodeData {
     int32_t SeriesCount = 0;
     int32_t CommonArg = -1; // index of the common argument series, -1 for node numbers
     int32_t Strategy = 0;   // argument strategy 0 .. 4
+    // Per column of the file: the header's name (empty for none) and whether it holds dates and
+    // times; they name and mark the series while the series are the columns.
+    QStringList Names;
+    QList<bool> DateSeries;
 };
 
 // The data of a series node: how its argument is made and where its graph goes.
@@ -111,6 +116,11 @@ public:
     void LoadSources(const QStringList& names);
     // Loads one source; false when nothing of it entered the tree.
     bool LoadSource(const QString& name);
+    // How text sources are split into fields ("Разделитель"); Auto lets each source decide.
+    TFieldSeparator FieldSeparator() const { return separator_; }
+    // Reads the text sources of the tree again with the new separator, in their places.
+    void SetFieldSeparator(TFieldSeparator separator);
+    static QStringList SeparatorCaptions(); // Auto .. Semicolon, in the order of TFieldSeparator
     // Empties the tree, the selection and the preview.
     void Clear();
     // Reading progress in percent, for the dialog's progress bar.
@@ -184,18 +194,26 @@ public:
 private:
     void LoadText(const QString& name);
     bool LoadMat(const QString& name);
+    bool LoadText(const QString& name, TFileNode& node);
     // Adds an array node from a matrix of R lines and C values per line.
-    // lines: the matrix's columns (linesAreColumns) or its rows, all of one length.
+    // lines: the matrix's columns (linesAreColumns) or its rows, all of one length; names and
+    // dates: per column, for a table read with a header or with dates.
     void AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines, bool linesAreColumns,
-                  const TStrArray& header);
+                  const TStrArray& header, const QStringList& names = {}, const QList<bool>& dates = {});
     static void BuildSeriesNodes(TArrayNode& array);
+    // A series plotted against a date column gets a date-time argument.
+    static void FollowDateArguments(TArrayNode& array);
+    static QString SeriesCaption(const TArrayNodeData& data, int index);
+    // The name of a graph made from the series: its header name, else the array's caption.
+    QString GraphName(const TNodeRef& series) const;
     static void ApplyStrategy(TArrayNode& array);
-    static QString SeriesCaption(bool inColumns, int index);
     TArrayNode* MutableArray(const TNodeRef& ref);
     TSeriesNode* MutableSeries(const TNodeRef& ref);
     template <typename Change> void ForSelectedSeries(Change change, bool rebuildPreview = true);
     template <typename Change> void ForSeriesOfSelectedArrays(Change change);
     void ConfigurePreview();
+    // Every visible graph of the target shows all its data in the plot.
+    bool AllInsidePlot() const;
     void DropStaleSelection();
 
     TSuperGrWindow& target_;
@@ -203,4 +221,5 @@ private:
     TSuperGrWindow preview_;
     QList<TFileNode> files_;
     QList<TNodeRef> selection_;
+    TFieldSeparator separator_ = TFieldSeparator::Auto;
 };

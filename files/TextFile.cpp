@@ -224,6 +224,7 @@ private:
         file_.columnFormats_.append(TStrArray(width));
         file_.columnWidths_.append(TIntArray(width, 16));
         file_.rowsAsLines_.append(true);
+        file_.AppendColumnsInfo();
         columns_ = TDoubleArray2();
         text_ = TStrArray();
     }
@@ -433,6 +434,14 @@ bool TTextFile::LoadFromFile(const QString& name) {
     }
     bool ok = false;
     try {
+        const QByteArray sample = file.peek(64 * 1024);
+        if (ChooseSeparator(name, sample.constData(), sample.size()) != TFieldSeparator::Whitespace) {
+            // The table is parsed where it lies; a source that cannot be mapped is read whole.
+            if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+                return ReadDelimited(reinterpret_cast<const char*>(mapped), file.size());
+            const QByteArray bytes = file.readAll();
+            return ReadDelimited(bytes.constData(), bytes.size());
+        }
         ok = ReadDevice(file, file.size());
         if (!ok && errorCode_ == 0) throw std::bad_alloc(); // the device failed
     } catch (const std::bad_alloc&) {
@@ -451,6 +460,8 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
     device.setData(bytes);
     device.open(QIODevice::ReadOnly);
     try {
+        if (ChooseSeparator(name, bytes.constData(), bytes.size()) != TFieldSeparator::Whitespace)
+            return ReadDelimited(bytes.constData(), bytes.size());
         return ReadDevice(device, bytes.size());
     } catch (const std::bad_alloc&) {
         Clear();
@@ -458,6 +469,36 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
         SetError(99, QStringLiteral("Неизвестная ошибка."));
         return false;
     }
+}
+
+TFieldSeparator TTextFile::ChooseSeparator(const QString& name, const char* sample, qsizetype size) {
+    usedSeparator_ = FieldSeparator;
+    separatorAmbiguous_ = false;
+    if (usedSeparator_ == TFieldSeparator::Auto) usedSeparator_ = delimited::SeparatorForName(name, sample, size);
+    if (usedSeparator_ == TFieldSeparator::Auto)
+        usedSeparator_ = delimited::Sniff(sample, size, &separatorAmbiguous_);
+    return usedSeparator_;
+}
+
+// Delimited text is one table, read whole; failures other than memory are "no numeric data".
+bool TTextFile::ReadDelimited(const char* data, qsizetype size) {
+    const bool progress = size >= ProgressThreshold && OnProgress;
+    lastPercent_ = -1;
+    if (progress) Progress(0);
+    const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
+    delimited::TTable table;
+    const std::function<void(int)> report =
+        progress ? [this](int percent) { ProgressThrough(percent); } : std::function<void(int)>();
+    if (!delimited::ReadTable(data, size, usedSeparator_, threads, report, table)) return Finish(false);
+    const qsizetype width = table.Columns.size();
+    variables_.append(std::move(table.Columns));
+    byColumns_.append(true);
+    headerLines_.append(std::move(table.HeaderLines));
+    columnFormats_.append(TStrArray(width));
+    columnWidths_.append(TIntArray(width, 16));
+    rowsAsLines_.append(true);
+    AppendColumnsInfo(table.Names, table.DateColumns);
+    return true;
 }
 
 bool TTextFile::LoadFromClipboardText(const QString& text) {
@@ -566,12 +607,15 @@ void TTextFile::SetVariable(int index, const TDoubleArray2& matrix, bool transpo
         columnFormats_.append(TStrArray(columns));
         columnWidths_.append(TIntArray(columns, 16));
         rowsAsLines_.append(false);
+        AppendColumnsInfo();
         return;
     }
     variables_[index] = stored;
     byColumns_[index] = false;
     columnFormats_[index] = TStrArray(columns);
     columnWidths_[index] = TIntArray(columns, 16);
+    columnNames_[index].clear();
+    dateColumns_[index].clear();
 }
 
 void TTextFile::SetRowsAsLines(int index, bool value) {
@@ -618,6 +662,23 @@ void TTextFile::Clear() {
     columnFormats_.clear();
     columnWidths_.clear();
     rowsAsLines_.clear();
+    columnNames_.clear();
+    dateColumns_.clear();
+    usedSeparator_ = TFieldSeparator::Whitespace;
+    separatorAmbiguous_ = false;
+}
+
+void TTextFile::AppendColumnsInfo(const QStringList& names, const QList<bool>& dates) {
+    columnNames_.append(names);
+    dateColumns_.append(dates);
+}
+
+QStringList TTextFile::ColumnNames(int index) const {
+    return index >= 0 && index < VariableCount() ? columnNames_[index] : QStringList();
+}
+
+QList<bool> TTextFile::DateColumns(int index) const {
+    return index >= 0 && index < VariableCount() ? dateColumns_[index] : QList<bool>();
 }
 
 // ---------------------------------------------------------------------------------------------

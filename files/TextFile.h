@@ -1,6 +1,7 @@
 // TTextFile: numeric tables in plain text files and the clipboard's text.
 #pragma once
 
+#include "files/DelimitedText.h"
 #include "model/ost2_Types.h"
 
 #include <QByteArray>
@@ -64,6 +65,18 @@ public:
     const QList<TIntArray>& ColumnWidths() const { return columnWidths_; }
     const QList<bool>& RowsAsLines() const { return rowsAsLines_; }
     void SetRowsAsLines(int index, bool value);
+    // Per column of a variable read from delimited text: its name from the header row (empty when
+    // there is none) and whether it holds dates and times. Empty lists for other variables.
+    QStringList ColumnNames(int index) const;
+    QList<bool> DateColumns(int index) const;
+
+    // How files are split into fields: Whitespace keeps the plain-text rules; Auto takes the comma
+    // for .csv, the tab for .tsv and otherwise what the first lines suggest.
+    TFieldSeparator FieldSeparator = TFieldSeparator::Whitespace;
+    // The reading the last load used, and whether the whitespace and a delimited reading of its
+    // first lines were both consistent (the text then keeps the whitespace reading).
+    TFieldSeparator UsedSeparator() const { return usedSeparator_; }
+    bool SeparatorAmbiguous() const { return separatorAmbiguous_; }
 
     const TSeparatorSet& Separators() const { return separators_; }
     void SetSeparators(const TSeparatorSet& separators) { separators_ = separators; }
@@ -89,6 +102,9 @@ private:
     qsizetype RowLength(int index, qsizetype row) const;
     Extended At(int index, qsizetype row, qsizetype column) const;
     bool ReadDevice(QIODevice& device, qint64 size);
+    TFieldSeparator ChooseSeparator(const QString& name, const char* sample, qsizetype size);
+    bool ReadDelimited(const char* data, qsizetype size);
+    void AppendColumnsInfo(const QStringList& names = {}, const QList<bool>& dates = {});
     bool Finish(bool anyNumeric);
     void SetError(int32_t code, const QString& message);
     void Progress(int percent);
@@ -103,6 +119,10 @@ private:
     QList<TStrArray> columnFormats_;
     QList<TIntArray> columnWidths_;
     QList<bool> rowsAsLines_;
+    QList<QStringList> columnNames_;
+    QList<QList<bool>> dateColumns_;
+    TFieldSeparator usedSeparator_ = TFieldSeparator::Whitespace;
+    bool separatorAmbiguous_ = false;
     TSeparatorSet separators_ = TSeparatorSet::Default();
     char outSeparator_ = ' ';
     int32_t errorCode_ = 0;

@@ -1,5 +1,5 @@
-// Any bytes as a text data file and as clipboard text: never a crash, and a consistent result,
-// however the reading is split into blocks and threads.
+// Any bytes as a text data file, as delimited text and as clipboard text: never a crash, and a
+// consistent result, however the reading is split into blocks and threads.
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
 #include "model/Codecs.h"
@@ -38,5 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     TTextFile clipboard;
     clipboard.LoadFromClipboardText(codec::FromCp1251(bytes));
+    // As delimited text: one table of equal columns, a name and a date flag for each, or no data.
+    for (TFieldSeparator separator :
+         {TFieldSeparator::Auto, TFieldSeparator::Comma, TFieldSeparator::Semicolon}) {
+        TTextFile table;
+        table.FieldSeparator = separator;
+        const bool read = table.LoadFromBytes(bytes, QStringLiteral("fuzz.csv"));
+        if (!read && table.ErrorCode() != 3 && table.ErrorCode() != 99) std::abort();
+        if (!read || table.UsedSeparator() == TFieldSeparator::Whitespace) continue;
+        TDoubleArray2 columns;
+        if (!table.GetColumns(0, columns) || columns.isEmpty()) std::abort();
+        for (const TDoubleArray& column : columns)
+            if (column.size() != columns.first().size()) std::abort();
+        if (table.ColumnNames(0).size() != columns.size() || table.DateColumns(0).size() != columns.size())
+            std::abort();
+    }
     return 0;
 }

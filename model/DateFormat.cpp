@@ -64,7 +64,9 @@ QString FormatDateLabel(Extended days) {
     if (!SplitDateTime(days, day, ms)) return QStringLiteral("No date");
     const QDate date = QDate(1899, 12, 30).addDays(day);
     if (!date.isValid()) return QStringLiteral("No date");
-    return date.toString(LocaleDateFormats().ShortDate);
+    // Month names are the program's own language, whatever the system's.
+    static const QLocale russian(QLocale::Russian, QLocale::Russia);
+    return russian.toString(date, LocaleDateFormats().ShortDate);
 }
 
 QString FormatTimeLabel(Extended days, bool fractionalSeconds) {

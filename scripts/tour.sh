@@ -191,6 +191,7 @@ tour SaveFigure 'menu 1 3'
 tour SaveAs 'menu 1 4'
 tour AddGraph-Files 'menu 1 5'
 tour AddGraph 'menu 1 5; choose_file examples/measurement.txt'
+tour AddGraph-Csv 'menu 1 5; choose_file tests/files/fixtures/csv/weather_semicolon.csv'
 tour DelGraph "click $delete_graph $bar"
 tour SavePicture "click $save_picture $bar"
 tour Print 'press ctrl+alt+p'

@@ -51,8 +51,7 @@ await() {
 start_on_sample() {
     "$program" examples/measurement.txt >"$shots/program.log" 2>&1 &
     app_pid=$!
-    await '^Внимание$' >/dev/null
-    xdotool key Return
+    # A data file named on the command line opens the add-graphs dialog at once.
     await '^Добавление графиков' >/dev/null
     xdotool key Return
     sleep 1

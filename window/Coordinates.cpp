@@ -2,6 +2,7 @@
 
 #include "model/Codecs.h"
 #include "model/FontMetrics.h"
+#include "model/GraphMapping.h"
 #include "model/Polyline.h"
 #include "window/SuperGrWindow.h"
 
@@ -269,6 +270,62 @@ void TSuperGrWindow::FitGroups(TAxis axis, const QList<int>& indexes, const QLis
         if (ZoomAlong(g, axis) != 0)
             ShiftAlong(g, axis) = shifts[reference] * zooms[reference] / ZoomAlong(g, axis);
         SyncPosGroup(axis, group, reference, false, 0);
+    }
+    FitSharedRanges(axis, indexes);
+}
+
+// Graphs bound in both scale and position along an axis share one data coordinate there; fitted
+// by their widest member alone, a member whose range lies beside it would stay off the plot. Such a
+// group fits the union of its members' ranges into the room its widest member was given.
+void TSuperGrWindow::FitSharedRanges(TAxis axis, const QList<int>& indexes) {
+    const bool alongX = axis == TAxis::X;
+    for (int group = 0; group < kGroupCount; ++group) {
+        QList<int> xList, yList;
+        ScaleGroupClosure(axis, group, xList, yList);
+        QList<int> members = alongX ? xList : yList;
+        // Fixed ratios tie the other axis in; such groups keep the widest-member rule.
+        if (members.size() < 2 || !(alongX ? yList : xList).isEmpty()) continue;
+        const TGraph& first = *FGraphs[size_t(members.first())];
+        const int32_t posGroup = alongX ? first.EffectivePosGroupX() : first.EffectivePosGroupY();
+        QList<int> positioned = alongX ? PosGroupMembersX(posGroup) : PosGroupMembersY(posGroup);
+        std::sort(members.begin(), members.end());
+        std::sort(positioned.begin(), positioned.end());
+        if (posGroup < 0 || members != positioned) continue;
+        if (std::none_of(members.begin(), members.end(), [&](int m) { return indexes.contains(m); }))
+            continue;
+
+        int widest = -1;
+        Extended low = 0, high = 0, widestLow = 0, widestHigh = 0;
+        for (int m : members) {
+            TGraph& g = *FGraphs[size_t(m)];
+            if (!g.Visible()) continue;
+            Extended min = alongX ? g.XMin() : g.YMin(), max = alongX ? g.XMax() : g.YMax();
+            WidenZeroRange(min, max);
+            if (widest < 0) {
+                low = min;
+                high = max;
+            }
+            low = std::min(low, min);
+            high = std::max(high, max);
+            if (widest < 0 || max - min > widestHigh - widestLow) {
+                widest = m;
+                widestLow = min;
+                widestHigh = max;
+            }
+        }
+        if (widest < 0 || (low >= widestLow && high <= widestHigh)) continue;
+        // The widest member's range fills its room now; the union takes that room instead.
+        TGraph& g = *FGraphs[size_t(widest)];
+        const Extended zoom = ZoomAlong(g, axis), k = PixelsPerUnit(g, axis);
+        const Extended newZoom = zoom * (widestHigh - widestLow) / (high - low);
+        const Extended mid = MidAlong(g, axis);
+        const Extended centrePixels = (ShiftAlong(g, axis) + mid - (widestLow + widestHigh) / 2) * k;
+        SetZoomAlong(g, axis, newZoom);
+        const Extended newK = PixelsPerUnit(g, axis);
+        if (newK == 0) continue;
+        ShiftAlong(g, axis) = centrePixels / newK + (low + high) / 2 - mid;
+        SyncScaleGroup(axis, group, widest, false, 1);
+        SyncPosGroup(axis, posGroup, widest, false, 0);
     }
 }
 

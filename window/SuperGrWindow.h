@@ -491,6 +491,7 @@ private:
     // Multiplies the zooms of the free graphs and carries the factors through the scale groups.
     void ScaleGraphs(int reference, bool onlyAllowed, TAxis firstAxis, Extended zx, Extended zy);
     void FitAllToPlot();
+    void FitSharedRanges(TAxis axis, const QList<int>& indexes);
     void FitGroups(TAxis axis, const QList<int>& indexes, const QList<Extended>& zooms,
                    const QList<Extended>& shifts);
     void Arrange(TAxis axis);

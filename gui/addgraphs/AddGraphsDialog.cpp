@@ -146,8 +146,8 @@ TAddGraphsDialog::~TAddGraphsDialog() {
 }
 
 QString TAddGraphsDialog::FileFilter() {
-    return QStringLiteral(
-        "All data files (*.mat *.txt);;Mat files (*.mat);;Txt files (*.txt);;All files (*)");
+    return QStringLiteral("All data files (*.mat *.txt *.csv *.tsv *.dat);;Mat files (*.mat);;Txt files "
+                          "(*.txt);;CSV files (*.csv *.tsv);;All files (*)");
 }
 
 QStringList TAddGraphsDialog::AskDataFiles(QWidget* parent) {
@@ -183,11 +183,25 @@ void TAddGraphsDialog::BuildUi() {
     toolBar->setIconSize(QSize(kIconSize, kIconSize));
     toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
+    // How text sources are split into fields; the choice rereads them and stays while the program runs.
+    separator_ = new QComboBox;
+    separator_->addItems(TAddGraphsModel::SeparatorCaptions());
+    connect(separator_, &QComboBox::activated, this, [this](int index) {
+        model_->SetFieldSeparator(TFieldSeparator(index));
+        RefreshTree();
+    });
+    auto* separatorLabel = new QLabel(Text("Разделитель:"));
+    separatorLabel->setBuddy(separator_);
+    auto* separatorRow = new QHBoxLayout;
+    separatorRow->addWidget(separatorLabel);
+    separatorRow->addWidget(separator_, 1);
+
     auto* left = new QWidget;
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(toolBar);
     leftLayout->addWidget(tree_);
+    leftLayout->addLayout(separatorRow);
 
     pages_ = new QStackedWidget;
     pages_->addWidget(BuildFilePage());
@@ -229,8 +243,9 @@ void TAddGraphsDialog::BuildUi() {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(addToList);
     buttons->addWidget(clearList);
+    status_ = new QLabel;
     buttons->addWidget(progress_, 1);
-    buttons->addStretch();
+    buttons->addWidget(status_, 1);
     buttons->addWidget(buildButton_);
     buttons->addWidget(close);
 
@@ -640,6 +655,7 @@ void TAddGraphsDialog::ApplyStartDate() {
 
 void TAddGraphsDialog::ClearAll() {
     model_->Clear();
+    status_->clear();
     RefreshTree();
 }
 
@@ -649,6 +665,7 @@ void TAddGraphsDialog::LoadSources(const QStringList& names) {
     model_->OnProgress = [this](int percent) { progress_->setValue(percent); };
     model_->LoadSources(names);
     model_->OnProgress = nullptr;
+    status_->clear();
     progress_->setVisible(false);
     RefreshTree();
 }
@@ -676,8 +693,9 @@ void TAddGraphsDialog::OnBuild() {
         progress_->setValue(percent);
         progress_->repaint();
     };
-    model_->Build();
+    const int built = model_->Build();
     model_->OnBuildProgress = nullptr;
+    status_->setText(Text("Добавлено графиков: ") + QString::number(built) + QLatin1Char('.'));
     progress_->setVisible(false);
     QApplication::restoreOverrideCursor();
     RefreshPanels(); // the target list has the new graphs

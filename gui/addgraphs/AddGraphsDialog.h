@@ -88,6 +88,8 @@ private:
     QStackedWidget* pages_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* buildButton_ = nullptr;
+    QComboBox* separator_ = nullptr;
+    QLabel* status_ = nullptr; // what the last "Добавить" made
     TGraphWindowWidget* previewWidget_ = nullptr;
 
     // File page.

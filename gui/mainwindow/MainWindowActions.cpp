@@ -57,7 +57,7 @@ const TCommand kCommands[] = {
     {"Print", "Распечатать...", "document-print", "Ctrl+Alt+P", Always, &C::Print},
     {"CopyToClipBoard", "Скопировать в буфер обмена", "edit-copy", "Ctrl+C", Always, &C::CopyToClipboard},
     {"SavePicture", "Сохранить изображение", "image-x-generic", "", Always, &C::SavePicture},
-    {"Undo", "Отменить", "edit-undo", "Ctrl+Alt+Z; Alt+Backspace", WithUndo, &C::Undo},
+    {"Undo", "Отменить", "edit-undo", "Ctrl+Alt+Z; Alt+Backspace; Ctrl+Z", WithUndo, &C::Undo},
     {"Redo", "Восстановить", "edit-redo", "Ctrl+Shift+Z; Ctrl+Backspace", WithRedo, &C::Redo},
     {"RefreshScales", "Автомасштаб", "zoom-fit-best", "Ctrl+R", WithGraphs, &C::AutoScale},
     {"WindowScale", "Оконный масштаб", "zoom-window", "Ctrl+Alt+W", WithGraphs, &C::WindowZoom, Checkable},
@@ -423,6 +423,8 @@ void TMainWindow::UpdateCommandStates() {
                               FFigure->ToolMode(),       FFigure->ZoomMode()};
     for (qsizetype i = 0; i < FCommandActions.size(); ++i)
         FCommandActions[i]->setEnabled(CommandEnabled(kCommands[i].Enabled, state));
+    // An opened or new figure brings its legend without a change event.
+    UpdateLegendCaption();
     FIcons.Enabled = state.Graphs;
     if (FStatus) FStatus->update();
 }

@@ -1,5 +1,6 @@
 #include "gui/mainwindow/MainWindowCommands.h"
 
+#include "export/CommandLine.h"
 #include "export/DataExport.h"
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
@@ -172,8 +173,9 @@ void TMainCommands::SavePicture() {
     TPictureOptions options;
     options.Scale = bitmap ? figure.BmpExportScale : figure.EmfExportScale;
     options.Scheme = W.ExportColorScheme;
+    const QString title = W.HasFileName() ? QFileInfo(W.FileName()).fileName() : QString();
     QString error;
-    if (!ExportPicture(figure, fileName, *format, options, &error)) W.TellUser(error);
+    if (!ExportPicture(figure, fileName, *format, options, &error, title)) W.TellUser(error);
 }
 
 void TMainCommands::Print() {
@@ -469,7 +471,7 @@ void TMainCommands::ShowAbout() {
     QMessageBox::about(
         &W, QStringLiteral("О программе"),
         QStringLiteral("<b>Tarvelo</b><br>Просмотр и редактирование двумерных графиков.<br>Версия ") +
-            QCoreApplication::applicationVersion());
+            ProgramVersion());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -65,7 +65,7 @@ struct AddGraphsFixture : ::testing::Test {
 // Loading
 
 TEST_F(AddGraphsFixture, ThreeColumnsGiveTwoGraphsAgainstTheFirstColumn) {
-    const QString path = WriteTable(QStringLiteral("data.txt"), 100, 3, "time a b\r\n");
+    const QString path = WriteTable(QStringLiteral("data.txt"), 100, 3, "Measured data\r\n");
     model.LoadSources({path});
     EXPECT_TRUE(asker.Messages.isEmpty());
 
@@ -74,7 +74,7 @@ TEST_F(AddGraphsFixture, ThreeColumnsGiveTwoGraphsAgainstTheFirstColumn) {
     ASSERT_EQ(model.Files()[0].Arrays.size(), 1);
     const TArrayNode& array = Array();
     EXPECT_EQ(array.Caption, U("data.txt  Гр.1"));
-    EXPECT_EQ(array.Data.Header, QStringList{QStringLiteral("time a b")});
+    EXPECT_EQ(array.Data.Header, QStringList{QStringLiteral("Measured data")});
     EXPECT_TRUE(array.Data.SeriesInColumns);
     EXPECT_EQ(array.Data.SeriesCount, 3);
     EXPECT_EQ(array.Data.SeriesLength, 100);
@@ -642,6 +642,23 @@ TEST_F(AddGraphsFixture, FitsAllGraphsOnlyWhenTheWindowWasEmpty) {
     EXPECT_NE(window.UndoSide.Ops.last().OpType, UndoOp::Views);
 }
 
+// Bound to the graphs there in scale and position, a new graph beside them brings a fit of all when
+// all data was in view.
+TEST_F(AddGraphsFixture, ANewGraphOutsideTheAlignedViewFitsAll) {
+    window.ApplyDefaultLook();
+    window.AnimatedZoom = false;
+    window.SetClientSize(600, 400);
+    ASSERT_TRUE(window.AddGraph(QStringLiteral("near"), false, {}, Ramp(11), Ramp(11)));
+    window.AutoScale();
+    model.LoadSources({Write(QStringLiteral("far.csv"), "x,y\n100,50\n110,60\n")});
+    ASSERT_EQ(model.Build(), 1);
+    TGraph* far = window.GraphByIndex(1);
+    EXPECT_GE(far->DataToPixelX(110), window.PlotRect.Left);
+    EXPECT_LE(far->DataToPixelX(110), window.PlotRect.Right);
+    EXPECT_GE(far->DataToPixelY(60), window.PlotRect.Top);
+    EXPECT_GE(window.GraphByIndex(0)->DataToPixelX(0), window.PlotRect.Left);
+}
+
 TEST_F(AddGraphsFixture, OneUndoTakesBackTheWholeBuild) {
     ASSERT_TRUE(window.AddGraph(QStringLiteral("kept"), false, {}, Ramp(3), Ramp(3)));
     model.LoadSources({WriteTable(QStringLiteral("t.txt"), 4, 4)});
@@ -711,4 +728,72 @@ TEST(AddGraphsTexts, SummaryEndings) {
     EXPECT_EQ(TAddGraphsModel::Caption(), U("Добавление графиков из файла:"));
     EXPECT_EQ(TAddGraphsModel::StrategyCaptions().size(), 5);
     EXPECT_EQ(TAddGraphsModel::UnitCaptions()[4], U("другая единица измерения в секундах"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Delimited tables
+
+TEST_F(AddGraphsFixture, HeaderNamesGapsAndDatesMakeTheGraphs) {
+    model.LoadSources({Write(QStringLiteral("prices.csv"), "date,ticker,open,close\n"
+                                                           "2000-01-03,X,1,2\n"
+                                                           "2000-01-04,X,,3\n"
+                                                           "2000-01-06,X,4,NA\n")});
+    const TArrayNode& array = Array();
+    ASSERT_EQ(array.Series.size(), 3); // the ticker column is passed over
+    EXPECT_EQ(array.Series[1].Caption, QStringLiteral("open"));
+    EXPECT_EQ(model.ArgumentItems(array)[0], U("Общий (date)"));
+    ASSERT_EQ(model.Build(), 2);
+    const TGraph* open = window.GraphByIndex(0);
+    const TGraph* close = window.GraphByIndex(1);
+    EXPECT_EQ(open->Name(), QStringLiteral("open"));
+    EXPECT_EQ(close->Name(), QStringLiteral("close"));
+    EXPECT_TRUE(open->DateTimeArg());
+    // Each graph takes the rows where both its argument and its value are present.
+    EXPECT_EQ(GraphX(open), Values({36528, 36531}));
+    EXPECT_EQ(GraphY(open), Values({1, 4}));
+    EXPECT_EQ(GraphX(close), Values({36528, 36529}));
+    // Node numbers as argument keep the row numbers of the rows present.
+    model.SetSelection({Series(1)});
+    model.SetArgMode(-1);
+    EXPECT_FALSE(model.SeriesOf(Series(1))->Data.ArgIsDateTime);
+    TDoubleArray x, y;
+    ASSERT_TRUE(model.BuildSeries(Series(1), x, y));
+    EXPECT_EQ(x, Values({0, 2}));
+}
+
+// A whitespace table names its columns by the line right above it, when it has a word for each.
+TEST_F(AddGraphsFixture, WhitespaceHeaderNamesTheSeries) {
+    const struct {
+        const char* header;
+        const char* secondCaption;
+    } cases[] = {
+        {"time\tdistance;speed\r\n", "distance"},
+        {"Measured\r\ntime distance\r\n", "Столбец 2"}, // two words for three columns
+        {"time distance speed\r\n\r\n", "Столбец 2"},   // a blank line between
+        {"time 2 speed\r\n", "Столбец 2"},
+    };
+    for (const auto& c : cases) {
+        model.Clear();
+        model.LoadSources({WriteTable(QStringLiteral("named.txt"), 5, 3, c.header)});
+        EXPECT_EQ(Array().Series[1].Caption, U(c.secondCaption)) << c.header;
+    }
+    model.Build();
+    EXPECT_EQ(window.GraphByIndex(0)->Name(), U("named.txt  Гр.1"));
+    model.Clear();
+    model.LoadSources({WriteTable(QStringLiteral("named.txt"), 5, 3, "time distance speed\r\n")});
+    model.Build();
+    EXPECT_EQ(window.GraphByIndex(window.GraphCount() - 1)->Name(), QStringLiteral("speed"));
+}
+
+TEST_F(AddGraphsFixture, TheSeparatorChoiceRereadsTextSources) {
+    const QString path = Write(QStringLiteral("pairs.txt"), "1,2\n2,5\n");
+    model.LoadSources({path});
+    EXPECT_EQ(Array().Data.SeriesCount, 1); // 1.2 and 2.5
+    model.SetFieldSeparator(TFieldSeparator::Comma);
+    ASSERT_EQ(model.Files().size(), 1);
+    EXPECT_EQ(Array().Data.SeriesCount, 2);
+    EXPECT_EQ(Array().Data.Series[1], Values({2, 5}));
+    EXPECT_EQ(model.Focused().Level(), 2);
+    model.SetFieldSeparator(TFieldSeparator::Semicolon); // the comma is a decimal point again
+    EXPECT_EQ(Array().Data.SeriesCount, 1);
 }

@@ -57,6 +57,9 @@ TEST(DateFormats, SystemFormatsComeBack) {
     const TLocaleDateFormats system = LocaleDateFormats();
     SetLocaleDateFormats({QStringLiteral("yyyy"), QStringLiteral("HH")});
     EXPECT_EQ(FormatDateLabel(0), QStringLiteral("1899"));
+    // Month names are Russian whatever the system's language.
+    SetLocaleDateFormats({QStringLiteral("d MMMM yyyy"), QStringLiteral("HH")});
+    EXPECT_EQ(FormatDateLabel(45000.75L), QString::fromUtf8("15 марта 2023"));
     ResetLocaleDateFormats();
     EXPECT_EQ(LocaleDateFormats().ShortDate, system.ShortDate);
     EXPECT_FALSE(LocaleDateFormats().LongTime.contains(QLatin1Char('t')));

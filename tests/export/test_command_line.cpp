@@ -176,3 +176,29 @@ TEST(CommandLine, EvalUsesTheCalculatorSettings) {
          {"--interp-type=7", "--extrap-type=-1", "--def-diff-type=x", "--ignore-errors=maybe"})
         EXPECT_FALSE(ParseCommandLine(Args({bad, "--eval=1"}), &error)) << bad;
 }
+
+// CSV goes through the same road; --separator overrides what the file's lines suggest.
+TEST(CommandLine, SeparatorChoosesTheReadingOfTextFiles) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pairs.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("1,2\n2,5\n3,4\n");
+    file.close();
+    const struct {
+        const char* separator;
+        const char* max;
+    } cases[] = {{"--separator=auto", "3.4\n"}, {"--separator=comma", "5\n"}, {"--separator=space", "3.4\n"}};
+    for (const auto& c : cases) {
+        QString error;
+        auto command = ParseCommandLine(
+            QStringList{QStringLiteral("--eval=MAX(Y(0))"), QString::fromLatin1(c.separator), path}, &error);
+        ASSERT_TRUE(command) << error.toStdString();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(RunHeadless(*command), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.max) << c.separator;
+    }
+    QString error;
+    EXPECT_FALSE(ParseCommandLine(Args({"--separator=pipe", "a.csv"}), &error));
+    EXPECT_FALSE(error.isEmpty());
+}

@@ -1,5 +1,6 @@
 #include "window/FigurePaint.h"
 #include "export/PictureExport.h"
+#include "tests/common/TestFiles.h"
 
 #include <QFile>
 #include <QImage>
@@ -90,6 +91,10 @@ TEST_F(ExportFixture, FilesOfEveryFormat) {
     const QByteArray svgText = svg.readAll();
     EXPECT_TRUE(svgText.contains("<svg"));
     EXPECT_TRUE(svgText.contains("polyline") || svgText.contains("path"));
+    EXPECT_TRUE(svgText.contains("<title>a.svg</title>")); // not the window's placeholder caption
+    ASSERT_TRUE(ExportPicture(window, Path("b.svg"), TPictureFormat::Svg, {1, 0}, &error,
+                              QStringLiteral("figure.tvq")));
+    EXPECT_TRUE(testutil::ReadAll(Path("b.svg")).contains("<title>figure.tvq</title>"));
     ASSERT_TRUE(ExportPicture(window, Path("a.pdf"), TPictureFormat::Pdf, {1, 0}, &error));
     QFile pdf(Path("a.pdf"));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));

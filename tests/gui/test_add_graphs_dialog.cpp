@@ -71,9 +71,9 @@ TEST_F(AddGraphsDialogFixture, EmptyDialog) {
     EXPECT_FALSE(Find<QPushButton>(U("Добавить"))->isEnabled());
     EXPECT_NE(Find<QPushButton>(U("Добавить в список")), nullptr);
     EXPECT_NE(Find<QPushButton>(U("Очистить список")), nullptr);
-    EXPECT_EQ(
-        TAddGraphsDialog::FileFilter(),
-        QStringLiteral("All data files (*.mat *.txt);;Mat files (*.mat);;Txt files (*.txt);;All files (*)"));
+    EXPECT_EQ(TAddGraphsDialog::FileFilter(),
+              QStringLiteral("All data files (*.mat *.txt *.csv *.tsv *.dat);;Mat files (*.mat);;Txt files "
+                             "(*.txt);;CSV files (*.csv *.tsv);;All files (*)"));
 }
 
 TEST_F(AddGraphsDialogFixture, LoadedFileShowsTheTreeAndTheFirstPlottedSeries) {
@@ -177,4 +177,25 @@ TEST_F(AddGraphsDialogFixture, TypedScaleAndTheAddButton) {
     Find<QPushButton>(U("Очистить список"))->click();
     EXPECT_EQ(dialog.Tree()->topLevelItemCount(), 0);
     EXPECT_EQ(DataGroup()->title(), U("Нет данных для построения."));
+}
+
+TEST_F(AddGraphsDialogFixture, SeparatorChoiceRereadsAndAddingReportsTheCount) {
+    const QString path = dir.filePath(QStringLiteral("pairs.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("1,2\n2,5\n3,4\n");
+    file.close();
+    dialog.LoadSources({path});
+    EXPECT_EQ(dialog.Tree()->topLevelItem(0)->child(0)->childCount(), 1);
+    QComboBox* separator = nullptr;
+    for (QComboBox* box : dialog.findChildren<QComboBox*>())
+        if (box->count() > 0 && box->itemText(0) == U("авто")) separator = box;
+    ASSERT_NE(separator, nullptr);
+    separator->setCurrentIndex(2); // "запятая"
+    emit separator->activated(2);
+    EXPECT_EQ(dialog.Tree()->topLevelItem(0)->child(0)->childCount(), 2);
+    EXPECT_EQ(dialog.Model().Preview().GraphCount(), 1); // the preview follows at once
+    Find<QPushButton>(U("Добавить"))->click();
+    EXPECT_EQ(window.GraphCount(), 1);
+    EXPECT_NE(Find<QLabel>(U("Добавлено графиков: 1.")), nullptr);
 }

@@ -1,3 +1,4 @@
+#include "export/CommandLine.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
@@ -8,6 +9,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,7 +95,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"DelGraph", "Удалить график", "", false},
         {"CopyToClipBoard", "Скопировать в буфер обмена", "Ctrl+C", true},
         {"SavePicture", "Сохранить изображение", "", true},
-        {"Undo", "Отменить", "Ctrl+Alt+Z|Alt+Backspace", false},
+        {"Undo", "Отменить", "Ctrl+Alt+Z|Alt+Backspace|Ctrl+Z", false},
         {"Redo", "Восстановить", "Ctrl+Shift+Z|Ctrl+Backspace", false},
         {"RefreshScales", "Автомасштаб", "Ctrl+R", false},
         {"WindowScale", "Оконный масштаб", "Ctrl+Alt+W", false},
@@ -449,6 +451,24 @@ TEST_F(MainWindowTest, SaveAndOpenFlows) {
     EXPECT_TRUE(A("RefreshScales")->isEnabled());
 }
 
+TEST_F(MainWindowTest, AnOpenedFigureWithALegendOffersToHideIt) {
+    QTemporaryDir dir;
+    Add(QStringLiteral("kept"));
+    window.Figure().SetShowLegend(true);
+    const QString path = dir.filePath(QStringLiteral("legend.tvq"));
+    window.ChooseSaveFile = [&](const QString&) { return path; };
+    A("SaveFigure")->trigger();
+    answer = TAnswer::Yes;
+    A("NewFigure")->trigger();
+    window.Figure().SetShowLegend(false);
+    EXPECT_EQ(A("LegendProps")->text(), mainstate::LegendActionCaption(false));
+    answer = TAnswer::No; // the new figure's change is not saved over the file
+    window.ChooseOpenFile = [&] { return path; };
+    A("OpenFigure")->trigger();
+    ASSERT_TRUE(window.Figure().ShowLegend());
+    EXPECT_EQ(A("LegendProps")->text(), QString::fromUtf8("Скрыть легенду"));
+}
+
 TEST_F(MainWindowTest, SaveAsKeepsAskingForANameLater) {
     QTemporaryDir dir;
     Add();
@@ -774,4 +794,17 @@ TEST_F(MainWindowTest, AddGraphOpensTheDialogOnTheChosenFiles) {
     });
     A("AddGraph")->trigger();
     EXPECT_FALSE(opened);
+}
+
+TEST_F(MainWindowTest, AboutShowsTheVersionOfTheCommandLine) {
+    QCoreApplication::setApplicationVersion(QString()); // the box does not rely on the start-up
+    QString text;
+    QTimer::singleShot(0, &window, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    A("About")->trigger();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("Версия ") + ProgramVersion())) << text.toStdString();
 }

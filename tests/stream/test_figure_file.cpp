@@ -240,9 +240,10 @@ TEST_F(FigureFileTest, DataFileFallsBackToTheAddGraphsDialog) {
     EXPECT_EQ(ui.Asked, QStringList({figurefile::OpenAsDataQuestion()}));
     EXPECT_EQ(ui.DataFiles, QList<QStringList>({{text}}));
 
-    // From the command line the file being read goes to the dialog as well.
-    ui.Answers = {TFigureFileUi::TAnswer::Yes};
+    // From the command line the file goes to the dialog without the question.
+    ui.Asked.clear();
     EXPECT_FALSE(doc.OpenFromCommandLine(text));
+    EXPECT_TRUE(ui.Asked.isEmpty());
     EXPECT_EQ(ui.DataFiles.last(), QStringList({text}));
     EXPECT_FALSE(doc.HasFileName());
 

@@ -251,3 +251,71 @@ TEST_F(CoordinatesFixture, RepaintingAnUnchangedViewKeepsThePolylines) {
     EXPECT_NE(first->Cache.Points[0], mark);
     EXPECT_NE(second->Cache.Points[0], mark);
 }
+
+// In the default look every graph shares scale and position: auto-scale shows all their data.
+TEST_F(CoordinatesFixture, AlignedGraphsFitTheUnionOfTheirRanges) {
+    const QList<QList<std::pair<Extended, Extended>>> cases = {
+        {{1, 5}, {-5, -1}},
+        {{0, 1},
+         {3, 40},
+         {-7, -6},
+         {100, 100},
+         {2, 3},
+         {-50, 10},
+         {5, 6},
+         {1e3, 1.2e3},
+         {-1, 1},
+         {7, 8},
+         {9, 9.5},
+         {-3, 0},
+         {20, 21},
+         {0.1, 0.2},
+         {60, 70},
+         {-20, -19},
+         {300, 310}},
+    };
+    window.ApplyDefaultLook();
+    window.AnimatedZoom = false;
+    window.SetClientSize(600, 400);
+    for (const auto& ranges : cases) {
+        window.DeleteAllGraphs();
+        Extended low = ranges[0].first, high = ranges[0].second;
+        for (int i = 0; i < ranges.size(); ++i) {
+            const auto [min, max] = ranges[i];
+            Add(Ramp(3, min, (max - min) / 2), Ramp(3, -max - 10 * i, (max - min) / 2));
+            low = std::min(low, min);
+            high = std::max(high, max);
+        }
+        window.AutoScale();
+        for (int i = 0; i < window.GraphCount(); ++i) {
+            TGraph* g = window.GraphByIndex(i);
+            const TRect& plot = window.PlotRect;
+            for (Extended x : {ranges[i].first, ranges[i].second}) {
+                EXPECT_GE(g->DataToPixelX(x), plot.Left) << i;
+                EXPECT_LE(g->DataToPixelX(x), plot.Right) << i;
+            }
+            for (Extended y : {-ranges[i].first - 10 * i, -ranges[i].second - 10 * i}) {
+                EXPECT_GE(g->DataToPixelY(y), plot.Top) << i;
+                EXPECT_LE(g->DataToPixelY(y), plot.Bottom) << i;
+            }
+        }
+        // The union fills the plot as one graph's range would.
+        TGraph* first = window.GraphByIndex(0);
+        EXPECT_NEAR(double(PixelSpanX(first, low, high)),
+                    double((window.PlotRect.Width() - 1) * window.InitialScaleX), 1e-6);
+    }
+}
+
+// Bound by scale alone, a group still fits its widest member; the others keep their own place.
+TEST_F(CoordinatesFixture, ScaleOnlyGroupsFitTheirWidestMember) {
+    window.SetClientSize(600, 400);
+    TGraph* a = Add(Ramp(11), Ramp(11));
+    TGraph* b = Add(Ramp(3, 1000), Ramp(3));
+    window.UndoRecording = false;
+    a->SetScaleGroupX(1);
+    b->SetScaleGroupX(1);
+    window.AutoScale();
+    const Extended width = window.PlotRect.Width() - 1;
+    EXPECT_NEAR(double(PixelSpanX(a, 0, 10)), double(width * 0.97L), 1e-9);
+    EXPECT_NEAR(double(PixelSpanX(b, 1000, 1010)), double(width * 0.97L), 1e-9);
+}
