@@ -18,8 +18,8 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 ROWS = [(0, 0.1, -3.5), (1, 1e-20, 2), (2, 3, 1e300), (3, 5, 6), (4, 7, 8)]
-NAMES = ["data.txt  Гр.1", "data.txt  Гр.1 (1)"]  # the add-graphs names of the two graphs
-MAT_NAMES = ["data_txt__Gr_1", "data_txt__Gr_1__1_"]
+NAMES = ["a", "b"]  # the header line names the two graphs
+MAT_NAMES = NAMES
 MAIN = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
 
 
