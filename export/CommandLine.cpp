@@ -38,7 +38,7 @@ bool ChooseColumns(TAddGraphsModel& model, const QList<std::pair<int, int>>& col
             model.SetState({node.File, node.Array, s}, ssNotPlotted);
         for (const auto& [x, y] : columns) {
             if (x < 0 || x > array->Series.size() || y < 1 || y > array->Series.size()) {
-                *error = QStringLiteral("no series %1:%2 in %3").arg(x).arg(y).arg(array->Caption);
+                *error = QStringLiteral("нет ряда %1:%2 в \"%3\"").arg(x).arg(y).arg(array->Caption);
                 return false;
             }
             const TNodeRef series{node.File, node.Array, y - 1};
@@ -53,31 +53,37 @@ bool ChooseColumns(TAddGraphsModel& model, const QList<std::pair<int, int>>& col
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: tarvelo [OPTION]... [FILE]...\n"
-        "View and edit 2-D graphs. FILE is a figure (.tvq) or a data file (text or MAT).\n"
+        "Использование: tarvelo [ПАРАМЕТР]... [ФАЙЛ]...\n"
+        "Просмотр и редактирование двумерных графиков. ФАЙЛ — рисунок (.tvq) или файл данных\n"
+        "(текстовый или MAT).\n"
         "\n"
-        "  --export=OUT      paint the figure into the picture OUT and exit without a window;\n"
-        "                    the extension chooses png, jpg, bmp, svg, pdf or emf; or write the\n"
-        "                    graphs' data, each graph with its own argument in columns, into a\n"
-        "                    text table (txt), a MAT-file (mat) or a workbook (xlsx)\n"
-        "  --size=WxH        the window size the picture is painted for (default 800x600)\n"
-        "  --scale=N         output scale of the picture (default 1)\n"
-        "  --scheme=N        colours: 0 as shown, 1 white background, 2 darkened, 3 black and white\n"
-        "  --columns=X:Y,... plot series Y against series X of every data array\n"
-        "                    (numbers from 1; X = 0 plots against node numbers)\n"
-        "  --separator=S     fields of text data files: auto (default: .csv comma, .tsv tab,\n"
-        "                    otherwise as the first lines suggest), comma, semicolon, tab or\n"
-        "                    space (blanks, tabs and ';' with a decimal comma allowed)\n"
-        "  --eval=FORMULA    print the value of FORMULA over the graphs of the inputs and exit;\n"
-        "                    Y(0) is the first graph, Y(1) the second, ...\n"
-        "  --interp-type=N   interpolation for --eval: 0 step left, 1 step right, 2 linear (default),\n"
-        "                    3 parabolic left, 4 parabolic right, 5 biparabolic, 6 spline\n"
-        "  --extrap-type=N   extrapolation for --eval: 0 none, 1 zero (default), 2 step, 3 linear\n"
-        "  --def-diff-type=N kind of DIFF for --eval: 0 simple, 1 central interpolated (default),\n"
-        "                    2 central averaged, 3 integral inversion\n"
-        "  --ignore-errors=yes|no  drop the points where --eval fails instead of failing (default yes)\n"
-        "  -h, --help        show this help and exit\n"
-        "  -v, --version     show the version and exit\n");
+        "  --export=ФАЙЛ     нарисовать рисунок в файл и выйти без окна; расширение выбирает\n"
+        "                    png, jpg, bmp, svg, pdf или emf; либо записать данные графиков,\n"
+        "                    каждый со своим аргументом по столбцам, в текстовую таблицу (txt),\n"
+        "                    MAT-файл (mat) или книгу (xlsx)\n"
+        "  --size=ШxВ        размер окна, для которого рисуется рисунок (по умолчанию 800x600)\n"
+        "  --scale=N         масштаб вывода рисунка (по умолчанию 1)\n"
+        "  --scheme=N        цвета: 0 как есть, 1 белый фон, 2 белый фон с затемнением цветов,\n"
+        "                    3 чёрно-белый\n"
+        "  --columns=X:Y,... строить ряд Y от ряда X каждого массива данных\n"
+        "                    (номера с 1; X = 0 — от номеров узлов)\n"
+        "  --separator=S     разделитель полей текстовых файлов: auto (по умолчанию: .csv -\n"
+        "                    запятая, .tsv — табуляция, иначе по первым строкам), comma,\n"
+        "                    semicolon, tab или space (пробелы, табуляции и ';' с десятичной\n"
+        "                    запятой)\n"
+        "  --eval=ФОРМУЛА    вывести значение формулы над графиками входных файлов и выйти;\n"
+        "                    Y(0) — первый график, Y(1) — второй, ...\n"
+        "  --interp-type=N   интерполяция для --eval: 0 ступенька влево, 1 ступенька вправо,\n"
+        "                    2 линейная (по умолчанию), 3 параболическая влево,\n"
+        "                    4 параболическая вправо, 5 бипараболическая, 6 сплайн\n"
+        "  --extrap-type=N   экстраполяция для --eval: 0 нет, 1 нулём (по умолчанию),\n"
+        "                    2 ступенька, 3 линейная\n"
+        "  --def-diff-type=N вид DIFF для --eval: 0 простая, 1 центральная с интерполяцией\n"
+        "                    (по умолчанию), 2 центральная усреднённая, 3 обращение интеграла\n"
+        "  --ignore-errors=yes|no  отбрасывать точки, где --eval не вычисляется, вместо ошибки\n"
+        "                    (по умолчанию yes)\n"
+        "  -h, --help        показать эту справку и выйти\n"
+        "  -v, --version     показать версию и выйти\n");
 }
 
 QString ProgramVersion() {
@@ -103,14 +109,14 @@ bool Fail(QString* error, const QString& text) {
 bool ReadExport(TCommandLine& command, const QString& value, QString* error) {
     command.ExportFile = value;
     return PictureFormatFor(value) || dataexport::FormatFor(value) ||
-           Fail(error, QStringLiteral("unknown export type: '%1' (use png, jpg, bmp, svg, pdf or emf for "
-                                      "pictures, txt, mat or xlsx for data)")
+           Fail(error, QStringLiteral("неизвестный тип экспорта \"%1\" (рисунки: png, jpg, bmp, svg, pdf "
+                                      "или emf; данные: txt, mat или xlsx)")
                            .arg(value));
 }
 
 bool ReadFormula(TCommandLine& command, const QString& value, QString* error) {
     command.Formula = value;
-    return !value.trimmed().isEmpty() || Fail(error, QStringLiteral("--eval needs a formula"));
+    return !value.trimmed().isEmpty() || Fail(error, QStringLiteral("для --eval нужна формула"));
 }
 
 bool ReadSize(TCommandLine& command, const QString& value, QString* error) {
@@ -118,7 +124,7 @@ bool ReadSize(TCommandLine& command, const QString& value, QString* error) {
     int w = 0, h = 0;
     if (parts.size() != 2 || !ParseInt(parts[0], w) || !ParseInt(parts[1], h) || w < 1 || h < 1 ||
         w > 20000 || h > 20000)
-        return Fail(error, QStringLiteral("invalid size '%1' (expected WxH, e.g. 800x600)").arg(value));
+        return Fail(error, QStringLiteral("неверный размер \"%1\" (нужно ШxВ, например 800x600)").arg(value));
     command.Width = w;
     command.Height = h;
     return true;
@@ -129,12 +135,12 @@ bool ReadScale(TCommandLine& command, const QString& value, QString* error) {
     command.Scale = value.toDouble(&ok);
     return (ok && command.Scale > 0 && command.Scale <= 16) ||
            Fail(error,
-                QStringLiteral("invalid scale '%1' (expected a number above 0, at most 16)").arg(value));
+                QStringLiteral("неверный масштаб \"%1\" (нужно число больше 0 и не больше 16)").arg(value));
 }
 
 bool ReadScheme(TCommandLine& command, const QString& value, QString* error) {
     return (ParseInt(value, command.Scheme) && command.Scheme >= 0 && command.Scheme <= 3) ||
-           Fail(error, QStringLiteral("invalid scheme '%1' (expected 0, 1, 2 or 3)").arg(value));
+           Fail(error, QStringLiteral("неверная цветовая схема \"%1\" (нужно 0, 1, 2 или 3)").arg(value));
 }
 
 bool ReadColumns(TCommandLine& command, const QString& value, QString* error) {
@@ -144,7 +150,7 @@ bool ReadColumns(TCommandLine& command, const QString& value, QString* error) {
         if (xy.size() != 2 || !ParseInt(xy[0], x) || !ParseInt(xy[1], y) || x < 0 || y < 1)
             return Fail(
                 error,
-                QStringLiteral("invalid columns '%1' (expected X:Y pairs such as 1:2,1:3)").arg(value));
+                QStringLiteral("неверные столбцы \"%1\" (нужны пары X:Y, например 1:2,1:3)").arg(value));
         command.Columns.append({x, y});
     }
     return true;
@@ -161,23 +167,24 @@ bool ReadSeparator(TCommandLine& command, const QString& value, QString* error) 
             command.Separator = separator;
             return true;
         }
-    return Fail(
-        error,
-        QStringLiteral("invalid separator '%1' (expected auto, comma, semicolon, tab or space)").arg(value));
+    return Fail(error,
+                QStringLiteral("неверный разделитель \"%1\" (нужно auto, comma, semicolon, tab или space)")
+                    .arg(value));
 }
 
 template <int mathfuncs::TEvalSettings::*Field, int Max>
 bool ReadSetting(TCommandLine& command, const QString& value, QString* error) {
     int number = 0;
     if (!ParseInt(value, number) || number < 0 || number > Max)
-        return Fail(error, QStringLiteral("invalid value '%1' (expected 0 to %2)").arg(value).arg(Max));
+        return Fail(error, QStringLiteral("неверное значение \"%1\" (нужно от 0 до %2)").arg(value).arg(Max));
     command.EvalSettings.*Field = number;
     return true;
 }
 
 bool ReadIgnoreErrors(TCommandLine& command, const QString& value, QString* error) {
     if (value != QLatin1String("yes") && value != QLatin1String("no"))
-        return Fail(error, QStringLiteral("invalid --ignore-errors '%1' (expected yes or no)").arg(value));
+        return Fail(error,
+                    QStringLiteral("неверное значение --ignore-errors \"%1\" (нужно yes или no)").arg(value));
     command.EvalSettings.IgnoreErrors = value == QLatin1String("yes");
     return true;
 }
@@ -206,9 +213,9 @@ const TValueOption* FindValueOption(const QString& name) {
 // The combinations of options that make no run.
 bool CheckCombination(const TCommandLine& command, QString* error) {
     if (!command.ExportFile.isEmpty() && command.Inputs.isEmpty() && !command.Help && !command.Version)
-        return Fail(error, QStringLiteral("--export needs at least one input file"));
+        return Fail(error, QStringLiteral("для --export нужен хотя бы один входной файл"));
     if (!command.ExportFile.isEmpty() && !command.Formula.isEmpty())
-        return Fail(error, QStringLiteral("--export and --eval cannot be combined"));
+        return Fail(error, QStringLiteral("--export и --eval нельзя использовать вместе"));
     return true;
 }
 } // namespace
@@ -230,14 +237,14 @@ std::optional<TCommandLine> ParseCommandLine(const QStringList& arguments, QStri
         } else if (const TValueOption* option = FindValueOption(arg)) {
             if (value.isNull()) {
                 if (i + 1 >= arguments.size()) {
-                    *error = QStringLiteral("option '%1' requires an argument").arg(arg);
+                    *error = QStringLiteral("у параметра \"%1\" должно быть значение").arg(arg);
                     return std::nullopt;
                 }
                 value = arguments[++i];
             }
             if (!option->Read(command, value, error)) return std::nullopt;
         } else if (longOption || (arg.startsWith(QLatin1Char('-')) && arg.size() > 1)) {
-            *error = QStringLiteral("unrecognized option '%1'").arg(arg);
+            *error = QStringLiteral("неизвестный параметр \"%1\"").arg(arg);
             return std::nullopt;
         } else {
             command.Inputs.append(arg);
@@ -269,7 +276,7 @@ int RunHeadless(const TCommandLine& command) {
     model.SetFieldSeparator(command.Separator);
     for (const QString& input : command.Inputs) {
         if (!QFileInfo::exists(input)) {
-            PrintError(QStringLiteral("cannot open '%1': no such file").arg(input));
+            PrintError(QStringLiteral("не удаётся открыть \"%1\": файл не найден").arg(input));
             return 1;
         }
         const figurefile::TReadResult figure = figurefile::Read(input);
@@ -315,7 +322,7 @@ int RunHeadless(const TCommandLine& command) {
         return code == 0 ? 0 : 1;
     }
     if (window.GraphCount() == 0) {
-        PrintError(QStringLiteral("nothing to plot"));
+        PrintError(QStringLiteral("нет графиков для вывода"));
         return 1;
     }
 
@@ -329,7 +336,7 @@ int RunHeadless(const TCommandLine& command) {
         QList<TExportBlock> blocks;
         if (!exporter.BuildBlocks(blocks, error) ||
             !dataexport::WriteBlocks(exporter, *format, command.ExportFile, blocks, error)) {
-            PrintError(QStringLiteral("cannot write '%1': %2").arg(command.ExportFile, error));
+            PrintError(QStringLiteral("не удаётся записать \"%1\": %2").arg(command.ExportFile, error));
             return 1;
         }
         return 0;
@@ -337,7 +344,7 @@ int RunHeadless(const TCommandLine& command) {
     if (!ExportPicture(window, command.ExportFile, *PictureFormatFor(command.ExportFile),
                        {Extended(command.Scale), command.Scheme}, &error,
                        QFileInfo(command.Inputs.first()).fileName())) {
-        PrintError(QStringLiteral("cannot write '%1': %2").arg(command.ExportFile, error));
+        PrintError(QStringLiteral("не удаётся записать \"%1\": %2").arg(command.ExportFile, error));
         return 1;
     }
     return 0;

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     QString error;
     const std::optional<TCommandLine> command = ParseCommandLine(arguments, &error);
     if (!command) {
-        std::fprintf(stderr, "tarvelo: %s\nTry 'tarvelo --help' for more information.\n",
+        std::fprintf(stderr, "tarvelo: %s\nПодробнее: tarvelo --help\n",
                      error.toUtf8().constData());
         return 2;
     }

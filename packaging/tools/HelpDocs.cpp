@@ -12,7 +12,7 @@
 #include <cstdio>
 
 namespace {
-// The help text: "Usage: SYNOPSIS", paragraphs of description, then options. An option line starts
+// The help text: "Использование: SYNOPSIS", paragraphs of description, then options. An option line starts
 // with "  -", its name column ends at the first two blanks, and deeper indented lines go on with its
 // description.
 struct TOption {
@@ -30,8 +30,9 @@ THelp ParseHelp(const QString& text) {
     THelp help;
     QString paragraph;
     for (const QString& line : text.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QLatin1String("Usage: "))) {
-            help.Synopsis = line.mid(7);
+        static const QString usage = QStringLiteral("Использование: ");
+        if (line.startsWith(usage)) {
+            help.Synopsis = line.mid(usage.size());
         } else if (line.startsWith(QLatin1String("  -"))) {
             // Names hold no blank but the one after a comma ("-h, --help").
             QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);

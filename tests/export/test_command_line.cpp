@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ TEST(CommandLine, ParsesOptionsInBothForms) {
     EXPECT_FALSE(open->Headless());
 }
 
-TEST(CommandLine, RejectsBadArgumentsWithAReason) {
+TEST(CommandLine, RejectsBadArgumentsWithAReasonInTheProgramsLanguage) {
     const std::initializer_list<const char*> bad[] = {{"--export=out.xyz", "a.txt"},
                                                       {"--export=out.png"},
                                                       {"--size=0x5", "a"},
@@ -54,12 +55,17 @@ TEST(CommandLine, RejectsBadArgumentsWithAReason) {
                                                       {"--scale=-1", "a"},
                                                       {"--columns=1-2", "a"},
                                                       {"--nope"},
-                                                      {"--export"}};
+                                                      {"--export"},
+                                                      {"--separator=pipe", "a"},
+                                                      {"--ignore-errors=maybe", "--eval=1"},
+                                                      {"--eval=1", "--export=a.png", "a"}};
+    const QRegularExpression russian(QStringLiteral("[а-яё]"));
     for (const auto& args : bad) {
         QString error;
         EXPECT_FALSE(ParseCommandLine(Args(args), &error));
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_TRUE(error.contains(russian)) << error.toStdString();
     }
+    EXPECT_TRUE(UsageText().startsWith(QStringLiteral("Использование: tarvelo")));
 }
 
 TEST(CommandLine, HeadlessExportWritesThePicture) {
