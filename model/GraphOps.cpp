@@ -533,7 +533,7 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
         }
     };
     // The node segments are measured in chunks; placing then walks only the chunks that hold a marker.
-    constexpr int ChunkSize = 1 << 16;
+    constexpr int ChunkSize = 1 << 12;
     const int segmentCount = std::max(NodeCount() - 1, 0);
     const int chunkCount = visibleOnly ? 1 : (segmentCount + ChunkSize - 1) / ChunkSize;
     auto chunkFrom = [&](int c) { return c * ChunkSize; };

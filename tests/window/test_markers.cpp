@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Markers, Placement, ::testing::ValuesIn(placementCases)
                          [](const auto& param) { return std::string(param.param.Name); });
 
 TEST_F(MarkersFixture, MarkersAlongAGraphOfManyChunks) {
-    const int nodes = 300'001; // the segments are measured in chunks of 65536
+    const int nodes = 300'001; // the segments are measured in chunks of 4096, on two threads
     TGraph* g = Add(testutil::Ramp(nodes, 0, 110.0L / (nodes - 1)), TDoubleArray(nodes, 0));
     g->SetZoomX(1 / g->Mapping.FitX);
     window.PlaceMarkersOnAll(10, true, false, 2);
