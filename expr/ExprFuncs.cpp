@@ -2,6 +2,7 @@
 // them over whole arrays, ROUND, HYPOT and the statistical functions.
 #include "expr/ExprInternal.h"
 #include "model/DecimalLog.h"
+#include "model/UnsetList.h"
 
 #include <algorithm>
 #include <cmath>
@@ -210,7 +211,7 @@ TMFData Combine(int code, TMFData l, TMFData r, const EvalContext& ctx) {
     else if (op.RStride == 1 && op.R.isDetached())
         out.Y = std::move(op.R);
     else
-        out.Y = UnsetArray(n);
+        out.Y = UnsetList<Extended>(n);
     const int err = ApplyBinary(code, lp, op.LStride, rp, op.RStride, ignore ? op.LM.constData() : nullptr,
                                 ignore ? op.RM.constData() : nullptr, out.Y.data(),
                                 ignore ? out.Mask.data() : nullptr, n);
@@ -487,7 +488,7 @@ TMFData CallUnaryFunction(int code, const ArgList& args, EvalContext& ctx) {
     const qsizetype n = f.Y.size();
     const bool ignore = ctx.Ignore() && f.Mask.size() == n;
     // An intermediate result is overwritten in place; a table graph's values are left alone.
-    TDoubleArray y = f.Y.isDetached() ? std::move(f.Y) : UnsetArray(n);
+    TDoubleArray y = f.Y.isDetached() ? std::move(f.Y) : UnsetList<Extended>(n);
     const Extended* x = f.Y.isEmpty() ? y.constData() : f.Y.constData();
     TBoolArray mask = f.Mask.isDetached() ? std::move(f.Mask) : TBoolArray(ignore ? n : 0);
     const uint8_t* m = f.Mask.isEmpty() ? mask.constData() : f.Mask.constData();

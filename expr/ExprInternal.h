@@ -143,10 +143,6 @@ template <class Part> int RunInHalves(qsizetype n, Part part) {
     return first ? first : second;
 }
 
-// An array of n values left unset, for a result whose every value is written next: the pages are
-// then first touched by the loops that fill them, in halves, not by a zeroing pass.
-TDoubleArray UnsetArray(qsizetype n);
-
 // Element-wise equality (shared storage answers at once), long arrays compared in halves.
 bool SameArrays(const TDoubleArray& a, const TDoubleArray& b);
 

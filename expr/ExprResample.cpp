@@ -24,13 +24,6 @@ bool IsNonDecreasing(const TDoubleArray& x) {
 }
 
 namespace detail {
-TDoubleArray UnsetArray(qsizetype n) {
-    if (n <= 0) return {};
-    QArrayDataPointer<Extended> d(QTypedArrayData<Extended>::allocate(n), n);
-    Q_CHECK_PTR(d.data()); // out of memory fails as QList's own allocations do
-    return TDoubleArray(std::move(d));
-}
-
 bool SameArrays(const TDoubleArray& a, const TDoubleArray& b) {
     if (a.size() != b.size()) return false;
     const Extended *pa = a.constData(), *pb = b.constData();

@@ -5,6 +5,7 @@
 #include "model/DecimalLog.h"
 #include "model/GraphProperties.h"
 #include "model/Notifier.h"
+#include "model/UnsetList.h"
 
 #include <cmath>
 #include <system_error>
@@ -121,17 +122,29 @@ void TGraph::RaiseSelectedCount() {
     FOwner->RaiseSelectedCountChange();
 }
 
-void TGraph::RecomputeExtents() {
-    // A large graph's abscissas are scanned on a second core meanwhile.
+void TGraph::RecomputeExtents(TNodePixel* freshPixels) {
+    // A large graph's abscissas are scanned on a second core meanwhile; fresh node pixels are
+    // cleared by both cores, each after its scan, while the arrays are still being read anyway.
+    const qsizetype n = XData.size(), half = n / 2;
+    auto clear = [freshPixels](qsizetype from, qsizetype to) {
+        if (freshPixels) std::fill(freshPixels + from, freshPixels + to, TNodePixel{});
+    };
     std::thread alongX;
-    if (XData.size() >= kParallelExtents && std::thread::hardware_concurrency() > 1) {
+    if (n >= kParallelExtents && std::thread::hardware_concurrency() > 1) {
         try {
-            alongX = std::thread([this] { MinMaxMid(XData, FXMin, FXMid, FXMax); });
+            alongX = std::thread([this, &clear, half, n] {
+                MinMaxMid(XData, FXMin, FXMid, FXMax);
+                clear(half, n);
+            });
         } catch (const std::system_error&) {
         }
     }
-    if (!alongX.joinable()) MinMaxMid(XData, FXMin, FXMid, FXMax);
+    if (!alongX.joinable()) {
+        MinMaxMid(XData, FXMin, FXMid, FXMax);
+        clear(half, n);
+    }
     MinMaxMid(YData, FYMin, FYMid, FYMax);
+    clear(0, half);
     if (alongX.joinable()) alongX.join();
     MinMaxMid(ZData, FZMin, FZMid, FZMax);
     Cache.MarkFresh(TViewCache::Extents);
@@ -175,10 +188,10 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     YSource = logY ? y : TDoubleArray();
     ZData = z;
 
-    NodePixels.fill(TNodePixel{}, XData.size());
+    NodePixels = UnsetList<TNodePixel>(XData.size()); // cleared by the extents' scan on both cores
     Cache.ReleasePolyline();
     Cache.Invalidate();
-    RecomputeExtents();
+    RecomputeExtents(NodePixels.data());
 
     FOwner->Rescale();
     FOwner->RaiseGraphDataChange(ID);

@@ -174,7 +174,8 @@ public:
     void EnsureExtents() {
         if (Cache.Stale(TViewCache::Extents)) RecomputeExtents();
     }
-    void RecomputeExtents();
+    // Given fresh node pixels (as many as nodes), clears them on the way.
+    void RecomputeExtents(TNodePixel* freshPixels = nullptr);
 
     // Node values as mapped to pixels (logarithms on a logarithmic axis) and the real values.
     TDoubleArray XData, YData, ZData;
