@@ -35,7 +35,6 @@
 
 namespace {
 constexpr int IconSize = 14;
-constexpr int WindowRole = Qt::UserRole, GraphRole = Qt::UserRole + 1;
 
 // A window's number in white bold letters on a grey square.
 QIcon WindowIcon(int number, const QFont& treeFont) {
