@@ -32,6 +32,13 @@ void TSymbolEditorModel::SetCurrent(int index) {
     FCurrent = index >= 0 && index < FSymbol.Prims.size() ? index : -1;
 }
 
+void TSymbolEditorModel::Replace(const TSymbol& symbol) {
+    if (symbol == FSymbol) return;
+    RecordUndo();
+    CopySymbol(symbol, FSymbol);
+    FCurrent = FSymbol.Prims.isEmpty() ? -1 : 0;
+}
+
 void TSymbolEditorModel::KeepCurrentInRange() {
     const int last = int(FSymbol.Prims.size()) - 1;
     FCurrent = last < 0 ? -1 : std::clamp(FCurrent, 0, last);

@@ -29,6 +29,8 @@ public:
     int Current() const { return FCurrent; }
     bool HasCurrent() const { return FCurrent >= 0 && FCurrent < FSymbol.Prims.size(); }
     void SetCurrent(int index);
+    // Replaces the working symbol (a recent or a library symbol), as one undo step.
+    void Replace(const TSymbol& symbol);
 
     // Appends an empty element placed relative to the current one (centred without one) and makes it
     // current.

@@ -1,8 +1,8 @@
 #include "tools/SymbolEditorModel.h"
 #include "tools/SymbolLibrary.h"
 
-#include "tests/common/TestFiles.h"
 #include "model/Symbol.h"
+#include "tests/common/TestFiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -127,6 +127,10 @@ TEST(SymbolEditorModel, PanelEditsRecordUndoAndRedo) {
     m.Undo();
     m.SetText(u"new"_s); // a new step empties the redo list
     EXPECT_FALSE(m.CanRedo());
+    m.Replace(TSymbol{});
+    EXPECT_EQ(m.Current(), -1);
+    m.Undo();
+    EXPECT_EQ(m.Symbol().Prims[0].Text, u"new"_s);
 }
 
 TEST(SymbolEditorModel, ConsecutiveNudgesAreOneUndoStep) {
