@@ -76,7 +76,7 @@ TSymbolEditorDialog::TSymbolEditorDialog(QWidget* parent) : QDialog(parent) {
     auto* cancel = new QPushButton(QStringLiteral("Отмена"));
     ok->setDefault(true);
     FPreview = new TSymbolTile(true);
-    FPreview->setFixedSize(40, 60);
+    FPreview->setFixedSize(48, 72);
     auto* bottom = new QGridLayout;
     bottom->addWidget(FPreview, 0, 0, 2, 1);
     bottom->addWidget(library, 0, 1);
