@@ -195,7 +195,9 @@ QWidget* TSymbolEditorDialog::CreateElementPanel() {
         c->addWidget(new QLabel(QString::fromLatin1(names[i])), i / 2, (i % 2) * 2);
         c->addWidget(FCoordinates[i], i / 2, (i % 2) * 2 + 1);
         connect(FCoordinates[i], &QLineEdit::editingFinished, this, [this, i] {
-            if (!FLoading) Edit([this, i] { FModel.SetCoordinateText(i, FCoordinates[i]->text()); });
+            // Only a typed value: the shown one is rounded to four decimals.
+            if (!FLoading && FCoordinates[i]->isModified())
+                Edit([this, i] { FModel.SetCoordinateText(i, FCoordinates[i]->text()); });
         });
     }
     g->addWidget(coordinates, 3, 0, 1, 5);
@@ -284,8 +286,11 @@ QWidget* TSymbolEditorDialog::CreateSymbolPanel() {
 
 void TSymbolEditorDialog::TakeGrid() {
     if (FLoading) return;
+    // Only typed steps are read: the shown ones are rounded to four decimals.
     bool okX = false, okY = false;
     const Extended x = FGridX->text().trimmed().toDouble(&okX), y = FGridY->text().trimmed().toDouble(&okY);
+    okX = okX && FGridX->isModified();
+    okY = okY && FGridY->isModified();
     FModel.SetGrid(okX ? x : FModel.GridX(), okY ? y : FModel.GridY(), FSnap->isChecked());
     ShowModel();
 }
@@ -316,8 +321,7 @@ void TSymbolEditorDialog::ShowModel() {
         FItalic->setChecked(p.Italic == 1);
         const Extended values[] = {p.X1, p.Y1, p.X2, p.Y2};
         for (int i = 0; i < 4; ++i)
-            if (!FCoordinates[i]->hasFocus() || FModel.Dragging())
-                FCoordinates[i]->setText(Format4(values[i]));
+            FCoordinates[i]->setText(Format4(values[i]));
     } else {
         FText->clear();
         for (QLineEdit* e : FCoordinates)

@@ -87,9 +87,27 @@ TEST_F(SymbolEditorGui, DeletingTheLastElementDisablesThePanelAndTheTinyGridStep
         for (QGroupBox* g : e.findChildren<QGroupBox*>())
             if (g->title() == U(" Сетка ")) stepX = g->findChildren<QLineEdit*>().value(0);
         ASSERT_NE(stepX, nullptr);
-        stepX->setText(QStringLiteral("0.001"));
+        stepX->selectAll();
+        QTest::keyClicks(stepX, QStringLiteral("0.001"));
         emit stepX->editingFinished();
         EXPECT_EQ(stepX->text(), QStringLiteral("0.01"));
+    });
+}
+
+TEST_F(SymbolEditorGui, LeavingAnUntouchedCoordinateKeepsItsFullValue) {
+    TSymbolEditorDialog editor;
+    TSymbol symbol;
+    TPrimitiv p;
+    p.X1 = 1.0L / 3;
+    p.Text = QStringLiteral("q");
+    symbol.Prims = {p};
+    Run(editor, symbol, U("Отмена"), [](TSymbolEditorDialog& e) {
+        for (QGroupBox* g : e.findChildren<QGroupBox*>())
+            if (g->title() == U(" координаты "))
+                for (QLineEdit* coordinate : g->findChildren<QLineEdit*>())
+                    emit coordinate->editingFinished(); // shown as "0.3333"
+        EXPECT_EQ(e.Model().Symbol().Prims[0].X1, 1.0L / 3);
+        EXPECT_FALSE(e.Model().CanUndo());
     });
 }
 
