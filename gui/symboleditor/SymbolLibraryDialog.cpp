@@ -24,9 +24,7 @@ public:
     TSymbolGrid(TSymbolLibraryModel& model, QScrollArea& scroll) : FModel(model), FScroll(scroll) {}
     std::function<void()> OnSelect, OnPick;
 
-    int Columns() const {
-        return TSymbolLibraryModel::ColumnCount(FScroll.viewport()->width() + 20, kCellWidth);
-    }
+    int Columns() const { return TSymbolLibraryModel::ColumnCount(FScroll.width(), kCellWidth); }
     void Relayout() {
         const int columns = Columns();
         const int rows = std::max<int>(1, int((FModel.Symbols().size() + columns - 1) / columns));
@@ -77,6 +75,8 @@ TSymbolLibraryDialog::TSymbolLibraryDialog(QWidget* parent) : QDialog(parent) {
     FScroll = new QScrollArea;
     FGrid = new TSymbolGrid(FModel, *FScroll);
     FScroll->setWidget(FGrid);
+    FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FScroll->setMinimumSize(4 * (kCellWidth + 1) + 24, 4 * (kCellHeight + 1) + 4);
     auto* load = new QPushButton(QStringLiteral("Загрузить"));
     auto* save = new QPushButton(QStringLiteral("Сохранить"));
@@ -105,6 +105,11 @@ TSymbolLibraryDialog::TSymbolLibraryDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     FGrid->OnSelect = [this] { FOk->setEnabled(FModel.CanPick()); };
     FGrid->OnPick = [this] { accept(); };
+}
+
+void TSymbolLibraryDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    FGrid->Relayout();
 }
 
 void TSymbolLibraryDialog::resizeEvent(QResizeEvent* e) {

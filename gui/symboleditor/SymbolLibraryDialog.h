@@ -22,6 +22,7 @@ public:
     bool Pick(TSymbol& working, bool& fromLibrary);
 
 protected:
+    void showEvent(QShowEvent*) override;
     void resizeEvent(QResizeEvent*) override;
 
 private:
