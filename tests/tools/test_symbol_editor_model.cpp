@@ -110,6 +110,7 @@ TEST(SymbolEditorModel, PanelEditsRecordUndoAndRedo) {
     m.SetBold(true);
     m.SetItalic(true);
     EXPECT_FALSE(m.SetCoordinateText(2, u"abc"_s));
+    EXPECT_FALSE(m.SetCoordinateText(2, u"inf"_s));
     EXPECT_TRUE(m.SetCoordinateText(2, u"0.7"_s));
     m.SetBold(true); // unchanged: no step
     const TPrimitiv& p = m.Symbol().Prims[0];
@@ -158,6 +159,18 @@ TEST(SymbolEditorModel, NudgeWithoutSnapMovesOnePixel) {
     const TRect f = m.Frame();
     m.Nudge(2, 0, false);
     ExpectBox(m.Symbol().Prims[0], 0.2L + 2.0L / f.Width(), 0.2L, 0.6L + 2.0L / f.Width(), 0.6L);
+}
+
+TEST(SymbolEditorModel, AreaWithoutSizeMovesNothing) {
+    TSymbolEditorModel m = OneElement();
+    m.SetArea(0, 0);
+    const TSymbol before = m.Symbol();
+    m.Nudge(1, 1, false);
+    m.BeginDrag(TDragMode::Move, 0, 0);
+    m.DragTo(5, 5);
+    m.EndDrag();
+    EXPECT_EQ(m.Symbol(), before);
+    EXPECT_FALSE(m.CanUndo());
 }
 
 TEST(SymbolEditorModel, HitTestFindsCornersEdgesAndInside) {
