@@ -32,6 +32,12 @@ void TSymbolEditorModel::SetCurrent(int index) {
     FCurrent = index >= 0 && index < FSymbol.Prims.size() ? index : -1;
 }
 
+void TSymbolEditorModel::StepCurrent(int step) {
+    const int count = int(FSymbol.Prims.size());
+    if (count == 0) return;
+    FCurrent = ((std::max(FCurrent, 0) + step) % count + count) % count;
+}
+
 void TSymbolEditorModel::Replace(const TSymbol& symbol) {
     if (symbol == FSymbol) return;
     RecordUndo();

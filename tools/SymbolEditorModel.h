@@ -29,6 +29,8 @@ public:
     int Current() const { return FCurrent; }
     bool HasCurrent() const { return FCurrent >= 0 && FCurrent < FSymbol.Prims.size(); }
     void SetCurrent(int index);
+    // The next (+1) or previous (-1) element becomes current, wrapping around the ends.
+    void StepCurrent(int step);
     // Replaces the working symbol (a recent or a library symbol), as one undo step.
     void Replace(const TSymbol& symbol);
 

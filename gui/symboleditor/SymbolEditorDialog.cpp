@@ -346,9 +346,8 @@ void TSymbolEditorDialog::ShowModel() {
 }
 
 void TSymbolEditorDialog::StepTab(int step) {
-    const int count = FTabs->count();
-    if (count == 0 || FCanvas->Dragging() || qobject_cast<QComboBox*>(focusWidget())) return;
-    FModel.SetCurrent(((FModel.Current() + step) % count + count) % count);
+    if (FCanvas->Dragging() || qobject_cast<QComboBox*>(focusWidget())) return;
+    FModel.StepCurrent(step);
     ShowModel();
 }
 

@@ -161,6 +161,19 @@ TEST(SymbolEditorModel, NudgeWithoutSnapMovesOnePixel) {
     ExpectBox(m.Symbol().Prims[0], 0.2L + 2.0L / f.Width(), 0.2L, 0.6L + 2.0L / f.Width(), 0.6L);
 }
 
+TEST(SymbolEditorModel, SteppingThroughElementsWrapsAround) {
+    TSymbolEditorModel m = OneElement();
+    m.AddElement(TNewElementPlace::Right);
+    m.AddElement(TNewElementPlace::Right);
+    m.StepCurrent(1);
+    EXPECT_EQ(m.Current(), 0);
+    m.StepCurrent(-1);
+    EXPECT_EQ(m.Current(), 2);
+    m.Open(TSymbol{});
+    m.StepCurrent(1);
+    EXPECT_EQ(m.Current(), -1);
+}
+
 TEST(SymbolEditorModel, AreaWithoutSizeMovesNothing) {
     TSymbolEditorModel m = OneElement();
     m.SetArea(0, 0);
