@@ -7,4 +7,6 @@ tarvelo_sources(tarvelo_gui
     statistics/StatisticsDialog automarkers/AutoMarkersDialog savegraphs/SaveGraphsDialog tableview/TableViewWindow
     graphproperties/GraphPropertiesDialog graphlist/GraphListWindow
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog calculator/CalculatorWindow
+    symboleditor/SymbolCanvas symboleditor/CharacterPickerDialog symboleditor/SymbolLibraryDialog
+    symboleditor/SymbolEditorDialog
 )

@@ -214,6 +214,12 @@ tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work 
 tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour CurGraphProps "rclick $first_swatch $status; press Up Return"
+# The symbol editor from an X designation's preview, building a symbol of three elements; then its
+# library with that symbol added, and the character picker.
+symbol_editor="rclick $first_swatch $status; press Up Return; settle; click_in_dialog 303 53; click_in_dialog 29 85; click_in_dialog 40 178; click_in_dialog 300 178; settle; click_in_dialog 762 397; click_in_dialog 645 78; xdotool type --delay 50 U; click_in_dialog 534 78; xdotool type --delay 50 Δ; click_in_dialog 230 270; click_in_dialog 767 106; xdotool type --delay 50 x"
+tour SymbolEditor "$symbol_editor"
+tour SymbolLibrary "$symbol_editor; click_in_dialog 600 606; click_in_dialog 600 567"
+tour CharacterPicker "$symbol_editor; click_in_dialog 767 175"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
 # The settings dialog opens on the page it was left on: each line goes on to the next page.
 tour ShowSettings 'menu 5 1'

@@ -1,5 +1,6 @@
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 
+#include "gui/symboleditor/SymbolEditorDialog.h"
 #include "model/Colors.h"
 #include "model/DrawAdapter.h"
 #include "model/GraphDraw.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,11 +47,16 @@ TColor FromQColor(const QColor& c) {
     return TColor(c.red() | c.green() << 8 | c.blue() << 16);
 }
 
-// A designation's symbol, fitted into the whole box: black while enabled, silver while not.
+// A designation's symbol, fitted into the whole box: black while enabled, silver while not. A click
+// while enabled opens the symbol editor.
 class TSymbolPreview : public QWidget {
 public:
     TSymbol Symbol;
-    TSymbolPreview() { setMinimumSize(120, 40); }
+    std::function<void()> OnClick;
+    TSymbolPreview() {
+        setMinimumSize(120, 40);
+        setCursor(Qt::PointingHandCursor);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -59,6 +66,9 @@ protected:
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
         TDrawAdapter dc(painter);
         DrawSymbol(dc, {2, 2, width() - 2, height() - 2}, Symbol, 0, true, isEnabled() ? clBlack : clSilver);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && OnClick) OnClick();
     }
 };
 } // namespace
@@ -372,8 +382,14 @@ QWidget* TGraphPropertiesDialog::CreateDesignationPage(int axis) {
         c.Symbolic = new QRadioButton(QStringLiteral("символьное"));
         kind->addButton(c.Textual);
         kind->addButton(c.Symbolic);
-        // The symbol editor is not part of the program yet: the preview only shows the symbol.
-        c.Preview = new TSymbolPreview;
+        auto* preview = new TSymbolPreview;
+        preview->OnClick = [this, d, preview] {
+            if (!FSymbolEditor) FSymbolEditor = new TSymbolEditorDialog(this);
+            TSymbol symbol = preview->Symbol;
+            if (FSymbolEditor->Execute(symbol))
+                Change([this, d, symbol] { FModel.Set(P::DesignationSymbol, symbol, d); });
+        };
+        c.Preview = preview;
         c.Vertical = new QSpinBox;
         c.Horizontal = new QSpinBox;
         for (QSpinBox* box : {c.Vertical, c.Horizontal})

@@ -20,6 +20,7 @@ class QSpinBox;
 class QTabWidget;
 class QToolButton;
 class TSuperGrWindow;
+class TSymbolEditorDialog;
 
 // Pictures the dialog and the graphs list share.
 QPixmap ColorSwatchPicture(TColor color, QSize size);
@@ -112,4 +113,5 @@ private:
     };
     TDesignationControls FDesignations[4];
     QCheckBox* FAxisShow[2] = {};
+    TSymbolEditorDialog* FSymbolEditor = nullptr; // created on the first click on a preview
 };

@@ -1,0 +1,146 @@
+#include "gui/graphproperties/GraphPropertiesDialog.h"
+#include "gui/symboleditor/SymbolEditorDialog.h"
+
+#include "tests/common/TestData.h"
+#include "window/FigureStream.h"
+#include "window/SuperGrWindow.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+using testutil::Ramp;
+using testutil::U;
+
+QPushButton* Button(QWidget& parent, const QString& caption) {
+    for (QPushButton* b : parent.findChildren<QPushButton*>())
+        if (b->text() == caption) return b;
+    return nullptr;
+}
+
+// The editor keeps its grid and recent symbols in a store of its own: the tests use a fresh one.
+struct SymbolEditorGui : ::testing::Test {
+    QTemporaryDir config;
+    QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", savedConfig); }
+
+    // Runs Execute on the symbol; `work` uses the open editor, then its button with the caption ends it.
+    static bool Run(TSymbolEditorDialog& editor, TSymbol& symbol, const QString& button,
+                    const std::function<void(TSymbolEditorDialog&)>& work) {
+        QTimer::singleShot(0, &editor, [&] {
+            work(editor);
+            Button(editor, button)->click();
+        });
+        return editor.Execute(symbol);
+    }
+    static QLineEdit* TextBox(TSymbolEditorDialog& editor) {
+        for (QGroupBox* g : editor.findChildren<QGroupBox*>())
+            if (g->title() == U(" Текущий элемент символа ")) return g->findChild<QLineEdit*>();
+        return nullptr;
+    }
+};
+
+void AddLetter(TSymbolEditorDialog& editor, const QString& letter) {
+    Button(editor, U("По центру"))->click();
+    QLineEdit* text = nullptr;
+    for (QGroupBox* g : editor.findChildren<QGroupBox*>())
+        if (g->title() == U(" Текущий элемент символа ")) text = g->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    QTest::keyClicks(text, letter);
+}
+
+TEST_F(SymbolEditorGui, ConfirmReturnsTheSymbolAndCancelKeepsIt) {
+    TSymbolEditorDialog editor;
+    TSymbol symbol;
+    EXPECT_FALSE(Run(editor, symbol, U("Отмена"), [](TSymbolEditorDialog& e) { AddLetter(e, U("Z")); }));
+    EXPECT_TRUE(symbol.Prims.isEmpty());
+    EXPECT_TRUE(Run(editor, symbol, U("ОК"), [](TSymbolEditorDialog& e) { AddLetter(e, U("Z")); }));
+    ASSERT_EQ(symbol.Prims.size(), 1);
+    EXPECT_EQ(symbol.Prims[0].Text, U("Z"));
+    // The confirmed symbol is in the recent ring of the next opening.
+    TSymbolEditorDialog again;
+    TSymbol fresh;
+    Run(again, fresh, U("Отмена"), [](TSymbolEditorDialog&) {});
+    EXPECT_TRUE(symbolstore::Read(symbolstore::StoreFile()).Recent[0] == symbol);
+}
+
+TEST_F(SymbolEditorGui, DeletingTheLastElementDisablesThePanelAndTheTinyGridStepShowsItsLeast) {
+    TSymbolEditorDialog editor;
+    TSymbol symbol;
+    Run(editor, symbol, U("Отмена"), [](TSymbolEditorDialog& e) {
+        AddLetter(e, U("a"));
+        QLineEdit* text = TextBox(e);
+        text->selectAll();
+        QTest::keyClick(text, Qt::Key_Backspace); // the text empties
+        QTest::keyClick(text, Qt::Key_Backspace); // the empty element goes
+        EXPECT_EQ(e.Model().Current(), -1);
+        EXPECT_FALSE(text->parentWidget()->isEnabled());
+        QLineEdit* stepX = nullptr;
+        for (QGroupBox* g : e.findChildren<QGroupBox*>())
+            if (g->title() == U(" Сетка ")) stepX = g->findChildren<QLineEdit*>().value(0);
+        ASSERT_NE(stepX, nullptr);
+        stepX->selectAll();
+        QTest::keyClicks(stepX, QStringLiteral("0.001"));
+        emit stepX->editingFinished();
+        EXPECT_EQ(stepX->text(), QStringLiteral("0.01"));
+    });
+}
+
+TEST_F(SymbolEditorGui, LeavingAnUntouchedCoordinateKeepsItsFullValue) {
+    TSymbolEditorDialog editor;
+    TSymbol symbol;
+    TPrimitiv p;
+    p.X1 = 1.0L / 3;
+    p.Text = QStringLiteral("q");
+    symbol.Prims = {p};
+    Run(editor, symbol, U("Отмена"), [](TSymbolEditorDialog& e) {
+        for (QGroupBox* g : e.findChildren<QGroupBox*>())
+            if (g->title() == U(" координаты "))
+                for (QLineEdit* coordinate : g->findChildren<QLineEdit*>())
+                    emit coordinate->editingFinished(); // shown as "0.3333"
+        EXPECT_EQ(e.Model().Symbol().Prims[0].X1, 1.0L / 3);
+        EXPECT_FALSE(e.Model().CanUndo());
+    });
+}
+
+TEST_F(SymbolEditorGui, PreviewClickStoresTheSymbolAsOneUndoableChange) {
+    TSuperGrWindow window;
+    window.AnimatedUndo = window.AnimatedZoom = false;
+    ASSERT_TRUE(window.AddGraph(QStringLiteral("g"), false, {}, Ramp(6, 1), Ramp(6, 2)));
+    TGraph& g = *window.GraphByIndex(0);
+    g.SetDesignationShow(dsXData, true);
+    g.SetDesignationIsText(dsXData, false);
+    window.ClearUndoHistory();
+    const QByteArray before = TFigureStream::Serialize(window);
+
+    TGraphPropertiesDialog dialog(window);
+    QTimer::singleShot(0, &dialog, [&] {
+        QTimer::singleShot(0, &dialog, [&] {
+            auto* editor = dialog.findChild<TSymbolEditorDialog*>();
+            ASSERT_NE(editor, nullptr);
+            AddLetter(*editor, U("U"));
+            Button(*editor, U("ОК"))->click();
+        });
+        QWidget* preview = nullptr;
+        for (QWidget* w : dialog.findChildren<QWidget*>())
+            if (w->cursor().shape() == Qt::PointingHandCursor && w->isEnabled()) preview = w;
+        ASSERT_NE(preview, nullptr);
+        QTest::mouseClick(preview, Qt::LeftButton);
+        Button(dialog, U("Применить"))->click();
+    });
+    dialog.ExecFor(0);
+    ASSERT_EQ(g.Designation(dsXData).Symbol.Prims.size(), 1);
+    EXPECT_EQ(g.Designation(dsXData).Symbol.Prims[0].Text, U("U"));
+    window.Undo();
+    EXPECT_EQ(TFigureStream::Serialize(window), before);
+}
+
+} // namespace
