@@ -152,11 +152,12 @@ QWidget* TGraphListWindow::CreateHeader() {
     };
     const auto choices = [this](std::initializer_list<std::pair<const char*, std::function<void()>>> items) {
         auto* menu = new QMenu(this);
-        for (const auto& [caption, run] : items)
-            connect(menu->addAction(QString::fromUtf8(caption)), &QAction::triggered, this, [this, run] {
-                run();
-                RefreshRows();
-            });
+        for (const auto& item : items)
+            connect(menu->addAction(QString::fromUtf8(item.first)), &QAction::triggered, this,
+                    [this, run = item.second] {
+                        run();
+                        RefreshRows();
+                    });
         return menu;
     };
     menuButton(13, QStringLiteral("≡"), QStringLiteral("Выбор строк"),
