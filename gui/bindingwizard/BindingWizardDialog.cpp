@@ -28,8 +28,8 @@ TBindingWizardDialog::TBindingWizardDialog(TSuperGrWindow& window, QWidget* pare
     steps_ = new QStackedWidget;
     steps_->addWidget(CreateGraphsPage());
     steps_->addWidget(CreateWaysPage());
-    back_ = new QPushButton(QStringLiteral("< Назад"));
-    next_ = new QPushButton(QStringLiteral("Далее >"));
+    back_ = new QPushButton(QStringLiteral("< &Назад"));
+    next_ = new QPushButton(QStringLiteral("&Далее >"));
     bind_ = new QPushButton(QStringLiteral("Привязать"));
     auto* close = new QPushButton(QStringLiteral("Закрыть"));
     auto* help = new QPushButton(QStringLiteral("Справка"));
@@ -94,14 +94,15 @@ QWidget* TBindingWizardDialog::CreateWaysPage() {
     for (int b = 0; b < BindBoxCount; ++b) {
         boxes_[size_t(b)] = new QCheckBox(QString::fromUtf8(captions[b]));
         notices_[size_t(b)] = new QLabel;
-        notices_[size_t(b)]->setEnabled(false);
         // The kinds stand indented under their axis.
         const int indent = b == int(TBindBox::Full) ? 0 : b <= int(TBindBox::AxesY) ? 16 : 32;
         for (QWidget* w :
-             {static_cast<QWidget*>(boxes_[size_t(b)]), static_cast<QWidget*>(notices_[size_t(b)])})
-            w->setContentsMargins(indent, 0, 0, 0);
-        layout->addWidget(boxes_[size_t(b)]);
-        layout->addWidget(notices_[size_t(b)]);
+             {static_cast<QWidget*>(boxes_[size_t(b)]), static_cast<QWidget*>(notices_[size_t(b)])}) {
+            auto* line = new QHBoxLayout;
+            line->addSpacing(w == notices_[size_t(b)] ? indent + 20 : indent); // notices under the captions
+            line->addWidget(w, 1);
+            layout->addLayout(line);
+        }
         connect(boxes_[size_t(b)], &QCheckBox::toggled, this, [this, b](bool on) {
             model_.Check(TBindBox(b), on);
             ShowBoxes();
