@@ -134,6 +134,13 @@ TScalesPanel::TScalesPanel(TSuperGrWindow& window, QWidget* plot, QWidget* paren
     Chain(ev.OnUndoRedoOp, follow);
 }
 
+TScalesPanel::~TScalesPanel() {
+    // The boxes lose the focus while the widgets go, after the model: they must not refresh then.
+    for (TScalesPanelRow* row : FRows)
+        for (QLineEdit* box : row->Boxes)
+            box->disconnect(row);
+}
+
 QWidget* TScalesPanel::CreateHeader() {
     auto* header = new QWidget;
     auto* row = new QHBoxLayout(header);

@@ -26,6 +26,7 @@ public:
 
     // The window must outlive the panel; the panel refreshes after each paint of `plot`.
     TScalesPanel(TSuperGrWindow& window, QWidget* plot, QWidget* parent = nullptr);
+    ~TScalesPanel() override;
 
     TScalesPanelModel& Model() { return FModel; }
     // Rows from scratch, one per graph; sizes the panel.
