@@ -391,8 +391,17 @@ void TScalesPanelRow::Refresh() {
     const TScalesPanelModel& model = FPanel.Model();
     const TGraph* g = model.Rows().Graph(FIndex);
     if (!g) return;
-    FState->setIcon(StatePicture(model.Rows().RowSelected(FIndex)));
-    FSwatch->setPixmap(ColorSwatchPicture(g->Color(), QSize(16, 12)));
+    // Pictures are made only when they change: a pan refreshes every row each frame.
+    const bool selected = model.Rows().RowSelected(FIndex);
+    if (!FShownSelected || *FShownSelected != selected) {
+        FState->setIcon(StatePicture(selected));
+        FShownSelected = selected;
+        update();
+    }
+    if (!FShownColor || *FShownColor != g->Color()) {
+        FSwatch->setPixmap(ColorSwatchPicture(g->Color(), QSize(16, 12)));
+        FShownColor = g->Color();
+    }
     if (FName->text() != g->Name()) FName->setText(g->Name());
     const TScalesPanelModel::TViewTexts texts = model.ViewTexts(FIndex);
     for (int b = 0; b < ViewBoxCount; ++b) {
@@ -405,8 +414,8 @@ void TScalesPanelRow::Refresh() {
     for (int i = 0; i < BindColumnCount; ++i)
         ShowBinding(FBindings[size_t(i)], ColumnOrder[i], model.Group(FIndex, ColumnOrder[i]),
                     model.Allowed(FIndex, ColumnOrder[i]));
-    FRatio->setText(g->FixedRatio() ? QStringLiteral("=") : QString());
-    update();
+    const QString ratio = g->FixedRatio() ? QStringLiteral("=") : QString();
+    if (FRatio->text() != ratio) FRatio->setText(ratio);
 }
 
 void TScalesPanelRow::paintEvent(QPaintEvent*) {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -81,4 +82,6 @@ private:
     QLabel* FName = nullptr;
     std::array<QToolButton*, BindColumnCount> FBindings{};
     QToolButton* FRatio = nullptr;
+    std::optional<bool> FShownSelected;
+    std::optional<TColor> FShownColor;
 };
