@@ -361,12 +361,8 @@ void TMainCommands::GraphBinding() {
 void TMainCommands::ScaleSnap() {
     QWidget* plot = W.GraphWidget();
     if (!FScalesPanel) FScalesPanel = new TScalesPanel(W.Figure(), plot, &W);
-    // From the context menu (the mouse is still over the plot): just below where the menu opened;
-    // from the tool bar: the top right corners together.
-    const bool fromMenu = plot->rect().contains(plot->mapFromGlobal(QCursor::pos()));
     FScalesPanel->FillPanel();
-    FScalesPanel->ShowAt(fromMenu ? plot->mapToGlobal(W.FContextPoint + QPoint(-1, 100))
-                                  : plot->mapToGlobal(QPoint(plot->width() - FScalesPanel->width(), 0)));
+    FScalesPanel->ShowAt(plot->mapToGlobal(QPoint(plot->width() - FScalesPanel->width(), 0)));
 }
 
 void TMainCommands::GraphProperties() {

@@ -62,7 +62,7 @@ public:
     void CancelBinding();
     // The binding wizard, modal.
     void GraphBinding();
-    // The scales and binding panel, below the point of the context menu or at the plot's top right.
+    // The scales and binding panel at the graph window's top-right corner.
     void ScaleSnap();
     void DeleteAllMarkers();
     // The markers dialog at the mouse, for every visible graph.
