@@ -1,4 +1,5 @@
 #include "gui/bindingwizard/BindingWizardDialog.h"
+#include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/scalespanel/ScalesPanel.h"
 
 #include "tests/common/TestData.h"
@@ -9,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +49,20 @@ TEST_F(BindingWindowsGui, WizardBindsTheTickedGraphs) {
     EXPECT_EQ(window.GraphByIndex(2)->ScaleGroupY(), 1);
     EXPECT_EQ(window.GraphByIndex(1)->PosGroupY(), -1);
     EXPECT_EQ(window.GraphByIndex(0)->ScaleGroupX(), -1);
+}
+
+TEST_F(BindingWindowsGui, GraphPropertiesLeaveForTheWizard) {
+    TGraphPropertiesDialog dialog(window);
+    bool dialogGone = false;
+    dialog.BindGraphs = [&] { dialogGone = !dialog.isVisible(); };
+    QTimer::singleShot(0, &dialog, [&] {
+        dialog.Model().Set(TGraphProperties::LineWidth, 4);
+        Find<QPushButton>(dialog, U("Синхронизировать масштаб и смещение графика с другими графиками..."))
+            ->click();
+    });
+    dialog.ExecFor(1);
+    EXPECT_TRUE(dialogGone);
+    EXPECT_EQ(window.GraphByIndex(1)->LineWidth(), 4); // the changes stay
 }
 
 TEST_F(BindingWindowsGui, PanelShowsTheViewsAndTakesTypedOnes) {
