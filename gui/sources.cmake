@@ -6,6 +6,7 @@ tarvelo_sources(tarvelo_gui
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc settings/SettingsDialog
     statistics/StatisticsDialog automarkers/AutoMarkersDialog savegraphs/SaveGraphsDialog tableview/TableViewWindow
     graphproperties/GraphPropertiesDialog graphlist/GraphListWindow
+    bindingwizard/BindingWizardDialog scalespanel/ScalesPanel
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog calculator/CalculatorWindow
     symboleditor/SymbolCanvas symboleditor/CharacterPickerDialog symboleditor/SymbolLibraryDialog
     symboleditor/SymbolEditorDialog

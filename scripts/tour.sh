@@ -172,7 +172,7 @@ shot MainWindow
 # Places in the main window of its first size: the main tool bar's buttons, the status bar's first
 # graph swatch and state icons, the node tool bar's shift-curve button, an empty spot of the plot.
 bar=35 status=561 plot_x=700 plot_y=480
-delete_graph=132 save_picture=247 align_scales=450 align_positions=477 node_work=619 graph_list=652
+delete_graph=132 save_picture=247 align_scales=450 align_positions=477 scale_snap=504 node_work=619 graph_list=652
 first_swatch=490 scale_icon=782 move_icon=805 axes_icon=828
 shift_curve_x=$((WIDTH - 18)) shift_curve_y=225
 
@@ -211,8 +211,13 @@ tour ScaleIconMenu "click $scale_icon $status"
 tour MoveIconMenu "click $move_icon $status"
 tour AxesIconMenu "click $axes_icon $status"
 tour NodeMenu "click $node_work $bar; rclick $plot_x $plot_y" "click $node_work $bar"
-tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
-tour Automarkers 'menu 4 -3'
+tour StatInfo 'menu 4 -5; settle; click_in_dialog 30 103; press Return'
+tour Automarkers 'menu 4 -4'
+# The binding wizard with every graph ticked, then its second step.
+tour GraphBinding 'menu 4 -2; settle; click_in_dialog 22 48'
+# Step 2 with the common scales off, so that their boxes show beside the notices of the positions.
+tour GraphBinding-Step2 "click $align_scales $bar; press Down Return; menu 4 -2; settle; click_in_dialog 22 48; click_in_dialog 230 378" "click $align_scales $bar; press Up Return"
+tour ScaleSnap "click $scale_snap $bar"
 tour CurGraphProps "rclick $first_swatch $status; press Up Return"
 # The symbol editor from an X designation's preview, building a symbol of three elements; then its
 # library with that symbol added, and the character picker.
@@ -229,9 +234,9 @@ tour ShowSettings-NewGraph 'menu 5 1; press ctrl+Tab'
 tour ShowSettings-More 'menu 5 1; press ctrl+Tab'
 # A window of its own (not a dialog): Escape in it closes it.
 close_table='xdotool windowfocus --sync "$(windows | tail -1)"; xdotool key Escape'
-tour TableDataView 'menu 4 -5; settle; press Down Down shift+Down shift+Down' "$close_table"
-tour TableDataView-Thin 'menu 4 -5; settle; press ctrl+a ctrl+t' "$close_table"
-tour TableDataView-NewGraph 'menu 4 -5; settle; press ctrl+n' "$close_table"
+tour TableDataView 'menu 4 -6; settle; press Down Down shift+Down shift+Down' "$close_table"
+tour TableDataView-Thin 'menu 4 -6; settle; press ctrl+a ctrl+t' "$close_table"
+tour TableDataView-NewGraph 'menu 4 -6; settle; press ctrl+n' "$close_table"
 # The list of all graphs' properties, with the sample's graphs added once more (the last line: the
 # figure keeps them).
 tour GraphProperties "menu 1 5; choose_file examples/measurement.txt; press Return; sleep 1; press Escape; click $graph_list $bar"

@@ -70,6 +70,9 @@ public:
     void SetLayer(int row, int layer);
     void SetMarker(int row, TMarkerChoice choice);
 
+    // The graphs a row's change reaches.
+    QList<TGraph*> Reached(int row, TPassOn passOn) const;
+
     // The header pictures: every graph at once, in one undo step.
     template <typename T> void SetAll(const TGraphProperty<T>& p, const T& v) {
         const TUndoGroupScope oneStep(window_);
@@ -81,8 +84,6 @@ public:
     void RestoreLayers();
 
 private:
-    // The graphs a row's change reaches.
-    QList<TGraph*> Reached(int row, TPassOn passOn) const;
     void ApplyMarker(TGraph& g, TMarkerChoice choice);
 
     TSuperGrWindow& window_;

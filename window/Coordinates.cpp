@@ -419,8 +419,10 @@ void TSuperGrWindow::ZoomAbout(int x, int y, Extended fx, Extended fy, int refer
     for (int i = 0; i < n; ++i) {
         TGraph& g = *FGraphs[size_t(i)];
         const Extended z1x = g.ZoomX(), z1y = g.ZoomY();
-        if (oldX[i] != 0 && g.Mapping.FitX * z1x != 0) g.Mapping.ShiftX -= (1 - z1x / oldX[i]) * ax / (g.Mapping.FitX * z1x);
-        if (oldY[i] != 0 && g.Mapping.FitY * z1y != 0) g.Mapping.ShiftY += (1 - z1y / oldY[i]) * ay / (g.Mapping.FitY * z1y);
+        if (oldX[i] != 0 && g.Mapping.FitX * z1x != 0)
+            g.Mapping.ShiftX -= (1 - z1x / oldX[i]) * ax / (g.Mapping.FitX * z1x);
+        if (oldY[i] != 0 && g.Mapping.FitY * z1y != 0)
+            g.Mapping.ShiftY += (1 - z1y / oldY[i]) * ay / (g.Mapping.FitY * z1y);
     }
     SyncAllPosGroups(reference, true);
     for (const auto& g : FGraphs)
@@ -612,7 +614,7 @@ void TSuperGrWindow::RestoreAxes() {
 
 void TSuperGrWindow::SetViewStart(TAxis axis, int32_t id, Extended value) {
     TGraph* g = GraphByID(id);
-    if (!g) return;
+    if (!g || !std::isfinite(value)) return;
     // Relative to the visible size, so a pan far from zero (dates, large values) is never lost.
     if (std::fabs(value - ViewStart(*this, *g, axis)) < 1e-6L * std::fabs(ViewSize(*this, *g, axis))) return;
     RecordViewStep(*this);
@@ -638,7 +640,8 @@ void TSuperGrWindow::SetViewStart(TAxis axis, int32_t id, Extended value) {
 
 void TSuperGrWindow::SetViewSize(TAxis axis, int32_t id, Extended size) {
     TGraph* g = GraphByID(id);
-    if (!g || !(size > 0)) return; // a negative size would mirror the axis
+    // A negative size would mirror the axis, an infinite one collapse it to a zero zoom.
+    if (!g || !(size > 0) || !std::isfinite(size)) return;
     const Extended current = ViewSize(*this, *g, axis);
     if (current != 0 && std::fabs((size - current) / current) < 1e-6L) return;
     RecordViewStep(*this);

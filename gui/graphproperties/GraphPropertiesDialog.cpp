@@ -352,11 +352,10 @@ QWidget* TGraphPropertiesDialog::CreateScalePage() {
         QStringLiteral("логарифмический масштаб по оси Y"), [this](bool on) { FModel.SetLog(TAxis::Y, on); },
         [](const TView& v) { return v.LogY; }));
     layout->addWidget(BoundCheck(QStringLiteral("Аргумент в формате дата/время "), P::DateTimeArg));
-    // The binding wizard is not part of the program yet.
-    auto* binding =
+    FBinding =
         new QPushButton(QStringLiteral("Синхронизировать масштаб и смещение графика с другими графиками..."));
-    binding->setEnabled(false);
-    layout->addWidget(binding);
+    connect(FBinding, &QPushButton::clicked, this, [this] { LeaveFor([this] { BindGraphs(); }); });
+    layout->addWidget(FBinding);
     layout->addStretch(1);
     return page;
 }
@@ -559,6 +558,7 @@ bool TGraphPropertiesDialog::ExecFor(int graphIndex) {
     FLeft = false;
     FInfo->setEnabled(bool(ShowStatistics));
     FPlace->setEnabled(bool(PlaceMarkers));
+    FBinding->setEnabled(bool(BindGraphs));
     FPages->setCurrentIndex(0);
     LoadFromGraph();
     const bool applied = exec() == QDialog::Accepted;

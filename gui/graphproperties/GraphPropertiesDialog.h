@@ -40,6 +40,8 @@ public:
     // What the dialog's buttons open; the dialog is closed (its changes kept) before they run.
     std::function<void(int graphIndex)> ShowStatistics;
     std::function<void(TGraph& graph, const QPoint& mouse)> PlaceMarkers;
+    // The binding wizard, opened after the dialog closes with its changes kept.
+    std::function<void()> BindGraphs;
 
     // Opens modally for the graph at the index; nothing without graphs. True when applied.
     bool ExecFor(int graphIndex);
@@ -88,6 +90,7 @@ private:
     QComboBox* FChooser = nullptr;
     QPushButton* FInfo = nullptr;
     QPushButton* FPlace = nullptr;
+    QPushButton* FBinding = nullptr;
     QToolButton* FPrevious = nullptr;
     QToolButton* FNext = nullptr;
     QTabWidget* FPages = nullptr;

@@ -5,6 +5,7 @@
 #include "export/PictureExport.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
+#include "gui/bindingwizard/BindingWizardDialog.h"
 #include "gui/calculator/CalculatorWindow.h"
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphlist/GraphListWindow.h"
@@ -13,6 +14,7 @@
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
 #include "gui/savegraphs/SaveGraphsDialog.h"
+#include "gui/scalespanel/ScalesPanel.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 #include "gui/tableview/TableViewWindow.h"
@@ -326,6 +328,7 @@ TGraphPropertiesDialog& TMainCommands::PropertiesDialog() {
     FProperties->PlaceMarkers = [this](TGraph& graph, const QPoint& mouse) {
         AutoMarkersDialog().ExecForGraph(graph, mouse);
     };
+    FProperties->BindGraphs = [this] { GraphBinding(); };
     return *FProperties;
 }
 
@@ -347,6 +350,19 @@ TGraphListWindow& TMainCommands::GraphList() {
         FGraphList->RefreshRows();
     };
     return *FGraphList;
+}
+
+void TMainCommands::GraphBinding() {
+    if (!FBindingWizard) FBindingWizard = new TBindingWizardDialog(W.Figure(), &W);
+    FBindingWizard->Open();
+    FBindingWizard->exec();
+}
+
+void TMainCommands::ScaleSnap() {
+    QWidget* plot = W.GraphWidget();
+    if (!FScalesPanel) FScalesPanel = new TScalesPanel(W.Figure(), plot, &W);
+    FScalesPanel->FillPanel();
+    FScalesPanel->ShowAt(plot->mapToGlobal(QPoint(plot->width() - FScalesPanel->width(), 0)));
 }
 
 void TMainCommands::GraphProperties() {

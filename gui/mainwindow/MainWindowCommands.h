@@ -9,6 +9,8 @@
 #include <memory>
 
 class TAutoMarkersDialog;
+class TBindingWizardDialog;
+class TScalesPanel;
 class TGraphListWindow;
 class TGraphPropertiesDialog;
 class TSaveGraphsDialog;
@@ -58,6 +60,10 @@ public:
     void SaveAxes();
     void RestoreAxes();
     void CancelBinding();
+    // The binding wizard, modal.
+    void GraphBinding();
+    // The scales and binding panel at the graph window's top-right corner.
+    void ScaleSnap();
     void DeleteAllMarkers();
     // The markers dialog at the mouse, for every visible graph.
     void PlaceMarkers();
@@ -136,6 +142,8 @@ private:
     TSuperPrintDialog* FPrint = nullptr;
     TGraphPropertiesDialog* FProperties = nullptr;
     TGraphListWindow* FGraphList = nullptr;
+    TBindingWizardDialog* FBindingWizard = nullptr;
+    TScalesPanel* FScalesPanel = nullptr;
     TSaveGraphsDialog* FSaveGraphs = nullptr;
     TTableViewWindow* FTable = nullptr;
     // A top-level window of its own (own taskbar entry), so not a child of the main window.

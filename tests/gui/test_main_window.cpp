@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"SaveGraphs", "SaveGraphs", "", true},
         {"SaveGraph", "Сохранить график", "", true},
         {"ScaleSnap", "Масштаб и привязка", "", false},
-        {"GraphBinding", "Мастер привязки графиков", "", false},
+        {"GraphBinding", "Мастер привязки графиков", "", true},
         {"Automarkers", "Расставить маркеры", "", true},
         {"Equation", "Калькулятор", "", true},
         {"Filtration", "Фильтрация", "", false},
@@ -160,18 +160,15 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
 
 TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
     Add();
-    for (const char* name :
-         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Undo", "Filtration",
-          "GraphProperties"})
+    for (const char* name : {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Undo",
+                             "Filtration", "GraphProperties", "ScaleSnap"})
         EXPECT_TRUE(A(name)->isEnabled()) << name;
-    // Its dialog is not there yet: it stays off.
-    EXPECT_FALSE(A("ScaleSnap")->isEnabled());
     EXPECT_FALSE(A("Redo")->isEnabled());
     EXPECT_TRUE(window.StatusIconsEnabled());
     window.SetCurrentGraph(0);
     window.Figure().DeleteGraph(0);
-    for (const char* name :
-         {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale", "Filtration", "GraphProperties"})
+    for (const char* name : {"RefreshScales", "DelGraph", "WindowScale", "XAxisScale", "YAxisScale",
+                             "Filtration", "GraphProperties", "ScaleSnap"})
         EXPECT_FALSE(A(name)->isEnabled()) << name;
     EXPECT_TRUE(A("Undo")->isEnabled());
     EXPECT_FALSE(window.StatusIconsEnabled());
