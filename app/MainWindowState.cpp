@@ -367,7 +367,6 @@ void ToggleLegend(TSuperGrWindow& window, const std::optional<TPoint>& corner) {
         window.SetLegendOffsetY(offsets.Y);
     }
     window.SetUndoGrouping(grouping);
-    // The legend dialog for an empty legend comes with a later version.
 }
 
 void EndInsertOrDelete(TSuperGrWindow& window) {

@@ -175,6 +175,7 @@ bar=35 status=561 plot_x=700 plot_y=480
 delete_graph=132 save_picture=247 align_scales=450 align_positions=477 node_work=619 graph_list=652
 first_swatch=490 scale_icon=782 move_icon=805 axes_icon=828
 shift_curve_x=$((WIDTH - 18)) shift_curve_y=225
+legend_x=775 legend_y=505
 
 # One line per window; a new dialog joins the tour with its own line.
 tour FileMenu 'menu 1'
@@ -215,6 +216,8 @@ tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour CurGraphProps "rclick $first_swatch $status; press Up Return"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+# The legend is shown from the view menu and its dialog opened by a right click on it.
+tour LegendProps "menu 3 -1; settle; rclick $legend_x $legend_y" 'menu 3 -1'
 # The settings dialog opens on the page it was left on: each line goes on to the next page.
 tour ShowSettings 'menu 5 1'
 tour ShowSettings-View 'menu 5 1; press ctrl+Tab'

@@ -10,12 +10,14 @@
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/legend/LegendDialog.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
 #include "gui/savegraphs/SaveGraphsDialog.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 #include "gui/tableview/TableViewWindow.h"
+#include "tools/LegendModel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -461,10 +463,21 @@ void TMainCommands::Calculator() {
 
 void TMainCommands::ToggleLegend() {
     mainstate::ToggleLegend(W.Figure(), std::nullopt);
+    AskForLegendGraphs();
 }
 
 void TMainCommands::ToggleLegendAtContextPoint() {
     mainstate::ToggleLegend(W.Figure(), TPoint{W.FContextPoint.x(), W.FContextPoint.y()});
+    AskForLegendGraphs();
+}
+
+void TMainCommands::AskForLegendGraphs() {
+    if (W.Figure().ShowLegend() && legend::ListsNoVisibleGraph(W.Figure())) LegendProperties();
+}
+
+void TMainCommands::LegendProperties() {
+    if (!FLegend) FLegend = new TLegendDialog(&W);
+    FLegend->ExecForWindow(W.Figure());
 }
 
 void TMainCommands::ShowAbout() {

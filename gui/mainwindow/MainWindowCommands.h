@@ -11,6 +11,7 @@
 class TAutoMarkersDialog;
 class TGraphListWindow;
 class TGraphPropertiesDialog;
+class TLegendDialog;
 class TSaveGraphsDialog;
 class TCalculatorWindow;
 class TMainWindow;
@@ -66,6 +67,8 @@ public:
     void ToggleLegend();
     // The legend shown from the window context menu lands with its corner on the menu's point.
     void ToggleLegendAtContextPoint();
+    // The legend dialog, modally.
+    void LegendProperties();
     void ShowAbout();
 
     // Data tools.
@@ -129,6 +132,8 @@ private:
     TGraphListWindow& GraphList();
     TSaveGraphsDialog& SaveGraphsDialog();
     TTableViewWindow& TableWindow();
+    // After showing the legend: the legend dialog when it lists none of the visible graphs.
+    void AskForLegendGraphs();
     TMainWindow& W;
     TSettingsDialog* FSettings = nullptr;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
@@ -138,6 +143,7 @@ private:
     TGraphListWindow* FGraphList = nullptr;
     TSaveGraphsDialog* FSaveGraphs = nullptr;
     TTableViewWindow* FTable = nullptr;
+    TLegendDialog* FLegend = nullptr;
     // A top-level window of its own (own taskbar entry), so not a child of the main window.
     std::unique_ptr<TCalculatorWindow> FCalculator;
 };
