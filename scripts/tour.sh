@@ -216,6 +216,9 @@ tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour CurGraphProps "rclick $first_swatch $status; press Up Return"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+# The caption tool bar, and the memo with a typed line over the top of the figure; closing writes the
+# line into the caption, which one undo takes back.
+tour CaptionProps 'menu 3 -2; settle; xdotool type --delay 30 "Давление и температура"; shot CaptionProps-Memo' 'press ctrl+z'
 # The legend is shown from the view menu and its dialog opened by a right click on it.
 tour LegendProps "menu 3 -1; settle; rclick $legend_x $legend_y" 'menu 3 -1'
 # The settings dialog opens on the page it was left on: each line goes on to the next page.

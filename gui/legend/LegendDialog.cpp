@@ -119,16 +119,6 @@ public:
     }
 };
 
-TFontRec FontRecOf(const QFont& font, const TFontRec& was) {
-    TFontRec rec = was;
-    rec.Name = font.family();
-    if (font.pointSize() > 0) rec.Size = font.pointSize();
-    rec.StyleBits = (font.bold() ? TFontRec::Bold : 0) | (font.italic() ? TFontRec::Italic : 0) |
-                    (font.underline() ? TFontRec::Underline : 0) |
-                    (font.strikeOut() ? TFontRec::StrikeOut : 0);
-    return rec;
-}
-
 void ShowColour(QComboBox* list, TColor color) {
     const int known = list->findData(int(color));
     if (known >= 0 && known < list->count() - 1) {
@@ -397,5 +387,5 @@ void TLegendDialog::ChooseFont() {
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, ToQFont(was), this, QStringLiteral("Шрифт"));
     if (ok)
-        legend::ApplyFont(*window_, FontRecOf(chosen, was), window_->Colors.Get(TColorScheme::LegendText));
+        legend::ApplyFont(*window_, FromQFont(chosen, was), window_->Colors.Get(TColorScheme::LegendText));
 }

@@ -95,7 +95,7 @@ const TCommand kCommands[] = {
     {"TableDataView", "Табличный просмотр", "x-office-spreadsheet", "", Always, &C::TableView},
     {"StatInfo", "i", "dialog-information", "", Always, &C::ShowStatistics},
     {"LegendProps", "", "", "", Always, &C::ToggleLegend}, // the caption follows the legend
-    {"CaptionProps", "Подписи к рисунку", "", "", Later},
+    {"CaptionProps", "Подписи к рисунку", "", "", Always, &C::CaptionProps},
     {"ShowSettings", "Парметры программы", "preferences-system", "", Always, &C::ShowSettings},
     {"ReadFileSettings", "Загрузить настройки из файла", "", "", Always, &C::ReadFileSettings},
     {"WriteFileSettings", "Сохранить настройки в файле", "", "", Always, &C::WriteFileSettings},

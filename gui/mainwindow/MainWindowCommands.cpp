@@ -6,6 +6,7 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/calculator/CalculatorWindow.h"
+#include "gui/captions/CaptionEditor.h"
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
@@ -473,6 +474,11 @@ void TMainCommands::ToggleLegendAtContextPoint() {
 
 void TMainCommands::AskForLegendGraphs() {
     if (W.Figure().ShowLegend() && legend::ListsNoVisibleGraph(W.Figure())) LegendProperties();
+}
+
+void TMainCommands::CaptionProps() {
+    if (!FCaptions) FCaptions = new TCaptionToolBar(W.Figure(), W.FGraphWidget, &W);
+    FCaptions->Open();
 }
 
 void TMainCommands::LegendProperties() {

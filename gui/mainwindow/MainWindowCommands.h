@@ -9,6 +9,7 @@
 #include <memory>
 
 class TAutoMarkersDialog;
+class TCaptionToolBar;
 class TGraphListWindow;
 class TGraphPropertiesDialog;
 class TLegendDialog;
@@ -67,6 +68,9 @@ public:
     void ToggleLegend();
     // The legend shown from the window context menu lands with its corner on the menu's point.
     void ToggleLegendAtContextPoint();
+    // The caption editor over the graph window, on the caption edited last.
+    void CaptionProps();
+    TCaptionToolBar* CaptionToolBar() const { return FCaptions; }
     // The legend dialog, modally.
     void LegendProperties();
     void ShowAbout();
@@ -144,6 +148,7 @@ private:
     TSaveGraphsDialog* FSaveGraphs = nullptr;
     TTableViewWindow* FTable = nullptr;
     TLegendDialog* FLegend = nullptr;
+    TCaptionToolBar* FCaptions = nullptr;
     // A top-level window of its own (own taskbar entry), so not a child of the main window.
     std::unique_ptr<TCalculatorWindow> FCalculator;
 };

@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"Filtration", "Фильтрация", "", false},
         {"TableDataView", "Табличный просмотр", "", true},
         {"StatInfo", "i", "", true},
-        {"CaptionProps", "Подписи к рисунку", "", false},
+        {"CaptionProps", "Подписи к рисунку", "", true},
         {"UserCurve", "Задать кривую...", "", false},
     };
     for (const auto& row : table) {
@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
     }
     EXPECT_TRUE(A("DoNotUseCurve")->isChecked());
     EXPECT_FALSE(A("LinearCurve")->isChecked());
-    EXPECT_TRUE(A("CaptionProps")->toolTip().contains(QStringLiteral("следующих версий")));
+    EXPECT_TRUE(A("ScaleSnap")->toolTip().contains(QStringLiteral("следующих версий")));
 }
 
 TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
