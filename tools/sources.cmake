@@ -2,5 +2,5 @@
 tarvelo_sources(tarvelo_core
     FiltrationModel StatisticsModel AutoMarkersModel PrintLayout GraphPropertiesModel GraphListModel
     TableModel TableOperations TableItemModel TableView CalcMath CalculatorModel
-    LegendModel CaptionEditModel
+    LegendModel CaptionEditModel TrackBar2d ShiftCurveModel
 )
