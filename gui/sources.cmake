@@ -7,5 +7,5 @@ tarvelo_sources(tarvelo_gui
     statistics/StatisticsDialog automarkers/AutoMarkersDialog savegraphs/SaveGraphsDialog tableview/TableViewWindow
     graphproperties/GraphPropertiesDialog graphlist/GraphListWindow
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog calculator/CalculatorWindow
-    legend/LegendDialog captions/CaptionEditor
+    legend/LegendDialog captions/CaptionEditor shiftcurve/SuperTrackBar2d shiftcurve/ShiftCurveDialog
 )

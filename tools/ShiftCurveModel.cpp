@@ -1,5 +1,6 @@
 #include "tools/ShiftCurveModel.h"
 
+#include "model/Graph.h"
 #include "window/SuperGrWindow.h"
 
 #include <algorithm>
@@ -37,6 +38,41 @@ void TShiftCurveModel::SetFromTrackBar(bool pointA, double x, double y) {
     TCurvePoint& p = pointA ? Curve.A : Curve.B;
     p.X = Extended(std::clamp(x, 0.0, double(Scale))) / Scale;
     p.Y = Extended(std::clamp(y, 0.0, double(Scale))) / Scale;
+}
+
+void TShiftCurveModel::ConfigurePreview(TSuperGrWindow& preview) {
+    preview.UndoRecording = false; // rebuilt at every change
+    preview.SetClientSize(173, 88);
+    TFontRec font;
+    font.Name = QStringLiteral("Microsoft Sans Serif");
+    font.SetHeight(11);
+    preview.SetAxisFont(font);
+    preview.SetTopCaptionFont(font);
+    preview.SetBottomCaptionFont(font);
+    preview.SetShowXAxisLabels(false);
+    preview.SetShowYAxisLabels(false);
+    preview.SetShowTicks(false);
+    preview.SetShowGrid(false);
+    preview.SetShowAxisMarkers(false);
+    preview.SetCombineXAxis(true);
+    preview.SetCombineYAxis(true);
+    preview.InitialScaleX = preview.InitialScaleY = 0.9L;
+    preview.Margins.SetLeft(0);
+    preview.Margins.SetRight(1);
+    preview.Margins.SetTop(0);
+    preview.Margins.SetBottom(1);
+    preview.DrawPolicy.SetAllowPosX(false);
+    preview.DrawPolicy.SetAllowPosY(false);
+    preview.DrawPolicy.SetAllowScaleX(false);
+    preview.DrawPolicy.SetAllowScaleY(false);
+    preview.MouseGraphCtrl = false;
+}
+
+void TShiftCurveModel::ShowInPreview(TSuperGrWindow& preview) const {
+    TDoubleArray u, w;
+    Curve.Table(u, w);
+    preview.DeleteAllGraphs();
+    if (preview.AddGraph(QString(), false, {}, u, w)) preview.GraphByIndex(0)->SetLineWidth(2);
 }
 
 void TShiftCurveModel::Apply(TSuperGrWindow& window) const {

@@ -24,6 +24,12 @@ public:
     // The window's curve becomes this one: its table is filled and node moving follows it.
     void Apply(TSuperGrWindow& window) const;
 
+    // The preview window's look: a small plot of the curve alone, no labels, grid or ticks, and no
+    // pan or zoom.
+    static void ConfigurePreview(TSuperGrWindow& preview);
+    // The curve's table as the preview's only graph.
+    void ShowInPreview(TSuperGrWindow& preview) const;
+
 private:
     Extended& Coordinate(TCoordinate c);
 };

@@ -87,7 +87,7 @@ const TCommand kCommands[] = {
     {"Curve_1", "Кривая 1", "", "", Always, &C::ShiftCurve1, Curve},
     {"Curve_2", "Кривая 2", "", "", Always, &C::ShiftCurve2, Curve},
     {"Curve_3", "Кривая 3", "", "", Always, &C::ShiftCurve3, Curve},
-    {"UserCurve", "Задать кривую...", "", "", Later, nullptr, Curve},
+    {"UserCurve", "Задать кривую...", "", "", Always, &C::UserCurve, Curve},
     {"Automarkers", "Расставить маркеры", "", "", Always, &C::PlaceMarkers},
     {"DelMarkers", "Удалить все маркеры", "", "", Always, &C::DeleteAllMarkers},
     {"Equation", "Калькулятор", "accessories-calculator", "", Always, &C::Calculator},

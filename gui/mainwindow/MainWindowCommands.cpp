@@ -16,6 +16,7 @@
 #include "gui/print/PrintDialog.h"
 #include "gui/savegraphs/SaveGraphsDialog.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/shiftcurve/ShiftCurveDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 #include "gui/tableview/TableViewWindow.h"
 #include "tools/LegendModel.h"
@@ -551,6 +552,15 @@ void TMainCommands::ShiftCurve2() {
 
 void TMainCommands::ShiftCurve3() {
     W.Figure().LoadShiftCurvePreset(4);
+}
+
+void TMainCommands::UserCurve() {
+    if (!FShiftCurve) {
+        FShiftCurve = new TShiftCurveDialog(&W);
+        FShiftCurve->OnUserChange = [this] { W.Action(QStringLiteral("UserCurve"))->setChecked(true); };
+    }
+    W.Action(QStringLiteral("UserCurve"))->setChecked(true);
+    FShiftCurve->ExecForWindow(W.Figure());
 }
 
 // ---------------------------------------------------------------------------------------------

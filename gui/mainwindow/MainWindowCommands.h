@@ -17,6 +17,7 @@ class TSaveGraphsDialog;
 class TCalculatorWindow;
 class TMainWindow;
 class TSettingsDialog;
+class TShiftCurveDialog;
 class TStatisticsDialog;
 class TSuperPrintDialog;
 class TTableViewWindow;
@@ -106,6 +107,8 @@ public:
     void ShiftCurve1();
     void ShiftCurve2();
     void ShiftCurve3();
+    // The curve dialog, modally; the curve it shows is the one in use.
+    void UserCurve();
 
     // The graph context menu: the current graph.
     void ToggleGraphSelection();
@@ -149,6 +152,7 @@ private:
     TTableViewWindow* FTable = nullptr;
     TLegendDialog* FLegend = nullptr;
     TCaptionToolBar* FCaptions = nullptr;
+    TShiftCurveDialog* FShiftCurve = nullptr;
     // A top-level window of its own (own taskbar entry), so not a child of the main window.
     std::unique_ptr<TCalculatorWindow> FCalculator;
 };

@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"TableDataView", "Табличный просмотр", "", true},
         {"StatInfo", "i", "", true},
         {"CaptionProps", "Подписи к рисунку", "", true},
-        {"UserCurve", "Задать кривую...", "", false},
+        {"UserCurve", "Задать кривую...", "", true},
     };
     for (const auto& row : table) {
         QAction* a = A(row.name);
