@@ -216,6 +216,7 @@ tour StatInfo 'menu 4 -4; settle; click_in_dialog 30 103; press Return'
 tour Automarkers 'menu 4 -3'
 tour CurGraphProps "rclick $first_swatch $status; press Up Return"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+tour UserCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y; press Up Return" "click $node_work $bar"
 # The caption tool bar, and the memo with a typed line over the top of the figure; closing writes the
 # line into the caption, which one undo takes back.
 tour CaptionProps 'menu 3 -2; settle; xdotool type --delay 30 "Давление и температура"; shot CaptionProps-Memo' 'press ctrl+z'

@@ -71,8 +71,15 @@ void TShiftCurveModel::ConfigurePreview(TSuperGrWindow& preview) {
 void TShiftCurveModel::ShowInPreview(TSuperGrWindow& preview) const {
     TDoubleArray u, w;
     Curve.Table(u, w);
+    preview.AllowRepaint = false;
     preview.DeleteAllGraphs();
-    if (preview.AddGraph(QString(), false, {}, u, w)) preview.GraphByIndex(0)->SetLineWidth(2);
+    if (preview.AddGraph(QString(), false, {}, u, w)) {
+        TGraph* curve = preview.GraphByIndex(0);
+        curve->SetLineWidth(2);
+        curve->SetColor(clWindowText);
+    }
+    preview.AllowRepaint = true;
+    preview.RefreshAll();
 }
 
 void TShiftCurveModel::Apply(TSuperGrWindow& window) const {

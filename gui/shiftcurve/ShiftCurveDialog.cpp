@@ -35,6 +35,7 @@ TSuperTrackBar2d* CurveTrackBar() {
 TShiftCurveDialog::TShiftCurveDialog(QWidget* parent) : TStripDialog(u"Кривая смещения узлов"_s, parent) {
     TShiftCurveModel::ConfigurePreview(FPreview);
     auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
     const char* names[] = {"Ax", "Ay", "Bx", "By"};
     for (int c = C::Ax; c <= C::By; ++c) {
         auto* box = new QSpinBox;

@@ -43,8 +43,7 @@ void TSuperTrackBar2d::Report(bool changed) {
     emit Changed();
 }
 
-void TSuperTrackBar2d::paintEvent(QPaintEvent* event) {
-    QFrame::paintEvent(event);
+void TSuperTrackBar2d::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect track = ToQRect(FBar.Track(width(), height()));
     painter.fillRect(track, palette().color(QPalette::Button));
@@ -58,6 +57,7 @@ void TSuperTrackBar2d::paintEvent(QPaintEvent* event) {
             painter.drawPoint(ToQRect(FBar.ThumbAt(width(), height(), x, y)).center());
         }
     }
+    drawFrame(&painter);
     const QRect thumb = ThumbRect();
     if (!FGlyph.isNull()) {
         painter.drawPixmap(thumb.topLeft(), FGlyph);

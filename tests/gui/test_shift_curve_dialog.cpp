@@ -3,7 +3,11 @@
 
 #include "model/Graph.h"
 
+#include "window/FigurePaint.h"
+
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QSpinBox>
 #include <QTest>
 
@@ -71,4 +75,17 @@ TEST(SuperTrackBar2d, RangeOfNoWidthPaints) {
     bar.SetXValue(10);
     EXPECT_EQ(bar.Bar().XValue(), 3);
     EXPECT_FALSE(bar.grab().isNull());
+}
+TEST_F(ShiftCurveDialogTest, PreviewDrawsTheCurveInDarkLines) {
+    TSuperGrWindow& preview = dialog.Preview();
+    QImage picture(preview.ClientRect().Width(), preview.ClientRect().Height(), QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    PaintFigure(preview, painter, preview.ClientRect());
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            dark += QColor(picture.pixel(x, y)).lightness() < 100;
+    EXPECT_GT(dark, picture.width()); // at least one pixel per column, a curve two pixels wide
 }
