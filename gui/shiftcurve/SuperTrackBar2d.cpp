@@ -1,10 +1,14 @@
 #include "gui/shiftcurve/SuperTrackBar2d.h"
 
+#include <QDoubleValidator>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
+
+#include <cmath>
 
 namespace {
 
@@ -31,6 +35,74 @@ void TSuperTrackBar2d::SetYValue(double v) {
 void TSuperTrackBar2d::SetTrackGlyph(const QPixmap& glyph) {
     FGlyph = glyph;
     update();
+}
+
+void TSuperTrackBar2d::SetEditVisible(bool visible) {
+    FEditVisible = visible;
+    if (visible && !FEdits[0]) {
+        for (int i = XMin; i <= YMax; ++i) {
+            auto* edit = new QLineEdit(this);
+            edit->setValidator(new QDoubleValidator(edit));
+            connect(edit, &QLineEdit::editingFinished, this, [this, i] { RangeEdited(TRangeEdit(i)); });
+            FEdits[i] = edit;
+        }
+    }
+    for (QLineEdit* edit : FEdits)
+        if (edit) edit->setVisible(visible);
+    ShowRange();
+    PlaceEdits();
+}
+
+void TSuperTrackBar2d::ShowRange() {
+    if (!FEdits[0]) return;
+    const double values[] = {FBar.XMinValue(), FBar.XMaxValue(), FBar.YMinValue(), FBar.YMaxValue()};
+    for (int i = XMin; i <= YMax; ++i)
+        FEdits[i]->setText(QString::number(values[i], 'g', 10));
+}
+
+// Only a whole number is taken; a partial one ("-", "1e") gives the shown bound back.
+void TSuperTrackBar2d::RangeEdited(TRangeEdit which) {
+    bool ok = false;
+    const double v = FEdits[which]->text().toDouble(&ok);
+    if (ok && std::isfinite(v)) {
+        const double wasX = FBar.XValue(), wasY = FBar.YValue();
+        switch (which) {
+        case XMin:
+            FBar.SetXRange(v, FBar.XMaxValue());
+            break;
+        case XMax:
+            FBar.SetXRange(FBar.XMinValue(), v);
+            break;
+        case YMin:
+            FBar.SetYRange(v, FBar.YMaxValue());
+            break;
+        case YMax:
+            FBar.SetYRange(FBar.YMinValue(), v);
+            break;
+        }
+        update();
+        if (FBar.XValue() != wasX || FBar.YValue() != wasY) emit Changed();
+    }
+    ShowRange();
+}
+
+void TSuperTrackBar2d::PlaceEdits() {
+    const int editHeight = FEdits[0] ? FEdits[0]->sizeHint().height() : 0;
+    FBar.EditInsetX = FEditVisible ? EditWidth + EditMargin : 0;
+    FBar.EditInsetY = FEditVisible ? editHeight + EditMargin : 0;
+    if (FEditVisible) {
+        const int m = FBar.TrackMargin, midX = (width() - EditWidth) / 2, midY = (height() - editHeight) / 2;
+        FEdits[XMin]->setGeometry(m, midY, EditWidth, editHeight);
+        FEdits[XMax]->setGeometry(width() - m - EditWidth, midY, EditWidth, editHeight);
+        FEdits[YMax]->setGeometry(midX, m, EditWidth, editHeight);
+        FEdits[YMin]->setGeometry(midX, height() - m - editHeight, EditWidth, editHeight);
+    }
+    update();
+}
+
+void TSuperTrackBar2d::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    PlaceEdits();
 }
 
 QRect TSuperTrackBar2d::ThumbRect() const {

@@ -8,6 +8,8 @@
 #include <QFrame>
 #include <QPixmap>
 
+class QLineEdit;
+
 class TSuperTrackBar2d : public QFrame {
     Q_OBJECT
 public:
@@ -21,6 +23,12 @@ public:
     // The thumb picture (drawn with its transparency); a raised box without one.
     void SetTrackGlyph(const QPixmap& glyph);
     QRect ThumbRect() const;
+    // Four small boxes around the track that show and edit X min, X max, Y min and Y max.
+    void SetEditVisible(bool visible);
+    bool EditVisible() const { return FEditVisible; }
+    int EditMargin = 5, EditWidth = 40;
+    enum TRangeEdit { XMin, XMax, YMin, YMax };
+    QLineEdit* RangeEdit(TRangeEdit which) const { return FEdits[which]; }
 
 signals:
     // A value changed (by a setter, the keyboard or the mouse).
@@ -32,13 +40,19 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void MoveThumbTo(const QPoint& topLeft);
     void Report(bool changed);
+    void PlaceEdits();
+    void ShowRange();
+    void RangeEdited(TRangeEdit which);
 
     TTrackBar2d FBar;
     QPixmap FGlyph;
     bool FDragging = false;
+    bool FEditVisible = false;
+    QLineEdit* FEdits[4] = {};
     QPoint FGrab; // the press point relative to the thumb's corner
 };

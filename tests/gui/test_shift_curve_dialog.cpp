@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSpinBox>
 #include <QTest>
@@ -88,4 +89,23 @@ TEST_F(ShiftCurveDialogTest, PreviewDrawsTheCurveInDarkLines) {
         for (int x = 0; x < picture.width(); ++x)
             dark += QColor(picture.pixel(x, y)).lightness() < 100;
     EXPECT_GT(dark, picture.width()); // at least one pixel per column, a curve two pixels wide
+}
+
+TEST(SuperTrackBar2d, RangeEditsTakeOnlyWholeNumbers) {
+    TSuperTrackBar2d bar;
+    bar.resize(200, 150);
+    bar.SetXValue(10);
+    const QRect without = bar.ThumbRect();
+    bar.SetEditVisible(true);
+    EXPECT_GT(bar.ThumbRect().left(), without.left()); // the boxes take room around the track
+    QLineEdit* xMin = bar.RangeEdit(TSuperTrackBar2d::XMin);
+    EXPECT_EQ(xMin->text(), QStringLiteral("0"));
+    xMin->setText(QStringLiteral("-"));
+    emit xMin->editingFinished();
+    EXPECT_EQ(bar.Bar().XMinValue(), 0);
+    EXPECT_EQ(xMin->text(), QStringLiteral("0"));
+    QLineEdit* xMax = bar.RangeEdit(TSuperTrackBar2d::XMax);
+    xMax->setText(QStringLiteral("5"));
+    emit xMax->editingFinished();
+    EXPECT_EQ(bar.Bar().XValue(), 5); // the value follows into the narrower range
 }
