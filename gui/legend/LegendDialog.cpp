@@ -355,14 +355,19 @@ void TLegendDialog::FillRow(int row) {
     loading_ = true;
     const QColor text =
         palette().color(graph->Visible() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
-    auto* listed = new QTableWidgetItem(ListedIcon(graph->InLegend(), graph->Color()), QString());
+    // Items are refilled in place: an edited cell's item is still in use while its edit is stored.
+    auto cell = [this, row](int column) {
+        if (!table_->item(row, column)) table_->setItem(row, column, new QTableWidgetItem);
+        return table_->item(row, column);
+    };
+    QTableWidgetItem* listed = cell(0);
+    listed->setIcon(ListedIcon(graph->InLegend(), graph->Color()));
     listed->setFlags(Qt::ItemIsEnabled);
-    table_->setItem(row, 0, listed);
     const QString texts[] = {graph->Name(), graph->LegendText()};
     for (int column = 1; column <= 2; ++column) {
-        auto* item = new QTableWidgetItem(texts[column - 1]);
+        QTableWidgetItem* item = cell(column);
+        item->setText(texts[column - 1]);
         item->setForeground(text);
-        table_->setItem(row, column, item);
     }
     loading_ = was;
 }
