@@ -3,6 +3,7 @@
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tableview/TableViewWindow.h"
+#include "model/Graph.h"
 #include "tests/common/TestData.h"
 
 #include <QApplication>
@@ -807,4 +808,27 @@ TEST_F(MainWindowTest, AboutShowsTheVersionOfTheCommandLine) {
     });
     A("About")->trigger();
     EXPECT_TRUE(text.endsWith(QStringLiteral("Версия ") + ProgramVersion())) << text.toStdString();
+}
+
+TEST_F(MainWindowTest, LegendDialogForAnEmptyLegendAndForARightClickOnIt) {
+    Add();
+    window.Figure().GraphByIndex(0)->SetInLegend(false);
+    QStringList opened;
+    const auto closeWhenOpen = [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened.append(dialog->windowTitle());
+                dialog->close();
+            }
+        });
+    };
+    closeWhenOpen();
+    A("LegendProps")->trigger();
+    EXPECT_EQ(opened, QStringList{QStringLiteral("Легенда")});
+    TSuperGrWindow& figure = window.Figure();
+    figure.Events.OnLegendClick(&figure, ssLeft, 5, 5);
+    figure.Events.OnLegendClick(&figure, ssRight, 5, 5);
+    closeWhenOpen();
+    QApplication::processEvents();
+    EXPECT_EQ(opened.size(), 2);
 }
