@@ -287,8 +287,6 @@ bool CommandEnabled(TEnabledRule rule, const TCommandState& state) {
         return state.SavedAxes;
     case TEnabledRule::NodeWork:
         return NodeActionsEnabled(state.Tool, state.Zoom);
-    case TEnabledRule::Later:
-        break;
     }
     return false;
 }
@@ -367,7 +365,6 @@ void ToggleLegend(TSuperGrWindow& window, const std::optional<TPoint>& corner) {
         window.SetLegendOffsetY(offsets.Y);
     }
     window.SetUndoGrouping(grouping);
-    // The legend dialog for an empty legend comes with a later version.
 }
 
 void EndInsertOrDelete(TSuperGrWindow& window) {

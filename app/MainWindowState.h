@@ -88,7 +88,6 @@ enum class TEnabledRule {
     WithRedo,      // while there is a step to redo
     WithSavedAxes, // after the axes were saved
     NodeWork,      // the node editing commands: not while a zoom mode is active in node work
-    Later,         // never: the command's dialog comes with a later version
 };
 struct TCommandState {
     bool Graphs = false, Undo = false, Redo = false, SavedAxes = false;

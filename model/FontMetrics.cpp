@@ -34,3 +34,16 @@ TFontMetricsInfo MeasureFont(const TFontRec& font, Extended outputScale) {
     info.LineHeight = metrics.height();
     return info;
 }
+
+TFontRec FromQFont(const QFont& font, const TFontRec& was) {
+    TFontRec rec = was;
+    rec.Name = font.family();
+    if (font.pointSize() > 0)
+        rec.Size = font.pointSize();
+    else if (font.pixelSize() > 0)
+        rec.SetHeight(font.pixelSize());
+    rec.StyleBits = (font.bold() ? TFontRec::Bold : 0) | (font.italic() ? TFontRec::Italic : 0) |
+                    (font.underline() ? TFontRec::Underline : 0) |
+                    (font.strikeOut() ? TFontRec::StrikeOut : 0);
+    return rec;
+}

@@ -14,4 +14,7 @@ struct TFontMetricsInfo {
 
 // The font drawn for a font record at an output scale (pixel sizes grow with the scale).
 QFont ToQFont(const TFontRec& font, Extended outputScale = 1);
+// A font chosen in a font chooser as a record: name, point size and style from the font; the
+// character set and colour stay those of the record it was chosen for.
+TFontRec FromQFont(const QFont& font, const TFontRec& was);
 TFontMetricsInfo MeasureFont(const TFontRec& font, Extended outputScale = 1);

@@ -61,6 +61,10 @@ enum : uint8_t {
     LegendBorderWidth = 64,
     LegendPosition = 65,
     MarkerKeepColor = 66,
+    TopCaption = 67,
+    BottomCaption = 68,
+    TopCaptionAlign = 69,
+    BottomCaptionAlign = 70,
 };
 }
 

@@ -175,6 +175,7 @@ bar=35 status=561 plot_x=700 plot_y=480
 delete_graph=132 save_picture=247 align_scales=450 align_positions=477 scale_snap=504 node_work=619 graph_list=652
 first_swatch=490 scale_icon=782 move_icon=805 axes_icon=828
 shift_curve_x=$((WIDTH - 18)) shift_curve_y=225
+legend_x=775 legend_y=505
 
 # One line per window; a new dialog joins the tour with its own line.
 tour FileMenu 'menu 1'
@@ -226,6 +227,12 @@ tour SymbolEditor "$symbol_editor"
 tour SymbolLibrary "$symbol_editor; click_in_dialog 600 606; click_in_dialog 600 567"
 tour CharacterPicker "$symbol_editor; click_in_dialog 767 175"
 tour ShiftCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y" "click $node_work $bar"
+tour UserCurve "click $node_work $bar; click $shift_curve_x $shift_curve_y; press Up Return" "click $node_work $bar"
+# The caption tool bar, and the memo with a typed line over the top of the figure; closing writes the
+# line into the caption, which one undo takes back.
+tour CaptionProps 'menu 3 -2; settle; xdotool type --delay 30 "Давление и температура"; shot CaptionProps-Memo' 'press ctrl+z'
+# The legend is shown from the view menu and its dialog opened by a right click on it.
+tour LegendProps "menu 3 -1; settle; rclick $legend_x $legend_y" 'menu 3 -1'
 # The settings dialog opens on the page it was left on: each line goes on to the next page.
 tour ShowSettings 'menu 5 1'
 tour ShowSettings-View 'menu 5 1; press ctrl+Tab'

@@ -2,5 +2,6 @@
 tarvelo_sources(tarvelo_core
     FiltrationModel StatisticsModel AutoMarkersModel PrintLayout GraphPropertiesModel GraphListModel
     TableModel TableOperations TableItemModel TableView CalcMath CalculatorModel SymbolEditorModel
-    SymbolLibrary BindingWizardModel ScalesPanelModel
+    SymbolLibrary BindingWizardModel ScalesPanelModel LegendModel CaptionEditModel TrackBar2d
+    ShiftCurveModel
 )

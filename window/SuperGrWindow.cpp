@@ -640,23 +640,29 @@ void TSuperGrWindow::SetBottomCaptionFont(const TFontRec& f) {
     SetFont(FBottomCaptionFont, f, TColorStruct::BottomCaption);
 }
 
+void TSuperGrWindow::SetCaption(QStringList& caption, const QStringList& lines, uint8_t op) {
+    if (lines == caption) return;
+    if (UndoRecording) RecordString(op, -1, CaptionUndoText(caption));
+    caption = lines;
+    Relayout();
+}
 void TSuperGrWindow::SetTopCaption(const QStringList& lines) {
-    if (lines == FTopCaption) return;
-    FTopCaption = lines;
-    Relayout();
+    SetCaption(FTopCaption, lines, UndoOp::TopCaption);
 }
-
 void TSuperGrWindow::SetBottomCaption(const QStringList& lines) {
-    if (lines == FBottomCaption) return;
-    FBottomCaption = lines;
-    Relayout();
+    SetCaption(FBottomCaption, lines, UndoOp::BottomCaption);
 }
 
+void TSuperGrWindow::SetCaptionAlign(TCaptionAlign& align, TCaptionAlign a, uint8_t op) {
+    if (a == align || a > taCenter) return;
+    if (UndoRecording) RecordInteger(op, -1, align);
+    SetAndRepaint(align, a);
+}
 void TSuperGrWindow::SetTopCaptionAlign(TCaptionAlign a) {
-    SetAndRepaint(FTopCaptionAlign, a);
+    SetCaptionAlign(FTopCaptionAlign, a, UndoOp::TopCaptionAlign);
 }
 void TSuperGrWindow::SetBottomCaptionAlign(TCaptionAlign a) {
-    SetAndRepaint(FBottomCaptionAlign, a);
+    SetCaptionAlign(FBottomCaptionAlign, a, UndoOp::BottomCaptionAlign);
 }
 
 void TSuperGrWindow::SetAnimationTime(uint32_t ms) {

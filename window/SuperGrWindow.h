@@ -456,6 +456,9 @@ private:
     void RemoveGraphAt(int index);
     void RaiseUndoRedoOp(int opType);
     template <typename T> void SetAndRepaint(T& field, T value);
+    // A caption's lines or alignment, recorded under the history code op.
+    void SetCaption(QStringList& caption, const QStringList& lines, uint8_t op);
+    void SetCaptionAlign(TCaptionAlign& align, TCaptionAlign a, uint8_t op);
     void SetFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour);
 
     std::vector<std::unique_ptr<TGraph>> FGraphs;

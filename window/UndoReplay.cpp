@@ -155,6 +155,14 @@ bool TUndoReplay::ReplayOwnStep(uint8_t op) {
     case UndoOp::ToolMode:
         ReplayToolMode();
         return true;
+    case UndoOp::TopCaption:
+    case UndoOp::BottomCaption:
+        ReplayCaption(op == UndoOp::TopCaption);
+        return true;
+    case UndoOp::TopCaptionAlign:
+    case UndoOp::BottomCaptionAlign:
+        ReplayCaptionAlign(op == UndoOp::TopCaptionAlign);
+        return true;
     default:
         if (InRange(op, UndoOp::DesignationOffsets, UndoOp::DesignationOffsets + 3))
             return ReplayOffsets(DesignationOf(op, UndoOp::DesignationOffsets));
@@ -188,6 +196,26 @@ void TUndoReplay::ReplayToolMode() {
     const TToolMode old = W.FToolMode;
     W.FToolMode = TToolMode(item.Value);
     Raise(W.Events.OnToolModeChange, &W, old, W.FToolMode);
+}
+
+void TUndoReplay::ReplayCaption(bool top) {
+    const TUndoRedoString item = Pop(From.Strings);
+    To.Strings.append({-1, CaptionUndoText(top ? W.TopCaption() : W.BottomCaption())});
+    const QStringList lines = CaptionFromUndoText(item.Value);
+    if (top)
+        W.SetTopCaption(lines);
+    else
+        W.SetBottomCaption(lines);
+}
+
+void TUndoReplay::ReplayCaptionAlign(bool top) {
+    const TIntegerUndoRedoItem item = Pop(From.Integers);
+    if (item.Value < taLeftJustify || item.Value > taCenter) throw THistoryBroken();
+    To.Integers.append({-1, top ? W.TopCaptionAlign() : W.BottomCaptionAlign()});
+    if (top)
+        W.SetTopCaptionAlign(TCaptionAlign(item.Value));
+    else
+        W.SetBottomCaptionAlign(TCaptionAlign(item.Value));
 }
 
 // A fixed ratio and the logarithmic axes keep every graph's view beside the flag; the fixed ratio

@@ -49,6 +49,8 @@ private:
     template <typename T> void ReplayWindowProperty(const TWindowProperty<T>& property);
     bool ReplayOwnStep(uint8_t op);
     void ReplayToolMode();
+    void ReplayCaption(bool top);
+    void ReplayCaptionAlign(bool top);
     bool ReplayWithViews(uint8_t op);
     bool ReplayOffsets(TDesignation d);
     bool ReplayMarkers();

@@ -3,6 +3,8 @@
 
 #include "model/ost2_Types.h"
 
+#include <QStringList>
+
 #include <memory>
 #include <vector>
 
@@ -15,6 +17,15 @@ struct TGraphUndoItem {
     std::shared_ptr<TGraph> Graph;
 };
 using TGraphUndoRedo = QList<TGraphUndoItem>;
+
+// A caption's lines as one history string: empty for no lines, else each line after a line break,
+// so that a caption of one empty line comes back as it was.
+inline QString CaptionUndoText(const QStringList& lines) {
+    return lines.isEmpty() ? QString() : QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+}
+inline QStringList CaptionFromUndoText(const QString& text) {
+    return text.isEmpty() ? QStringList() : text.mid(1).split(QLatin1Char('\n'));
+}
 
 struct TUndoSide {
     TUndoRedoOpArray Ops;

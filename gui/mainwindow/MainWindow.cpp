@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 
 using namespace mainstate;
@@ -172,6 +173,10 @@ void TMainWindow::WireCommandEvents() {
             Action(QString::fromUtf8(name))->setChecked(mode == m);
     });
     Chain(ev.OnLegendChange, [this](TComponent*) { UpdateLegendCaption(); });
+    // Opened once the press is handled, so the graph window is not left inside its mouse handler.
+    Chain(ev.OnLegendClick, [this](TComponent*, TShiftState shift, int, int) {
+        if (shift & ssRight) QTimer::singleShot(0, this, [this] { FCommands->LegendProperties(); });
+    });
     Chain(ev.OnGraphClick, [this](TComponent*, int index, TShiftState shift, int x, int y) {
         FCurrentGraph = index;
         if ((shift & ssRight) && !(shift & (ssShift | ssCtrl)))

@@ -21,8 +21,6 @@ using TRun = void (TMainCommands::*)();
 using C = TMainCommands;
 using enum TEnabledRule;
 
-const QString kLaterTip = QStringLiteral("Эта команда появится в одной из следующих версий.");
-
 enum class TCheck {
     None,
     Checkable,
@@ -87,7 +85,7 @@ const TCommand kCommands[] = {
     {"Curve_1", "Кривая 1", "", "", Always, &C::ShiftCurve1, Curve},
     {"Curve_2", "Кривая 2", "", "", Always, &C::ShiftCurve2, Curve},
     {"Curve_3", "Кривая 3", "", "", Always, &C::ShiftCurve3, Curve},
-    {"UserCurve", "Задать кривую...", "", "", Later, nullptr, Curve},
+    {"UserCurve", "Задать кривую...", "", "", Always, &C::UserCurve, Curve},
     {"Automarkers", "Расставить маркеры", "", "", Always, &C::PlaceMarkers},
     {"DelMarkers", "Удалить все маркеры", "", "", Always, &C::DeleteAllMarkers},
     {"Equation", "Калькулятор", "accessories-calculator", "", Always, &C::Calculator},
@@ -95,7 +93,7 @@ const TCommand kCommands[] = {
     {"TableDataView", "Табличный просмотр", "x-office-spreadsheet", "", Always, &C::TableView},
     {"StatInfo", "i", "dialog-information", "", Always, &C::ShowStatistics},
     {"LegendProps", "", "", "", Always, &C::ToggleLegend}, // the caption follows the legend
-    {"CaptionProps", "Подписи к рисунку", "", "", Later},
+    {"CaptionProps", "Подписи к рисунку", "", "", Always, &C::CaptionProps},
     {"ShowSettings", "Парметры программы", "preferences-system", "", Always, &C::ShowSettings},
     {"ReadFileSettings", "Загрузить настройки из файла", "", "", Always, &C::ReadFileSettings},
     {"WriteFileSettings", "Сохранить настройки в файле", "", "", Always, &C::WriteFileSettings},
@@ -399,7 +397,6 @@ void TMainWindow::CreateActions() {
             curves->addAction(action);
         if (command.Run) connect(action, &QAction::triggered, this, builder.Runner(command.Run));
         if (*command.Hint) action->setToolTip(QString::fromUtf8(command.Hint));
-        if (command.Enabled == Later) action->setToolTip(action->text() + QStringLiteral(" — ") + kLaterTip);
         AddShortcutToToolTip(action);
         addAction(action);
         FCommandActions.append(action);

@@ -7,17 +7,21 @@
 #include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/bindingwizard/BindingWizardDialog.h"
 #include "gui/calculator/CalculatorWindow.h"
+#include "gui/captions/CaptionEditor.h"
 #include "gui/filtration/FiltrationDialog.h"
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/legend/LegendDialog.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
 #include "gui/savegraphs/SaveGraphsDialog.h"
 #include "gui/scalespanel/ScalesPanel.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/shiftcurve/ShiftCurveDialog.h"
 #include "gui/statistics/StatisticsDialog.h"
 #include "gui/tableview/TableViewWindow.h"
+#include "tools/LegendModel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -477,10 +481,26 @@ void TMainCommands::Calculator() {
 
 void TMainCommands::ToggleLegend() {
     mainstate::ToggleLegend(W.Figure(), std::nullopt);
+    AskForLegendGraphs();
 }
 
 void TMainCommands::ToggleLegendAtContextPoint() {
     mainstate::ToggleLegend(W.Figure(), TPoint{W.FContextPoint.x(), W.FContextPoint.y()});
+    AskForLegendGraphs();
+}
+
+void TMainCommands::AskForLegendGraphs() {
+    if (W.Figure().ShowLegend() && legend::ListsNoVisibleGraph(W.Figure())) LegendProperties();
+}
+
+void TMainCommands::CaptionProps() {
+    if (!FCaptions) FCaptions = new TCaptionToolBar(W.Figure(), W.FGraphWidget, &W);
+    FCaptions->Open();
+}
+
+void TMainCommands::LegendProperties() {
+    if (!FLegend) FLegend = new TLegendDialog(&W);
+    FLegend->ExecForWindow(W.Figure());
 }
 
 void TMainCommands::ShowAbout() {
@@ -548,6 +568,15 @@ void TMainCommands::ShiftCurve2() {
 
 void TMainCommands::ShiftCurve3() {
     W.Figure().LoadShiftCurvePreset(4);
+}
+
+void TMainCommands::UserCurve() {
+    if (!FShiftCurve) {
+        FShiftCurve = new TShiftCurveDialog(&W);
+        FShiftCurve->OnUserChange = [this] { W.Action(QStringLiteral("UserCurve"))->setChecked(true); };
+    }
+    W.Action(QStringLiteral("UserCurve"))->setChecked(true);
+    FShiftCurve->ExecForWindow(W.Figure());
 }
 
 // ---------------------------------------------------------------------------------------------

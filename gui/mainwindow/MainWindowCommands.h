@@ -11,12 +11,15 @@
 class TAutoMarkersDialog;
 class TBindingWizardDialog;
 class TScalesPanel;
+class TCaptionToolBar;
 class TGraphListWindow;
 class TGraphPropertiesDialog;
+class TLegendDialog;
 class TSaveGraphsDialog;
 class TCalculatorWindow;
 class TMainWindow;
 class TSettingsDialog;
+class TShiftCurveDialog;
 class TStatisticsDialog;
 class TSuperPrintDialog;
 class TTableViewWindow;
@@ -72,6 +75,11 @@ public:
     void ToggleLegend();
     // The legend shown from the window context menu lands with its corner on the menu's point.
     void ToggleLegendAtContextPoint();
+    // The caption editor over the graph window, on the caption edited last.
+    void CaptionProps();
+    TCaptionToolBar* CaptionToolBar() const { return FCaptions; }
+    // The legend dialog, modally.
+    void LegendProperties();
     void ShowAbout();
 
     // Data tools.
@@ -105,6 +113,8 @@ public:
     void ShiftCurve1();
     void ShiftCurve2();
     void ShiftCurve3();
+    // The curve dialog, modally; the curve it shows is the one in use.
+    void UserCurve();
 
     // The graph context menu: the current graph.
     void ToggleGraphSelection();
@@ -135,6 +145,8 @@ private:
     TGraphListWindow& GraphList();
     TSaveGraphsDialog& SaveGraphsDialog();
     TTableViewWindow& TableWindow();
+    // After showing the legend: the legend dialog when it lists none of the visible graphs.
+    void AskForLegendGraphs();
     TMainWindow& W;
     TSettingsDialog* FSettings = nullptr;
     TAutoMarkersDialog* FAutoMarkers = nullptr;
@@ -146,6 +158,9 @@ private:
     TScalesPanel* FScalesPanel = nullptr;
     TSaveGraphsDialog* FSaveGraphs = nullptr;
     TTableViewWindow* FTable = nullptr;
+    TLegendDialog* FLegend = nullptr;
+    TCaptionToolBar* FCaptions = nullptr;
+    TShiftCurveDialog* FShiftCurve = nullptr;
     // A top-level window of its own (own taskbar entry), so not a child of the main window.
     std::unique_ptr<TCalculatorWindow> FCalculator;
 };

@@ -227,8 +227,7 @@ TEST(Commands, EnabledRules) {
         bool withNothing, withEverything;
     } rules[] = {{TEnabledRule::Always, true, true},         {TEnabledRule::WithGraphs, false, true},
                  {TEnabledRule::WithUndo, false, true},      {TEnabledRule::WithRedo, false, true},
-                 {TEnabledRule::WithSavedAxes, false, true}, {TEnabledRule::NodeWork, true, true},
-                 {TEnabledRule::Later, false, false}};
+                 {TEnabledRule::WithSavedAxes, false, true}, {TEnabledRule::NodeWork, true, true}};
     for (const auto& r : rules) {
         EXPECT_EQ(CommandEnabled(r.rule, nothing), r.withNothing) << int(r.rule);
         EXPECT_EQ(CommandEnabled(r.rule, everything), r.withEverything) << int(r.rule);

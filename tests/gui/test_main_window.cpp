@@ -3,6 +3,7 @@
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tableview/TableViewWindow.h"
+#include "model/Graph.h"
 #include "tests/common/TestData.h"
 
 #include <QApplication>
@@ -139,8 +140,8 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
         {"Filtration", "Фильтрация", "", false},
         {"TableDataView", "Табличный просмотр", "", true},
         {"StatInfo", "i", "", true},
-        {"CaptionProps", "Подписи к рисунку", "", false},
-        {"UserCurve", "Задать кривую...", "", false},
+        {"CaptionProps", "Подписи к рисунку", "", true},
+        {"UserCurve", "Задать кривую...", "", true},
     };
     for (const auto& row : table) {
         QAction* a = A(row.name);
@@ -155,7 +156,6 @@ TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {
     }
     EXPECT_TRUE(A("DoNotUseCurve")->isChecked());
     EXPECT_FALSE(A("LinearCurve")->isChecked());
-    EXPECT_TRUE(A("CaptionProps")->toolTip().contains(QStringLiteral("следующих версий")));
 }
 
 TEST_F(MainWindowTest, GraphDependentCommandsFollowTheGraphs) {
@@ -804,4 +804,27 @@ TEST_F(MainWindowTest, AboutShowsTheVersionOfTheCommandLine) {
     });
     A("About")->trigger();
     EXPECT_TRUE(text.endsWith(QStringLiteral("Версия ") + ProgramVersion())) << text.toStdString();
+}
+
+TEST_F(MainWindowTest, LegendDialogForAnEmptyLegendAndForARightClickOnIt) {
+    Add();
+    window.Figure().GraphByIndex(0)->SetInLegend(false);
+    QStringList opened;
+    const auto closeWhenOpen = [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened.append(dialog->windowTitle());
+                dialog->close();
+            }
+        });
+    };
+    closeWhenOpen();
+    A("LegendProps")->trigger();
+    EXPECT_EQ(opened, QStringList{QStringLiteral("Легенда")});
+    TSuperGrWindow& figure = window.Figure();
+    figure.Events.OnLegendClick(&figure, ssLeft, 5, 5);
+    figure.Events.OnLegendClick(&figure, ssRight, 5, 5);
+    closeWhenOpen();
+    QApplication::processEvents();
+    EXPECT_EQ(opened.size(), 2);
 }
