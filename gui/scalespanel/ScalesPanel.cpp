@@ -160,7 +160,7 @@ QWidget* TScalesPanel::CreateHeader() {
                                                               {"Вторая половина", TRowChoice::SecondHalf}};
         for (const auto& [caption, choice] : choices)
             connect(menu.addAction(QString::fromUtf8(caption)), &QAction::triggered, this,
-                    [this, choice] { FModel.Rows().ChooseRows(choice); });
+                    [this, choice = choice] { FModel.Rows().ChooseRows(choice); });
         PopUp(&menu);
         RefreshPanel();
     });
@@ -190,7 +190,7 @@ QWidget* TScalesPanel::CreateHeader() {
                                                                       {"Инвертировать", TBoxChoice::Invert}};
                 for (const auto& [text, choice] : choices)
                     connect(menu.addAction(QString::fromUtf8(text)), &QAction::triggered, this,
-                            [this, column, choice] { FModel.ChoosePermissions(column, choice); });
+                            [this, column, choice = choice] { FModel.ChoosePermissions(column, choice); });
                 PopUp(&menu);
                 RefreshPanel();
             },
