@@ -431,16 +431,20 @@ bool ReadFile(const QString& fileName, TIniDocument& ini, QString& error) {
     return true;
 }
 
-bool WriteFile(const QString& fileName, const TSettings& settings, QString& error) {
+bool WriteIniFile(const QString& fileName, const TIniDocument& ini, QString& error) {
     const QString folder = QFileInfo(fileName).absolutePath();
     if (!QDir().mkpath(folder)) {
         error = QStringLiteral("Невозможно создать папку ") + filesave::Quoted(folder) + QLatin1Char('.');
         return false;
     }
-    const QByteArray bytes = ToIni(settings).ToBytes();
+    const QByteArray bytes = ini.ToBytes();
     int32_t code = 0;
     return filesave::SaveReplacing(
         fileName, true, false, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); }, code, error);
+}
+
+bool WriteFile(const QString& fileName, const TSettings& settings, QString& error) {
+    return WriteIniFile(fileName, ToIni(settings), error);
 }
 
 } // namespace settings

@@ -127,6 +127,7 @@ QString UserStoreFile();
 bool ReadFile(const QString& fileName, TIniDocument& ini, QString& error);
 // Writes through a temporary file and a rename, creating the folder; false with a message when the
 // file cannot be written, the old file then stays as it was.
+bool WriteIniFile(const QString& fileName, const TIniDocument& ini, QString& error);
 bool WriteFile(const QString& fileName, const TSettings& settings, QString& error);
 
 } // namespace settings

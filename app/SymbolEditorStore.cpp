@@ -1,11 +1,9 @@
 #include "app/SymbolEditorStore.h"
 
 #include "app/Settings.h"
-#include "files/SafeSave.h"
 #include "model/ByteStream.h"
 #include "model/Symbol.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace symbolstore {
@@ -107,15 +105,7 @@ TSymbolEditorSettings Read(const QString& fileName) {
 }
 
 bool Write(const QString& fileName, const TSymbolEditorSettings& settings, QString& error) {
-    const QString folder = QFileInfo(fileName).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        error = QStringLiteral("Невозможно создать папку ") + filesave::Quoted(folder) + QLatin1Char('.');
-        return false;
-    }
-    const QByteArray bytes = ToIni(settings).ToBytes();
-    int32_t code = 0;
-    return filesave::SaveReplacing(
-        fileName, true, false, [&](QIODevice& out) { return out.write(bytes) == bytes.size(); }, code, error);
+    return settings::WriteIniFile(fileName, ToIni(settings), error);
 }
 
 } // namespace symbolstore
