@@ -28,6 +28,8 @@
 #include <algorithm>
 
 namespace {
+using namespace compactrows;
+
 using P = TGraphProperties;
 
 constexpr int Spacing = 5;
@@ -40,40 +42,8 @@ constexpr int LineWidths = 9;
 constexpr int LineStyles = 6;
 constexpr int MarkerSymbols = 13;
 
-QColor ToQColor(TColor c) {
-    return TDrawAdapter::ToQColor(ColorToRGB(c));
-}
-
 TColor FromQColor(const QColor& c) {
     return TColor(c.red() | c.green() << 8 | c.blue() << 16);
-}
-
-QFont SmallFont(bool bold = false) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(8);
-    font.setBold(bold);
-    return font;
-}
-
-QToolButton* SmallButton(int width, const QString& text = {}) {
-    auto* button = new QToolButton;
-    button->setAutoRaise(true);
-    button->setFixedSize(width, TGraphListWindow::RowHeight - 2);
-    button->setFont(SmallFont());
-    button->setText(text);
-    return button;
-}
-
-// The state picture of a row: a filled mark when the row is selected, a hollow one otherwise.
-QIcon StatePicture(bool selected) {
-    QPixmap pixmap(9, 9);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QColor(0x40, 0x40, 0x80));
-    painter.setBrush(selected ? QColor(0x30, 0x60, 0xC0) : QColor(Qt::transparent));
-    painter.drawPolygon(QPolygon({QPoint(1, 0), QPoint(8, 4), QPoint(1, 8)}));
-    return QIcon(pixmap);
 }
 
 QIcon MarkerColorPicture(TColor color) {

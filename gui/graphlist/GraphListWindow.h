@@ -2,6 +2,7 @@
 // graph (TGraphListModel), the column menus above, following the window's changes while it is shown.
 #pragma once
 
+#include "gui/widgets/CompactRows.h"
 #include "tools/GraphListModel.h"
 
 #include <QList>
@@ -20,7 +21,7 @@ class TSuperGrWindow;
 class TGraphListWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int RowHeight = 18;
+    static constexpr int RowHeight = compactrows::RowHeight;
     static constexpr int ListWidth = 377;
     static constexpr int VisibleRows = 16;
 

@@ -25,6 +25,8 @@
 #include <algorithm>
 
 namespace {
+using namespace compactrows;
+
 constexpr int Spacing = 3;
 constexpr int NameWidth = 90;
 // Wide enough for the twenty-odd digits of an extended value.
@@ -36,36 +38,6 @@ constexpr TBindColumn ColumnOrder[BindColumnCount] = {TBindColumn::ScaleX, TBind
                                                       TBindColumn::PosX, TBindColumn::PosY};
 const char* const BindingTips[BindColumnCount] = {"Масштаб по X", "Масштаб по Y", "Смещение по X",
                                                   "Смещение по Y"};
-
-QColor ToQColor(TColor c) {
-    return TDrawAdapter::ToQColor(ColorToRGB(c));
-}
-
-QFont SmallFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(8);
-    return font;
-}
-
-QToolButton* SmallButton(int width, const QString& text = {}) {
-    auto* button = new QToolButton;
-    button->setAutoRaise(true);
-    button->setFixedSize(width, TScalesPanel::RowHeight - 2);
-    button->setFont(SmallFont());
-    button->setText(text);
-    return button;
-}
-
-QIcon StatePicture(bool selected) {
-    QPixmap pixmap(9, 9);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QColor(0x40, 0x40, 0x80));
-    painter.setBrush(selected ? QColor(0x30, 0x60, 0xC0) : QColor(Qt::transparent));
-    painter.drawPolygon(QPolygon({QPoint(1, 0), QPoint(8, 4), QPoint(1, 8)}));
-    return QIcon(pixmap);
-}
 
 // A binding picture: the group's name, struck through and grey while the permission is off.
 void ShowBinding(QToolButton* button, TBindColumn column, int32_t group, bool allowed) {

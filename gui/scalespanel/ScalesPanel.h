@@ -3,6 +3,7 @@
 // following the window's pans and zooms while it is shown.
 #pragma once
 
+#include "gui/widgets/CompactRows.h"
 #include "tools/ScalesPanelModel.h"
 
 #include <QList>
@@ -22,7 +23,7 @@ class TScalesPanelRow;
 class TScalesPanel : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int RowHeight = 18;
+    static constexpr int RowHeight = compactrows::RowHeight;
     static constexpr int VisibleRowsHeight = 288;
 
     // The window must outlive the panel; the panel refreshes after each paint of `plot`.
