@@ -1,7 +1,6 @@
 #include "gui/graphlist/GraphListWindow.h"
 
 #include "gui/graphproperties/GraphPropertiesDialog.h"
-#include "gui/widgets/TitleStrip.h"
 #include "model/Colors.h"
 #include "model/DrawAdapter.h"
 
@@ -71,28 +70,13 @@ template <typename TSlot, typename THandler> void Chain(TSlot& slot, THandler ha
 
 TGraphListWindow::TGraphListWindow(TSuperGrWindow& window, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), FWindow(window), FModel(window) {
-    setWindowTitle(QStringLiteral("Свойства графиков"));
-    auto* strip = new TTitleStrip(QStringLiteral("Свойства графиков"));
-    strip->setFixedHeight(13);
     FHeader = CreateHeader();
-    FScroll = new QScrollArea;
-    FScroll->setFrameShape(QFrame::NoFrame);
-    FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    FScroll->verticalScrollBar()->setSingleStep(RowHeight);
+    const TRowsFrame frame = BuildRowsFrame(*this, QStringLiteral("Свойства графиков"), FHeader);
+    FScroll = frame.Scroll;
+    FRowsHost = frame.RowsHost;
+    FRowsLayout = frame.RowsLayout;
     FScroll->viewport()->installEventFilter(this);
-    FScroll->setWidgetResizable(true);
-    FRowsHost = new QWidget;
-    FRowsLayout = new QVBoxLayout(FRowsHost);
-    FRowsLayout->setContentsMargins(0, 0, 0, 0);
-    FRowsLayout->setSpacing(0);
-    FRowsLayout->addStretch(1);
-    FScroll->setWidget(FRowsHost);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(strip);
-    layout->addWidget(FHeader);
-    layout->addWidget(FScroll, 1);
+    FScroll->verticalScrollBar()->setSingleStep(RowHeight);
 
     TWindowEvents& ev = FWindow.Events;
     // The handlers stay with the window after the list is gone (the main window clears them before

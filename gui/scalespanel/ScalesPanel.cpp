@@ -1,7 +1,6 @@
 #include "gui/scalespanel/ScalesPanel.h"
 
 #include "gui/graphproperties/GraphPropertiesDialog.h"
-#include "gui/widgets/TitleStrip.h"
 #include "model/Colors.h"
 #include "model/DrawAdapter.h"
 
@@ -74,27 +73,12 @@ void OnClicks(QToolButton* button, QObject* context, std::function<void()> left,
 
 TScalesPanel::TScalesPanel(TSuperGrWindow& window, QWidget* plot, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), FWindow(window), FPlot(plot), FModel(window) {
-    setWindowTitle(QStringLiteral("Масштабы и привязка графиков"));
-    auto* strip = new TTitleStrip(QStringLiteral("Масштабы и привязка графиков"));
-    strip->setFixedHeight(13);
     FHeader = CreateHeader();
-    FScroll = new QScrollArea;
-    FScroll->setFrameShape(QFrame::NoFrame);
-    FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const TRowsFrame frame = BuildRowsFrame(*this, QStringLiteral("Масштабы и привязка графиков"), FHeader);
+    FScroll = frame.Scroll;
+    FRowsHost = frame.RowsHost;
+    FRowsLayout = frame.RowsLayout;
     FScroll->viewport()->installEventFilter(this);
-    FScroll->setWidgetResizable(true);
-    FRowsHost = new QWidget;
-    FRowsLayout = new QVBoxLayout(FRowsHost);
-    FRowsLayout->setContentsMargins(0, 0, 0, 0);
-    FRowsLayout->setSpacing(0);
-    FRowsLayout->addStretch(1);
-    FScroll->setWidget(FRowsHost);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(strip);
-    layout->addWidget(FHeader);
-    layout->addWidget(FScroll, 1);
     if (FPlot) FPlot->installEventFilter(this);
 
     TWindowEvents& ev = FWindow.Events;

@@ -1,12 +1,15 @@
 #include "gui/widgets/CompactRows.h"
 
+#include "gui/widgets/TitleStrip.h"
 #include "model/Colors.h"
 #include "model/DrawAdapter.h"
 
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace compactrows {
 
@@ -39,6 +42,28 @@ QIcon StatePicture(bool selected) {
     painter.setBrush(selected ? QColor(0x30, 0x60, 0xC0) : QColor(Qt::transparent));
     painter.drawPolygon(QPolygon({QPoint(1, 0), QPoint(8, 4), QPoint(1, 8)}));
     return QIcon(pixmap);
+}
+
+TRowsFrame BuildRowsFrame(QWidget& window, const QString& title, QWidget* header) {
+    window.setWindowTitle(title);
+    auto* strip = new TTitleStrip(title);
+    strip->setFixedHeight(13);
+    TRowsFrame frame{new QScrollArea, new QWidget, nullptr};
+    frame.Scroll->setFrameShape(QFrame::NoFrame);
+    frame.Scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frame.Scroll->setWidgetResizable(true);
+    frame.RowsLayout = new QVBoxLayout(frame.RowsHost);
+    frame.RowsLayout->setContentsMargins(0, 0, 0, 0);
+    frame.RowsLayout->setSpacing(0);
+    frame.RowsLayout->addStretch(1);
+    frame.Scroll->setWidget(frame.RowsHost);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(strip);
+    layout->addWidget(header);
+    layout->addWidget(frame.Scroll, 1);
+    return frame;
 }
 
 } // namespace compactrows

@@ -7,7 +7,10 @@
 #include <QFont>
 #include <QIcon>
 
+class QScrollArea;
 class QToolButton;
+class QVBoxLayout;
+class QWidget;
 
 namespace compactrows {
 constexpr int RowHeight = 18;
@@ -18,4 +21,12 @@ QFont SmallFont(bool bold = false);
 QToolButton* SmallButton(int width, const QString& text = {});
 // The state picture of a row: a filled mark when the row is selected, a hollow one otherwise.
 QIcon StatePicture(bool selected);
+
+// The frame of such a window: the title strip, the header, and below them the rows in a scroll area.
+struct TRowsFrame {
+    QScrollArea* Scroll;
+    QWidget* RowsHost;
+    QVBoxLayout* RowsLayout;
+};
+TRowsFrame BuildRowsFrame(QWidget& window, const QString& title, QWidget* header);
 } // namespace compactrows
