@@ -2,6 +2,7 @@
 
 #include "model/ByteStream.h"
 #include "model/Codecs.h"
+#include "model/JobProgress.h"
 #include "window/FigureStream.h"
 #include "window/SuperGrWindow.h"
 
@@ -185,12 +186,18 @@ TReadResult Parse(const QByteArray& file) {
     return result;
 }
 
-bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error) {
-    const QByteArray file = Compose(CurrentHeader(), bounds, TFigureStream::Serialize(window), error);
-    if (file.isEmpty()) return false;
+bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error,
+           TJobProgress* progress) {
+    const QByteArray stream = TFigureStream::Serialize(window);
+    if (progress) progress->SetTotal(stream.size());
+    if (JobCancelled(progress)) return false;
+    const QByteArray file = Compose(CurrentHeader(), bounds, stream, error);
+    if (file.isEmpty() || JobCancelled(progress)) return false;
+    JobAdvance(progress, stream.size());
     QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size() || !out.commit()) {
-        if (error) *error = out.errorString();
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size() || JobCancelled(progress) ||
+        !out.commit()) {
+        if (error && !JobCancelled(progress)) *error = out.errorString();
         out.cancelWriting();
         return false;
     }
@@ -198,13 +205,14 @@ bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& f
     return true;
 }
 
-TReadResult Read(const QString& fileName) {
+TReadResult Read(const QString& fileName, TJobProgress* progress) {
     TReadResult result;
     QFile in(fileName);
     if (!in.open(QIODevice::ReadOnly)) {
         result.Message = in.errorString();
         return result;
     }
+    if (progress) progress->SetTotal(in.size());
     // A file that is not a figure is not read further than its header.
     QByteArray file = in.read(HeaderSize);
     if (!file.startsWith(codec::ToCp1251(Signature()))) {
@@ -221,7 +229,14 @@ TReadResult Read(const QString& fileName) {
         result.Message = in.errorString();
         return result;
     }
-    return Parse(file);
+    if (JobCancelled(progress)) {
+        result.Status = TReadStatus::Cancelled;
+        return result;
+    }
+    result = Parse(file);
+    if (JobCancelled(progress)) result = {TReadStatus::Cancelled, {}, {}, {}};
+    JobAdvance(progress, file.size());
+    return result;
 }
 
 bool Load(TSuperGrWindow& window, const QString& fileName, QString* error, TWindowBounds* bounds) {
@@ -256,6 +271,8 @@ bool TFigureDocument::ReadFigureFile(const QString& fileName, const QStringList&
     case figurefile::TReadStatus::FileError:
     case figurefile::TReadStatus::Damaged:
         FUi.ShowMessage(read.Message);
+        return false;
+    case figurefile::TReadStatus::Cancelled:
         return false;
     case figurefile::TReadStatus::Ok:
         break;

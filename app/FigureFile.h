@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class TJobProgress;
 class TSuperGrWindow;
 struct TStagedFigure;
 
@@ -41,7 +42,7 @@ QByteArray CurrentHeader();
 QByteArray Compose(const QByteArray& header, const TWindowBounds& bounds, const QByteArray& stream,
                    QString* error = nullptr);
 
-enum class TReadStatus { Ok, NotAFigure, Damaged, FileError };
+enum class TReadStatus { Ok, NotAFigure, Damaged, FileError, Cancelled };
 struct TReadResult {
     TReadStatus Status = TReadStatus::FileError;
     QString Message; // for Damaged and FileError
@@ -54,10 +55,13 @@ TReadResult Parse(const QByteArray& file);
 
 // Writes a figure to a file: serialised and compressed in memory first, then written through a
 // temporary file that replaces the old one only when everything was written. The figure's
-// Modified flag is cleared only then.
-bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error);
-// Reads a file and checks its figure without touching the window.
-TReadResult Read(const QString& fileName);
+// Modified flag is cleared only then. With a progress, the bytes compressed and written are counted
+// and a cancel stops the writing: false with an empty error, and the old file as it was.
+bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error,
+           TJobProgress* progress = nullptr);
+// Reads a file and checks its figure without touching the window. With a progress, the bytes read
+// and inflated are counted, and a cancel ends the reading with the status Cancelled.
+TReadResult Read(const QString& fileName, TJobProgress* progress = nullptr);
 // Reads a figure file into a window (the headless command line): false, with the message, and the
 // window untouched when it is not a readable figure.
 bool Load(TSuperGrWindow& window, const QString& fileName, QString* error, TWindowBounds* bounds = nullptr);
