@@ -1,5 +1,7 @@
 #include "files/TextFile.h"
 
+#include "model/JobProgress.h"
+
 #include "files/NumberFormat.h"
 #include "files/NumberParser.h"
 #include "files/SafeSave.h"
@@ -317,6 +319,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
     const bool progress = size >= ProgressThreshold && size > 0 && OnProgress;
     lastPercent_ = -1;
     if (progress) Progress(0);
+    if (Job) Job->SetTotal(size);
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
     Builder builder(*this);
     Block blocks[2];
@@ -369,6 +372,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             if (block.buffer.size() < block.filled + want) block.buffer.resize(block.filled + want);
             const qint64 got = device.read(block.buffer.data() + block.filled, want);
             if (got < 0) return false;
+            JobAdvance(Job, got);
             block.filled += got;
             atEnd = got == 0 || device.atEnd();
             block.cut = atEnd ? block.filled : CompleteLinesEnd(block.buffer.constData(), block.filled);
@@ -384,6 +388,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             if (previous) apply(*previous);
             break;
         }
+        if (JobCancelled(Job)) return StopWhenCancelled();
         BlockParse parse(block, threads, separators_);
         if (previous) apply(*previous);
         const bool last = atEnd;
@@ -397,7 +402,16 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
         previous = &block;
     }
     if (progress) Progress(100);
+    if (JobCancelled(Job)) return StopWhenCancelled();
     return Finish(builder.Finish());
+}
+
+bool TTextFile::StopWhenCancelled() {
+    const QString name = fileName_;
+    Clear();
+    fileName_ = name;
+    SetError(kCancelledError, QString());
+    return false;
 }
 
 bool TTextFile::Finish(bool anyNumeric) {
@@ -474,7 +488,8 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
 TFieldSeparator TTextFile::ChooseSeparator(const QString& name, const char* sample, qsizetype size) {
     usedSeparator_ = FieldSeparator;
     separatorAmbiguous_ = false;
-    if (usedSeparator_ == TFieldSeparator::Auto) usedSeparator_ = delimited::SeparatorForName(name, sample, size);
+    if (usedSeparator_ == TFieldSeparator::Auto)
+        usedSeparator_ = delimited::SeparatorForName(name, sample, size);
     if (usedSeparator_ == TFieldSeparator::Auto)
         usedSeparator_ = delimited::Sniff(sample, size, &separatorAmbiguous_);
     return usedSeparator_;
@@ -487,9 +502,14 @@ bool TTextFile::ReadDelimited(const char* data, qsizetype size) {
     if (progress) Progress(0);
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
     delimited::TTable table;
-    const std::function<void(int)> report =
-        progress ? [this](int percent) { ProgressThrough(percent); } : std::function<void(int)>();
-    if (!delimited::ReadTable(data, size, usedSeparator_, threads, report, table)) return Finish(false);
+    if (Job) Job->SetTotal(size);
+    const std::function<void(int)> report = progress || Job ? [this, progress, size](int percent) {
+        if (progress) ProgressThrough(percent);
+        if (Job) Job->SetDone(size * percent / 100);
+    } : std::function<void(int)>();
+    const bool read = delimited::ReadTable(data, size, usedSeparator_, threads, report, table);
+    if (JobCancelled(Job)) return StopWhenCancelled();
+    if (!read) return Finish(false);
     const qsizetype width = table.Columns.size();
     variables_.append(std::move(table.Columns));
     byColumns_.append(true);

@@ -4,6 +4,8 @@
 #include "files/DelimitedText.h"
 #include "model/ost2_Types.h"
 
+class TJobProgress;
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
@@ -88,12 +90,17 @@ public:
 
     TProgressEvent OnProgress;
     int32_t ProgressThreshold = 4096;
+    // A reading on a worker thread: the bytes read are counted into it, and a cancel stops the
+    // reading with nothing loaded and Cancelled() true.
+    TJobProgress* Job = nullptr;
+    bool Cancelled() const { return errorCode_ == kCancelledError; }
     // Parsing threads for large files; 0 uses every core.
     int ThreadCount = 0;
     // Bytes read and parsed at a time (at least 4096).
     qint64 BlockSize = qint64(16) << 20;
 
 private:
+    static constexpr int32_t kCancelledError = -1;
     class Builder;
     friend class Builder;
 
@@ -106,6 +113,7 @@ private:
     bool ReadDelimited(const char* data, qsizetype size);
     void AppendColumnsInfo(const QStringList& names = {}, const QList<bool>& dates = {});
     bool Finish(bool anyNumeric);
+    bool StopWhenCancelled();
     void SetError(int32_t code, const QString& message);
     void Progress(int percent);
     void ProgressThrough(int percent);

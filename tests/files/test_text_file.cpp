@@ -1,5 +1,6 @@
 #include "files/NumberFormat.h"
 #include "files/TextFile.h"
+#include "model/JobProgress.h"
 #include "tests/common/TestFiles.h"
 
 #include <QClipboard>
@@ -335,6 +336,25 @@ TEST_F(TextFileTest, ProgressOnlyForLargeSources) {
     EXPECT_EQ(reported.last(), 100);
     EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
     EXPECT_EQ(reported.size(), 101); // every percentage once
+}
+
+// A job counts the bytes it read; a cancelled one loads nothing, whichever reader the text takes.
+TEST_F(TextFileTest, JobCountsBytesAndCancelLoadsNothing) {
+    for (const QByteArray& text : {QByteArray("1 2\n3 4\n"), QByteArray("a,b\n1,2\n")}) {
+        const QString name = Path(text.contains(',') ? QStringLiteral("in.csv") : QStringLiteral("in.txt"));
+        WriteAll(name, text);
+        file.FieldSeparator = TFieldSeparator::Auto;
+        TJobProgress job;
+        file.Job = &job;
+        ASSERT_TRUE(file.LoadFromFile(name));
+        EXPECT_EQ(job.Total(), text.size());
+        EXPECT_EQ(job.Done(), text.size());
+        job.Cancel();
+        EXPECT_FALSE(file.LoadFromFile(name));
+        EXPECT_TRUE(file.Cancelled());
+        EXPECT_EQ(file.VariableCount(), 0);
+        file.Job = nullptr;
+    }
 }
 
 TEST_F(TextFileTest, RowStorageIsTrimmedToTheRowsRead) {
