@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Kills the program (SIGKILL) at random moments while it saves a large figure over an existing one,
+# again and again. After every kill the target must be the old figure or the new one, complete, and
+# no temporary file of the save may be left beside it.
+# Usage: scripts/save_kill_test.sh TARVELO [KILLS=300] [ROWS=2000000]
+# The save is the headless `--export=OUT.tvq` of a figure of ROWS nodes; ./test.sh runs a short form.
+set -euo pipefail
+program=$(realpath "$1")
+kills=${2:-300}
+rows=${3:-2000000}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+awk -v n="$rows" 'BEGIN { srand(29); for (i = 0; i < n; i++) printf "%d %.15f\n", i, rand() }' >big.txt
+printf '0 1\n1 4\n2 9\n' >small.txt
+"$program" --export=big.tvq big.txt # the input of every save: a figure opens fastest
+"$program" --export=old.tvq small.txt
+"$program" --export=new.tvq big.tvq # what a save that is not interrupted writes
+
+# The header's first 255 bytes hold the time of writing; everything after them is the figure.
+same_figure() { cmp -s -i 255 "$1" "$2" && [ "$(head -c 21 "$1")" = "TARVELO 1.0 QVF-file." ]; }
+
+start=$(date +%s%N)
+"$program" --export=target.tvq big.tvq
+duration_ms=$((($(date +%s%N) - start) / 1000000 + 1))
+same_figure target.tvq new.tvq || { echo "FAILED: two saves of one figure differ"; exit 1; }
+
+kept_old=0 got_new=0
+for ((k = 1; k <= kills; k++)); do
+    cp old.tvq target.tvq
+    # Anywhere from the start to a little after the end of an uninterrupted run.
+    delay_ms=$((RANDOM * 32768 + RANDOM))
+    delay_ms=$((delay_ms % (duration_ms + duration_ms / 5 + 1)))
+    "$program" --export=target.tvq big.tvq &
+    pid=$!
+    sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    if same_figure target.tvq old.tvq; then
+        kept_old=$((kept_old + 1))
+    elif same_figure target.tvq new.tvq; then
+        got_new=$((got_new + 1))
+    else
+        echo "FAILED: kill $k after $delay_ms ms left a target that is neither figure"
+        exit 1
+    fi
+    leftovers=$(ls -A | grep -Exv 'big\.txt|small\.txt|big\.tvq|old\.tvq|new\.tvq|target\.tvq' || true)
+    if [ -n "$leftovers" ]; then
+        echo "FAILED: kill $k after $delay_ms ms left behind: $leftovers"
+        exit 1
+    fi
+done
+echo "$kills kills during saves of $duration_ms ms: $kept_old kept the old figure, $got_new have the new one"
