@@ -21,20 +21,26 @@ printf '0 1\n1 4\n2 9\n' >small.txt
 # The header's first 255 bytes hold the time of writing; everything after them is the figure.
 same_figure() { cmp -s -i 255 "$1" "$2" && [ "$(head -c 21 "$1")" = "TARVELO 1.0 QVF-file." ]; }
 
-start=$(date +%s%N)
-"$program" --export=target.tvq big.tvq
-duration_ms=$((($(date +%s%N) - start) / 1000000 + 1))
-same_figure target.tvq new.tvq || { echo "FAILED: two saves of one figure differ"; exit 1; }
+# The slowest of three runs that are not interrupted: the machine may be busy with other work.
+duration_ms=1
+for _ in 1 2 3; do
+    start=$(date +%s%N)
+    "$program" --export=target.tvq big.tvq
+    elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+    if ((elapsed_ms > duration_ms)); then duration_ms=$elapsed_ms; fi
+    same_figure target.tvq new.tvq || { echo "FAILED: two saves of one figure differ"; exit 1; }
+done
 
-kept_old=0 got_new=0
+kept_old=0 got_new=0 writing=0
 for ((k = 1; k <= kills; k++)); do
     cp old.tvq target.tvq
-    # Anywhere from the start to a little after the end of an uninterrupted run.
-    delay_ms=$((RANDOM * 32768 + RANDOM))
-    delay_ms=$((delay_ms % (duration_ms + duration_ms / 5 + 1)))
+    # Anywhere from the start to the end of the slowest uninterrupted run.
+    delay_ms=$(((RANDOM * 32768 + RANDOM) % (duration_ms + 1)))
     "$program" --export=target.tvq big.tvq &
     pid=$!
     sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
+    # The save's temporary file is open: the kill falls into the writing of the file itself.
+    if ls -l "/proc/$pid/fd" 2>/dev/null | grep -q "$work/#"; then writing=$((writing + 1)); fi
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     if same_figure target.tvq old.tvq; then
@@ -51,4 +57,5 @@ for ((k = 1; k <= kills; k++)); do
         exit 1
     fi
 done
-echo "$kills kills during saves of $duration_ms ms: $kept_old kept the old figure, $got_new have the new one"
+echo "$kills kills during runs of up to $duration_ms ms ($writing while the file was written):" \
+    "$kept_old kept the old figure, $got_new have the new one"
