@@ -31,16 +31,36 @@ for _ in 1 2 3; do
     same_figure target.tvq new.tvq || { echo "FAILED: two saves of one figure differ"; exit 1; }
 done
 
+random_upto() { echo $(((RANDOM * 32768 + RANDOM) % ($1 + 1))); }
+sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
+# The bytes the process has written so far (its only output is the figure file), without starting
+# a process: polled in a tight loop.
+written_bytes() {
+    written=-1
+    local key value
+    { while read -r key value; do
+        if [[ $key == wchar: ]]; then written=$value; break; fi
+    done <"/proc/$1/io"; } 2>/dev/null || true
+}
+file_size=$(stat -c %s new.tvq)
+
 kept_old=0 got_new=0 writing=0
 for ((k = 1; k <= kills; k++)); do
     cp old.tvq target.tvq
-    # Anywhere from the start to the end of the slowest uninterrupted run.
-    delay_ms=$(((RANDOM * 32768 + RANDOM) % (duration_ms + 1)))
     "$program" --export=target.tvq big.tvq &
     pid=$!
-    sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
-    # The save's temporary file is open: the kill falls into the writing of the file itself.
-    if ls -l "/proc/$pid/fd" 2>/dev/null | grep -q "$work/#"; then writing=$((writing + 1)); fi
+    if ((k % 2)); then
+        # Anywhere from the start to the end of the slowest uninterrupted run.
+        sleep_ms "$(random_upto "$duration_ms")"
+    else
+        # Into the writing of the file: as soon as a random part of it has been written.
+        part=$(random_upto "$file_size")
+        deadline=$((SECONDS + 2 * duration_ms / 1000 + 2))
+        written_bytes "$pid"
+        while ((written < part && written >= 0 && SECONDS < deadline)); do written_bytes "$pid"; done
+    fi
+    written_bytes "$pid"
+    if ((written > 0 && written < file_size)); then writing=$((writing + 1)); fi
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     if same_figure target.tvq old.tvq; then
@@ -48,12 +68,12 @@ for ((k = 1; k <= kills; k++)); do
     elif same_figure target.tvq new.tvq; then
         got_new=$((got_new + 1))
     else
-        echo "FAILED: kill $k after $delay_ms ms left a target that is neither figure"
+        echo "FAILED: kill $k left a target that is neither figure"
         exit 1
     fi
     leftovers=$(ls -A | grep -Exv 'big\.txt|small\.txt|big\.tvq|old\.tvq|new\.tvq|target\.tvq' || true)
     if [ -n "$leftovers" ]; then
-        echo "FAILED: kill $k after $delay_ms ms left behind: $leftovers"
+        echo "FAILED: kill $k left behind: $leftovers"
         exit 1
     fi
 done
