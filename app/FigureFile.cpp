@@ -21,6 +21,7 @@
 #include <atomic>
 #include <limits>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -127,8 +128,12 @@ bool Deflate(const QByteArray& input, TCompressed& output, TJobProgress* progres
     {
         const qsizetype threads = std::min<qsizetype>(count, std::max(1, QThread::idealThreadCount()));
         std::vector<std::jthread> helpers;
-        for (qsizetype t = 1; t < threads; ++t)
-            helpers.emplace_back(work);
+        try {
+            for (qsizetype t = 1; t < threads; ++t)
+                helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // No more threads to be had: the ones running and this one do the work.
+        }
         work();
     }
     if (failed || JobCancelled(progress)) return false;
