@@ -133,6 +133,9 @@ TEST(FigureFileCompression, EveryZlibReaderAndWriterAgree) {
         const qsizetype n = Int32At(file, 271);
         ASSERT_EQ(file.size(), 275 + n + 4);
         EXPECT_EQ(Uncompress(file.mid(275, n), stream.size() + 1), stream);
+        QByteArray wrongSum = file;
+        wrongSum[275 + n - 1] = char(wrongSum[275 + n - 1] ^ 1);
+        EXPECT_EQ(figurefile::Parse(wrongSum).Status, figurefile::TReadStatus::Damaged);
 
         for (int level : {Z_DEFAULT_COMPRESSION, Z_BEST_SPEED, Z_BEST_COMPRESSION}) {
             QByteArray zlibFile = file.left(271);
