@@ -38,7 +38,8 @@ QByteArray HeaderText(const QDateTime& now, const QString& computer, const QStri
 // The header of a file written now on this computer by this user.
 QByteArray CurrentHeader();
 
-// The whole file for a figure stream; empty (with a message) when the stream cannot be stored.
+// The whole file for a figure stream; empty (with a message) when the stream cannot be stored. The
+// stream is compressed in slices joined into one zlib stream; slices that hardly shrink are stored.
 QByteArray Compose(const QByteArray& header, const TWindowBounds& bounds, const QByteArray& stream,
                    QString* error = nullptr);
 
@@ -55,12 +56,15 @@ TReadResult Parse(const QByteArray& file);
 
 // Writes a figure to a file: serialised and compressed in memory first, then written through a
 // temporary file that replaces the old one only when everything was written. The figure's
-// Modified flag is cleared only then. With a progress, the bytes compressed and written are counted
-// and a cancel stops the writing: false with an empty error, and the old file as it was.
+// Modified flag is cleared only then. With a progress, the total is twice the stream's size: the
+// stream bytes compressed (on every core), then the file written, scaled to the same size. A
+// cancel, seen between slices of a megabyte, stops the writing: false with an empty error, and the
+// old file as it was.
 bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error,
            TJobProgress* progress = nullptr);
-// Reads a file and checks its figure without touching the window. With a progress, the bytes read
-// and inflated are counted, and a cancel ends the reading with the status Cancelled.
+// Reads a file and checks its figure without touching the window. With a progress, the total is
+// twice the file's size: the bytes read, then the compressed bytes inflated; a cancel, seen every
+// few megabytes, ends the reading with the status Cancelled.
 TReadResult Read(const QString& fileName, TJobProgress* progress = nullptr);
 // Reads a figure file into a window (the headless command line): false, with the message, and the
 // window untouched when it is not a readable figure.

@@ -49,6 +49,10 @@ bool ChooseColumns(TAddGraphsModel& model, const QList<std::pair<int, int>>& col
     }
     return true;
 }
+
+bool IsFigureFile(const QString& fileName) {
+    return QFileInfo(fileName).suffix().compare(figurefile::DefaultSuffix(), Qt::CaseInsensitive) == 0;
+}
 } // namespace
 
 QString UsageText() {
@@ -60,7 +64,8 @@ QString UsageText() {
         "  --export=ФАЙЛ     нарисовать рисунок в файл и выйти без окна; расширение выбирает\n"
         "                    png, jpg, bmp, svg, pdf или emf; либо записать данные графиков,\n"
         "                    каждый со своим аргументом по столбцам, в текстовую таблицу (txt),\n"
-        "                    MAT-файл (mat) или книгу (xlsx)\n"
+        "                    MAT-файл (mat) или книгу (xlsx); либо сохранить рисунок Tarvelo\n"
+        "                    (tvq) со всеми графиками\n"
         "  --size=ШxВ        размер окна, для которого рисуется рисунок (по умолчанию 800x600)\n"
         "  --scale=N         масштаб вывода рисунка (по умолчанию 1)\n"
         "  --scheme=N        цвета: 0 как есть, 1 белый фон, 2 белый фон с затемнением цветов,\n"
@@ -108,9 +113,9 @@ bool Fail(QString* error, const QString& text) {
 
 bool ReadExport(TCommandLine& command, const QString& value, QString* error) {
     command.ExportFile = value;
-    return PictureFormatFor(value) || dataexport::FormatFor(value) ||
+    return PictureFormatFor(value) || dataexport::FormatFor(value) || IsFigureFile(value) ||
            Fail(error, QStringLiteral("неизвестный тип экспорта \"%1\" (рисунки: png, jpg, bmp, svg, pdf "
-                                      "или emf; данные: txt, mat или xlsx)")
+                                      "или emf; данные: txt, mat или xlsx; рисунок Tarvelo: tvq)")
                            .arg(value));
 }
 
@@ -327,6 +332,14 @@ int RunHeadless(const TCommandLine& command) {
     }
 
     QString error;
+    if (IsFigureFile(command.ExportFile)) {
+        // The window's client size stands for the main window's, which a headless run has not.
+        if (!figurefile::Write(window, {0, 0, command.Width, command.Height}, command.ExportFile, &error)) {
+            PrintError(QStringLiteral("не удаётся записать \"%1\": %2").arg(command.ExportFile, error));
+            return 1;
+        }
+        return 0;
+    }
     if (const std::optional<TExportFormat> format = dataexport::FormatFor(command.ExportFile)) {
         // The export dialog's choices, but each graph with its own argument.
         TSaveGraphsModel exporter;

@@ -1,4 +1,5 @@
-// Any bytes as a figure file: header, length and compressed stream are checked, never a crash.
+// Any bytes as a figure file: header, length and compressed stream are checked, never a crash; a
+// stream that reads goes through the writer and back unchanged.
 #include "app/FigureFile.h"
 
 #include <cstdint>
@@ -13,6 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                        uint8_t(file[273]) << 16 | uint32_t(uint8_t(file[274])) << 24);
         // Deflate cannot shrink by more than about 1032 to 1.
         if (length <= 0 || read.Stream.size() > qsizetype(length) * 1032 + 4096) std::abort();
+        // What was read is written again and reads back the same.
+        const figurefile::TReadResult again =
+            figurefile::Parse(figurefile::Compose(file.left(255), {}, read.Stream));
+        if (again.Status != figurefile::TReadStatus::Ok || again.Stream != read.Stream) std::abort();
     }
     return 0;
 }

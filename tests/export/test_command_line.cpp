@@ -1,5 +1,8 @@
 #include "export/CommandLine.h"
 
+#include "app/FigureFile.h"
+#include "window/SuperGrWindow.h"
+
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -88,6 +91,41 @@ TEST(CommandLine, HeadlessExportWritesThePicture) {
         QStringList{QStringLiteral("--export=") + out, dir.filePath(QStringLiteral("no.txt"))}, &error);
     ASSERT_TRUE(missing);
     EXPECT_EQ(RunHeadless(*missing), 1);
+}
+
+TEST(CommandLine, HeadlessExportWritesAFigureThatOpensWithTheInputsGraphs) {
+    QTemporaryDir dir;
+    const QString data = WriteData(dir);
+    const QString figure = dir.filePath(QStringLiteral("out.TVQ"));
+    QString error;
+    auto c = ParseCommandLine(QStringList{QStringLiteral("--export=") + figure, data}, &error);
+    ASSERT_TRUE(c) << error.toStdString();
+    ASSERT_EQ(RunHeadless(*c), 0);
+
+    TSuperGrWindow opened;
+    TWindowBounds bounds;
+    ASSERT_TRUE(figurefile::Load(opened, figure, &error, &bounds)) << error.toStdString();
+    EXPECT_EQ(bounds, (TWindowBounds{0, 0, 800, 600}));
+    ASSERT_EQ(opened.GraphCount(), 2);
+    EXPECT_EQ(opened.GraphByIndex(0)->YData.value(7), 49);
+    EXPECT_EQ(opened.GraphByIndex(1)->YData.value(7), -7);
+
+    // A figure as the input of another export: the same graphs again.
+    const QString copy = dir.filePath(QStringLiteral("copy.tvq"));
+    auto again = ParseCommandLine(QStringList{QStringLiteral("--export=") + copy, figure}, &error);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(RunHeadless(*again), 0);
+    TSuperGrWindow reopened;
+    ASSERT_TRUE(figurefile::Load(reopened, copy, &error));
+    EXPECT_EQ(reopened.GraphNames(), opened.GraphNames());
+
+    auto unwritable = ParseCommandLine(
+        QStringList{QStringLiteral("--export=") + dir.filePath(QStringLiteral("no/such/dir.tvq")), data},
+        &error);
+    ASSERT_TRUE(unwritable);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunHeadless(*unwritable), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("dir.tvq"), std::string::npos);
 }
 
 TEST(CommandLine, UnreadableVariablesArePassedOver) {

@@ -1,6 +1,7 @@
 #include "StreamTestUtil.h"
 
 #include "app/FigureFile.h"
+#include "model/JobProgress.h"
 #include "tests/common/TestFiles.h"
 
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <zlib.h>
+
+#include <thread>
 
 using namespace streamtest;
 
@@ -109,6 +112,50 @@ TEST(FigureFileLayout, HeaderBoundsLengthStreamAndTrailer) {
     ASSERT_EQ(back.Status, figurefile::TReadStatus::Ok);
     EXPECT_EQ(back.Stream, stream);
     EXPECT_EQ(back.Bounds, (TWindowBounds{1, 2, 3, 4}));
+}
+
+// Streams that span several of the writer's slices, some of which compress and some of which are
+// stored, go through any zlib reader; and what zlib writes at any level is read back.
+TEST(FigureFileCompression, EveryZlibReaderAndWriterAgree) {
+    constexpr qsizetype kMiB = 1 << 20;
+    QByteArray noise(3 * kMiB / 2, '\0');
+    uint32_t seed = 7;
+    for (char& c : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        c = char(seed >> 24);
+    }
+    const QByteArray header = figurefile::HeaderText({}, {}, {});
+    for (const QByteArray& stream :
+         {QByteArray(), QByteArray(1, 'a'), QByteArray(kMiB, 'z'), QByteArray(kMiB + 1, 'z'),
+          QByteArray(kMiB, 'z') + noise + QByteArray(kMiB / 2, 'y')}) {
+        SCOPED_TRACE(stream.size());
+        const QByteArray file = figurefile::Compose(header, {}, stream);
+        const qsizetype n = Int32At(file, 271);
+        ASSERT_EQ(file.size(), 275 + n + 4);
+        EXPECT_EQ(Uncompress(file.mid(275, n), stream.size() + 1), stream);
+        QByteArray wrongSum = file;
+        wrongSum[275 + n - 1] = char(wrongSum[275 + n - 1] ^ 1);
+        EXPECT_EQ(figurefile::Parse(wrongSum).Status, figurefile::TReadStatus::Damaged);
+
+        for (int level : {Z_DEFAULT_COMPRESSION, Z_BEST_SPEED, Z_BEST_COMPRESSION}) {
+            QByteArray zlibFile = file.left(271);
+            uLongf size = compressBound(uLong(stream.size()));
+            QByteArray compressed(qsizetype(size), '\0');
+            ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(compressed.data()), &size,
+                                reinterpret_cast<const Bytef*>(stream.constData()), uLong(stream.size()),
+                                level),
+                      Z_OK);
+            zlibFile += QByteArray(4, '\0') + compressed.left(qsizetype(size)) + figurefile::Trailer();
+            PutInt32(zlibFile, 271, int32_t(size));
+            const figurefile::TReadResult read = figurefile::Parse(zlibFile);
+            ASSERT_EQ(read.Status, figurefile::TReadStatus::Ok);
+            EXPECT_EQ(read.Stream, stream);
+        }
+    }
+    // The noise is stored, not squeezed for a few per cent.
+    const QByteArray mixed = figurefile::Compose(header, {}, QByteArray(kMiB, 'z') + noise);
+    EXPECT_GT(mixed.size(), noise.size());
+    EXPECT_LT(mixed.size(), noise.size() + 64 * 1024);
 }
 
 TEST_F(FigureFileTest, WriteAndReadBackKeepTheFigure) {
@@ -295,4 +342,65 @@ TEST_F(FigureFileTest, OpenedFigureSharesPermissionsAmongItsGraphs) {
     }
     EXPECT_FALSE(window.HaveUndo());
     EXPECT_FALSE(window.Modified());
+}
+
+namespace {
+// A figure of some tens of megabytes: long enough a job to be cancelled while it runs.
+void AddBigGraph(TSuperGrWindow& window) {
+    ASSERT_TRUE(window.AddGraph(QStringLiteral("big"), false, {}, Thirds(1'500'000), Thirds(1'500'000, 2)));
+}
+
+// Runs the job on a worker thread and cancels it as soon as its progress has moved.
+template <typename Job> void CancelWhileRunning(TJobProgress& progress, Job job) {
+    std::thread worker(job);
+    while (progress.Done() == 0)
+        std::this_thread::yield();
+    progress.Cancel();
+    worker.join();
+}
+} // namespace
+
+TEST_F(FigureFileTest, ProgressCountsUpToItsTotal) {
+    AddBigGraph(window);
+    TJobProgress writing, reading;
+    ASSERT_TRUE(figurefile::Write(window, {}, Path("big.tvq"), nullptr, &writing));
+    EXPECT_GT(writing.Total(), 0);
+    EXPECT_EQ(writing.Done(), writing.Total());
+    ASSERT_EQ(figurefile::Read(Path("big.tvq"), &reading).Status, figurefile::TReadStatus::Ok);
+    EXPECT_EQ(reading.Total(), 2 * QFile(Path("big.tvq")).size());
+    EXPECT_EQ(reading.Done(), reading.Total());
+}
+
+TEST_F(FigureFileTest, CancelledSaveLeavesTheOldFileAndNoLeftovers) {
+    AddGraphs(window, 1);
+    ASSERT_TRUE(figurefile::Write(window, {}, Path("old.tvq"), nullptr));
+    const QByteArray old = ReadAll(Path("old.tvq"));
+    AddBigGraph(window);
+    for (bool beforeStart : {true, false}) {
+        TJobProgress progress;
+        QString error;
+        bool written = true;
+        auto save = [&] { written = figurefile::Write(window, {}, Path("old.tvq"), &error, &progress); };
+        if (beforeStart) {
+            progress.Cancel();
+            save();
+        } else {
+            CancelWhileRunning(progress, save);
+        }
+        EXPECT_FALSE(written);
+        EXPECT_TRUE(error.isEmpty()); // a cancel is no failure to report
+        EXPECT_TRUE(window.Modified());
+        EXPECT_EQ(ReadAll(Path("old.tvq")), old);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("old.tvq")}));
+    }
+}
+
+TEST_F(FigureFileTest, CancelledReadEndsAsCancelled) {
+    AddBigGraph(window);
+    ASSERT_TRUE(figurefile::Write(window, {}, Path("big.tvq"), nullptr));
+    TJobProgress progress;
+    figurefile::TReadResult read;
+    CancelWhileRunning(progress, [&] { read = figurefile::Read(Path("big.tvq"), &progress); });
+    EXPECT_EQ(read.Status, figurefile::TReadStatus::Cancelled);
+    EXPECT_TRUE(read.Stream.isEmpty());
 }
