@@ -23,8 +23,9 @@ namespace recovery {
 namespace {
 const QString kFigureSuffix = QStringLiteral(".tvq");
 const QString kLockSuffix = QStringLiteral(".lock");
-// A drag, a view animation or the previous write is asked again after this long.
-constexpr int kRetryMs = 250;
+// A drag, a view animation or the previous write is asked again after this long (a shorter period
+// asks sooner).
+constexpr int64_t kRetryMs = 250;
 
 // Opened without inheritance: a child process must not keep the lock alive after a crash of ours.
 int OpenLock(const QString& fileName, int extraFlags) {
@@ -211,7 +212,8 @@ void TAutosave::Arm() {
     const int64_t wait = FLastSnapshot + FPeriod - Now();
     // Before it is due, the timer waits for that; after, the drag, animation or write that kept the
     // autosave back is asked again a little later.
-    FTimer->start(wait > 0 ? int(std::min<int64_t>(wait, INT32_MAX)) : kRetryMs);
+    FTimer->start(
+        int(wait > 0 ? std::min<int64_t>(wait, INT32_MAX) : std::clamp<int64_t>(FPeriod, 1, kRetryMs)));
 }
 
 bool TAutosave::Poll() {

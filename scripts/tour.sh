@@ -248,6 +248,23 @@ tour TableDataView-NewGraph 'menu 4 -6; settle; press ctrl+n' "$close_table"
 # figure keeps them).
 tour GraphProperties "menu 1 5; choose_file examples/measurement.txt; press Return; sleep 1; press Escape; click $graph_list $bar"
 
+# A start after a run that did not end normally: the recovery file it left (here a figure without the
+# lock of a running program) is offered, and "Да" restores it.
+kill -KILL "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+mkdir -p "$XDG_STATE_HOME/Ostrel/Tarvelo"
+cp tests/stream/corpus/good.tvq "$XDG_STATE_HOME/Ostrel/Tarvelo/figure-1-tour.tvq"
+"$program" >>"$shots/program.log" 2>&1 &
+app_pid=$!
+question=$(await '^Внимание')
+settle
+picture Recovery "$question"
+xdotool key Return
+main=$(await '^Tarvelo - ')
+settle
+eval "$(xdotool getwindowgeometry --shell "$main")"
+shot Recovery-Restored
+
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2
     exit 1
