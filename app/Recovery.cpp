@@ -33,8 +33,8 @@ int OpenLock(const QString& fileName, int extraFlags) {
 }
 
 bool StillLinked(int fd, const QString& fileName) {
-    struct stat held {
-    }, named{};
+    struct stat held = {};
+    struct stat named = {};
     return ::fstat(fd, &held) == 0 && ::stat(QFile::encodeName(fileName).constData(), &named) == 0 &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
@@ -73,11 +73,6 @@ std::unique_ptr<TSession> TSession::Create(const QString& folder, QString* error
             if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
             if (fd >= 0) ::close(fd);
             return nullptr;
-        }
-        // For a person looking into the folder: which process the session belongs to.
-        const QByteArray pid = QByteArray::number(::getpid()) + '\n';
-        if (::write(fd, pid.constData(), size_t(pid.size())) != pid.size()) {
-            // Not needed for the lock itself.
         }
         return std::unique_ptr<TSession>(new TSession(folder, id, fd));
     }
@@ -217,8 +212,9 @@ void TAutosave::Arm() {
 }
 
 bool TAutosave::Poll() {
-    if (!FPending || Now() < FLastSnapshot + FPeriod || Writing() || FWindow.Dragging() ||
-        FWindow.Animating() || FWindow.Gliding())
+    const bool dragging = Dragging ? Dragging() : FWindow.Dragging();
+    if (!FPending || Now() < FLastSnapshot + FPeriod || Writing() || dragging || FWindow.Animating() ||
+        FWindow.Gliding())
         return false;
     if (!FSession) {
         QString error;

@@ -85,6 +85,8 @@ public:
     int64_t Period() const { return FPeriod; }
     // The main window's placement for the file.
     std::function<TWindowBounds()> Bounds;
+    // Whether the user drags now; without it, the window's own mouse state says.
+    std::function<bool()> Dragging;
 
     // To be called after every change of the figure and of its Modified flag. A modified figure is
     // autosaved once a period has passed since the last autosave (or the start); an unmodified one

@@ -260,6 +260,10 @@ void TMainWindow::WireAutosave() {
     Chain(ev.OnUndoRedoOp, [this](TComponent*, int, bool, bool) { FAutosave->FigureChanged(); });
     Chain(ev.OnChangeEditStatus, [this](TComponent*) { FAutosave->FigureChanged(); });
     FAutosave->Bounds = [this] { return FFileUi->MainWindowBounds(); };
+    // A release the graph window never saw must not hold the autosaves back for good.
+    FAutosave->Dragging = [this] {
+        return FFigure->Dragging() && QGuiApplication::mouseButtons() != Qt::NoButton;
+    };
 }
 
 void TMainWindow::UpdateStatusIcons() {
