@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -54,29 +53,26 @@ QString RestoreQuestion() {
 // ---------------------------------------------------------------------------------------------
 // Sessions
 
-std::unique_ptr<TSession> TSession::Create(const QString& folder, QString* error) {
+std::unique_ptr<TSession> TSession::Create(const QString& folder) {
     // The figures are the user's data: the folder is the user's alone.
     if (!QDir().mkpath(folder) ||
         !QFile::setPermissions(folder,
                                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
-        if (error)
-            *error = QStringLiteral("Не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
         return nullptr;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString id = QStringLiteral("figure-%1-%2")
                                .arg(::getpid())
                                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        const int fd = OpenLock(folder + QLatin1Char('/') + id + kLockSuffix, O_EXCL);
+        const QString lockFile = folder + QLatin1Char('/') + id + kLockSuffix;
+        const int fd = OpenLock(lockFile, O_EXCL);
         if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
-            if (fd >= 0) ::close(fd);
-            return nullptr;
-        }
-        return std::unique_ptr<TSession>(new TSession(folder, id, fd));
+        if (fd < 0) return nullptr;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillLinked(fd, lockFile))
+            return std::unique_ptr<TSession>(new TSession(folder, id, fd));
+        // Another start took the new file for the lock of a run that is gone, before it was locked.
+        ::close(fd);
     }
-    if (error) *error = QStringLiteral("Не удалось создать файл восстановления");
     return nullptr;
 }
 
@@ -217,11 +213,9 @@ bool TAutosave::Poll() {
         FWindow.Gliding())
         return false;
     if (!FSession) {
-        QString error;
-        FSession = TSession::Create(FFolder, &error);
+        FSession = TSession::Create(FFolder);
         if (!FSession) {
             FLastSnapshot = Now(); // tried again after a period
-            if (OnFailed) OnFailed(error);
             return false;
         }
     }
@@ -250,7 +244,7 @@ TAutosave::TOutcome TAutosave::WriteFile(uint64_t generation, const QByteArray& 
                                          const QString& fileName) {
     TOutcome outcome;
     outcome.Generation = generation;
-    const QByteArray file = figurefile::Compose(header, bounds, stream, &outcome.Error);
+    const QByteArray file = figurefile::Compose(header, bounds, stream);
     if (file.isEmpty()) return outcome;
     const auto current = [&] {
         const std::lock_guard<std::mutex> lock(FFileMutex);
@@ -258,16 +252,9 @@ TAutosave::TOutcome TAutosave::WriteFile(uint64_t generation, const QByteArray& 
     };
     QSaveFile out(fileName);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) {
-        outcome.Error = out.errorString();
-        out.cancelWriting();
-        return outcome;
-    }
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) return outcome;
     if (!current()) return outcome; // discarded meanwhile: the temporary goes with `out`
-    if (!out.commit()) {
-        outcome.Error = out.errorString();
-        return outcome;
-    }
+    if (!out.commit()) return outcome;
     // Discarded while the file was being renamed into place: it goes again.
     if (!current()) {
         QFile::remove(fileName);
@@ -287,12 +274,10 @@ void TAutosave::Collect() {
         outcome.swap(FOutcome);
     }
     if (!outcome || outcome->Generation != FGeneration) return;
-    if (outcome->Ok) {
-        if (OnWritten) OnWritten(outcome->File);
-    } else {
+    if (!outcome->Ok)
         FPending = true; // the changes are still unsaved: tried again after a period
-        if (OnFailed) OnFailed(outcome->Error);
-    }
+    else if (OnWritten)
+        OnWritten(outcome->File);
     Arm();
 }
 

@@ -36,8 +36,8 @@ QString RestoreQuestion();
 // One run's claim on its recovery files.
 class TSession {
 public:
-    // A new session of this run; null (with the reason) when the folder cannot hold one.
-    static std::unique_ptr<TSession> Create(const QString& folder, QString* error = nullptr);
+    // A new session of this run; null when the folder cannot hold one.
+    static std::unique_ptr<TSession> Create(const QString& folder);
     // The session of a run that is gone; null while its owner runs or another run holds it.
     static std::unique_ptr<TSession> Claim(const QString& folder, const QString& id);
     ~TSession(); // gives up the claim and leaves the files
@@ -105,18 +105,16 @@ public:
     // This run's recovery file; empty before the first autosave.
     QString RecoveryFile() const { return FSession ? FSession->RecoveryFile() : QString(); }
 
-    // On the calling thread: a snapshot was taken (the figure stream), a recovery file was written
-    // completely and renamed into place (its bytes), or a write failed (the reason).
+    // On the calling thread: a snapshot was taken (the figure stream), or a recovery file was written
+    // completely and renamed into place (its bytes). A write that fails is tried again a period later.
     std::function<void(const QByteArray& stream)> OnSnapshot;
     std::function<void(const QByteArray& file)> OnWritten;
-    std::function<void(const QString& error)> OnFailed;
 
 private:
     struct TOutcome {
         uint64_t Generation = 0;
         bool Ok = false;
         QByteArray File;
-        QString Error;
     };
     void Arm();
     void Discard();
