@@ -1,7 +1,7 @@
 # The application shell without widgets: the figure file, the file type registration and the main
 # window's state.
 tarvelo_sources(tarvelo_core
-    FigureFile FileAssociation MainWindowState IniFile Settings SymbolEditorStore
+    FigureFile FileAssociation MainWindowState IniFile Recovery Settings SymbolEditorStore
 )
 # The figure file type and desktop entry that the program registers are the very files the package
 # installs.

@@ -32,8 +32,7 @@ int main(int argc, char** argv) {
     QString error;
     const std::optional<TCommandLine> command = ParseCommandLine(arguments, &error);
     if (!command) {
-        std::fprintf(stderr, "tarvelo: %s\nПодробнее: tarvelo --help\n",
-                     error.toUtf8().constData());
+        std::fprintf(stderr, "tarvelo: %s\nПодробнее: tarvelo --help\n", error.toUtf8().constData());
         return 2;
     }
 
@@ -57,6 +56,8 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
     TMainWindow window;
     window.show();
-    if (!command->Inputs.isEmpty()) window.OpenFromCommandLine(command->Inputs.first());
+    // A restored figure is unsaved work: a file named on the command line does not replace it.
+    if (!window.OfferRecovery() && !command->Inputs.isEmpty())
+        window.OpenFromCommandLine(command->Inputs.first());
     return QApplication::exec();
 }

@@ -248,6 +248,22 @@ tour TableDataView-NewGraph 'menu 4 -6; settle; press ctrl+n' "$close_table"
 # figure keeps them).
 tour GraphProperties "menu 1 5; choose_file examples/measurement.txt; press Return; sleep 1; press Escape; click $graph_list $bar"
 
+# A start after a run that did not end normally: the program, its figure modified since the start
+# more than an autosave period ago, is killed; the next start offers its autosave, and "Да" restores it.
+kill -KILL "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+ls "$XDG_STATE_HOME"/Ostrel/Tarvelo/*.tvq >/dev/null || { echo "The tour left no autosave" >&2; exit 1; }
+"$program" >>"$shots/program.log" 2>&1 &
+app_pid=$!
+question=$(await '^Внимание')
+settle
+picture Recovery "$question"
+xdotool key Return
+main=$(await '^Tarvelo - ')
+settle
+eval "$(xdotool getwindowgeometry --shell "$main")"
+shot Recovery-Restored
+
 if ((${#failed[@]})); then
     echo "Nothing opened for: ${failed[*]}" >&2
     exit 1

@@ -14,6 +14,9 @@ xvfb_setup() {
     # The program's settings start from the defaults in a folder of this run, not the user's own.
     export XDG_CONFIG_HOME=$shots/config
     rm -rf "$XDG_CONFIG_HOME"
+    # So do its recovery files: a run the script ends leaves one that the next run would offer.
+    export XDG_STATE_HOME=$shots/state
+    rm -rf "$XDG_STATE_HOME"
     xvfb_pid=""
     app_pid=""
     trap xvfb_cleanup EXIT

@@ -167,6 +167,12 @@ TGraph* TSuperGrWindow::GraphByIndex(int index) const {
     return index >= 0 && index < GraphCount() ? FGraphs[size_t(index)].get() : nullptr;
 }
 
+bool TSuperGrWindow::Dragging() const {
+    const auto tools = Tools();
+    return FPressedButton != TMouseButton::None ||
+           std::any_of(tools.begin(), tools.end(), [](const TMouseTool* tool) { return tool->Engaged(); });
+}
+
 int TSuperGrWindow::IndexOfGraph(const TGraph* graph) const {
     for (int i = 0; i < GraphCount(); ++i)
         if (FGraphs[size_t(i)].get() == graph) return i;

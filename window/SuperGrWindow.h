@@ -376,6 +376,8 @@ public:
     TRubberBand RubberBand() const;
     // Asked for the context menu when a right click hits no graph.
     std::function<void(int x, int y)> ContextMenuHandler;
+    // A button is held over the window or a tool's drag is under way: the figure is in mid-gesture.
+    bool Dragging() const;
 
     // ---- Node editing: the gestures are a mouse tool (NodeEditing.h); these actions are in
     // NodeEditing.cpp ----

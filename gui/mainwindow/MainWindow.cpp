@@ -23,6 +23,10 @@
 
 using namespace mainstate;
 
+namespace {
+constexpr int64_t kSavePeriodMs = 90'000;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Construction.
 
@@ -30,7 +34,8 @@ TMainWindow::TMainWindow(QWidget* parent)
     : QMainWindow(parent), FFigure(std::make_unique<TSuperGrWindow>()),
       FFileUi(std::make_unique<TMainFileUi>(*this)),
       FDocument(std::make_unique<TFigureDocument>(*FFigure, *FFileUi)),
-      FCommands(std::make_unique<TMainCommands>(*this)) {
+      FCommands(std::make_unique<TMainCommands>(*this)),
+      FAutosave(std::make_unique<recovery::TAutosave>(*FFigure, recovery::StateFolder(), kSavePeriodMs)) {
     Q_INIT_RESOURCE(mainwindow);
     // Desktops without an icon theme still get the standard pictures where they are installed.
     if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor"))
@@ -56,6 +61,7 @@ TMainWindow::TMainWindow(QWidget* parent)
     // 2. The window's events.
     WireCommandEvents();
     WireStatusEvents();
+    WireAutosave();
 
     // 3. The plot gets 850 × 500 pixels.
     const int bars =
@@ -93,6 +99,7 @@ TMainWindow::TMainWindow(QWidget* parent)
 }
 
 TMainWindow::~TMainWindow() {
+    FAutosave->EndNormally();
     qApp->removeEventFilter(this);
     FCommands.reset();
     // The graph window's events point here; nothing may call back while the widgets go.
@@ -119,6 +126,31 @@ TAddGraphsDialog& TMainWindow::AddGraphsDialog() {
 
 bool TMainWindow::OpenFromCommandLine(const QString& argument) {
     return FDocument->OpenFromCommandLine(argument);
+}
+
+bool TMainWindow::OfferRecovery() {
+    const auto ask = [this] {
+        switch (AskUser(recovery::RestoreQuestion())) {
+        case TAnswer::Yes:
+            return recovery::TAnswer::Restore;
+        case TAnswer::No:
+            return recovery::TAnswer::Discard;
+        case TAnswer::Cancel:
+            break;
+        }
+        return recovery::TAnswer::Keep;
+    };
+    TWindowBounds bounds;
+    std::unique_ptr<recovery::TSession> restored =
+        recovery::OfferRecovery(recovery::StateFolder(), *FFigure, ask, &bounds);
+    if (!restored) return false;
+    FAutosave->Adopt(std::move(restored));
+    FFileUi->SetMainWindowBounds(bounds);
+    FCurrentGraph = -1;
+    UpdateCommandStates();
+    UpdateStatusIcons();
+    FFigure->Repaint();
+    return true;
 }
 
 void TMainWindow::ShowLegendAtContextPoint() {
@@ -220,6 +252,18 @@ void TMainWindow::WireStatusEvents() {
         qApp->removeEventFilter(this);
         FHintsEnabled = true;
     });
+}
+
+// Every change, and every change of the Modified flag, reaches the autosave.
+void TMainWindow::WireAutosave() {
+    TWindowEvents& ev = FFigure->Events;
+    Chain(ev.OnUndoRedoOp, [this](TComponent*, int, bool, bool) { FAutosave->FigureChanged(); });
+    Chain(ev.OnChangeEditStatus, [this](TComponent*) { FAutosave->FigureChanged(); });
+    FAutosave->Bounds = [this] { return FFileUi->MainWindowBounds(); };
+    // A release the graph window never saw must not hold the autosaves back for good.
+    FAutosave->Dragging = [this] {
+        return FFigure->Dragging() && QGuiApplication::mouseButtons() != Qt::NoButton;
+    };
 }
 
 void TMainWindow::UpdateStatusIcons() {
@@ -416,8 +460,10 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
             FDocument->SaveFigure();
             return !FFigure->Modified();
         });
-    if (close)
+    if (close) {
+        FAutosave->EndNormally();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "app/FigureFile.h"
 #include "app/MainWindowState.h"
+#include "app/Recovery.h"
 #include "app/Settings.h"
 #include "gui/mainwindow/StatusPanels.h"
 #include "window/SuperGrWindow.h"
@@ -42,6 +43,9 @@ public:
 
     // The start-up open of a file named on the command line (ignored when it is not a file).
     bool OpenFromCommandLine(const QString& argument);
+    // At start-up: offers the figures that runs which did not end normally left unsaved. True when
+    // one was restored; it is then modified and has no file name.
+    bool OfferRecovery();
 
     QString FileName() const;
     bool HasFileName() const { return FDocument->HasFileName(); }
@@ -53,6 +57,10 @@ public:
     int ExportColorScheme = 0;
     bool AskBeforeExit = true;
     bool AutoSelectNewGraphs = false;
+    // Seconds between autosaves of a modified figure (at most one per period).
+    float SavePeriod() const { return float(FAutosave->Period()) / 1000; }
+    void SetSavePeriod(float seconds) { FAutosave->SetPeriod(int64_t(seconds * 1000)); }
+    recovery::TAutosave& Autosave() { return *FAutosave; }
 
     // The settings as they are now: the graph window's, the switches above and the plot size.
     settings::TSettings CurrentSettings() const;
@@ -123,6 +131,7 @@ private:
     // The graph window's events and what they change here.
     void WireCommandEvents();
     void WireStatusEvents();
+    void WireAutosave();
     void UpdateStatusIcons();
     void UpdateAlignButtons();
     void UpdateLegendCaption();
@@ -142,6 +151,7 @@ private:
     std::unique_ptr<TMainFileUi> FFileUi;
     std::unique_ptr<TFigureDocument> FDocument;
     std::unique_ptr<TMainCommands> FCommands;
+    std::unique_ptr<recovery::TAutosave> FAutosave;
     // The actions of the table's commands, in the table's order.
     QList<QAction*> FCommandActions;
     TGraphWindowWidget* FGraphWidget = nullptr;

@@ -473,6 +473,7 @@ void TMainCommands::Calculator() {
         QApplication::restoreOverrideCursor();
     }
     TCalcMath& calc = FCalculator->Calc();
+    calc.SavePeriod = W.SavePeriod();
     calc.RemoveAllWindows();
     calc.AddWindow(&W.Figure(), 0);
     FCalculator->ShowCalculator();
