@@ -12,6 +12,7 @@
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/jobs/JobRunner.h"
 #include "gui/legend/LegendDialog.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
@@ -695,4 +696,8 @@ void TMainFileUi::SetTitle(const QString& title) {
 
 void TMainFileUi::FigureOpened() {
     W.UpdateCommandStates();
+}
+
+bool TMainFileUi::RunJob(const QString& text, const TJobWork& work) {
+    return TJobRunner::Instance().Run(&W, text, work);
 }
