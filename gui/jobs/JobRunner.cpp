@@ -1,6 +1,5 @@
 #include "gui/jobs/JobRunner.h"
 
-#include "app/MainWindowState.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -135,7 +134,7 @@ bool TJobRunner::Run(QWidget* parent, const QString& text, const TJobWork& work)
     }
     if (error.isEmpty()) return true;
     dialog.hide();
-    QMessageBox::critical(parent, QStringLiteral("Ошибка"), DialogText(error));
+    QMessageBox::critical(parent, QStringLiteral("Ошибка"), error);
     return false;
 }
 
