@@ -1,6 +1,5 @@
 #include "gui/jobs/JobRunner.h"
 
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
