@@ -247,13 +247,14 @@ bool IsClipboard(const QString& name) {
 }
 } // namespace
 
-QString TAddGraphsModel::ReadingText() {
-    return Text("Чтение файлов данных…");
+QString TAddGraphsModel::ReadingText(const QString& name) {
+    return name.isEmpty() ? Text("Чтение файлов данных…")
+                          : Text("Чтение файла ") + QFileInfo(name).fileName() + Text("…");
 }
 
 bool TAddGraphsModel::ReadOffThread(const QString& name, const TJobWork& work) const {
     // The clipboard belongs to the GUI thread, and its text is small.
-    return IsClipboard(name) ? RunJobInline(ReadingText(), work) : RunJob(ReadingText(), work);
+    return IsClipboard(name) ? RunJobInline(ReadingText(name), work) : RunJob(ReadingText(name), work);
 }
 
 void TAddGraphsModel::LoadSources(const QStringList& names) {
@@ -399,7 +400,7 @@ void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
         }
     QList<TSourceReading> readings(rereads.size());
     bool cancelled = false;
-    const bool ran = RunJob(ReadingText(), [&](TJobProgress& progress) {
+    const bool ran = RunJob(ReadingText({}), [&](TJobProgress& progress) {
         for (qsizetype i = 0; i < names.size() && !cancelled; ++i) {
             readings[i] = ReadText(names[i], separator, &progress);
             cancelled = readings[i].Cancelled;

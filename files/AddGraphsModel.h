@@ -130,7 +130,8 @@ public:
     // Files are read through RunJob, which the dialog runs off the GUI thread with progress and
     // cancel; the tree changes afterwards, here.
     TJobRun RunJob = RunJobInline;
-    static QString ReadingText();
+    // What the progress says while a file (or, without a name, all text sources) is read.
+    static QString ReadingText(const QString& name);
     // Loads each source in turn ("<Clipboard>" reads the clipboard's text); afterwards, when nothing
     // is selected, selects the node at min(3, count - 1). Read failures are reported and skipped; a
     // cancel leaves the tree as it was before the call.
