@@ -25,7 +25,6 @@ public:
         auto* label = new QLabel(text, this);
         layout->addWidget(label);
         FBar = new QProgressBar(this);
-        FBar->setRange(0, 1000);
         FBar->setTextVisible(false);
         FBar->setMinimumWidth(320);
         layout->addWidget(FBar);
@@ -42,11 +41,15 @@ public:
     void Refresh() {
         const TJobProgress& p = FJob.Progress();
         const int64_t total = p.Total(), done = std::min(p.Done(), total);
-        FBar->setValue(total > 0 ? int(done * 1000 / total) : 0);
+        // Until the first bytes are counted (some work counts only at its end) the bar just moves.
+        const bool counting = total > 0 && done > 0;
+        FBar->setRange(0, counting ? 1000 : 0);
+        if (counting) FBar->setValue(int(done * 1000 / total));
         const QLocale c = QLocale::c();
         const auto mb = [&](int64_t bytes) { return c.toString(double(bytes) / (1 << 20), 'f', 1); };
-        FAmount->setText(total > 0 ? mb(done) + QStringLiteral(" из ") + mb(total) + QStringLiteral(" МБ")
-                                   : QString());
+        FAmount->setText(counting ? mb(done) + QStringLiteral(" из ") + mb(total) + QStringLiteral(" МБ")
+                         : total > 0 ? mb(total) + QStringLiteral(" МБ")
+                                     : QString());
     }
 
 protected:
