@@ -1,5 +1,7 @@
 #include "gui/jobs/JobRunner.h"
 
+#include "files/SafeSave.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -138,6 +140,20 @@ bool TJobRunner::Run(QWidget* parent, const QString& text, const TJobWork& work)
     dialog.hide();
     QMessageBox::critical(parent, QStringLiteral("Ошибка"), error);
     return false;
+}
+
+bool TJobRunner::Write(QWidget* parent, const QString& text,
+                       const std::function<bool(QString& message)>& write, QString& message) {
+    bool written = false, cancelled = false;
+    message.clear();
+    if (!Run(parent, text, [&](TJobProgress& progress) {
+            const filesave::TJobScope scope(&progress);
+            written = write(message);
+            cancelled = !written && progress.Cancelled();
+        }))
+        return false;
+    if (cancelled) message.clear();
+    return written;
 }
 
 bool TJobRunner::eventFilter(QObject* watched, QEvent* event) {

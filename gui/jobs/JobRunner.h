@@ -24,6 +24,11 @@ public:
     // How long a work runs before its progress dialog shows.
     int ShowDelayMs = 500;
 
+    // A file written by `write` off the GUI thread, its bytes counted and cancellable through
+    // filesave::TJobScope. False when it failed (with the message) or was cancelled (message empty).
+    bool Write(QWidget* parent, const QString& text, const std::function<bool(QString& message)>& write,
+               QString& message);
+
 signals:
     void BusyChanged(bool busy);
 
