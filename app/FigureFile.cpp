@@ -361,6 +361,8 @@ bool TFigureDocument::WriteFigureFile(const QString& fileName) {
     QString error;
     bool written = false;
     const TWindowBounds bounds = FUi.MainWindowBounds();
+    // A running animation would move the scales the writing reads: the figure is saved where it ends.
+    FWindow.StopAnimation();
     {
         TSaveEventsOnThisThread events(FWindow);
         if (!FUi.RunJob(SavingText(), [&](TJobProgress& progress) {
