@@ -42,16 +42,24 @@ public:
 
     void Refresh() {
         const TJobProgress& p = FJob.Progress();
-        const int64_t total = p.Total(), done = std::min(p.Done(), total);
-        // Until the first bytes are counted (some work counts only at its end) the bar just moves.
+        const int64_t total = p.Total(), done = p.Done();
+        // Until the first bytes are counted (some work counts only at its end), or while the total
+        // is unknown, the bar just moves.
         const bool counting = total > 0 && done > 0;
         FBar->setRange(0, counting ? 1000 : 0);
-        if (counting) FBar->setValue(int(done * 1000 / total));
+        if (counting) FBar->setValue(int(std::min(done, total) * 1000 / total));
         const QLocale c = QLocale::c();
-        const auto mb = [&](int64_t bytes) { return c.toString(double(bytes) / (1 << 20), 'f', 1); };
-        FAmount->setText(counting ? mb(done) + QStringLiteral(" из ") + mb(total) + QStringLiteral(" МБ")
-                         : total > 0 ? mb(total) + QStringLiteral(" МБ")
-                                     : QString());
+        const auto mb = [&](int64_t bytes) {
+            return c.toString(double(bytes) / (1 << 20), 'f', 1) + QStringLiteral(" МБ");
+        };
+        if (p.Cancelled())
+            // A work stops at its next look at the cancel, which may take a moment.
+            FAmount->setText(QStringLiteral("Остановка…"));
+        else if (counting)
+            FAmount->setText(c.toString(double(std::min(done, total)) / (1 << 20), 'f', 1) +
+                             QStringLiteral(" из ") + mb(total));
+        else
+            FAmount->setText(total > 0 ? mb(total) : done > 0 ? mb(done) : QString());
     }
 
 protected:
@@ -61,6 +69,7 @@ private:
     void Cancel() {
         FJob.Cancel();
         FCancel->setEnabled(false);
+        Refresh();
     }
 
     TBackgroundJob& FJob;
