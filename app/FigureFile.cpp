@@ -24,6 +24,7 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+#include <utility>
 
 namespace figurefile {
 
@@ -423,11 +424,36 @@ bool Load(TSuperGrWindow& window, const QString& fileName, QString* error, TWind
 // ---------------------------------------------------------------------------------------------
 // The main window's flows
 
+QString TFigureDocument::OpeningText() {
+    return QStringLiteral("Открытие рисунка…");
+}
+
+QString TFigureDocument::SavingText() {
+    return QStringLiteral("Сохранение рисунка…");
+}
+
 bool TFigureDocument::ReadFigureFile(const QString& fileName, const QStringList& dataFiles) {
-    const figurefile::TReadResult read = figurefile::Read(fileName);
+    return ReadFigureFile(fileName, dataFiles, true);
+}
+
+bool TFigureDocument::ReadFigureFile(const QString& fileName, const QStringList& dataFiles,
+                                     bool askAboutData) {
+    // The file is read and its figure checked whole off the GUI thread; the open one is given up
+    // only when that succeeded and the user did not cancel.
+    figurefile::TReadResult read;
+    std::unique_ptr<TStagedFigure> staged;
+    const bool ran = FUi.RunJob(OpeningText(), [&](TJobProgress& progress) {
+        read = figurefile::Read(fileName, &progress);
+        if (read.Status == figurefile::TReadStatus::Ok) {
+            staged = TFigureStream::Parse(FWindow, read.Stream);
+            read.Stream = {};
+        }
+        if (progress.Cancelled()) read.Status = figurefile::TReadStatus::Cancelled;
+    });
+    if (!ran) return false;
     switch (read.Status) {
     case figurefile::TReadStatus::NotAFigure:
-        if (FUi.Ask(figurefile::OpenAsDataQuestion()) == TFigureFileUi::TAnswer::Yes) {
+        if (!askAboutData || FUi.Ask(figurefile::OpenAsDataQuestion()) == TFigureFileUi::TAnswer::Yes) {
             FUi.OpenAsDataFiles(dataFiles);
             FWindow.RefreshAll();
         }
@@ -441,8 +467,6 @@ bool TFigureDocument::ReadFigureFile(const QString& fileName, const QStringList&
     case figurefile::TReadStatus::Ok:
         break;
     }
-    // The figure is checked whole before the open one is given up.
-    std::unique_ptr<TStagedFigure> staged = TFigureStream::Parse(FWindow, read.Stream);
     if (!staged) {
         FUi.ShowMessage(figurefile::NotAFigureMessage());
         return false;
@@ -468,10 +492,52 @@ void TFigureDocument::AfterLoad(const QString& fileName) {
     FUi.FigureOpened();
 }
 
+namespace {
+// The events the writing raises while it serialises the figure and clears its Modified flag. They
+// are held back while the writing runs off the GUI thread and raised here: the listeners are
+// windows.
+class TSaveEventsOnThisThread {
+public:
+    explicit TSaveEventsOnThisThread(TSuperGrWindow& window)
+        : FWindow(window), FBefore(std::exchange(window.Events.OnBeforeSaveFigure, nullptr)),
+          FAfter(std::exchange(window.Events.OnAfterSaveFigure, nullptr)),
+          FEditStatus(std::exchange(window.Events.OnChangeEditStatus, nullptr)) {
+        if (FBefore) FBefore(&window);
+    }
+    ~TSaveEventsOnThisThread() {
+        FWindow.Events.OnBeforeSaveFigure = std::move(FBefore);
+        FWindow.Events.OnAfterSaveFigure = std::move(FAfter);
+        FWindow.Events.OnChangeEditStatus = std::move(FEditStatus);
+    }
+    // After the writing: the events it would have raised.
+    void Raise(bool written) {
+        if (FAfter) FAfter(&FWindow);
+        if (written && FEditStatus) FEditStatus(&FWindow);
+    }
+
+private:
+    TSuperGrWindow& FWindow;
+    TNotifyEvent FBefore, FAfter, FEditStatus;
+};
+} // namespace
+
 bool TFigureDocument::WriteFigureFile(const QString& fileName) {
     QString error;
-    if (figurefile::Write(FWindow, FUi.MainWindowBounds(), fileName, &error)) return true;
-    FUi.ShowMessage(error);
+    bool written = false;
+    const TWindowBounds bounds = FUi.MainWindowBounds();
+    // A running animation would move the scales the writing reads: the figure is saved where it ends.
+    FWindow.StopAnimation();
+    {
+        TSaveEventsOnThisThread events(FWindow);
+        if (!FUi.RunJob(SavingText(), [&](TJobProgress& progress) {
+                written = figurefile::Write(FWindow, bounds, fileName, &error, &progress);
+            }))
+            return false;
+        events.Raise(written);
+    }
+    if (written) return true;
+    // A cancelled writing has no error and leaves the old file as it was.
+    if (!error.isEmpty()) FUi.ShowMessage(error);
     return false;
 }
 
@@ -517,10 +583,5 @@ bool TFigureDocument::OpenFromCommandLine(const QString& argument) {
     if (!QFileInfo(argument).isFile()) return false;
     // A data file named on the command line was named to be plotted: it goes to the add-graphs
     // dialog without the question whether it should.
-    if (figurefile::Read(argument).Status == figurefile::TReadStatus::NotAFigure) {
-        FUi.OpenAsDataFiles({argument});
-        FWindow.RefreshAll();
-        return false;
-    }
-    return ReadFigureFile(argument, {argument});
+    return ReadFigureFile(argument, {argument}, false);
 }

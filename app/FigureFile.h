@@ -3,12 +3,13 @@
 // main window, free of widgets: the questions and dialogs go through TFigureFileUi.
 #pragma once
 
+#include "model/BackgroundJob.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-class TJobProgress;
 class TSuperGrWindow;
 struct TStagedFigure;
 
@@ -90,6 +91,9 @@ public:
     virtual void SetTitle(const QString& title) = 0;
     // A figure was opened: the graph-dependent actions follow its graphs.
     virtual void FigureOpened() = 0;
+    // Runs the reading or writing of a file to its end; the main window runs it off the GUI thread
+    // with a progress dialog that can cancel it. False when it failed with an error already shown.
+    virtual bool RunJob(const QString& text, const TJobWork& work) { return RunJobInline(text, work); }
 };
 
 // The figure of the main window with its file name.
@@ -110,7 +114,14 @@ public:
     bool ReadFigureFile(const QString& fileName, const QStringList& dataFiles);
     bool WriteFigureFile(const QString& fileName);
 
+    // What the progress dialog says.
+    static QString OpeningText();
+    static QString SavingText();
+
 private:
+    // askAboutData: whether a file that is no figure goes to the add-graphs dialog only after a
+    // question.
+    bool ReadFigureFile(const QString& fileName, const QStringList& dataFiles, bool askAboutData);
     void AfterLoad(const QString& fileName);
 
     TSuperGrWindow& FWindow;

@@ -274,6 +274,7 @@ int IconAt(const TRect& panel, int x, int y) {
 }
 
 bool CommandEnabled(TEnabledRule rule, const TCommandState& state) {
+    if (state.Busy) return false;
     switch (rule) {
     case TEnabledRule::Always:
         return true;

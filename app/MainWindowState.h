@@ -93,6 +93,8 @@ struct TCommandState {
     bool Graphs = false, Undo = false, Redo = false, SavedAxes = false;
     TToolMode Tool = tmNothing;
     TZoomMode Zoom = zmNone;
+    // A file work runs off the GUI thread: no command may change what it reads.
+    bool Busy = false;
 };
 bool CommandEnabled(TEnabledRule rule, const TCommandState& state);
 // The rule NodeWork: false while a zoom mode is active in node work.

@@ -2,6 +2,7 @@
 
 #include "model/Codecs.h"
 #include "model/EmfDevice.h"
+#include "model/JobProgress.h"
 #include "window/FigurePaint.h"
 
 #include <QBuffer>
@@ -10,6 +11,7 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -31,9 +33,24 @@ void PaintExport(TSuperGrWindow& window, QPaintDevice& device, const TRect& targ
     PaintFigureOutput(window, painter, target, scheme);
 }
 
-bool WriteAtomically(const QString& fileName, const QByteArray& bytes, QString* error) {
+// Written in slices, so a job sees the bytes go and can stop between them.
+bool WriteAtomically(const QString& fileName, const QByteArray& bytes, QString* error,
+                     TJobProgress* progress) {
+    constexpr qsizetype kSlice = qsizetype(4) << 20;
+    if (progress) progress->SetTotal(bytes.size());
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    bool ok = file.open(QIODevice::WriteOnly);
+    for (qsizetype at = 0; ok && at < bytes.size(); at += kSlice) {
+        if (JobCancelled(progress)) {
+            file.cancelWriting();
+            if (error) error->clear();
+            return false;
+        }
+        const qsizetype size = std::min(kSlice, bytes.size() - at);
+        ok = file.write(bytes.constData() + at, size) == size;
+        JobAdvance(progress, size);
+    }
+    if (!ok || !file.commit()) {
         if (error) *error = file.errorString();
         return false;
     }
@@ -73,28 +90,21 @@ QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options) {
     return image;
 }
 
-bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
-                   const TPictureOptions& options, QString* error, const QString& title) {
+TRenderedPicture RenderPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
+                               const TPictureOptions& options, const QString& title) {
     const Extended scale = EffectiveScale(options);
     const TRect target = ScaledClient(window, scale);
     const QString documentTitle = title.isEmpty() ? QFileInfo(fileName).fileName() : title;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    TRenderedPicture picture;
+    picture.Format = format;
+    QBuffer buffer(&picture.Bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
     case TPictureFormat::Png:
     case TPictureFormat::Jpg:
-    case TPictureFormat::Bmp: {
-        const QImage image = RenderBitmap(window, options);
-        const char* kind = format == TPictureFormat::Png   ? "PNG"
-                           : format == TPictureFormat::Jpg ? "JPG"
-                                                           : "BMP";
-        if (!image.save(&buffer, kind, format == TPictureFormat::Jpg ? 95 : -1)) {
-            if (error) *error = QStringLiteral("Не удалось записать рисунок.");
-            return false;
-        }
+    case TPictureFormat::Bmp:
+        picture.Image = RenderBitmap(window, options);
         break;
-    }
     case TPictureFormat::Svg: {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
@@ -119,9 +129,31 @@ bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureForm
     case TPictureFormat::Emf: {
         TEmfPaintDevice emf(QSize(target.Width(), target.Height()), 96);
         PaintExport(window, emf, target, options.Scheme);
-        return emf.SaveTo(fileName, error);
+        picture.Bytes = emf.Bytes();
+        break;
     }
+    }
+    return picture;
+}
+
+bool WritePicture(const TRenderedPicture& picture, const QString& fileName, QString* error,
+                  TJobProgress* progress) {
+    if (picture.Image.isNull()) return WriteAtomically(fileName, picture.Bytes, error, progress);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const char* kind = picture.Format == TPictureFormat::Png   ? "PNG"
+                       : picture.Format == TPictureFormat::Jpg ? "JPG"
+                                                               : "BMP";
+    if (!picture.Image.save(&buffer, kind, picture.Format == TPictureFormat::Jpg ? 95 : -1)) {
+        if (error) *error = QStringLiteral("Не удалось записать рисунок.");
+        return false;
     }
     buffer.close();
-    return WriteAtomically(fileName, bytes, error);
+    return WriteAtomically(fileName, bytes, error, progress);
+}
+
+bool ExportPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
+                   const TPictureOptions& options, QString* error, const QString& title) {
+    return WritePicture(RenderPicture(window, fileName, format, options, title), fileName, error);
 }

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <optional>
 
+class TJobProgress;
+
 enum class TPictureFormat { Png, Jpg, Bmp, Svg, Pdf, Emf };
 
 // The format an output file name asks for by its extension; none for an unknown one.
@@ -27,6 +29,22 @@ void PaintFigureOutput(TSuperGrWindow& window, QPainter& painter, const TRect& t
 
 // The figure as a bitmap of client size × scale.
 QImage RenderBitmap(TSuperGrWindow& window, const TPictureOptions& options);
+
+// A picture painted from the figure and ready to be written: a bitmap still to be encoded (PNG, JPEG,
+// BMP), or the file's bytes (SVG, PDF, EMF).
+struct TRenderedPicture {
+    TPictureFormat Format = TPictureFormat::Png;
+    QImage Image;
+    QByteArray Bytes;
+};
+// The part of an export that needs the figure, on the figure's thread.
+TRenderedPicture RenderPicture(TSuperGrWindow& window, const QString& fileName, TPictureFormat format,
+                               const TPictureOptions& options, const QString& title = {});
+// The part that does not, on any thread: encodes a bitmap and writes the file through a temporary
+// file, counting the bytes into the job. A cancel leaves an existing file as it was: false with an
+// empty error.
+bool WritePicture(const TRenderedPicture& picture, const QString& fileName, QString* error,
+                  TJobProgress* progress = nullptr);
 
 // Writes the picture through a temporary file, so a failed export leaves an existing file as it was.
 // title: what SVG and PDF files name as their title, the figure's file name; empty takes the

@@ -238,9 +238,34 @@ TSeriesNode* TAddGraphsModel::MutableSeries(const TNodeRef& ref) {
 // ---------------------------------------------------------------------------------------------
 // Loading
 
+namespace {
+bool IsMatName(const QString& name) {
+    return name.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive);
+}
+bool IsClipboard(const QString& name) {
+    return name.compare(QLatin1String("<Clipboard>"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+QString TAddGraphsModel::ReadingText(const QString& name) {
+    return name.isEmpty() ? Text("Чтение файлов данных…")
+                          : Text("Чтение файла ") + QFileInfo(name).fileName() + Text("…");
+}
+
+bool TAddGraphsModel::ReadOffThread(const QString& name, const TJobWork& work) const {
+    // The clipboard belongs to the GUI thread, and its text is small.
+    return IsClipboard(name) ? RunJobInline(ReadingText(name), work) : RunJob(ReadingText(name), work);
+}
+
 void TAddGraphsModel::LoadSources(const QStringList& names) {
-    for (const QString& name : names)
-        LoadSource(name);
+    const qsizetype before = files_.size();
+    for (const QString& name : names) {
+        if (LoadOne(name) == TLoad::Cancelled) {
+            // A cancel takes back what this call has loaded so far.
+            files_.resize(before);
+            return;
+        }
+    }
     const int count = NodeCount();
     // With at least four nodes this is the second series of the first array: with a common
     // argument in the first series, the first plotted one.
@@ -248,99 +273,149 @@ void TAddGraphsModel::LoadSources(const QStringList& names) {
 }
 
 bool TAddGraphsModel::LoadSource(const QString& name) {
-    const qsizetype before = files_.size();
-    if (name.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive))
-        LoadMat(name);
-    else
-        LoadText(name);
-    return files_.size() > before;
+    return LoadOne(name) == TLoad::Loaded;
 }
 
-void TAddGraphsModel::LoadText(const QString& name) {
-    TFileNode node{name, {}};
-    if (LoadText(name, node)) files_.append(std::move(node));
-}
-
-bool TAddGraphsModel::LoadText(const QString& name, TFileNode& node) {
-    TTextFile file;
-    file.FieldSeparator = separator_;
-    file.OnProgress = [this](TTextFile*, int percent) {
-        if (OnProgress) OnProgress(percent);
-    };
-    if (!file.LoadFromFile(name)) {
-        asker_.ShowMessage(Text("Ошибка при чтении файла ") + name + QLatin1Char(',') + QLatin1Char('\n') +
-                           file.ErrorMessage());
-        return false;
+TAddGraphsModel::TLoad TAddGraphsModel::LoadOne(const QString& name) {
+    TSourceReading reading;
+    const bool mat = IsMatName(name);
+    if (!ReadOffThread(name, [&](TJobProgress& progress) {
+            reading = mat ? ReadMat(name, &progress) : ReadText(name, separator_, &progress);
+        }))
+        return TLoad::Nothing;
+    if (reading.Cancelled) return TLoad::Cancelled;
+    if (!reading.TextInstead.isEmpty()) {
+        if (!asker_.AskYesNo(QuestionCaption(), reading.TextInstead)) return TLoad::Nothing;
+        if (!ReadOffThread(name,
+                           [&](TJobProgress& progress) { reading = ReadText(name, separator_, &progress); }))
+            return TLoad::Nothing;
+        if (reading.Cancelled) return TLoad::Cancelled;
     }
-    node.Arrays.clear();
+    if (!Accept(reading)) return TLoad::Nothing;
+    files_.append(std::move(reading.Node));
+    return TLoad::Loaded;
+}
+
+bool TAddGraphsModel::Accept(TSourceReading& reading) {
+    QList<bool> keep(reading.Node.Arrays.size(), true);
+    for (const TSourceReading::TNote& note : reading.Notes) {
+        if (note.Array < 0)
+            asker_.ShowMessage(note.Text);
+        else
+            keep[note.Array] = asker_.AskYesNo(note.Caption, note.Text);
+    }
+    for (qsizetype i = keep.size() - 1; i >= 0; --i)
+        if (!keep[i]) reading.Node.Arrays.removeAt(i);
+    return !reading.Node.Arrays.isEmpty();
+}
+
+TSourceReading TAddGraphsModel::ReadText(const QString& name, TFieldSeparator separator,
+                                         TJobProgress* progress) {
+    TSourceReading reading;
+    reading.Node.Caption = name;
+    TTextFile file;
+    file.FieldSeparator = separator;
+    file.Job = progress;
+    if (!file.LoadFromFile(name)) {
+        reading.Cancelled = file.Cancelled();
+        if (!reading.Cancelled)
+            reading.Notes.append({{},
+                                  Text("Ошибка при чтении файла ") + name + QLatin1Char(',') +
+                                      QLatin1Char('\n') + file.ErrorMessage()});
+        return reading;
+    }
     const QString shortName = QFileInfo(name).fileName();
     for (int i = 0; i < file.VariableCount(); ++i) {
+        if (JobCancelled(progress)) {
+            reading.Cancelled = true;
+            return reading;
+        }
         TDoubleArray2 columns;
         if (!file.GetColumns(i, columns)) {
-            asker_.ShowMessage(Text("Ошибка при чтении блока данных ") + name + QLatin1Char(',') +
-                               QLatin1Char('\n') + file.ErrorMessage());
+            reading.Notes.append({{},
+                                  Text("Ошибка при чтении блока данных ") + name + QLatin1Char(',') +
+                                      QLatin1Char('\n') + file.ErrorMessage()});
             continue;
         }
         TStrArray header;
         file.GetHeaderLines(i, header);
         const QStringList names =
             file.DateColumns(i).isEmpty() ? HeaderNames(header, columns.size()) : file.ColumnNames(i);
-        AddArray(node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header, names,
-                 file.DateColumns(i));
+        AddArray(reading.Node, shortName + Text("  Гр.") + QString::number(i + 1), columns, true, header,
+                 names, file.DateColumns(i));
     }
-    return !node.Arrays.isEmpty();
+    return reading;
 }
 
-void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
-    if (separator == separator_) return;
-    separator_ = separator;
-    for (TFileNode& file : files_)
-        // MAT-files have no separators, and the clipboard's text may have changed since.
-        if (!file.Caption.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive) &&
-            file.Caption.compare(QLatin1String("<Clipboard>"), Qt::CaseInsensitive) != 0) {
-            TFileNode reread{file.Caption, {}};
-            // A source the new separator cannot read keeps its old reading.
-            if (LoadText(file.Caption, reread)) file = std::move(reread);
-        }
-    DropStaleSelection();
-    const int count = NodeCount();
-    if (selection_.isEmpty() && count > 0) selection_ = {NodeAt(std::min(3, count - 1))};
-    RebuildPreview();
-}
-
-bool TAddGraphsModel::LoadMat(const QString& name) {
+TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progress) {
+    TSourceReading reading;
+    reading.Node.Caption = name;
     TMatlabFile file;
+    file.Job = progress;
     if (!file.LoadFromFile(name)) {
-        const QString question = Text("Ошибка при чтении файла ") + name + QLatin1Char(',') +
-                                 QLatin1Char('\n') + file.ErrorMessage() + QLatin1Char('\n') +
-                                 Text("Попробовать считать этот файл как текстовый?");
-        if (asker_.AskYesNo(QuestionCaption(), question)) LoadText(name);
-        return false;
+        reading.Cancelled = file.Cancelled();
+        if (!reading.Cancelled)
+            reading.TextInstead = Text("Ошибка при чтении файла ") + name + QLatin1Char(',') +
+                                  QLatin1Char('\n') + file.ErrorMessage() + QLatin1Char('\n') +
+                                  Text("Попробовать считать этот файл как текстовый?");
+        return reading;
     }
-    TFileNode node{name, {}};
     for (int i = 0; i < file.VariableCount(); ++i) {
         TDoubleArray2 columns;
+        bool infOrNan = false;
         if (!file.GetColumns(i, columns)) {
-            if (file.ErrorCode() == 12) {
-                // The reader has already put large numbers in place of Inf and NaN.
-                const QString caption = Text("Файл ") + QLatin1Char('"') + name + QLatin1Char('"') +
-                                        Text(" содержит Inf или NaN");
-                const QString question = Text("Всё равно открыть этот файл?") + QLatin1Char('\n') +
-                                         Text("(Значения Inf или NaN будут заменены на большие числа.)");
-                if (!asker_.AskYesNo(caption, question)) continue;
-            } else {
-                asker_.ShowMessage(Text("Ошибка при чтении переменной ") + name + QLatin1Char(',') +
-                                   QLatin1Char('\n') + file.ErrorMessage());
+            // The reader has already put large numbers in place of Inf and NaN; whether they stay the
+            // user says later.
+            infOrNan = file.ErrorCode() == 12;
+            if (!infOrNan) {
+                reading.Notes.append({{},
+                                      Text("Ошибка при чтении переменной ") + name + QLatin1Char(',') +
+                                          QLatin1Char('\n') + file.ErrorMessage()});
                 continue;
             }
         }
         TStrArray header;
         file.GetVariableNames(i, header);
-        AddArray(node, file.VariableName(i), columns, true, header);
+        const qsizetype arrays = reading.Node.Arrays.size();
+        AddArray(reading.Node, file.VariableName(i), columns, true, header);
+        if (infOrNan && reading.Node.Arrays.size() > arrays)
+            reading.Notes.append(
+                {Text("Файл ") + QLatin1Char('"') + name + QLatin1Char('"') + Text(" содержит Inf или NaN"),
+                 Text("Всё равно открыть этот файл?") + QLatin1Char('\n') +
+                     Text("(Значения Inf или NaN будут заменены на большие числа.)"),
+                 int(arrays)});
     }
-    if (node.Arrays.isEmpty()) return false;
-    files_.append(std::move(node));
-    return true;
+    return reading;
+}
+
+void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
+    if (separator == separator_) return;
+    // MAT-files have no separators, and the clipboard's text may have changed since.
+    QList<int> rereads;
+    QStringList names;
+    for (int f = 0; f < files_.size(); ++f)
+        if (!IsMatName(files_[f].Caption) && !IsClipboard(files_[f].Caption)) {
+            rereads.append(f);
+            names.append(files_[f].Caption);
+        }
+    QList<TSourceReading> readings(rereads.size());
+    bool cancelled = false;
+    const bool ran = RunJob(ReadingText({}), [&](TJobProgress& progress) {
+        for (qsizetype i = 0; i < names.size() && !cancelled; ++i) {
+            readings[i] = ReadText(names[i], separator, &progress);
+            cancelled = readings[i].Cancelled;
+        }
+    });
+    // A cancelled rereading keeps the old separator and every old reading.
+    if (!ran || cancelled) return;
+    separator_ = separator;
+    for (qsizetype i = 0; i < rereads.size(); ++i)
+        // A source the new separator cannot read keeps its old reading.
+        if (Accept(readings[i])) files_[rereads[i]] = std::move(readings[i].Node);
+    DropStaleSelection();
+    const int count = NodeCount();
+    if (selection_.isEmpty() && count > 0) selection_ = {NodeAt(std::min(3, count - 1))};
+    RebuildPreview();
 }
 
 void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "files/DelimitedText.h"
+#include "model/BackgroundJob.h"
 #include "model/ost2_Types.h"
 #include "window/SuperGrWindow.h"
 
@@ -70,6 +71,21 @@ struct TFileNode {
     QList<TArrayNode> Arrays;
 };
 
+// A source read off the GUI thread, waiting to enter the tree on it.
+struct TSourceReading {
+    TFileNode Node;
+    // What the reading has to tell, in order: a message, or (Array >= 0) the question whether that
+    // array, which held Inf or NaN, is kept.
+    struct TNote {
+        QString Caption, Text;
+        int Array = -1;
+    };
+    QList<TNote> Notes;
+    // A MAT-file that could not be read: the question whether to read it as text.
+    QString TextInstead;
+    bool Cancelled = false;
+};
+
 // A node of the tree: a file (Array and Series -1), an array (Series -1) or a series.
 struct TNodeRef {
     int File = -1;
@@ -111,20 +127,25 @@ public:
     const TSeriesNode* SeriesOf(const TNodeRef& ref) const;
 
     // ---- Loading ----
+    // Files are read through RunJob, which the dialog runs off the GUI thread with progress and
+    // cancel; the tree changes afterwards, here.
+    TJobRun RunJob = RunJobInline;
+    // What the progress says while a file (or, without a name, all text sources) is read.
+    static QString ReadingText(const QString& name);
     // Loads each source in turn ("<Clipboard>" reads the clipboard's text); afterwards, when nothing
-    // is selected, selects the node at min(3, count - 1). Read failures are reported and skipped.
+    // is selected, selects the node at min(3, count - 1). Read failures are reported and skipped; a
+    // cancel leaves the tree as it was before the call.
     void LoadSources(const QStringList& names);
     // Loads one source; false when nothing of it entered the tree.
     bool LoadSource(const QString& name);
     // How text sources are split into fields ("Разделитель"); Auto lets each source decide.
     TFieldSeparator FieldSeparator() const { return separator_; }
-    // Reads the text sources of the tree again with the new separator, in their places.
+    // Reads the text sources of the tree again with the new separator, in their places; a cancel
+    // keeps the old separator and readings.
     void SetFieldSeparator(TFieldSeparator separator);
     static QStringList SeparatorCaptions(); // Auto .. Semicolon, in the order of TFieldSeparator
     // Empties the tree, the selection and the preview.
     void Clear();
-    // Reading progress in percent, for the dialog's progress bar.
-    std::function<void(int percent)> OnProgress;
 
     // ---- Selection (the focused node is the first selected one in tree order) ----
     void SetSelection(const QList<TNodeRef>& nodes);
@@ -192,14 +213,20 @@ public:
     bool PreviewShown = true;
 
 private:
-    void LoadText(const QString& name);
-    bool LoadMat(const QString& name);
-    bool LoadText(const QString& name, TFileNode& node);
+    enum class TLoad { Loaded, Nothing, Cancelled };
+    TLoad LoadOne(const QString& name);
+    bool ReadOffThread(const QString& name, const TJobWork& work) const;
+    // The worker's part: the file read into a node, touching nothing of the model.
+    static TSourceReading ReadText(const QString& name, TFieldSeparator separator, TJobProgress* progress);
+    static TSourceReading ReadMat(const QString& name, TJobProgress* progress);
+    // The GUI thread's part: the messages and questions; false when no array is left.
+    bool Accept(TSourceReading& reading);
     // Adds an array node from a matrix of R lines and C values per line.
     // lines: the matrix's columns (linesAreColumns) or its rows, all of one length; names and
     // dates: per column, for a table read with a header or with dates.
-    void AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines, bool linesAreColumns,
-                  const TStrArray& header, const QStringList& names = {}, const QList<bool>& dates = {});
+    static void AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines,
+                         bool linesAreColumns, const TStrArray& header, const QStringList& names = {},
+                         const QList<bool>& dates = {});
     static void BuildSeriesNodes(TArrayNode& array);
     // A series plotted against a date column gets a date-time argument.
     static void FollowDateArguments(TArrayNode& array);

@@ -2,6 +2,7 @@
 
 #include "files/SafeSave.h"
 #include "model/Codecs.h"
+#include "model/JobProgress.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -465,7 +466,20 @@ bool TMatlabFile::LoadFromFile(const QString& name) {
     }
     QByteArray bytes;
     try {
-        bytes = file.readAll();
+        if (Job) Job->SetTotal(file.size());
+        // Read in slices, so a job sees the bytes come and can stop between them.
+        constexpr qint64 kSlice = qint64(4) << 20;
+        bytes.reserve(qsizetype(file.size()));
+        while (!file.atEnd() && file.error() == QFileDevice::NoError) {
+            if (JobCancelled(Job)) {
+                SetError(kCancelledError, QString());
+                return false;
+            }
+            const QByteArray slice = file.read(kSlice);
+            if (slice.isEmpty()) break;
+            bytes += slice;
+            JobAdvance(Job, slice.size());
+        }
     } catch (const std::bad_alloc&) {
         SetError(99, QStringLiteral("Неизвестная ошибка."));
         return false;
@@ -474,7 +488,13 @@ bool TMatlabFile::LoadFromFile(const QString& name) {
         SetError(99, QStringLiteral("Неизвестная ошибка."));
         return false;
     }
-    return Parse(bytes);
+    if (!Parse(bytes)) return false;
+    if (JobCancelled(Job)) {
+        Clear();
+        SetError(kCancelledError, QString());
+        return false;
+    }
+    return true;
 }
 
 bool TMatlabFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {

@@ -54,6 +54,8 @@ int ElementSize(uint32_t type);
 QString ClassName(uint8_t classId);
 } // namespace matfile
 
+class TJobProgress;
+
 class TMatlabFile {
 public:
     bool LoadFromFile(const QString& name);
@@ -78,8 +80,13 @@ public:
     int32_t ErrorCode() const { return errorCode_; }
     const QString& ErrorMessage() const { return errorMessage_; }
     bool Compressed = false;
+    // A reading on a worker thread: the bytes read are counted into it, and a cancel stops the
+    // reading with nothing loaded and Cancelled() true.
+    TJobProgress* Job = nullptr;
+    bool Cancelled() const { return errorCode_ == kCancelledError; }
 
 private:
+    static constexpr int32_t kCancelledError = -1;
     bool Convert(int index, bool byColumns, TDoubleArray2& out);
     void SetError(int32_t code, const QString& message);
     bool Parse(const QByteArray& bytes);

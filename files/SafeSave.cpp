@@ -1,5 +1,7 @@
 #include "files/SafeSave.h"
 
+#include "model/JobProgress.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -18,7 +20,41 @@ bool Fail(int32_t& code, QString& message, int32_t newCode, const QString& newMe
     return false;
 }
 
+thread_local TJobProgress* currentJob = nullptr;
+
+// Passes the writes on to the file, counting them into the job; once the job is cancelled, every
+// write fails.
+class TCountingDevice : public QIODevice {
+public:
+    TCountingDevice(QIODevice& target, TJobProgress* job) : FTarget(target), FJob(job) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (JobCancelled(FJob)) return -1;
+        const qint64 written = FTarget.write(data, size);
+        if (written > 0) JobAdvance(FJob, written);
+        return written;
+    }
+
+private:
+    QIODevice& FTarget;
+    TJobProgress* FJob;
+};
+
 } // namespace
+
+TJobScope::TJobScope(TJobProgress* job) : FOuter(currentJob) {
+    currentJob = job;
+}
+TJobScope::~TJobScope() {
+    currentJob = FOuter;
+}
+TJobProgress* TJobScope::Current() {
+    return currentJob;
+}
 
 QString BackupName(const QString& name) {
     const qsizetype slash = name.lastIndexOf(u'/');
@@ -39,7 +75,19 @@ bool SaveReplacing(const QString& name, bool overwrite, bool backup,
     if (!file.open(QIODevice::WriteOnly))
         return Fail(code, message, 2,
                     QStringLiteral("Невозможно создать файл ") + Quoted(name) + QStringLiteral("."));
-    if (!writeContent(file) || file.error() != QFileDevice::NoError) {
+    TJobProgress* const job = currentJob;
+    bool written = false;
+    if (job) {
+        TCountingDevice counting(file, job);
+        written = writeContent(counting);
+    } else {
+        written = writeContent(file);
+    }
+    if (JobCancelled(job)) {
+        file.cancelWriting();
+        return Fail(code, message, kCancelledCode, QString());
+    }
+    if (!written || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return Fail(code, message, 99, QStringLiteral("Неизвестная ошибка. Возможно, диск переполнен."));
     }

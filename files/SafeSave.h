@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+class TJobProgress;
+
 namespace filesave {
 
 // The name in double quotes, as the messages show file names.
@@ -26,5 +28,23 @@ QString BackupName(const QString& name);
 // (0 and empty on success) and returns code == 0.
 bool SaveReplacing(const QString& name, bool overwrite, bool backup,
                    const std::function<bool(QIODevice&)>& writeContent, int32_t& code, QString& message);
+
+// The code of a writing its job cancelled: no message, and the old file as it was.
+inline constexpr int32_t kCancelledCode = -1;
+
+// While it lives, the writings of SaveReplacing on this thread belong to the job: they count the
+// bytes written into it, and a cancel makes the next write fail and the saving end with
+// kCancelledCode. The writers above need not know of jobs.
+class TJobScope {
+public:
+    explicit TJobScope(TJobProgress* job);
+    ~TJobScope();
+    TJobScope(const TJobScope&) = delete;
+    TJobScope& operator=(const TJobScope&) = delete;
+    static TJobProgress* Current();
+
+private:
+    TJobProgress* FOuter;
+};
 
 } // namespace filesave

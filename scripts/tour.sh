@@ -113,6 +113,13 @@ choose_file() {
     press Return
 }
 
+# Types a full path into the file dialog and accepts it.
+choose_path() {
+    press ctrl+a
+    xdotool type --delay 20 "$1"
+    press Return
+}
+
 # A picture of the newest dialog alone, or else of the main window together with the menus it opened.
 picture() {
     local name=$1 id dialog="" left=$X top=$Y right=$((X + WIDTH)) bottom=$((Y + HEIGHT)) wx wy ww wh
@@ -193,6 +200,13 @@ tour SaveAs 'menu 1 4'
 tour AddGraph-Files 'menu 1 5'
 tour AddGraph 'menu 1 5; choose_file examples/measurement.txt'
 tour AddGraph-Csv 'menu 1 5; choose_file tests/files/fixtures/csv/weather_semicolon.csv'
+# A generated file of 10M rows: its reading shows the progress dialog, which Escape cancels.
+large="$shots/rows10M.txt"
+[ -s "$large" ] || "$(dirname "$program")/bench/bench_files" --measurement "$large" 10000000 >/dev/null ||
+    echo "No bench/bench_files to make $large: build it" >&2
+# When the reading ends before Escape reaches it, the add-graphs dialog opens later with the file.
+close_late='sleep 3; settle; ! focus_dialog || { xdotool key Escape; settle; }'
+[ ! -s "$large" ] || tour Progress-Reading "menu 1 5; choose_path $large" "$close_late"
 tour DelGraph "click $delete_graph $bar"
 tour SavePicture "click $save_picture $bar"
 tour Print 'press ctrl+alt+p'

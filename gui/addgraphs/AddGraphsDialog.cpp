@@ -1,6 +1,7 @@
 #include "gui/addgraphs/AddGraphsDialog.h"
 
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/jobs/JobRunner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -136,6 +137,10 @@ TAddGraphsDialog::TAddGraphsDialog(TSuperGrWindow& target, QWidget* parent)
       notPlottedIcon_(DrawnIcon(PaintBox)) {
     setWindowTitle(TAddGraphsModel::Caption());
     setSizeGripEnabled(true);
+    // Files are read off the GUI thread; before the dialog shows, the progress goes over its parent.
+    model_->RunJob = [this](const QString& text, const TJobWork& work) {
+        return TJobRunner::Instance().Run(isVisible() ? this : parentWidget(), text, work);
+    };
     BuildUi();
     RefreshTree();
 }
@@ -188,6 +193,8 @@ void TAddGraphsDialog::BuildUi() {
     separator_->addItems(TAddGraphsModel::SeparatorCaptions());
     connect(separator_, &QComboBox::activated, this, [this](int index) {
         model_->SetFieldSeparator(TFieldSeparator(index));
+        // A cancelled rereading keeps the old separator.
+        separator_->setCurrentIndex(int(model_->FieldSeparator()));
         RefreshTree();
     });
     auto* separatorLabel = new QLabel(Text("Разделитель:"));
@@ -660,13 +667,8 @@ void TAddGraphsDialog::ClearAll() {
 }
 
 void TAddGraphsDialog::LoadSources(const QStringList& names) {
-    progress_->setValue(0);
-    progress_->setVisible(true);
-    model_->OnProgress = [this](int percent) { progress_->setValue(percent); };
     model_->LoadSources(names);
-    model_->OnProgress = nullptr;
     status_->clear();
-    progress_->setVisible(false);
     RefreshTree();
 }
 

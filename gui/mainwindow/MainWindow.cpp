@@ -2,6 +2,7 @@
 
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/jobs/JobRunner.h"
 #include "gui/mainwindow/Icons.h"
 #include "gui/mainwindow/MainWindowCommands.h"
 #include "model/DrawAdapter.h"
@@ -174,6 +175,7 @@ template <typename TSlot, typename THandler> void Chain(TSlot& slot, THandler ha
 // The events that change which commands are enabled and checked.
 void TMainWindow::WireCommandEvents() {
     TWindowEvents& ev = FFigure->Events;
+    connect(&TJobRunner::Instance(), &TJobRunner::BusyChanged, this, [this] { UpdateCommandStates(); });
     Chain(ev.OnAddGraph, [this](TComponent*, int) { UpdateCommandStates(); });
     Chain(ev.OnDelGraph, [this](TComponent*, int) {
         FCurrentGraph = std::min(FCurrentGraph, FFigure->GraphCount() - 1);

@@ -1,5 +1,6 @@
 // The main window's commands as data, and its menus and tool bars built from them: one table of
 // commands, then the places of the commands in the menu bar, the tool bars and the context menus.
+#include "gui/jobs/JobRunner.h"
 #include "gui/mainwindow/Icons.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/mainwindow/MainWindowCommands.h"
@@ -416,8 +417,9 @@ void TMainWindow::CreateActions() {
 }
 
 void TMainWindow::UpdateCommandStates() {
-    const TCommandState state{FFigure->GraphCount() > 0, FFigure->HaveUndo(), FFigure->HaveRedo(), FAxesSaved,
-                              FFigure->ToolMode(),       FFigure->ZoomMode()};
+    const TCommandState state{
+        FFigure->GraphCount() > 0, FFigure->HaveUndo(), FFigure->HaveRedo(),          FAxesSaved,
+        FFigure->ToolMode(),       FFigure->ZoomMode(), TJobRunner::Instance().Busy()};
     for (qsizetype i = 0; i < FCommandActions.size(); ++i)
         FCommandActions[i]->setEnabled(CommandEnabled(kCommands[i].Enabled, state));
     // An opened or new figure brings its legend without a change event.

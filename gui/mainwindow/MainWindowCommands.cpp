@@ -12,6 +12,7 @@
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/jobs/JobRunner.h"
 #include "gui/legend/LegendDialog.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/print/PrintDialog.h"
@@ -180,8 +181,15 @@ void TMainCommands::SavePicture() {
     options.Scale = bitmap ? figure.BmpExportScale : figure.EmfExportScale;
     options.Scheme = W.ExportColorScheme;
     const QString title = W.HasFileName() ? QFileInfo(W.FileName()).fileName() : QString();
+    // The painting needs the figure and stays here; the encoding and writing go off the GUI thread.
+    const TRenderedPicture picture = RenderPicture(figure, fileName, *format, options, title);
+    bool written = false;
     QString error;
-    if (!ExportPicture(figure, fileName, *format, options, &error, title)) W.TellUser(error);
+    if (!TJobRunner::Instance().Run(
+            &W, QStringLiteral("Сохранение изображения…"),
+            [&](TJobProgress& progress) { written = WritePicture(picture, fileName, &error, &progress); }))
+        return;
+    if (!written && !error.isEmpty()) W.TellUser(error); // a cancel keeps the old file and says nothing
 }
 
 void TMainCommands::Print() {
@@ -234,7 +242,11 @@ void TMainCommands::SaveGraph() {
     }
     if (fileName.isEmpty()) return;
     QString message;
-    if (!dataexport::SaveGraphData(*graph, fileName, message)) W.TellUser(message);
+    if (!TJobRunner::Instance().Write(
+            &W, QStringLiteral("Сохранение данных…"),
+            [&](QString& error) { return dataexport::SaveGraphData(*graph, fileName, error); }, message) &&
+        !message.isEmpty())
+        W.TellUser(message);
 }
 
 void TMainCommands::Close() {
@@ -696,4 +708,8 @@ void TMainFileUi::SetTitle(const QString& title) {
 
 void TMainFileUi::FigureOpened() {
     W.UpdateCommandStates();
+}
+
+bool TMainFileUi::RunJob(const QString& text, const TJobWork& work) {
+    return TJobRunner::Instance().Run(&W, text, work);
 }

@@ -178,6 +178,7 @@ public:
     void SetMainWindowBounds(const TWindowBounds& bounds) override;
     void SetTitle(const QString& title) override;
     void FigureOpened() override;
+    bool RunJob(const QString& text, const TJobWork& work) override;
 
 private:
     TMainWindow& W;

@@ -1,6 +1,7 @@
 #include "gui/savegraphs/SaveGraphsDialog.h"
 
 #include "export/DataExport.h"
+#include "gui/jobs/JobRunner.h"
 #include "model/DrawAdapter.h"
 #include "model/Graph.h"
 #include "window/SuperGrWindow.h"
@@ -545,8 +546,11 @@ void TSaveGraphsDialog::Save() {
                          QStringLiteral("xlsx"));
         if (fileName.isEmpty()) return; // cancelled: nothing is written and the choices stay
     }
-    if (!dataexport::WriteBlocks(model_, format, fileName, blocks, message)) {
-        tell(message);
+    if (!TJobRunner::Instance().Write(
+            this, QStringLiteral("Сохранение данных…"),
+            [&](QString& error) { return dataexport::WriteBlocks(model_, format, fileName, blocks, error); },
+            message)) {
+        if (!message.isEmpty()) tell(message); // a cancel says nothing and keeps the old file
         return;
     }
     if (show) {

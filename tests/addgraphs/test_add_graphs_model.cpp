@@ -36,6 +36,19 @@ struct AddGraphsFixture : ::testing::Test {
     TSuperGrWindow window;
     TScriptedAsker asker;
     TAddGraphsModel model{window, asker};
+    // Files are read on a worker thread as in the dialog; CancelJobs cancels each reading at once.
+    bool CancelJobs = false;
+    AddGraphsFixture() {
+        model.RunJob = [this](const QString&, const TJobWork& work) {
+            TBackgroundJob job;
+            return job
+                .RunAndWait([&](TJobProgress& progress) {
+                    if (CancelJobs) progress.Cancel();
+                    work(progress);
+                })
+                .isEmpty();
+        };
+    }
 
     QString Write(const QString& name, const QByteArray& content) {
         const QString path = dir.filePath(name);
@@ -292,6 +305,24 @@ TEST_F(AddGraphsFixture, ClipboardSourceReadsTheClipboardText) {
     EXPECT_EQ(model.Files()[0].Caption, QStringLiteral("<Clipboard>"));
     EXPECT_EQ(Array().Caption, U("<Clipboard>  Гр.1"));
     EXPECT_EQ(Array().Data.Series[1], Values({2, 4, 6}));
+}
+
+TEST_F(AddGraphsFixture, CancelledReadingLeavesTheTreeAsItWas) {
+    const QString a = WriteTable(QStringLiteral("a.txt"), 4, 3);
+    model.LoadSources({a});
+    const QList<TNodeRef> selection = model.Selection();
+    CancelJobs = true;
+    model.LoadSources({Write(QStringLiteral("c.mat"), "x"), WriteTable(QStringLiteral("b.txt"), 4, 2)});
+    model.SetFieldSeparator(TFieldSeparator::Comma);
+    EXPECT_EQ(model.FieldSeparator(), TFieldSeparator::Auto);
+    ASSERT_EQ(model.Files().size(), 1);
+    EXPECT_EQ(Array().Data.SeriesCount, 3);
+    EXPECT_EQ(model.Selection(), selection);
+    EXPECT_TRUE(asker.Messages.isEmpty() && asker.Questions.isEmpty()); // a cancel is no error
+
+    CancelJobs = false;
+    model.SetFieldSeparator(TFieldSeparator::Comma);
+    EXPECT_EQ(model.FieldSeparator(), TFieldSeparator::Comma);
 }
 
 // ---------------------------------------------------------------------------------------------

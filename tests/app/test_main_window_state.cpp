@@ -231,6 +231,9 @@ TEST(Commands, EnabledRules) {
     for (const auto& r : rules) {
         EXPECT_EQ(CommandEnabled(r.rule, nothing), r.withNothing) << int(r.rule);
         EXPECT_EQ(CommandEnabled(r.rule, everything), r.withEverything) << int(r.rule);
+        TCommandState busy = everything;
+        busy.Busy = true; // a file work running off the GUI thread stops every command
+        EXPECT_FALSE(CommandEnabled(r.rule, busy)) << int(r.rule);
     }
     // Each state enables its own rule only.
     TCommandState undo;

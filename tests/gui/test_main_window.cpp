@@ -775,11 +775,16 @@ TEST_F(MainWindowTest, AddGraphOpensTheDialogOnTheChosenFiles) {
     window.ChooseDataFiles = [&] { return QStringList{path}; };
     TAddGraphsDialog& dialog = window.AddGraphsDialog();
     QStringList shown;
-    QTimer::singleShot(0, &dialog, [&] {
+    // The files are read off the GUI thread with the event loop running: the dialog shows after that.
+    QTimer whenShown;
+    QObject::connect(&whenShown, &QTimer::timeout, &dialog, [&] {
+        if (!dialog.isVisible()) return;
+        whenShown.stop();
         for (const TFileNode& f : dialog.Model().Files())
             shown.append(f.Caption);
         dialog.reject();
     });
+    whenShown.start(0);
     A("AddGraph")->trigger();
     EXPECT_EQ(shown, QStringList{path});
     // Cancelled file choice: no dialog.

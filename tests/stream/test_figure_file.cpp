@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -58,6 +59,17 @@ struct FakeUi : TFigureFileUi {
     void SetMainWindowBounds(const TWindowBounds& bounds) override { Applied = bounds; }
     void SetTitle(const QString& title) override { Title = title; }
     void FigureOpened() override { ++Opened; }
+    // The flows' file work runs on a worker thread as in the program; CancelJobs cancels it at once.
+    bool CancelJobs = false;
+    bool RunJob(const QString&, const TJobWork& work) override {
+        TBackgroundJob job;
+        const QString error = job.RunAndWait([&](TJobProgress& progress) {
+            if (CancelJobs) progress.Cancel();
+            work(progress);
+        });
+        if (!error.isEmpty()) Shown << error;
+        return error.isEmpty();
+    }
 };
 
 struct FigureFileTest : ::testing::Test {
@@ -403,4 +415,36 @@ TEST_F(FigureFileTest, CancelledReadEndsAsCancelled) {
     CancelWhileRunning(progress, [&] { read = figurefile::Read(Path("big.tvq"), &progress); });
     EXPECT_EQ(read.Status, figurefile::TReadStatus::Cancelled);
     EXPECT_TRUE(read.Stream.isEmpty());
+}
+
+TEST_F(FigureFileTest, CancelledSaveAndOpenChangeNothing) {
+    AddGraphs(window, 2);
+    ui.SaveName = Path("old.tvq");
+    ASSERT_TRUE(doc.SaveFigure());
+    const QByteArray old = ReadAll(Path("old.tvq"));
+    window.GraphByIndex(1)->SetColor(0x123);
+    // The figure's edit status is told on this thread, though the writing ran on another.
+    std::vector<QThread*> statusThreads;
+    window.Events.OnChangeEditStatus = [&](TComponent*) {
+        statusThreads.push_back(QThread::currentThread());
+    };
+
+    ui.CancelJobs = true;
+    EXPECT_FALSE(doc.SaveFigure());
+    EXPECT_EQ(ReadAll(Path("old.tvq")), old);
+    EXPECT_TRUE(window.Modified());
+    EXPECT_TRUE(ui.Shown.isEmpty()); // a cancel is no error
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("old.tvq")}));
+
+    const QByteArray before = StreamOf(window);
+    EXPECT_FALSE(doc.ReadFigureFile(CorpusDir() + QStringLiteral("/good.tvq"), {}));
+    EXPECT_EQ(StreamOf(window), before);
+    EXPECT_EQ(ui.Opened, 0);
+    EXPECT_TRUE(ui.Asked.isEmpty() && ui.Shown.isEmpty());
+    EXPECT_TRUE(statusThreads.empty());
+
+    ui.CancelJobs = false;
+    ASSERT_TRUE(doc.SaveFigure());
+    EXPECT_FALSE(window.Modified());
+    EXPECT_EQ(statusThreads, std::vector<QThread*>({QThread::currentThread()}));
 }
