@@ -274,6 +274,11 @@ int RunHeadless(const TCommandLine& command) {
     TAddGraphsModel model(window, asker);
     model.PreviewShown = false;
     model.SetFieldSeparator(command.Separator);
+    // Only the columns a graph uses are kept.
+    for (const auto& [x, y] : command.Columns) {
+        if (x > 0) model.KeptColumns.append(x - 1);
+        model.KeptColumns.append(y - 1);
+    }
     for (const QString& input : command.Inputs) {
         if (!QFileInfo::exists(input)) {
             PrintError(QStringLiteral("не удаётся открыть \"%1\": файл не найден").arg(input));

@@ -264,6 +264,7 @@ void TAddGraphsModel::LoadText(const QString& name) {
 bool TAddGraphsModel::LoadText(const QString& name, TFileNode& node) {
     TTextFile file;
     file.FieldSeparator = separator_;
+    file.KeptColumns = KeptColumns;
     file.OnProgress = [this](TTextFile*, int percent) {
         if (OnProgress) OnProgress(percent);
     };
@@ -346,11 +347,14 @@ bool TAddGraphsModel::LoadMat(const QString& name) {
 void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines,
                                bool linesAreColumns, const TStrArray& header, const QStringList& names,
                                const QList<bool>& dates) {
-    const qsizetype lineLength = lines.isEmpty() ? 0 : lines[0].size();
-    // Nothing to plot in an empty matrix; a ragged one cannot be split into series.
+    qsizetype lineLength = 0;
+    for (const TDoubleArray& line : lines)
+        lineLength = std::max(lineLength, line.size());
+    // Nothing to plot in an empty matrix; a ragged one cannot be split into series. Columns that
+    // were not kept are empty.
     if (lineLength == 0 || lineLength > std::numeric_limits<int>::max()) return;
     for (const TDoubleArray& line : lines)
-        if (line.size() != lineLength) return;
+        if (line.size() != lineLength && !(linesAreColumns && line.isEmpty())) return;
     const int rows = int(linesAreColumns ? lineLength : lines.size());
     const int columns = int(linesAreColumns ? lines.size() : lineLength);
 

@@ -190,6 +190,9 @@ public:
     // The dialog previews the focused series; a model driven without one (the command line) switches
     // the preview off and spares building a graph of every series it walks through.
     bool PreviewShown = true;
+    // A run that knows which columns it plots (the command line) reads only those from text tables;
+    // the others come empty and give no graph (TTextFile::KeptColumns).
+    QList<int> KeptColumns;
 
 private:
     void LoadText(const QString& name);

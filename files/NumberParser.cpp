@@ -108,42 +108,55 @@ Extended ReferenceStrtold(const char* text, char** endptr) {
     return strtold_l(text, endptr, CLocale());
 }
 
-bool ParseExtended(const char* begin, const char* end, Extended& out, const char** stop, unsigned flags) {
+namespace {
+
+// A number as written: its significant digits (at most 19 kept in the mantissa) and the power of
+// ten that scales them.
+struct Decimal {
+    const char* digitsBegin; // after the sign
+    const char* end;         // just past the number
+    uint64_t mantissa;
+    int kept;    // significant digits in the mantissa
+    int dropped; // significant digits beyond the 19 kept ones (only the slow path sees them)
+    int decimalExponent;
+    bool negative;
+    char point;
+};
+
+// The syntax of ParseExtended: false when no number starts at begin.
+inline bool Scan(const char* begin, const char* end, unsigned flags, Decimal& d) {
     const char* p = begin;
-    bool negative = false;
+    d.negative = false;
     if (p != end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
+        d.negative = *p == '-';
         ++p;
     }
-    const char* digitsBegin = p;
-    uint64_t mantissa = 0;
-    int kept = 0;    // significant digits in the mantissa
-    int dropped = 0; // significant digits beyond the 19 kept ones (only the slow path sees them)
-    int decimalExponent = 0;
+    d.digitsBegin = p;
+    d.mantissa = 0;
+    d.kept = 0;
+    d.dropped = 0;
+    d.decimalExponent = 0;
     while (p != end && *p == '0')
         ++p; // leading zeros carry no significance
-    p = ScanSignificant(p, end, mantissa, kept, dropped);
-    bool anyDigit = p != digitsBegin;
-    char point = '.';
+    p = ScanSignificant(p, end, d.mantissa, d.kept, d.dropped);
+    bool anyDigit = p != d.digitsBegin;
+    d.point = '.';
     if (p != end && (*p == '.' || (*p == ',' && (flags & kCommaIsPoint)))) {
-        point = *p;
+        d.point = *p;
         const char* fraction = ++p;
-        if (mantissa == 0) {
+        if (d.mantissa == 0) {
             while (p != end && *p == '0')
                 ++p;
             const ptrdiff_t zeros = p - fraction;
-            if (zeros >= kExponentCap) dropped = 1; // far out of range: only the slow path can say where
-            decimalExponent -= int(std::min<ptrdiff_t>(zeros, kExponentCap));
+            if (zeros >= kExponentCap) d.dropped = 1; // far out of range: only the slow path can say where
+            d.decimalExponent -= int(std::min<ptrdiff_t>(zeros, kExponentCap));
         }
-        const int keptBefore = kept;
-        p = ScanSignificant(p, end, mantissa, kept, dropped);
-        decimalExponent -= kept - keptBefore;
+        const int keptBefore = d.kept;
+        p = ScanSignificant(p, end, d.mantissa, d.kept, d.dropped);
+        d.decimalExponent -= d.kept - keptBefore;
         anyDigit = anyDigit || p != fraction;
     }
-    if (!anyDigit) {
-        *stop = begin;
-        return false;
-    }
+    if (!anyDigit) return false;
     if (p != end && (*p == 'e' || *p == 'E')) {
         const char* q = p + 1;
         bool negativeExponent = false;
@@ -157,36 +170,60 @@ bool ParseExtended(const char* begin, const char* end, Extended& out, const char
                 if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
                 ++q;
             }
-            if (exponent >= kExponentCap) dropped = 1; // saturated: leave the rounding to the slow path
-            decimalExponent += negativeExponent ? -exponent : exponent;
+            if (exponent >= kExponentCap) d.dropped = 1; // saturated: leave the rounding to the slow path
+            d.decimalExponent += negativeExponent ? -exponent : exponent;
             p = q;
         }
     }
-    *stop = p;
-
-    Extended value;
-    if (mantissa == 0) {
-        value = 0; // only zero digits: any exponent gives zero
-    } else if (dropped == 0 && decimalExponent >= 0 && decimalExponent <= kMaxExactPow10) {
-        value = static_cast<Extended>(mantissa) * kPow10[decimalExponent]; // exact operands, one rounding
-    } else if (dropped == 0 && decimalExponent < 0 && decimalExponent >= -kMaxExactPow10) {
-        value = static_cast<Extended>(mantissa) / kPow10[-decimalExponent];
-    } else if (dropped == 0 && decimalExponent > kMaxExactPow10 &&
-               decimalExponent - kMaxExactPow10 < kMaxFastDigits &&
-               mantissa <=
-                   std::numeric_limits<uint64_t>::max() / kPow10U64[decimalExponent - kMaxExactPow10]) {
-        // A short mantissa absorbs the excess exponent exactly.
-        const uint64_t scaled = mantissa * kPow10U64[decimalExponent - kMaxExactPow10];
-        value = static_cast<Extended>(scaled) * kPow10[kMaxExactPow10];
-    } else {
-        value = SlowPath(digitsBegin, p, point);
-        if (value == std::numeric_limits<Extended>::infinity()) {
-            out = negative ? -value : value;
-            return false;
-        }
-    }
-    out = negative ? -value : value;
+    d.end = p;
     return true;
+}
+
+// The value's magnitude, correctly rounded; infinity when it overflows.
+inline Extended Convert(const Decimal& d) {
+    const uint64_t mantissa = d.mantissa;
+    const int exponent = d.decimalExponent;
+    if (mantissa == 0) return 0; // only zero digits: any exponent gives zero
+    if (d.dropped == 0 && exponent >= 0 && exponent <= kMaxExactPow10)
+        return static_cast<Extended>(mantissa) * kPow10[exponent]; // exact operands, one rounding
+    if (d.dropped == 0 && exponent < 0 && exponent >= -kMaxExactPow10)
+        return static_cast<Extended>(mantissa) / kPow10[-exponent];
+    if (d.dropped == 0 && exponent > kMaxExactPow10 && exponent - kMaxExactPow10 < kMaxFastDigits &&
+        mantissa <= std::numeric_limits<uint64_t>::max() / kPow10U64[exponent - kMaxExactPow10]) {
+        // A short mantissa absorbs the excess exponent exactly.
+        const uint64_t scaled = mantissa * kPow10U64[exponent - kMaxExactPow10];
+        return static_cast<Extended>(scaled) * kPow10[kMaxExactPow10];
+    }
+    return SlowPath(d.digitsBegin, d.end, d.point);
+}
+
+// Below 10^4932 nothing overflows: the largest extended value is about 1.19e4932.
+constexpr int kSafeDecimalDigits = 4932;
+
+} // namespace
+
+bool ParseExtended(const char* begin, const char* end, Extended& out, const char** stop, unsigned flags) {
+    Decimal d;
+    if (!Scan(begin, end, flags, d)) {
+        *stop = begin;
+        return false;
+    }
+    *stop = d.end;
+    const Extended value = Convert(d);
+    out = d.negative ? -value : value;
+    return value != std::numeric_limits<Extended>::infinity();
+}
+
+bool IsExtended(const char* begin, const char* end, const char** stop, unsigned flags) {
+    Decimal d;
+    if (!Scan(begin, end, flags, d)) {
+        *stop = begin;
+        return false;
+    }
+    *stop = d.end;
+    // The digits bound the magnitude; only a number near the top of the range is converted.
+    if (d.mantissa == 0 || d.kept + d.dropped + d.decimalExponent <= kSafeDecimalDigits) return true;
+    return Convert(d) != std::numeric_limits<Extended>::infinity();
 }
 
 } // namespace numparse

@@ -52,36 +52,78 @@ bool IsBlankLine(const char* begin, const char* end) {
 
 } // namespace
 
-bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
-                  std::vector<Extended>& values) {
+namespace {
+
+// The columns of a table that are kept; the others are only checked to hold numbers.
+class ColumnMask {
+public:
+    ColumnMask() = default;
+    explicit ColumnMask(const QList<int>& columns) {
+        for (int column : columns)
+            if (column >= 0) {
+                if (column >= int(kept_.size())) kept_.resize(size_t(column) + 1, false);
+                kept_[size_t(column)] = true;
+            }
+    }
+    bool KeepsAll() const { return kept_.empty(); }
+    bool Kept(int column) const {
+        return kept_.empty() || (size_t(column) < kept_.size() && kept_[size_t(column)]);
+    }
+    // The kept columns among the first `width`.
+    int KeptCount(int width) const {
+        if (kept_.empty()) return width;
+        return int(std::count(kept_.begin(),
+                              kept_.begin() + std::min<ptrdiff_t>(width, ptrdiff_t(kept_.size())), true));
+    }
+
+private:
+    std::vector<bool> kept_;
+};
+
+// ParseNumbers converting only the tokens that the mask keeps (all without one). Returns the
+// number of tokens on a numeric line, 0 on a text line.
+int ParseRow(const char* begin, const char* end, const TSeparatorSet& separators, const ColumnMask* mask,
+             std::vector<Extended>& values) {
     const size_t start = values.size();
     const unsigned flags = separators.Contains(',') ? numparse::kPointOnly : numparse::kCommaIsPoint;
     const auto isSeparator = [&separators](char c) { return separators.Contains(static_cast<uint8_t>(c)); };
     const auto textLine = [&values, start] {
         values.resize(start);
-        return false;
+        return 0;
     };
     // Line ends are never part of the last token.
     while (end != begin && (end[-1] == '\r' || end[-1] == '\n'))
         --end;
     const char* p = begin;
+    int tokens = 0;
     for (;;) {
         while (p != end && isSeparator(*p))
             ++p;
         if (p == end) break;
         while (p != end && IsBlankChar(*p) && !isSeparator(*p))
             ++p; // blanks before the number
+        if (p == end || isSeparator(*p)) return textLine();
+        const bool keep = !mask || mask->Kept(tokens);
         Extended value;
         const char* stop;
-        if (p == end || isSeparator(*p) || !numparse::ParseExtended(p, end, value, &stop, flags))
+        if (keep ? !numparse::ParseExtended(p, end, value, &stop, flags)
+                 : !numparse::IsExtended(p, end, &stop, flags))
             return textLine();
         p = stop;
         while (p != end && IsBlankChar(*p) && !isSeparator(*p))
             ++p; // and after it
         if (p != end && !isSeparator(*p)) return textLine();
-        values.push_back(value);
+        if (keep) values.push_back(value);
+        ++tokens;
     }
-    return values.size() > start;
+    return tokens;
+}
+
+} // namespace
+
+bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
+                  std::vector<Extended>& values) {
+    return ParseRow(begin, end, separators, nullptr, values) > 0;
 }
 
 bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values) {
@@ -106,7 +148,9 @@ struct Segment {
     qsizetype begin;  // text: position of the line in the block; numeric: of its first value
     qsizetype length; // text: its length; numeric: the number of rows
     int width;        // numeric: values per row
-    qint64 end;       // source offset just past the segment, for progress
+    // numeric: the first rows hold all their values, the others only those of the kept columns
+    qsizetype fullRows;
+    qint64 end; // source offset just past the segment, for progress
 };
 
 // One line-aligned piece of a block: its segments and, for the numeric lines, their values row
@@ -118,8 +162,13 @@ struct alignas(64) ParsedChunk {
     bool failed = false;
 };
 
+// A table's first rows come whole: while it has no more rows than columns, its series may be its rows.
+bool NeedsFullRow(const Segment* last) {
+    return !last || last->kind != LineKind::Numeric || last->fullRows <= last->width;
+}
+
 void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOffset,
-                const TSeparatorSet& separators, ParsedChunk& out) {
+                const TSeparatorSet& separators, const ColumnMask& mask, ParsedChunk& out) {
     out.segments.clear();
     out.values.clear();
     try {
@@ -137,18 +186,26 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
             }
             const qint64 endOffset = blockOffset + (next - block);
             const qsizetype first = qsizetype(out.values.size());
-            if (ParseNumbers(lineBegin, lineEnd, separators, out.values)) {
-                const int width = int(qsizetype(out.values.size()) - first);
-                Segment* last = out.segments.empty() ? nullptr : &out.segments.back();
+            Segment* last = out.segments.empty() ? nullptr : &out.segments.back();
+            bool full = mask.KeepsAll() || NeedsFullRow(last);
+            int width = ParseRow(lineBegin, lineEnd, separators, full ? nullptr : &mask, out.values);
+            if (width > 0 && !full && width != last->width) {
+                // The line starts a table of another width: it comes whole.
+                out.values.resize(size_t(first));
+                width = ParseRow(lineBegin, lineEnd, separators, nullptr, out.values);
+                full = true;
+            }
+            if (width > 0) {
                 if (last && last->kind == LineKind::Numeric && last->width == width) {
                     ++last->length;
+                    last->fullRows += full;
                     last->end = endOffset;
                 } else {
-                    out.segments.push_back({LineKind::Numeric, first, 1, width, endOffset});
+                    out.segments.push_back({LineKind::Numeric, first, 1, width, 1, endOffset});
                 }
             } else {
                 const LineKind kind = IsBlankLine(lineBegin, lineEnd) ? LineKind::Blank : LineKind::Text;
-                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, 0, endOffset});
+                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, 0, 0, endOffset});
             }
             pos = next - block;
         }
@@ -169,23 +226,20 @@ constexpr qsizetype kTrimLimit = qsizetype(1) << 18;
 // without a copy.
 class TTextFile::Builder {
 public:
-    explicit Builder(TTextFile& file) : file_(file) {}
+    explicit Builder(TTextFile& file, const ColumnMask& mask = ColumnMask()) : file_(file), mask_(mask) {}
 
-    // rows x width values, row after row; expectedRows: how many rows the variable may get in all.
-    void Numeric(const Extended* values, qsizetype rows, int width, qsizetype expectedRows) {
+    // rows x width values: the first fullRows rows whole, the others with the values of the kept
+    // columns only, row after row; expectedRows: how many rows the variable may get in all.
+    void Numeric(const Extended* values, qsizetype rows, int width, qsizetype fullRows,
+                 qsizetype expectedRows) {
         anyNumeric_ = true;
         if (!columns_.isEmpty() && columns_.size() != width) Close();
         FlushPending();
         if (columns_.isEmpty()) Start(width, std::max(rows, expectedRows));
-        for (int c = 0; c < width; ++c) {
-            TDoubleArray& column = columns_[c];
-            const qsizetype start = column.size();
-            column.resize(start + rows); // grows geometrically, in place where the allocator can
-            Extended* out = column.data() + start;
-            const Extended* in = values + c;
-            for (qsizetype r = 0; r < rows; ++r, in += width)
-                out[r] = *in;
-        }
+        fullRows = std::min(fullRows, rows);
+        Append(values, fullRows, width, false);
+        if (!dropped_ && columns_.first().size() > width) Drop();
+        Append(values + fullRows * width, rows - fullRows, mask_.KeptCount(width), true);
     }
     void Text(QString&& line) {
         if (!columns_.isEmpty()) Close();
@@ -205,11 +259,36 @@ public:
     }
 
 private:
-    // Room for the rows expected is taken at once, so that the columns are not moved as they grow.
+    // Room for the rows expected is taken at once, so that the columns are not moved as they grow;
+    // the columns that will not be kept get room for the rows that decide it.
     void Start(int width, qsizetype expectedRows) {
         columns_.resize(width);
-        for (TDoubleArray& column : columns_)
-            column.reserve(expectedRows);
+        for (int c = 0; c < width; ++c)
+            columns_[c].reserve(mask_.Kept(c) ? expectedRows : std::min<qsizetype>(expectedRows, width + 1));
+        dropped_ = false;
+    }
+    // Appends rows of `stride` values to the columns that hold values (only the kept ones, with
+    // keptOnly, in the order of the values).
+    void Append(const Extended* values, qsizetype rows, int stride, bool keptOnly) {
+        if (rows == 0) return;
+        int index = 0;
+        for (int c = 0; c < columns_.size() && index < stride; ++c) {
+            if (keptOnly && !mask_.Kept(c)) continue;
+            const Extended* in = values + index++;
+            if (dropped_ && !mask_.Kept(c)) continue;
+            TDoubleArray& column = columns_[c];
+            const qsizetype start = column.size();
+            column.resize(start + rows); // grows geometrically, in place where the allocator can
+            Extended* out = column.data() + start;
+            for (qsizetype r = 0; r < rows; ++r, in += stride)
+                out[r] = *in;
+        }
+    }
+    // A table with more rows than columns keeps its series in the columns: the unkept ones go.
+    void Drop() {
+        for (int c = 0; c < columns_.size(); ++c)
+            if (!mask_.Kept(c)) columns_[c] = TDoubleArray();
+        dropped_ = true;
     }
     void FlushPending() {
         if (pending_.isEmpty()) return;
@@ -232,7 +311,9 @@ private:
     }
 
     TTextFile& file_;
+    const ColumnMask mask_;
     TDoubleArray2 columns_;
+    bool dropped_ = false;
     TStrArray text_;
     TStrArray pending_;
     bool anyNumeric_ = false;
@@ -267,7 +348,7 @@ struct Block {
 // no thread outlives the block even when the reading fails meanwhile.
 class BlockParse {
 public:
-    BlockParse(Block& block, int threads, const TSeparatorSet& separators) {
+    BlockParse(Block& block, int threads, const TSeparatorSet& separators, const ColumnMask& mask) {
         const char* data = block.buffer.constData();
         const int pieces = int(std::clamp<qsizetype>(block.cut / kMinBytesPerThread, 1, threads));
         block.chunks.resize(pieces);
@@ -280,7 +361,7 @@ public:
                 to = newline ? static_cast<const char*>(newline) - data + 1 : block.cut;
             }
             workers_.emplace_back(ParseChunk, data, from, to, block.start, std::cref(separators),
-                                  std::ref(block.chunks[k]));
+                                  std::cref(mask), std::ref(block.chunks[k]));
             from = to;
         }
     }
@@ -321,7 +402,8 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
     if (progress) Progress(0);
     if (Job) Job->SetTotal(size);
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
-    Builder builder(*this);
+    const ColumnMask mask(KeptColumns);
+    Builder builder(*this, mask);
     Block blocks[2];
     qint64 segmentStart = 0;
     const auto apply = [&](const Block& block) {
@@ -337,7 +419,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                     const qsizetype expected = qsizetype(std::min<qint64>(
                         (size - segmentStart) / bytesPerRow * 17 / 16, qint64(segment.length) * 64 + 1024));
                     builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width,
-                                    expected);
+                                    segment.fullRows, expected);
                 } else {
                     QString text =
                         codec::FromCp1251(block.buffer.constData() + segment.begin, segment.length);
@@ -389,7 +471,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
             break;
         }
         if (JobCancelled(Job)) return StopWhenCancelled();
-        BlockParse parse(block, threads, separators_);
+        BlockParse parse(block, threads, separators_, mask);
         if (previous) apply(*previous);
         const bool last = atEnd;
         // The next block is read while this one is parsed, into the buffer just applied.
@@ -511,6 +593,10 @@ bool TTextFile::ReadDelimited(const char* data, qsizetype size) {
     if (JobCancelled(Job)) return StopWhenCancelled();
     if (!read) return Finish(false);
     const qsizetype width = table.Columns.size();
+    const ColumnMask mask(KeptColumns);
+    if (!table.Columns.isEmpty() && table.Columns.first().size() > width)
+        for (int c = 0; c < width; ++c)
+            if (!mask.Kept(c)) table.Columns[c] = TDoubleArray();
     variables_.append(std::move(table.Columns));
     byColumns_.append(true);
     headerLines_.append(std::move(table.HeaderLines));
@@ -551,7 +637,7 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
             const QByteArray bytes = codec::ToCp1251(lines[i]);
             values.clear();
             if (ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, values))
-                builder.Numeric(values.data(), 1, int(values.size()), 1); // clipboard tables are small
+                builder.Numeric(values.data(), 1, int(values.size()), 1, 1); // clipboard tables are small
             else if (IsBlankLine(bytes.constData(), bytes.constData() + bytes.size()))
                 builder.Blank(std::move(lines[i]));
             else

@@ -94,6 +94,10 @@ public:
     // reading with nothing loaded and Cancelled() true.
     TJobProgress* Job = nullptr;
     bool Cancelled() const { return errorCode_ == kCancelledError; }
+    // The columns (from 0) that tables read from files keep; empty keeps all. The values of the
+    // others are checked but not stored, and those columns come out empty, except in a table with
+    // no more rows than columns (its series may be its rows), which keeps them all.
+    QList<int> KeptColumns;
     // Parsing threads for large files; 0 uses every core.
     int ThreadCount = 0;
     // Bytes read and parsed at a time (at least 4096).
