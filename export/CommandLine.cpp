@@ -8,6 +8,9 @@
 
 #include <QFileInfo>
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 void PrintError(const QString& text) {
@@ -264,6 +267,11 @@ int RunHeadless(const TCommandLine& command) {
         return 0;
     }
     SetMessageHandler([](const QString& text) { PrintError(text); });
+#ifdef __GLIBC__
+    // The reading's large buffers go back to the system when freed, before the graphs need memory:
+    // glibc would otherwise raise its mapping threshold and keep them in the heap.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
 
     TSuperGrWindow window;
     window.ApplyDefaultLook();
