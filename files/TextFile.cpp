@@ -7,7 +7,6 @@
 #include "files/SafeSave.h"
 #include "model/Codecs.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +15,9 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 
 // ---------------------------------------------------------------------------------------------
 // Separators and the parsing of one line
@@ -334,13 +335,10 @@ qsizetype CompleteLinesEnd(const char* data, qsizetype size) {
     return 0;
 }
 
-// One block of the source: its complete lines [0, cut) and, once parsed, their chunks. The bytes
-// from cut to filled are the start of a line that the next block completes.
+// One block of the source: its complete lines [start, end) and, once parsed, their chunks.
 struct Block {
-    QByteArray buffer;
-    qsizetype filled = 0;
-    qsizetype cut = 0;
-    qint64 start = 0; // source offset of buffer[0]
+    qsizetype start = 0;
+    qsizetype end = 0;
     std::vector<ParsedChunk> chunks;
 };
 
@@ -348,17 +346,19 @@ struct Block {
 // no thread outlives the block even when the reading fails meanwhile.
 class BlockParse {
 public:
-    BlockParse(Block& block, int threads, const TSeparatorSet& separators, const ColumnMask& mask) {
-        const char* data = block.buffer.constData();
-        const int pieces = int(std::clamp<qsizetype>(block.cut / kMinBytesPerThread, 1, threads));
+    BlockParse(const char* source, Block& block, int threads, const TSeparatorSet& separators,
+               const ColumnMask& mask) {
+        const char* data = source + block.start;
+        const qsizetype size = block.end - block.start;
+        const int pieces = int(std::clamp<qsizetype>(size / kMinBytesPerThread, 1, threads));
         block.chunks.resize(pieces);
         qsizetype from = 0;
         for (int k = 0; k < pieces; ++k) {
-            qsizetype to = block.cut;
+            qsizetype to = size;
             if (k + 1 < pieces) {
-                const qsizetype target = std::max(from, block.cut * (k + 1) / pieces);
-                const void* newline = std::memchr(data + target, '\n', block.cut - target);
-                to = newline ? static_cast<const char*>(newline) - data + 1 : block.cut;
+                const qsizetype target = std::max(from, size * (k + 1) / pieces);
+                const void* newline = std::memchr(data + target, '\n', size - target);
+                to = newline ? static_cast<const char*>(newline) - data + 1 : size;
             }
             workers_.emplace_back(ParseChunk, data, from, to, block.start, std::cref(separators),
                                   std::cref(mask), std::ref(block.chunks[k]));
@@ -394,9 +394,10 @@ void TTextFile::Progress(int percent) {
     if (OnProgress) OnProgress(this, percent);
 }
 
-// The reading is a pipeline over two blocks: while the threads parse one block, this thread applies
-// the lines of the previous one to the variables and then reads the next.
-bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
+// The reading is a pipeline over blocks of whole lines: while the threads parse one block, this
+// thread applies the lines of the previous one to the variables. A mapped file gives the pages of
+// the blocks applied back, so that it never holds more than two blocks in memory.
+bool TTextFile::ReadText(const char* data, qsizetype size, bool mapped) {
     const bool progress = size >= ProgressThreshold && size > 0 && OnProgress;
     lastPercent_ = -1;
     if (progress) Progress(0);
@@ -421,8 +422,7 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                     builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width,
                                     segment.fullRows, expected);
                 } else {
-                    QString text =
-                        codec::FromCp1251(block.buffer.constData() + segment.begin, segment.length);
+                    QString text = codec::FromCp1251(data + block.start + segment.begin, segment.length);
                     if (segment.kind == LineKind::Text)
                         builder.Text(std::move(text));
                     else
@@ -432,57 +432,40 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                 segmentStart = segment.end;
             }
         }
+#ifdef MADV_DONTNEED
+        if (mapped) {
+            const qsizetype page = qsizetype(sysconf(_SC_PAGESIZE));
+            const quintptr first = (quintptr(data + block.start) + page - 1) / page * page;
+            const quintptr last = quintptr(data + block.end) / page * page;
+            if (first < last) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+        }
+#endif
+    };
+    // The next block: BlockSize bytes up to their last line end, more when one line is longer.
+    qsizetype next = 0;
+    const auto take = [&](Block& block) {
+        block.start = block.end = next;
+        for (qsizetype window = std::max<qsizetype>(BlockSize, 4096); block.end == next; window *= 2) {
+            if (size - next <= window)
+                block.end = size;
+            else
+                block.end = next + CompleteLinesEnd(data + next, window);
+        }
+        next = block.end;
+        JobAdvance(Job, block.end - block.start);
     };
 
-    bool atEnd = false;
-    // Reads the next block; the unfinished line of the previous one starts it.
-    const auto fill = [&](Block& block, const Block* previous) {
-        block.filled = 0;
-        block.start = 0;
-        block.cut = 0;
-        if (previous) {
-            const qsizetype tail = previous->filled - previous->cut;
-            if (block.buffer.size() < tail) block.buffer.resize(tail);
-            std::memcpy(block.buffer.data(), previous->buffer.constData() + previous->cut, tail);
-            block.filled = tail;
-            block.start = previous->start + previous->cut;
-        }
-        while (!atEnd && block.cut == 0) {
-            // Small sources get a small buffer; one byte more than expected lets the end show.
-            const qint64 want = std::clamp<qint64>(size - (block.start + block.filled) + 1, 4096,
-                                                   std::max<qint64>(BlockSize, 4096));
-            if (block.buffer.size() < block.filled + want) block.buffer.resize(block.filled + want);
-            const qint64 got = device.read(block.buffer.data() + block.filled, want);
-            if (got < 0) return false;
-            JobAdvance(Job, got);
-            block.filled += got;
-            atEnd = got == 0 || device.atEnd();
-            block.cut = atEnd ? block.filled : CompleteLinesEnd(block.buffer.constData(), block.filled);
-        }
-        return true;
-    };
-
-    if (!fill(blocks[0], nullptr)) return false;
     const Block* previous = nullptr; // parsed, not yet applied
-    for (int current = 0;; current ^= 1) {
-        Block& block = blocks[current];
-        if (block.cut == 0) {
-            if (previous) apply(*previous);
-            break;
-        }
+    for (int current = 0; next < size; current ^= 1) {
         if (JobCancelled(Job)) return StopWhenCancelled();
-        BlockParse parse(block, threads, separators_, mask);
+        Block& block = blocks[current];
+        take(block);
+        BlockParse parse(data, block, threads, separators_, mask);
         if (previous) apply(*previous);
-        const bool last = atEnd;
-        // The next block is read while this one is parsed, into the buffer just applied.
-        if (!last && !fill(blocks[current ^ 1], &block)) return false;
         parse.Join();
-        if (last) {
-            apply(block);
-            break;
-        }
         previous = &block;
     }
+    if (previous) apply(*previous);
     if (progress) Progress(100);
     if (JobCancelled(Job)) return StopWhenCancelled();
     return Finish(builder.Finish());
@@ -538,8 +521,11 @@ bool TTextFile::LoadFromFile(const QString& name) {
             const QByteArray bytes = file.readAll();
             return ReadDelimited(bytes.constData(), bytes.size());
         }
-        ok = ReadDevice(file, file.size());
-        if (!ok && errorCode_ == 0) throw std::bad_alloc(); // the device failed
+        if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+            return ReadText(reinterpret_cast<const char*>(mapped), file.size(), true);
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) throw std::bad_alloc(); // the device failed
+        ok = ReadText(bytes.constData(), bytes.size(), false);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;
@@ -552,13 +538,10 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
     Clear();
     SetError(0, QString());
     fileName_ = name;
-    QBuffer device;
-    device.setData(bytes);
-    device.open(QIODevice::ReadOnly);
     try {
         if (ChooseSeparator(name, bytes.constData(), bytes.size()) != TFieldSeparator::Whitespace)
             return ReadDelimited(bytes.constData(), bytes.size());
-        return ReadDevice(device, bytes.size());
+        return ReadText(bytes.constData(), bytes.size(), false);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;

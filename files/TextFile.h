@@ -7,7 +7,6 @@
 class TJobProgress;
 
 #include <QByteArray>
-#include <QIODevice>
 #include <QString>
 
 #include <array>
@@ -112,7 +111,7 @@ private:
     qsizetype RowCount(int index) const;
     qsizetype RowLength(int index, qsizetype row) const;
     Extended At(int index, qsizetype row, qsizetype column) const;
-    bool ReadDevice(QIODevice& device, qint64 size);
+    bool ReadText(const char* data, qsizetype size, bool mapped);
     TFieldSeparator ChooseSeparator(const QString& name, const char* sample, qsizetype size);
     bool ReadDelimited(const char* data, qsizetype size);
     void AppendColumnsInfo(const QStringList& names = {}, const QList<bool>& dates = {});
