@@ -104,17 +104,17 @@ int ParseRow(const char* begin, const char* end, const TSeparatorSet& separators
         while (p != end && IsBlankChar(*p) && !isSeparator(*p))
             ++p; // blanks before the number
         if (p == end || isSeparator(*p)) return textLine();
-        const bool keep = !mask || mask->Kept(tokens);
-        Extended value;
         const char* stop;
-        if (keep ? !numparse::ParseExtended(p, end, value, &stop, flags)
-                 : !numparse::IsExtended(p, end, &stop, flags))
+        if (!mask || mask->Kept(tokens)) {
+            values.emplace_back(); // the value is parsed in place
+            if (!numparse::ParseExtended(p, end, values.back(), &stop, flags)) return textLine();
+        } else if (!numparse::IsExtended(p, end, &stop, flags)) {
             return textLine();
+        }
         p = stop;
         while (p != end && IsBlankChar(*p) && !isSeparator(*p))
             ++p; // and after it
         if (p != end && !isSeparator(*p)) return textLine();
-        if (keep) values.push_back(value);
         ++tokens;
     }
     return tokens;
@@ -173,6 +173,8 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
     out.segments.clear();
     out.values.clear();
     try {
+        // Most sources end their lines with line feeds alone: they need no search for returns.
+        const bool anyReturn = std::memchr(block + from, '\r', size_t(to - from)) != nullptr;
         qsizetype pos = from;
         while (pos < to) {
             const char* lineBegin = block + pos;
@@ -181,7 +183,8 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
             const char* next = newline ? newline + 1 : block + to;
             // A carriage return ends a line too, alone or before a line feed.
             if (const char* cr =
-                    static_cast<const char*>(std::memchr(lineBegin, '\r', lineEnd - lineBegin))) {
+                    anyReturn ? static_cast<const char*>(std::memchr(lineBegin, '\r', lineEnd - lineBegin))
+                              : nullptr) {
                 if (!(newline && cr + 1 == newline)) next = cr + 1;
                 lineEnd = cr;
             }

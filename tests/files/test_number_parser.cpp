@@ -220,3 +220,17 @@ TEST(NumberParser, MatchesStrtoldOnRandomStrings) {
         if (HasFailure()) break;
     }
 }
+
+TEST(NumberParser, NineteenDigitsBeyondTheExactPowersMatchStrtold) {
+    // Mantissas that fit 64 bits with exponents past 10^27, where the 128-bit powers of five decide.
+    std::mt19937_64 random(28);
+    for (int i = 0; i < 200000; ++i) {
+        const uint64_t mantissa = random() >> (random() % 64);
+        const int exponent = int(random() % 800) - 400;
+        ExpectMatchesReference(WithExponent(std::to_string(mantissa), "e", exponent));
+        if (HasFailure()) break;
+    }
+    ExpectMatchesReference("18446744073709551615e350"); // the largest mantissa at the table's ends
+    ExpectMatchesReference("18446744073709551615e-350");
+    ExpectMatchesReference("1e-351");
+}
