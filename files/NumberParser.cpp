@@ -107,37 +107,38 @@ struct Decimal {
     char point;
 };
 
-// The syntax of ParseExtended: false when no number starts at begin.
-inline bool Scan(const char* begin, const char* end, unsigned flags, Decimal& d) {
+// The syntax of ParseExtended: false when no number starts at begin. The parts are kept in locals
+// while scanning, so that the digit loops run in registers.
+[[gnu::always_inline]] inline bool Scan(const char* begin, const char* end, unsigned flags, Decimal& d) {
     const char* p = begin;
-    d.negative = false;
+    bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) {
-        d.negative = *p == '-';
+        negative = *p == '-';
         ++p;
     }
-    d.digitsBegin = p;
-    d.mantissa = 0;
-    d.kept = 0;
-    d.dropped = 0;
-    d.decimalExponent = 0;
+    const char* digitsBegin = p;
+    uint64_t mantissa = 0;
+    int kept = 0;
+    int dropped = 0;
+    int decimalExponent = 0;
     while (p != end && *p == '0')
         ++p; // leading zeros carry no significance
-    p = ScanSignificant(p, end, d.mantissa, d.kept, d.dropped);
-    bool anyDigit = p != d.digitsBegin;
-    d.point = '.';
+    p = ScanSignificant(p, end, mantissa, kept, dropped);
+    bool anyDigit = p != digitsBegin;
+    char point = '.';
     if (p != end && (*p == '.' || (*p == ',' && (flags & kCommaIsPoint)))) {
-        d.point = *p;
+        point = *p;
         const char* fraction = ++p;
-        if (d.mantissa == 0) {
+        if (mantissa == 0) {
             while (p != end && *p == '0')
                 ++p;
             const ptrdiff_t zeros = p - fraction;
-            if (zeros >= kExponentCap) d.dropped = 1; // far out of range: only the slow path can say where
-            d.decimalExponent -= int(std::min<ptrdiff_t>(zeros, kExponentCap));
+            if (zeros >= kExponentCap) dropped = 1; // far out of range: only the slow path can say where
+            decimalExponent -= int(std::min<ptrdiff_t>(zeros, kExponentCap));
         }
-        const int keptBefore = d.kept;
-        p = ScanSignificant(p, end, d.mantissa, d.kept, d.dropped);
-        d.decimalExponent -= d.kept - keptBefore;
+        const int keptBefore = kept;
+        p = ScanSignificant(p, end, mantissa, kept, dropped);
+        decimalExponent -= kept - keptBefore;
         anyDigit = anyDigit || p != fraction;
     }
     if (!anyDigit) return false;
@@ -154,12 +155,12 @@ inline bool Scan(const char* begin, const char* end, unsigned flags, Decimal& d)
                 if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
                 ++q;
             }
-            if (exponent >= kExponentCap) d.dropped = 1; // saturated: leave the rounding to the slow path
-            d.decimalExponent += negativeExponent ? -exponent : exponent;
+            if (exponent >= kExponentCap) dropped = 1; // saturated: leave the rounding to the slow path
+            decimalExponent += negativeExponent ? -exponent : exponent;
             p = q;
         }
     }
-    d.end = p;
+    d = {digitsBegin, p, mantissa, kept, dropped, decimalExponent, negative, point};
     return true;
 }
 
@@ -249,16 +250,53 @@ bool ParseExtended(const char* begin, const char* end, Extended& out, const char
 }
 
 bool IsExtended(const char* begin, const char* end, const char** stop, unsigned flags) {
-    Decimal d;
-    if (!Scan(begin, end, flags, d)) {
+    // The syntax of Scan without the value: only the integer digits and the exponent are counted.
+    const auto skipDigits = [end](const char* p) {
+        for (uint64_t chunk; end - p >= 8 && (std::memcpy(&chunk, p, 8), IsEightDigits(chunk));)
+            p += 8;
+        while (p != end && IsDigit(*p))
+            ++p;
+        return p;
+    };
+    const char* p = begin;
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    const char* digits = p;
+    while (p != end && *p == '0')
+        ++p;
+    const char* significant = p;
+    p = skipDigits(p);
+    const ptrdiff_t integerDigits = p - significant;
+    bool anyDigit = p != digits;
+    if (p != end && (*p == '.' || (*p == ',' && (flags & kCommaIsPoint)))) {
+        const char* fraction = ++p;
+        p = skipDigits(p);
+        anyDigit = anyDigit || p != fraction;
+    }
+    if (!anyDigit) {
         *stop = begin;
         return false;
     }
-    *stop = d.end;
-    // The digits bound the magnitude; only a number near the top of the range is converted.
-    if (d.mantissa == 0 || d.kept + d.dropped + d.decimalExponent <= kSafeDecimalDigits) return true;
+    int exponent = 0;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool negativeExponent = false;
+        if (q != end && (*q == '+' || *q == '-')) {
+            negativeExponent = *q == '-';
+            ++q;
+        }
+        if (q != end && IsDigit(*q)) {
+            for (; q != end && IsDigit(*q); ++q)
+                if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
+            if (negativeExponent) exponent = -exponent;
+            p = q;
+        }
+    }
+    *stop = p;
+    // The value is below 10^(integer digits + exponent); only near the top of the range does the
+    // conversion decide.
+    if (integerDigits + exponent <= kSafeDecimalDigits) return true;
     Extended value;
-    return Convert(d, value);
+    return ParseExtended(begin, end, value, stop, flags);
 }
 
 } // namespace numparse
