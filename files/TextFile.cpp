@@ -95,15 +95,23 @@ int ParseRow(const char* begin, const char* end, const TSeparatorSet& separators
     // Line ends are never part of the last token.
     while (end != begin && (end[-1] == '\r' || end[-1] == '\n'))
         --end;
+    // Blanks that do not separate values may surround a number; in the default set all of them separate.
+    const bool looseBlanks = !separators.Contains(' ') || !separators.Contains('\t');
+    const auto skipLooseBlanks = [&](const char* q) {
+        while (q != end && IsBlankChar(*q) && !isSeparator(*q))
+            ++q;
+        return q;
+    };
     const char* p = begin;
     int tokens = 0;
     for (;;) {
         while (p != end && isSeparator(*p))
             ++p;
         if (p == end) break;
-        while (p != end && IsBlankChar(*p) && !isSeparator(*p))
-            ++p; // blanks before the number
-        if (p == end || isSeparator(*p)) return textLine();
+        if (looseBlanks) {
+            p = skipLooseBlanks(p);
+            if (p == end || isSeparator(*p)) return textLine();
+        }
         const char* stop;
         if (!mask || mask->Kept(tokens)) {
             values.emplace_back(); // the value is parsed in place
@@ -111,9 +119,7 @@ int ParseRow(const char* begin, const char* end, const TSeparatorSet& separators
         } else if (!numparse::IsExtended(p, end, &stop, flags)) {
             return textLine();
         }
-        p = stop;
-        while (p != end && IsBlankChar(*p) && !isSeparator(*p))
-            ++p; // and after it
+        p = looseBlanks ? skipLooseBlanks(stop) : stop;
         if (p != end && !isSeparator(*p)) return textLine();
         ++tokens;
     }

@@ -91,6 +91,13 @@ TEST_F(TextFileTest, CommaAsDecimalPoint) {
     EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 5, 2}}));
 }
 
+TEST_F(TextFileTest, BlanksAroundValuesWhenOnlySemicolonsSeparate) {
+    file.SetSeparators(TSeparatorSet(QByteArray(";")));
+    ASSERT_TRUE(Load(" 1 ;\t2\t; 3\n1 2;3;4\n"));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2, 3}})); // "1 2" is no number: a text line
+    EXPECT_EQ(file.VariableCount(), 1);
+}
+
 TEST_F(TextFileTest, MixedSeparatorsAndLineEnds) {
     ASSERT_TRUE(Load("\t1;2  ;\t3 |4\xA6"
                      "5\xB3"
