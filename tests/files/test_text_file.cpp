@@ -494,3 +494,15 @@ TEST(TextFileKeptColumns, OnlyKeptColumnsOfLongTablesAreStored) {
     }
     EXPECT_GT(dropped, 50);
 }
+
+TEST(TextFileKeptColumns, DelimitedTablesKeepTheirNames) {
+    TTextFile file;
+    file.FieldSeparator = TFieldSeparator::Auto;
+    file.KeptColumns = {1};
+    ASSERT_TRUE(file.LoadFromBytes("a,b,c\n1,2,3\n4,5,6\n7,8,9\n10,11,12\n", QStringLiteral("t.csv")));
+    TDoubleArray2 columns;
+    ASSERT_TRUE(file.GetColumns(0, columns));
+    EXPECT_EQ(columns, (TDoubleArray2{{}, {2, 5, 8, 11}, {}}));
+    EXPECT_EQ(file.ColumnNames(0),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+}
