@@ -450,11 +450,12 @@ bool TTextFile::ReadText(const char* data, qsizetype size, bool mapped) {
         }
 #endif
     };
-    // The next block: BlockSize bytes up to their last line end, more when one line is longer.
+    // The next block: its bytes up to their last line end, more when one line is longer.
+    const qsizetype blockSize = std::max<qsizetype>(std::min<qsizetype>(BlockSize, size / 16), 4096);
     qsizetype next = 0;
     const auto take = [&](Block& block) {
         block.start = block.end = next;
-        for (qsizetype window = std::max<qsizetype>(BlockSize, 4096); block.end == next; window *= 2) {
+        for (qsizetype window = blockSize; block.end == next; window *= 2) {
             if (size - next <= window)
                 block.end = size;
             else

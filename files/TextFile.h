@@ -99,7 +99,8 @@ public:
     QList<int> KeptColumns;
     // Parsing threads for large files; 0 uses every core.
     int ThreadCount = 0;
-    // Bytes read and parsed at a time (at least 4096).
+    // Bytes parsed at a time, at most (at least 4096): a smaller source takes a sixteenth of its
+    // size, so that its first and last blocks, which nothing overlaps, are short.
     qint64 BlockSize = qint64(16) << 20;
 
 private:
