@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <sys/mman.h>
 #include <thread>
@@ -286,12 +287,17 @@ private:
             if (keptOnly && !mask_.Kept(c)) continue;
             const Extended* in = values + index++;
             if (dropped_ && !mask_.Kept(c)) continue;
+            // Gathered in cache, then copied on: a resize would first clear the new end of the column.
             TDoubleArray& column = columns_[c];
-            const qsizetype start = column.size();
-            column.resize(start + rows); // grows geometrically, in place where the allocator can
-            Extended* out = column.data() + start;
-            for (qsizetype r = 0; r < rows; ++r, in += stride)
-                out[r] = *in;
+            Extended gathered[1024];
+            for (qsizetype done = 0; done < rows;) {
+                const qsizetype n = std::min<qsizetype>(rows - done, std::size(gathered));
+                for (qsizetype r = 0; r < n; ++r, in += stride)
+                    gathered[r] = *in;
+                column.append(TDoubleArray::const_iterator(gathered),
+                              TDoubleArray::const_iterator(gathered + n));
+                done += n;
+            }
         }
     }
     // A table with more rows than columns keeps its series in the columns: the unkept ones go.
