@@ -39,6 +39,16 @@ inline bool IsEightDigits(uint64_t chunk) {
             (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
 }
 
+// How many of the eight bytes of a chunk, from the first (lowest address), are ASCII digits. A
+// byte's test carries into the bytes after it only when it is no digit itself, so the count up to
+// the first other byte is exact.
+inline int LeadingDigits(uint64_t chunk) {
+    const uint64_t notDigits =
+        ((chunk & 0xF0F0F0F0F0F0F0F0ULL) | (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
+        0x3333333333333333ULL;
+    return notDigits == 0 ? 8 : std::countr_zero(notDigits) / 8;
+}
+
 // The value of eight ASCII digits, the first byte (lowest address) most significant.
 inline uint32_t ParseEightDigits(uint64_t chunk) {
     constexpr uint64_t kMask = 0x000000FF000000FFULL;
@@ -252,8 +262,13 @@ bool ParseExtended(const char* begin, const char* end, Extended& out, const char
 bool IsExtended(const char* begin, const char* end, const char** stop, unsigned flags) {
     // The syntax of Scan without the value: only the integer digits and the exponent are counted.
     const auto skipDigits = [end](const char* p) {
-        for (uint64_t chunk; end - p >= 8 && (std::memcpy(&chunk, p, 8), IsEightDigits(chunk));)
-            p += 8;
+        while (end - p >= 8) {
+            uint64_t chunk;
+            std::memcpy(&chunk, p, 8);
+            const int count = LeadingDigits(chunk);
+            p += count;
+            if (count < 8) return p;
+        }
         while (p != end && IsDigit(*p))
             ++p;
         return p;
