@@ -3,7 +3,8 @@
 //   bench_files --generate FILE ROWS   writes a ROWS x 3 table of 17-digit numbers
 //   bench_files --measurement FILE ROWS  writes a ROWS x 3 measurement: ascending time, two noisy signals
 //   bench_files --csv FILE ROWS        writes a ROWS x 10 CSV: a header, ISO date-times, nine numbers
-//   bench_files --load FILE THREADS    one load, with MB/s and memory figures (for /usr/bin/time -v)
+//   bench_files --load FILE THREADS [COLUMNS]  one load, with MB/s and memory figures (for
+//                                      /usr/bin/time -v); COLUMNS like 0,1 keeps only those
 #include "files/NumberParser.h"
 #include "files/TextFile.h"
 
@@ -131,10 +132,12 @@ long long StatusKb(const char* key) {
     return value;
 }
 
-int LoadOnce(const QString& path, int threads) {
+int LoadOnce(const QString& path, int threads, const QString& kept) {
     const long long before = StatusKb("VmRSS:");
     TTextFile file;
     file.ThreadCount = threads;
+    for (const QString& column : kept.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        file.KeptColumns.append(column.toInt());
     file.FieldSeparator = TFieldSeparator::Auto;
     QElapsedTimer timer;
     timer.start();
@@ -164,18 +167,19 @@ int LoadOnce(const QString& path, int threads) {
     return 0;
 }
 
-std::vector<std::string> Numbers17(int count) {
+// 17 significant digits with exponents up to `span`, past the exact powers of ten with wide spans.
+std::vector<std::string> Numbers17(int count, int span = 12) {
     std::mt19937_64 random(1);
     std::vector<std::string> out(count);
     for (std::string& s : out) {
         AppendNumber(s, random);
-        s += "e-" + std::to_string(random() % 12);
+        s += (span > 12 && random() % 2 ? "e+" : "e-") + std::to_string(random() % span);
     }
     return out;
 }
 
 void BM_ParseExtended17Digits(benchmark::State& state) {
-    const std::vector<std::string> numbers = Numbers17(1 << 16);
+    const std::vector<std::string> numbers = Numbers17(1 << 16, int(state.range(0)));
     size_t bytes = 0;
     for (const std::string& s : numbers)
         bytes += s.size();
@@ -190,7 +194,7 @@ void BM_ParseExtended17Digits(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(numbers.size()));
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
-BENCHMARK(BM_ParseExtended17Digits);
+BENCHMARK(BM_ParseExtended17Digits)->ArgName("exponents")->Arg(12)->Arg(300);
 
 void BM_StrtoldCLocale17Digits(benchmark::State& state) {
     const std::vector<std::string> numbers = Numbers17(1 << 16);
@@ -250,8 +254,9 @@ int main(int argc, char** argv) {
         return GenerateMeasurement(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3])) ? 0 : 1;
     if (argc == 4 && std::strcmp(argv[1], "--csv") == 0)
         return GenerateCsv(QString::fromLocal8Bit(argv[2]), std::atoll(argv[3])) ? 0 : 1;
-    if (argc == 4 && std::strcmp(argv[1], "--load") == 0)
-        return LoadOnce(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--load") == 0)
+        return LoadOnce(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]),
+                        argc == 5 ? QString::fromLocal8Bit(argv[4]) : QString());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

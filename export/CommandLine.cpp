@@ -8,6 +8,9 @@
 
 #include <QFileInfo>
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 void PrintError(const QString& text) {
@@ -269,6 +272,11 @@ int RunHeadless(const TCommandLine& command) {
         return 0;
     }
     SetMessageHandler([](const QString& text) { PrintError(text); });
+#ifdef __GLIBC__
+    // The reading's large buffers go back to the system when freed, before the graphs need memory:
+    // glibc would otherwise raise its mapping threshold and keep them in the heap.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
 
     TSuperGrWindow window;
     window.ApplyDefaultLook();
@@ -279,6 +287,11 @@ int RunHeadless(const TCommandLine& command) {
     TAddGraphsModel model(window, asker);
     model.PreviewShown = false;
     model.SetFieldSeparator(command.Separator);
+    // Only the columns a graph uses are kept.
+    for (const auto& [x, y] : command.Columns) {
+        if (x > 0) model.KeptColumns.append(x - 1);
+        model.KeptColumns.append(y - 1);
+    }
     for (const QString& input : command.Inputs) {
         if (!QFileInfo::exists(input)) {
             PrintError(QStringLiteral("не удаётся открыть \"%1\": файл не найден").arg(input));

@@ -11,8 +11,10 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <QSysInfo>
 #include <algorithm>
 #include <cmath>
+#include <png.h>
 
 namespace {
 Extended EffectiveScale(const TPictureOptions& options) {
@@ -31,6 +33,47 @@ void PaintExport(TSuperGrWindow& window, QPaintDevice& device, const TRect& targ
     MakeExportScheme(window, schemeNumber, scheme);
     QPainter painter(&device);
     PaintFigureOutput(window, painter, target, scheme);
+}
+
+// A figure is mostly flat colour: the "up" filter with the fastest deflate level makes a file about
+// twice the size of libpng's adaptive filters at the default level, in a third of the time.
+bool WritePng(const QImage& picture, QIODevice& device) {
+    const QImage image =
+        picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool written = info != nullptr;
+    // libpng reports its errors by a long jump back to here; no C++ object lives in between.
+    if (written && setjmp(png_jmpbuf(png))) written = false;
+    if (written) {
+        const auto write = [](png_structp p, png_bytep data, size_t size) {
+            auto* out = static_cast<QIODevice*>(png_get_io_ptr(p));
+            if (out->write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
+                png_error(p, "write failed");
+        };
+        png_set_write_fn(png, &device, write, nullptr);
+        png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0)
+            png_set_pHYs(png, info, png_uint_32(image.dotsPerMeterX()), png_uint_32(image.dotsPerMeterY()),
+                         PNG_RESOLUTION_METER);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+        png_set_compression_level(png, 1);
+        png_write_info(png, info);
+        // Each pixel is the 32-bit value 0xffRRGGBB: its bytes in memory depend on the byte order.
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+            png_set_bgr(png);
+            png_set_filler(png, 0, PNG_FILLER_AFTER);
+        } else {
+            png_set_filler(png, 0, PNG_FILLER_BEFORE);
+        }
+        for (int y = 0; y < image.height(); ++y)
+            png_write_row(png, image.constScanLine(y));
+        png_write_end(png, info);
+    }
+    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    return written;
 }
 
 // Written in slices, so a job sees the bytes go and can stop between them.
@@ -142,10 +185,11 @@ bool WritePicture(const TRenderedPicture& picture, const QString& fileName, QStr
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    const char* kind = picture.Format == TPictureFormat::Png   ? "PNG"
-                       : picture.Format == TPictureFormat::Jpg ? "JPG"
-                                                               : "BMP";
-    if (!picture.Image.save(&buffer, kind, picture.Format == TPictureFormat::Jpg ? 95 : -1)) {
+    const bool jpg = picture.Format == TPictureFormat::Jpg;
+    const bool encoded = picture.Format == TPictureFormat::Png
+                             ? WritePng(picture.Image, buffer)
+                             : picture.Image.save(&buffer, jpg ? "JPG" : "BMP", jpg ? 95 : -1);
+    if (!encoded) {
         if (error) *error = QStringLiteral("Не удалось записать рисунок.");
         return false;
     }

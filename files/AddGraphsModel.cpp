@@ -280,14 +280,15 @@ TAddGraphsModel::TLoad TAddGraphsModel::LoadOne(const QString& name) {
     TSourceReading reading;
     const bool mat = IsMatName(name);
     if (!ReadOffThread(name, [&](TJobProgress& progress) {
-            reading = mat ? ReadMat(name, &progress) : ReadText(name, separator_, &progress);
+            reading = mat ? ReadMat(name, &progress) : ReadText(name, separator_, KeptColumns, &progress);
         }))
         return TLoad::Nothing;
     if (reading.Cancelled) return TLoad::Cancelled;
     if (!reading.TextInstead.isEmpty()) {
         if (!asker_.AskYesNo(QuestionCaption(), reading.TextInstead)) return TLoad::Nothing;
-        if (!ReadOffThread(name,
-                           [&](TJobProgress& progress) { reading = ReadText(name, separator_, &progress); }))
+        if (!ReadOffThread(name, [&](TJobProgress& progress) {
+                reading = ReadText(name, separator_, KeptColumns, &progress);
+            }))
             return TLoad::Nothing;
         if (reading.Cancelled) return TLoad::Cancelled;
     }
@@ -310,11 +311,12 @@ bool TAddGraphsModel::Accept(TSourceReading& reading) {
 }
 
 TSourceReading TAddGraphsModel::ReadText(const QString& name, TFieldSeparator separator,
-                                         TJobProgress* progress) {
+                                         const QList<int>& keptColumns, TJobProgress* progress) {
     TSourceReading reading;
     reading.Node.Caption = name;
     TTextFile file;
     file.FieldSeparator = separator;
+    file.KeptColumns = keptColumns;
     file.Job = progress;
     if (!file.LoadFromFile(name)) {
         reading.Cancelled = file.Cancelled();
@@ -402,7 +404,7 @@ void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
     bool cancelled = false;
     const bool ran = RunJob(ReadingText({}), [&](TJobProgress& progress) {
         for (qsizetype i = 0; i < names.size() && !cancelled; ++i) {
-            readings[i] = ReadText(names[i], separator, &progress);
+            readings[i] = ReadText(names[i], separator, KeptColumns, &progress);
             cancelled = readings[i].Cancelled;
         }
     });
@@ -421,11 +423,14 @@ void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
 void TAddGraphsModel::AddArray(TFileNode& file, const QString& caption, const TDoubleArray2& lines,
                                bool linesAreColumns, const TStrArray& header, const QStringList& names,
                                const QList<bool>& dates) {
-    const qsizetype lineLength = lines.isEmpty() ? 0 : lines[0].size();
-    // Nothing to plot in an empty matrix; a ragged one cannot be split into series.
+    qsizetype lineLength = 0;
+    for (const TDoubleArray& line : lines)
+        lineLength = std::max(lineLength, line.size());
+    // Nothing to plot in an empty matrix; a ragged one cannot be split into series. Columns that
+    // were not kept are empty.
     if (lineLength == 0 || lineLength > std::numeric_limits<int>::max()) return;
     for (const TDoubleArray& line : lines)
-        if (line.size() != lineLength) return;
+        if (line.size() != lineLength && !(linesAreColumns && line.isEmpty())) return;
     const int rows = int(linesAreColumns ? lineLength : lines.size());
     const int columns = int(linesAreColumns ? lines.size() : lineLength);
 

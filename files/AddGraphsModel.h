@@ -211,13 +211,17 @@ public:
     // The dialog previews the focused series; a model driven without one (the command line) switches
     // the preview off and spares building a graph of every series it walks through.
     bool PreviewShown = true;
+    // A run that knows which columns it plots (the command line) reads only those from text tables;
+    // the others come empty and give no graph (TTextFile::KeptColumns).
+    QList<int> KeptColumns;
 
 private:
     enum class TLoad { Loaded, Nothing, Cancelled };
     TLoad LoadOne(const QString& name);
     bool ReadOffThread(const QString& name, const TJobWork& work) const;
     // The worker's part: the file read into a node, touching nothing of the model.
-    static TSourceReading ReadText(const QString& name, TFieldSeparator separator, TJobProgress* progress);
+    static TSourceReading ReadText(const QString& name, TFieldSeparator separator,
+                                   const QList<int>& keptColumns, TJobProgress* progress);
     static TSourceReading ReadMat(const QString& name, TJobProgress* progress);
     // The GUI thread's part: the messages and questions; false when no array is left.
     bool Accept(TSourceReading& reading);

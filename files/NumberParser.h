@@ -19,6 +19,10 @@ enum ParseFlags : unsigned {
 bool ParseExtended(const char* begin, const char* end, Extended& out, const char** stop,
                    unsigned flags = kPointOnly);
 
+// Whether ParseExtended would take a number at `begin`, and where it would stop, without the cost
+// of converting it.
+bool IsExtended(const char* begin, const char* end, const char** stop, unsigned flags = kPointOnly);
+
 // The reference conversion (strtold in the "C" locale) of a null-terminated string; exposed for
 // the randomized comparison in the tests and the parser benchmark.
 Extended ReferenceStrtold(const char* text, char** endptr);

@@ -7,7 +7,6 @@
 #include "files/SafeSave.h"
 #include "model/Codecs.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
@@ -15,8 +14,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 
 // ---------------------------------------------------------------------------------------------
 // Separators and the parsing of one line
@@ -52,36 +54,84 @@ bool IsBlankLine(const char* begin, const char* end) {
 
 } // namespace
 
-bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
-                  std::vector<Extended>& values) {
+namespace {
+
+// The columns of a table that are kept; the others are only checked to hold numbers.
+class ColumnMask {
+public:
+    ColumnMask() = default;
+    explicit ColumnMask(const QList<int>& columns) {
+        for (int column : columns)
+            if (column >= 0) {
+                if (column >= int(kept_.size())) kept_.resize(size_t(column) + 1, false);
+                kept_[size_t(column)] = true;
+            }
+    }
+    bool KeepsAll() const { return kept_.empty(); }
+    bool Kept(int column) const {
+        return kept_.empty() || (size_t(column) < kept_.size() && kept_[size_t(column)]);
+    }
+    // The kept columns among the first `width`.
+    int KeptCount(int width) const {
+        if (kept_.empty()) return width;
+        return int(std::count(kept_.begin(),
+                              kept_.begin() + std::min<ptrdiff_t>(width, ptrdiff_t(kept_.size())), true));
+    }
+
+private:
+    std::vector<bool> kept_;
+};
+
+// ParseNumbers converting only the tokens that the mask keeps (all without one). Returns the
+// number of tokens on a numeric line, 0 on a text line.
+int ParseRow(const char* begin, const char* end, const TSeparatorSet& separators, const ColumnMask* mask,
+             std::vector<Extended>& values) {
     const size_t start = values.size();
     const unsigned flags = separators.Contains(',') ? numparse::kPointOnly : numparse::kCommaIsPoint;
     const auto isSeparator = [&separators](char c) { return separators.Contains(static_cast<uint8_t>(c)); };
     const auto textLine = [&values, start] {
         values.resize(start);
-        return false;
+        return 0;
     };
     // Line ends are never part of the last token.
     while (end != begin && (end[-1] == '\r' || end[-1] == '\n'))
         --end;
+    // Blanks that do not separate values may surround a number; in the default set all of them separate.
+    const bool looseBlanks = !separators.Contains(' ') || !separators.Contains('\t');
+    const auto skipLooseBlanks = [&](const char* q) {
+        while (q != end && IsBlankChar(*q) && !isSeparator(*q))
+            ++q;
+        return q;
+    };
     const char* p = begin;
+    int tokens = 0;
     for (;;) {
         while (p != end && isSeparator(*p))
             ++p;
         if (p == end) break;
-        while (p != end && IsBlankChar(*p) && !isSeparator(*p))
-            ++p; // blanks before the number
-        Extended value;
+        if (looseBlanks) {
+            p = skipLooseBlanks(p);
+            if (p == end || isSeparator(*p)) return textLine();
+        }
         const char* stop;
-        if (p == end || isSeparator(*p) || !numparse::ParseExtended(p, end, value, &stop, flags))
+        if (!mask || mask->Kept(tokens)) {
+            values.emplace_back(); // the value is parsed in place
+            if (!numparse::ParseExtended(p, end, values.back(), &stop, flags)) return textLine();
+        } else if (!numparse::IsExtended(p, end, &stop, flags)) {
             return textLine();
-        p = stop;
-        while (p != end && IsBlankChar(*p) && !isSeparator(*p))
-            ++p; // and after it
+        }
+        p = looseBlanks ? skipLooseBlanks(stop) : stop;
         if (p != end && !isSeparator(*p)) return textLine();
-        values.push_back(value);
+        ++tokens;
     }
-    return values.size() > start;
+    return tokens;
+}
+
+} // namespace
+
+bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separators,
+                  std::vector<Extended>& values) {
+    return ParseRow(begin, end, separators, nullptr, values) > 0;
 }
 
 bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values) {
@@ -106,7 +156,9 @@ struct Segment {
     qsizetype begin;  // text: position of the line in the block; numeric: of its first value
     qsizetype length; // text: its length; numeric: the number of rows
     int width;        // numeric: values per row
-    qint64 end;       // source offset just past the segment, for progress
+    // numeric: the first rows hold all their values, the others only those of the kept columns
+    qsizetype fullRows;
+    qint64 end; // source offset just past the segment, for progress
 };
 
 // One line-aligned piece of a block: its segments and, for the numeric lines, their values row
@@ -118,11 +170,18 @@ struct alignas(64) ParsedChunk {
     bool failed = false;
 };
 
+// A table's first rows come whole: while it has no more rows than columns, its series may be its rows.
+bool NeedsFullRow(const Segment* last) {
+    return !last || last->kind != LineKind::Numeric || last->fullRows <= last->width;
+}
+
 void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOffset,
-                const TSeparatorSet& separators, ParsedChunk& out) {
+                const TSeparatorSet& separators, const ColumnMask& mask, ParsedChunk& out) {
     out.segments.clear();
     out.values.clear();
     try {
+        // Most sources end their lines with line feeds alone: they need no search for returns.
+        const bool anyReturn = std::memchr(block + from, '\r', size_t(to - from)) != nullptr;
         qsizetype pos = from;
         while (pos < to) {
             const char* lineBegin = block + pos;
@@ -131,24 +190,33 @@ void ParseChunk(const char* block, qsizetype from, qsizetype to, qint64 blockOff
             const char* next = newline ? newline + 1 : block + to;
             // A carriage return ends a line too, alone or before a line feed.
             if (const char* cr =
-                    static_cast<const char*>(std::memchr(lineBegin, '\r', lineEnd - lineBegin))) {
+                    anyReturn ? static_cast<const char*>(std::memchr(lineBegin, '\r', lineEnd - lineBegin))
+                              : nullptr) {
                 if (!(newline && cr + 1 == newline)) next = cr + 1;
                 lineEnd = cr;
             }
             const qint64 endOffset = blockOffset + (next - block);
             const qsizetype first = qsizetype(out.values.size());
-            if (ParseNumbers(lineBegin, lineEnd, separators, out.values)) {
-                const int width = int(qsizetype(out.values.size()) - first);
-                Segment* last = out.segments.empty() ? nullptr : &out.segments.back();
+            Segment* last = out.segments.empty() ? nullptr : &out.segments.back();
+            bool full = mask.KeepsAll() || NeedsFullRow(last);
+            int width = ParseRow(lineBegin, lineEnd, separators, full ? nullptr : &mask, out.values);
+            if (width > 0 && !full && width != last->width) {
+                // The line starts a table of another width: it comes whole.
+                out.values.resize(size_t(first));
+                width = ParseRow(lineBegin, lineEnd, separators, nullptr, out.values);
+                full = true;
+            }
+            if (width > 0) {
                 if (last && last->kind == LineKind::Numeric && last->width == width) {
                     ++last->length;
+                    last->fullRows += full;
                     last->end = endOffset;
                 } else {
-                    out.segments.push_back({LineKind::Numeric, first, 1, width, endOffset});
+                    out.segments.push_back({LineKind::Numeric, first, 1, width, 1, endOffset});
                 }
             } else {
                 const LineKind kind = IsBlankLine(lineBegin, lineEnd) ? LineKind::Blank : LineKind::Text;
-                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, 0, endOffset});
+                out.segments.push_back({kind, lineBegin - block, lineEnd - lineBegin, 0, 0, endOffset});
             }
             pos = next - block;
         }
@@ -169,23 +237,20 @@ constexpr qsizetype kTrimLimit = qsizetype(1) << 18;
 // without a copy.
 class TTextFile::Builder {
 public:
-    explicit Builder(TTextFile& file) : file_(file) {}
+    explicit Builder(TTextFile& file, const ColumnMask& mask = ColumnMask()) : file_(file), mask_(mask) {}
 
-    // rows x width values, row after row; expectedRows: how many rows the variable may get in all.
-    void Numeric(const Extended* values, qsizetype rows, int width, qsizetype expectedRows) {
+    // rows x width values: the first fullRows rows whole, the others with the values of the kept
+    // columns only, row after row; expectedRows: how many rows the variable may get in all.
+    void Numeric(const Extended* values, qsizetype rows, int width, qsizetype fullRows,
+                 qsizetype expectedRows) {
         anyNumeric_ = true;
         if (!columns_.isEmpty() && columns_.size() != width) Close();
         FlushPending();
         if (columns_.isEmpty()) Start(width, std::max(rows, expectedRows));
-        for (int c = 0; c < width; ++c) {
-            TDoubleArray& column = columns_[c];
-            const qsizetype start = column.size();
-            column.resize(start + rows); // grows geometrically, in place where the allocator can
-            Extended* out = column.data() + start;
-            const Extended* in = values + c;
-            for (qsizetype r = 0; r < rows; ++r, in += width)
-                out[r] = *in;
-        }
+        fullRows = std::min(fullRows, rows);
+        Append(values, fullRows, width, false);
+        if (!dropped_ && columns_.first().size() > width) Drop();
+        Append(values + fullRows * width, rows - fullRows, mask_.KeptCount(width), true);
     }
     void Text(QString&& line) {
         if (!columns_.isEmpty()) Close();
@@ -205,11 +270,41 @@ public:
     }
 
 private:
-    // Room for the rows expected is taken at once, so that the columns are not moved as they grow.
+    // Room for the rows expected is taken at once, so that the columns are not moved as they grow;
+    // the columns that will not be kept get room for the rows that decide it.
     void Start(int width, qsizetype expectedRows) {
         columns_.resize(width);
-        for (TDoubleArray& column : columns_)
-            column.reserve(expectedRows);
+        for (int c = 0; c < width; ++c)
+            columns_[c].reserve(mask_.Kept(c) ? expectedRows : std::min<qsizetype>(expectedRows, width + 1));
+        dropped_ = false;
+    }
+    // Appends rows of `stride` values to the columns that hold values (only the kept ones, with
+    // keptOnly, in the order of the values).
+    void Append(const Extended* values, qsizetype rows, int stride, bool keptOnly) {
+        if (rows == 0) return;
+        int index = 0;
+        for (int c = 0; c < columns_.size() && index < stride; ++c) {
+            if (keptOnly && !mask_.Kept(c)) continue;
+            const Extended* in = values + index++;
+            if (dropped_ && !mask_.Kept(c)) continue;
+            // Gathered in cache, then copied on: a resize would first clear the new end of the column.
+            TDoubleArray& column = columns_[c];
+            Extended gathered[1024];
+            for (qsizetype done = 0; done < rows;) {
+                const qsizetype n = std::min<qsizetype>(rows - done, std::size(gathered));
+                for (qsizetype r = 0; r < n; ++r, in += stride)
+                    gathered[r] = *in;
+                column.append(TDoubleArray::const_iterator(gathered),
+                              TDoubleArray::const_iterator(gathered + n));
+                done += n;
+            }
+        }
+    }
+    // A table with more rows than columns keeps its series in the columns: the unkept ones go.
+    void Drop() {
+        for (int c = 0; c < columns_.size(); ++c)
+            if (!mask_.Kept(c)) columns_[c] = TDoubleArray();
+        dropped_ = true;
     }
     void FlushPending() {
         if (pending_.isEmpty()) return;
@@ -232,7 +327,9 @@ private:
     }
 
     TTextFile& file_;
+    const ColumnMask mask_;
     TDoubleArray2 columns_;
+    bool dropped_ = false;
     TStrArray text_;
     TStrArray pending_;
     bool anyNumeric_ = false;
@@ -253,13 +350,10 @@ qsizetype CompleteLinesEnd(const char* data, qsizetype size) {
     return 0;
 }
 
-// One block of the source: its complete lines [0, cut) and, once parsed, their chunks. The bytes
-// from cut to filled are the start of a line that the next block completes.
+// One block of the source: its complete lines [start, end) and, once parsed, their chunks.
 struct Block {
-    QByteArray buffer;
-    qsizetype filled = 0;
-    qsizetype cut = 0;
-    qint64 start = 0; // source offset of buffer[0]
+    qsizetype start = 0;
+    qsizetype end = 0;
     std::vector<ParsedChunk> chunks;
 };
 
@@ -267,20 +361,22 @@ struct Block {
 // no thread outlives the block even when the reading fails meanwhile.
 class BlockParse {
 public:
-    BlockParse(Block& block, int threads, const TSeparatorSet& separators) {
-        const char* data = block.buffer.constData();
-        const int pieces = int(std::clamp<qsizetype>(block.cut / kMinBytesPerThread, 1, threads));
+    BlockParse(const char* source, Block& block, int threads, const TSeparatorSet& separators,
+               const ColumnMask& mask) {
+        const char* data = source + block.start;
+        const qsizetype size = block.end - block.start;
+        const int pieces = int(std::clamp<qsizetype>(size / kMinBytesPerThread, 1, threads));
         block.chunks.resize(pieces);
         qsizetype from = 0;
         for (int k = 0; k < pieces; ++k) {
-            qsizetype to = block.cut;
+            qsizetype to = size;
             if (k + 1 < pieces) {
-                const qsizetype target = std::max(from, block.cut * (k + 1) / pieces);
-                const void* newline = std::memchr(data + target, '\n', block.cut - target);
-                to = newline ? static_cast<const char*>(newline) - data + 1 : block.cut;
+                const qsizetype target = std::max(from, size * (k + 1) / pieces);
+                const void* newline = std::memchr(data + target, '\n', size - target);
+                to = newline ? static_cast<const char*>(newline) - data + 1 : size;
             }
             workers_.emplace_back(ParseChunk, data, from, to, block.start, std::cref(separators),
-                                  std::ref(block.chunks[k]));
+                                  std::cref(mask), std::ref(block.chunks[k]));
             from = to;
         }
     }
@@ -313,15 +409,17 @@ void TTextFile::Progress(int percent) {
     if (OnProgress) OnProgress(this, percent);
 }
 
-// The reading is a pipeline over two blocks: while the threads parse one block, this thread applies
-// the lines of the previous one to the variables and then reads the next.
-bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
+// The reading is a pipeline over blocks of whole lines: while the threads parse one block, this
+// thread applies the lines of the previous one to the variables. A mapped file gives the pages of
+// the blocks applied back, so that it never holds more than two blocks in memory.
+bool TTextFile::ReadText(const char* data, qsizetype size, bool mapped) {
     const bool progress = size >= ProgressThreshold && size > 0 && OnProgress;
     lastPercent_ = -1;
     if (progress) Progress(0);
     if (Job) Job->SetTotal(size);
     const int threads = std::max(1, ThreadCount > 0 ? ThreadCount : int(std::thread::hardware_concurrency()));
-    Builder builder(*this);
+    const ColumnMask mask(KeptColumns);
+    Builder builder(*this, mask);
     Block blocks[2];
     qint64 segmentStart = 0;
     const auto apply = [&](const Block& block) {
@@ -337,10 +435,9 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                     const qsizetype expected = qsizetype(std::min<qint64>(
                         (size - segmentStart) / bytesPerRow * 17 / 16, qint64(segment.length) * 64 + 1024));
                     builder.Numeric(chunk.values.data() + segment.begin, segment.length, segment.width,
-                                    expected);
+                                    segment.fullRows, expected);
                 } else {
-                    QString text =
-                        codec::FromCp1251(block.buffer.constData() + segment.begin, segment.length);
+                    QString text = codec::FromCp1251(data + block.start + segment.begin, segment.length);
                     if (segment.kind == LineKind::Text)
                         builder.Text(std::move(text));
                     else
@@ -350,57 +447,41 @@ bool TTextFile::ReadDevice(QIODevice& device, qint64 size) {
                 segmentStart = segment.end;
             }
         }
+#ifdef MADV_DONTNEED
+        if (mapped) {
+            const qsizetype page = qsizetype(sysconf(_SC_PAGESIZE));
+            const quintptr first = (quintptr(data + block.start) + page - 1) / page * page;
+            const quintptr last = quintptr(data + block.end) / page * page;
+            if (first < last) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+        }
+#endif
+    };
+    // The next block: its bytes up to their last line end, more when one line is longer.
+    const qsizetype blockSize = std::max<qsizetype>(std::min<qsizetype>(BlockSize, size / 16), 4096);
+    qsizetype next = 0;
+    const auto take = [&](Block& block) {
+        block.start = block.end = next;
+        for (qsizetype window = blockSize; block.end == next; window *= 2) {
+            if (size - next <= window)
+                block.end = size;
+            else
+                block.end = next + CompleteLinesEnd(data + next, window);
+        }
+        next = block.end;
+        JobAdvance(Job, block.end - block.start);
     };
 
-    bool atEnd = false;
-    // Reads the next block; the unfinished line of the previous one starts it.
-    const auto fill = [&](Block& block, const Block* previous) {
-        block.filled = 0;
-        block.start = 0;
-        block.cut = 0;
-        if (previous) {
-            const qsizetype tail = previous->filled - previous->cut;
-            if (block.buffer.size() < tail) block.buffer.resize(tail);
-            std::memcpy(block.buffer.data(), previous->buffer.constData() + previous->cut, tail);
-            block.filled = tail;
-            block.start = previous->start + previous->cut;
-        }
-        while (!atEnd && block.cut == 0) {
-            // Small sources get a small buffer; one byte more than expected lets the end show.
-            const qint64 want = std::clamp<qint64>(size - (block.start + block.filled) + 1, 4096,
-                                                   std::max<qint64>(BlockSize, 4096));
-            if (block.buffer.size() < block.filled + want) block.buffer.resize(block.filled + want);
-            const qint64 got = device.read(block.buffer.data() + block.filled, want);
-            if (got < 0) return false;
-            JobAdvance(Job, got);
-            block.filled += got;
-            atEnd = got == 0 || device.atEnd();
-            block.cut = atEnd ? block.filled : CompleteLinesEnd(block.buffer.constData(), block.filled);
-        }
-        return true;
-    };
-
-    if (!fill(blocks[0], nullptr)) return false;
     const Block* previous = nullptr; // parsed, not yet applied
-    for (int current = 0;; current ^= 1) {
-        Block& block = blocks[current];
-        if (block.cut == 0) {
-            if (previous) apply(*previous);
-            break;
-        }
+    for (int current = 0; next < size; current ^= 1) {
         if (JobCancelled(Job)) return StopWhenCancelled();
-        BlockParse parse(block, threads, separators_);
+        Block& block = blocks[current];
+        take(block);
+        BlockParse parse(data, block, threads, separators_, mask);
         if (previous) apply(*previous);
-        const bool last = atEnd;
-        // The next block is read while this one is parsed, into the buffer just applied.
-        if (!last && !fill(blocks[current ^ 1], &block)) return false;
         parse.Join();
-        if (last) {
-            apply(block);
-            break;
-        }
         previous = &block;
     }
+    if (previous) apply(*previous);
     if (progress) Progress(100);
     if (JobCancelled(Job)) return StopWhenCancelled();
     return Finish(builder.Finish());
@@ -456,8 +537,11 @@ bool TTextFile::LoadFromFile(const QString& name) {
             const QByteArray bytes = file.readAll();
             return ReadDelimited(bytes.constData(), bytes.size());
         }
-        ok = ReadDevice(file, file.size());
-        if (!ok && errorCode_ == 0) throw std::bad_alloc(); // the device failed
+        if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+            return ReadText(reinterpret_cast<const char*>(mapped), file.size(), true);
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) throw std::bad_alloc(); // the device failed
+        ok = ReadText(bytes.constData(), bytes.size(), false);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;
@@ -470,13 +554,10 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
     Clear();
     SetError(0, QString());
     fileName_ = name;
-    QBuffer device;
-    device.setData(bytes);
-    device.open(QIODevice::ReadOnly);
     try {
         if (ChooseSeparator(name, bytes.constData(), bytes.size()) != TFieldSeparator::Whitespace)
             return ReadDelimited(bytes.constData(), bytes.size());
-        return ReadDevice(device, bytes.size());
+        return ReadText(bytes.constData(), bytes.size(), false);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;
@@ -511,6 +592,10 @@ bool TTextFile::ReadDelimited(const char* data, qsizetype size) {
     if (JobCancelled(Job)) return StopWhenCancelled();
     if (!read) return Finish(false);
     const qsizetype width = table.Columns.size();
+    const ColumnMask mask(KeptColumns);
+    if (!table.Columns.isEmpty() && table.Columns.first().size() > width)
+        for (int c = 0; c < width; ++c)
+            if (!mask.Kept(c)) table.Columns[c] = TDoubleArray();
     variables_.append(std::move(table.Columns));
     byColumns_.append(true);
     headerLines_.append(std::move(table.HeaderLines));
@@ -551,7 +636,7 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
             const QByteArray bytes = codec::ToCp1251(lines[i]);
             values.clear();
             if (ParseNumbers(bytes.constData(), bytes.constData() + bytes.size(), separators, values))
-                builder.Numeric(values.data(), 1, int(values.size()), 1); // clipboard tables are small
+                builder.Numeric(values.data(), 1, int(values.size()), 1, 1); // clipboard tables are small
             else if (IsBlankLine(bytes.constData(), bytes.constData() + bytes.size()))
                 builder.Blank(std::move(lines[i]));
             else

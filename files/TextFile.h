@@ -7,7 +7,6 @@
 class TJobProgress;
 
 #include <QByteArray>
-#include <QIODevice>
 #include <QString>
 
 #include <array>
@@ -94,9 +93,14 @@ public:
     // reading with nothing loaded and Cancelled() true.
     TJobProgress* Job = nullptr;
     bool Cancelled() const { return errorCode_ == kCancelledError; }
+    // The columns (from 0) that tables read from files keep; empty keeps all. The values of the
+    // others are checked but not stored, and those columns come out empty, except in a table with
+    // no more rows than columns (its series may be its rows), which keeps them all.
+    QList<int> KeptColumns;
     // Parsing threads for large files; 0 uses every core.
     int ThreadCount = 0;
-    // Bytes read and parsed at a time (at least 4096).
+    // Bytes parsed at a time, at most (at least 4096): a smaller source takes a sixteenth of its
+    // size, so that its first and last blocks, which nothing overlaps, are short.
     qint64 BlockSize = qint64(16) << 20;
 
 private:
@@ -108,7 +112,7 @@ private:
     qsizetype RowCount(int index) const;
     qsizetype RowLength(int index, qsizetype row) const;
     Extended At(int index, qsizetype row, qsizetype column) const;
-    bool ReadDevice(QIODevice& device, qint64 size);
+    bool ReadText(const char* data, qsizetype size, bool mapped);
     TFieldSeparator ChooseSeparator(const QString& name, const char* sample, qsizetype size);
     bool ReadDelimited(const char* data, qsizetype size);
     void AppendColumnsInfo(const QStringList& names = {}, const QList<bool>& dates = {});

@@ -1,4 +1,5 @@
-// The extended parser against strtold in the C locale on any decimal text.
+// The extended parser against strtold in the C locale on any decimal text, and its check without
+// the value against both.
 #include "files/NumberParser.h"
 
 #include <cmath>
@@ -13,6 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* stop = nullptr;
     const bool ok = numparse::ParseExtended(text.data(), text.data() + text.size(), value, &stop);
     if (stop < text.data() || stop > text.data() + text.size()) std::abort();
+    // The check without the value agrees with the parse.
+    const char* checked = nullptr;
+    if (numparse::IsExtended(text.data(), text.data() + text.size(), &checked) != ok || checked != stop)
+        std::abort();
     if (!ok && stop == text.data()) return 0;
     // What the parser took must be what strtold takes from the same start, rounded the same way.
     const std::string taken(text.data(), stop);

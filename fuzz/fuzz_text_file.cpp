@@ -36,6 +36,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         blocks.GetVariable(i, other);
         if (one != other) std::abort();
     }
+    // Keeping two columns gives the same variables, those columns and, in a table of more rows than
+    // columns, nothing of the others.
+    TTextFile kept;
+    kept.BlockSize = 4096;
+    kept.ThreadCount = 2;
+    kept.KeptColumns = {2, 0};
+    if (kept.LoadFromBytes(bytes, QStringLiteral("fuzz.txt")) != ok) std::abort();
+    if (kept.VariableCount() != file.VariableCount() || kept.HeaderLines() != file.HeaderLines())
+        std::abort();
+    for (int i = 0; i < file.VariableCount(); ++i) {
+        TDoubleArray2 all, some;
+        file.GetColumns(i, all);
+        kept.GetColumns(i, some);
+        if (some.size() != all.size()) std::abort();
+        for (qsizetype c = 0; c < all.size(); ++c) {
+            const bool stored = all.first().size() <= all.size() || c == 0 || c == 2;
+            if (some[c] != (stored ? all[c] : TDoubleArray())) std::abort();
+        }
+    }
     TTextFile clipboard;
     clipboard.LoadFromClipboardText(codec::FromCp1251(bytes));
     // As delimited text: one table of equal columns, a name and a date flag for each, or no data.

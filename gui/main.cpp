@@ -36,6 +36,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Help and version need no toolkit at all.
+    if (command->Help || command->Version) return RunHeadless(*command);
     if (command->Headless()) {
         // No window: fonts and painting work without a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

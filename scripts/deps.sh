@@ -9,8 +9,8 @@ packages=(
     # Qt: the core uses QtCore and QtGui (whose CMake files need the GL headers), export adds QtSvg, the
     # GUI QtWidgets; Qt's own dialogs in Russian
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev qt6-translations-l10n
-    # figure files and MAT-files (libdeflate: the figure file's checksums); tests and benchmarks
-    zlib1g-dev libdeflate-dev libgtest-dev libgmock-dev libbenchmark-dev
+    # figure files and MAT-files (libdeflate: the figure file's checksums); PNG pictures; tests and benchmarks
+    zlib1g-dev libdeflate-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
     # workbooks (.xlsx) of the data export
     libxlsxwriter-dev
     # the fonts the figures are drawn and tested with

@@ -122,6 +122,18 @@ TEST_F(AddGraphsFixture, ThreeColumnsGiveTwoGraphsAgainstTheFirstColumn) {
     EXPECT_TRUE(window.AllowRepaint);
 }
 
+TEST_F(AddGraphsFixture, ColumnsNotKeptGiveNoGraphs) {
+    model.KeptColumns = {0, 2};
+    model.LoadSources({WriteTable(QStringLiteral("data.txt"), 100, 3)});
+    ASSERT_EQ(model.Files().size(), 1);
+    EXPECT_EQ(Array().Data.SeriesCount, 3);
+    EXPECT_TRUE(Array().Data.Series[1].isEmpty());
+    EXPECT_EQ(model.Build(), 1);
+    ASSERT_EQ(window.GraphCount(), 1);
+    EXPECT_EQ(GraphX(window.GraphByIndex(0)), Ramp(100, 0, 10));
+    EXPECT_EQ(GraphY(window.GraphByIndex(0)), Ramp(100, 2, 10));
+}
+
 TEST_F(AddGraphsFixture, SingleColumnIsPlottedAgainstNodeNumbers) {
     model.LoadSources({Write(QStringLiteral("one.txt"), "5\n7\n9\n4\n")});
     const TArrayNode& array = Array();

@@ -41,6 +41,9 @@ std::string WithExponent(const std::string& mantissa, const char* marker, int ex
 // Compares the parser with strtold in the C locale on a whole decimal string.
 void ExpectMatchesReference(const std::string& text) {
     const Parsed parsed = Parse(text);
+    const char* stop = nullptr;
+    EXPECT_EQ(numparse::IsExtended(text.data(), text.data() + text.size(), &stop), parsed.ok) << text;
+    EXPECT_EQ(size_t(stop - text.data()), parsed.consumed) << text;
     char* end = nullptr;
     const Extended reference = numparse::ReferenceStrtold(text.c_str(), &end);
     if (std::isinf(reference)) {
@@ -140,6 +143,8 @@ TEST(NumberParser, RangeLimits) {
     EXPECT_FALSE(Parse("1e5000").ok); // overflow is not a number
     EXPECT_TRUE(std::isinf(Parse("-1e5000").value));
     EXPECT_FALSE(Parse("1.2e4932").ok);
+    for (const char* text : {"1.2e4932", "0.0012e4935", "9999e4929", "1.1e4932", "-1e4932", "1e-99999999"})
+        ExpectMatchesReference(text);
     EXPECT_TRUE(SameBits(Parse("1.18973149535723176502e+4932").value, std::numeric_limits<Extended>::max()));
     EXPECT_TRUE(
         SameBits(Parse("3.6451995318824746025e-4951").value, std::numeric_limits<Extended>::denorm_min()));
@@ -214,4 +219,18 @@ TEST(NumberParser, MatchesStrtoldOnRandomStrings) {
         ExpectMatchesReference(text);
         if (HasFailure()) break;
     }
+}
+
+TEST(NumberParser, NineteenDigitsBeyondTheExactPowersMatchStrtold) {
+    // Mantissas that fit 64 bits with exponents past 10^27, where the 128-bit powers of five decide.
+    std::mt19937_64 random(28);
+    for (int i = 0; i < 200000; ++i) {
+        const uint64_t mantissa = random() >> (random() % 64);
+        const int exponent = int(random() % 800) - 400;
+        ExpectMatchesReference(WithExponent(std::to_string(mantissa), "e", exponent));
+        if (HasFailure()) break;
+    }
+    ExpectMatchesReference("18446744073709551615e350"); // the largest mantissa at the table's ends
+    ExpectMatchesReference("18446744073709551615e-350");
+    ExpectMatchesReference("1e-351");
 }

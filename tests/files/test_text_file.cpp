@@ -91,6 +91,13 @@ TEST_F(TextFileTest, CommaAsDecimalPoint) {
     EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 5, 2}}));
 }
 
+TEST_F(TextFileTest, BlanksAroundValuesWhenOnlySemicolonsSeparate) {
+    file.SetSeparators(TSeparatorSet(QByteArray(";")));
+    ASSERT_TRUE(Load(" 1 ;\t2\t; 3\n1 2;3;4\n"));
+    EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2, 3}})); // "1 2" is no number: a text line
+    EXPECT_EQ(file.VariableCount(), 1);
+}
+
 TEST_F(TextFileTest, MixedSeparatorsAndLineEnds) {
     ASSERT_TRUE(Load("\t1;2  ;\t3 |4\xA6"
                      "5\xB3"
@@ -443,4 +450,59 @@ TEST(TextFileBlocks, LinesAndLineEndsAcrossSmallBlocks) {
     EXPECT_EQ(first[0].size(), 3000);
     EXPECT_EQ(first[0].last(), 2999);
     ExpectSameVariables(whole, blocks);
+}
+
+TEST(TextFileKeptColumns, OnlyKeptColumnsOfLongTablesAreStored) {
+    // Tables of one to four columns, long and short, with lines that are text only because of a
+    // value in a column that is not kept: the variables stay those of the full reading.
+    std::mt19937 random(9);
+    const QByteArray oddLines[] = {"1 x 3\n", "1 2 1e5000\n", "4 5 6,5,7\n", "note\n", "\n", "1 2 3 4 5\n"};
+    QByteArray text;
+    while (text.size() < 300000) {
+        if (random() % 40 == 0) {
+            text += oddLines[random() % std::size(oddLines)];
+            continue;
+        }
+        const int width = 1 + int(random() % 4);
+        const int rows = random() % 3 == 0 ? 1 + int(random() % width) : int(random() % 300);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < width; ++c)
+                text += QByteArray::number(int(random() % 100000) - 50000) + (c + 1 < width ? "\t" : "\r\n");
+        }
+    }
+    TTextFile full, kept;
+    full.ThreadCount = 1;
+    kept.ThreadCount = 2;
+    kept.BlockSize = 4096;
+    kept.KeptColumns = {2, 0, 7};
+    ASSERT_TRUE(full.LoadFromBytes(text, QStringLiteral("a")));
+    ASSERT_TRUE(kept.LoadFromBytes(text, QStringLiteral("a")));
+    ASSERT_EQ(kept.VariableCount(), full.VariableCount());
+    EXPECT_EQ(kept.HeaderLines(), full.HeaderLines());
+    int dropped = 0;
+    for (int i = 0; i < full.VariableCount(); ++i) {
+        TDoubleArray2 all, some;
+        ASSERT_TRUE(full.GetColumns(i, all));
+        ASSERT_TRUE(kept.GetColumns(i, some));
+        ASSERT_EQ(some.size(), all.size()) << i;
+        const bool longTable = all.first().size() > all.size();
+        for (int c = 0; c < all.size(); ++c) {
+            const bool stored = !longTable || c == 0 || c == 2;
+            EXPECT_EQ(some[c], stored ? all[c] : TDoubleArray()) << i << ' ' << c;
+            dropped += !stored;
+        }
+    }
+    EXPECT_GT(dropped, 50);
+}
+
+TEST(TextFileKeptColumns, DelimitedTablesKeepTheirNames) {
+    TTextFile file;
+    file.FieldSeparator = TFieldSeparator::Auto;
+    file.KeptColumns = {1};
+    ASSERT_TRUE(file.LoadFromBytes("a,b,c\n1,2,3\n4,5,6\n7,8,9\n10,11,12\n", QStringLiteral("t.csv")));
+    TDoubleArray2 columns;
+    ASSERT_TRUE(file.GetColumns(0, columns));
+    EXPECT_EQ(columns, (TDoubleArray2{{}, {2, 5, 8, 11}, {}}));
+    EXPECT_EQ(file.ColumnNames(0),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
 }
