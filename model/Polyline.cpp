@@ -476,6 +476,25 @@ public:
         Append(p);
     }
 
+    // What the level-of-detail walk reads of the state: the last kept point, the filter steps and
+    // the vertical run, if any, with the pixel rows it covers.
+    const TCurvePoint& LastKept() const { return Last; }
+    Extended FilterStepX() const { return StepX; }
+    Extended FilterStepY() const { return StepY; }
+    bool VerticalRun() const { return Vertical; }
+    int32_t RunColumn() const { return VerticalColumn; }
+    void RunRows(int64_t& low, int64_t& high) const {
+        const int64_t a = VerticalOriginY + VerticalMin / VerticalDirY;
+        const int64_t b = VerticalOriginY + VerticalMax / VerticalDirY;
+        low = std::min(a, b);
+        high = std::max(a, b);
+    }
+    // A point of the run that was passed over: the one kept when the run turns or the piece ends.
+    void SetPending(const TCurvePoint& p) {
+        Pending = p;
+        HasPending = true;
+    }
+
     // A kept point: the filters measure from it from now on; the cache gets it through its column.
     void Append(const TCurvePoint& p) {
         Last = p;
@@ -619,17 +638,224 @@ int SkipOutside(const Extended* xs, const Extended* ys, const TWindow& window, i
     return i;
 }
 
-void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePixel* pixels, int n) {
+// The nodes of the exact walk: every node mapped into the graph's node pixels just ahead of it.
+class TMappedNodes {
+public:
+    TMappedNodes(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
+                 TNodePixel* pixels, int n)
+        : Mapper(map, window, xs, ys, pixels, n), Window(window), Xs(xs), Ys(ys), Pixels(pixels) {}
+
+    void Ready(int end) { Mapper.MapUpTo(end); }
+    bool OnScreen(int i) const { return Pixels[i].OnScreen; }
+    const TNodePixel& Pixel(int i) const { return Pixels[i]; }
+    int SkipOutside(int i, int last) const { return ::SkipOutside(Xs, Ys, Window, i, last); }
+    int FastForward(TPolylineBuilder& builder, int i, int last, bool breaks, uint8_t, Extended) {
+        if (breaks || !Pixels[i + 1].OnScreen) return i;
+        i = builder.SkipDense(Xs, Ys, Pixels, i, std::min(last, Mapper.Mapped() - 1));
+        Mapper.MapUpTo(i + 2);
+        return i;
+    }
+
+private:
+    TNodeMapper Mapper;
+    const TWindow& Window;
+    const Extended* Xs;
+    const Extended* Ys;
+    TNodePixel* Pixels;
+};
+
+// The nodes of the level-of-detail walk: pixels are computed only for the nodes the walk looks
+// at, and the index lets it pass over stretches that cannot change the polyline without reading
+// them. The walk's state after such a stretch is the one the exact walk reaches node by node.
+class TDetailNodes {
+public:
+    TDetailNodes(const TDetailIndex& index, const TMapping& map, const TWindow& window, const Extended* xs,
+                 const Extended* ys, int n)
+        : Index(index), Map(map), Window(window), Xs(xs), Ys(ys), N(n),
+          Ascending(index.Order() == TDetailIndex::TOrder::Ascending) {
+        // The nodes inside the window along X form one run of indexes.
+        auto beforeWindow = [&](int i) { return Ascending ? Xs[i] < Window.XMin : Xs[i] > Window.XMax; };
+        auto notAfterWindow = [&](int i) { return Ascending ? Xs[i] <= Window.XMax : Xs[i] >= Window.XMin; };
+        XFirst = FirstIndex(0, N, [&](int i) { return !beforeWindow(i); });
+        XLast = FirstIndex(XFirst, N, [&](int i) { return !notAfterWindow(i); }) - 1;
+    }
+
+    void Ready(int) {}
+    bool OnScreen(int i) const { return Window.Contains(Xs[i], Ys[i]); }
+    TNodePixel Pixel(int i) const {
+        TNodePixel p;
+        p.OnScreen = OnScreen(i);
+        if (p.OnScreen) {
+            p.X = Column(Xs[i]);
+            p.Y = Row(Ys[i]);
+        }
+        return p;
+    }
+
+    // As ::SkipOutside, in jumps over the stretches beyond one edge.
+    int SkipOutside(int i, int last) const {
+        while (i < last) {
+            const Extended x0 = Xs[i], x1 = Xs[i + 1], y0 = Ys[i], y1 = Ys[i + 1];
+            const bool left = x0 < Window.XMin && x1 < Window.XMin, right = x0 > Window.XMax && x1 > Window.XMax;
+            if (left || right) {
+                // Nodes before the window along X lead the array, those after it end it.
+                if (i + 1 > XLast) return last;
+                i = std::max(i + 1, std::min(XFirst, last + 1) - 1);
+                continue;
+            }
+            if (y0 > Window.YMax && y1 > Window.YMax) {
+                const int j = Index.FirstMatch(
+                    i + 1, last, [&](const TDetailIndex::TBounds& b, int, int) { return b.Lo <= Window.YMax; },
+                    [&](int k) { return !(Ys[k] > Window.YMax); });
+                i = std::min(j - 1, last);
+                continue;
+            }
+            if (y0 < Window.YMin && y1 < Window.YMin) {
+                const int j = Index.FirstMatch(
+                    i + 1, last, [&](const TDetailIndex::TBounds& b, int, int) { return b.Hi >= Window.YMin; },
+                    [&](int k) { return !(Ys[k] < Window.YMin); });
+                i = std::min(j - 1, last);
+                continue;
+            }
+            break;
+        }
+        return i;
+    }
+
+    // From the segment starting at node `i`, whose start is on screen and ends the polyline so far,
+    // the nodes that change nothing but the dropped point: on screen and within a pixel of the last
+    // kept point, or inside the covered stretch of a vertical run in its column. Returns the last
+    // such node (the start of the next segment the walk takes itself) after setting the dropped
+    // point as the exact walk would leave it.
+    int FastForward(TPolylineBuilder& builder, int i, int last, bool breaks, uint8_t breakMode,
+                    Extended breakLimit) {
+        const int from = i + 1;
+        int to = std::min(last, XLast);
+        if (from > to) return i;
+        if (breaks && !Unbroken(i, to, breakMode, breakLimit)) {
+            to = ColumnEnd(i, to, Column(Xs[i]));
+            if (to < from || !Unbroken(i, to, breakMode, breakLimit)) return i;
+        }
+        const TCurvePoint& kept = builder.LastKept();
+        const Extended lastX = kept.X, lastY = kept.Y, stepX = builder.FilterStepX(), stepY = builder.FilterStepY();
+        const bool vertical = builder.VerticalRun();
+        int columnEnd = from - 1;
+        if (vertical) {
+            const int32_t column = builder.RunColumn();
+            if (Column(Xs[from]) == column) columnEnd = ColumnEnd(from, to, column);
+            int64_t low, high;
+            builder.RunRows(low, high);
+            if (low != RowLow || high != RowHigh) {
+                RowLow = low;
+                RowHigh = high;
+                InsideLow = HUGE_VALL;
+                InsideHigh = -HUGE_VALL;
+            }
+        }
+        const TWindow& w = Window;
+        auto nearX = [&](Extended x) { return std::fabs(x - lastX) < stepX; };
+        auto nearY = [&](Extended y) { return std::fabs(y - lastY) < stepY; };
+        auto quietNode = [&](int k) {
+            const Extended y = Ys[k];
+            if (!(w.YMin <= y && y <= w.YMax)) return false;
+            return (nearX(Xs[k]) && nearY(y)) || (k <= columnEnd && RowsInside(y, y));
+        };
+        auto quietBlock = [&](const TDetailIndex::TBounds& b, int a, int z) {
+            const Extended lo = b.Lo, hi = b.Hi;
+            if (!(w.YMin <= lo && hi <= w.YMax)) return false;
+            if (nearX(Xs[a]) && nearX(Xs[z]) && nearY(lo) && nearY(hi)) return true;
+            return z <= columnEnd && RowsInside(lo, hi);
+        };
+        const int active = Index.FirstMatch(
+            from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
+            [&](int k) { return !quietNode(k); });
+        if (vertical && active - 1 >= from) {
+            // The last node of the stretch past the one-pixel filter is the run's dropped point; a
+            // node equal to its predecessor ends a segment of zero length, which the walk skips.
+            int p = Index.LastMatch(
+                from, active - 1,
+                [&](const TDetailIndex::TBounds& b, int a, int z) {
+                    return !(nearX(Xs[a]) && nearX(Xs[z]) && nearY(b.Lo) && nearY(b.Hi));
+                },
+                [&](int k) { return !(nearX(Xs[k]) && nearY(Ys[k])); });
+            while (p >= from && Xs[p] == Xs[p - 1] && Ys[p] == Ys[p - 1])
+                --p;
+            if (p >= from) builder.SetPending({Xs[p], Ys[p], Column(Xs[p]), Row(Ys[p]), p});
+        }
+        return active - 1;
+    }
+
+private:
+    template <class Pred>
+    static int FirstIndex(int from, int to, Pred pred) {
+        // The first index of from .. to - 1 where pred holds, pred being false before it and true after.
+        while (from < to) {
+            const int mid = from + (to - from) / 2;
+            if (pred(mid))
+                to = mid;
+            else
+                from = mid + 1;
+        }
+        return from;
+    }
+
+    int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
+    int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
+
+    // The last node of from .. to in pixel column `column`, node `from` being in it.
+    int ColumnEnd(int from, int to, int32_t column) const {
+        return FirstIndex(from, to + 1, [&](int k) { return Column(Xs[k]) != column; }) - 1;
+    }
+
+    // Whether every value of lo .. hi lies in a pixel row of the vertical run. Values between those
+    // already found inside are inside too, the mapping being monotonic.
+    bool RowsInside(Extended lo, Extended hi) {
+        if (InsideLow <= lo && hi <= InsideHigh) return true;
+        const int64_t a = Row(lo), b = Row(hi);
+        if (std::min(a, b) < RowLow || std::max(a, b) > RowHigh) return false;
+        InsideLow = std::min(InsideLow, lo);
+        InsideHigh = std::max(InsideHigh, hi);
+        return true;
+    }
+
+    // No segment between nodes from .. to breaks the curve: each is shorter than the extents of the
+    // stretch, which stay below the limit (with a margin for the rounding of the hypotenuse).
+    bool Unbroken(int from, int to, uint8_t breakMode, Extended breakLimit) const {
+        const Extended width = std::fabs(Xs[to] - Xs[from]);
+        if (breakMode == 1) return width < breakLimit;
+        const TDetailIndex::TBounds b = Index.RangeBounds(Ys, from, to);
+        const Extended height = Extended(b.Hi) - Extended(b.Lo);
+        if (breakMode == 0) return height < breakLimit;
+        return (width + height) * (1 + 1e-17L) < breakLimit;
+    }
+
+    const TDetailIndex& Index;
+    const TMapping& Map;
+    const TWindow& Window;
+    const Extended* Xs;
+    const Extended* Ys;
+    int N;
+    bool Ascending;
+    int XFirst = 0, XLast = -1;
+    // The rows of the vertical run last seen, and the values known to map into them.
+    int64_t RowLow = 1, RowHigh = 0;
+    Extended InsideLow = HUGE_VALL, InsideHigh = -HUGE_VALL;
+};
+
+template <class Nodes>
+void WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nodes, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
-    TNodeMapper mapper(map, window, xs, ys, pixels, n);
     TViewCache& cache = g.Cache;
     if (cache.Pieces.isEmpty()) cache.Pieces.resize(1000);
     if (cache.Points.size() < 100) cache.Points.resize(100);
     if (cache.NodeIndex.size() < cache.Points.size()) cache.NodeIndex.resize(cache.Points.size());
     TPolylineBuilder builder(cache, g.Mapping, map);
 
-    auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], pixels[i].X, pixels[i].Y, i}; };
+    auto nodePoint = [&](int i) {
+        const TNodePixel& p = nodes.Pixel(i);
+        return TCurvePoint{xs[i], ys[i], p.X, p.Y, i};
+    };
     auto clippedPoint = [&](Extended x, Extended y, int node) {
         return TCurvePoint{x, y, map.Round(map.PixelX(x)), map.Round(map.PixelY(y)), node};
     };
@@ -642,8 +868,8 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
         --last;
     if (last < first) {
         // One node, or every node equal: the single pixel when it is on screen.
-        mapper.MapUpTo(n);
-        if (pixels[0].OnScreen) builder.StartPiece(nodePoint(0));
+        nodes.Ready(n);
+        if (nodes.OnScreen(0)) builder.StartPiece(nodePoint(0));
         builder.ClosePiece();
         return;
     }
@@ -654,12 +880,9 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
     bool continues = false; // the previous visible segment ended inside the window
 
     for (int i = first; i <= last; ++i) {
-        if (!continues && !builder.PieceOpen()) i = SkipOutside(xs, ys, window, i, last);
-        mapper.MapUpTo(i + 2);
-        if (continues && !breaks && pixels[i + 1].OnScreen) {
-            i = builder.SkipDense(xs, ys, pixels, i, std::min(last, mapper.Mapped() - 1));
-            mapper.MapUpTo(i + 2);
-        }
+        if (!continues && !builder.PieceOpen()) i = nodes.SkipOutside(i, last);
+        nodes.Ready(i + 2);
+        if (continues) i = nodes.FastForward(builder, i, last, breaks, breakMode, breakLimit);
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
@@ -673,7 +896,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
                 continue;
             }
         }
-        const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
+        const bool on0 = nodes.OnScreen(i), on1 = nodes.OnScreen(i + 1);
         if (on0 && on1 && continues && i != last) {
             // The common case of a dense curve: a node inside the window, usually near the last point.
             if (!builder.NearLast(x1, y1)) builder.ConsiderFar(nodePoint(i + 1));
@@ -707,11 +930,138 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
             builder.Consider(end);
         continues = on1; // an entering or inside segment ends on screen
     }
-    mapper.MapUpTo(n); // the nodes after the last segment of non-zero length
+    nodes.Ready(n); // the nodes after the last segment of non-zero length
     builder.ClosePiece();
 }
 
+TMapping MappingOf(TGraph& g) {
+    const TGraphMapping& m = g.Mapping;
+    const TMappingAnchor anchor = g.MappingAnchor();
+    return {anchor.MidX, m.ShiftX,  m.FitX, m.ZoomX, anchor.OriginX,
+            anchor.MidY, m.ShiftY,  m.FitY, m.ZoomY, anchor.OriginY,
+            std::fegetround() == FE_TONEAREST};
+}
+
+// The level-of-detail path serves a curve whose index is ready, whose argument runs in one
+// direction and whose node squares are not drawn (those need every visible node's pixel). An index
+// gone stale is rebuilt on another thread meanwhile, and the exact path draws the same picture.
+bool UseDetail(TGraph& g, int n) {
+    TViewCache& cache = g.Cache;
+    if (cache.Stale(TViewCache::Detail)) {
+        if (cache.DetailBuild && !cache.DetailBuild->Finished()) return false;
+        const std::shared_ptr<TDetailBuild> build = std::move(cache.DetailBuild);
+        if (build && build->Take(g.XData, g.YData, cache.DetailIndex)) {
+            cache.MarkFresh(TViewCache::Detail);
+        } else {
+            if (n >= DetailMinNodes) cache.DetailBuild = std::make_shared<TDetailBuild>(g.XData, g.YData);
+            return false;
+        }
+    }
+    const TDetailIndex& index = cache.DetailIndex;
+    return index.Usable() && index.NodeCount() == n && g.YCount() == n && !g.ShowNodes() && !AnyNodeSelected(g);
+}
+
 } // namespace
+
+void BuildDetailIndex(TGraph& g) {
+    TViewCache& cache = g.Cache;
+    cache.DetailBuild.reset();
+    cache.DetailIndex.Build(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()));
+    cache.MarkFresh(TViewCache::Detail);
+    cache.Invalidate(TViewCache::Polyline);
+}
+
+void FinishDetailIndex(TGraph& g) {
+    TViewCache& cache = g.Cache;
+    if (!cache.DetailBuild) return;
+    cache.DetailBuild->Wait();
+    if (UseDetail(g, g.NodeCount())) cache.Invalidate(TViewCache::Polyline);
+}
+
+void UpdateDetailIndex(TGraph& g, int first, int last) {
+    TViewCache& cache = g.Cache;
+    if (cache.Stale(TViewCache::Detail)) return;
+    cache.DetailIndex.Update(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()), first,
+                             last);
+}
+
+int NearestNodeByDetail(TGraph& g, int px, int py, int64_t& distance2) {
+    const TDetailIndex& index = g.Cache.DetailIndex;
+    const int n = g.NodeCount();
+    distance2 = -1;
+    if (!index.Usable() || index.NodeCount() != n || g.YCount() != n) return -1;
+    const TMapping map = MappingOf(g);
+    const TViewCache& cache = g.Cache;
+    const TWindow window{cache.VisXMin, cache.VisXMax, cache.VisYMin, cache.VisYMax};
+    const Extended* xs = g.XData.constData();
+    const Extended* ys = g.YData.constData();
+    int best = -1;
+    // The least squared pixel distance any on-screen node of a block can have, or -1 when none
+    // of its nodes can be on screen.
+    auto bound = [&](const TDetailIndex::TBounds& b, int first, int last) -> int64_t {
+        const Extended x0 = std::max(std::min(xs[first], xs[last]), window.XMin);
+        const Extended x1 = std::min(std::max(xs[first], xs[last]), window.XMax);
+        const Extended y0 = std::max(Extended(b.Lo), window.YMin), y1 = std::min(Extended(b.Hi), window.YMax);
+        if (!(x0 <= x1 && y0 <= y1)) return -1;
+        const int64_t c0 = map.Round(map.PixelX(x0)), c1 = map.Round(map.PixelX(x1));
+        const int64_t r0 = map.Round(map.PixelY(y0)), r1 = map.Round(map.PixelY(y1));
+        const int64_t dx = std::max<int64_t>({0, std::min(c0, c1) - px, px - std::max(c0, c1)});
+        const int64_t dy = std::max<int64_t>({0, std::min(r0, r1) - py, py - std::max(r0, r1)});
+        return dx * dx + dy * dy;
+    };
+    // Blocks nearer first, so that far ones are passed over; of equally near nodes the last counts,
+    // as in the scan of NodePixels.
+    auto visit = [&](auto&& self, int level, int block) -> void {
+        const int size = index.BlockSize(level), first = block * size, last = std::min(n, first + size) - 1;
+        const int64_t lower = bound(index.Block(level, block), first, last);
+        if (lower < 0 || (distance2 >= 0 && lower > distance2)) return;
+        if (level == 0) {
+            for (int i = first; i <= last; ++i) {
+                if (!window.Contains(xs[i], ys[i])) continue;
+                const int64_t dx = map.Round(map.PixelX(xs[i])) - int64_t(px);
+                const int64_t dy = map.Round(map.PixelY(ys[i])) - int64_t(py);
+                const int64_t d2 = dx * dx + dy * dy;
+                if (distance2 < 0 || d2 < distance2 || (d2 == distance2 && i > best)) {
+                    distance2 = d2;
+                    best = i;
+                }
+            }
+            return;
+        }
+        std::pair<int64_t, int> children[TDetailIndex::kFanout];
+        int count = 0;
+        const int firstChild = block * TDetailIndex::kFanout;
+        const int endChild = std::min(index.BlockCount(level - 1), firstChild + TDetailIndex::kFanout);
+        const int childSize = index.BlockSize(level - 1);
+        for (int c = firstChild; c < endChild; ++c) {
+            const int a = c * childSize, z = std::min(n, a + childSize) - 1;
+            const int64_t lb = bound(index.Block(level - 1, c), a, z);
+            if (lb < 0) continue;
+            // At most kFanout children: sorted by insertion as they come.
+            int k = count++;
+            for (; k > 0 && children[k - 1].first > lb; --k)
+                children[k] = children[k - 1];
+            children[k] = {lb, c};
+        }
+        for (int k = 0; k < count; ++k)
+            self(self, level - 1, children[k].second);
+    };
+    const int top = index.LevelCount() - 1;
+    for (int b = 0; b < index.BlockCount(top); ++b)
+        visit(visit, top, b);
+    return best;
+}
+
+bool AnyNodeSelected(TGraph& g) {
+    TViewCache& cache = g.Cache;
+    // A small graph is simply scanned: a few nodes cost less than keeping track of them.
+    if (cache.Stale(TViewCache::Selection) || g.NodePixels.size() < DetailMinNodes) {
+        cache.AnySelected = std::any_of(g.NodePixels.cbegin(), g.NodePixels.cend(),
+                                        [](const TNodePixel& p) { return p.Selected != 0; });
+        cache.MarkFresh(TViewCache::Selection);
+    }
+    return cache.AnySelected;
+}
 
 int32_t RoundPixel(Extended v) {
     return std::fegetround() == FE_TONEAREST ? RoundNearestEvenFast(v) : RoundHalfEven(v);
@@ -729,29 +1079,25 @@ void PreparePolyline(TGraph& g) {
     const int n = g.NodeCount();
     if (n > 0 && g.YCount() == n) {
         if (g.NodePixels.size() != n) g.NodePixels.resize(n);
-        const TGraphMapping& m = g.Mapping;
-        const TMappingAnchor anchor = g.MappingAnchor();
-        const TMapping map{anchor.MidX,
-                           m.ShiftX,
-                           m.FitX,
-                           m.ZoomX,
-                           anchor.OriginX,
-                           anchor.MidY,
-                           m.ShiftY,
-                           m.FitY,
-                           m.ZoomY,
-                           anchor.OriginY,
-                           std::fegetround() == FE_TONEAREST};
+        const TMapping map = MappingOf(g);
         const TWindow window{cache.VisXMin, cache.VisXMax, cache.VisYMin, cache.VisYMax};
 
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
-        TNodePixel* pixels = g.NodePixels.data();
-        if (g.LineStyle() >= 5) {
-            MapNodes(map, window, xs, ys, pixels, n);
-            PreparePoints(cache, pixels, n);
+        if (g.LineStyle() < 5 && UseDetail(g, n)) {
+            TDetailNodes nodes(cache.DetailIndex, map, window, xs, ys, n);
+            WalkLines(g, map, window, nodes, n);
+            cache.PixelsCurrent = false;
         } else {
-            PrepareLines(g, map, window, pixels, n);
+            TNodePixel* pixels = g.NodePixels.data();
+            if (g.LineStyle() >= 5) {
+                MapNodes(map, window, xs, ys, pixels, n);
+                PreparePoints(cache, pixels, n);
+            } else {
+                TMappedNodes nodes(map, window, xs, ys, pixels, n);
+                WalkLines(g, map, window, nodes, n);
+            }
+            cache.PixelsCurrent = true;
         }
     }
     cache.MarkFresh(TViewCache::Polyline);

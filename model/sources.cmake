@@ -2,6 +2,6 @@
 # record of a graph and the metafile device.
 tarvelo_sources(tarvelo_core
     ost2_Types UnsetList.h JobProgress.h Codecs DecimalLog ByteStream Colors Font FontMetrics Notifier ColorScheme
-    GraphMapping ViewCache GraphOwner Graph GraphProperties GraphOps GraphRecord Polyline Symbol
+    GraphMapping DetailIndex ViewCache GraphOwner Graph GraphProperties GraphOps GraphRecord Polyline Symbol
     DrawAdapter DateFormat GraphDraw EmfDevice EmfReader
 )
