@@ -481,13 +481,23 @@ public:
     const TCurvePoint& LastKept() const { return Last; }
     Extended FilterStepX() const { return StepX; }
     Extended FilterStepY() const { return StepY; }
-    bool VerticalRun() const { return Vertical; }
-    int32_t RunColumn() const { return VerticalColumn; }
-    void RunRows(int64_t& low, int64_t& high) const {
-        const int64_t a = VerticalOriginY + VerticalMin / VerticalDirY;
-        const int64_t b = VerticalOriginY + VerticalMax / VerticalDirY;
-        low = std::min(a, b);
-        high = std::max(a, b);
+    bool HasRun() const { return HasDirection; }
+    // Whether a point at this pixel, past the one-pixel filter, lies on the current run inside the
+    // stretch it covers, and so would only become the dropped point (the test of ConsiderFar).
+    bool WithinRun(int32_t pixelX, int32_t pixelY) const {
+        if (!HasDirection) return false;
+        const Extended px = pixelX, py = pixelY;
+        const Extended ux = px - OriginPx, uy = py - OriginPy;
+        const Extended along = ux * DirX + uy * DirY;
+        return std::fabs(ux * DirLength2 - along * DirX) < DirLength2 &&
+               std::fabs(uy * DirLength2 - along * DirY) < DirLength2 && !(along > RunMax) &&
+               !(along < RunMin);
+    }
+    // Pixels this small keep the run's arithmetic exact, so the pixels of one column that lie on
+    // the run form one unbroken stretch of rows.
+    bool RunIsSmall() const {
+        auto small = [](Extended v) { return std::fabs(v) < Extended(kSmall); };
+        return small(OriginPx) && small(OriginPy) && small(DirX) && small(DirY);
     }
     // A point of the run that was passed over: the one kept when the run turns or the piece ends.
     void SetPending(const TCurvePoint& p) {
@@ -646,6 +656,7 @@ public:
         : Mapper(map, window, xs, ys, pixels, n), Window(window), Xs(xs), Ys(ys), Pixels(pixels) {}
 
     void Ready(int end) { Mapper.MapUpTo(end); }
+    static bool TakeStep() { return true; }
     bool OnScreen(int i) const { return Pixels[i].OnScreen; }
     const TNodePixel& Pixel(int i) const { return Pixels[i]; }
     int SkipOutside(int i, int last) const { return ::SkipOutside(Xs, Ys, Window, i, last); }
@@ -672,7 +683,7 @@ public:
     TDetailNodes(const TDetailIndex& index, const TMapping& map, const TWindow& window, const Extended* xs,
                  const Extended* ys, int n)
         : Index(index), Map(map), Window(window), Xs(xs), Ys(ys), N(n),
-          Ascending(index.Order() == TDetailIndex::TOrder::Ascending) {
+          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 16)) {
         // The nodes inside the window along X form one run of indexes.
         auto beforeWindow = [&](int i) { return Ascending ? Xs[i] < Window.XMin : Xs[i] > Window.XMax; };
         auto notAfterWindow = [&](int i) { return Ascending ? Xs[i] <= Window.XMax : Xs[i] >= Window.XMin; };
@@ -696,7 +707,7 @@ public:
     int SkipOutside(int i, int last) const {
         while (i < last) {
             const Extended x0 = Xs[i], x1 = Xs[i + 1], y0 = Ys[i], y1 = Ys[i + 1];
-            const bool left = x0 < Window.XMin && x1 < Window.XMin, right = x0 > Window.XMax && x1 > Window.XMax;
+            const bool left = x0 < Window.XMin && x1<Window.XMin, right = x0> Window.XMax && x1 > Window.XMax;
             if (left || right) {
                 // Nodes before the window along X lead the array, those after it end it.
                 if (i + 1 > XLast) return last;
@@ -705,14 +716,16 @@ public:
             }
             if (y0 > Window.YMax && y1 > Window.YMax) {
                 const int j = Index.FirstMatch(
-                    i + 1, last, [&](const TDetailIndex::TBounds& b, int, int) { return b.Lo <= Window.YMax; },
+                    i + 1, last,
+                    [&](const TDetailIndex::TBounds& b, int, int) { return b.Lo <= Window.YMax; },
                     [&](int k) { return !(Ys[k] > Window.YMax); });
                 i = std::min(j - 1, last);
                 continue;
             }
             if (y0 < Window.YMin && y1 < Window.YMin) {
                 const int j = Index.FirstMatch(
-                    i + 1, last, [&](const TDetailIndex::TBounds& b, int, int) { return b.Hi >= Window.YMin; },
+                    i + 1, last,
+                    [&](const TDetailIndex::TBounds& b, int, int) { return b.Hi >= Window.YMin; },
                     [&](int k) { return !(Ys[k] < Window.YMin); });
                 i = std::min(j - 1, last);
                 continue;
@@ -724,9 +737,9 @@ public:
 
     // From the segment starting at node `i`, whose start is on screen and ends the polyline so far,
     // the nodes that change nothing but the dropped point: on screen and within a pixel of the last
-    // kept point, or inside the covered stretch of a vertical run in its column. Returns the last
-    // such node (the start of the next segment the walk takes itself) after setting the dropped
-    // point as the exact walk would leave it.
+    // kept point, or on the current run inside the stretch it covers. Returns the last such node
+    // (the start of the next segment the walk takes itself) after setting the dropped point as the
+    // exact walk would leave it.
     int FastForward(TPolylineBuilder& builder, int i, int last, bool breaks, uint8_t breakMode,
                     Extended breakLimit) {
         const int from = i + 1;
@@ -737,39 +750,33 @@ public:
             if (to < from || !Unbroken(i, to, breakMode, breakLimit)) return i;
         }
         const TCurvePoint& kept = builder.LastKept();
-        const Extended lastX = kept.X, lastY = kept.Y, stepX = builder.FilterStepX(), stepY = builder.FilterStepY();
-        const bool vertical = builder.VerticalRun();
-        int columnEnd = from - 1;
-        if (vertical) {
-            const int32_t column = builder.RunColumn();
-            if (Column(Xs[from]) == column) columnEnd = ColumnEnd(from, to, column);
-            int64_t low, high;
-            builder.RunRows(low, high);
-            if (low != RowLow || high != RowHigh) {
-                RowLow = low;
-                RowHigh = high;
-                InsideLow = HUGE_VALL;
-                InsideHigh = -HUGE_VALL;
-            }
-        }
+        const Extended lastX = kept.X, lastY = kept.Y, stepX = builder.FilterStepX(),
+                       stepY = builder.FilterStepY();
+        const bool run = builder.HasRun(), smallRun = run && builder.RunIsSmall();
         const TWindow& w = Window;
         auto nearX = [&](Extended x) { return std::fabs(x - lastX) < stepX; };
         auto nearY = [&](Extended y) { return std::fabs(y - lastY) < stepY; };
         auto quietNode = [&](int k) {
-            const Extended y = Ys[k];
+            const Extended x = Xs[k], y = Ys[k];
             if (!(w.YMin <= y && y <= w.YMax)) return false;
-            return (nearX(Xs[k]) && nearY(y)) || (k <= columnEnd && RowsInside(y, y));
+            return (nearX(x) && nearY(y)) || (run && builder.WithinRun(Column(x), Row(y)));
         };
         auto quietBlock = [&](const TDetailIndex::TBounds& b, int a, int z) {
             const Extended lo = b.Lo, hi = b.Hi;
             if (!(w.YMin <= lo && hi <= w.YMax)) return false;
             if (nearX(Xs[a]) && nearX(Xs[z]) && nearY(lo) && nearY(hi)) return true;
-            return z <= columnEnd && RowsInside(lo, hi);
+            if (!smallRun) return false;
+            // One pixel column whose rows on the run form one stretch: its two ends decide.
+            const int32_t column = Column(Xs[a]);
+            if (Column(Xs[z]) != column) return false;
+            const int32_t top = Row(hi), bottom = Row(lo);
+            if (std::abs(top) >= kSmallPixel || std::abs(bottom) >= kSmallPixel) return false;
+            return builder.WithinRun(column, top) && builder.WithinRun(column, bottom);
         };
         const int active = Index.FirstMatch(
             from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
             [&](int k) { return !quietNode(k); });
-        if (vertical && active - 1 >= from) {
+        if (run && active - 1 >= from) {
             // The last node of the stretch past the one-pixel filter is the run's dropped point; a
             // node equal to its predecessor ends a segment of zero length, which the walk skips.
             int p = Index.LastMatch(
@@ -785,9 +792,12 @@ public:
         return active - 1;
     }
 
+    // The walk takes some segments one by one; where very many of them need it (a noisy curve going
+    // in and out of the window), the exact walk with its mapping on two cores is faster.
+    bool TakeStep() { return ++Steps <= StepBudget; }
+
 private:
-    template <class Pred>
-    static int FirstIndex(int from, int to, Pred pred) {
+    template <class Pred> static int FirstIndex(int from, int to, Pred pred) {
         // The first index of from .. to - 1 where pred holds, pred being false before it and true after.
         while (from < to) {
             const int mid = from + (to - from) / 2;
@@ -805,17 +815,6 @@ private:
     // The last node of from .. to in pixel column `column`, node `from` being in it.
     int ColumnEnd(int from, int to, int32_t column) const {
         return FirstIndex(from, to + 1, [&](int k) { return Column(Xs[k]) != column; }) - 1;
-    }
-
-    // Whether every value of lo .. hi lies in a pixel row of the vertical run. Values between those
-    // already found inside are inside too, the mapping being monotonic.
-    bool RowsInside(Extended lo, Extended hi) {
-        if (InsideLow <= lo && hi <= InsideHigh) return true;
-        const int64_t a = Row(lo), b = Row(hi);
-        if (std::min(a, b) < RowLow || std::max(a, b) > RowHigh) return false;
-        InsideLow = std::min(InsideLow, lo);
-        InsideHigh = std::max(InsideHigh, hi);
-        return true;
     }
 
     // No segment between nodes from .. to breaks the curve: each is shorter than the extents of the
@@ -837,13 +836,15 @@ private:
     int N;
     bool Ascending;
     int XFirst = 0, XLast = -1;
-    // The rows of the vertical run last seen, and the values known to map into them.
-    int64_t RowLow = 1, RowHigh = 0;
-    Extended InsideLow = HUGE_VALL, InsideHigh = -HUGE_VALL;
+    static constexpr int32_t kSmallPixel = 1 << 20;
+    // Segments taken one by one, and how many of them make the exact walk the better choice.
+    int Steps = 0;
+    int StepBudget;
 };
 
+// Builds the polyline from the nodes; false when the nodes gave up (the polyline is then partial).
 template <class Nodes>
-void WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nodes, int n) {
+bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nodes, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
     TViewCache& cache = g.Cache;
@@ -871,7 +872,7 @@ void WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
         nodes.Ready(n);
         if (nodes.OnScreen(0)) builder.StartPiece(nodePoint(0));
         builder.ClosePiece();
-        return;
+        return true;
     }
 
     const uint8_t breakMode = g.BreakMode();
@@ -880,6 +881,7 @@ void WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
     bool continues = false; // the previous visible segment ended inside the window
 
     for (int i = first; i <= last; ++i) {
+        if (!nodes.TakeStep()) return false;
         if (!continues && !builder.PieceOpen()) i = nodes.SkipOutside(i, last);
         nodes.Ready(i + 2);
         if (continues) i = nodes.FastForward(builder, i, last, breaks, breakMode, breakLimit);
@@ -932,13 +934,22 @@ void WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
     }
     nodes.Ready(n); // the nodes after the last segment of non-zero length
     builder.ClosePiece();
+    return true;
 }
 
 TMapping MappingOf(TGraph& g) {
     const TGraphMapping& m = g.Mapping;
     const TMappingAnchor anchor = g.MappingAnchor();
-    return {anchor.MidX, m.ShiftX,  m.FitX, m.ZoomX, anchor.OriginX,
-            anchor.MidY, m.ShiftY,  m.FitY, m.ZoomY, anchor.OriginY,
+    return {anchor.MidX,
+            m.ShiftX,
+            m.FitX,
+            m.ZoomX,
+            anchor.OriginX,
+            anchor.MidY,
+            m.ShiftY,
+            m.FitY,
+            m.ZoomY,
+            anchor.OriginY,
             std::fegetround() == FE_TONEAREST};
 }
 
@@ -958,7 +969,8 @@ bool UseDetail(TGraph& g, int n) {
         }
     }
     const TDetailIndex& index = cache.DetailIndex;
-    return index.Usable() && index.NodeCount() == n && g.YCount() == n && !g.ShowNodes() && !AnyNodeSelected(g);
+    return index.Usable() && index.NodeCount() == n && g.YCount() == n && !g.ShowNodes() &&
+           !AnyNodeSelected(g);
 }
 
 } // namespace
@@ -981,8 +993,8 @@ void FinishDetailIndex(TGraph& g) {
 void UpdateDetailIndex(TGraph& g, int first, int last) {
     TViewCache& cache = g.Cache;
     if (cache.Stale(TViewCache::Detail)) return;
-    cache.DetailIndex.Update(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()), first,
-                             last);
+    cache.DetailIndex.Update(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()),
+                             first, last);
 }
 
 int NearestNodeByDetail(TGraph& g, int px, int py, int64_t& distance2) {
@@ -1084,11 +1096,14 @@ void PreparePolyline(TGraph& g) {
 
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
+        bool done = false;
         if (g.LineStyle() < 5 && UseDetail(g, n)) {
             TDetailNodes nodes(cache.DetailIndex, map, window, xs, ys, n);
-            WalkLines(g, map, window, nodes, n);
+            done = WalkLines(g, map, window, nodes, n);
             cache.PixelsCurrent = false;
-        } else {
+            if (!done) cache.PointCount = cache.PieceCount = 0;
+        }
+        if (!done) {
             TNodePixel* pixels = g.NodePixels.data();
             if (g.LineStyle() >= 5) {
                 MapNodes(map, window, xs, ys, pixels, n);

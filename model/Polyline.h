@@ -16,8 +16,8 @@ int32_t RoundPixel(Extended v);
 inline constexpr int DetailMinNodes = 1 << 16;
 
 // With the index the polyline walk passes over the nodes that cannot change the picture; the node
-// pixels then stay as they were (the cache says so in PixelsCurrent). Without it the walk maps every node into
-// NodePixels.
+// pixels then stay as they were (the cache says so in PixelsCurrent). Without it the walk maps every node
+// into NodePixels.
 
 // Builds the graph's level-of-detail index now on this thread, whatever its size.
 void BuildDetailIndex(TGraph& graph);

@@ -40,13 +40,19 @@ void MakeCurve(Random& r, TDoubleArray& x, TDoubleArray& y, bool positive) {
             continue;
         }
         switch (kind) {
-        case 0: y[i] = Uniform(r, -1, 1); break;
-        case 1: y[i] = std::sin(Extended(i) * 0.01L) + Uniform(r, -0.01L, 0.01L); break;
+        case 0:
+            y[i] = Uniform(r, -1, 1);
+            break;
+        case 1:
+            y[i] = std::sin(Extended(i) * 0.01L) + Uniform(r, -0.01L, 0.01L);
+            break;
         case 2:
             if (Chance(r, 0.02)) level += std::uniform_int_distribution<int>(-3, 3)(r);
             y[i] = level;
             break;
-        default: y[i] = Chance(r, 0.01) ? Uniform(r, -50, 50) : Uniform(r, -0.1L, 0.1L); break;
+        default:
+            y[i] = Chance(r, 0.01) ? Uniform(r, -50, 50) : Uniform(r, -0.1L, 0.1L);
+            break;
         }
         if (positive) y[i] += 60;
     }
@@ -65,7 +71,8 @@ struct TFigure {
         Window.SetClientSize(Image.width(), Image.height());
         Window.UndoRecording = false;
     }
-    void SetCurve(const TDoubleArray& x, const TDoubleArray& y, bool logY, int breakMode, Extended breakLimit) {
+    void SetCurve(const TDoubleArray& x, const TDoubleArray& y, bool logY, int breakMode,
+                  Extended breakLimit) {
         if (Graph) Window.DeleteGraph(0);
         Window.AddGraph(QStringLiteral("c"), false, {}, x, y);
         Graph = Window.GraphByIndex(0);
@@ -107,7 +114,9 @@ TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
         TDoubleArray x, y;
         MakeCurve(r, x, y, logY);
         const int breakMode = std::uniform_int_distribution<int>(0, 3)(r);
-        const Extended breakLimit = Chance(r, 0.3) ? 0 : breakMode == 1 ? Uniform(r, 0.05L, 3) : Uniform(r, 0.05L, 1.5L);
+        const Extended breakLimit = Chance(r, 0.3)   ? 0
+                                    : breakMode == 1 ? Uniform(r, 0.05L, 3)
+                                                     : Uniform(r, 0.05L, 1.5L);
         for (TFigure* f : {&exact, &detail})
             f->SetCurve(x, y, logY, breakMode, breakLimit);
         BuildDetailIndex(*detail.Graph);
