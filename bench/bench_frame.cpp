@@ -183,10 +183,21 @@ void BM_DetailBuild(benchmark::State& state) {
     state.counters["index_mb"] = Extended(index.MemoryBytes()) / 1e6L;
     state.counters["share_of_arrays_pct"] = Extended(index.MemoryBytes()) * 100 / (Extended(nodes) * 32);
 }
-BENCHMARK(BM_DetailBuild)->ArgName("mnodes")->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_DetailBuild)
+    ->ArgName("mnodes")
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 BENCHMARK(BM_PanFrame)->Apply(FrameArgs)->Iterations(60);
 BENCHMARK(BM_WheelFrame)->Apply(FrameArgs)->Iterations(16);
+// One curve of 100M nodes (4.4 GB with its node pixels).
+void HugeArgs(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"noisy", "graphs", "mnodes"})->Args({0, 1, 100})->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_PanFrame)->Apply(HugeArgs)->Iterations(60);
+BENCHMARK(BM_WheelFrame)->Apply(HugeArgs)->Iterations(16);
 BENCHMARK(BM_ResizeFrame)->Apply(FrameArgs)->Iterations(10);
 
 } // namespace

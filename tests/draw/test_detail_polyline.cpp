@@ -87,6 +87,7 @@ struct TFigure {
         Graph->Mapping.ShiftX = shiftX;
         Graph->Mapping.ShiftY = shiftY;
         Window.Relayout();
+        Window.PrepareForPaint(Window.ClientRect());
     }
     void Paint() {
         Image.fill(Qt::white);
@@ -128,14 +129,20 @@ TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
             const Extended shiftX = Uniform(r, -0.6L, 0.6L) * spanX, shiftY = Uniform(r, -0.6L, 0.6L) * spanY;
             for (TFigure* f : {&exact, &detail}) {
                 f->View(zoomX, zoomY, shiftX, shiftY);
-                if (v % kPaintEvery == 0)
-                    f->Paint();
-                else
-                    f->Window.PrepareForPaint(f->Window.ClientRect());
+                if (v % kPaintEvery == 0) f->Paint();
             }
             viaDetail += detail.Graph->Cache.PixelsCurrent ? 0 : 1;
             ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache))
                 << "curve " << c << " view " << v << " nodes " << x.size() << " break " << breakMode;
+            // Node search finds the same node, from the index where the node pixels are not current.
+            for (int k = 0; k < 2; ++k) {
+                const int px = std::uniform_int_distribution<int>(0, 159)(r);
+                const int py = std::uniform_int_distribution<int>(0, 119)(r);
+                int exactNode = -1, detailNode = -1;
+                const int exactDistance = exact.Graph->NearestNode(px, py, exactNode);
+                ASSERT_EQ(detail.Graph->NearestNode(px, py, detailNode), exactDistance) << c << " " << v;
+                ASSERT_EQ(detailNode, exactNode) << "curve " << c << " view " << v;
+            }
             if (v % kPaintEvery == 0) {
                 ASSERT_EQ(exact.Image, detail.Image) << "curve " << c << " view " << v;
             }
@@ -143,4 +150,16 @@ TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
     }
     EXPECT_GE(views, 10000);
     EXPECT_GE(viaDetail, views * 9 / 10); // non-monotonic curves are not among them
+}
+
+TEST(DetailPolyline, ArgumentThatTurnsKeepsTheExactWalk) {
+    TFigure figure;
+    figure.SetCurve(TDoubleArray({1, 2, 3, 2.5L, 4}), TDoubleArray({1, 3, 2, 4, 0}), false, 3, 0);
+    BuildDetailIndex(*figure.Graph);
+    figure.View(1, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+    figure.SetCurve(TDoubleArray({4, 3, 3, 2, 1}), TDoubleArray({1, 3, 2, 4, 0}), false, 3, 0);
+    BuildDetailIndex(*figure.Graph);
+    figure.View(1, 1, 0, 0);
+    EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent); // a descending argument is served
 }
