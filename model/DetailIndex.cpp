@@ -138,6 +138,28 @@ void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
         BuildUpper(level, 0, int(FLevels[size_t(level)].size()));
 }
 
+void TDetailIndex::Update(const Extended* xs, const Extended* ys, int n, int first, int last) {
+    if (!Usable() || n != FCount) {
+        Clear();
+        return;
+    }
+    first = std::max(first, 0);
+    last = std::min(last, n - 1);
+    if (first > last) return;
+    const TScan s = ScanOrder(xs, ys, std::max(0, first - 1), std::min(n - 1, last + 1));
+    if (!s.Numbers || (FOrder == TOrder::Ascending ? !s.Up : !s.Down)) {
+        Clear();
+        return;
+    }
+    int from = first / kLeaf, to = last / kLeaf + 1;
+    BuildLeaves(ys, from, to);
+    for (int level = 1; level < int(FLevels.size()); ++level) {
+        from /= kFanout;
+        to = (to - 1) / kFanout + 1;
+        BuildUpper(level, from, to);
+    }
+}
+
 TDetailIndex::TBounds TDetailIndex::RangeBounds(const Extended* ys, int first, int last) const {
     TBounds bounds{HUGE_VAL, -HUGE_VAL};
     // Every block is reported as a possible match, so the walk visits the fewest blocks covering

@@ -24,6 +24,9 @@ public:
     // Indexes the nodes; a graph whose argument is not monotonic, or has a NaN anywhere, gets an
     // empty index (Order None). Large graphs are indexed on two threads.
     void Build(const Extended* xs, const Extended* ys, int n);
+    // Nodes first .. last changed their values in place: their blocks are recomputed; an argument
+    // that no longer runs in one direction empties the index.
+    void Update(const Extended* xs, const Extended* ys, int n, int first, int last);
     void Clear();
 
     TOrder Order() const { return FOrder; }

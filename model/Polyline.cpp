@@ -990,6 +990,13 @@ void FinishDetailIndex(TGraph& g) {
     if (UseDetail(g, g.NodeCount())) cache.Invalidate(TViewCache::Polyline);
 }
 
+void UpdateDetailIndex(TGraph& g, int first, int last) {
+    TViewCache& cache = g.Cache;
+    if (cache.Stale(TViewCache::Detail)) return;
+    cache.DetailIndex.Update(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()),
+                             first, last);
+}
+
 int NearestNodeByDetail(TGraph& g, int px, int py, int64_t& distance2) {
     const TDetailIndex& index = g.Cache.DetailIndex;
     const int n = g.NodeCount();

@@ -23,6 +23,8 @@ inline constexpr int DetailMinNodes = 1 << 16;
 void BuildDetailIndex(TGraph& graph);
 // Waits for the index being built on another thread, if any, and takes it.
 void FinishDetailIndex(TGraph& graph);
+// Nodes first .. last changed in place.
+void UpdateDetailIndex(TGraph& graph, int first, int last);
 // The on-screen node nearest to pixel (px, py), the last of equally near ones, with its squared
 // distance, found through the index for a graph whose node pixels are not current; -1 when none.
 int NearestNodeByDetail(TGraph& graph, int px, int py, int64_t& distance2);

@@ -1,6 +1,7 @@
 #include "window/NodeEditing.h"
 
 #include "model/DecimalLog.h"
+#include "model/Polyline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -265,16 +266,17 @@ void TNodeEditTool::DragNodes(TShiftState shift, TPoint to) {
         else
             lx = 0;
     }
+    int first = g->NodeCount(), last = -1;
     for (const TMoveNode& m : FMovedNodes) {
         if (m.Index >= g->NodeCount()) continue;
+        first = std::min(first, m.Index);
+        last = std::max(last, m.Index);
         g->XData[m.Index] = m.StartX + g->PixelLengthToDataX(m.Weight * lx);
         g->YData[m.Index] = m.StartY - g->PixelLengthToDataY(m.Weight * ly);
         if (g->LogX()) g->XSource[m.Index] = Pow10(g->XData[m.Index]);
         if (g->LogY()) g->YSource[m.Index] = Pow10(g->YData[m.Index]);
     }
-    // The nodes move in place at every step of the drag: the exact walk draws them meanwhile, and
-    // the index is built anew when the drag ends and the extents follow the data.
-    g->Cache.DetailIndex.Clear();
+    UpdateDetailIndex(*g, first, last);
     g->Cache.Invalidate(TViewCache::Polyline);
     Raise(W.Events.OnChangeGraphData, &W, g->ID);
     W.Repaint();

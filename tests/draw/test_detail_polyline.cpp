@@ -163,3 +163,35 @@ TEST(DetailPolyline, ArgumentThatTurnsKeepsTheExactWalk) {
     figure.View(1, 1, 0, 0);
     EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent); // a descending argument is served
 }
+
+TEST(DetailPolyline, EditedNodesUpdateTheIndex) {
+    Random r(7);
+    TFigure exact, detail;
+    TDoubleArray x, y;
+    while (x.size() < 500)
+        MakeCurve(r, x, y, false);
+    for (TFigure* f : {&exact, &detail})
+        f->SetCurve(x, y, false, 3, 0);
+    BuildDetailIndex(*detail.Graph);
+    for (int step = 0; step < 200; ++step) {
+        // A node moves up or down in place, as a drag moves it, far beyond the curve at times.
+        const int node = std::uniform_int_distribution<int>(0, int(x.size()) - 1)(r);
+        const Extended value = Uniform(r, -40, 40);
+        for (TFigure* f : {&exact, &detail}) {
+            f->Graph->YData[node] = value;
+            f->Graph->Cache.Invalidate(TViewCache::Polyline);
+        }
+        UpdateDetailIndex(*detail.Graph, node, node);
+        const Extended zoom = std::exp(Uniform(r, 0, 4)),
+                       shift = Uniform(r, -0.4L, 0.4L) * (x.last() - x.first());
+        for (TFigure* f : {&exact, &detail})
+            f->View(zoom, 1, shift, 0);
+        ASSERT_FALSE(detail.Graph->Cache.PixelsCurrent);
+        ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache)) << step;
+    }
+    // An argument that no longer runs one way empties the index: the exact walk takes over.
+    detail.Graph->XData[1] = detail.Graph->XData[0] + (x.first() <= x.last() ? -1 : 1);
+    UpdateDetailIndex(*detail.Graph, 1, 1);
+    detail.View(1, 1, 0, 0);
+    EXPECT_TRUE(detail.Graph->Cache.PixelsCurrent);
+}
