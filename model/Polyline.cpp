@@ -328,6 +328,7 @@ public:
         OpenPiece = true;
         Append(p);
         HasDirection = false;
+        ++Runs;
         Vertical = false;
     }
 
@@ -453,6 +454,7 @@ public:
         DirY = py - OriginPy;
         DirLength2 = DirX * DirX + DirY * DirY;
         HasDirection = DirLength2 > 0;
+        ++Runs;
         RunMin = 0;
         RunMax = DirLength2;
         const int64_t dirY = int64_t(p.Py) - Last.Py;
@@ -482,16 +484,15 @@ public:
     Extended FilterStepX() const { return StepX; }
     Extended FilterStepY() const { return StepY; }
     bool HasRun() const { return HasDirection; }
+    int64_t RunNumber() const { return Runs; }
     // Whether a point at this pixel, past the one-pixel filter, lies on the current run inside the
     // stretch it covers, and so would only become the dropped point (the test of ConsiderFar).
     bool WithinRun(int32_t pixelX, int32_t pixelY) const {
-        if (!HasDirection) return false;
-        const Extended px = pixelX, py = pixelY;
-        const Extended ux = px - OriginPx, uy = py - OriginPy;
-        const Extended along = ux * DirX + uy * DirY;
-        return std::fabs(ux * DirLength2 - along * DirX) < DirLength2 &&
-               std::fabs(uy * DirLength2 - along * DirY) < DirLength2 && !(along > RunMax) &&
-               !(along < RunMin);
+        return RunPlace(pixelX, pixelY) == TRunPlace::Within;
+    }
+    // Whether such a point lies on the run beyond the stretch it covers, and so would extend it.
+    bool ExtendsRun(int32_t pixelX, int32_t pixelY) const {
+        return RunPlace(pixelX, pixelY) == TRunPlace::Beyond;
     }
     // Pixels this small keep the run's arithmetic exact, so the pixels of one column that lie on
     // the run form one unbroken stretch of rows.
@@ -513,6 +514,18 @@ public:
     }
 
 private:
+    enum class TRunPlace { Off, Within, Beyond };
+    TRunPlace RunPlace(int32_t pixelX, int32_t pixelY) const {
+        if (!HasDirection) return TRunPlace::Off;
+        const Extended px = pixelX, py = pixelY;
+        const Extended ux = px - OriginPx, uy = py - OriginPy;
+        const Extended along = ux * DirX + uy * DirY;
+        if (!(std::fabs(ux * DirLength2 - along * DirX) < DirLength2 &&
+              std::fabs(uy * DirLength2 - along * DirY) < DirLength2))
+            return TRunPlace::Off;
+        return along > RunMax || along < RunMin ? TRunPlace::Beyond : TRunPlace::Within;
+    }
+
     // Pixels this far apart (rounded) are more than `pixelsPerStep` unrounded pixels apart, so their
     // data lie more than a filter step apart: the one-pixel filter needs no extended arithmetic.
     static int64_t FarPixels(Extended pixelsPerStep) {
@@ -603,6 +616,7 @@ private:
     TCurvePoint Pending;
     bool HasPending = false;
     bool HasDirection = false;
+    int64_t Runs = 0; // runs started so far: a run's line stays, its stretch only grows
     Extended OriginPx = 0, OriginPy = 0, DirX = 0, DirY = 0, DirLength2 = 0, RunMin = 0, RunMax = 0;
     // A vertical run of small pixel rows, also in integers: its points lie on its line, and their
     // positions along it are exact integer products, the same as the extended ones.
@@ -683,7 +697,7 @@ public:
     TDetailNodes(const TDetailIndex& index, const TMapping& map, const TWindow& window, const Extended* xs,
                  const Extended* ys, int n)
         : Index(index), Map(map), Window(window), Xs(xs), Ys(ys), N(n),
-          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 16)) {
+          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 32)) {
         // The nodes inside the window along X form one run of indexes.
         auto beforeWindow = [&](int i) { return Ascending ? Xs[i] < Window.XMin : Xs[i] > Window.XMax; };
         auto notAfterWindow = [&](int i) { return Ascending ? Xs[i] <= Window.XMax : Xs[i] >= Window.XMin; };
@@ -756,10 +770,31 @@ public:
         const TWindow& w = Window;
         auto nearX = [&](Extended x) { return std::fabs(x - lastX) < stepX; };
         auto nearY = [&](Extended y) { return std::fabs(y - lastY) < stepY; };
+        const int64_t runNumber = builder.RunNumber();
+        // Values of one column known to lie on the run inside its stretch; so do those between them.
+        auto knownInside = [&](int32_t column, Extended lo, Extended hi) {
+            return InsideRun == runNumber && InsideColumn == column && InsideLow <= lo && hi <= InsideHigh;
+        };
+        auto learnInside = [&](int32_t column, Extended lo, Extended hi) {
+            if (!(InsideRun == runNumber && InsideColumn == column)) {
+                InsideRun = runNumber;
+                InsideColumn = column;
+                InsideLow = lo;
+                InsideHigh = hi;
+            }
+            InsideLow = std::min(InsideLow, lo);
+            InsideHigh = std::max(InsideHigh, hi);
+        };
         auto quietNode = [&](int k) {
             const Extended x = Xs[k], y = Ys[k];
             if (!(w.YMin <= y && y <= w.YMax)) return false;
-            return (nearX(x) && nearY(y)) || (run && builder.WithinRun(Column(x), Row(y)));
+            if (nearX(x) && nearY(y)) return true;
+            if (!run) return false;
+            const int32_t column = ColumnOf(k);
+            if (smallRun && knownInside(column, y, y)) return true;
+            if (!builder.WithinRun(column, Row(y))) return false;
+            if (smallRun) learnInside(column, y, y);
+            return true;
         };
         auto quietBlock = [&](const TDetailIndex::TBounds& b, int a, int z) {
             const Extended lo = b.Lo, hi = b.Hi;
@@ -767,16 +802,26 @@ public:
             if (nearX(Xs[a]) && nearX(Xs[z]) && nearY(lo) && nearY(hi)) return true;
             if (!smallRun) return false;
             // One pixel column whose rows on the run form one stretch: its two ends decide.
-            const int32_t column = Column(Xs[a]);
-            if (Column(Xs[z]) != column) return false;
+            const int32_t column = ColumnOf(a);
+            if (z > ColumnLast) return false;
+            if (knownInside(column, lo, hi)) return true;
             const int32_t top = Row(hi), bottom = Row(lo);
             if (std::abs(top) >= kSmallPixel || std::abs(bottom) >= kSmallPixel) return false;
-            return builder.WithinRun(column, top) && builder.WithinRun(column, bottom);
+            if (!(builder.WithinRun(column, top) && builder.WithinRun(column, bottom))) return false;
+            learnInside(column, lo, hi);
+            return true;
         };
         const int active = Index.FirstMatch(
             from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
             [&](int k) { return !quietNode(k); });
-        if (run && active - 1 >= from) {
+        // A node that extends the run drops the dropped point; one that breaks the curve or leaves
+        // the run keeps it.
+        auto extends = [&](int k) {
+            const Extended x = Xs[k], y = Ys[k];
+            return w.YMin <= y && y <= w.YMax && !(nearX(x) && nearY(y)) &&
+                   builder.ExtendsRun(Column(x), Row(y));
+        };
+        if (run && active - 1 >= from && (breaks || active > to || !extends(active))) {
             // The last node of the stretch past the one-pixel filter is the run's dropped point; a
             // node equal to its predecessor ends a segment of zero length, which the walk skips.
             int p = Index.LastMatch(
@@ -796,6 +841,21 @@ public:
     // in and out of the window), the exact walk with its mapping on two cores is faster.
     bool TakeStep() { return ++Steps <= StepBudget; }
 
+    // Whether the visible stretch looks like noise going in and out of the window: then the walk
+    // would take most segments one by one, and the exact walk does that faster. Judged by node
+    // pairs spread over the stretch, as the exact mapping judges its stretches.
+    bool LooksCrossing() const {
+        constexpr int kProbes = 64, kCrossingPairs = 8;
+        const int64_t count = int64_t(XLast) - XFirst;
+        if (count < int64_t(StepBudget)) return false;
+        int changes = 0;
+        for (int k = 0; k < kProbes; ++k) {
+            const int i = XFirst + int(count * k / kProbes);
+            changes += OnScreen(i) != OnScreen(i + 1) ? 1 : 0;
+        }
+        return changes >= kCrossingPairs;
+    }
+
 private:
     template <class Pred> static int FirstIndex(int from, int to, Pred pred) {
         // The first index of from .. to - 1 where pred holds, pred being false before it and true after.
@@ -811,6 +871,16 @@ private:
 
     int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
     int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
+
+    // The pixel column of node k (on screen along X), with the run of nodes in that column kept.
+    int32_t ColumnOf(int k) {
+        if (k < ColumnFirst || k > ColumnLast) {
+            ColumnIndex = Column(Xs[k]);
+            ColumnFirst = FirstIndex(XFirst, k, [&](int j) { return Column(Xs[j]) == ColumnIndex; });
+            ColumnLast = FirstIndex(k, XLast + 1, [&](int j) { return Column(Xs[j]) != ColumnIndex; }) - 1;
+        }
+        return ColumnIndex;
+    }
 
     // The last node of from .. to in pixel column `column`, node `from` being in it.
     int ColumnEnd(int from, int to, int32_t column) const {
@@ -837,6 +907,13 @@ private:
     bool Ascending;
     int XFirst = 0, XLast = -1;
     static constexpr int32_t kSmallPixel = 1 << 20;
+    // The nodes of the pixel column last asked for.
+    int32_t ColumnIndex = 0;
+    int ColumnFirst = 1, ColumnLast = 0;
+    // The values known to lie on a run inside its stretch, within one column.
+    int64_t InsideRun = -1;
+    int32_t InsideColumn = 0;
+    Extended InsideLow = 0, InsideHigh = 0;
     // Segments taken one by one, and how many of them make the exact walk the better choice.
     int Steps = 0;
     int StepBudget;
@@ -1099,7 +1176,7 @@ void PreparePolyline(TGraph& g) {
         bool done = false;
         if (g.LineStyle() < 5 && UseDetail(g, n)) {
             TDetailNodes nodes(cache.DetailIndex, map, window, xs, ys, n);
-            done = WalkLines(g, map, window, nodes, n);
+            done = !nodes.LooksCrossing() && WalkLines(g, map, window, nodes, n);
             cache.PixelsCurrent = false;
             if (!done) cache.PointCount = cache.PieceCount = 0;
         }
