@@ -205,6 +205,6 @@ bool TDetailBuild::Take(const TDoubleArray& xs, const TDoubleArray& ys, TDetailI
     if (xs.constData() != FXs.constData() || ys.constData() != FYs.constData() || xs.size() != FXs.size() ||
         ys.size() != FYs.size())
         return false;
-    index = std::move(FIndex);
+    index = FIndex;
     return true;
 }

@@ -76,7 +76,8 @@ public:
 
     bool Finished() const { return FFinished.load(std::memory_order_acquire); }
     void Wait();
-    // Whether the build was made from these arrays; the index then moves into `index`.
+    // Whether the build was made from these arrays; the index is then copied into `index` (a copy
+    // of the graph may share the build).
     bool Take(const TDoubleArray& xs, const TDoubleArray& ys, TDetailIndex& index);
 
 private:
