@@ -30,6 +30,38 @@ TScan ScanOrder(const Extended* xs, const Extended* ys, int from, int to) {
     return s;
 }
 
+// The same scan over leaf blocks fromBlock .. toBlock - 1, which also gets their bounds: the
+// arrays are read once.
+TScan ScanLeaves(const Extended* xs, const Extended* ys, int n, int fromBlock, int toBlock,
+                 TDetailIndex::TBounds* out, TDetailIndex::TBounds (*outward)(Extended, Extended)) {
+    TScan s;
+    bool up = true, down = true, numbers = true;
+    for (int b = fromBlock; b < toBlock; ++b) {
+        const int first = b * TDetailIndex::kLeaf, end = std::min(n, first + TDetailIndex::kLeaf);
+        Extended lo = ys[first], hi = ys[first], previous = xs[first];
+        numbers = numbers && !std::isnan(previous) && !std::isnan(lo);
+        if (b > fromBlock) {
+            const Extended before = xs[first - 1];
+            up = up && before <= previous;
+            down = down && before >= previous;
+        }
+        for (int i = first + 1; i < end; ++i) {
+            const Extended x = xs[i], y = ys[i];
+            numbers = numbers && !std::isnan(x) && !std::isnan(y);
+            up = up && previous <= x;
+            down = down && previous >= x;
+            previous = x;
+            lo = std::min(lo, y);
+            hi = std::max(hi, y);
+        }
+        out[b] = outward(lo, hi);
+    }
+    s.Up = up;
+    s.Down = down;
+    s.Numbers = numbers;
+    return s;
+}
+
 TDetailIndex::TOrder OrderOf(const TScan& s) {
     if (!s.Numbers) return TDetailIndex::TOrder::None;
     if (s.Up) return TDetailIndex::TOrder::Ascending;
@@ -107,8 +139,7 @@ void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
     TScan farScan;
     auto farHalf = [&] {
         if (split >= leafBlocks) return;
-        farScan = ScanOrder(xs, ys, split * kLeaf, n - 1);
-        BuildLeaves(ys, split, leafBlocks);
+        farScan = ScanLeaves(xs, ys, n, split, leafBlocks, FLevels[0].data(), &Outward);
     };
     std::thread other;
     if (split < leafBlocks) {
@@ -118,8 +149,7 @@ void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
         }
     }
     if (!other.joinable()) farHalf();
-    const TScan nearScan = ScanOrder(xs, ys, 0, std::min(n, split * kLeaf) - 1);
-    BuildLeaves(ys, 0, split);
+    const TScan nearScan = ScanLeaves(xs, ys, n, 0, split, FLevels[0].data(), &Outward);
     if (other.joinable()) other.join();
 
     TScan whole = nearScan;
