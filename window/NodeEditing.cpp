@@ -324,7 +324,10 @@ void TNodeEditTool::FinishDrag() {
             g->NodePixels[FDragNode].Selected = 0;
             g->Cache.SelectionChanged();
         }
+        // The drag kept the level-of-detail index up to date; only the extents and the view follow.
+        const bool indexFresh = !g->Cache.Stale(TViewCache::Detail);
         g->RefreshExtentsKeepingView();
+        if (indexFresh) g->Cache.MarkFresh(TViewCache::Detail);
     }
     FTemporarySelection = false;
     FDragGraph = FDragNode = -1;
