@@ -79,9 +79,7 @@ template <typename T> struct TGraphProperty {
 struct TGraphProperties {
 private:
     template <typename T> using P = TGraphProperty<T>;
-    template <typename T> static void RebuildPolyline(TGraph& g, const T&) {
-        g.Cache.Invalidate(TViewCache::Polyline);
-    }
+    template <typename T> static void RebuildPolyline(TGraph& g, const T&) { g.Cache.Invalidate(TViewCache::Polyline); }
     // The pair of a designation (data and dimension of one axis) is shown.
     static bool PairShown(const TGraph& g, int d) {
         return g.FDesignations[d < dsYData ? dsXData : dsYData].Show;
@@ -133,8 +131,7 @@ public:
                                           .Valid = [](const int32_t& v) { return v >= 0; },
                                           .Effect =
                                               [](TGraph& g, const int32_t& old) {
-                                                  if (old > 4 || g.FLineStyle > 4)
-                                                      g.Cache.Invalidate(TViewCache::Polyline);
+                                                  if (old > 4 || g.FLineStyle > 4) g.Cache.Invalidate(TViewCache::Polyline);
                                               }};
     static constexpr P<Extended> WidthScale{
         .Op = UndoOp::WidthScale,

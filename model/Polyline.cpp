@@ -721,7 +721,8 @@ public:
     int SkipOutside(int i, int last) const {
         while (i < last) {
             const Extended x0 = Xs[i], x1 = Xs[i + 1], y0 = Ys[i], y1 = Ys[i + 1];
-            const bool left = x0 < Window.XMin && x1<Window.XMin, right = x0> Window.XMax && x1 > Window.XMax;
+            const bool left = x0 < Window.XMin && x1 < Window.XMin;
+            const bool right = x0 > Window.XMax && x1 > Window.XMax;
             if (left || right) {
                 // Nodes before the window along X lead the array, those after it end it.
                 if (i + 1 > XLast) return last;
