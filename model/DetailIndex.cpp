@@ -33,7 +33,8 @@ TScan ScanOrder(const Extended* xs, const Extended* ys, int from, int to) {
 // The same scan over leaf blocks fromBlock .. toBlock - 1, which also gets their bounds: the
 // arrays are read once.
 TScan ScanLeaves(const Extended* xs, const Extended* ys, int n, int fromBlock, int toBlock,
-                 TDetailIndex::TBounds* out, TDetailIndex::TBounds (*outward)(Extended, Extended)) {
+                 TDetailIndex::TBounds* out,
+                 TDetailIndex::TBounds (*leafBounds)(Extended, Extended, Extended, Extended)) {
     TScan s;
     bool up = true, down = true, numbers = true;
     for (int b = fromBlock; b < toBlock; ++b) {
@@ -54,7 +55,7 @@ TScan ScanLeaves(const Extended* xs, const Extended* ys, int n, int fromBlock, i
             lo = std::min(lo, y);
             hi = std::max(hi, y);
         }
-        out[b] = outward(lo, hi);
+        out[b] = leafBounds(lo, hi, xs[first], xs[end - 1]);
     }
     s.Up = up;
     s.Down = down;
@@ -75,7 +76,13 @@ TDetailIndex::TBounds TDetailIndex::Outward(Extended lo, Extended hi) {
     double l = double(lo), h = double(hi);
     if (Extended(l) > lo) l = std::nextafter(l, -HUGE_VAL);
     if (Extended(h) < hi) h = std::nextafter(h, HUGE_VAL);
-    return {l, h};
+    return {l, h, 0, 0};
+}
+
+// The arguments of a leaf run one way, so its first and last bound them.
+TDetailIndex::TBounds TDetailIndex::LeafBounds(Extended lo, Extended hi, Extended xFirst, Extended xLast) {
+    const TBounds y = Outward(lo, hi), x = Outward(std::min(xFirst, xLast), std::max(xFirst, xLast));
+    return {y.Lo, y.Hi, x.Lo, x.Hi};
 }
 
 void TDetailIndex::Clear() {
@@ -92,7 +99,7 @@ size_t TDetailIndex::MemoryBytes() const {
     return bytes;
 }
 
-void TDetailIndex::BuildLeaves(const Extended* ys, int fromBlock, int toBlock) {
+void TDetailIndex::BuildLeaves(const Extended* xs, const Extended* ys, int fromBlock, int toBlock) {
     TBounds* out = FLevels[0].data();
     for (int b = fromBlock; b < toBlock; ++b) {
         const int first = b * kLeaf, end = std::min(FCount, first + kLeaf);
@@ -101,7 +108,7 @@ void TDetailIndex::BuildLeaves(const Extended* ys, int fromBlock, int toBlock) {
             lo = std::min(lo, ys[i]);
             hi = std::max(hi, ys[i]);
         }
-        out[b] = Outward(lo, hi);
+        out[b] = LeafBounds(lo, hi, xs[first], xs[end - 1]);
     }
 }
 
@@ -113,6 +120,8 @@ void TDetailIndex::BuildUpper(int level, int fromBlock, int toBlock) {
         TBounds bounds = below[first];
         for (size_t k = first + 1; k < end; ++k) {
             bounds.Lo = std::min(bounds.Lo, below[k].Lo);
+            bounds.XLo = std::min(bounds.XLo, below[k].XLo);
+            bounds.XHi = std::max(bounds.XHi, below[k].XHi);
             bounds.Hi = std::max(bounds.Hi, below[k].Hi);
         }
         out[b] = bounds;
@@ -139,7 +148,7 @@ void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
     TScan farScan;
     auto farHalf = [&] {
         if (split >= leafBlocks) return;
-        farScan = ScanLeaves(xs, ys, n, split, leafBlocks, FLevels[0].data(), &Outward);
+        farScan = ScanLeaves(xs, ys, n, split, leafBlocks, FLevels[0].data(), &LeafBounds);
     };
     std::thread other;
     if (split < leafBlocks) {
@@ -149,7 +158,7 @@ void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
         }
     }
     if (!other.joinable()) farHalf();
-    const TScan nearScan = ScanLeaves(xs, ys, n, 0, split, FLevels[0].data(), &Outward);
+    const TScan nearScan = ScanLeaves(xs, ys, n, 0, split, FLevels[0].data(), &LeafBounds);
     if (other.joinable()) other.join();
 
     TScan whole = nearScan;
@@ -182,7 +191,7 @@ void TDetailIndex::Update(const Extended* xs, const Extended* ys, int n, int fir
         return;
     }
     int from = first / kLeaf, to = last / kLeaf + 1;
-    BuildLeaves(ys, from, to);
+    BuildLeaves(xs, ys, from, to);
     for (int level = 1; level < int(FLevels.size()); ++level) {
         from /= kFanout;
         to = (to - 1) / kFanout + 1;
@@ -191,7 +200,7 @@ void TDetailIndex::Update(const Extended* xs, const Extended* ys, int n, int fir
 }
 
 TDetailIndex::TBounds TDetailIndex::RangeBounds(const Extended* ys, int first, int last) const {
-    TBounds bounds{HUGE_VAL, -HUGE_VAL};
+    TBounds bounds{HUGE_VAL, -HUGE_VAL, 0, 0};
     // Every block is reported as a possible match, so the walk visits the fewest blocks covering
     // the range; the nodes at its ragged ends are read themselves.
     FirstMatch(

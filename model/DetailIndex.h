@@ -16,9 +16,10 @@ public:
 
     enum class TOrder : uint8_t { None, Ascending, Descending };
 
-    // Bounds of Y over a block: doubles rounded outwards, so they hold every value of the block.
+    // Bounds of Y (Lo, Hi) and of X over a block: doubles rounded outwards, so they hold every
+    // value of the block. The walk over a frame tests blocks without reading the nodes.
     struct TBounds {
-        double Lo, Hi;
+        double Lo, Hi, XLo, XHi;
     };
 
     // Indexes the nodes; a graph whose argument is not monotonic, or has a NaN anywhere, gets an
@@ -54,7 +55,8 @@ public:
 
 private:
     static TBounds Outward(Extended lo, Extended hi);
-    void BuildLeaves(const Extended* ys, int fromBlock, int toBlock);
+    static TBounds LeafBounds(Extended lo, Extended hi, Extended xFirst, Extended xLast);
+    void BuildLeaves(const Extended* xs, const Extended* ys, int fromBlock, int toBlock);
     void BuildUpper(int level, int fromBlock, int toBlock);
 
     TOrder FOrder = TOrder::None;

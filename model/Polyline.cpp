@@ -797,14 +797,14 @@ public:
             if (smallRun) learnInside(column, y, y);
             return true;
         };
-        auto quietBlock = [&](const TDetailIndex::TBounds& b, int a, int z) {
+        auto quietBlock = [&](const TDetailIndex::TBounds& b, int, int) {
             const Extended lo = b.Lo, hi = b.Hi;
             if (!(w.YMin <= lo && hi <= w.YMax)) return false;
-            if (nearX(Xs[a]) && nearX(Xs[z]) && nearY(lo) && nearY(hi)) return true;
+            if (nearX(b.XLo) && nearX(b.XHi) && nearY(lo) && nearY(hi)) return true;
             if (!smallRun) return false;
             // One pixel column whose rows on the run form one stretch: its two ends decide.
-            const int32_t column = ColumnOf(a);
-            if (z > ColumnLast) return false;
+            const int32_t column = Column(b.XLo);
+            if (Column(b.XHi) != column) return false;
             if (knownInside(column, lo, hi)) return true;
             const int32_t top = Row(hi), bottom = Row(lo);
             if (std::abs(top) >= kSmallPixel || std::abs(bottom) >= kSmallPixel) return false;
@@ -827,8 +827,8 @@ public:
             // node equal to its predecessor ends a segment of zero length, which the walk skips.
             int p = Index.LastMatch(
                 from, active - 1,
-                [&](const TDetailIndex::TBounds& b, int a, int z) {
-                    return !(nearX(Xs[a]) && nearX(Xs[z]) && nearY(b.Lo) && nearY(b.Hi));
+                [&](const TDetailIndex::TBounds& b, int, int) {
+                    return !(nearX(b.XLo) && nearX(b.XHi) && nearY(b.Lo) && nearY(b.Hi));
                 },
                 [&](int k) { return !(nearX(Xs[k]) && nearY(Ys[k])); });
             while (p >= from && Xs[p] == Xs[p - 1] && Ys[p] == Ys[p - 1])
