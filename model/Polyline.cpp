@@ -791,7 +791,7 @@ public:
             if (!(w.YMin <= y && y <= w.YMax)) return false;
             if (nearX(x) && nearY(y)) return true;
             if (!run) return false;
-            const int32_t column = ColumnOf(k);
+            const int32_t column = Column(x);
             if (smallRun && knownInside(column, y, y)) return true;
             if (!builder.WithinRun(column, Row(y))) return false;
             if (smallRun) learnInside(column, y, y);
@@ -873,16 +873,6 @@ private:
     int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
     int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
 
-    // The pixel column of node k (on screen along X), with the run of nodes in that column kept.
-    int32_t ColumnOf(int k) {
-        if (k < ColumnFirst || k > ColumnLast) {
-            ColumnIndex = Column(Xs[k]);
-            ColumnFirst = FirstIndex(XFirst, k, [&](int j) { return Column(Xs[j]) == ColumnIndex; });
-            ColumnLast = FirstIndex(k, XLast + 1, [&](int j) { return Column(Xs[j]) != ColumnIndex; }) - 1;
-        }
-        return ColumnIndex;
-    }
-
     // The last node of from .. to in pixel column `column`, node `from` being in it.
     int ColumnEnd(int from, int to, int32_t column) const {
         return FirstIndex(from, to + 1, [&](int k) { return Column(Xs[k]) != column; }) - 1;
@@ -908,9 +898,6 @@ private:
     bool Ascending;
     int XFirst = 0, XLast = -1;
     static constexpr int32_t kSmallPixel = 1 << 20;
-    // The nodes of the pixel column last asked for.
-    int32_t ColumnIndex = 0;
-    int ColumnFirst = 1, ColumnLast = 0;
     // The values known to lie on a run inside its stretch, within one column.
     int64_t InsideRun = -1;
     int32_t InsideColumn = 0;
