@@ -1018,21 +1018,34 @@ TMapping MappingOf(TGraph& g) {
             std::fegetround() == FE_TONEAREST};
 }
 
+// Takes a finished build of the index when it was made from the graph's arrays; otherwise starts
+// one when `start` says so and the graph is large enough. True when the index is fresh.
+bool RefreshDetail(TGraph& g, int n, bool start) {
+    TViewCache& cache = g.Cache;
+    if (!cache.Stale(TViewCache::Detail)) return true;
+    if (cache.DetailBuild && !cache.DetailBuild->Finished()) return false;
+    const std::shared_ptr<TDetailBuild> build = std::move(cache.DetailBuild);
+    if (build && build->Take(g.XData, g.YData, cache.DetailIndex)) {
+        cache.MarkFresh(TViewCache::Detail);
+        return true;
+    }
+    if (start && n >= DetailMinNodes) cache.DetailBuild = std::make_shared<TDetailBuild>(g.XData, g.YData);
+    return false;
+}
+
 // The level-of-detail path serves a curve whose index is ready, whose argument runs in one
 // direction and whose node squares are not drawn (those need every visible node's pixel). An index
-// gone stale is rebuilt on another thread meanwhile, and the exact path draws the same picture.
+// gone stale is rebuilt on another thread meanwhile, and the exact path draws the same picture. The
+// build starts with the second polyline after a change of the data: a picture painted once (an
+// export) does not pay for it.
 bool UseDetail(TGraph& g, int n) {
     TViewCache& cache = g.Cache;
     if (cache.Stale(TViewCache::Detail)) {
-        if (cache.DetailBuild && !cache.DetailBuild->Finished()) return false;
-        const std::shared_ptr<TDetailBuild> build = std::move(cache.DetailBuild);
-        if (build && build->Take(g.XData, g.YData, cache.DetailIndex)) {
-            cache.MarkFresh(TViewCache::Detail);
-        } else {
-            if (n >= DetailMinNodes) cache.DetailBuild = std::make_shared<TDetailBuild>(g.XData, g.YData);
-            return false;
-        }
+        const bool start = cache.DetailWanted;
+        cache.DetailWanted = true;
+        if (!RefreshDetail(g, n, start)) return false;
     }
+    cache.DetailWanted = false;
     const TDetailIndex& index = cache.DetailIndex;
     return index.Usable() && index.NodeCount() == n && g.YCount() == n && !g.ShowNodes() &&
            !AnyNodeSelected(g);
@@ -1050,9 +1063,11 @@ void BuildDetailIndex(TGraph& g) {
 
 void FinishDetailIndex(TGraph& g) {
     TViewCache& cache = g.Cache;
-    if (!cache.DetailBuild) return;
-    cache.DetailBuild->Wait();
-    if (UseDetail(g, g.NodeCount())) cache.Invalidate(TViewCache::Polyline);
+    if (!cache.Stale(TViewCache::Detail)) return;
+    const int n = g.NodeCount();
+    if (!cache.DetailBuild) RefreshDetail(g, n, true);
+    if (cache.DetailBuild) cache.DetailBuild->Wait();
+    if (RefreshDetail(g, n, false)) cache.Invalidate(TViewCache::Polyline);
 }
 
 void UpdateDetailIndex(TGraph& g, int first, int last) {

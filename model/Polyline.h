@@ -11,8 +11,8 @@ void PreparePolyline(TGraph& graph);
 int32_t RoundPixel(Extended v);
 
 // Graphs from this many nodes on get a level-of-detail index of their own, built on another thread
-// after their data change; until it is ready their polyline is built by the exact walk over every
-// node, which draws the same.
+// after their data change (from their second polyline on); until it is ready their polyline is
+// built by the exact walk over every node, which draws the same.
 inline constexpr int DetailMinNodes = 1 << 16;
 
 // With the index the polyline walk passes over the nodes that cannot change the picture; the node
@@ -21,7 +21,7 @@ inline constexpr int DetailMinNodes = 1 << 16;
 
 // Builds the graph's level-of-detail index now on this thread, whatever its size.
 void BuildDetailIndex(TGraph& graph);
-// Waits for the index being built on another thread, if any, and takes it.
+// Starts the build of a stale index of a large graph if none runs, waits for it and takes it.
 void FinishDetailIndex(TGraph& graph);
 // Nodes first .. last changed in place.
 void UpdateDetailIndex(TGraph& graph, int first, int last);

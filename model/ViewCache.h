@@ -53,6 +53,8 @@ public:
     // The level-of-detail index (valid while Detail is fresh) and its build on another thread.
     TDetailIndex DetailIndex;
     std::shared_ptr<TDetailBuild> DetailBuild;
+    // A polyline was built while the index was stale: the next one starts its build.
+    bool DetailWanted = false;
     // Whether some node is selected (valid while Selection is fresh).
     bool AnySelected = false;
     // The node pixels belong to the last polyline: the level-of-detail path leaves them as they were.

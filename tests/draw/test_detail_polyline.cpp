@@ -195,3 +195,26 @@ TEST(DetailPolyline, EditedNodesUpdateTheIndex) {
     detail.View(1, 1, 0, 0);
     EXPECT_TRUE(detail.Graph->Cache.PixelsCurrent);
 }
+
+TEST(DetailPolyline, LargeGraphBuildsItsIndexFromItsSecondPolylineOn) {
+    TFigure figure;
+    TDoubleArray x(DetailMinNodes), y(DetailMinNodes);
+    for (int i = 0; i < DetailMinNodes; ++i) {
+        x[i] = i;
+        y[i] = (i * 7919) % 1000;
+    }
+    figure.SetCurve(x, y, false, 3, 0);
+    figure.View(1, 1, 0, 0); // painted once, as an export: no build
+    EXPECT_FALSE(figure.Graph->Cache.DetailBuild);
+    figure.View(2, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.DetailBuild);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent); // the exact walk meanwhile
+    FinishDetailIndex(*figure.Graph);
+    figure.View(3, 1, 0, 0);
+    EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent);
+    // New data leave the index behind; the next polylines go the exact way until it is rebuilt.
+    y[5] = 2000;
+    ASSERT_TRUE(figure.Graph->SetData(x, y, {}));
+    figure.View(1, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+}
