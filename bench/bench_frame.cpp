@@ -1,8 +1,10 @@
 // Frame time of the graph window as the widget produces it: one view step (a move-drag pan, a wheel
 // zoom about the cursor or a resize) followed by a full paint of the figure into a back buffer of
-// the client size. The curves have 1M nodes each with ascending X; a frame of a 60 Hz screen is
-// 16.7 ms. Arguments: the curve (0 a smooth measured signal, sine plus a little noise; 1 pure noise)
-// and the number of such graphs in the figure.
+// the client size. The curves have ascending X; a frame of a 60 Hz screen is 16.7 ms. Arguments: the
+// curve (0 a smooth measured signal, sine plus a little noise; 1 pure noise), the number of such
+// graphs in the figure and their nodes in millions.
+#include "model/DetailIndex.h"
+#include "model/Polyline.h"
 #include "window/FigurePaint.h"
 #include "window/SuperGrWindow.h"
 
@@ -16,7 +18,6 @@
 
 namespace {
 
-constexpr int kNodes = 1'000'000;
 constexpr int kWidth = 1200, kHeight = 800;
 
 // Time stands still unless a frame moves it, so drags see the same pace in every run.
@@ -34,17 +35,19 @@ public:
     bool IsActive() const override { return false; }
 };
 
-void MakeCurve(int kind, unsigned seed, TDoubleArray& x, TDoubleArray& y) {
-    x.resize(kNodes);
-    y.resize(kNodes);
+void MakeCurve(int kind, unsigned seed, int nodes, TDoubleArray& x, TDoubleArray& y) {
+    x.resize(nodes);
+    y.resize(nodes);
     std::mt19937_64 random(seed);
     std::uniform_real_distribution<double> unit(-1, 1);
     Extended* px = x.data();
     Extended* py = y.data();
-    for (int i = 0; i < kNodes; ++i) {
-        px[i] = Extended(i) * 1e-4L;
+    // The same shape whatever the node count: the sine's period spans the same share of the curve.
+    const Extended step = 1e6L / Extended(nodes);
+    for (int i = 0; i < nodes; ++i) {
+        px[i] = Extended(i) * step * 1e-4L;
         const Extended noise = Extended(unit(random));
-        py[i] = kind == 0 ? std::sin(Extended(i) * 2e-5L) + noise * 2e-3L : noise;
+        py[i] = kind == 0 ? std::sin(Extended(i) * step * 2e-5L) + noise * 2e-3L : noise;
     }
 }
 
@@ -53,7 +56,9 @@ struct TFrameFigure {
     TBenchClock* Clock = nullptr;
     QImage Buffer;
 
-    TFrameFigure(int kind, int graphs) {
+    explicit TFrameFigure(const benchmark::State& state) {
+        const int kind = int(state.range(0)), graphs = int(state.range(1));
+        Nodes = int(state.range(2)) * 1'000'000;
         auto clock = std::make_unique<TBenchClock>();
         Clock = clock.get();
         Window.SetClock(std::move(clock));
@@ -66,10 +71,15 @@ struct TFrameFigure {
         Window.SetClientSize(kWidth, kHeight);
         for (int g = 0; g < graphs; ++g) {
             TDoubleArray x, y;
-            MakeCurve(kind, 17 + unsigned(g), x, y);
+            MakeCurve(kind, 17 + unsigned(g), Nodes, x, y);
             Window.AddGraph(QStringLiteral("curve"), false, {}, x, y);
         }
         Window.AutoScale();
+        Paint();
+        // The first paint starts the level-of-detail indexes on another thread; frames are timed
+        // once they are ready (BM_DetailBuild times the building).
+        for (int g = 0; g < graphs; ++g)
+            FinishDetailIndex(*Window.GraphByIndex(g));
         Paint();
         PrepareSeconds = CurveSeconds = 0;
     }
@@ -88,6 +98,7 @@ struct TFrameFigure {
     }
 
     Extended PrepareSeconds = 0, CurveSeconds = 0;
+    int Nodes = 0;
 
     TPoint PlotCentre() const {
         return {(Window.PlotRect.Left + Window.PlotRect.Right) / 2,
@@ -103,14 +114,14 @@ void Describe(benchmark::State& state, const TFrameFigure& figure) {
     int points = 0;
     for (int i = 0; i < figure.Window.GraphCount(); ++i)
         points += figure.Window.GraphByIndex(i)->Cache.PointCount;
-    state.counters["nodes"] = Extended(kNodes) * figure.Window.GraphCount();
+    state.counters["nodes"] = Extended(figure.Nodes) * figure.Window.GraphCount();
     state.counters["polyline_points"] = points;
 }
 
 // A move drag with the left button: every frame the mouse moves 4 pixels, 30 frames one way and 30
 // back, so the view stays over the curve.
 void BM_PanFrame(benchmark::State& state) {
-    TFrameFigure figure(int(state.range(0)), int(state.range(1)));
+    TFrameFigure figure(state);
     TPoint mouse = figure.PlotCentre();
     figure.Window.MouseDown(TSuperGrWindow::TMouseButton::Left, ssLeft, mouse.X, mouse.Y);
     int frame = 0;
@@ -128,7 +139,7 @@ void BM_PanFrame(benchmark::State& state) {
 // Wheel steps about a point right of the centre: four steps in, four out, so every view lies
 // between the whole curve and a close-up.
 void BM_WheelFrame(benchmark::State& state) {
-    TFrameFigure figure(int(state.range(0)), int(state.range(1)));
+    TFrameFigure figure(state);
     const TPoint centre = figure.PlotCentre();
     const int x = centre.X + 150, y = centre.Y - 50;
     int frame = 0;
@@ -143,7 +154,7 @@ void BM_WheelFrame(benchmark::State& state) {
 
 // The window switches between its usual size and full HD; each frame repaints the new size.
 void BM_ResizeFrame(benchmark::State& state) {
-    TFrameFigure figure(int(state.range(0)), int(state.range(1)));
+    TFrameFigure figure(state);
     bool large = false;
     for (auto _ : state) {
         large = !large;
@@ -154,13 +165,39 @@ void BM_ResizeFrame(benchmark::State& state) {
 }
 
 void FrameArgs(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"noisy", "graphs"});
-    b->Args({0, 1})->Args({1, 1})->Args({0, 3})->Args({1, 3});
+    b->ArgNames({"noisy", "graphs", "mnodes"});
+    b->Args({0, 1, 1})->Args({1, 1, 1})->Args({0, 3, 1})->Args({1, 3, 1});
+    b->Args({0, 1, 10})->Args({1, 1, 10})->Args({0, 4, 10})->Args({1, 4, 10});
     b->Unit(benchmark::kMillisecond);
 }
 // Whole cycles of the view changes, so every run measures the same views.
+// Building the level-of-detail index of one curve (both cores); its memory beside the curve's own
+// arrays (32 bytes a node).
+void BM_DetailBuild(benchmark::State& state) {
+    const int nodes = int(state.range(0)) * 1'000'000;
+    TDoubleArray x, y;
+    MakeCurve(1, 17, nodes, x, y);
+    TDetailIndex index;
+    for (auto _ : state)
+        index.Build(x.constData(), y.constData(), nodes);
+    state.counters["index_mb"] = Extended(index.MemoryBytes()) / 1e6L;
+    state.counters["share_of_arrays_pct"] = Extended(index.MemoryBytes()) * 100 / (Extended(nodes) * 32);
+}
+BENCHMARK(BM_DetailBuild)
+    ->ArgName("mnodes")
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
 BENCHMARK(BM_PanFrame)->Apply(FrameArgs)->Iterations(60);
 BENCHMARK(BM_WheelFrame)->Apply(FrameArgs)->Iterations(16);
+// One curve of 100M nodes (4.4 GB with its node pixels).
+void HugeArgs(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"noisy", "graphs", "mnodes"})->Args({0, 1, 100})->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_PanFrame)->Apply(HugeArgs)->Iterations(60);
+BENCHMARK(BM_WheelFrame)->Apply(HugeArgs)->Iterations(16);
 BENCHMARK(BM_ResizeFrame)->Apply(FrameArgs)->Iterations(10);
 
 } // namespace

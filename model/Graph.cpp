@@ -191,6 +191,8 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     NodePixels = UnsetList<TNodePixel>(XData.size()); // cleared by the extents' scan on both cores
     Cache.ReleasePolyline();
     Cache.Invalidate();
+    Cache.AnySelected = false;
+    Cache.MarkFresh(TViewCache::Selection);
     RecomputeExtents(NodePixels.data());
 
     FOwner->Rescale();

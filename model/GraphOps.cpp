@@ -99,6 +99,10 @@ int TGraph::NearestNode(int px, int py, int& index) {
     EnsurePolyline();
     index = -1;
     int64_t best = -1;
+    if (!Cache.PixelsCurrent) {
+        index = NearestNodeByDetail(*this, px, py, best);
+        return best < 0 ? NoDistance : RoundHalfEven(std::sqrt(Extended(best)));
+    }
     const TNodePixel* pixels = NodePixels.constData();
     for (qsizetype i = 0; i < NodePixels.size(); ++i) {
         if (!pixels[i].OnScreen) continue;
@@ -214,6 +218,7 @@ void TGraph::SelectNode(int index) {
     if (index < 0 || index >= NodeCount() || NodePixels[index].Selected) return;
     RecordSelection({index});
     NodePixels[index].Selected = 1;
+    Cache.SelectionChanged();
     Repaint();
 }
 
@@ -221,6 +226,7 @@ void TGraph::DeselectNode(int index) {
     if (index < 0 || index >= NodeCount() || !NodePixels[index].Selected) return;
     RecordSelection({index});
     NodePixels[index].Selected = 0;
+    Cache.SelectionChanged();
     Repaint();
 }
 
@@ -231,6 +237,7 @@ void TGraph::ClearSelection() {
     RecordSelection(selected);
     for (int i : selected)
         NodePixels[i].Selected = 0;
+    Cache.SelectionChanged();
     Repaint();
 }
 
@@ -257,6 +264,7 @@ void TGraph::SelectInRect(const TRect& rect) {
     RecordSelection(changed);
     for (int i : changed)
         NodePixels[i].Selected = 1;
+    Cache.SelectionChanged();
     Repaint();
 }
 
@@ -267,6 +275,7 @@ void TGraph::DeselectInRect(const TRect& rect) {
     RecordSelection(changed);
     for (int i : changed)
         NodePixels[i].Selected = 0;
+    Cache.SelectionChanged();
     Repaint();
 }
 

@@ -114,7 +114,10 @@ public:
                                             .Style = StyleChange::MarkersVisible,
                                             .Member = &TGraph::FMarkersVisible};
     static constexpr P<bool> ShowNodes{
-        .Op = UndoOp::ShowNodes, .Style = StyleChange::ShowNodes, .Member = &TGraph::FShowNodes};
+        .Op = UndoOp::ShowNodes,
+        .Style = StyleChange::ShowNodes,
+        .Member = &TGraph::FShowNodes,
+        .Effect = &RebuildPolyline<bool>}; // node squares need every visible node's pixel
     static constexpr P<bool> Visible{
         .Op = UndoOp::Visible, .Style = StyleChange::Visible, .Member = &TGraph::FVisible};
     static constexpr P<int32_t> LineWidth{.Op = UndoOp::LineWidth,

@@ -328,6 +328,7 @@ public:
         OpenPiece = true;
         Append(p);
         HasDirection = false;
+        ++Runs;
         Vertical = false;
     }
 
@@ -453,6 +454,7 @@ public:
         DirY = py - OriginPy;
         DirLength2 = DirX * DirX + DirY * DirY;
         HasDirection = DirLength2 > 0;
+        ++Runs;
         RunMin = 0;
         RunMax = DirLength2;
         const int64_t dirY = int64_t(p.Py) - Last.Py;
@@ -476,6 +478,34 @@ public:
         Append(p);
     }
 
+    // What the level-of-detail walk reads of the state: the last kept point, the filter steps and
+    // the vertical run, if any, with the pixel rows it covers.
+    const TCurvePoint& LastKept() const { return Last; }
+    Extended FilterStepX() const { return StepX; }
+    Extended FilterStepY() const { return StepY; }
+    bool HasRun() const { return HasDirection; }
+    int64_t RunNumber() const { return Runs; }
+    // Whether a point at this pixel, past the one-pixel filter, lies on the current run inside the
+    // stretch it covers, and so would only become the dropped point (the test of ConsiderFar).
+    bool WithinRun(int32_t pixelX, int32_t pixelY) const {
+        return RunPlace(pixelX, pixelY) == TRunPlace::Within;
+    }
+    // Whether such a point lies on the run beyond the stretch it covers, and so would extend it.
+    bool ExtendsRun(int32_t pixelX, int32_t pixelY) const {
+        return RunPlace(pixelX, pixelY) == TRunPlace::Beyond;
+    }
+    // Pixels this small keep the run's arithmetic exact, so the pixels of one column that lie on
+    // the run form one unbroken stretch of rows.
+    bool RunIsSmall() const {
+        auto small = [](Extended v) { return std::fabs(v) < Extended(kSmall); };
+        return small(OriginPx) && small(OriginPy) && small(DirX) && small(DirY);
+    }
+    // A point of the run that was passed over: the one kept when the run turns or the piece ends.
+    void SetPending(const TCurvePoint& p) {
+        Pending = p;
+        HasPending = true;
+    }
+
     // A kept point: the filters measure from it from now on; the cache gets it through its column.
     void Append(const TCurvePoint& p) {
         Last = p;
@@ -484,6 +514,18 @@ public:
     }
 
 private:
+    enum class TRunPlace { Off, Within, Beyond };
+    TRunPlace RunPlace(int32_t pixelX, int32_t pixelY) const {
+        if (!HasDirection) return TRunPlace::Off;
+        const Extended px = pixelX, py = pixelY;
+        const Extended ux = px - OriginPx, uy = py - OriginPy;
+        const Extended along = ux * DirX + uy * DirY;
+        if (!(std::fabs(ux * DirLength2 - along * DirX) < DirLength2 &&
+              std::fabs(uy * DirLength2 - along * DirY) < DirLength2))
+            return TRunPlace::Off;
+        return along > RunMax || along < RunMin ? TRunPlace::Beyond : TRunPlace::Within;
+    }
+
     // Pixels this far apart (rounded) are more than `pixelsPerStep` unrounded pixels apart, so their
     // data lie more than a filter step apart: the one-pixel filter needs no extended arithmetic.
     static int64_t FarPixels(Extended pixelsPerStep) {
@@ -574,6 +616,7 @@ private:
     TCurvePoint Pending;
     bool HasPending = false;
     bool HasDirection = false;
+    int64_t Runs = 0; // runs started so far: a run's line stays, its stretch only grows
     Extended OriginPx = 0, OriginPy = 0, DirX = 0, DirY = 0, DirLength2 = 0, RunMin = 0, RunMax = 0;
     // A vertical run of small pixel rows, also in integers: its points lie on its line, and their
     // positions along it are exact integer products, the same as the extended ones.
@@ -619,17 +662,266 @@ int SkipOutside(const Extended* xs, const Extended* ys, const TWindow& window, i
     return i;
 }
 
-void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePixel* pixels, int n) {
+// The nodes of the exact walk: every node mapped into the graph's node pixels just ahead of it.
+class TMappedNodes {
+public:
+    TMappedNodes(const TMapping& map, const TWindow& window, const Extended* xs, const Extended* ys,
+                 TNodePixel* pixels, int n)
+        : Mapper(map, window, xs, ys, pixels, n), Window(window), Xs(xs), Ys(ys), Pixels(pixels) {}
+
+    void Ready(int end) { Mapper.MapUpTo(end); }
+    static bool TakeStep() { return true; }
+    bool OnScreen(int i) const { return Pixels[i].OnScreen; }
+    const TNodePixel& Pixel(int i) const { return Pixels[i]; }
+    int SkipOutside(int i, int last) const { return ::SkipOutside(Xs, Ys, Window, i, last); }
+    int FastForward(TPolylineBuilder& builder, int i, int last, bool breaks, uint8_t, Extended) {
+        if (breaks || !Pixels[i + 1].OnScreen) return i;
+        i = builder.SkipDense(Xs, Ys, Pixels, i, std::min(last, Mapper.Mapped() - 1));
+        Mapper.MapUpTo(i + 2);
+        return i;
+    }
+
+private:
+    TNodeMapper Mapper;
+    const TWindow& Window;
+    const Extended* Xs;
+    const Extended* Ys;
+    TNodePixel* Pixels;
+};
+
+// The nodes of the level-of-detail walk: pixels are computed only for the nodes the walk looks
+// at, and the index lets it pass over stretches that cannot change the polyline without reading
+// them. The walk's state after such a stretch is the one the exact walk reaches node by node.
+class TDetailNodes {
+public:
+    TDetailNodes(const TDetailIndex& index, const TMapping& map, const TWindow& window, const Extended* xs,
+                 const Extended* ys, int n)
+        : Index(index), Map(map), Window(window), Xs(xs), Ys(ys), N(n),
+          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 32)) {
+        // The nodes inside the window along X form one run of indexes.
+        auto beforeWindow = [&](int i) { return Ascending ? Xs[i] < Window.XMin : Xs[i] > Window.XMax; };
+        auto notAfterWindow = [&](int i) { return Ascending ? Xs[i] <= Window.XMax : Xs[i] >= Window.XMin; };
+        XFirst = FirstIndex(0, N, [&](int i) { return !beforeWindow(i); });
+        XLast = FirstIndex(XFirst, N, [&](int i) { return !notAfterWindow(i); }) - 1;
+    }
+
+    void Ready(int) {}
+    bool OnScreen(int i) const { return Window.Contains(Xs[i], Ys[i]); }
+    TNodePixel Pixel(int i) const {
+        TNodePixel p;
+        p.OnScreen = OnScreen(i);
+        if (p.OnScreen) {
+            p.X = Column(Xs[i]);
+            p.Y = Row(Ys[i]);
+        }
+        return p;
+    }
+
+    // As ::SkipOutside, in jumps over the stretches beyond one edge.
+    int SkipOutside(int i, int last) const {
+        while (i < last) {
+            const Extended x0 = Xs[i], x1 = Xs[i + 1], y0 = Ys[i], y1 = Ys[i + 1];
+            const bool left = x0 < Window.XMin && x1 < Window.XMin;
+            const bool right = x0 > Window.XMax && x1 > Window.XMax;
+            if (left || right) {
+                // Nodes before the window along X lead the array, those after it end it.
+                if (i + 1 > XLast) return last;
+                i = std::max(i + 1, std::min(XFirst, last + 1) - 1);
+                continue;
+            }
+            if (y0 > Window.YMax && y1 > Window.YMax) {
+                const int j = Index.FirstMatch(
+                    i + 1, last,
+                    [&](const TDetailIndex::TBounds& b, int, int) { return b.Lo <= Window.YMax; },
+                    [&](int k) { return !(Ys[k] > Window.YMax); });
+                i = std::min(j - 1, last);
+                continue;
+            }
+            if (y0 < Window.YMin && y1 < Window.YMin) {
+                const int j = Index.FirstMatch(
+                    i + 1, last,
+                    [&](const TDetailIndex::TBounds& b, int, int) { return b.Hi >= Window.YMin; },
+                    [&](int k) { return !(Ys[k] < Window.YMin); });
+                i = std::min(j - 1, last);
+                continue;
+            }
+            break;
+        }
+        return i;
+    }
+
+    // From the segment starting at node `i`, whose start is on screen and ends the polyline so far,
+    // the nodes that change nothing but the dropped point: on screen and within a pixel of the last
+    // kept point, or on the current run inside the stretch it covers. Returns the last such node
+    // (the start of the next segment the walk takes itself) after setting the dropped point as the
+    // exact walk would leave it.
+    int FastForward(TPolylineBuilder& builder, int i, int last, bool breaks, uint8_t breakMode,
+                    Extended breakLimit) {
+        const int from = i + 1;
+        int to = std::min(last, XLast);
+        if (from > to) return i;
+        if (breaks && !Unbroken(i, to, breakMode, breakLimit)) {
+            to = ColumnEnd(i, to, Column(Xs[i]));
+            if (to < from || !Unbroken(i, to, breakMode, breakLimit)) return i;
+        }
+        const TCurvePoint& kept = builder.LastKept();
+        const Extended lastX = kept.X, lastY = kept.Y, stepX = builder.FilterStepX(),
+                       stepY = builder.FilterStepY();
+        const bool run = builder.HasRun(), smallRun = run && builder.RunIsSmall();
+        const TWindow& w = Window;
+        auto nearX = [&](Extended x) { return std::fabs(x - lastX) < stepX; };
+        auto nearY = [&](Extended y) { return std::fabs(y - lastY) < stepY; };
+        const int64_t runNumber = builder.RunNumber();
+        // Values of one column known to lie on the run inside its stretch; so do those between them.
+        auto knownInside = [&](int32_t column, Extended lo, Extended hi) {
+            return InsideRun == runNumber && InsideColumn == column && InsideLow <= lo && hi <= InsideHigh;
+        };
+        auto learnInside = [&](int32_t column, Extended lo, Extended hi) {
+            if (!(InsideRun == runNumber && InsideColumn == column)) {
+                InsideRun = runNumber;
+                InsideColumn = column;
+                InsideLow = lo;
+                InsideHigh = hi;
+            }
+            InsideLow = std::min(InsideLow, lo);
+            InsideHigh = std::max(InsideHigh, hi);
+        };
+        auto quietNode = [&](int k) {
+            const Extended x = Xs[k], y = Ys[k];
+            if (!(w.YMin <= y && y <= w.YMax)) return false;
+            if (nearX(x) && nearY(y)) return true;
+            if (!run) return false;
+            const int32_t column = Column(x);
+            if (smallRun && knownInside(column, y, y)) return true;
+            if (!builder.WithinRun(column, Row(y))) return false;
+            if (smallRun) learnInside(column, y, y);
+            return true;
+        };
+        auto quietBlock = [&](const TDetailIndex::TBounds& b, int, int) {
+            const Extended lo = b.Lo, hi = b.Hi;
+            if (!(w.YMin <= lo && hi <= w.YMax)) return false;
+            if (nearX(b.XLo) && nearX(b.XHi) && nearY(lo) && nearY(hi)) return true;
+            if (!smallRun) return false;
+            // One pixel column whose rows on the run form one stretch: its two ends decide.
+            const int32_t column = Column(b.XLo);
+            if (Column(b.XHi) != column) return false;
+            if (knownInside(column, lo, hi)) return true;
+            const int32_t top = Row(hi), bottom = Row(lo);
+            if (std::abs(top) >= kSmallPixel || std::abs(bottom) >= kSmallPixel) return false;
+            if (!(builder.WithinRun(column, top) && builder.WithinRun(column, bottom))) return false;
+            learnInside(column, lo, hi);
+            return true;
+        };
+        const int active = Index.FirstMatch(
+            from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
+            [&](int k) { return !quietNode(k); });
+        // A node that extends the run drops the dropped point; one that breaks the curve or leaves
+        // the run keeps it.
+        auto extends = [&](int k) {
+            const Extended x = Xs[k], y = Ys[k];
+            return w.YMin <= y && y <= w.YMax && !(nearX(x) && nearY(y)) &&
+                   builder.ExtendsRun(Column(x), Row(y));
+        };
+        if (run && active - 1 >= from && (breaks || active > to || !extends(active))) {
+            // The last node of the stretch past the one-pixel filter is the run's dropped point; a
+            // node equal to its predecessor ends a segment of zero length, which the walk skips.
+            int p = Index.LastMatch(
+                from, active - 1,
+                [&](const TDetailIndex::TBounds& b, int, int) {
+                    return !(nearX(b.XLo) && nearX(b.XHi) && nearY(b.Lo) && nearY(b.Hi));
+                },
+                [&](int k) { return !(nearX(Xs[k]) && nearY(Ys[k])); });
+            while (p >= from && Xs[p] == Xs[p - 1] && Ys[p] == Ys[p - 1])
+                --p;
+            if (p >= from) builder.SetPending({Xs[p], Ys[p], Column(Xs[p]), Row(Ys[p]), p});
+        }
+        return active - 1;
+    }
+
+    // The walk takes some segments one by one; where very many of them need it (a noisy curve going
+    // in and out of the window), the exact walk with its mapping on two cores is faster.
+    bool TakeStep() { return ++Steps <= StepBudget; }
+
+    // Whether the visible stretch looks like noise going in and out of the window: then the walk
+    // would take most segments one by one, and the exact walk does that faster. Judged by node
+    // pairs spread over the stretch, as the exact mapping judges its stretches.
+    bool LooksCrossing() const {
+        constexpr int kProbes = 64, kCrossingPairs = 8;
+        const int64_t count = int64_t(XLast) - XFirst;
+        if (count < int64_t(StepBudget)) return false;
+        int changes = 0;
+        for (int k = 0; k < kProbes; ++k) {
+            const int i = XFirst + int(count * k / kProbes);
+            changes += OnScreen(i) != OnScreen(i + 1) ? 1 : 0;
+        }
+        return changes >= kCrossingPairs;
+    }
+
+private:
+    template <class Pred> static int FirstIndex(int from, int to, Pred pred) {
+        // The first index of from .. to - 1 where pred holds, pred being false before it and true after.
+        while (from < to) {
+            const int mid = from + (to - from) / 2;
+            if (pred(mid))
+                to = mid;
+            else
+                from = mid + 1;
+        }
+        return from;
+    }
+
+    int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
+    int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
+
+    // The last node of from .. to in pixel column `column`, node `from` being in it.
+    int ColumnEnd(int from, int to, int32_t column) const {
+        return FirstIndex(from, to + 1, [&](int k) { return Column(Xs[k]) != column; }) - 1;
+    }
+
+    // No segment between nodes from .. to breaks the curve: each is shorter than the extents of the
+    // stretch, which stay below the limit (with a margin for the rounding of the hypotenuse).
+    bool Unbroken(int from, int to, uint8_t breakMode, Extended breakLimit) const {
+        const Extended width = std::fabs(Xs[to] - Xs[from]);
+        if (breakMode == 1) return width < breakLimit;
+        const TDetailIndex::TBounds b = Index.RangeBounds(Ys, from, to);
+        const Extended height = Extended(b.Hi) - Extended(b.Lo);
+        if (breakMode == 0) return height < breakLimit;
+        return (width + height) * (1 + 1e-17L) < breakLimit;
+    }
+
+    const TDetailIndex& Index;
+    const TMapping& Map;
+    const TWindow& Window;
+    const Extended* Xs;
+    const Extended* Ys;
+    int N;
+    bool Ascending;
+    int XFirst = 0, XLast = -1;
+    static constexpr int32_t kSmallPixel = 1 << 20;
+    // The values known to lie on a run inside its stretch, within one column.
+    int64_t InsideRun = -1;
+    int32_t InsideColumn = 0;
+    Extended InsideLow = 0, InsideHigh = 0;
+    // Segments taken one by one, and how many of them make the exact walk the better choice.
+    int Steps = 0;
+    int StepBudget;
+};
+
+// Builds the polyline from the nodes; false when the nodes gave up (the polyline is then partial).
+template <class Nodes>
+bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nodes, int n) {
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
-    TNodeMapper mapper(map, window, xs, ys, pixels, n);
     TViewCache& cache = g.Cache;
     if (cache.Pieces.isEmpty()) cache.Pieces.resize(1000);
     if (cache.Points.size() < 100) cache.Points.resize(100);
     if (cache.NodeIndex.size() < cache.Points.size()) cache.NodeIndex.resize(cache.Points.size());
     TPolylineBuilder builder(cache, g.Mapping, map);
 
-    auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], pixels[i].X, pixels[i].Y, i}; };
+    auto nodePoint = [&](int i) {
+        const TNodePixel& p = nodes.Pixel(i);
+        return TCurvePoint{xs[i], ys[i], p.X, p.Y, i};
+    };
     auto clippedPoint = [&](Extended x, Extended y, int node) {
         return TCurvePoint{x, y, map.Round(map.PixelX(x)), map.Round(map.PixelY(y)), node};
     };
@@ -642,10 +934,10 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
         --last;
     if (last < first) {
         // One node, or every node equal: the single pixel when it is on screen.
-        mapper.MapUpTo(n);
-        if (pixels[0].OnScreen) builder.StartPiece(nodePoint(0));
+        nodes.Ready(n);
+        if (nodes.OnScreen(0)) builder.StartPiece(nodePoint(0));
         builder.ClosePiece();
-        return;
+        return true;
     }
 
     const uint8_t breakMode = g.BreakMode();
@@ -654,12 +946,10 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
     bool continues = false; // the previous visible segment ended inside the window
 
     for (int i = first; i <= last; ++i) {
-        if (!continues && !builder.PieceOpen()) i = SkipOutside(xs, ys, window, i, last);
-        mapper.MapUpTo(i + 2);
-        if (continues && !breaks && pixels[i + 1].OnScreen) {
-            i = builder.SkipDense(xs, ys, pixels, i, std::min(last, mapper.Mapped() - 1));
-            mapper.MapUpTo(i + 2);
-        }
+        if (!nodes.TakeStep()) return false;
+        if (!continues && !builder.PieceOpen()) i = nodes.SkipOutside(i, last);
+        nodes.Ready(i + 2);
+        if (continues) i = nodes.FastForward(builder, i, last, breaks, breakMode, breakLimit);
         const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
@@ -673,7 +963,7 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
                 continue;
             }
         }
-        const bool on0 = pixels[i].OnScreen, on1 = pixels[i + 1].OnScreen;
+        const bool on0 = nodes.OnScreen(i), on1 = nodes.OnScreen(i + 1);
         if (on0 && on1 && continues && i != last) {
             // The common case of a dense curve: a node inside the window, usually near the last point.
             if (!builder.NearLast(x1, y1)) builder.ConsiderFar(nodePoint(i + 1));
@@ -707,11 +997,163 @@ void PrepareLines(TGraph& g, const TMapping& map, const TWindow& window, TNodePi
             builder.Consider(end);
         continues = on1; // an entering or inside segment ends on screen
     }
-    mapper.MapUpTo(n); // the nodes after the last segment of non-zero length
+    nodes.Ready(n); // the nodes after the last segment of non-zero length
     builder.ClosePiece();
+    return true;
+}
+
+TMapping MappingOf(TGraph& g) {
+    const TGraphMapping& m = g.Mapping;
+    const TMappingAnchor anchor = g.MappingAnchor();
+    return {anchor.MidX,
+            m.ShiftX,
+            m.FitX,
+            m.ZoomX,
+            anchor.OriginX,
+            anchor.MidY,
+            m.ShiftY,
+            m.FitY,
+            m.ZoomY,
+            anchor.OriginY,
+            std::fegetround() == FE_TONEAREST};
+}
+
+// Takes a finished build of the index when it was made from the graph's arrays; otherwise starts
+// one when `start` says so and the graph is large enough. True when the index is fresh.
+bool RefreshDetail(TGraph& g, int n, bool start) {
+    TViewCache& cache = g.Cache;
+    if (!cache.Stale(TViewCache::Detail)) return true;
+    if (cache.DetailBuild && !cache.DetailBuild->Finished()) return false;
+    const std::shared_ptr<TDetailBuild> build = std::move(cache.DetailBuild);
+    if (build && build->Take(g.XData, g.YData, cache.DetailIndex)) {
+        cache.MarkFresh(TViewCache::Detail);
+        return true;
+    }
+    if (start && n >= DetailMinNodes) cache.DetailBuild = std::make_shared<TDetailBuild>(g.XData, g.YData);
+    return false;
+}
+
+// The level-of-detail path serves a curve whose index is ready, whose argument runs in one
+// direction and whose node squares are not drawn (those need every visible node's pixel). An index
+// gone stale is rebuilt on another thread meanwhile, and the exact path draws the same picture. The
+// build starts with the second polyline after a change of the data: a picture painted once (an
+// export) does not pay for it.
+bool UseDetail(TGraph& g, int n) {
+    TViewCache& cache = g.Cache;
+    if (cache.Stale(TViewCache::Detail)) {
+        const bool start = cache.DetailWanted;
+        cache.DetailWanted = true;
+        if (!RefreshDetail(g, n, start)) return false;
+    }
+    cache.DetailWanted = false;
+    const TDetailIndex& index = cache.DetailIndex;
+    return index.Usable() && index.NodeCount() == n && g.YCount() == n && !g.ShowNodes() &&
+           !AnyNodeSelected(g);
 }
 
 } // namespace
+
+void BuildDetailIndex(TGraph& g) {
+    TViewCache& cache = g.Cache;
+    cache.DetailBuild.reset();
+    cache.DetailIndex.Build(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()));
+    cache.MarkFresh(TViewCache::Detail);
+    cache.Invalidate(TViewCache::Polyline);
+}
+
+void FinishDetailIndex(TGraph& g) {
+    TViewCache& cache = g.Cache;
+    if (!cache.Stale(TViewCache::Detail)) return;
+    const int n = g.NodeCount();
+    if (!cache.DetailBuild) RefreshDetail(g, n, true);
+    if (cache.DetailBuild) cache.DetailBuild->Wait();
+    if (RefreshDetail(g, n, false)) cache.Invalidate(TViewCache::Polyline);
+}
+
+void UpdateDetailIndex(TGraph& g, int first, int last) {
+    TViewCache& cache = g.Cache;
+    if (cache.Stale(TViewCache::Detail)) return;
+    cache.DetailIndex.Update(g.XData.constData(), g.YData.constData(), std::min(g.NodeCount(), g.YCount()),
+                             first, last);
+}
+
+int NearestNodeByDetail(TGraph& g, int px, int py, int64_t& distance2) {
+    const TDetailIndex& index = g.Cache.DetailIndex;
+    const int n = g.NodeCount();
+    distance2 = -1;
+    if (!index.Usable() || index.NodeCount() != n || g.YCount() != n) return -1;
+    const TMapping map = MappingOf(g);
+    const TViewCache& cache = g.Cache;
+    const TWindow window{cache.VisXMin, cache.VisXMax, cache.VisYMin, cache.VisYMax};
+    const Extended* xs = g.XData.constData();
+    const Extended* ys = g.YData.constData();
+    int best = -1;
+    // The least squared pixel distance any on-screen node of a block can have, or -1 when none
+    // of its nodes can be on screen.
+    auto bound = [&](const TDetailIndex::TBounds& b, int first, int last) -> int64_t {
+        const Extended x0 = std::max(std::min(xs[first], xs[last]), window.XMin);
+        const Extended x1 = std::min(std::max(xs[first], xs[last]), window.XMax);
+        const Extended y0 = std::max(Extended(b.Lo), window.YMin), y1 = std::min(Extended(b.Hi), window.YMax);
+        if (!(x0 <= x1 && y0 <= y1)) return -1;
+        const int64_t c0 = map.Round(map.PixelX(x0)), c1 = map.Round(map.PixelX(x1));
+        const int64_t r0 = map.Round(map.PixelY(y0)), r1 = map.Round(map.PixelY(y1));
+        const int64_t dx = std::max<int64_t>({0, std::min(c0, c1) - px, px - std::max(c0, c1)});
+        const int64_t dy = std::max<int64_t>({0, std::min(r0, r1) - py, py - std::max(r0, r1)});
+        return dx * dx + dy * dy;
+    };
+    // Blocks nearer first, so that far ones are passed over; of equally near nodes the last counts,
+    // as in the scan of NodePixels.
+    auto visit = [&](auto&& self, int level, int block) -> void {
+        const int size = index.BlockSize(level), first = block * size, last = std::min(n, first + size) - 1;
+        const int64_t lower = bound(index.Block(level, block), first, last);
+        if (lower < 0 || (distance2 >= 0 && lower > distance2)) return;
+        if (level == 0) {
+            for (int i = first; i <= last; ++i) {
+                if (!window.Contains(xs[i], ys[i])) continue;
+                const int64_t dx = map.Round(map.PixelX(xs[i])) - int64_t(px);
+                const int64_t dy = map.Round(map.PixelY(ys[i])) - int64_t(py);
+                const int64_t d2 = dx * dx + dy * dy;
+                if (distance2 < 0 || d2 < distance2 || (d2 == distance2 && i > best)) {
+                    distance2 = d2;
+                    best = i;
+                }
+            }
+            return;
+        }
+        std::pair<int64_t, int> children[TDetailIndex::kFanout];
+        int count = 0;
+        const int firstChild = block * TDetailIndex::kFanout;
+        const int endChild = std::min(index.BlockCount(level - 1), firstChild + TDetailIndex::kFanout);
+        const int childSize = index.BlockSize(level - 1);
+        for (int c = firstChild; c < endChild; ++c) {
+            const int a = c * childSize, z = std::min(n, a + childSize) - 1;
+            const int64_t lb = bound(index.Block(level - 1, c), a, z);
+            if (lb < 0) continue;
+            // At most kFanout children: sorted by insertion as they come.
+            int k = count++;
+            for (; k > 0 && children[k - 1].first > lb; --k)
+                children[k] = children[k - 1];
+            children[k] = {lb, c};
+        }
+        for (int k = 0; k < count; ++k)
+            self(self, level - 1, children[k].second);
+    };
+    const int top = index.LevelCount() - 1;
+    for (int b = 0; b < index.BlockCount(top); ++b)
+        visit(visit, top, b);
+    return best;
+}
+
+bool AnyNodeSelected(TGraph& g) {
+    TViewCache& cache = g.Cache;
+    // A small graph is simply scanned: a few nodes cost less than keeping track of them.
+    if (cache.Stale(TViewCache::Selection) || g.NodePixels.size() < DetailMinNodes) {
+        cache.AnySelected = std::any_of(g.NodePixels.cbegin(), g.NodePixels.cend(),
+                                        [](const TNodePixel& p) { return p.Selected != 0; });
+        cache.MarkFresh(TViewCache::Selection);
+    }
+    return cache.AnySelected;
+}
 
 int32_t RoundPixel(Extended v) {
     return std::fegetround() == FE_TONEAREST ? RoundNearestEvenFast(v) : RoundHalfEven(v);
@@ -729,29 +1171,28 @@ void PreparePolyline(TGraph& g) {
     const int n = g.NodeCount();
     if (n > 0 && g.YCount() == n) {
         if (g.NodePixels.size() != n) g.NodePixels.resize(n);
-        const TGraphMapping& m = g.Mapping;
-        const TMappingAnchor anchor = g.MappingAnchor();
-        const TMapping map{anchor.MidX,
-                           m.ShiftX,
-                           m.FitX,
-                           m.ZoomX,
-                           anchor.OriginX,
-                           anchor.MidY,
-                           m.ShiftY,
-                           m.FitY,
-                           m.ZoomY,
-                           anchor.OriginY,
-                           std::fegetround() == FE_TONEAREST};
+        const TMapping map = MappingOf(g);
         const TWindow window{cache.VisXMin, cache.VisXMax, cache.VisYMin, cache.VisYMax};
 
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
-        TNodePixel* pixels = g.NodePixels.data();
-        if (g.LineStyle() >= 5) {
-            MapNodes(map, window, xs, ys, pixels, n);
-            PreparePoints(cache, pixels, n);
-        } else {
-            PrepareLines(g, map, window, pixels, n);
+        bool done = false;
+        if (g.LineStyle() < 5 && UseDetail(g, n)) {
+            TDetailNodes nodes(cache.DetailIndex, map, window, xs, ys, n);
+            done = !nodes.LooksCrossing() && WalkLines(g, map, window, nodes, n);
+            cache.PixelsCurrent = false;
+            if (!done) cache.PointCount = cache.PieceCount = 0;
+        }
+        if (!done) {
+            TNodePixel* pixels = g.NodePixels.data();
+            if (g.LineStyle() >= 5) {
+                MapNodes(map, window, xs, ys, pixels, n);
+                PreparePoints(cache, pixels, n);
+            } else {
+                TMappedNodes nodes(map, window, xs, ys, pixels, n);
+                WalkLines(g, map, window, nodes, n);
+            }
+            cache.PixelsCurrent = true;
         }
     }
     cache.MarkFresh(TViewCache::Polyline);

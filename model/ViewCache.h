@@ -1,15 +1,31 @@
 // What a graph derives from its nodes and its mapping for the screen, rebuilt when marked stale.
 #pragma once
 
+#include "model/DetailIndex.h"
 #include "model/ost2_Types.h"
+
+#include <memory>
+
+class TDetailBuild;
 
 class TViewCache {
 public:
-    // The parts that go stale: the data extents, the fit of the graph to the plot, the polyline.
-    enum Part : uint8_t { Extents = 1, Fit = 2, Polyline = 4, All = Extents | Fit | Polyline };
+    // The parts that go stale: the data extents, the fit of the graph to the plot, the polyline, the
+    // level-of-detail index of the nodes and the knowledge whether any node is selected.
+    enum Part : uint8_t {
+        Extents = 1,
+        Fit = 2,
+        Polyline = 4,
+        Detail = 8,
+        Selection = 16,
+        All = Extents | Fit | Polyline | Detail | Selection
+    };
 
     // Marks parts stale; each is rebuilt before its next use.
     void Invalidate(uint8_t parts = All) { FStale |= parts; }
+    // A node was selected or deselected: node squares need the node pixels, which the
+    // level-of-detail path leaves as they were.
+    void SelectionChanged() { Invalidate(PixelsCurrent ? Selection : Selection | Polyline); }
     bool Stale(Part part) const { return (FStale & part) != 0; }
     // The parts were just rebuilt (or are known to be as they were).
     void MarkFresh(uint8_t parts) { FStale &= uint8_t(~parts); }
@@ -33,6 +49,16 @@ public:
     Extended VisXMin = 0, VisXMax = 0, VisYMin = 0, VisYMax = 0;
     // Seconds the last rebuild of the polyline and the last drawing of the curve took.
     Extended PrepareTime = 0, DrawTime = 0;
+
+    // The level-of-detail index (valid while Detail is fresh) and its build on another thread.
+    TDetailIndex DetailIndex;
+    std::shared_ptr<TDetailBuild> DetailBuild;
+    // A polyline was built while the index was stale: the next one starts its build.
+    bool DetailWanted = false;
+    // Whether some node is selected (valid while Selection is fresh).
+    bool AnySelected = false;
+    // The node pixels belong to the last polyline: the level-of-detail path leaves them as they were.
+    bool PixelsCurrent = false;
 
 private:
     uint8_t FStale = All;

@@ -1,6 +1,7 @@
 #include "window/NodeEditing.h"
 
 #include "model/DecimalLog.h"
+#include "model/Polyline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -180,7 +181,10 @@ void TNodeEditTool::Grab(int x, int y) {
     FDragGraph = nearest->Graph;
     FDragNode = nearest->Node;
     FTemporarySelection = g.SelectedCount() == 0;
-    if (FTemporarySelection) g.NodePixels[FDragNode].Selected = 1;
+    if (FTemporarySelection) {
+        g.NodePixels[FDragNode].Selected = 1;
+        g.Cache.SelectionChanged();
+    }
     TakeMovedNodes(g);
     WeighMovedNodes(g, FDragNode);
     FPressPoint = {x, y};
@@ -262,13 +266,17 @@ void TNodeEditTool::DragNodes(TShiftState shift, TPoint to) {
         else
             lx = 0;
     }
+    int first = g->NodeCount(), last = -1;
     for (const TMoveNode& m : FMovedNodes) {
         if (m.Index >= g->NodeCount()) continue;
+        first = std::min(first, m.Index);
+        last = std::max(last, m.Index);
         g->XData[m.Index] = m.StartX + g->PixelLengthToDataX(m.Weight * lx);
         g->YData[m.Index] = m.StartY - g->PixelLengthToDataY(m.Weight * ly);
         if (g->LogX()) g->XSource[m.Index] = Pow10(g->XData[m.Index]);
         if (g->LogY()) g->YSource[m.Index] = Pow10(g->YData[m.Index]);
     }
+    UpdateDetailIndex(*g, first, last);
     g->Cache.Invalidate(TViewCache::Polyline);
     Raise(W.Events.OnChangeGraphData, &W, g->ID);
     W.Repaint();
@@ -312,8 +320,14 @@ void TNodeEditTool::FinishBand(TShiftState shift, int x, int y) {
 
 void TNodeEditTool::FinishDrag() {
     if (TGraph* g = W.GraphByIndex(FDragGraph)) {
-        if (FTemporarySelection && FDragNode < g->NodeCount()) g->NodePixels[FDragNode].Selected = 0;
+        if (FTemporarySelection && FDragNode < g->NodeCount()) {
+            g->NodePixels[FDragNode].Selected = 0;
+            g->Cache.SelectionChanged();
+        }
+        // The drag kept the level-of-detail index up to date; only the extents and the view follow.
+        const bool indexFresh = !g->Cache.Stale(TViewCache::Detail);
         g->RefreshExtentsKeepingView();
+        if (indexFresh) g->Cache.MarkFresh(TViewCache::Detail);
     }
     FTemporarySelection = false;
     FDragGraph = FDragNode = -1;

@@ -491,7 +491,7 @@ bool TUndoReplay::ReplayNodes() {
     } else if (rec.Kind != enkSelection) {
         g.KeepViewAfterChange(pxPerUnitX, pxPerUnitY, centreX, centreY);
     } else {
-        g.Cache.Invalidate(TViewCache::Polyline);
+        g.Cache.Invalidate(TViewCache::Polyline | TViewCache::Selection);
     }
     Raise(W.Events.OnChangeGraphData, &W, g.ID);
     return true;

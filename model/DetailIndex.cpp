@@ -1,0 +1,249 @@
+#include "model/DetailIndex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+constexpr int kParallelNodes = 1 << 20;
+
+// The direction of xs[from .. to]: Ascending when non-decreasing, Descending when non-increasing
+// (constant runs count as both), None otherwise or with a NaN in x or y.
+struct TScan {
+    bool Up = true, Down = true, Numbers = true;
+};
+
+TScan ScanOrder(const Extended* xs, const Extended* ys, int from, int to) {
+    TScan s;
+    for (int i = from; i <= to; ++i) {
+        if (std::isnan(xs[i]) || std::isnan(ys[i])) {
+            s.Numbers = false;
+            return s;
+        }
+        if (i > from) {
+            s.Up = s.Up && xs[i - 1] <= xs[i];
+            s.Down = s.Down && xs[i - 1] >= xs[i];
+        }
+    }
+    return s;
+}
+
+// The same scan over leaf blocks fromBlock .. toBlock - 1, which also gets their bounds: the
+// arrays are read once.
+TScan ScanLeaves(const Extended* xs, const Extended* ys, int n, int fromBlock, int toBlock,
+                 TDetailIndex::TBounds* out,
+                 TDetailIndex::TBounds (*leafBounds)(Extended, Extended, Extended, Extended)) {
+    TScan s;
+    bool up = true, down = true, numbers = true;
+    for (int b = fromBlock; b < toBlock; ++b) {
+        const int first = b * TDetailIndex::kLeaf, end = std::min(n, first + TDetailIndex::kLeaf);
+        Extended lo = ys[first], hi = ys[first], previous = xs[first];
+        numbers = numbers && !std::isnan(previous) && !std::isnan(lo);
+        if (b > fromBlock) {
+            const Extended before = xs[first - 1];
+            up = up && before <= previous;
+            down = down && before >= previous;
+        }
+        for (int i = first + 1; i < end; ++i) {
+            const Extended x = xs[i], y = ys[i];
+            numbers = numbers && !std::isnan(x) && !std::isnan(y);
+            up = up && previous <= x;
+            down = down && previous >= x;
+            previous = x;
+            lo = std::min(lo, y);
+            hi = std::max(hi, y);
+        }
+        out[b] = leafBounds(lo, hi, xs[first], xs[end - 1]);
+    }
+    s.Up = up;
+    s.Down = down;
+    s.Numbers = numbers;
+    return s;
+}
+
+TDetailIndex::TOrder OrderOf(const TScan& s) {
+    if (!s.Numbers) return TDetailIndex::TOrder::None;
+    if (s.Up) return TDetailIndex::TOrder::Ascending;
+    if (s.Down) return TDetailIndex::TOrder::Descending;
+    return TDetailIndex::TOrder::None;
+}
+
+} // namespace
+
+TDetailIndex::TBounds TDetailIndex::Outward(Extended lo, Extended hi) {
+    double l = double(lo), h = double(hi);
+    if (Extended(l) > lo) l = std::nextafter(l, -HUGE_VAL);
+    if (Extended(h) < hi) h = std::nextafter(h, HUGE_VAL);
+    return {l, h, 0, 0};
+}
+
+// The arguments of a leaf run one way, so its first and last bound them.
+TDetailIndex::TBounds TDetailIndex::LeafBounds(Extended lo, Extended hi, Extended xFirst, Extended xLast) {
+    const TBounds y = Outward(lo, hi), x = Outward(std::min(xFirst, xLast), std::max(xFirst, xLast));
+    return {y.Lo, y.Hi, x.Lo, x.Hi};
+}
+
+void TDetailIndex::Clear() {
+    FOrder = TOrder::None;
+    FCount = 0;
+    FLevels.clear();
+    FSizes.clear();
+}
+
+size_t TDetailIndex::MemoryBytes() const {
+    size_t bytes = FSizes.capacity() * sizeof(int);
+    for (const auto& level : FLevels)
+        bytes += level.capacity() * sizeof(TBounds);
+    return bytes;
+}
+
+void TDetailIndex::BuildLeaves(const Extended* xs, const Extended* ys, int fromBlock, int toBlock) {
+    TBounds* out = FLevels[0].data();
+    for (int b = fromBlock; b < toBlock; ++b) {
+        const int first = b * kLeaf, end = std::min(FCount, first + kLeaf);
+        Extended lo = ys[first], hi = ys[first];
+        for (int i = first + 1; i < end; ++i) {
+            lo = std::min(lo, ys[i]);
+            hi = std::max(hi, ys[i]);
+        }
+        out[b] = LeafBounds(lo, hi, xs[first], xs[end - 1]);
+    }
+}
+
+void TDetailIndex::BuildUpper(int level, int fromBlock, int toBlock) {
+    const std::vector<TBounds>& below = FLevels[size_t(level - 1)];
+    TBounds* out = FLevels[size_t(level)].data();
+    for (int b = fromBlock; b < toBlock; ++b) {
+        const size_t first = size_t(b) * kFanout, end = std::min(below.size(), first + kFanout);
+        TBounds bounds = below[first];
+        for (size_t k = first + 1; k < end; ++k) {
+            bounds.Lo = std::min(bounds.Lo, below[k].Lo);
+            bounds.XLo = std::min(bounds.XLo, below[k].XLo);
+            bounds.XHi = std::max(bounds.XHi, below[k].XHi);
+            bounds.Hi = std::max(bounds.Hi, below[k].Hi);
+        }
+        out[b] = bounds;
+    }
+}
+
+void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
+    Clear();
+    if (n < 2) return;
+    FCount = n;
+    int size = kLeaf;
+    size_t blocks = size_t((n + kLeaf - 1) / kLeaf);
+    while (true) {
+        FSizes.push_back(size);
+        FLevels.emplace_back(blocks);
+        if (blocks <= 1) break;
+        blocks = (blocks + kFanout - 1) / kFanout;
+        size *= kFanout;
+    }
+    // Two halves, each scanned for its order and reduced to its leaves; the halves meet at a leaf
+    // boundary, and the node pair across it is compared afterwards.
+    const int leafBlocks = int(FLevels[0].size());
+    const int split = n >= kParallelNodes ? leafBlocks / 2 : leafBlocks;
+    TScan farScan;
+    auto farHalf = [&] {
+        if (split >= leafBlocks) return;
+        farScan = ScanLeaves(xs, ys, n, split, leafBlocks, FLevels[0].data(), &LeafBounds);
+    };
+    std::thread other;
+    if (split < leafBlocks) {
+        try {
+            other = std::thread(farHalf);
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!other.joinable()) farHalf();
+    const TScan nearScan = ScanLeaves(xs, ys, n, 0, split, FLevels[0].data(), &LeafBounds);
+    if (other.joinable()) other.join();
+
+    TScan whole = nearScan;
+    if (split < leafBlocks) {
+        const int a = split * kLeaf - 1;
+        whole.Numbers = nearScan.Numbers && farScan.Numbers;
+        whole.Up = nearScan.Up && farScan.Up && xs[a] <= xs[a + 1];
+        whole.Down = nearScan.Down && farScan.Down && xs[a] >= xs[a + 1];
+    }
+    FOrder = OrderOf(whole);
+    if (FOrder == TOrder::None) {
+        Clear();
+        return;
+    }
+    for (int level = 1; level < int(FLevels.size()); ++level)
+        BuildUpper(level, 0, int(FLevels[size_t(level)].size()));
+}
+
+void TDetailIndex::Update(const Extended* xs, const Extended* ys, int n, int first, int last) {
+    if (!Usable() || n != FCount) {
+        Clear();
+        return;
+    }
+    first = std::max(first, 0);
+    last = std::min(last, n - 1);
+    if (first > last) return;
+    const TScan s = ScanOrder(xs, ys, std::max(0, first - 1), std::min(n - 1, last + 1));
+    if (!s.Numbers || (FOrder == TOrder::Ascending ? !s.Up : !s.Down)) {
+        Clear();
+        return;
+    }
+    int from = first / kLeaf, to = last / kLeaf + 1;
+    BuildLeaves(xs, ys, from, to);
+    for (int level = 1; level < int(FLevels.size()); ++level) {
+        from /= kFanout;
+        to = (to - 1) / kFanout + 1;
+        BuildUpper(level, from, to);
+    }
+}
+
+TDetailIndex::TBounds TDetailIndex::RangeBounds(const Extended* ys, int first, int last) const {
+    TBounds bounds{HUGE_VAL, -HUGE_VAL, 0, 0};
+    // Every block is reported as a possible match, so the walk visits the fewest blocks covering
+    // the range; the nodes at its ragged ends are read themselves.
+    FirstMatch(
+        first, last,
+        [&](const TBounds& b, int, int) {
+            bounds.Lo = std::min(bounds.Lo, b.Lo);
+            bounds.Hi = std::max(bounds.Hi, b.Hi);
+            return false;
+        },
+        [&](int i) {
+            const TBounds b = Outward(ys[i], ys[i]);
+            bounds.Lo = std::min(bounds.Lo, b.Lo);
+            bounds.Hi = std::max(bounds.Hi, b.Hi);
+            return false;
+        });
+    return bounds;
+}
+
+TDetailBuild::TDetailBuild(const TDoubleArray& xs, const TDoubleArray& ys) : FXs(xs), FYs(ys) {
+    auto build = [this] {
+        FIndex.Build(FXs.constData(), FYs.constData(), int(FXs.size()));
+        FFinished.store(true, std::memory_order_release);
+    };
+    try {
+        FThread = std::thread(build);
+    } catch (const std::system_error&) {
+        build();
+    }
+}
+
+TDetailBuild::~TDetailBuild() {
+    Wait();
+}
+
+void TDetailBuild::Wait() {
+    if (FThread.joinable()) FThread.join();
+}
+
+bool TDetailBuild::Take(const TDoubleArray& xs, const TDoubleArray& ys, TDetailIndex& index) {
+    Wait();
+    if (xs.constData() != FXs.constData() || ys.constData() != FYs.constData() || xs.size() != FXs.size() ||
+        ys.size() != FYs.size())
+        return false;
+    index = FIndex;
+    return true;
+}

@@ -1,0 +1,146 @@
+// A level-of-detail index of a graph's nodes: whether the argument runs in one direction, and bounds
+// of Y over blocks of nodes at several levels, so that a frame's polyline can pass over long
+// stretches of nodes that cannot change it without reading them.
+#pragma once
+
+#include "model/ost2_Types.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+class TDetailIndex {
+public:
+    // Nodes per leaf block and blocks per block of the next level.
+    static constexpr int kLeaf = 16, kFanout = 8;
+
+    enum class TOrder : uint8_t { None, Ascending, Descending };
+
+    // Bounds of Y (Lo, Hi) and of X over a block: doubles rounded outwards, so they hold every
+    // value of the block. The walk over a frame tests blocks without reading the nodes.
+    struct TBounds {
+        double Lo, Hi, XLo, XHi;
+    };
+
+    // Indexes the nodes; a graph whose argument is not monotonic, or has a NaN anywhere, gets an
+    // empty index (Order None). Large graphs are indexed on two threads.
+    void Build(const Extended* xs, const Extended* ys, int n);
+    // Nodes first .. last changed their values in place: their blocks are recomputed; an argument
+    // that no longer runs in one direction empties the index.
+    void Update(const Extended* xs, const Extended* ys, int n, int first, int last);
+    void Clear();
+
+    TOrder Order() const { return FOrder; }
+    bool Usable() const { return FOrder != TOrder::None; }
+    int NodeCount() const { return FCount; }
+    // Bytes the index holds.
+    size_t MemoryBytes() const;
+
+    // Bounds of Y over the nodes first .. last (never tighter than the values).
+    TBounds RangeBounds(const Extended* ys, int first, int last) const;
+
+    // The first node of first .. last for which `node(i)` holds, or last + 1. `block(bounds, a, b)`
+    // is false only when no node of the block a .. b can satisfy `node`.
+    template <class BlockTest, class NodeTest>
+    int FirstMatch(int first, int last, BlockTest&& block, NodeTest&& node) const;
+    // The last such node, or first - 1.
+    template <class BlockTest, class NodeTest>
+    int LastMatch(int first, int last, BlockTest&& block, NodeTest&& node) const;
+
+    // The blocks themselves: level 0 holds the leaves; the top level holds one block.
+    int LevelCount() const { return int(FLevels.size()); }
+    int BlockCount(int level) const { return int(FLevels[size_t(level)].size()); }
+    int BlockSize(int level) const { return FSizes[size_t(level)]; }
+    const TBounds& Block(int level, int block) const { return FLevels[size_t(level)][size_t(block)]; }
+
+private:
+    static TBounds Outward(Extended lo, Extended hi);
+    static TBounds LeafBounds(Extended lo, Extended hi, Extended xFirst, Extended xLast);
+    void BuildLeaves(const Extended* xs, const Extended* ys, int fromBlock, int toBlock);
+    void BuildUpper(int level, int fromBlock, int toBlock);
+
+    TOrder FOrder = TOrder::None;
+    int FCount = 0;
+    // Levels[0] holds leaf blocks of kLeaf nodes; level k blocks of kLeaf * kFanout^k nodes.
+    std::vector<std::vector<TBounds>> FLevels;
+    std::vector<int> FSizes;
+};
+
+// A build of the index on a thread of its own, from shared copies of the arrays: a graph that
+// writes to its arrays meanwhile gets copies of its own, so the build reads stable data, and the
+// finished index is taken only while the graph still holds the very arrays it was built from.
+class TDetailBuild {
+public:
+    TDetailBuild(const TDoubleArray& xs, const TDoubleArray& ys);
+    ~TDetailBuild();
+    TDetailBuild(const TDetailBuild&) = delete;
+    TDetailBuild& operator=(const TDetailBuild&) = delete;
+
+    bool Finished() const { return FFinished.load(std::memory_order_acquire); }
+    void Wait();
+    // Whether the build was made from these arrays; the index is then copied into `index` (a copy
+    // of the graph may share the build).
+    bool Take(const TDoubleArray& xs, const TDoubleArray& ys, TDetailIndex& index);
+
+private:
+    TDoubleArray FXs, FYs;
+    TDetailIndex FIndex;
+    std::atomic<bool> FFinished{false};
+    std::thread FThread;
+};
+
+template <class BlockTest, class NodeTest>
+int TDetailIndex::FirstMatch(int first, int last, BlockTest&& block, NodeTest&& node) const {
+    int i = first;
+    while (i <= last) {
+        // The largest aligned block starting at i that ends by `last` and cannot match is passed
+        // over; otherwise the node itself is tested.
+        int level = -1;
+        while (level + 1 < int(FLevels.size())) {
+            const int size = BlockSize(level + 1);
+            if (i % size != 0 || i + size - 1 > last) break;
+            ++level;
+        }
+        bool passed = false;
+        for (; level >= 0; --level) {
+            const int size = BlockSize(level);
+            const TBounds& b = FLevels[size_t(level)][size_t(i / size)];
+            if (!block(b, i, i + size - 1)) {
+                i += size;
+                passed = true;
+                break;
+            }
+        }
+        if (passed) continue;
+        if (node(i)) return i;
+        ++i;
+    }
+    return last + 1;
+}
+
+template <class BlockTest, class NodeTest>
+int TDetailIndex::LastMatch(int first, int last, BlockTest&& block, NodeTest&& node) const {
+    int i = last;
+    while (i >= first) {
+        int level = -1;
+        while (level + 1 < int(FLevels.size())) {
+            const int size = BlockSize(level + 1);
+            if ((i + 1) % size != 0 || i + 1 - size < first) break;
+            ++level;
+        }
+        bool passed = false;
+        for (; level >= 0; --level) {
+            const int size = BlockSize(level);
+            const TBounds& b = FLevels[size_t(level)][size_t(i / size)];
+            if (!block(b, i + 1 - size, i)) {
+                i -= size;
+                passed = true;
+                break;
+            }
+        }
+        if (passed) continue;
+        if (node(i)) return i;
+        --i;
+    }
+    return first - 1;
+}

@@ -1,0 +1,220 @@
+// The level-of-detail walk against the exact walk: two figures with the same curve, one drawing it
+// through the index and one through every node, must build the same polyline and paint the same
+// picture in every view.
+#include "model/Polyline.h"
+#include "window/FigurePaint.h"
+#include "window/SuperGrWindow.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+using Random = std::mt19937_64;
+
+Extended Uniform(Random& r, Extended a, Extended b) {
+    return a + (b - a) * Extended(std::uniform_real_distribution<double>(0, 1)(r));
+}
+bool Chance(Random& r, double p) {
+    return std::bernoulli_distribution(p)(r);
+}
+
+// A curve with a monotonic argument: repeated arguments, repeated nodes, gaps; values as noise,
+// a smooth signal, plateaus of whole numbers or rare spikes. Positive where a log axis needs it.
+void MakeCurve(Random& r, TDoubleArray& x, TDoubleArray& y, bool positive) {
+    const int n = std::uniform_int_distribution<int>(2, 3000)(r);
+    const int kind = std::uniform_int_distribution<int>(0, 3)(r);
+    x.resize(n);
+    y.resize(n);
+    Extended at = positive ? 1 : Uniform(r, -5, 5), level = 0;
+    for (int i = 0; i < n; ++i) {
+        const double step = std::uniform_real_distribution<double>(0, 1)(r);
+        if (i > 0) at += step < 0.1 ? 0 : step < 0.12 ? Uniform(r, 50, 500) : Uniform(r, 0.001L, 1);
+        x[i] = at;
+        if (i > 0 && Chance(r, 0.05)) {
+            y[i] = y[i - 1]; // with an equal argument a zero-length segment
+            continue;
+        }
+        switch (kind) {
+        case 0:
+            y[i] = Uniform(r, -1, 1);
+            break;
+        case 1:
+            y[i] = std::sin(Extended(i) * 0.01L) + Uniform(r, -0.01L, 0.01L);
+            break;
+        case 2:
+            if (Chance(r, 0.02)) level += std::uniform_int_distribution<int>(-3, 3)(r);
+            y[i] = level;
+            break;
+        default:
+            y[i] = Chance(r, 0.01) ? Uniform(r, -50, 50) : Uniform(r, -0.1L, 0.1L);
+            break;
+        }
+        if (positive) y[i] += 60;
+    }
+    if (Chance(r, 0.25)) std::reverse(x.begin(), x.end()); // a descending argument
+}
+
+struct TFigure {
+    TSuperGrWindow Window;
+    TGraph* Graph = nullptr;
+    QImage Image{160, 120, QImage::Format_RGB32};
+
+    TFigure() {
+        Window.ApplyDefaultLook();
+        Window.AnimatedZoom = false;
+        Window.AnimatedMove = false;
+        Window.SetClientSize(Image.width(), Image.height());
+        Window.UndoRecording = false;
+    }
+    void SetCurve(const TDoubleArray& x, const TDoubleArray& y, bool logY, int breakMode,
+                  Extended breakLimit) {
+        if (Graph) Window.DeleteGraph(0);
+        Window.AddGraph(QStringLiteral("c"), false, {}, x, y);
+        Graph = Window.GraphByIndex(0);
+        Graph->SetLogY(logY);
+        Graph->SetBreakMode(uint8_t(breakMode));
+        Graph->SetBreakLimit(breakLimit);
+        Window.AutoScale();
+    }
+    void View(Extended zoomX, Extended zoomY, Extended shiftX, Extended shiftY) {
+        Graph->SetZoomX(zoomX);
+        Graph->SetZoomY(zoomY);
+        Graph->Mapping.ShiftX = shiftX;
+        Graph->Mapping.ShiftY = shiftY;
+        Window.Relayout();
+        Window.PrepareForPaint(Window.ClientRect());
+    }
+    void Paint() {
+        Image.fill(Qt::white);
+        QPainter painter(&Image);
+        PaintFigure(Window, painter, Window.ClientRect());
+    }
+};
+
+bool SamePolyline(const TViewCache& a, const TViewCache& b) {
+    return a.PointCount == b.PointCount && a.PieceCount == b.PieceCount &&
+           a.Points.mid(0, a.PointCount) == b.Points.mid(0, b.PointCount) &&
+           a.NodeIndex.mid(0, a.PointCount) == b.NodeIndex.mid(0, b.PointCount) &&
+           a.Pieces.mid(0, a.PieceCount) == b.Pieces.mid(0, b.PieceCount);
+}
+
+} // namespace
+
+TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
+    Random r(2026);
+    TFigure exact, detail;
+    constexpr int kCurves = 50, kViewsPerCurve = 200, kPaintEvery = 10;
+    int views = 0, viaDetail = 0;
+    for (int c = 0; c < kCurves; ++c) {
+        const bool logY = Chance(r, 0.25);
+        TDoubleArray x, y;
+        MakeCurve(r, x, y, logY);
+        const int breakMode = std::uniform_int_distribution<int>(0, 3)(r);
+        const Extended breakLimit = Chance(r, 0.3)   ? 0
+                                    : breakMode == 1 ? Uniform(r, 0.05L, 3)
+                                                     : Uniform(r, 0.05L, 1.5L);
+        for (TFigure* f : {&exact, &detail})
+            f->SetCurve(x, y, logY, breakMode, breakLimit);
+        BuildDetailIndex(*detail.Graph);
+        for (int v = 0; v < kViewsPerCurve; ++v, ++views) {
+            // From the whole curve to a few nodes, around any part of it and off it.
+            const Extended zoomX = std::exp(Uniform(r, -1, 8)), zoomY = std::exp(Uniform(r, -1, 5));
+            const Extended spanX = exact.Graph->XMax() - exact.Graph->XMin();
+            const Extended spanY = exact.Graph->YMax() - exact.Graph->YMin();
+            const Extended shiftX = Uniform(r, -0.6L, 0.6L) * spanX, shiftY = Uniform(r, -0.6L, 0.6L) * spanY;
+            for (TFigure* f : {&exact, &detail}) {
+                f->View(zoomX, zoomY, shiftX, shiftY);
+                if (v % kPaintEvery == 0) f->Paint();
+            }
+            viaDetail += detail.Graph->Cache.PixelsCurrent ? 0 : 1;
+            ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache))
+                << "curve " << c << " view " << v << " nodes " << x.size() << " break " << breakMode;
+            // Node search finds the same node, from the index where the node pixels are not current.
+            for (int k = 0; k < 2; ++k) {
+                const int px = std::uniform_int_distribution<int>(0, 159)(r);
+                const int py = std::uniform_int_distribution<int>(0, 119)(r);
+                int exactNode = -1, detailNode = -1;
+                const int exactDistance = exact.Graph->NearestNode(px, py, exactNode);
+                ASSERT_EQ(detail.Graph->NearestNode(px, py, detailNode), exactDistance) << c << " " << v;
+                ASSERT_EQ(detailNode, exactNode) << "curve " << c << " view " << v;
+            }
+            if (v % kPaintEvery == 0) {
+                ASSERT_EQ(exact.Image, detail.Image) << "curve " << c << " view " << v;
+            }
+        }
+    }
+    EXPECT_GE(views, 10000);
+    EXPECT_GE(viaDetail, views * 9 / 10); // non-monotonic curves are not among them
+}
+
+TEST(DetailPolyline, ArgumentThatTurnsKeepsTheExactWalk) {
+    TFigure figure;
+    figure.SetCurve(TDoubleArray({1, 2, 3, 2.5L, 4}), TDoubleArray({1, 3, 2, 4, 0}), false, 3, 0);
+    BuildDetailIndex(*figure.Graph);
+    figure.View(1, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+    figure.SetCurve(TDoubleArray({4, 3, 3, 2, 1}), TDoubleArray({1, 3, 2, 4, 0}), false, 3, 0);
+    BuildDetailIndex(*figure.Graph);
+    figure.View(1, 1, 0, 0);
+    EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent); // a descending argument is served
+}
+
+TEST(DetailPolyline, EditedNodesUpdateTheIndex) {
+    Random r(7);
+    TFigure exact, detail;
+    TDoubleArray x, y;
+    while (x.size() < 500)
+        MakeCurve(r, x, y, false);
+    for (TFigure* f : {&exact, &detail})
+        f->SetCurve(x, y, false, 3, 0);
+    BuildDetailIndex(*detail.Graph);
+    for (int step = 0; step < 200; ++step) {
+        // A node moves up or down in place, as a drag moves it, far beyond the curve at times.
+        const int node = std::uniform_int_distribution<int>(0, int(x.size()) - 1)(r);
+        const Extended value = Uniform(r, -40, 40);
+        for (TFigure* f : {&exact, &detail}) {
+            f->Graph->YData[node] = value;
+            f->Graph->Cache.Invalidate(TViewCache::Polyline);
+        }
+        UpdateDetailIndex(*detail.Graph, node, node);
+        const Extended zoom = std::exp(Uniform(r, 0, 4)),
+                       shift = Uniform(r, -0.4L, 0.4L) * (x.last() - x.first());
+        for (TFigure* f : {&exact, &detail})
+            f->View(zoom, 1, shift, 0);
+        ASSERT_FALSE(detail.Graph->Cache.PixelsCurrent);
+        ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache)) << step;
+    }
+    // An argument that no longer runs one way empties the index: the exact walk takes over.
+    detail.Graph->XData[1] = detail.Graph->XData[0] + (x.first() <= x.last() ? -1 : 1);
+    UpdateDetailIndex(*detail.Graph, 1, 1);
+    detail.View(1, 1, 0, 0);
+    EXPECT_TRUE(detail.Graph->Cache.PixelsCurrent);
+}
+
+TEST(DetailPolyline, LargeGraphBuildsItsIndexFromItsSecondPolylineOn) {
+    TFigure figure;
+    TDoubleArray x(DetailMinNodes), y(DetailMinNodes);
+    for (int i = 0; i < DetailMinNodes; ++i) {
+        x[i] = i;
+        y[i] = (i * 7919) % 1000;
+    }
+    figure.SetCurve(x, y, false, 3, 0);
+    figure.View(1, 1, 0, 0); // painted once, as an export: no build
+    EXPECT_FALSE(figure.Graph->Cache.DetailBuild);
+    figure.View(2, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.DetailBuild);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent); // the exact walk meanwhile
+    FinishDetailIndex(*figure.Graph);
+    figure.View(3, 1, 0, 0);
+    EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent);
+    // New data leave the index behind; the next polylines go the exact way until it is rebuilt.
+    y[5] = 2000;
+    ASSERT_TRUE(figure.Graph->SetData(x, y, {}));
+    figure.View(1, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+}
