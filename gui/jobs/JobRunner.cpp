@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,18 +47,15 @@ public:
         const bool counting = total > 0 && done > 0;
         FBar->setRange(0, counting ? 1000 : 0);
         if (counting) FBar->setValue(int(std::min(done, total) * 1000 / total));
-        const QLocale c = QLocale::c();
-        const auto mb = [&](int64_t bytes) {
-            return c.toString(double(bytes) / (1 << 20), 'f', 1) + QStringLiteral(" МБ");
-        };
+        // A percentage rather than megabytes: some works count each byte twice (compressed, then
+        // written), so their totals are not the size of any file.
         if (p.Cancelled())
             // A work stops at its next look at the cancel, which may take a moment.
             FAmount->setText(QStringLiteral("Остановка…"));
-        else if (counting)
-            FAmount->setText(c.toString(double(std::min(done, total)) / (1 << 20), 'f', 1) +
-                             QStringLiteral(" из ") + mb(total));
         else
-            FAmount->setText(total > 0 ? mb(total) : done > 0 ? mb(done) : QString());
+            FAmount->setText(counting
+                                 ? QString::number(std::min(done, total) * 100 / total) + QStringLiteral(" %")
+                                 : QString());
     }
 
 protected:
