@@ -5,6 +5,7 @@
 #include "export/PictureExport.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
+#include "window/FigureStream.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -299,9 +300,9 @@ int RunHeadless(const TCommandLine& command) {
         }
         const figurefile::TReadResult figure = figurefile::Read(input);
         if (figure.Status == figurefile::TReadStatus::Ok) {
-            QString error;
-            if (!figurefile::Load(window, input, &error)) {
-                PrintError(QStringLiteral("%1: %2").arg(input, error));
+            // The stream just read is loaded as it is: reading the file again would inflate it twice.
+            if (!TFigureStream::Load(window, figure.Stream)) {
+                PrintError(QStringLiteral("%1: %2").arg(input, figurefile::NotAFigureMessage()));
                 return 1;
             }
             window.AnimatedZoom = window.AnimatedMove = window.AnimatedUndo = false;
