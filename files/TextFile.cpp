@@ -529,19 +529,19 @@ bool TTextFile::LoadFromFile(const QString& name) {
     }
     bool ok = false;
     try {
-        const QByteArray sample = file.peek(64 * 1024);
-        if (ChooseSeparator(name, sample.constData(), sample.size()) != TFieldSeparator::Whitespace) {
-            // The table is parsed where it lies; a source that cannot be mapped is read whole.
-            if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
-                return ReadDelimited(reinterpret_cast<const char*>(mapped), file.size());
-            const QByteArray bytes = file.readAll();
-            return ReadDelimited(bytes.constData(), bytes.size());
+        // The text is parsed where it lies; a source that cannot be mapped is read whole.
+        const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+        QByteArray bytes;
+        if (!mapped) {
+            bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError) throw std::bad_alloc(); // the device failed
         }
-        if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
-            return ReadText(reinterpret_cast<const char*>(mapped), file.size(), true);
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) throw std::bad_alloc(); // the device failed
-        ok = ReadText(bytes.constData(), bytes.size(), false);
+        const char* data = mapped ? reinterpret_cast<const char*>(mapped) : bytes.constData();
+        const qsizetype size = mapped ? qsizetype(file.size()) : bytes.size();
+        if (ChooseSeparator(name, data, std::min<qsizetype>(size, 64 * 1024)) != TFieldSeparator::Whitespace)
+            ok = ReadDelimited(data, size);
+        else
+            ok = ReadText(data, size, mapped != nullptr);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;
