@@ -174,7 +174,7 @@ TAutosave::TAutosave(TSuperGrWindow& window, QString folder, int64_t periodMs)
 }
 
 TAutosave::~TAutosave() {
-    if (FWorker.joinable()) FWorker.join();
+    FWriter.reset(); // waits for a write under way
 }
 
 int64_t TAutosave::Now() const {
@@ -225,16 +225,10 @@ bool TAutosave::Poll() {
     if (OnSnapshot) OnSnapshot(stream);
     const TWindowBounds bounds = Bounds ? Bounds() : TWindowBounds{};
     const QByteArray header = figurefile::CurrentHeader();
-    FWorker = std::thread(
-        [this, generation = FGeneration, stream, bounds, header, file = FSession->RecoveryFile()] {
-            TOutcome outcome = WriteFile(generation, stream, bounds, header, file);
-            {
-                const std::lock_guard<std::mutex> lock(FFileMutex);
-                FOutcome = std::move(outcome);
-            }
-            QMetaObject::invokeMethod(
-                this, [this] { Collect(); }, Qt::QueuedConnection);
-        });
+    if (!FWriter) FWriter = std::make_unique<TBackgroundJob>();
+    FWriter->Start([this, generation = FGeneration, stream, bounds, header, file = FSession->RecoveryFile()](
+                       TJobProgress&) { FOutcome = WriteFile(generation, stream, bounds, header, file); },
+                   [this](const QString&) { Collect(); });
     return true;
 }
 
@@ -266,23 +260,16 @@ TAutosave::TOutcome TAutosave::WriteFile(uint64_t generation, const QByteArray& 
 }
 
 void TAutosave::Collect() {
-    if (!FWorker.joinable()) return; // collected already
-    FWorker.join();
     std::optional<TOutcome> outcome;
-    {
-        const std::lock_guard<std::mutex> lock(FFileMutex);
-        outcome.swap(FOutcome);
-    }
-    if (!outcome || outcome->Generation != FGeneration) return;
+    outcome.swap(FOutcome);
+    // A write that threw (out of memory) left no outcome: the changes are still unsaved.
+    if (!outcome) outcome = TOutcome{FGeneration, false, {}};
+    if (outcome->Generation != FGeneration) return;
     if (!outcome->Ok)
         FPending = true; // the changes are still unsaved: tried again after a period
     else if (OnWritten)
         OnWritten(outcome->File);
     Arm();
-}
-
-void TAutosave::WaitForWriter() {
-    Collect();
 }
 
 void TAutosave::Discard() {
@@ -307,7 +294,7 @@ void TAutosave::EndNormally() {
     FTimer->stop();
     FPending = false;
     Discard();
-    if (FWorker.joinable()) FWorker.join();
+    FWriter.reset(); // waits for a write under way, whose outcome is of no use any more
     FOutcome.reset();
     if (FSession) FSession->RemoveFiles();
     FSession.reset();

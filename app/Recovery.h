@@ -10,6 +10,7 @@
 #pragma once
 
 #include "app/FigureFile.h"
+#include "model/BackgroundJob.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -20,7 +21,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 class QTimer;
@@ -100,8 +100,10 @@ public:
     // The run ends normally: the recovery file and the session go.
     void EndNormally();
     // Blocks until a write under way has finished and reported.
-    void WaitForWriter();
-    bool Writing() const { return FWorker.joinable(); }
+    void WaitForWriter() {
+        if (FWriter) FWriter->Wait();
+    }
+    bool Writing() const { return FWriter && FWriter->Running(); }
     // This run's recovery file; empty before the first autosave.
     QString RecoveryFile() const { return FSession ? FSession->RecoveryFile() : QString(); }
 
@@ -130,12 +132,13 @@ private:
     bool FPending = false; // changes since the last snapshot
     QTimer* FTimer;
     std::unique_ptr<TSession> FSession;
-    std::thread FWorker;
     // A save or a new figure discards the recovery file while a write may be renaming it into place:
     // the writer and the discard meet here, and the newer generation wins.
     std::mutex FFileMutex;
     uint64_t FGeneration = 0;
-    std::optional<TOutcome> FOutcome; // of the finished worker, under FFileMutex
+    std::optional<TOutcome> FOutcome; // the writer's, read once it has ended
+    // Last, so that it ends (and waits for a write under way) before what the write uses goes.
+    std::unique_ptr<TBackgroundJob> FWriter;
 };
 
 } // namespace recovery

@@ -31,27 +31,39 @@ bool TBackgroundJob::Start(TJobWork work, TDone done) {
     // Each work gets a fresh progress: a cancel of the last one must not stop this one.
     FProgress = std::make_unique<TJobProgress>();
     TJobProgress* progress = FProgress.get();
-    FThread.reset(QThread::create([this, progress, work = std::move(work), done = std::move(done)] {
-        QString error;
+    FDone = std::move(done);
+    FError.clear();
+    const uint64_t number = ++FWorkNumber;
+    FThread.reset(QThread::create([this, progress, number, work = std::move(work)] {
         try {
             work(*progress);
         } catch (const std::bad_alloc&) {
-            error = OutOfMemoryMessage();
+            FError = OutOfMemoryMessage();
         } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
+            FError = QString::fromLocal8Bit(e.what());
         }
         QMetaObject::invokeMethod(
-            &FContext, [this, done, error] { Finish(done, error); }, Qt::QueuedConnection);
+            &FContext,
+            [this, number] {
+                if (FRunning && number == FWorkNumber) Finish();
+            },
+            Qt::QueuedConnection);
     }));
     FThread->start();
     return true;
 }
 
-void TBackgroundJob::Finish(const TDone& done, const QString& error) {
+void TBackgroundJob::Wait() {
+    if (FRunning) Finish();
+}
+
+void TBackgroundJob::Finish() {
     FThread->wait();
     FThread.reset();
     FRunning = false;
-    if (done) done(error);
+    const TDone done = std::move(FDone);
+    FDone = nullptr;
+    if (done) done(FError);
 }
 
 QString TBackgroundJob::RunAndWait(TJobWork work) {

@@ -44,6 +44,10 @@ public:
     const TJobProgress& Progress() const { return *FProgress; }
     void Cancel() { FProgress->Cancel(); }
 
+    // Blocks until a running work has returned, and calls its done now rather than through the event
+    // loop.
+    void Wait();
+
     // Starts the work and waits for it in a local event loop, so this thread keeps handling its
     // events (painting, timers, the cancel button); returns the error.
     QString RunAndWait(TJobWork work);
@@ -51,11 +55,15 @@ public:
     static QString OutOfMemoryMessage();
 
 private:
-    void Finish(const TDone& done, const QString& error);
+    void Finish();
 
     // Lives on the starting thread and receives the hand-over there.
     QObject FContext;
     std::unique_ptr<QThread> FThread;
     std::unique_ptr<TJobProgress> FProgress;
     bool FRunning = false;
+    // The running work's done and the error it ended with; the hand-over names the work it is for.
+    TDone FDone;
+    QString FError;
+    uint64_t FWorkNumber = 0;
 };
