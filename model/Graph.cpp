@@ -5,7 +5,6 @@
 #include "model/DecimalLog.h"
 #include "model/GraphProperties.h"
 #include "model/Notifier.h"
-#include "model/UnsetList.h"
 
 #include <cmath>
 #include <system_error>
@@ -122,29 +121,18 @@ void TGraph::RaiseSelectedCount() {
     FOwner->RaiseSelectedCountChange();
 }
 
-void TGraph::RecomputeExtents(TNodePixel* freshPixels) {
-    // A large graph's abscissas are scanned on a second core meanwhile; fresh node pixels are
-    // cleared by both cores, each after its scan, while the arrays are still being read anyway.
-    const qsizetype n = XData.size(), half = n / 2;
-    auto clear = [freshPixels](qsizetype from, qsizetype to) {
-        if (freshPixels) std::fill(freshPixels + from, freshPixels + to, TNodePixel{});
-    };
+void TGraph::RecomputeExtents() {
+    // A large graph's abscissas are scanned on a second core meanwhile.
+    const qsizetype n = XData.size();
     std::thread alongX;
     if (n >= kParallelExtents && std::thread::hardware_concurrency() > 1) {
         try {
-            alongX = std::thread([this, &clear, half, n] {
-                MinMaxMid(XData, FXMin, FXMid, FXMax);
-                clear(half, n);
-            });
+            alongX = std::thread([this] { MinMaxMid(XData, FXMin, FXMid, FXMax); });
         } catch (const std::system_error&) {
         }
     }
-    if (!alongX.joinable()) {
-        MinMaxMid(XData, FXMin, FXMid, FXMax);
-        clear(half, n);
-    }
+    if (!alongX.joinable()) MinMaxMid(XData, FXMin, FXMid, FXMax);
     MinMaxMid(YData, FYMin, FYMid, FYMax);
-    clear(0, half);
     if (alongX.joinable()) alongX.join();
     MinMaxMid(ZData, FZMin, FZMid, FZMax);
     Cache.MarkFresh(TViewCache::Extents);
@@ -176,7 +164,7 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
         edit.Kind = enkReplaceAll;
         GetXY(edit.X, edit.Y);
         edit.Z = ZData;
-        edit.Pixels = NodePixels;
+        edit.Pixels = FNodePixels;
         FOwner->RecordGraphStep({UndoOp::Nodes, TGraphUndoStep::Views, edit});
     }
 
@@ -188,12 +176,12 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     YSource = logY ? y : TDoubleArray();
     ZData = z;
 
-    NodePixels = UnsetList<TNodePixel>(XData.size()); // cleared by the extents' scan on both cores
+    ResetNodePixels();
     Cache.ReleasePolyline();
     Cache.Invalidate();
     Cache.AnySelected = false;
     Cache.MarkFresh(TViewCache::Selection);
-    RecomputeExtents(NodePixels.data());
+    RecomputeExtents();
 
     FOwner->Rescale();
     FOwner->RaiseGraphDataChange(ID);
@@ -663,7 +651,7 @@ void TGraph::AssignFrom(const TGraph& o) {
     ZData = o.ZData;
     XSource = o.XSource;
     YSource = o.YSource;
-    NodePixels = o.NodePixels;
+    FNodePixels = o.FNodePixels;
     Cache = o.Cache;
     Markers.Items = o.Markers.Items;
     Markers.SelectedIndex = o.Markers.SelectedIndex;

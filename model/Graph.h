@@ -178,13 +178,25 @@ public:
     void EnsureExtents() {
         if (Cache.Stale(TViewCache::Extents)) RecomputeExtents();
     }
-    // Given fresh node pixels (as many as nodes), clears them on the way.
-    void RecomputeExtents(TNodePixel* freshPixels = nullptr);
+    void RecomputeExtents();
 
     // Node values as mapped to pixels (logarithms on a logarithmic axis) and the real values.
     TDoubleArray XData, YData, ZData;
     TDoubleArray XSource, YSource;
-    TPtIndArray NodePixels;
+
+    // One pixel record per node. They are stored only once something writes one (the exact
+    // polyline, a selection, a figure read): until then every record is zero, so a large graph drawn
+    // through its level-of-detail index never pays 12 bytes a node for them.
+    TPtIndArray& NodePixels() {
+        if (FNodePixels.size() != XData.size()) FNodePixels.resize(XData.size());
+        return FNodePixels;
+    }
+    // The stored records: empty, or one per node.
+    const TPtIndArray& StoredNodePixels() const { return FNodePixels; }
+    TNodePixel NodePixel(int i) const { return i < FNodePixels.size() ? FNodePixels[i] : TNodePixel{}; }
+    bool NodeSelected(int i) const { return i < FNodePixels.size() && FNodePixels[i].Selected; }
+    // Every record back to zero (unset, nothing selected).
+    void ResetNodePixels() { FNodePixels = {}; }
 
     // ---- Mapping ----
     TGraphMapping Mapping;
@@ -399,6 +411,7 @@ private:
     int32_t FLayer = 0;
 
     bool FLogX = false, FLogY = false;
+    TPtIndArray FNodePixels;
     Extended FXMin = 1, FXMid = 0, FXMax = -1;
     Extended FYMin = 1, FYMid = 0, FYMax = -1;
     Extended FZMin = 1, FZMid = 0, FZMax = -1;

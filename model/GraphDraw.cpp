@@ -560,8 +560,8 @@ void DrawNodeSquares(TGraph& g, TDrawAdapter& dc, const TColorScheme& scheme, co
     const bool showNodes = g.ShowNodes();
     // Nothing to draw: not even the node pixels are read (a large curve may not have them).
     if (!showNodes && !AnyNodeSelected(g)) return;
-    const TNodePixel* const nodes = g.NodePixels.constData();
-    const qsizetype nodeCount = g.NodePixels.size();
+    const TNodePixel* const nodes = g.StoredNodePixels().constData();
+    const qsizetype nodeCount = g.StoredNodePixels().size();
     // A square drawn again right where the same square was just drawn changes nothing; dense curves
     // have runs of nodes on one pixel.
     const TNodePixel* previous = nullptr;

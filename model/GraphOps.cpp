@@ -103,8 +103,8 @@ int TGraph::NearestNode(int px, int py, int& index) {
         index = NearestNodeByDetail(*this, px, py, best);
         return best < 0 ? NoDistance : RoundHalfEven(std::sqrt(Extended(best)));
     }
-    const TNodePixel* pixels = NodePixels.constData();
-    for (qsizetype i = 0; i < NodePixels.size(); ++i) {
+    const TNodePixel* pixels = FNodePixels.constData();
+    for (qsizetype i = 0; i < FNodePixels.size(); ++i) {
         if (!pixels[i].OnScreen) continue;
         const int64_t dx = int64_t(pixels[i].X) - px, dy = int64_t(pixels[i].Y) - py;
         const int64_t d2 = dx * dx + dy * dy;
@@ -196,7 +196,7 @@ Extended TGraph::CurvePointInData(int first, int last, int px, int py, Extended&
 }
 
 int TGraph::SelectedCount() const {
-    return int(std::count_if(NodePixels.cbegin(), NodePixels.cend(),
+    return int(std::count_if(FNodePixels.cbegin(), FNodePixels.cend(),
                              [](const TNodePixel& p) { return p.Selected; }));
 }
 
@@ -210,33 +210,33 @@ void TGraph::RecordSelection(const TIntArray& indexes) {
     edit.Kind = enkSelection;
     edit.Indexes = indexes;
     for (int i : indexes)
-        edit.Pixels.append(NodePixels[i]);
+        edit.Pixels.append(NodePixel(i));
     FOwner->RecordGraphStep({UndoOp::Nodes, 0, edit});
 }
 
 void TGraph::SelectNode(int index) {
-    if (index < 0 || index >= NodeCount() || NodePixels[index].Selected) return;
+    if (index < 0 || index >= NodeCount() || NodeSelected(index)) return;
     RecordSelection({index});
-    NodePixels[index].Selected = 1;
+    NodePixels()[index].Selected = 1;
     Cache.SelectionChanged();
     Repaint();
 }
 
 void TGraph::DeselectNode(int index) {
-    if (index < 0 || index >= NodeCount() || !NodePixels[index].Selected) return;
+    if (index < 0 || index >= NodeCount() || !NodeSelected(index)) return;
     RecordSelection({index});
-    NodePixels[index].Selected = 0;
+    FNodePixels[index].Selected = 0;
     Cache.SelectionChanged();
     Repaint();
 }
 
 void TGraph::ClearSelection() {
     TIntArray selected;
-    for (int i = 0; i < NodePixels.size(); ++i)
-        if (NodePixels[i].Selected) selected.append(i);
+    for (int i = 0; i < FNodePixels.size(); ++i)
+        if (FNodePixels[i].Selected) selected.append(i);
     RecordSelection(selected);
     for (int i : selected)
-        NodePixels[i].Selected = 0;
+        FNodePixels[i].Selected = 0;
     Cache.SelectionChanged();
     Repaint();
 }
@@ -260,10 +260,10 @@ QList<int> NodesInRect(TGraph& g, const TRect& rect) {
 void TGraph::SelectInRect(const TRect& rect) {
     TIntArray changed;
     for (int i : NodesInRect(*this, rect))
-        if (!NodePixels[i].Selected) changed.append(i);
+        if (!NodeSelected(i)) changed.append(i);
     RecordSelection(changed);
     for (int i : changed)
-        NodePixels[i].Selected = 1;
+        NodePixels()[i].Selected = 1;
     Cache.SelectionChanged();
     Repaint();
 }
@@ -271,10 +271,10 @@ void TGraph::SelectInRect(const TRect& rect) {
 void TGraph::DeselectInRect(const TRect& rect) {
     TIntArray changed;
     for (int i : NodesInRect(*this, rect))
-        if (NodePixels[i].Selected) changed.append(i);
+        if (NodeSelected(i)) changed.append(i);
     RecordSelection(changed);
     for (int i : changed)
-        NodePixels[i].Selected = 0;
+        FNodePixels[i].Selected = 0;
     Cache.SelectionChanged();
     Repaint();
 }
@@ -328,9 +328,10 @@ bool TGraph::InsertNodes(int after, const TDoubleArray& x, const TDoubleArray& y
 
     TNodePixel fresh;
     fresh.Selected = selectNew ? 1 : 0;
+    // Unselected new nodes need no stored records when none are stored.
+    if (selectNew || !FNodePixels.isEmpty()) NodePixels().insert(at, count, fresh);
     XData.insert(at, count, 0);
     YData.insert(at, count, 0);
-    NodePixels.insert(at, count, fresh);
     std::copy(mappedX.cbegin(), mappedX.cend(), XData.begin() + at);
     std::copy(mappedY.cbegin(), mappedY.cend(), YData.begin() + at);
     if (FLogX) {
@@ -382,7 +383,7 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
             edit.X.append(x);
             edit.Y.append(y);
             if (!ZData.isEmpty()) edit.Z.append(ZData[i]);
-            edit.Pixels.append(NodePixels[i]);
+            edit.Pixels.append(NodePixel(i));
             edit.Indexes.append(i);
         }
         FOwner->RecordGraphStep({UndoOp::Nodes, 0, edit});
@@ -403,7 +404,7 @@ void TGraph::RemoveNodes(const QList<int>& sortedIndexes) {
     compact(ZData);
     compact(XSource);
     compact(YSource);
-    compact(NodePixels);
+    compact(FNodePixels);
     KeepViewAfterChange(px, py, cx, cy);
     Repaint();
     FOwner->RaiseGraphDataChange(ID);
@@ -417,8 +418,8 @@ bool TGraph::DeleteNode(int index) {
 
 void TGraph::DeleteSelectedNodes() {
     QList<int> selected;
-    for (int i = 0; i < NodePixels.size(); ++i)
-        if (NodePixels[i].Selected) selected.append(i);
+    for (int i = 0; i < FNodePixels.size(); ++i)
+        if (FNodePixels[i].Selected) selected.append(i);
     RemoveNodes(selected);
 }
 

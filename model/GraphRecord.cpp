@@ -45,12 +45,16 @@ bool ReadExtArray(TByteReader& in, TDoubleArray& values) {
     return in.Skip(int64_t(count) * kExtSize);
 }
 
-// Appends count × 12 bytes in one piece.
-void WriteNodePixels(QByteArray& out, const TPtIndArray& pixels) {
-    TByteWriter(out).Int32(int32_t(pixels.size()));
+// Appends count × 12 bytes in one piece; records not stored are zero.
+void WriteNodePixels(QByteArray& out, const TPtIndArray& pixels, qsizetype count) {
+    TByteWriter(out).Int32(int32_t(count));
     const qsizetype start = out.size();
-    out.resize(start + pixels.size() * kPixelSize);
+    out.resize(start + count * kPixelSize);
     char* p = out.data() + start;
+    if (pixels.size() != count) {
+        std::memset(p, 0, size_t(count) * kPixelSize);
+        return;
+    }
     for (const TNodePixel& px : pixels) {
         const uint32_t x = uint32_t(px.X), y = uint32_t(px.Y);
         const char bytes[kPixelSize] = {
@@ -201,8 +205,9 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     for (bool flag : {g.FAllowShiftX, g.FAllowShiftY, g.FAllowScaleX, g.FAllowScaleY})
         w.Byte(flag);
     WriteProperties(w, g, P::ShowNodes, P::MarkersVisible, P::Selected, P::Visible);
-    for (int32_t flag : {g.Reserved[2], g.Reserved[3], int32_t(g.FFixedRatio), int32_t(g.Cache.Stale(TViewCache::Fit)),
-                         int32_t(g.Cache.Stale(TViewCache::Extents)), int32_t(g.Cache.Stale(TViewCache::Polyline))})
+    for (int32_t flag :
+         {g.Reserved[2], g.Reserved[3], int32_t(g.FFixedRatio), int32_t(g.Cache.Stale(TViewCache::Fit)),
+          int32_t(g.Cache.Stale(TViewCache::Extents)), int32_t(g.Cache.Stale(TViewCache::Polyline))})
         w.Byte(uint8_t(flag));
 
     WriteProperties(w, g, P::Color, P::MarkerColor);
@@ -233,7 +238,7 @@ void TGraphRecord::Write(QByteArray& out, const TGraph& g) {
     WriteExtArray(out, g.XSource);
     WriteExtArray(out, g.YSource);
 
-    WriteNodePixels(out, g.NodePixels);
+    WriteNodePixels(out, g.StoredNodePixels(), g.XData.size());
     WriteMarkers(w, g.Markers.Items);
 }
 
@@ -316,7 +321,7 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     // The polyline is rebuilt at the next painting.
     g.Cache.ReleasePolyline();
 
-    return ReadNodePixels(r, g.NodePixels, n) && ReadMarkers(r, g.Markers.Items);
+    return ReadNodePixels(r, g.FNodePixels, n) && ReadMarkers(r, g.Markers.Items);
 }
 
 void TGraphRecord::RenumberLayers(const std::vector<TGraph*>& graphs) {

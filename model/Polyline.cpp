@@ -1147,9 +1147,10 @@ int NearestNodeByDetail(TGraph& g, int px, int py, int64_t& distance2) {
 bool AnyNodeSelected(TGraph& g) {
     TViewCache& cache = g.Cache;
     // A small graph is simply scanned: a few nodes cost less than keeping track of them.
-    if (cache.Stale(TViewCache::Selection) || g.NodePixels.size() < DetailMinNodes) {
-        cache.AnySelected = std::any_of(g.NodePixels.cbegin(), g.NodePixels.cend(),
-                                        [](const TNodePixel& p) { return p.Selected != 0; });
+    const TPtIndArray& pixels = g.StoredNodePixels();
+    if (cache.Stale(TViewCache::Selection) || pixels.size() < DetailMinNodes) {
+        cache.AnySelected =
+            std::any_of(pixels.cbegin(), pixels.cend(), [](const TNodePixel& p) { return p.Selected != 0; });
         cache.MarkFresh(TViewCache::Selection);
     }
     return cache.AnySelected;
@@ -1170,7 +1171,6 @@ void PreparePolyline(TGraph& g) {
     cache.PieceCount = 0;
     const int n = g.NodeCount();
     if (n > 0 && g.YCount() == n) {
-        if (g.NodePixels.size() != n) g.NodePixels.resize(n);
         const TMapping map = MappingOf(g);
         const TWindow window{cache.VisXMin, cache.VisXMax, cache.VisYMin, cache.VisYMax};
 
@@ -1184,7 +1184,7 @@ void PreparePolyline(TGraph& g) {
             if (!done) cache.PointCount = cache.PieceCount = 0;
         }
         if (!done) {
-            TNodePixel* pixels = g.NodePixels.data();
+            TNodePixel* pixels = g.NodePixels().data();
             if (g.LineStyle() >= 5) {
                 MapNodes(map, window, xs, ys, pixels, n);
                 PreparePoints(cache, pixels, n);

@@ -59,7 +59,7 @@ qsizetype EstimatedSize(const TSuperGrWindow& window) {
         size +=
             2048 +
             (g.XData.size() + g.YData.size() + g.ZData.size() + g.XSource.size() + g.YSource.size()) * 10 +
-            g.NodePixels.size() * 12 + g.Markers.Items.size() * 32;
+            g.XData.size() * 12 + g.Markers.Items.size() * 32;
     }
     return size;
 }

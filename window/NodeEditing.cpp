@@ -182,7 +182,7 @@ void TNodeEditTool::Grab(int x, int y) {
     FDragNode = nearest->Node;
     FTemporarySelection = g.SelectedCount() == 0;
     if (FTemporarySelection) {
-        g.NodePixels[FDragNode].Selected = 1;
+        g.NodePixels()[FDragNode].Selected = 1;
         g.Cache.SelectionChanged();
     }
     TakeMovedNodes(g);
@@ -197,14 +197,14 @@ void TNodeEditTool::TakeMovedNodes(TGraph& g) {
     edit.GraphID = g.ID;
     edit.Kind = enkMove;
     for (int i = 0; i < g.NodeCount(); ++i) {
-        if (!g.NodePixels[i].Selected) continue;
+        if (!g.NodeSelected(i)) continue;
         FMovedNodes.append({i, g.XData[i], g.YData[i], 0, 1});
         Extended rx, ry;
         g.GetNode(i, rx, ry);
         edit.X.append(rx);
         edit.Y.append(ry);
         if (!g.ZData.isEmpty()) edit.Z.append(g.ZData[i]);
-        edit.Pixels.append(g.NodePixels[i]);
+        edit.Pixels.append(g.NodePixel(i));
         edit.Indexes.append(i);
     }
     if (!W.UndoRecording) return;
@@ -321,7 +321,7 @@ void TNodeEditTool::FinishBand(TShiftState shift, int x, int y) {
 void TNodeEditTool::FinishDrag() {
     if (TGraph* g = W.GraphByIndex(FDragGraph)) {
         if (FTemporarySelection && FDragNode < g->NodeCount()) {
-            g->NodePixels[FDragNode].Selected = 0;
+            g->NodePixels()[FDragNode].Selected = 0;
             g->Cache.SelectionChanged();
         }
         // The drag kept the level-of-detail index up to date; only the extents and the view follow.

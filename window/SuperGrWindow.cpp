@@ -208,7 +208,7 @@ int TSuperGrWindow::SelectedNodeCount() const {
     int count = 0;
     for (const auto& g : FGraphs) {
         if (!g->Selected()) continue;
-        for (const TNodePixel& p : g->NodePixels)
+        for (const TNodePixel& p : g->StoredNodePixels())
             count += p.Selected ? 1 : 0;
     }
     return count;

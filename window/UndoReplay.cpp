@@ -509,7 +509,7 @@ TEditNodes TUndoReplay::RestoreNodes(TGraph& g, const TEditNodes& rec) {
     current.Indexes = rec.Indexes;
     for (int32_t i : rec.Indexes) {
         const bool inside = i >= 0 && i < n;
-        current.Pixels.append(inside ? g.NodePixels[i] : TNodePixel{});
+        current.Pixels.append(inside ? g.NodePixel(i) : TNodePixel{});
         if (!values) continue;
         current.X.append(inside ? RealValue(i, g.FLogX, g.XData, g.XSource) : 0);
         current.Y.append(inside ? RealValue(i, g.FLogY, g.YData, g.YSource) : 0);
@@ -517,7 +517,7 @@ TEditNodes TUndoReplay::RestoreNodes(TGraph& g, const TEditNodes& rec) {
     for (qsizetype k = 0; k < rec.Indexes.size(); ++k) {
         const int32_t i = rec.Indexes[k];
         if (i < 0 || i >= n) continue;
-        g.NodePixels[i] = rec.Pixels[k];
+        g.NodePixels()[i] = rec.Pixels[k];
         if (!values) continue;
         SetRealValue(i, rec.X[k], g.FLogX, g.XData, g.XSource);
         SetRealValue(i, rec.Y[k], g.FLogY, g.YData, g.YSource);
@@ -540,7 +540,7 @@ TEditNodes TUndoReplay::RemoveInsertedNodes(TGraph& g, const TEditNodes& rec) {
         current.X.append(RealValue(i, g.FLogX, g.XData, g.XSource));
         current.Y.append(RealValue(i, g.FLogY, g.YData, g.YSource));
         if (withZ) current.Z.append(g.ZData[i]);
-        current.Pixels.append(g.NodePixels[i]);
+        current.Pixels.append(g.NodePixel(i));
     }
     for (qsizetype k = order.size() - 1; k >= 0; --k) {
         const int32_t i = order[k];
@@ -549,7 +549,7 @@ TEditNodes TUndoReplay::RemoveInsertedNodes(TGraph& g, const TEditNodes& rec) {
         if (g.FLogX) g.XSource.removeAt(i);
         if (g.FLogY) g.YSource.removeAt(i);
         if (withZ) g.ZData.removeAt(i);
-        g.NodePixels.removeAt(i);
+        if (!g.FNodePixels.isEmpty()) g.FNodePixels.removeAt(i);
     }
     return current;
 }
@@ -563,6 +563,11 @@ TEditNodes TUndoReplay::InsertDeletedNodes(TGraph& g, const TEditNodes& rec) {
     TEditNodes current;
     current.Kind = enkInsert;
     current.Indexes = rec.Indexes;
+    // Records that are all zero need no storing while none are stored.
+    const bool storePixels = !g.StoredNodePixels().isEmpty() ||
+                             std::any_of(rec.Pixels.cbegin(), rec.Pixels.cend(),
+                                         [](const TNodePixel& p) { return !(p == TNodePixel{}); });
+    if (storePixels) g.NodePixels();
     for (qsizetype k = 0; k < count; ++k) {
         const int32_t i = rec.Indexes[k];
         if (i < 0 || i > g.XData.size()) throw THistoryBroken();
@@ -573,7 +578,7 @@ TEditNodes TUndoReplay::InsertDeletedNodes(TGraph& g, const TEditNodes& rec) {
         if (g.FLogX) g.XSource.insert(i, rec.X[k]);
         if (g.FLogY) g.YSource.insert(i, rec.Y[k]);
         if (withZ) g.ZData.insert(i, rec.Z[k]);
-        g.NodePixels.insert(i, k < rec.Pixels.size() ? rec.Pixels[k] : TNodePixel{});
+        if (storePixels) g.FNodePixels.insert(i, k < rec.Pixels.size() ? rec.Pixels[k] : TNodePixel{});
     }
     return current;
 }
@@ -584,16 +589,16 @@ TEditNodes TUndoReplay::ReplaceAllNodes(TGraph& g, const TEditNodes& rec) {
     current.Indexes = rec.Indexes;
     g.GetXY(current.X, current.Y);
     current.Z = g.ZData;
-    current.Pixels = g.NodePixels;
+    current.Pixels = g.FNodePixels;
     if (rec.X.size() != rec.Y.size() || (!rec.Z.isEmpty() && rec.Z.size() != rec.X.size()))
         throw THistoryBroken();
     AssignAxis(rec.X, g.FLogX, g.XData, g.XSource);
     AssignAxis(rec.Y, g.FLogY, g.YData, g.YSource);
     g.ZData = rec.Z;
     if (rec.Pixels.size() == rec.X.size())
-        g.NodePixels = rec.Pixels;
+        g.FNodePixels = rec.Pixels;
     else
-        g.NodePixels.fill(TNodePixel{}, rec.X.size());
+        g.ResetNodePixels();
     return current;
 }
 

@@ -329,7 +329,7 @@ TEST_F(GraphDrawTest, CurveNodesAndSelection) {
     g->SetColor(tRed);
     g->SetShowNodes(false);
     PreparePolyline(*g);
-    g->NodePixels[1].Selected = 1;
+    g->NodePixels()[1].Selected = 1;
     TGraphDrawContext c = Context();
     Draw(*g, 1, c);
     EXPECT_EQ(canvas.Pixel(100, 50), kRed);

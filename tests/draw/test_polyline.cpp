@@ -54,14 +54,14 @@ TEST_F(PolylineTest, TurnsKeepEveryVertex) {
 
 TEST_F(PolylineTest, NodePixelsAndVisibility) {
     TGraph* g = AddGraph(Values({10, 20.5L, 21.5L, 500}), Values({10, 10, 299.5L, 10}));
-    g->NodePixels[1].Selected = 1;
+    g->NodePixels()[1].Selected = 1;
     SetIdentity(*g);
     PreparePolyline(*g);
-    ASSERT_EQ(g->NodePixels.size(), 4);
-    EXPECT_EQ(g->NodePixels[0], (TNodePixel{10, 10, 1, 0}));
-    EXPECT_EQ(g->NodePixels[1], (TNodePixel{20, 10, 1, 1})); // halves to even; selection kept
-    EXPECT_EQ(g->NodePixels[2], (TNodePixel{22, 300, 1, 0}));
-    EXPECT_EQ(g->NodePixels[3].OnScreen, 0);
+    ASSERT_EQ(g->NodePixels().size(), 4);
+    EXPECT_EQ(g->NodePixels()[0], (TNodePixel{10, 10, 1, 0}));
+    EXPECT_EQ(g->NodePixels()[1], (TNodePixel{20, 10, 1, 1})); // halves to even; selection kept
+    EXPECT_EQ(g->NodePixels()[2], (TNodePixel{22, 300, 1, 0}));
+    EXPECT_EQ(g->NodePixels()[3].OnScreen, 0);
 }
 
 TEST_F(PolylineTest, RebuiltOnlyWhenDirty) {
@@ -195,10 +195,10 @@ TEST_F(PolylineTest, NoiseAcrossTopAndBottomEdges) {
     // A noisy curve zoomed in: its nodes lie below, above and inside the window or are NaN along Y.
     const Extended nan = std::numeric_limits<Extended>::quiet_NaN();
     TGraph* g = Prepare(Values({100, 110, 120, 130, 140}), Values({-50, 350, 150, -50, nan}));
-    ASSERT_EQ(g->NodePixels.size(), 5);
-    EXPECT_EQ(g->NodePixels[2], (TNodePixel{120, 150, 1, 0}));
+    ASSERT_EQ(g->NodePixels().size(), 5);
+    EXPECT_EQ(g->NodePixels()[2], (TNodePixel{120, 150, 1, 0}));
     for (int i : {0, 1, 3, 4})
-        EXPECT_EQ(g->NodePixels[i].OnScreen, 0) << i;
+        EXPECT_EQ(g->NodePixels()[i].OnScreen, 0) << i;
     // Bottom to top is a piece of its own; in through the top and out through the bottom along one
     // straight run; the clipped halves round to even.
     EXPECT_EQ(CachedPoints(*g), (Points{{101, 0}, {109, 300}, {112, 300}, {120, 150}, {128, 0}}));
@@ -282,17 +282,17 @@ TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
                 const Extended px = g->XData[i], py = g->YData[i];
                 const bool on = g->Cache.VisXMin <= px && px <= g->Cache.VisXMax && g->Cache.VisYMin <= py &&
                                 py <= g->Cache.VisYMax;
-                ASSERT_EQ(g->NodePixels[i].OnScreen, on ? 1 : 0) << i;
+                ASSERT_EQ(g->NodePixels()[i].OnScreen, on ? 1 : 0) << i;
                 if (!on) continue;
                 ++visible;
-                ASSERT_EQ(g->NodePixels[i].X, g->DataToPixelXi(px)) << i;
-                ASSERT_EQ(g->NodePixels[i].Y, g->DataToPixelYi(py)) << i;
+                ASSERT_EQ(g->NodePixels()[i].X, g->DataToPixelXi(px)) << i;
+                ASSERT_EQ(g->NodePixels()[i].Y, g->DataToPixelYi(py)) << i;
             }
             EXPECT_GT(visible, count / 5);
             EXPECT_LT(visible, count);
-            EXPECT_EQ(g->NodePixels[0].OnScreen, 1);
-            EXPECT_EQ(g->NodePixels[1].OnScreen, 1);
-            EXPECT_EQ(g->NodePixels[count].OnScreen, 0);
+            EXPECT_EQ(g->NodePixels()[0].OnScreen, 1);
+            EXPECT_EQ(g->NodePixels()[1].OnScreen, 1);
+            EXPECT_EQ(g->NodePixels()[count].OnScreen, 0);
         }
         window.DeleteAllGraphs();
     }
@@ -300,11 +300,11 @@ TEST_F(PolylineTest, NodePixelsEqualTheGraphsOwnMapping) {
 
 TEST_F(PolylineTest, HalfPixelsRoundToEven) {
     TGraph* g = Prepare(Values({10.5L, 11.5L, 12.5L, 13.5L}), Values({20.5L, 21.5L, 22.5L, 23.5L}), 5);
-    ASSERT_EQ(g->NodePixels.size(), 4);
-    EXPECT_EQ(g->NodePixels[0], (TNodePixel{10, 20, 1, 0}));
-    EXPECT_EQ(g->NodePixels[1], (TNodePixel{12, 22, 1, 0}));
-    EXPECT_EQ(g->NodePixels[2], (TNodePixel{12, 22, 1, 0}));
-    EXPECT_EQ(g->NodePixels[3], (TNodePixel{14, 24, 1, 0}));
+    ASSERT_EQ(g->NodePixels().size(), 4);
+    EXPECT_EQ(g->NodePixels()[0], (TNodePixel{10, 20, 1, 0}));
+    EXPECT_EQ(g->NodePixels()[1], (TNodePixel{12, 22, 1, 0}));
+    EXPECT_EQ(g->NodePixels()[2], (TNodePixel{12, 22, 1, 0}));
+    EXPECT_EQ(g->NodePixels()[3], (TNodePixel{14, 24, 1, 0}));
 }
 
 TEST_F(PolylineTest, ColumnOfManyPointsKeepsFirstExtremesAndLast) {
@@ -350,7 +350,7 @@ TEST_F(PolylineTest, NoisyColumnsKeepFirstLastAndExtremeNodes) {
         const int column = 50 + 40 * c;
         int low = 1000, high = -1;
         for (int j = 0; j < kPerColumn; ++j) {
-            const TNodePixel& p = g->NodePixels[c * kPerColumn + j];
+            const TNodePixel& p = g->NodePixels()[c * kPerColumn + j];
             ASSERT_EQ(p.X, column);
             low = std::min(low, int(p.Y));
             high = std::max(high, int(p.Y));
@@ -360,7 +360,7 @@ TEST_F(PolylineTest, NoisyColumnsKeepFirstLastAndExtremeNodes) {
             if (points[k].X == column) {
                 rows.append(points[k].Y);
                 rowNodes.append(nodes[k]);
-                EXPECT_EQ(points[k].Y, g->NodePixels[nodes[k]].Y) << c; // each point is its node's pixel
+                EXPECT_EQ(points[k].Y, g->NodePixels()[nodes[k]].Y) << c; // each point is its node's pixel
             }
         ASSERT_EQ(rows.size(), 4) << c;
         EXPECT_EQ(rowNodes.first(), c * kPerColumn) << c;
@@ -382,7 +382,7 @@ TEST_F(PolylineTest, StretchesBeyondOneEdgeChangeNothing) {
               (Points{{0, 200}, {10, 100}, {20, 100}, {400, 108}, {400, 131}, {30, 150}, {36, 300}}));
     EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{3, 4, 5, 6, 8, 9, 10}));
     EXPECT_EQ(CachedPieces(*g), (Pieces{{0, 4}, {4, 3}}));
-    EXPECT_EQ(g->NodePixels[0].OnScreen, 0);
-    EXPECT_EQ(g->NodePixels[9], (TNodePixel{30, 150, 1, 0}));
-    EXPECT_EQ(g->NodePixels[12].OnScreen, 0);
+    EXPECT_EQ(g->NodePixels()[0].OnScreen, 0);
+    EXPECT_EQ(g->NodePixels()[9], (TNodePixel{30, 150, 1, 0}));
+    EXPECT_EQ(g->NodePixels()[12].OnScreen, 0);
 }

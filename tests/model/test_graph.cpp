@@ -115,7 +115,7 @@ TEST_F(GraphFixture, DataAccess) {
     EXPECT_TRUE(g->SetData(Values({1, 2}), Values({3, 4}), Values({5, 6})));
     EXPECT_TRUE(g->GetXYZ(x, y, z));
     EXPECT_EQ(z, Values({5, 6}));
-    EXPECT_EQ(g->NodePixels.size(), 2);
+    EXPECT_EQ(g->NodePixels().size(), 2);
 }
 
 TEST_F(GraphFixture, SetDataRecordsReplacementAndClearsMarkers) {

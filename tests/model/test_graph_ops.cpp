@@ -1,5 +1,6 @@
 #include "model/Codecs.h"
 #include "model/Graph.h"
+#include "model/Polyline.h"
 #include "tests/common/TestData.h"
 #include "tests/common/WindowTestUtil.h"
 #include "window/SuperGrWindow.h"
@@ -145,8 +146,8 @@ TEST_F(GraphOpsFixture, InsertingAtBothEndsAndOnLogAxes) {
     ASSERT_TRUE(g->InsertNodes(-5, TDoubleArray{0}, TDoubleArray{7}, {}, true));
     ASSERT_TRUE(g->InsertNodes(100, TDoubleArray{9}, TDoubleArray{8}, {}, false));
     EXPECT_EQ(g->XData, (TDoubleArray{0, 1, 2, 3, 9}));
-    EXPECT_EQ(g->NodePixels[0].Selected, 1);
-    EXPECT_EQ(g->NodePixels[4].Selected, 0);
+    EXPECT_EQ(g->NodePixels()[0].Selected, 1);
+    EXPECT_EQ(g->NodePixels()[4].Selected, 0);
     const auto after = Pixels(g);
     EXPECT_NEAR(double(after[1].first), double(before[0].first), 1e-9);
     EXPECT_NEAR(double(after[3].second), double(before[2].second), 1e-9);
@@ -243,4 +244,27 @@ TEST_F(GraphOpsFixture, PlaceMarkersIsOneUndoStep) {
     EXPECT_EQ(window.UndoSide.Ops.size(), 1);
     EXPECT_EQ(window.UndoSide.Ops[0].OpType, UndoOp::Markers);
     EXPECT_TRUE(window.UndoRecording);
+}
+
+// A large curve drawn through its level-of-detail index stores no pixel records until one is
+// written; selection, deletion and their undo work either way.
+TEST_F(GraphOpsFixture, PixelRecordsAreStoredOnlyOnceWritten) {
+    TGraph* g = Add(Ramp(DetailMinNodes), Ramp(DetailMinNodes));
+    BuildDetailIndex(*g);
+    PreparePolyline(*g);
+    EXPECT_TRUE(g->StoredNodePixels().isEmpty());
+    g->DeleteNode(3);
+    EXPECT_TRUE(g->StoredNodePixels().isEmpty());
+    g->SelectNode(7);
+    ASSERT_EQ(g->StoredNodePixels().size(), g->NodeCount());
+    EXPECT_TRUE(g->NodeSelected(7));
+    g->DeleteSelectedNodes();
+    EXPECT_EQ(g->NodeCount(), DetailMinNodes - 2);
+    window.Undo(); // the selected node comes back selected
+    EXPECT_TRUE(g->NodeSelected(7));
+    window.Undo();
+    window.Undo();
+    EXPECT_EQ(g->NodeCount(), DetailMinNodes);
+    EXPECT_EQ(g->SelectedCount(), 0);
+    EXPECT_EQ(g->StoredNodePixels().size(), g->NodeCount());
 }

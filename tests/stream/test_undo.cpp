@@ -291,7 +291,7 @@ TEST_F(UndoTest, NodeSelectionAndMove) {
     window.ClearUndoHistory();
     ExpectUndoRedo([&] { g.SelectNode(3); });
     ExpectUndoRedo([&] {
-        TEditNodes edit{g.ID, {g.XData[5]}, {g.YSource[5]}, {}, {g.NodePixels[5]}, {5}, enkMove};
+        TEditNodes edit{g.ID, {g.XData[5]}, {g.YSource[5]}, {}, {g.NodePixels()[5]}, {5}, enkMove};
         RecordNodes(window, edit);
         g.XData[5] = 100;
         g.YSource[5] = 1000;
@@ -305,7 +305,7 @@ TEST_F(UndoTest, NodeSelectionAndMove) {
 TEST_F(UndoTest, DeletedAndInsertedNodesKeepThePicture) {
     TGraph& g = G(2);
     g.SetLogY(true);
-    g.NodePixels[6].Selected = 1;
+    g.NodePixels()[6].Selected = 1;
     window.ClearUndoHistory();
     const TDoubleArray x = g.XData, y = g.YSource;
     const Extended zoomX = g.ZoomX(), zoomY = g.ZoomY();
@@ -313,14 +313,14 @@ TEST_F(UndoTest, DeletedAndInsertedNodesKeepThePicture) {
     auto expectOriginal = [&] {
         EXPECT_EQ(g.XData, x);
         EXPECT_EQ(g.YSource, y);
-        EXPECT_EQ(g.NodePixels[6].Selected, 1);
+        EXPECT_EQ(g.NodePixels()[6].Selected, 1);
         EXPECT_NEAR(double(g.ZoomX() / zoomX), 1.0, 1e-15);
         EXPECT_NEAR(double(g.ZoomY() / zoomY), 1.0, 1e-15);
         EXPECT_NEAR(double(g.DataToPixelX(g.XData[0]) - firstPixel), 0.0, 1e-9);
     };
 
     ASSERT_TRUE(g.DeleteNode(0)); // the minimum: the extents change
-    g.NodePixels[5].Selected = 1;
+    g.NodePixels()[5].Selected = 1;
     g.DeleteSelectedNodes();
     EXPECT_EQ(g.NodeCount(), 10);
     window.Undo();

@@ -244,7 +244,7 @@ TEST_F(NodeEditFixture, ClickSelectsTheNearestNodeWithinFourPixels) {
     window.MouseUp(Button::Left, ssLeft, n.X + 3, n.Y);
     EXPECT_EQ(window.EditMode(), emSelect);
     EXPECT_EQ(g->SelectedCount(), 1);
-    EXPECT_EQ(g->NodePixels[4].Selected, 1);
+    EXPECT_EQ(g->NodePixels()[4].Selected, 1);
     window.MouseDown(Button::Left, ssLeft, n.X, n.Y - 9);
     window.MouseUp(Button::Left, ssLeft, n.X, n.Y - 9);
     EXPECT_EQ(g->SelectedCount(), 1);
