@@ -2,6 +2,7 @@
 
 #include "model/JobProgress.h"
 
+#include "files/MappedFile.h"
 #include "files/NumberFormat.h"
 #include "files/NumberParser.h"
 #include "files/SafeSave.h"
@@ -16,9 +17,7 @@
 #include <cstring>
 #include <iterator>
 #include <new>
-#include <sys/mman.h>
 #include <thread>
-#include <unistd.h>
 
 // ---------------------------------------------------------------------------------------------
 // Separators and the parsing of one line
@@ -411,8 +410,9 @@ void TTextFile::Progress(int percent) {
 
 // The reading is a pipeline over blocks of whole lines: while the threads parse one block, this
 // thread applies the lines of the previous one to the variables. A mapped file gives the pages of
-// the blocks applied back, so that it never holds more than two blocks in memory.
-bool TTextFile::ReadText(const char* data, qsizetype size, bool mapped) {
+// the blocks applied back, so that it never holds more than two blocks in memory, and a file that
+// shrinks meanwhile ends the reading at the next block.
+bool TTextFile::ReadText(const char* data, qsizetype size, const TMappedFile* mapping) {
     const bool progress = size >= ProgressThreshold && size > 0 && OnProgress;
     lastPercent_ = -1;
     if (progress) Progress(0);
@@ -447,21 +447,16 @@ bool TTextFile::ReadText(const char* data, qsizetype size, bool mapped) {
                 segmentStart = segment.end;
             }
         }
-#ifdef MADV_DONTNEED
-        if (mapped) {
-            const qsizetype page = qsizetype(sysconf(_SC_PAGESIZE));
-            const quintptr first = (quintptr(data + block.start) + page - 1) / page * page;
-            const quintptr last = quintptr(data + block.end) / page * page;
-            if (first < last) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
-        }
-#endif
+        if (mapping) mapping->Release(block.start, block.end);
     };
+    const auto lost = [mapping] { return mapping && mapping->LostPages(); };
     // The next block: its bytes up to their last line end, more when one line is longer.
     const qsizetype blockSize = std::max<qsizetype>(std::min<qsizetype>(BlockSize, size / 16), 4096);
     qsizetype next = 0;
     const auto take = [&](Block& block) {
         block.start = block.end = next;
-        for (qsizetype window = blockSize; block.end == next; window *= 2) {
+        // Pages lost to a shrinking file read as zeros, without line ends: no use searching them.
+        for (qsizetype window = blockSize; block.end == next && !lost(); window *= 2) {
             if (size - next <= window)
                 block.end = size;
             else
@@ -474,6 +469,7 @@ bool TTextFile::ReadText(const char* data, qsizetype size, bool mapped) {
     const Block* previous = nullptr; // parsed, not yet applied
     for (int current = 0; next < size; current ^= 1) {
         if (JobCancelled(Job)) return StopWhenCancelled();
+        if (lost()) return StopWhenChanged();
         Block& block = blocks[current];
         take(block);
         BlockParse parse(data, block, threads, separators_, mask);
@@ -492,6 +488,15 @@ bool TTextFile::StopWhenCancelled() {
     Clear();
     fileName_ = name;
     SetError(kCancelledError, QString());
+    return false;
+}
+
+bool TTextFile::StopWhenChanged() {
+    const QString name = fileName_;
+    Clear();
+    fileName_ = name;
+    SetError(99, QStringLiteral("Файл ") + filesave::Quoted(name) +
+                     QStringLiteral(" изменился во время чтения."));
     return false;
 }
 
@@ -528,25 +533,27 @@ bool TTextFile::LoadFromFile(const QString& name) {
         return false;
     }
     bool ok = false;
+    // The text is parsed where it lies; a source that cannot be mapped is read whole.
+    const TMappedFile mapping(file.handle());
     try {
-        // The text is parsed where it lies; a source that cannot be mapped is read whole.
-        const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
         QByteArray bytes;
-        if (!mapped) {
+        if (!mapping.IsMapped()) {
             bytes = file.readAll();
             if (file.error() != QFileDevice::NoError) throw std::bad_alloc(); // the device failed
         }
-        const char* data = mapped ? reinterpret_cast<const char*>(mapped) : bytes.constData();
-        const qsizetype size = mapped ? qsizetype(file.size()) : bytes.size();
+        const char* data = mapping.IsMapped() ? mapping.Data() : bytes.constData();
+        const qsizetype size = mapping.IsMapped() ? mapping.Size() : bytes.size();
         if (ChooseSeparator(name, data, std::min<qsizetype>(size, 64 * 1024)) != TFieldSeparator::Whitespace)
             ok = ReadDelimited(data, size);
         else
-            ok = ReadText(data, size, mapped != nullptr);
+            ok = ReadText(data, size, mapping.IsMapped() ? &mapping : nullptr);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;
         SetError(99, QStringLiteral("Неизвестная ошибка."));
     }
+    // Whatever was read from a file that shrank meanwhile may be zeros in place of its lost end.
+    if (!Cancelled() && mapping.Shrank()) ok = StopWhenChanged();
     return ok;
 }
 
@@ -557,7 +564,7 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
     try {
         if (ChooseSeparator(name, bytes.constData(), bytes.size()) != TFieldSeparator::Whitespace)
             return ReadDelimited(bytes.constData(), bytes.size());
-        return ReadText(bytes.constData(), bytes.size(), false);
+        return ReadText(bytes.constData(), bytes.size(), nullptr);
     } catch (const std::bad_alloc&) {
         Clear();
         fileName_ = name;

@@ -5,6 +5,7 @@
 #include "model/ost2_Types.h"
 
 class TJobProgress;
+class TMappedFile;
 
 #include <QByteArray>
 #include <QString>
@@ -112,12 +113,13 @@ private:
     qsizetype RowCount(int index) const;
     qsizetype RowLength(int index, qsizetype row) const;
     Extended At(int index, qsizetype row, qsizetype column) const;
-    bool ReadText(const char* data, qsizetype size, bool mapped);
+    bool ReadText(const char* data, qsizetype size, const TMappedFile* mapping);
     TFieldSeparator ChooseSeparator(const QString& name, const char* sample, qsizetype size);
     bool ReadDelimited(const char* data, qsizetype size);
     void AppendColumnsInfo(const QStringList& names = {}, const QList<bool>& dates = {});
     bool Finish(bool anyNumeric);
     bool StopWhenCancelled();
+    bool StopWhenChanged();
     void SetError(int32_t code, const QString& message);
     void Progress(int percent);
     void ProgressThrough(int percent);
