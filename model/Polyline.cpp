@@ -1182,6 +1182,9 @@ void PreparePolyline(TGraph& g) {
             done = !nodes.LooksCrossing() && WalkLines(g, map, window, nodes, n);
             cache.PixelsCurrent = false;
             if (!done) cache.PointCount = cache.PieceCount = 0;
+            // Nothing is selected here, and neither the picture nor node search reads the pixels of
+            // an earlier exact walk again: their memory goes (1.2 GB for 100M nodes).
+            if (done) g.ResetNodePixels();
         }
         if (!done) {
             TNodePixel* pixels = g.NodePixels().data();
