@@ -172,11 +172,10 @@ void TDetailIndex::Clear() {
     FOrder = TOrder::None;
     FCount = 0;
     FLevels.clear();
-    FSizes.clear();
 }
 
 size_t TDetailIndex::MemoryBytes() const {
-    size_t bytes = FSizes.capacity() * sizeof(int);
+    size_t bytes = FLevels.capacity() * sizeof(FLevels[0]);
     for (const auto& level : FLevels)
         bytes += level.capacity() * sizeof(TBounds);
     return bytes;
@@ -219,18 +218,14 @@ void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
     FOrder = TOrder::None;
     FCount = n;
     // The levels of an index built before keep their memory: a rebuild writes over it.
-    FSizes.clear();
-    int size = kLeaf;
-    size_t blocks = size_t((n + kLeaf - 1) / kLeaf);
+    size_t levels = 0, blocks = size_t((n + kLeaf - 1) / kLeaf);
     while (true) {
-        FSizes.push_back(size);
-        if (FLevels.size() < FSizes.size()) FLevels.emplace_back();
-        FLevels[FSizes.size() - 1].resize(blocks);
+        if (FLevels.size() <= levels) FLevels.emplace_back();
+        FLevels[levels++].resize(blocks);
         if (blocks <= 1) break;
         blocks = (blocks + kFanout - 1) / kFanout;
-        size *= kFanout;
     }
-    FLevels.resize(FSizes.size());
+    FLevels.resize(levels);
     // Two halves, each scanned for its order and reduced to its leaves; the halves meet at a leaf
     // boundary, and the node pair across it is compared afterwards.
     const int leafBlocks = int(FLevels[0].size());

@@ -12,7 +12,8 @@
 class TDetailIndex {
 public:
     // Nodes per leaf block and blocks per block of the next level.
-    static constexpr int kLeaf = 16, kFanout = 8;
+    static constexpr int kLeafShift = 4, kFanoutShift = 3;
+    static constexpr int kLeaf = 1 << kLeafShift, kFanout = 1 << kFanoutShift;
 
     enum class TOrder : uint8_t { None, Ascending, Descending };
 
@@ -50,7 +51,9 @@ public:
     // The blocks themselves: level 0 holds the leaves; the top level holds one block.
     int LevelCount() const { return int(FLevels.size()); }
     int BlockCount(int level) const { return int(FLevels[size_t(level)].size()); }
-    int BlockSize(int level) const { return FSizes[size_t(level)]; }
+    int BlockSize(int level) const { return 1 << BlockShift(level); }
+    // Block sizes are powers of two: the walk finds a node's blocks by shifts.
+    static constexpr int BlockShift(int level) { return kLeafShift + kFanoutShift * level; }
     const TBounds& Block(int level, int block) const { return FLevels[size_t(level)][size_t(block)]; }
 
 private:
@@ -63,7 +66,6 @@ private:
     int FCount = 0;
     // Levels[0] holds leaf blocks of kLeaf nodes; level k blocks of kLeaf * kFanout^k nodes.
     std::vector<std::vector<TBounds>> FLevels;
-    std::vector<int> FSizes;
 };
 
 // A build of the index on a thread of its own, from shared copies of the arrays: a graph that
@@ -91,20 +93,21 @@ private:
 
 template <class BlockTest, class NodeTest>
 int TDetailIndex::FirstMatch(int first, int last, BlockTest&& block, NodeTest&& node) const {
+    const int levels = LevelCount();
     int i = first;
     while (i <= last) {
         // The largest aligned block starting at i that ends by `last` and cannot match is passed
         // over; otherwise the node itself is tested.
         int level = -1;
-        while (level + 1 < int(FLevels.size())) {
+        while (level + 1 < levels) {
             const int size = BlockSize(level + 1);
-            if (i % size != 0 || i + size - 1 > last) break;
+            if ((i & (size - 1)) != 0 || i + size - 1 > last) break;
             ++level;
         }
         bool passed = false;
         for (; level >= 0; --level) {
             const int size = BlockSize(level);
-            const TBounds& b = FLevels[size_t(level)][size_t(i / size)];
+            const TBounds& b = FLevels[size_t(level)][size_t(i >> BlockShift(level))];
             if (!block(b, i, i + size - 1)) {
                 i += size;
                 passed = true;
@@ -120,18 +123,19 @@ int TDetailIndex::FirstMatch(int first, int last, BlockTest&& block, NodeTest&& 
 
 template <class BlockTest, class NodeTest>
 int TDetailIndex::LastMatch(int first, int last, BlockTest&& block, NodeTest&& node) const {
+    const int levels = LevelCount();
     int i = last;
     while (i >= first) {
         int level = -1;
-        while (level + 1 < int(FLevels.size())) {
+        while (level + 1 < levels) {
             const int size = BlockSize(level + 1);
-            if ((i + 1) % size != 0 || i + 1 - size < first) break;
+            if (((i + 1) & (size - 1)) != 0 || i + 1 - size < first) break;
             ++level;
         }
         bool passed = false;
         for (; level >= 0; --level) {
             const int size = BlockSize(level);
-            const TBounds& b = FLevels[size_t(level)][size_t(i / size)];
+            const TBounds& b = FLevels[size_t(level)][size_t(i >> BlockShift(level))];
             if (!block(b, i + 1 - size, i)) {
                 i -= size;
                 passed = true;

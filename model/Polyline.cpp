@@ -791,26 +791,40 @@ public:
             if (!(w.YMin <= y && y <= w.YMax)) return false;
             if (nearX(x) && nearY(y)) return true;
             if (!run) return false;
-            const int32_t column = Column(x);
+            const int32_t column = ColumnOf(x);
             if (smallRun && knownInside(column, y, y)) return true;
             if (!builder.WithinRun(column, Row(y))) return false;
             if (smallRun) learnInside(column, y, y);
             return true;
         };
+        // A block end in the column on the run inside its stretch, learnt for the values between.
+        auto endInside = [&](int32_t column, Extended v) {
+            if (knownInside(column, v, v)) return true;
+            const int32_t row = Row(v);
+            if (std::abs(row) >= kSmallPixel || !builder.WithinRun(column, row)) return false;
+            learnInside(column, v, v);
+            return true;
+        };
         auto quietBlock = [&](const TDetailIndex::TBounds& b, int, int) {
             const Extended lo = b.Lo, hi = b.Hi;
             if (!(w.YMin <= lo && hi <= w.YMax)) return false;
-            if (nearX(b.XLo) && nearX(b.XHi) && nearY(lo) && nearY(hi)) return true;
+            const bool nearArguments = nearX(b.XLo) && nearX(b.XHi);
+            const bool nearLo = nearArguments && nearY(lo), nearHi = nearArguments && nearY(hi);
+            if (nearLo && nearHi) return true;
             if (!smallRun) return false;
-            // One pixel column whose rows on the run form one stretch: its two ends decide.
-            const int32_t column = Column(b.XLo);
-            if (Column(b.XHi) != column) return false;
+            // One pixel column whose rows on the run form one stretch: its two ends decide, each
+            // inside the stretch or, with every argument near, within a pixel of the last kept
+            // point, as long as the two ranges of values meet.
+            const int32_t column = ColumnOf(b.XLo);
+            if (ColumnOf(b.XHi) != column) return false;
             if (knownInside(column, lo, hi)) return true;
-            const int32_t top = Row(hi), bottom = Row(lo);
-            if (std::abs(top) >= kSmallPixel || std::abs(bottom) >= kSmallPixel) return false;
-            if (!(builder.WithinRun(column, top) && builder.WithinRun(column, bottom))) return false;
-            learnInside(column, lo, hi);
-            return true;
+            const bool loInside = endInside(column, lo), hiInside = endInside(column, hi);
+            if (loInside && hiInside) {
+                learnInside(column, lo, hi);
+                return true;
+            }
+            if (!(loInside || nearLo) || !(hiInside || nearHi)) return false;
+            return nearY(InsideLow) || nearY(InsideHigh) || (InsideLow <= lastY && lastY <= InsideHigh);
         };
         const int active = Index.FirstMatch(
             from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
@@ -820,7 +834,7 @@ public:
         auto extends = [&](int k) {
             const Extended x = Xs[k], y = Ys[k];
             return w.YMin <= y && y <= w.YMax && !(nearX(x) && nearY(y)) &&
-                   builder.ExtendsRun(Column(x), Row(y));
+                   builder.ExtendsRun(ColumnOf(x), Row(y));
         };
         if (run && active - 1 >= from && (breaks || active > to || !extends(active))) {
             // The last node of the stretch past the one-pixel filter is the run's dropped point; a
@@ -833,7 +847,7 @@ public:
                 [&](int k) { return !(nearX(Xs[k]) && nearY(Ys[k])); });
             while (p >= from && Xs[p] == Xs[p - 1] && Ys[p] == Ys[p - 1])
                 --p;
-            if (p >= from) builder.SetPending({Xs[p], Ys[p], Column(Xs[p]), Row(Ys[p]), p});
+            if (p >= from) builder.SetPending({Xs[p], Ys[p], ColumnOf(Xs[p]), Row(Ys[p]), p});
         }
         return active - 1;
     }
@@ -871,6 +885,19 @@ private:
     }
 
     int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
+    // The column of an argument, without the mapping for one between arguments of the column
+    // looked up last: the mapping is monotonic.
+    int32_t ColumnOf(Extended x) {
+        if (KnownXLow <= x && x <= KnownXHigh) return KnownColumn;
+        const int32_t column = Column(x);
+        if (column != KnownColumn || KnownXLow > KnownXHigh) {
+            KnownColumn = column;
+            KnownXLow = KnownXHigh = x;
+        }
+        KnownXLow = std::min(KnownXLow, x);
+        KnownXHigh = std::max(KnownXHigh, x);
+        return column;
+    }
     int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
 
     // The last node of from .. to in pixel column `column`, node `from` being in it.
@@ -902,6 +929,9 @@ private:
     int64_t InsideRun = -1;
     int32_t InsideColumn = 0;
     Extended InsideLow = 0, InsideHigh = 0;
+    // Arguments known to lie in one column (none at first).
+    int32_t KnownColumn = 0;
+    Extended KnownXLow = 1, KnownXHigh = 0;
     // Segments taken one by one, and how many of them make the exact walk the better choice.
     int Steps = 0;
     int StepBudget;
