@@ -44,6 +44,10 @@ public:
     // is false only when no node of the block a .. b can satisfy `node`.
     template <class BlockTest, class NodeTest>
     int FirstMatch(int first, int last, BlockTest&& block, NodeTest&& node) const;
+    // The same where the nodes before `first` do not matter: a block around `first` that cannot
+    // match is passed over from `first` on (`block` then sees the whole block).
+    template <class BlockTest, class NodeTest>
+    int FirstMatchAround(int first, int last, BlockTest&& block, NodeTest&& node) const;
     // The last such node, or first - 1.
     template <class BlockTest, class NodeTest>
     int LastMatch(int first, int last, BlockTest&& block, NodeTest&& node) const;
@@ -57,6 +61,14 @@ public:
     const TBounds& Block(int level, int block) const { return FLevels[size_t(level)][size_t(block)]; }
 
 private:
+    // The blocks one level below the block of `level` that starts at node i, all asked for at once:
+    // the walk may test them one after the other, each a likely miss of the cache.
+    void PrefetchChildren(int level, int i) const {
+        const TBounds* child = &FLevels[size_t(level - 1)][size_t(i >> BlockShift(level - 1))];
+        const TBounds* end = FLevels[size_t(level - 1)].data() + FLevels[size_t(level - 1)].size();
+        for (int k = 0; k < kFanout && child + k < end; k += 2)
+            __builtin_prefetch(child + k);
+    }
     static TBounds Outward(Extended lo, Extended hi);
     static TBounds LeafBounds(Extended lo, Extended hi, Extended xFirst, Extended xLast);
     void BuildLeaves(const Extended* xs, const Extended* ys, int fromBlock, int toBlock);
@@ -113,12 +125,28 @@ int TDetailIndex::FirstMatch(int first, int last, BlockTest&& block, NodeTest&& 
                 passed = true;
                 break;
             }
+            if (level > 0) PrefetchChildren(level, i);
         }
         if (passed) continue;
         if (node(i)) return i;
         ++i;
     }
     return last + 1;
+}
+
+template <class BlockTest, class NodeTest>
+int TDetailIndex::FirstMatchAround(int first, int last, BlockTest&& block, NodeTest&& node) const {
+    int i = first;
+    // From the largest block down, as blocks that start at `first` are the next step's anyway.
+    for (int level = LevelCount() - 1; level >= 0; --level) {
+        const int start = (i >> BlockShift(level)) << BlockShift(level), end = start + BlockSize(level) - 1;
+        if (start == i || end > last) continue;
+        if (!block(FLevels[size_t(level)][size_t(i >> BlockShift(level))], start, end)) {
+            i = end + 1;
+            break;
+        }
+    }
+    return FirstMatch(i, last, block, node);
 }
 
 template <class BlockTest, class NodeTest>

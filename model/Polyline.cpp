@@ -697,7 +697,8 @@ public:
     TDetailNodes(const TDetailIndex& index, const TMapping& map, const TWindow& window, const Extended* xs,
                  const Extended* ys, int n)
         : Index(index), Map(map), Window(window), Xs(xs), Ys(ys), N(n),
-          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 32)) {
+          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 32)),
+          PixelsPerArgument(std::fabs(map.FitX * map.ZoomX)) {
         // The nodes inside the window along X form one run of indexes.
         auto beforeWindow = [&](int i) { return Ascending ? Xs[i] < Window.XMin : Xs[i] > Window.XMax; };
         auto notAfterWindow = [&](int i) { return Ascending ? Xs[i] <= Window.XMax : Xs[i] >= Window.XMin; };
@@ -760,6 +761,7 @@ public:
         const int from = i + 1;
         int to = std::min(last, XLast);
         if (from > to) return i;
+        Prefetch(from, to);
         if (breaks && !Unbroken(i, to, breakMode, breakLimit)) {
             to = ColumnEnd(i, to, Column(Xs[i]));
             if (to < from || !Unbroken(i, to, breakMode, breakLimit)) return i;
@@ -815,6 +817,9 @@ public:
             // One pixel column whose rows on the run form one stretch: its two ends decide, each
             // inside the stretch or, with every argument near, within a pixel of the last kept
             // point, as long as the two ranges of values meet.
+            // Arguments more than a pixel apart lie in two columns (a block around the stop is
+            // often that wide), whatever the rounding.
+            if ((Extended(b.XHi) - b.XLo) * PixelsPerArgument > 1.01L) return false;
             const int32_t column = ColumnOf(b.XLo);
             if (ColumnOf(b.XHi) != column) return false;
             if (knownInside(column, lo, hi)) return true;
@@ -826,8 +831,14 @@ public:
             if (!(loInside || nearLo) || !(hiInside || nearHi)) return false;
             return nearY(InsideLow) || nearY(InsideHigh) || (InsideLow <= lastY && lastY <= InsideHigh);
         };
-        const int active = Index.FirstMatch(
-            from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
+        const int active = Index.FirstMatchAround(
+            from, to,
+            [&](const TDetailIndex::TBounds& b, int a, int z) {
+                if (quietBlock(b, a, z)) return false;
+                // A leaf that may hold the next stop: its nodes are read next.
+                if (z - a < TDetailIndex::kLeaf) PrefetchNodes(a, z);
+                return true;
+            },
             [&](int k) { return !quietNode(k); });
         // A node that extends the run drops the dropped point; one that breaks the curve or leaves
         // the run keeps it.
@@ -884,6 +895,20 @@ private:
         return from;
     }
 
+    // The walk from a stop reads the nodes after it and the blocks above them one after the other,
+    // each a likely miss of the cache: asked for at once, they arrive together.
+    void Prefetch(int from, int to) const {
+        PrefetchNodes(from, std::min(to, from + 2 * TDetailIndex::kLeaf));
+        for (int level = 0; level < std::min(Index.LevelCount(), 3); ++level)
+            __builtin_prefetch(&Index.Block(level, from >> TDetailIndex::BlockShift(level)));
+    }
+    void PrefetchNodes(int from, int to) const {
+        constexpr int kPerLine = 64 / sizeof(Extended);
+        for (int k = from; k <= to; k += kPerLine) {
+            __builtin_prefetch(&Xs[k]);
+            __builtin_prefetch(&Ys[k]);
+        }
+    }
     int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
     // The column of an argument, without the mapping for one between arguments of the column
     // looked up last: the mapping is monotonic.
@@ -935,6 +960,8 @@ private:
     // Segments taken one by one, and how many of them make the exact walk the better choice.
     int Steps = 0;
     int StepBudget;
+    // Pixels per unit of the argument, to tell blocks too wide for one column.
+    Extended PixelsPerArgument;
 };
 
 // Builds the polyline from the nodes; false when the nodes gave up (the polyline is then partial).
