@@ -778,35 +778,51 @@ public:
         auto knownInside = [&](int32_t column, Extended lo, Extended hi) {
             return InsideRun == runNumber && InsideColumn == column && InsideLow <= lo && hi <= InsideHigh;
         };
+        // Values of that column off the run beyond the known inside ones: so are those further out.
+        // The stretch may have grown since the last call, so they are learnt anew.
+        Extended offBelow = -HUGE_VALL, offAbove = HUGE_VALL;
+        auto knownOff = [&](int32_t column, Extended v) {
+            return InsideRun == runNumber && InsideColumn == column && (v <= offBelow || v >= offAbove);
+        };
         auto learnInside = [&](int32_t column, Extended lo, Extended hi) {
             if (!(InsideRun == runNumber && InsideColumn == column)) {
                 InsideRun = runNumber;
                 InsideColumn = column;
                 InsideLow = lo;
                 InsideHigh = hi;
+                offBelow = -HUGE_VALL;
+                offAbove = HUGE_VALL;
             }
             InsideLow = std::min(InsideLow, lo);
             InsideHigh = std::max(InsideHigh, hi);
+        };
+        // Whether a value of the column lies on the run inside its stretch, learnt either way where
+        // its row is small enough for the stretch to be one unbroken run of rows.
+        auto inside = [&](int32_t column, Extended v, bool smallRowsOnly) {
+            if (knownInside(column, v, v)) return true;
+            if (knownOff(column, v)) return false;
+            const int32_t row = Row(v);
+            const bool smallRow = std::abs(row) < kSmallPixel;
+            if (smallRowsOnly && !smallRow) return false;
+            const bool within = builder.WithinRun(column, row);
+            if (!smallRun || !smallRow) return within;
+            if (within)
+                learnInside(column, v, v);
+            else if (InsideRun == runNumber && InsideColumn == column && v > InsideHigh)
+                offAbove = std::min(offAbove, v);
+            else if (InsideRun == runNumber && InsideColumn == column && v < InsideLow)
+                offBelow = std::max(offBelow, v);
+            return within;
         };
         auto quietNode = [&](int k) {
             const Extended x = Xs[k], y = Ys[k];
             if (!(w.YMin <= y && y <= w.YMax)) return false;
             if (nearX(x) && nearY(y)) return true;
             if (!run) return false;
-            const int32_t column = ColumnOf(x);
-            if (smallRun && knownInside(column, y, y)) return true;
-            if (!builder.WithinRun(column, Row(y))) return false;
-            if (smallRun) learnInside(column, y, y);
-            return true;
+            return inside(ColumnOf(x), y, false);
         };
         // A block end in the column on the run inside its stretch, learnt for the values between.
-        auto endInside = [&](int32_t column, Extended v) {
-            if (knownInside(column, v, v)) return true;
-            const int32_t row = Row(v);
-            if (std::abs(row) >= kSmallPixel || !builder.WithinRun(column, row)) return false;
-            learnInside(column, v, v);
-            return true;
-        };
+        auto endInside = [&](int32_t column, Extended v) { return inside(column, v, true); };
         auto quietBlock = [&](const TDetailIndex::TBounds& b, int, int) {
             const Extended lo = b.Lo, hi = b.Hi;
             if (!(w.YMin <= lo && hi <= w.YMax)) return false;
@@ -910,17 +926,20 @@ private:
         }
     }
     int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
-    // The column of an argument, without the mapping for one between arguments of the column
-    // looked up last: the mapping is monotonic.
+    // The column of an argument, without the mapping for one between arguments of one of the two
+    // columns looked up last (the one a stop is in and its neighbour): the mapping is monotonic.
     int32_t ColumnOf(Extended x) {
-        if (KnownXLow <= x && x <= KnownXHigh) return KnownColumn;
+        for (TKnownColumn& known : KnownColumns)
+            if (known.Low <= x && x <= known.High) return known.Column;
         const int32_t column = Column(x);
-        if (column != KnownColumn || KnownXLow > KnownXHigh) {
-            KnownColumn = column;
-            KnownXLow = KnownXHigh = x;
+        if (!(KnownColumns[0].Column == column && KnownColumns[0].Low <= KnownColumns[0].High)) {
+            if (!(KnownColumns[1].Column == column && KnownColumns[1].Low <= KnownColumns[1].High))
+                KnownColumns[1] = {column, x, x};
+            std::swap(KnownColumns[0], KnownColumns[1]);
         }
-        KnownXLow = std::min(KnownXLow, x);
-        KnownXHigh = std::max(KnownXHigh, x);
+        TKnownColumn& known = KnownColumns[0];
+        known.Low = std::min(known.Low, x);
+        known.High = std::max(known.High, x);
         return column;
     }
     int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
@@ -954,9 +973,12 @@ private:
     int64_t InsideRun = -1;
     int32_t InsideColumn = 0;
     Extended InsideLow = 0, InsideHigh = 0;
-    // Arguments known to lie in one column (none at first).
-    int32_t KnownColumn = 0;
-    Extended KnownXLow = 1, KnownXHigh = 0;
+    // Arguments known to lie in one column, the one looked up last first (none at first).
+    struct TKnownColumn {
+        int32_t Column = 0;
+        Extended Low = 1, High = 0;
+    };
+    TKnownColumn KnownColumns[2];
     // Segments taken one by one, and how many of them make the exact walk the better choice.
     int Steps = 0;
     int StepBudget;
