@@ -156,6 +156,39 @@ TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
     EXPECT_GE(viaDetail, views * 9 / 10); // non-monotonic curves are not among them
 }
 
+// Curves of hundreds of nodes per pixel column, where the walk passes whole blocks in a column:
+// a smooth signal with a little noise, pure noise and a staircase with noise on each step.
+TEST(DetailPolyline, SameAsTheExactWalkOnDenseCurves) {
+    Random r(31);
+    TFigure exact, detail;
+    constexpr int kNodes = 200000, kViews = 40, kKinds = 3;
+    int viaDetail = 0;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        TDoubleArray x(kNodes), y(kNodes);
+        for (int i = 0; i < kNodes; ++i) {
+            x[i] = Extended(i) * 1e-3L;
+            const Extended noise = Uniform(r, -1, 1);
+            y[i] = kind == 0   ? std::sin(Extended(i) * 2e-5L) + noise * 2e-3L
+                   : kind == 1 ? noise
+                               : Extended(i / 7919 % 5) + noise * 1e-2L;
+        }
+        for (TFigure* f : {&exact, &detail})
+            f->SetCurve(x, y, false, 3, 0);
+        BuildDetailIndex(*detail.Graph);
+        for (int v = 0; v < kViews; ++v) {
+            const Extended zoomX = std::exp(Uniform(r, -0.5L, 4)), zoomY = std::exp(Uniform(r, -0.5L, 3));
+            const Extended shiftX = Uniform(r, -0.4L, 0.4L) * (x.last() - x.first());
+            const Extended shiftY = Uniform(r, -0.3L, 0.3L);
+            for (TFigure* f : {&exact, &detail})
+                f->View(zoomX, zoomY, shiftX, shiftY);
+            viaDetail += detail.Graph->Cache.PixelsCurrent ? 0 : 1;
+            ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache))
+                << "kind " << kind << " view " << v;
+        }
+    }
+    EXPECT_GE(viaDetail, kKinds * kViews / 2); // noise going in and out of the window goes the exact way
+}
+
 TEST(DetailPolyline, ArgumentThatTurnsKeepsTheExactWalk) {
     TFigure figure;
     figure.SetCurve(TDoubleArray({1, 2, 3, 2.5L, 4}), TDoubleArray({1, 3, 2, 4, 0}), false, 3, 0);
