@@ -3,9 +3,47 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 #include <system_error>
 #include <thread>
+
+namespace {
+
+constexpr size_t kHugePage = size_t(2) << 20;
+
+size_t MappedBytes(size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+} // namespace
+
+// Large arrays get fresh pages of their own: memory the heap hands out again already has its
+// small pages.
+void* AllocateLarge(size_t bytes) {
+    if (bytes < 2 * kHugePage) return ::operator new(bytes);
+    const size_t size = MappedBytes(bytes), mapped = size + kHugePage;
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    // Aligned to a huge page; the ends beyond go back.
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p),
+                    aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    if (aligned > start) munmap(p, aligned - start);
+    if (aligned + size < start + mapped)
+        munmap(reinterpret_cast<void*>(aligned + size), start + mapped - aligned - size);
+    madvise(reinterpret_cast<void*>(aligned), size,
+            MADV_HUGEPAGE); // a request: refused, the pages stay small
+    return reinterpret_cast<void*>(aligned);
+}
+
+void FreeLarge(void* p, size_t bytes) {
+    if (bytes < 2 * kHugePage)
+        ::operator delete(p);
+    else
+        munmap(p, MappedBytes(bytes));
+}
 
 namespace {
 
@@ -195,7 +233,7 @@ void TDetailIndex::BuildLeaves(const Extended* xs, const Extended* ys, int fromB
 }
 
 void TDetailIndex::BuildUpper(int level, int fromBlock, int toBlock) {
-    const std::vector<TBounds>& below = FLevels[size_t(level - 1)];
+    const auto& below = FLevels[size_t(level - 1)];
     TBounds* out = FLevels[size_t(level)].data();
     for (int b = fromBlock; b < toBlock; ++b) {
         const size_t first = size_t(b) * kFanout, end = std::min(below.size(), first + kFanout);

@@ -6,8 +6,23 @@
 #include "model/ost2_Types.h"
 
 #include <atomic>
+#include <cstddef>
 #include <thread>
 #include <vector>
+
+// Memory for large arrays read all over, in huge pages where the system grants them: with small
+// pages nearly every read of a block far from the last one would also miss the address cache.
+void* AllocateLarge(size_t bytes);
+void FreeLarge(void* p, size_t bytes);
+
+template <class T> struct TLargeAllocator {
+    using value_type = T;
+    TLargeAllocator() = default;
+    template <class U> TLargeAllocator(const TLargeAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(AllocateLarge(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { FreeLarge(p, n * sizeof(T)); }
+    template <class U> bool operator==(const TLargeAllocator<U>&) const { return true; }
+};
 
 class TDetailIndex {
 public:
@@ -77,7 +92,7 @@ private:
     TOrder FOrder = TOrder::None;
     int FCount = 0;
     // Levels[0] holds leaf blocks of kLeaf nodes; level k blocks of kLeaf * kFanout^k nodes.
-    std::vector<std::vector<TBounds>> FLevels;
+    std::vector<std::vector<TBounds, TLargeAllocator<TBounds>>> FLevels;
 };
 
 // A build of the index on a thread of its own, from shared copies of the arrays: a graph that
