@@ -32,8 +32,9 @@ public:
 
     enum class TOrder : uint8_t { None, Ascending, Descending };
 
-    // Bounds of Y (Lo, Hi) and of X over a block: doubles rounded outwards, so they hold every
-    // value of the block. The walk over a frame tests blocks without reading the nodes.
+    // Bounds of Y (Lo, Hi) and of X over a block: doubles at or beyond the extremes (within a few
+    // units in the last place of a double), so they hold every value of the block. The walk over
+    // a frame tests blocks without reading the nodes.
     struct TBounds {
         double Lo, Hi, XLo, XHi;
     };

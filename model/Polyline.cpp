@@ -830,12 +830,12 @@ public:
             const bool nearLo = nearArguments && nearY(lo), nearHi = nearArguments && nearY(hi);
             if (nearLo && nearHi) return true;
             if (!smallRun) return false;
-            // One pixel column whose rows on the run form one stretch: its two ends decide, each
-            // inside the stretch or, with every argument near, within a pixel of the last kept
-            // point, as long as the two ranges of values meet.
             // Arguments more than a pixel apart lie in two columns (a block around the stop is
             // often that wide), whatever the rounding.
             if ((Extended(b.XHi) - b.XLo) * PixelsPerArgument > 1.01L) return false;
+            // One pixel column whose rows on the run form one stretch: its two ends decide, each
+            // inside the stretch or, with every argument near, within a pixel of the last kept
+            // point, as long as the two ranges of values meet.
             const int32_t column = ColumnOf(b.XLo);
             if (ColumnOf(b.XHi) != column) return false;
             if (knownInside(column, lo, hi)) return true;
