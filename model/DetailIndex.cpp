@@ -1,9 +1,49 @@
 #include "model/DetailIndex.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <sys/mman.h>
 #include <system_error>
 #include <thread>
+
+namespace {
+
+constexpr size_t kHugePage = size_t(2) << 20;
+
+size_t MappedBytes(size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+} // namespace
+
+// Large arrays get fresh pages of their own: memory the heap hands out again already has its
+// small pages.
+void* AllocateLarge(size_t bytes) {
+    if (bytes < 2 * kHugePage) return ::operator new(bytes);
+    const size_t size = MappedBytes(bytes), mapped = size + kHugePage;
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    // Aligned to a huge page; the ends beyond go back.
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p),
+                    aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    if (aligned > start) munmap(p, aligned - start);
+    if (aligned + size < start + mapped)
+        munmap(reinterpret_cast<void*>(aligned + size), start + mapped - aligned - size);
+    madvise(reinterpret_cast<void*>(aligned), size,
+            MADV_HUGEPAGE); // a request: refused, the pages stay small
+    return reinterpret_cast<void*>(aligned);
+}
+
+void FreeLarge(void* p, size_t bytes) {
+    if (bytes < 2 * kHugePage)
+        ::operator delete(p);
+    else
+        munmap(p, MappedBytes(bytes));
+}
 
 namespace {
 
@@ -30,8 +70,103 @@ TScan ScanOrder(const Extended* xs, const Extended* ys, int from, int to) {
     return s;
 }
 
+// An extended value's magnitude as a 63-bit integer that orders like it: the 15-bit exponent, then
+// the fraction without its integer bit, cut to 48 bits. Negative for a negative value, so the keys
+// of numbers order as the numbers do, except that values alike in their first 48 fraction bits tie.
+// NaN and infinity get the largest magnitudes; `special` gets set for encodings the FPU rejects or
+// reads otherwise (an integer bit that disagrees with the exponent).
+constexpr int64_t kSpecialMagnitude = int64_t(0x7fff) << 48;
+
+inline int64_t OrderKey(const Extended* value, uint64_t& special) {
+    uint64_t significand;
+    uint16_t signExponent;
+    std::memcpy(&significand, value, sizeof significand);
+    std::memcpy(&signExponent, reinterpret_cast<const char*>(value) + 8, sizeof signExponent);
+    const uint64_t exponent = signExponent & 0x7fffu;
+    special |= ((exponent + 0x7fff) >> 15) ^ (significand >> 63);
+    const int64_t magnitude = int64_t((exponent << 48) | ((significand << 1) >> 16));
+    return signExponent & 0x8000u ? -magnitude : magnitude;
+}
+
+// A double at or below (at or above when `upward`) every magnitude with this key.
+inline double KeyMagnitude(int64_t magnitude, bool upward) {
+    const int64_t exponent = (magnitude >> 48) - 16383 + 1023;
+    if (exponent < 1) return upward ? DBL_MIN : 0;
+    if (exponent > 2046) return upward ? HUGE_VAL : DBL_MAX;
+    const uint64_t bits = (uint64_t(exponent) << 52) | (uint64_t(magnitude & ((int64_t(1) << 48) - 1)) << 4);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Doubles below and above every value whose key lies in lo .. hi.
+inline void KeyBounds(int64_t lo, int64_t hi, double& low, double& high) {
+    low = lo >= 0 ? KeyMagnitude(lo, false) : -KeyMagnitude(1 - lo, true);
+    high = hi >= 0 ? KeyMagnitude(hi + 1, true) : -KeyMagnitude(-hi, false);
+}
+
+// Bounds and argument direction of the nodes first .. end - 1 of a leaf from the keys of their
+// values alone, with the pair across the leaf's start when `joined`. False when a value is special
+// or two arguments tie in their keys: then the exact scan decides.
+bool KeyedLeaf(const Extended* xs, const Extended* ys, int first, int end, bool joined,
+               TDetailIndex::TBounds& bounds, bool& up, bool& down) {
+    uint64_t special = 0;
+    int64_t previous = OrderKey(&xs[first], special);
+    const int64_t xFirst = previous;
+    bool leafUp = true, leafDown = true, ties = false;
+    if (joined) {
+        const int64_t before = OrderKey(&xs[first - 1], special);
+        leafUp = before < previous;
+        leafDown = before > previous;
+        ties = before == previous;
+    }
+    int64_t lo = OrderKey(&ys[first], special), hi = lo;
+    for (int i = first + 1; i < end; ++i) {
+        const int64_t x = OrderKey(&xs[i], special), y = OrderKey(&ys[i], special);
+        leafUp &= previous < x;
+        leafDown &= previous > x;
+        ties |= previous == x;
+        previous = x;
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+    }
+    // NaN and infinity have the largest magnitudes, so the extremes show them: those of Y, and
+    // those of X at the ends of a leaf that runs one way (one that does not fails anyway).
+    auto finite = [](int64_t key) { return key > -kSpecialMagnitude && key < kSpecialMagnitude; };
+    if (special != 0 || ties || !finite(lo) || !finite(hi) || !finite(xFirst) || !finite(previous))
+        return false;
+    KeyBounds(lo, hi, bounds.Lo, bounds.Hi);
+    KeyBounds(std::min(xFirst, previous), std::max(xFirst, previous), bounds.XLo, bounds.XHi);
+    up = up && leafUp;
+    down = down && leafDown;
+    return true;
+}
+
+// The exact scan of one leaf, as above.
+void ExactLeaf(const Extended* xs, const Extended* ys, int first, int end, bool joined,
+               TDetailIndex::TBounds& bounds, bool& up, bool& down, bool& numbers,
+               TDetailIndex::TBounds (*leafBounds)(Extended, Extended, Extended, Extended)) {
+    Extended lo = ys[first], hi = ys[first], previous = xs[first];
+    numbers = numbers && !std::isnan(previous) && !std::isnan(lo);
+    if (joined) {
+        const Extended before = xs[first - 1];
+        up = up && before <= previous;
+        down = down && before >= previous;
+    }
+    for (int i = first + 1; i < end; ++i) {
+        const Extended x = xs[i], y = ys[i];
+        numbers = numbers && !std::isnan(x) && !std::isnan(y);
+        up = up && previous <= x;
+        down = down && previous >= x;
+        previous = x;
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+    }
+    bounds = leafBounds(lo, hi, xs[first], xs[end - 1]);
+}
+
 // The same scan over leaf blocks fromBlock .. toBlock - 1, which also gets their bounds: the
-// arrays are read once.
+// arrays are read once, as integers where the keys of the values tell.
 TScan ScanLeaves(const Extended* xs, const Extended* ys, int n, int fromBlock, int toBlock,
                  TDetailIndex::TBounds* out,
                  TDetailIndex::TBounds (*leafBounds)(Extended, Extended, Extended, Extended)) {
@@ -39,23 +174,9 @@ TScan ScanLeaves(const Extended* xs, const Extended* ys, int n, int fromBlock, i
     bool up = true, down = true, numbers = true;
     for (int b = fromBlock; b < toBlock; ++b) {
         const int first = b * TDetailIndex::kLeaf, end = std::min(n, first + TDetailIndex::kLeaf);
-        Extended lo = ys[first], hi = ys[first], previous = xs[first];
-        numbers = numbers && !std::isnan(previous) && !std::isnan(lo);
-        if (b > fromBlock) {
-            const Extended before = xs[first - 1];
-            up = up && before <= previous;
-            down = down && before >= previous;
-        }
-        for (int i = first + 1; i < end; ++i) {
-            const Extended x = xs[i], y = ys[i];
-            numbers = numbers && !std::isnan(x) && !std::isnan(y);
-            up = up && previous <= x;
-            down = down && previous >= x;
-            previous = x;
-            lo = std::min(lo, y);
-            hi = std::max(hi, y);
-        }
-        out[b] = leafBounds(lo, hi, xs[first], xs[end - 1]);
+        const bool joined = b > fromBlock;
+        if (!KeyedLeaf(xs, ys, first, end, joined, out[b], up, down))
+            ExactLeaf(xs, ys, first, end, joined, out[b], up, down, numbers, leafBounds);
     }
     s.Up = up;
     s.Down = down;
@@ -89,11 +210,10 @@ void TDetailIndex::Clear() {
     FOrder = TOrder::None;
     FCount = 0;
     FLevels.clear();
-    FSizes.clear();
 }
 
 size_t TDetailIndex::MemoryBytes() const {
-    size_t bytes = FSizes.capacity() * sizeof(int);
+    size_t bytes = FLevels.capacity() * sizeof(FLevels[0]);
     for (const auto& level : FLevels)
         bytes += level.capacity() * sizeof(TBounds);
     return bytes;
@@ -113,7 +233,7 @@ void TDetailIndex::BuildLeaves(const Extended* xs, const Extended* ys, int fromB
 }
 
 void TDetailIndex::BuildUpper(int level, int fromBlock, int toBlock) {
-    const std::vector<TBounds>& below = FLevels[size_t(level - 1)];
+    const auto& below = FLevels[size_t(level - 1)];
     TBounds* out = FLevels[size_t(level)].data();
     for (int b = fromBlock; b < toBlock; ++b) {
         const size_t first = size_t(b) * kFanout, end = std::min(below.size(), first + kFanout);
@@ -129,18 +249,21 @@ void TDetailIndex::BuildUpper(int level, int fromBlock, int toBlock) {
 }
 
 void TDetailIndex::Build(const Extended* xs, const Extended* ys, int n) {
-    Clear();
-    if (n < 2) return;
+    if (n < 2) {
+        Clear();
+        return;
+    }
+    FOrder = TOrder::None;
     FCount = n;
-    int size = kLeaf;
-    size_t blocks = size_t((n + kLeaf - 1) / kLeaf);
+    // The levels of an index built before keep their memory: a rebuild writes over it.
+    size_t levels = 0, blocks = size_t((n + kLeaf - 1) / kLeaf);
     while (true) {
-        FSizes.push_back(size);
-        FLevels.emplace_back(blocks);
+        if (FLevels.size() <= levels) FLevels.emplace_back();
+        FLevels[levels++].resize(blocks);
         if (blocks <= 1) break;
         blocks = (blocks + kFanout - 1) / kFanout;
-        size *= kFanout;
     }
+    FLevels.resize(levels);
     // Two halves, each scanned for its order and reduced to its leaves; the halves meet at a leaf
     // boundary, and the node pair across it is compared afterwards.
     const int leafBlocks = int(FLevels[0].size());

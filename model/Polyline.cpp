@@ -697,7 +697,8 @@ public:
     TDetailNodes(const TDetailIndex& index, const TMapping& map, const TWindow& window, const Extended* xs,
                  const Extended* ys, int n)
         : Index(index), Map(map), Window(window), Xs(xs), Ys(ys), N(n),
-          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 32)) {
+          Ascending(index.Order() == TDetailIndex::TOrder::Ascending), StepBudget(std::max(4096, n / 32)),
+          PixelsPerArgument(std::fabs(map.FitX * map.ZoomX)) {
         // The nodes inside the window along X form one run of indexes.
         auto beforeWindow = [&](int i) { return Ascending ? Xs[i] < Window.XMin : Xs[i] > Window.XMax; };
         auto notAfterWindow = [&](int i) { return Ascending ? Xs[i] <= Window.XMax : Xs[i] >= Window.XMin; };
@@ -760,6 +761,7 @@ public:
         const int from = i + 1;
         int to = std::min(last, XLast);
         if (from > to) return i;
+        Prefetch(from, to);
         if (breaks && !Unbroken(i, to, breakMode, breakLimit)) {
             to = ColumnEnd(i, to, Column(Xs[i]));
             if (to < from || !Unbroken(i, to, breakMode, breakLimit)) return i;
@@ -776,51 +778,90 @@ public:
         auto knownInside = [&](int32_t column, Extended lo, Extended hi) {
             return InsideRun == runNumber && InsideColumn == column && InsideLow <= lo && hi <= InsideHigh;
         };
+        // Values of that column off the run beyond the known inside ones: so are those further out.
+        // The stretch may have grown since the last call, so they are learnt anew.
+        Extended offBelow = -HUGE_VALL, offAbove = HUGE_VALL;
+        auto knownOff = [&](int32_t column, Extended v) {
+            return InsideRun == runNumber && InsideColumn == column && (v <= offBelow || v >= offAbove);
+        };
         auto learnInside = [&](int32_t column, Extended lo, Extended hi) {
             if (!(InsideRun == runNumber && InsideColumn == column)) {
                 InsideRun = runNumber;
                 InsideColumn = column;
                 InsideLow = lo;
                 InsideHigh = hi;
+                offBelow = -HUGE_VALL;
+                offAbove = HUGE_VALL;
             }
             InsideLow = std::min(InsideLow, lo);
             InsideHigh = std::max(InsideHigh, hi);
+        };
+        // Whether a value of the column lies on the run inside its stretch, learnt either way where
+        // its row is small enough for the stretch to be one unbroken run of rows.
+        auto inside = [&](int32_t column, Extended v, bool smallRowsOnly) {
+            if (knownInside(column, v, v)) return true;
+            if (knownOff(column, v)) return false;
+            const int32_t row = Row(v);
+            const bool smallRow = std::abs(row) < kSmallPixel;
+            if (smallRowsOnly && !smallRow) return false;
+            const bool within = builder.WithinRun(column, row);
+            if (!smallRun || !smallRow) return within;
+            if (within)
+                learnInside(column, v, v);
+            else if (InsideRun == runNumber && InsideColumn == column && v > InsideHigh)
+                offAbove = std::min(offAbove, v);
+            else if (InsideRun == runNumber && InsideColumn == column && v < InsideLow)
+                offBelow = std::max(offBelow, v);
+            return within;
         };
         auto quietNode = [&](int k) {
             const Extended x = Xs[k], y = Ys[k];
             if (!(w.YMin <= y && y <= w.YMax)) return false;
             if (nearX(x) && nearY(y)) return true;
             if (!run) return false;
-            const int32_t column = Column(x);
-            if (smallRun && knownInside(column, y, y)) return true;
-            if (!builder.WithinRun(column, Row(y))) return false;
-            if (smallRun) learnInside(column, y, y);
-            return true;
+            return inside(ColumnOf(x), y, false);
         };
+        // A block end in the column on the run inside its stretch, learnt for the values between.
+        auto endInside = [&](int32_t column, Extended v) { return inside(column, v, true); };
         auto quietBlock = [&](const TDetailIndex::TBounds& b, int, int) {
             const Extended lo = b.Lo, hi = b.Hi;
             if (!(w.YMin <= lo && hi <= w.YMax)) return false;
-            if (nearX(b.XLo) && nearX(b.XHi) && nearY(lo) && nearY(hi)) return true;
+            const bool nearArguments = nearX(b.XLo) && nearX(b.XHi);
+            const bool nearLo = nearArguments && nearY(lo), nearHi = nearArguments && nearY(hi);
+            if (nearLo && nearHi) return true;
             if (!smallRun) return false;
-            // One pixel column whose rows on the run form one stretch: its two ends decide.
-            const int32_t column = Column(b.XLo);
-            if (Column(b.XHi) != column) return false;
+            // Arguments more than a pixel apart lie in two columns (a block around the stop is
+            // often that wide), whatever the rounding.
+            if ((Extended(b.XHi) - b.XLo) * PixelsPerArgument > 1.01L) return false;
+            // One pixel column whose rows on the run form one stretch: its two ends decide, each
+            // inside the stretch or, with every argument near, within a pixel of the last kept
+            // point, as long as the two ranges of values meet.
+            const int32_t column = ColumnOf(b.XLo);
+            if (ColumnOf(b.XHi) != column) return false;
             if (knownInside(column, lo, hi)) return true;
-            const int32_t top = Row(hi), bottom = Row(lo);
-            if (std::abs(top) >= kSmallPixel || std::abs(bottom) >= kSmallPixel) return false;
-            if (!(builder.WithinRun(column, top) && builder.WithinRun(column, bottom))) return false;
-            learnInside(column, lo, hi);
-            return true;
+            const bool loInside = endInside(column, lo), hiInside = endInside(column, hi);
+            if (loInside && hiInside) {
+                learnInside(column, lo, hi);
+                return true;
+            }
+            if (!(loInside || nearLo) || !(hiInside || nearHi)) return false;
+            return nearY(InsideLow) || nearY(InsideHigh) || (InsideLow <= lastY && lastY <= InsideHigh);
         };
-        const int active = Index.FirstMatch(
-            from, to, [&](const TDetailIndex::TBounds& b, int a, int z) { return !quietBlock(b, a, z); },
+        const int active = Index.FirstMatchAround(
+            from, to,
+            [&](const TDetailIndex::TBounds& b, int a, int z) {
+                if (quietBlock(b, a, z)) return false;
+                // A leaf that may hold the next stop: its nodes are read next.
+                if (z - a < TDetailIndex::kLeaf) PrefetchNodes(a, z);
+                return true;
+            },
             [&](int k) { return !quietNode(k); });
         // A node that extends the run drops the dropped point; one that breaks the curve or leaves
         // the run keeps it.
         auto extends = [&](int k) {
             const Extended x = Xs[k], y = Ys[k];
             return w.YMin <= y && y <= w.YMax && !(nearX(x) && nearY(y)) &&
-                   builder.ExtendsRun(Column(x), Row(y));
+                   builder.ExtendsRun(ColumnOf(x), Row(y));
         };
         if (run && active - 1 >= from && (breaks || active > to || !extends(active))) {
             // The last node of the stretch past the one-pixel filter is the run's dropped point; a
@@ -833,7 +874,7 @@ public:
                 [&](int k) { return !(nearX(Xs[k]) && nearY(Ys[k])); });
             while (p >= from && Xs[p] == Xs[p - 1] && Ys[p] == Ys[p - 1])
                 --p;
-            if (p >= from) builder.SetPending({Xs[p], Ys[p], Column(Xs[p]), Row(Ys[p]), p});
+            if (p >= from) builder.SetPending({Xs[p], Ys[p], ColumnOf(Xs[p]), Row(Ys[p]), p});
         }
         return active - 1;
     }
@@ -870,7 +911,37 @@ private:
         return from;
     }
 
+    // The walk from a stop reads the nodes after it and the blocks above them one after the other,
+    // each a likely miss of the cache: asked for at once, they arrive together.
+    void Prefetch(int from, int to) const {
+        PrefetchNodes(from, std::min(to, from + 2 * TDetailIndex::kLeaf));
+        for (int level = 0; level < std::min(Index.LevelCount(), 3); ++level)
+            __builtin_prefetch(&Index.Block(level, from >> TDetailIndex::BlockShift(level)));
+    }
+    void PrefetchNodes(int from, int to) const {
+        constexpr int kPerLine = 64 / sizeof(Extended);
+        for (int k = from; k <= to; k += kPerLine) {
+            __builtin_prefetch(&Xs[k]);
+            __builtin_prefetch(&Ys[k]);
+        }
+    }
     int32_t Column(Extended x) const { return Map.Round(Map.PixelX(x)); }
+    // The column of an argument, without the mapping for one between arguments of one of the two
+    // columns looked up last (the one a stop is in and its neighbour): the mapping is monotonic.
+    int32_t ColumnOf(Extended x) {
+        for (TKnownColumn& known : KnownColumns)
+            if (known.Low <= x && x <= known.High) return known.Column;
+        const int32_t column = Column(x);
+        if (!(KnownColumns[0].Column == column && KnownColumns[0].Low <= KnownColumns[0].High)) {
+            if (!(KnownColumns[1].Column == column && KnownColumns[1].Low <= KnownColumns[1].High))
+                KnownColumns[1] = {column, x, x};
+            std::swap(KnownColumns[0], KnownColumns[1]);
+        }
+        TKnownColumn& known = KnownColumns[0];
+        known.Low = std::min(known.Low, x);
+        known.High = std::max(known.High, x);
+        return column;
+    }
     int32_t Row(Extended y) const { return Map.Round(Map.PixelY(y)); }
 
     // The last node of from .. to in pixel column `column`, node `from` being in it.
@@ -902,9 +973,17 @@ private:
     int64_t InsideRun = -1;
     int32_t InsideColumn = 0;
     Extended InsideLow = 0, InsideHigh = 0;
+    // Arguments known to lie in one column, the one looked up last first (none at first).
+    struct TKnownColumn {
+        int32_t Column = 0;
+        Extended Low = 1, High = 0;
+    };
+    TKnownColumn KnownColumns[2];
     // Segments taken one by one, and how many of them make the exact walk the better choice.
     int Steps = 0;
     int StepBudget;
+    // Pixels per unit of the argument, to tell blocks too wide for one column.
+    Extended PixelsPerArgument;
 };
 
 // Builds the polyline from the nodes; false when the nodes gave up (the polyline is then partial).

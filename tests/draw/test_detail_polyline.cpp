@@ -1,7 +1,9 @@
 // The level-of-detail walk against the exact walk: two figures with the same curve, one drawing it
 // through the index and one through every node, must build the same polyline and paint the same
 // picture in every view.
+#include "model/DetailIndex.h"
 #include "model/Polyline.h"
+#include "tests/common/TestData.h"
 #include "window/FigurePaint.h"
 #include "window/SuperGrWindow.h"
 
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 
 namespace {
@@ -152,6 +156,39 @@ TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
     EXPECT_GE(viaDetail, views * 9 / 10); // non-monotonic curves are not among them
 }
 
+// Curves of hundreds of nodes per pixel column, where the walk passes whole blocks in a column:
+// a smooth signal with a little noise, pure noise and a staircase with noise on each step.
+TEST(DetailPolyline, SameAsTheExactWalkOnDenseCurves) {
+    Random r(31);
+    TFigure exact, detail;
+    constexpr int kNodes = 200000, kViews = 40, kKinds = 3;
+    int viaDetail = 0;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        TDoubleArray x(kNodes), y(kNodes);
+        for (int i = 0; i < kNodes; ++i) {
+            x[i] = Extended(i) * 1e-3L;
+            const Extended noise = Uniform(r, -1, 1);
+            y[i] = kind == 0   ? std::sin(Extended(i) * 2e-5L) + noise * 2e-3L
+                   : kind == 1 ? noise
+                               : Extended(i / 7919 % 5) + noise * 1e-2L;
+        }
+        for (TFigure* f : {&exact, &detail})
+            f->SetCurve(x, y, false, 3, 0);
+        BuildDetailIndex(*detail.Graph);
+        for (int v = 0; v < kViews; ++v) {
+            const Extended zoomX = std::exp(Uniform(r, -0.5L, 4)), zoomY = std::exp(Uniform(r, -0.5L, 3));
+            const Extended shiftX = Uniform(r, -0.4L, 0.4L) * (x.last() - x.first());
+            const Extended shiftY = Uniform(r, -0.3L, 0.3L);
+            for (TFigure* f : {&exact, &detail})
+                f->View(zoomX, zoomY, shiftX, shiftY);
+            viaDetail += detail.Graph->Cache.PixelsCurrent ? 0 : 1;
+            ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache))
+                << "kind " << kind << " view " << v;
+        }
+    }
+    EXPECT_GE(viaDetail, kKinds * kViews / 2); // noise going in and out of the window goes the exact way
+}
+
 TEST(DetailPolyline, ArgumentThatTurnsKeepsTheExactWalk) {
     TFigure figure;
     figure.SetCurve(TDoubleArray({1, 2, 3, 2.5L, 4}), TDoubleArray({1, 3, 2, 4, 0}), false, 3, 0);
@@ -217,4 +254,67 @@ TEST(DetailPolyline, LargeGraphBuildsItsIndexFromItsSecondPolylineOn) {
     ASSERT_TRUE(figure.Graph->SetData(x, y, {}));
     figure.View(1, 1, 0, 0);
     EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+}
+
+// The index reads most values as integers from their bits: its bounds hold every value, whatever
+// the value, and the direction it finds is that of the comparisons.
+TEST(DetailPolyline, IndexBoundsHoldAwkwardValues) {
+    using Limits = std::numeric_limits<Extended>;
+    const Extended tiny = Limits::denorm_min(), huge = Limits::max(), inf = Limits::infinity();
+    const Extended awkward[] = {0,
+                                -0.0L,
+                                tiny,
+                                -tiny,
+                                Limits::min(),
+                                1e-310L,
+                                1e300L,
+                                1e308L,
+                                huge,
+                                -huge,
+                                inf,
+                                -inf,
+                                1 + Limits::epsilon(),
+                                -1 - Limits::epsilon(),
+                                3,
+                                -3};
+    Random r(5);
+    for (int round = 0; round < 200; ++round) {
+        const int n = std::uniform_int_distribution<int>(2, 300)(r);
+        TDoubleArray x(n), y(n);
+        Extended at = Chance(r, 0.5) ? -Uniform(r, 0, 1e6L) : Uniform(r, -1, 1);
+        for (int i = 0; i < n; ++i) {
+            // Arguments close enough to tie in the leading bits, or equal, or far apart.
+            at += Chance(r, 0.3) ? 0 : Chance(r, 0.3) ? std::fabs(at) * 1e-16L + tiny : Uniform(r, 0, 5);
+            x[i] = at;
+            y[i] = Chance(r, 0.3) ? awkward[std::uniform_int_distribution<int>(0, 15)(r)] : Uniform(r, -5, 5);
+        }
+        if (Chance(r, 0.2)) std::swap(x[0], x[n - 1]);
+        TDetailIndex index;
+        index.Build(x.constData(), y.constData(), n);
+        const bool up = std::is_sorted(x.begin(), x.end());
+        const bool down = std::is_sorted(x.rbegin(), x.rend());
+        ASSERT_EQ(index.Usable(), up || down) << round;
+        if (!index.Usable()) continue;
+        for (int level = 0; level < index.LevelCount(); ++level) {
+            const int size = index.BlockSize(level);
+            for (int b = 0; b < index.BlockCount(level); ++b) {
+                const TDetailIndex::TBounds& bounds = index.Block(level, b);
+                for (int i = b * size; i < std::min(n, (b + 1) * size); ++i) {
+                    ASSERT_TRUE(bounds.Lo <= y[i] && y[i] <= bounds.Hi) << round << " " << i;
+                    ASSERT_TRUE(bounds.XLo <= x[i] && x[i] <= bounds.XHi) << round << " " << i;
+                }
+            }
+        }
+    }
+    // A NaN, or an encoding the FPU takes for one (no integer bit), leaves the index empty.
+    TDoubleArray x = testutil::Ramp(40), y = testutil::Ramp(40);
+    y[20] = std::nanl("");
+    TDetailIndex index;
+    index.Build(x.constData(), y.constData(), 40);
+    EXPECT_FALSE(index.Usable());
+    y[20] = 4;
+    const uint64_t noIntegerBit = uint64_t(1) << 62;
+    std::memcpy(&y[20], &noIntegerBit, sizeof noIntegerBit);
+    index.Build(x.constData(), y.constData(), 40);
+    EXPECT_EQ(index.Usable(), !std::isnan(y[20]));
 }
