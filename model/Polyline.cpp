@@ -4,9 +4,11 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <atomic>
 #include <cfenv>
 #include <cmath>
 #include <cstddef>
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -1237,6 +1239,44 @@ bool AnyNodeSelected(TGraph& g) {
 
 int32_t RoundPixel(Extended v) {
     return std::fegetround() == FE_TONEAREST ? RoundNearestEvenFast(v) : RoundHalfEven(v);
+}
+
+void PreparePolylines(const std::vector<TGraph*>& graphs) {
+    // A polyline touches only its own graph, so the graphs are shared out one at a time.
+    constexpr qsizetype kParallelNodes = 1 << 18;
+    qsizetype nodes = 0;
+    for (const TGraph* g : graphs)
+        if (g->Cache.Stale(TViewCache::Polyline)) nodes += g->NodeCount();
+    std::atomic<size_t> next{0};
+    auto prepareRest = [&] {
+        for (size_t i = next++; i < graphs.size(); i = next++)
+            PreparePolyline(*graphs[i]);
+    };
+    std::thread helper;
+    std::exception_ptr helperFailure;
+    if (graphs.size() >= 2 && nodes >= kParallelNodes && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread([&] {
+                try {
+                    prepareRest();
+                } catch (...) {
+                    helperFailure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    {
+        // The helper is joined whatever happens here: it reads the list and the counter.
+        struct TJoin {
+            std::thread& Thread;
+            ~TJoin() {
+                if (Thread.joinable()) Thread.join();
+            }
+        } join{helper};
+        prepareRest();
+    }
+    if (helperFailure) std::rethrow_exception(helperFailure);
 }
 
 void PreparePolyline(TGraph& g) {

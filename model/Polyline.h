@@ -3,9 +3,13 @@
 
 #include "model/Graph.h"
 
+#include <vector>
+
 // Rebuilds the polyline of the graph's view cache while the polyline is stale; painting
 // and node search then only replay the cache. Nothing happens while the polyline is fresh.
 void PreparePolyline(TGraph& graph);
+// The same for several graphs, on two cores when they are large enough to pay for it.
+void PreparePolylines(const std::vector<TGraph*>& graphs);
 
 // Pixel rounding used for every cached point: nearest integer, halves to even, saturated to int32.
 int32_t RoundPixel(Extended v);

@@ -139,6 +139,8 @@ void TSuperGrWindow::PrepareForPaint(const TRect& target) {
     const bool geometryChanged = !(PlotRect == FLastPaintPlot) || OutputScale != FLastPaintScale;
     FLastPaintPlot = PlotRect;
     FLastPaintScale = OutputScale;
+    std::vector<TGraph*> graphs;
+    graphs.reserve(FGraphs.size());
     for (const auto& g : FGraphs) {
         const Extended left = g->PixelToDataX(PlotRect.Left), right = g->PixelToDataX(PlotRect.Right);
         const Extended top = g->PixelToDataY(PlotRect.Top), bottom = g->PixelToDataY(PlotRect.Bottom);
@@ -151,8 +153,9 @@ void TSuperGrWindow::PrepareForPaint(const TRect& target) {
         g->Cache.VisXMax = xMax;
         g->Cache.VisYMin = yMin;
         g->Cache.VisYMax = yMax;
-        PreparePolyline(*g);
+        graphs.push_back(g.get());
     }
+    PreparePolylines(graphs);
 }
 
 void TSuperGrWindow::FitAllToPlot() {

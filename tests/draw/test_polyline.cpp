@@ -1,8 +1,10 @@
 #include "DrawTestUtil.h"
 #include "model/Polyline.h"
 #include "tests/common/PlotView.h"
+#include "tests/common/TestData.h"
 
 #include <cfenv>
+#include <random>
 
 namespace {
 
@@ -385,4 +387,27 @@ TEST_F(PolylineTest, StretchesBeyondOneEdgeChangeNothing) {
     EXPECT_EQ(g->NodePixels()[0].OnScreen, 0);
     EXPECT_EQ(g->NodePixels()[9], (TNodePixel{30, 150, 1, 0}));
     EXPECT_EQ(g->NodePixels()[12].OnScreen, 0);
+}
+
+// Graphs prepared together, on two cores, get the polylines each gets alone.
+TEST_F(PolylineTest, GraphsPreparedTogetherEqualEachAlone) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> height(-50, 350);
+    std::vector<TGraph*> graphs;
+    for (int k = 0; k < 3; ++k) {
+        TDoubleArray x = testutil::Ramp(100'000, 0, 0.004L), y(x.size());
+        for (Extended& v : y)
+            v = height(random);
+        graphs.push_back(AddGraph(x, y));
+        SetIdentity(*graphs.back(), Plot);
+    }
+    PreparePolylines(graphs);
+    for (TGraph* g : graphs) {
+        const Points together = CachedPoints(*g);
+        const Pieces pieces = CachedPieces(*g);
+        g->Cache.Invalidate(TViewCache::Polyline);
+        PreparePolyline(*g);
+        EXPECT_EQ(CachedPoints(*g), together);
+        EXPECT_EQ(CachedPieces(*g), pieces);
+    }
 }
