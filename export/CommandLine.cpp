@@ -5,7 +5,6 @@
 #include "export/PictureExport.h"
 #include "files/AddGraphsModel.h"
 #include "model/Notifier.h"
-#include "model/Polyline.h"
 #include "window/FigureStream.h"
 
 #include <QFileInfo>
@@ -368,12 +367,6 @@ int RunHeadless(const TCommandLine& command) {
             return 1;
         }
         return 0;
-    }
-    // A large curve is drawn through its level-of-detail index: the exact walk would first store a
-    // pixel record for every node (12 bytes a node), which costs more memory and about as much time.
-    for (int i = 0; i < window.GraphCount(); ++i) {
-        TGraph& graph = *window.GraphByIndex(i);
-        if (graph.NodeCount() >= DetailMinNodes) BuildDetailIndex(graph);
     }
     if (!ExportPicture(window, command.ExportFile, *PictureFormatFor(command.ExportFile),
                        {Extended(command.Scale), command.Scheme}, &error,

@@ -177,7 +177,7 @@ bool TGraph::SetData(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     ZData = z;
 
     ResetNodePixels();
-    Cache.ReleasePolyline();
+    Cache.NewNodes();
     Cache.Invalidate();
     Cache.AnySelected = false;
     Cache.MarkFresh(TViewCache::Selection);

@@ -319,7 +319,7 @@ bool TGraphRecord::Read(TByteReader& r, TGraph& g) {
     if (g.YData.size() != n || (!g.ZData.isEmpty() && g.ZData.size() != n)) return false;
     if (g.XSource.size() != (g.FLogX ? n : 0) || g.YSource.size() != (g.FLogY ? n : 0)) return false;
     // The polyline is rebuilt at the next painting.
-    g.Cache.ReleasePolyline();
+    g.Cache.NewNodes();
 
     return ReadNodePixels(r, g.FNodePixels, n) && ReadMarkers(r, g.Markers.Items);
 }

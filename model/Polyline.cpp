@@ -1115,17 +1115,22 @@ bool RefreshDetail(TGraph& g, int n, bool start) {
 }
 
 // The level-of-detail path serves a curve whose index is ready, whose argument runs in one
-// direction and whose node squares are not drawn (those need every visible node's pixel). An index
-// gone stale is rebuilt on another thread meanwhile, and the exact path draws the same picture. The
-// build starts with the second polyline after a change of the data: a picture painted once (an
-// export) does not pay for it.
+// direction and whose node squares are not drawn (those need every visible node's pixel). New nodes
+// are indexed at once. An index gone stale by edits is rebuilt on another thread, starting with the
+// second polyline after the edit, and the exact path draws the same picture meanwhile.
 bool UseDetail(TGraph& g, int n) {
     TViewCache& cache = g.Cache;
     if (cache.Stale(TViewCache::Detail)) {
-        const bool start = cache.DetailWanted;
-        cache.DetailWanted = true;
-        if (!RefreshDetail(g, n, start)) return false;
+        if (cache.IndexAtOnce && n >= DetailMinNodes && !g.ShowNodes()) {
+            BuildDetailIndex(g);
+        } else {
+            cache.IndexAtOnce = false;
+            const bool start = cache.DetailWanted;
+            cache.DetailWanted = true;
+            if (!RefreshDetail(g, n, start)) return false;
+        }
     }
+    cache.IndexAtOnce = false;
     cache.DetailWanted = false;
     const TDetailIndex& index = cache.DetailIndex;
     return index.Usable() && index.NodeCount() == n && g.YCount() == n && !g.ShowNodes() &&

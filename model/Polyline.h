@@ -14,9 +14,10 @@ void PreparePolylines(const std::vector<TGraph*>& graphs);
 // Pixel rounding used for every cached point: nearest integer, halves to even, saturated to int32.
 int32_t RoundPixel(Extended v);
 
-// Graphs from this many nodes on get a level-of-detail index of their own, built on another thread
-// after their data change (from their second polyline on); until it is ready their polyline is
-// built by the exact walk over every node, which draws the same.
+// Graphs from this many nodes on get a level-of-detail index of their own: new nodes are indexed by
+// their first polyline; after edits the index is rebuilt on another thread (from the second
+// polyline on), and until it is ready the polyline is built by the exact walk over every node,
+// which draws the same.
 inline constexpr int DetailMinNodes = 1 << 16;
 
 // With the index the polyline walk passes over the nodes that cannot change the picture; the node

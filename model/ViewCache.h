@@ -30,6 +30,13 @@ public:
     // The parts were just rebuilt (or are known to be as they were).
     void MarkFresh(uint8_t parts) { FStale &= uint8_t(~parts); }
 
+    // The nodes were replaced whole (new data, a figure read): the polyline goes, and the next one
+    // indexes the new nodes at once.
+    void NewNodes() {
+        ReleasePolyline();
+        IndexAtOnce = true;
+    }
+
     // Drops the polyline's storage: it grows again as the polyline is built, and a thinned curve
     // needs far fewer points than there are nodes.
     void ReleasePolyline() {
@@ -55,6 +62,10 @@ public:
     std::shared_ptr<TDetailBuild> DetailBuild;
     // A polyline was built while the index was stale: the next one starts its build.
     bool DetailWanted = false;
+    // Nodes replaced whole and not indexed yet: their first polyline builds the index on the spot,
+    // which costs less than the exact walk it spares (and its pixel record for every node). After
+    // edits the index is rebuilt on another thread instead, off the paint path.
+    bool IndexAtOnce = false;
     // Whether some node is selected (valid while Selection is fresh).
     bool AnySelected = false;
     // The node pixels belong to the last polyline: the level-of-detail path leaves them as they were.

@@ -174,6 +174,7 @@ TEST(DetailPolyline, SameAsTheExactWalkOnDenseCurves) {
         }
         for (TFigure* f : {&exact, &detail})
             f->SetCurve(x, y, false, 3, 0);
+        exact.Graph->SetShowNodes(true); // node squares need every node: the exact walk, always
         BuildDetailIndex(*detail.Graph);
         for (int v = 0; v < kViews; ++v) {
             const Extended zoomX = std::exp(Uniform(r, -0.5L, 4)), zoomY = std::exp(Uniform(r, -0.5L, 3));
@@ -181,6 +182,7 @@ TEST(DetailPolyline, SameAsTheExactWalkOnDenseCurves) {
             const Extended shiftY = Uniform(r, -0.3L, 0.3L);
             for (TFigure* f : {&exact, &detail})
                 f->View(zoomX, zoomY, shiftX, shiftY);
+            ASSERT_TRUE(exact.Graph->Cache.PixelsCurrent);
             viaDetail += detail.Graph->Cache.PixelsCurrent ? 0 : 1;
             ASSERT_TRUE(SamePolyline(exact.Graph->Cache, detail.Graph->Cache))
                 << "kind " << kind << " view " << v;
@@ -233,27 +235,33 @@ TEST(DetailPolyline, EditedNodesUpdateTheIndex) {
     EXPECT_TRUE(detail.Graph->Cache.PixelsCurrent);
 }
 
-TEST(DetailPolyline, LargeGraphBuildsItsIndexFromItsSecondPolylineOn) {
+TEST(DetailPolyline, NewNodesAreIndexedAtOnceAndEditsRebuildInTheBackground) {
     TFigure figure;
-    TDoubleArray x(DetailMinNodes), y(DetailMinNodes);
-    for (int i = 0; i < DetailMinNodes; ++i) {
+    const int n = DetailMinNodes + 1; // still indexed after the deletion below
+    TDoubleArray x(n), y(n);
+    for (int i = 0; i < n; ++i) {
         x[i] = i;
         y[i] = (i * 7919) % 1000;
     }
     figure.SetCurve(x, y, false, 3, 0);
-    figure.View(1, 1, 0, 0); // painted once, as an export: no build
-    EXPECT_FALSE(figure.Graph->Cache.DetailBuild);
+    figure.View(1, 1, 0, 0);
+    EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent); // through the index from the first picture
+    EXPECT_TRUE(figure.Graph->StoredNodePixels().isEmpty());
+    // An edit leaves the index behind: the exact walk until the rebuild from the next polyline on.
+    ASSERT_TRUE(figure.Graph->DeleteNode(5));
     figure.View(2, 1, 0, 0);
-    EXPECT_TRUE(figure.Graph->Cache.DetailBuild);
-    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent); // the exact walk meanwhile
-    FinishDetailIndex(*figure.Graph);
+    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+    EXPECT_FALSE(figure.Graph->Cache.DetailBuild);
     figure.View(3, 1, 0, 0);
+    EXPECT_TRUE(figure.Graph->Cache.DetailBuild);
+    FinishDetailIndex(*figure.Graph);
+    figure.View(4, 1, 0, 0);
     EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent);
-    // New data leave the index behind; the next polylines go the exact way until it is rebuilt.
+    // New data are indexed at once again.
     y[5] = 2000;
     ASSERT_TRUE(figure.Graph->SetData(x, y, {}));
     figure.View(1, 1, 0, 0);
-    EXPECT_TRUE(figure.Graph->Cache.PixelsCurrent);
+    EXPECT_FALSE(figure.Graph->Cache.PixelsCurrent);
 }
 
 // The index reads most values as integers from their bits: its bounds hold every value, whatever
