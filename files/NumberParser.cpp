@@ -117,6 +117,24 @@ struct Decimal {
     char point;
 };
 
+// An exponent part ("e", an optional sign, digits) at p: where it ends (p when there is none) and
+// its value, whose magnitude saturates at kExponentCap.
+[[gnu::always_inline]] inline const char* ScanExponent(const char* p, const char* end, int& exponent) {
+    exponent = 0;
+    if (p == end || (*p != 'e' && *p != 'E')) return p;
+    const char* q = p + 1;
+    bool negative = false;
+    if (q != end && (*q == '+' || *q == '-')) {
+        negative = *q == '-';
+        ++q;
+    }
+    if (q == end || !IsDigit(*q)) return p;
+    for (; q != end && IsDigit(*q); ++q)
+        if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
+    if (negative) exponent = -exponent;
+    return q;
+}
+
 // The syntax of ParseExtended: false when no number starts at begin. The parts are kept in locals
 // while scanning, so that the digit loops run in registers.
 [[gnu::always_inline]] inline bool Scan(const char* begin, const char* end, unsigned flags, Decimal& d) {
@@ -152,24 +170,10 @@ struct Decimal {
         anyDigit = anyDigit || p != fraction;
     }
     if (!anyDigit) return false;
-    if (p != end && (*p == 'e' || *p == 'E')) {
-        const char* q = p + 1;
-        bool negativeExponent = false;
-        if (q != end && (*q == '+' || *q == '-')) {
-            negativeExponent = *q == '-';
-            ++q;
-        }
-        if (q != end && IsDigit(*q)) {
-            int exponent = 0;
-            while (q != end && IsDigit(*q)) {
-                if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
-                ++q;
-            }
-            if (exponent >= kExponentCap) dropped = 1; // saturated: leave the rounding to the slow path
-            decimalExponent += negativeExponent ? -exponent : exponent;
-            p = q;
-        }
-    }
+    int exponent = 0;
+    p = ScanExponent(p, end, exponent);
+    if (std::abs(exponent) >= kExponentCap) dropped = 1; // saturated: leave the rounding to the slow path
+    decimalExponent += exponent;
     d = {digitsBegin, p, mantissa, kept, dropped, decimalExponent, negative, point};
     return true;
 }
@@ -292,20 +296,7 @@ bool IsExtended(const char* begin, const char* end, const char** stop, unsigned 
         return false;
     }
     int exponent = 0;
-    if (p != end && (*p == 'e' || *p == 'E')) {
-        const char* q = p + 1;
-        bool negativeExponent = false;
-        if (q != end && (*q == '+' || *q == '-')) {
-            negativeExponent = *q == '-';
-            ++q;
-        }
-        if (q != end && IsDigit(*q)) {
-            for (; q != end && IsDigit(*q); ++q)
-                if (exponent < kExponentCap) exponent = exponent * 10 + (*q - '0');
-            if (negativeExponent) exponent = -exponent;
-            p = q;
-        }
-    }
+    p = ScanExponent(p, end, exponent);
     *stop = p;
     // The value is below 10^(integer digits + exponent); only near the top of the range does the
     // conversion decide.
