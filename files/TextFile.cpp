@@ -483,31 +483,26 @@ bool TTextFile::ReadText(const char* data, qsizetype size, const TMappedFile* ma
     return Finish(builder.Finish());
 }
 
-bool TTextFile::StopWhenCancelled() {
-    const QString name = fileName_;
+// Everything read so far goes; the file name stays for the message.
+bool TTextFile::Fail(int32_t code, const QString& message) {
     Clear();
-    fileName_ = name;
-    SetError(kCancelledError, QString());
+    SetError(code, message);
     return false;
 }
 
+bool TTextFile::StopWhenCancelled() {
+    return Fail(kCancelledError, QString());
+}
+
 bool TTextFile::StopWhenChanged() {
-    const QString name = fileName_;
-    Clear();
-    fileName_ = name;
-    SetError(99, QStringLiteral("Файл ") + filesave::Quoted(name) +
-                     QStringLiteral(" изменился во время чтения."));
-    return false;
+    return Fail(99, QStringLiteral("Файл ") + filesave::Quoted(fileName_) +
+                        QStringLiteral(" изменился во время чтения."));
 }
 
 bool TTextFile::Finish(bool anyNumeric) {
     if (anyNumeric) return true;
-    const QString name = fileName_;
-    Clear();
-    fileName_ = name;
-    SetError(3, QStringLiteral("Файл ") + filesave::Quoted(name) +
-                    QStringLiteral(" не содержит численных данных."));
-    return false;
+    return Fail(3, QStringLiteral("Файл ") + filesave::Quoted(fileName_) +
+                       QStringLiteral(" не содержит численных данных."));
 }
 
 bool TTextFile::LoadFromFile(const QString& name) {
@@ -548,9 +543,7 @@ bool TTextFile::LoadFromFile(const QString& name) {
         else
             ok = ReadText(data, size, mapping.IsMapped() ? &mapping : nullptr);
     } catch (const std::bad_alloc&) {
-        Clear();
-        fileName_ = name;
-        SetError(99, QStringLiteral("Неизвестная ошибка."));
+        Fail(99, QStringLiteral("Неизвестная ошибка."));
     }
     // Whatever was read from a file that shrank meanwhile may be zeros in place of its lost end.
     if (!Cancelled() && mapping.Shrank()) ok = StopWhenChanged();
@@ -566,10 +559,7 @@ bool TTextFile::LoadFromBytes(const QByteArray& bytes, const QString& name) {
             return ReadDelimited(bytes.constData(), bytes.size());
         return ReadText(bytes.constData(), bytes.size(), nullptr);
     } catch (const std::bad_alloc&) {
-        Clear();
-        fileName_ = name;
-        SetError(99, QStringLiteral("Неизвестная ошибка."));
-        return false;
+        return Fail(99, QStringLiteral("Неизвестная ошибка."));
     }
 }
 

@@ -118,6 +118,7 @@ private:
     bool ReadDelimited(const char* data, qsizetype size);
     void AppendColumnsInfo(const QStringList& names = {}, const QList<bool>& dates = {});
     bool Finish(bool anyNumeric);
+    bool Fail(int32_t code, const QString& message);
     bool StopWhenCancelled();
     bool StopWhenChanged();
     void SetError(int32_t code, const QString& message);
