@@ -1124,7 +1124,6 @@ bool UseDetail(TGraph& g, int n) {
         if (cache.IndexAtOnce && n >= DetailMinNodes && !g.ShowNodes()) {
             BuildDetailIndex(g);
         } else {
-            cache.IndexAtOnce = false;
             const bool start = cache.DetailWanted;
             cache.DetailWanted = true;
             if (!RefreshDetail(g, n, start)) return false;
@@ -1257,11 +1256,11 @@ void PreparePolylines(const std::vector<TGraph*>& graphs) {
         for (size_t i = next++; i < graphs.size(); i = next++)
             PreparePolyline(*graphs[i]);
     };
-    std::thread helper;
     std::exception_ptr helperFailure;
+    std::jthread helper; // joined whatever happens below: it reads the list and the counter
     if (graphs.size() >= 2 && nodes >= kParallelNodes && std::thread::hardware_concurrency() > 1) {
         try {
-            helper = std::thread([&] {
+            helper = std::jthread([&] {
                 try {
                     prepareRest();
                 } catch (...) {
@@ -1271,16 +1270,8 @@ void PreparePolylines(const std::vector<TGraph*>& graphs) {
         } catch (const std::system_error&) {
         }
     }
-    {
-        // The helper is joined whatever happens here: it reads the list and the counter.
-        struct TJoin {
-            std::thread& Thread;
-            ~TJoin() {
-                if (Thread.joinable()) Thread.join();
-            }
-        } join{helper};
-        prepareRest();
-    }
+    prepareRest();
+    if (helper.joinable()) helper.join();
     if (helperFailure) std::rethrow_exception(helperFailure);
 }
 
