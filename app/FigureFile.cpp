@@ -15,6 +15,8 @@
 #include <QThread>
 
 #include <libdeflate.h>
+#include <pwd.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -23,8 +25,8 @@
 #include <new>
 #include <system_error>
 #include <thread>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace figurefile {
 
@@ -263,10 +265,17 @@ QByteArray HeaderText(const QDateTime& now, const QString& computer, const QStri
     return bytes.leftJustified(HeaderSize, ' ');
 }
 
-QByteArray CurrentHeader() {
+QString UserName() {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = qEnvironmentVariable("LOGNAME");
-    return HeaderText(QDateTime::currentDateTime(), QSysInfo::machineHostName(), user);
+    // Services and cron jobs run without either variable; the account database still knows the name.
+    if (user.isEmpty())
+        if (const passwd* account = getpwuid(geteuid())) user = QString::fromLocal8Bit(account->pw_name);
+    return user;
+}
+
+QByteArray CurrentHeader() {
+    return HeaderText(QDateTime::currentDateTime(), QSysInfo::machineHostName(), UserName());
 }
 
 namespace {

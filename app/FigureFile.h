@@ -36,6 +36,8 @@ QString TitleFor(const QString& fileName);
 // The header text, cp1251, padded with blanks or cut to exactly 255 bytes. An empty computer or
 // user name leaves its line out.
 QByteArray HeaderText(const QDateTime& now, const QString& computer, const QString& user);
+// The user's login name: $USER, $LOGNAME, else the account database's name of the effective user.
+QString UserName();
 // The header of a file written now on this computer by this user.
 QByteArray CurrentHeader();
 

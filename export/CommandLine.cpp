@@ -337,8 +337,12 @@ int RunHeadless(const TCommandLine& command) {
         int code = 0;
         const QString text =
             mathfuncs::EvaluateLineToText(command.Formula, graphs, command.EvalSettings, &code);
+        if (code != 0) {
+            PrintError(text.trimmed());
+            return 1;
+        }
         std::fputs(text.toUtf8().constData(), stdout);
-        return code == 0 ? 0 : 1;
+        return 0;
     }
     if (window.GraphCount() == 0) {
         PrintError(QStringLiteral("нет графиков для вывода"));
@@ -347,7 +351,9 @@ int RunHeadless(const TCommandLine& command) {
 
     QString error;
     if (IsFigureFile(command.ExportFile)) {
-        // The window's client size stands for the main window's, which a headless run has not.
+        // The window's client size stands for the main window's, which a headless run has not. The
+        // caption is the file's path, as the program names a figure it opened from there.
+        window.Caption = QFileInfo(command.ExportFile).absoluteFilePath();
         if (!figurefile::Write(window, {0, 0, command.Width, command.Height}, command.ExportFile, &error)) {
             PrintError(QStringLiteral("не удаётся записать \"%1\": %2").arg(command.ExportFile, error));
             return 1;

@@ -4,9 +4,11 @@
 #include "window/SuperGrWindow.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -106,6 +108,7 @@ TEST(CommandLine, HeadlessExportWritesAFigureThatOpensWithTheInputsGraphs) {
     TWindowBounds bounds;
     ASSERT_TRUE(figurefile::Load(opened, figure, &error, &bounds)) << error.toStdString();
     EXPECT_EQ(bounds, (TWindowBounds{0, 0, 800, 600}));
+    EXPECT_EQ(opened.Caption, QFileInfo(figure).absoluteFilePath());
     ASSERT_EQ(opened.GraphCount(), 2);
     EXPECT_EQ(opened.GraphByIndex(0)->YData.value(7), 49);
     EXPECT_EQ(opened.GraphByIndex(1)->YData.value(7), -7);
@@ -178,8 +181,10 @@ TEST(CommandLine, EvalPrintsTheFormulaOverTheInputs) {
     auto bad = ParseCommandLine(QStringList{QStringLiteral("--eval=Y(7)"), data}, &error);
     ASSERT_TRUE(bad);
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_EQ(RunHeadless(*bad), 1);
-    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ""); // a script reading the result gets none
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::StartsWith("tarvelo: "));
 }
 
 // --eval computes as the calculator does unless told otherwise: linear interpolation by default.

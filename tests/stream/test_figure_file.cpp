@@ -105,6 +105,18 @@ TEST(FigureFileHeader, IsPaddedOrCutToExactly255Bytes) {
     EXPECT_TRUE(longOne.endsWith("ccc"));
 }
 
+TEST(FigureFileHeader, NamesTheUserWithoutTheLoginVariables) {
+    const QByteArray user = qgetenv("USER"), logname = qgetenv("LOGNAME");
+    qunsetenv("USER");
+    qunsetenv("LOGNAME");
+    const QString name = figurefile::UserName();
+    const QByteArray header = figurefile::CurrentHeader();
+    qputenv("USER", user);
+    qputenv("LOGNAME", logname);
+    ASSERT_FALSE(name.isEmpty());
+    EXPECT_TRUE(header.contains("\r\nUser: " + name.toLocal8Bit() + "\r\n")) << header.constData();
+}
+
 TEST(FigureFileLayout, HeaderBoundsLengthStreamAndTrailer) {
     const QByteArray stream = QByteArray(5000, 'x') + QByteArrayLiteral("end");
     const QByteArray file = figurefile::Compose(QByteArrayLiteral("head"), {-1, 2, 300, 400}, stream);
