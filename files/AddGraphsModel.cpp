@@ -242,9 +242,6 @@ namespace {
 bool IsMatName(const QString& name) {
     return name.endsWith(QLatin1String(".mat"), Qt::CaseInsensitive);
 }
-bool IsClipboard(const QString& name) {
-    return name.compare(QLatin1String("<Clipboard>"), Qt::CaseInsensitive) == 0;
-}
 } // namespace
 
 QString TAddGraphsModel::ReadingText(const QString& name) {
@@ -254,7 +251,7 @@ QString TAddGraphsModel::ReadingText(const QString& name) {
 
 bool TAddGraphsModel::ReadOffThread(const QString& name, const TJobWork& work) const {
     // The clipboard belongs to the GUI thread, and its text is small.
-    return IsClipboard(name) ? RunJobInline(ReadingText(name), work) : RunJob(ReadingText(name), work);
+    return IsClipboardSource(name) ? RunJobInline(ReadingText(name), work) : RunJob(ReadingText(name), work);
 }
 
 void TAddGraphsModel::LoadSources(const QStringList& names) {
@@ -396,7 +393,7 @@ void TAddGraphsModel::SetFieldSeparator(TFieldSeparator separator) {
     QList<int> rereads;
     QStringList names;
     for (int f = 0; f < files_.size(); ++f)
-        if (!IsMatName(files_[f].Caption) && !IsClipboard(files_[f].Caption)) {
+        if (!IsMatName(files_[f].Caption) && !IsClipboardSource(files_[f].Caption)) {
             rereads.append(f);
             names.append(files_[f].Caption);
         }

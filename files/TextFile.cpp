@@ -505,11 +505,19 @@ bool TTextFile::Finish(bool anyNumeric) {
                        QStringLiteral(" не содержит численных данных."));
 }
 
+QString ClipboardSource() {
+    return QStringLiteral("<Clipboard>");
+}
+
+bool IsClipboardSource(const QString& name) {
+    return name.compare(ClipboardSource(), Qt::CaseInsensitive) == 0;
+}
+
 bool TTextFile::LoadFromFile(const QString& name) {
     Clear();
     SetError(0, QString());
     fileName_ = name;
-    if (name.compare(QLatin1String("<CLIPBOARD>"), Qt::CaseInsensitive) == 0) {
+    if (IsClipboardSource(name)) {
         auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
         QClipboard* clipboard = app ? QGuiApplication::clipboard() : nullptr;
         if (!clipboard) {
@@ -606,7 +614,7 @@ bool TTextFile::ReadDelimited(const char* data, qsizetype size) {
 bool TTextFile::LoadFromClipboardText(const QString& text) {
     Clear();
     SetError(0, QString());
-    fileName_ = QStringLiteral("<CLIPBOARD>");
+    fileName_ = ClipboardSource();
     // Lines end at CR LF, CR or LF; a final line end adds no empty line.
     QStringList lines;
     qsizetype start = 0;
@@ -644,7 +652,7 @@ bool TTextFile::LoadFromClipboardText(const QString& text) {
         return Finish(builder.Finish());
     } catch (const std::bad_alloc&) {
         Clear();
-        fileName_ = QStringLiteral("<CLIPBOARD>");
+        fileName_ = ClipboardSource();
         SetError(99, QStringLiteral("Неизвестная ошибка."));
         return false;
     }

@@ -40,12 +40,17 @@ bool ParseNumbers(const char* begin, const char* end, const TSeparatorSet& separ
                   std::vector<Extended>& values);
 bool ParseNumbers(const QString& line, const TSeparatorSet& separators, TDoubleArray& values);
 
+// The source name that reads the clipboard's text instead of a file (compared case-insensitively),
+// and the name messages give the clipboard.
+QString ClipboardSource(); // "<Clipboard>"
+bool IsClipboardSource(const QString& name);
+
 class TTextFile {
 public:
     using TProgressEvent = std::function<void(TTextFile* sender, int percent)>;
 
     bool LoadFromFile(const QString& name);
-    // The clipboard reading applied to a given text (LoadFromFile("<CLIPBOARD>") passes the clipboard's).
+    // The clipboard reading applied to a given text (LoadFromFile(ClipboardSource()) passes the clipboard's).
     bool LoadFromClipboardText(const QString& text);
     // The file reading applied to bytes already in memory.
     bool LoadFromBytes(const QByteArray& bytes, const QString& name);

@@ -3,6 +3,7 @@
 #include "export/CommandLine.h"
 #include "export/DataExport.h"
 #include "export/PictureExport.h"
+#include "files/TextFile.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/automarkers/AutoMarkersDialog.h"
 #include "gui/bindingwizard/BindingWizardDialog.h"
@@ -202,7 +203,7 @@ void TMainCommands::Paste() {
         edit->paste();
         return;
     }
-    OpenDataFiles({QStringLiteral("<Clipboard>")});
+    OpenDataFiles({ClipboardSource()});
 }
 
 TSaveGraphsDialog& TMainCommands::SaveGraphsDialog() {

@@ -146,7 +146,7 @@ TEST_F(TextFileTest, FailuresClearEverything) {
 
 TEST_F(TextFileTest, ClipboardText) {
     ASSERT_TRUE(file.LoadFromClipboardText(QStringLiteral("Заголовок\r\n1 2\r\n3 4\r\n")));
-    EXPECT_EQ(file.FileName(), QStringLiteral("<CLIPBOARD>"));
+    EXPECT_EQ(file.FileName(), QStringLiteral("<Clipboard>"));
     EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}, {3, 4}}));
     EXPECT_EQ(file.HeaderLines()[0], TStrArray{QStringLiteral("Заголовок")});
     // One line holds its rows as ";"-separated records.
@@ -154,6 +154,7 @@ TEST_F(TextFileTest, ClipboardText) {
     EXPECT_EQ(Variable(file, 0), (TDoubleArray2{{1, 2}, {3, 4}, {5, 6}}));
     EXPECT_FALSE(file.LoadFromClipboardText(QString()));
     EXPECT_EQ(file.ErrorCode(), 3);
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Файл \"<Clipboard>\" не содержит численных данных."));
 
     QGuiApplication::clipboard()->setText(QStringLiteral("1\t2,5\n3\t4"));
     ASSERT_TRUE(file.LoadFromFile(QStringLiteral("<Clipboard>")));
