@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,7 +130,8 @@ QVBoxLayout* StripLayout(QDialog* dialog, const QString& title) {
 TThinDialog::TThinDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     QVBoxLayout* layout = StripLayout(this, QStringLiteral("Выбор степени прореживания"));
     count_ = new QLineEdit(QStringLiteral("2"));
-    count_->setMaxLength(5);
+    // A count beyond the largest one used cannot be typed or confirmed, rather than cut down unseen.
+    count_->setValidator(new QIntValidator(1, MaxThinning, count_));
     auto* row = new QHBoxLayout;
     row->setContentsMargins(12, 6, 12, 6);
     row->addWidget(new QLabel(QStringLiteral("Оставить каждую")));
@@ -147,20 +149,15 @@ TThinDialog::TThinDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     layout->addLayout(buttons);
     connect(thin_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(count_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        bool ok = false;
-        const int n = text.toInt(&ok);
-        thin_->setEnabled(ok && n > 0);
-    });
+    connect(count_, &QLineEdit::textChanged, this,
+            [this] { thin_->setEnabled(count_->hasAcceptableInput()); });
 }
 
 int TThinDialog::Ask() {
     count_->selectAll();
     count_->setFocus();
     if (exec() != QDialog::Accepted) return 0;
-    bool ok = false;
-    const int n = count_->text().toInt(&ok);
-    return ok ? std::clamp(n, 0, MaxThinning) : 0;
+    return count_->hasAcceptableInput() ? count_->text().toInt() : 0;
 }
 
 TGraphNameDialog::TGraphNameDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {

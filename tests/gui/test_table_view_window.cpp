@@ -5,8 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using testutil::Values;
@@ -90,3 +93,28 @@ TEST_F(TableWindowTest, TypedValueIsSavedIntoTheGraph) {
     EXPECT_EQ(figure.GraphByIndex(0)->YData, Values({10, 20, 5}));
 }
 } // namespace
+
+// The thinning count takes only what thinning uses: 40000 cannot be confirmed, 2 thins out.
+TEST_F(TableWindowTest, ThinningCountBeyondTheLargestCannotBeConfirmed) {
+    Data().SelectAll();
+    auto thinWith = [&](const char* count) {
+        bool enabled = true;
+        QTimer::singleShot(0, table.get(), [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            auto* field = dialog->findChild<QLineEdit*>();
+            field->selectAll();
+            QTest::keyClicks(field, QString::fromLatin1(count));
+            for (const QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Проредить")) enabled = button->isEnabled();
+            QTest::keyClick(field, Qt::Key_Return);
+            if (dialog->isVisible()) QTest::keyClick(field, Qt::Key_Escape);
+        });
+        table->findChild<QAction*>(QStringLiteral("actThin"))->trigger();
+        return enabled;
+    };
+    EXPECT_FALSE(thinWith("40000"));
+    EXPECT_EQ(Data().Column(0), Values({1, 2, 3}));
+    EXPECT_TRUE(thinWith("2"));
+    EXPECT_EQ(Data().Column(0), Values({1, 3}));
+}
