@@ -1,6 +1,7 @@
 #include "gui/filtration/FiltrationDialog.h"
 
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/widgets/GraphComboBox.h"
 #include "model/Colors.h"
 
 #include <QApplication>
@@ -21,8 +22,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QStylePainter>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace {
@@ -38,77 +37,17 @@ QColor ToQColor(TColor c) {
     return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
 }
 
-// One entry of the graph lists: a text entry at the left, or a graph as a sample of its colour
-// (outlined in black, in white when selected) followed by its name; a white frame around the entry.
-void PaintGraphItem(QPainter& painter, const QRect& rect, const QString& text, const QColor* colour,
-                    bool selected, const QPalette& palette) {
-    painter.save();
-    painter.fillRect(rect, palette.color(selected ? QPalette::Highlight : QPalette::Base));
-    painter.setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    if (!colour) {
-        painter.drawText(rect.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
-    } else {
-        const QRect sample(QPoint(rect.left() + 2, rect.top() + 2),
-                           QPoint(rect.left() + 41, rect.bottom() - 2));
-        painter.fillRect(sample, *colour);
-        painter.setPen(selected ? Qt::white : Qt::black);
-        painter.drawRect(sample);
-        painter.setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter.drawText(rect.adjusted(50, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
-    }
-    painter.setPen(Qt::white);
-    painter.drawRect(rect.adjusted(0, 0, -1, -1));
-    painter.restore();
-}
-
 // The graph lists carry graph IDs; the colours are looked up in the target window as they are drawn.
-class TGraphItemDelegate : public QStyledItemDelegate {
-public:
-    TGraphItemDelegate(const TFiltrationModel& model, QObject* parent)
-        : QStyledItemDelegate(parent), model_(model) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const int32_t id = index.data(kGraphIdRole).toInt();
-        const TGraph* g = model_.Target() && id >= 0 ? model_.Target()->GraphByID(id) : nullptr;
-        const QColor colour = g ? ToQColor(g->Color()) : QColor();
-        PaintGraphItem(*painter, option.rect, index.data(Qt::DisplayRole).toString(), g ? &colour : nullptr,
-                       option.state & QStyle::State_Selected, option.palette);
-    }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index) + QSize(50, 4);
-    }
-
-private:
-    const TFiltrationModel& model_;
-};
-
-// A combo box that shows its current entry the way its list draws it.
-class TGraphComboBox : public QComboBox {
-public:
-    TGraphComboBox(const TFiltrationModel& model, QWidget* parent) : QComboBox(parent), model_(model) {
-        setItemDelegate(new TGraphItemDelegate(model, this));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        option.currentText.clear();
-        painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        if (currentIndex() < 0) return;
-        const QRect field =
-            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-        const int32_t id = currentData(kGraphIdRole).toInt();
-        const TGraph* g = model_.Target() && id >= 0 ? model_.Target()->GraphByID(id) : nullptr;
-        const QColor colour = g ? ToQColor(g->Color()) : QColor();
-        PaintGraphItem(painter, field, currentText(), g ? &colour : nullptr, false, palette());
-    }
-
-private:
-    const TFiltrationModel& model_;
-};
+TGraphComboBox* GraphBox(const TFiltrationModel& model, QWidget* parent) {
+    return new TGraphComboBox(
+        [&model](const QVariant& id) -> std::optional<QColor> {
+            const TGraph* g =
+                model.Target() && id.toInt() >= 0 ? model.Target()->GraphByID(id.toInt()) : nullptr;
+            if (!g) return std::nullopt;
+            return ToQColor(g->Color());
+        },
+        parent);
+}
 
 void FillGraphBox(QComboBox* box, const QList<TGraphItem>& items, int index) {
     const QSignalBlocker quiet(box);
@@ -209,7 +148,7 @@ void TFiltrationDialog::BuildUi() {
     Forward(onlySource_, &QCheckBox::toggled, [this](bool on) { model_.OnlySourceNodes = on; });
 
     left->addWidget(Label("Поместить результат в"));
-    output_ = new TGraphComboBox(model_, this);
+    output_ = GraphBox(model_, this);
     left->addWidget(output_);
     Forward(output_, &QComboBox::activated, [this](int i) { model_.OutputIndex = i; });
 
@@ -218,7 +157,7 @@ void TFiltrationDialog::BuildUi() {
     allGraphs_ = new QRadioButton(Text("ко всем графикам"));
     selectedGraphs_ = new QRadioButton(Text("к выбранным графикам"));
     oneGraph_ = new QRadioButton(Text("к графику"));
-    graph_ = new TGraphComboBox(model_, this);
+    graph_ = GraphBox(model_, this);
     for (QRadioButton* r : {allGraphs_, selectedGraphs_, oneGraph_})
         scopeLayout->addWidget(r);
     scopeLayout->addWidget(graph_);

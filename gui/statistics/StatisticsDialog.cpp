@@ -1,5 +1,6 @@
 #include "gui/statistics/StatisticsDialog.h"
 
+#include "gui/widgets/GraphComboBox.h"
 #include "model/DrawAdapter.h"
 
 #include <QComboBox>
@@ -9,25 +10,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
-constexpr int SwatchWidth = 40, SwatchHeight = 12;
 constexpr int ColumnWidths[] = {189, 187, 37};
-
-// The graph's colour as the list shows it beside its name: a swatch outlined in black.
-QIcon Swatch(TColor color) {
-    QPixmap pixmap(SwatchWidth, SwatchHeight);
-    pixmap.fill(TDrawAdapter::ToQColor(color));
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    painter.drawRect(0, 0, SwatchWidth - 1, SwatchHeight - 1);
-    return QIcon(pixmap);
-}
 
 QLineEdit* FigureField() {
     auto* field = new QLineEdit(QStringLiteral("0"));
@@ -57,8 +46,9 @@ TStatisticsDialog::TStatisticsDialog(TSuperGrWindow& window, QWidget* parent)
     oneGraph_ = new QRadioButton(QStringLiteral("по графику"));
     selectedGraphs_ = new QRadioButton(QStringLiteral("по выбранным графикам"));
     allGraphs_ = new QRadioButton(QStringLiteral("по всем графикам"));
-    graphs_ = new QComboBox;
-    graphs_->setIconSize(QSize(SwatchWidth, SwatchHeight));
+    // Each entry carries its graph's colour.
+    graphs_ = new TGraphComboBox(
+        [](const QVariant& colour) { return std::optional(TDrawAdapter::ToQColor(TColor(colour.toInt()))); });
     graphs_->setMinimumContentsLength(24);
     auto* choice = new QGroupBox(QStringLiteral("Показать информацию "));
     auto* choiceLayout = new QVBoxLayout(choice);
@@ -128,7 +118,7 @@ void TStatisticsDialog::Refill() {
     const QSignalBlocker quiet(graphs_);
     graphs_->clear();
     for (const TStatisticsModel::TGraphEntry& g : model_.Graphs())
-        graphs_->addItem(Swatch(g.Color), g.Name);
+        graphs_->addItem(g.Name, int(g.Color));
     graphs_->setCurrentIndex(model_.GraphIndex);
 }
 
