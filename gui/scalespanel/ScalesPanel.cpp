@@ -38,7 +38,8 @@ constexpr TBindColumn ColumnOrder[BindColumnCount] = {TBindColumn::ScaleX, TBind
 const char* const BindingTips[BindColumnCount] = {"Масштаб по X", "Масштаб по Y", "Смещение по X",
                                                   "Смещение по Y"};
 
-// A binding picture: the group's name, struck through and grey while the permission is off.
+// A binding picture: the group's name, struck through, grey and on a shaded face while the permission
+// is off, so that even the dash of no group reads differently in the two states.
 void ShowBinding(QToolButton* button, TBindColumn column, int32_t group, bool allowed) {
     const QString text = group < 0 ? QStringLiteral("–") : GroupCaption(column, group);
     if (button->text() != text) button->setText(text);
@@ -46,7 +47,9 @@ void ShowBinding(QToolButton* button, TBindColumn column, int32_t group, bool al
     font.setStrikeOut(!allowed);
     font.setBold(group >= 0);
     if (button->font() != font) button->setFont(font);
-    const QString look = allowed ? QString() : QStringLiteral("color: gray");
+    const QString look =
+        allowed ? QString()
+                : QStringLiteral("color: gray; background-color: #d0d0d0; border: 1px solid #a0a0a0");
     if (button->styleSheet() != look) button->setStyleSheet(look);
 }
 

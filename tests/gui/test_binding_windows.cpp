@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -88,5 +89,25 @@ TEST_F(BindingWindowsGui, PanelShowsTheViewsAndTakesTypedOnes) {
     window.PanBy(10, 0, false, 0);
     QApplication::processEvents();
     EXPECT_EQ(panel.Row(2)->Boxes[0]->text(), ViewText(model.View(2, TViewBox::Left)));
+}
+// Off and on must be told apart at a glance, for a graph in no group too (its picture is a dash).
+TEST_F(BindingWindowsGui, PanelShowsAPermissionOffClearlyApart) {
+    TScalesPanel panel(window, nullptr);
+    panel.FillPanel();
+    panel.ShowAt(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    QToolButton* ungrouped = nullptr;
+    for (QToolButton* b : panel.Row(0)->findChildren<QToolButton*>())
+        if (b->text() == QStringLiteral("–") && !ungrouped) ungrouped = b;
+    ASSERT_NE(ungrouped, nullptr);
+    const QImage on = ungrouped->grab().toImage();
+    QTest::mouseClick(ungrouped, Qt::LeftButton);
+    const QImage off = ungrouped->grab().toImage();
+    ASSERT_EQ(on.size(), off.size());
+    int differing = 0;
+    for (int y = 0; y < on.height(); ++y)
+        for (int x = 0; x < on.width(); ++x)
+            differing += on.pixel(x, y) != off.pixel(x, y);
+    EXPECT_GT(differing, on.width() * on.height() / 4);
 }
 } // namespace
