@@ -105,6 +105,13 @@ TSettingsDialog::TSettingsDialog(TSuperGrWindow& figure, THost host, QWidget* pa
     pages->addTab(NewGraphPage(), S("Новый график"));
     pages->addTab(MorePage(), S("Дополнительно"));
 
+    // Tighter than the style's spacing, so that the pages keep to the dialog's design size.
+    for (QLayout* inner : pages->findChildren<QLayout*>()) {
+        inner->setSpacing(2);
+        const bool framesAWidget = inner->parentWidget() && inner->parentWidget()->layout() == inner;
+        if (framesAWidget) inner->setContentsMargins(6, 2, 6, 2);
+    }
+
     auto* help = new QPushButton(S("Помощь"));
     FRemember = new QCheckBox(S("Запомнить настройки"));
     auto* close = new QPushButton(S("Закрыть"));
@@ -303,7 +310,8 @@ QWidget* TSettingsDialog::GeneralPage() {
     columns->addLayout(right);
     layout->addLayout(columns);
 
-    auto* actions = new QVBoxLayout;
+    // Two columns of three, so that the page keeps to the dialog's design height.
+    auto* actions = new QGridLayout;
     auto* actionGroup = new QButtonGroup(this);
     const char* const kActions[] = {"выбор графика",
                                     "скрыть график",
@@ -314,7 +322,7 @@ QWidget* TSettingsDialog::GeneralPage() {
     for (int i = 0; i < 6; ++i) {
         auto* button = new QRadioButton(S(kActions[i]));
         actionGroup->addButton(button, i);
-        actions->addWidget(button);
+        actions->addWidget(button, i % 3, i / 3);
     }
     OnFill([this, actionGroup] {
         if (QAbstractButton* b = actionGroup->button(H.DblClickAction)) b->setChecked(true);

@@ -130,3 +130,11 @@ TEST_F(DialogTest, CloseStoresOnlyWhenAskedTo) {
     EXPECT_FALSE(dialog.RememberBox()->isChecked());
     EXPECT_TRUE(testutil::ReadAll(settings::UserStoreFile()).contains("\r\nGridSizeX=90\r\n"));
 }
+
+// The pages are laid out to stay near the design size of 585 × 505; this platform's fonts are wider.
+TEST_F(DialogTest, KeepsNearItsDesignSize) {
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_LE(dialog.width(), 660);
+    EXPECT_LE(dialog.height(), 540);
+}
