@@ -5,6 +5,7 @@
 #include "files/NumberParser.h"
 #include "model/Codecs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -484,12 +485,22 @@ void TFiltrationModel::PlotResponse() {
     TDoubleArray f(shown), amp = response_.Amp.mid(0, shown);
     for (qsizetype k = 0; k < shown; ++k)
         f[k] = response_.Freq[k] / 2;
-    const TDoubleArray phase = filtration::UnwrapPhase(response_.Phase, shown);
+    const TDoubleArray unwrapped = filtration::UnwrapPhase(response_.Phase, shown);
+    // Where the amplitude is below one pixel of its strip (the upper half of the preview), the phase
+    // is only rounding noise: it is left out instead of drawn as a spike.
+    const Extended ampMax = amp.isEmpty() ? 0 : *std::max_element(amp.cbegin(), amp.cend());
+    const Extended resolution = ampMax / std::max(1, preview_.ClientRect().Height() / 2);
+    TDoubleArray phaseF, phase;
+    for (qsizetype k = 0; k < shown; ++k) {
+        if (!(amp[k] >= resolution)) continue;
+        phaseF.append(f[k]);
+        phase.append(unwrapped[k]);
+    }
 
     preview_.AllowRepaint = false;
     preview_.DeleteAllGraphs();
-    const auto add = [this, &f](const TDoubleArray& y, const QString& yText) {
-        if (!preview_.AddGraph(QString(), false, {}, f, y)) return static_cast<TGraph*>(nullptr);
+    const auto add = [this](const TDoubleArray& x, const TDoubleArray& y, const QString& yText) {
+        if (!preview_.AddGraph(QString(), false, {}, x, y)) return static_cast<TGraph*>(nullptr);
         TGraph* g = preview_.GraphByIndex(preview_.GraphCount() - 1);
         g->SetLineWidth(2);
         g->SetMarkersVisible(false);
@@ -498,11 +509,11 @@ void TFiltrationModel::PlotResponse() {
         g->SetDesignationOffsets(dsYData, 4, -7);
         return g;
     };
-    if (TGraph* a = add(amp, QStringLiteral("A"))) {
+    if (TGraph* a = add(f, amp, QStringLiteral("A"))) {
         a->SetDesignationText(dsXData, QStringLiteral("f"));
         a->SetDesignationShow(dsXData, true);
     }
-    add(phase, Text("φ"));
+    add(phaseF, phase, Text("φ"));
     preview_.ArrangeVertically();
     preview_.AllowRepaint = true;
     preview_.RefreshAll();

@@ -171,9 +171,8 @@ public:
     // The read-out under the mouse ("f =", "A =", "φ =" values), kept up to date by the preview's
     // OnNewCoords; OnReadOut tells the dialog.
     struct TReadOut {
-        QString Frequency = QStringLiteral(" 000000 Гц");
-        QString Amplitude = QStringLiteral(" 000000");
-        QString Phase = QStringLiteral("0000000 град");
+        // Empty until the mouse is over a computed response: no made-up figures.
+        QString Frequency, Amplitude, Phase;
     };
     const TReadOut& ReadOut() const { return readOut_; }
     std::function<void()> OnReadOut;
