@@ -212,7 +212,11 @@ bool TTableView::NewGraph(const QString& name) {
     TSuperGrWindow* window = selection_.Window;
     if (!window || name.isEmpty() || !ConfirmLeave()) return false;
     if (!window->AddGraph(name, false, {}, {}, {})) return false;
-    return Select({window, window->GraphByIndex(window->GraphCount() - 1)->ID});
+    // The tree listed the new graph while the old one was still chosen: it follows the choice now.
+    selection_ = {window, window->GraphByIndex(window->GraphCount() - 1)->ID};
+    LoadSelection();
+    TreeChanged();
+    return true;
 }
 
 bool TTableView::PasteText(const QString& text) {

@@ -106,6 +106,33 @@ TEST_F(TableWindowTest, TypedValueIsSavedIntoTheGraph) {
     table->View().SaveToGraph(figure.GraphByIndex(0));
     EXPECT_EQ(figure.GraphByIndex(0)->YData, Values({10, 20, 5}));
 }
+// Ctrl+N and Enter in the name dialog: the new graph is the one shown and written to.
+TEST_F(TableWindowTest, NewGraphBecomesTheShownAndTargetGraph) {
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+    });
+    CtrlKey(Qt::Key_N);
+    ASSERT_EQ(figure.GraphCount(), 2);
+    const TGraph* made = figure.GraphByIndex(1);
+    const QString name = QStringLiteral("Новый график");
+    ASSERT_EQ(made->Name(), name);
+    ASSERT_NE(table->Tree()->currentItem(), nullptr);
+    EXPECT_EQ(table->Tree()->currentItem()->text(0), name);
+    EXPECT_EQ(table->Title()->text(), name);
+    EXPECT_EQ(table->Targets()->currentText(), name);
+
+    Key(Qt::Key_Insert);
+    QPushButton* save = nullptr;
+    for (QPushButton* b : table->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Сохранить данные в график")) save = b;
+    ASSERT_NE(save, nullptr);
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(made->XData.size(), 1);
+    EXPECT_EQ(GraphY(figure.GraphByIndex(0)), Values({10, 20, 30}));
+}
+
 // A copied row and a spreadsheet row end with a line break; Ctrl+V inserts each as one row.
 TEST_F(TableWindowTest, OneLineEndingInALineBreakIsPasted) {
     const struct {
