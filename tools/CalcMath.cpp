@@ -165,19 +165,12 @@ void TCalcMath::AddWindow(TSuperGrWindow* window, int32_t value) {
             return;
         }
     TWindowEvents& events = window->Events;
-    FRegistrations.append(
-        {window, value, events.OnGraphsListChanged, events.OnChangeGraphStyle, events.OnDestroy});
-    events.OnGraphsListChanged = [this, window](TComponent* sender, const QStringList& names) {
-        Rebuild();
-        for (const TRegistration& r : std::as_const(FRegistrations))
-            if (r.Window == window) Raise(r.SavedGraphsListChanged, sender, names);
-    };
-    events.OnChangeGraphStyle = [this, window](TComponent* sender, int id, int vtype, int newValue) {
-        Rebuild();
-        for (const TRegistration& r : std::as_const(FRegistrations))
-            if (r.Window == window) Raise(r.SavedChangeGraphStyle, sender, id, vtype, newValue);
-    };
-    events.OnDestroy = [this](TComponent* sender) { WindowDestroyed(sender); };
+    TRegistration& r = FRegistrations.emplace_back(TRegistration{window, value, {}});
+    r.Connections.push_back(
+        events.OnGraphsListChanged.Listen([this](TComponent*, const QStringList&) { Rebuild(); }));
+    r.Connections.push_back(
+        events.OnChangeGraphStyle.Listen([this](TComponent*, int, int, int) { Rebuild(); }));
+    r.Connections.push_back(events.OnDestroy.Listen([this](TComponent* sender) { WindowDestroyed(sender); }));
     const int firstNew = int(FGraphs.size());
     Rebuild();
     if (SelectedWindow < 0 && firstNew < FGraphs.size()) SelectGraph(firstNew);
@@ -186,24 +179,12 @@ void TCalcMath::AddWindow(TSuperGrWindow* window, int32_t value) {
 }
 
 void TCalcMath::WindowDestroyed(TComponent* sender) {
-    TNotifyEvent saved;
-    for (qsizetype i = 0; i < FRegistrations.size(); ++i)
-        if (FRegistrations[i].Window == sender) {
-            saved = FRegistrations[i].SavedDestroy;
-            FRegistrations.removeAt(i);
-            break;
-        }
+    std::erase_if(FRegistrations, [sender](const TRegistration& r) { return r.Window == sender; });
     SelectedWindow = SelectedGraph = -1;
     Rebuild();
-    Raise(saved, sender);
 }
 
 void TCalcMath::RemoveAllWindows() {
-    for (const TRegistration& r : std::as_const(FRegistrations)) {
-        r.Window->Events.OnGraphsListChanged = r.SavedGraphsListChanged;
-        r.Window->Events.OnChangeGraphStyle = r.SavedChangeGraphStyle;
-        r.Window->Events.OnDestroy = r.SavedDestroy;
-    }
     FRegistrations.clear();
     SelectedWindow = SelectedGraph = -1;
     Overwrite = false;
@@ -216,7 +197,7 @@ void TCalcMath::Rebuild() {
     FWindowEntries.clear();
     FGraphs.clear();
     FGraphRefs.clear();
-    for (qsizetype w = 0; w < FRegistrations.size(); ++w) {
+    for (size_t w = 0; w < FRegistrations.size(); ++w) {
         TSuperGrWindow* window = FRegistrations[w].Window;
         QString title = window->Caption;
         if (title.isEmpty()) title = window->TopCaption().join(QLatin1Char(' '));
@@ -388,7 +369,7 @@ TCalcOutcome TCalcMath::Calculate(const QString& line) {
             }
         }
         if (isGraph && !overwritten) {
-            window = SelectedWindow >= 0 && SelectedWindow < FRegistrations.size()
+            window = SelectedWindow >= 0 && SelectedWindow < int(FRegistrations.size())
                          ? FRegistrations[SelectedWindow].Window
                          : nullptr;
             if (!window) {

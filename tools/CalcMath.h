@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace calcmath {
 
@@ -88,9 +89,9 @@ public:
 
     // ---- Registered windows and their graphs ----
     // Registers a window (nothing for none; a registered one only gets the new value) and listens to
-    // its graph list, graph styles and destruction, calling its previous handlers after.
+    // its graph list, graph styles and destruction.
     void AddWindow(TSuperGrWindow* window, int32_t value);
-    // Forgets every window and gives each its previous handlers back.
+    // Stops listening to every window and forgets them.
     void RemoveAllWindows();
 
     struct TWindowEntry {
@@ -154,9 +155,7 @@ private:
     struct TRegistration {
         TSuperGrWindow* Window;
         int32_t Value;
-        TGraphsListEvent SavedGraphsListChanged;
-        TGraphStyleEvent SavedChangeGraphStyle;
-        TNotifyEvent SavedDestroy;
+        std::vector<TEventConnection> Connections;
     };
     struct TGraphRef {
         TSuperGrWindow* Window;
@@ -175,7 +174,7 @@ private:
 
     int FInterpType = 2, FExtrapType = 1, FDefDiffType = 1;
     bool FIgnoreErrors = true, FCloseWindowAfterCalc = true, FStayOnTop = false;
-    QList<TRegistration> FRegistrations;
+    std::vector<TRegistration> FRegistrations;
     QList<TWindowEntry> FWindowEntries;
     QList<TGraphEntry> FGraphs;
     QList<TGraphRef> FGraphRefs;

@@ -386,11 +386,9 @@ QString CopyText(const TTableData& data) {
 
 QList<TDoubleArray> ParsePasteText(const QString& text) {
     QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    bool semicolon = true;
-    if (lines.size() <= 1) {
-        lines = text.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        semicolon = false;
-    }
+    const bool semicolon = lines.size() > 1;
+    // One line, such as a copied row with its line break, is split at ";" without that break.
+    if (lines.size() == 1) lines = lines[0].split(QLatin1Char(';'), Qt::SkipEmptyParts);
     QList<TDoubleArray> numbers;
     TDoubleArray line;
     for (const QString& l : std::as_const(lines)) {

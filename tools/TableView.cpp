@@ -26,35 +26,22 @@ TGraph* TTableView::TNode::Graph() const {
 void TTableView::AddWindow(TSuperGrWindow& window) {
     if (HookIndex(&window) >= 0) return;
     TWindowEvents& ev = window.Events;
-    hooks_.append({&window, ev.OnGraphsListChanged, ev.OnChangeGraphData, ev.OnChangeGraphStyle, ev.OnDestroy,
-                   GraphIDs(window)});
     TSuperGrWindow* w = &window;
-    ev.OnGraphsListChanged = [this, w](TComponent* sender, const QStringList& names) {
-        GraphsListChanged(*w);
-        Raise(hooks_[HookIndex(w)].OnGraphsListChanged, sender, names);
-    };
-    ev.OnChangeGraphData = [this, w](TComponent* sender, int id) {
-        GraphDataChanged(*w, id);
-        Raise(hooks_[HookIndex(w)].OnChangeGraphData, sender, id);
-    };
-    ev.OnChangeGraphStyle = [this, w](TComponent* sender, int id, int vtype, int value) {
+    THook& hook = hooks_.emplace_back(THook{w, GraphIDs(window), {}});
+    hook.Connections.push_back(
+        ev.OnGraphsListChanged.Listen([this, w](TComponent*, const QStringList&) { GraphsListChanged(*w); }));
+    hook.Connections.push_back(
+        ev.OnChangeGraphData.Listen([this, w](TComponent*, int id) { GraphDataChanged(*w, id); }));
+    hook.Connections.push_back(ev.OnChangeGraphStyle.Listen([this, w](TComponent*, int id, int vtype, int) {
         if (shown_ && !writingBack_ && vtype == StyleChange::Color && w->GraphByID(id)) TreeChanged();
-        Raise(hooks_[HookIndex(w)].OnChangeGraphStyle, sender, id, vtype, value);
-    };
-    ev.OnDestroy = [this, w](TComponent*) { WindowDestroyed(*w); };
+    }));
+    hook.Connections.push_back(ev.OnDestroy.Listen([this, w](TComponent*) { WindowDestroyed(*w); }));
     if (!selection_.Window && window.GraphCount() > 0) selection_ = {w, window.GraphByIndex(0)->ID};
     LoadSelection();
     TreeChanged();
 }
 
 void TTableView::ReleaseWindows() {
-    for (const THook& hook : std::as_const(hooks_)) {
-        TWindowEvents& ev = hook.Window->Events;
-        ev.OnGraphsListChanged = hook.OnGraphsListChanged;
-        ev.OnChangeGraphData = hook.OnChangeGraphData;
-        ev.OnChangeGraphStyle = hook.OnChangeGraphStyle;
-        ev.OnDestroy = hook.OnDestroy;
-    }
     hooks_.clear();
     selection_ = {};
     TreeChanged();
@@ -86,7 +73,7 @@ void TTableView::Tell(const QString& text) const {
 }
 
 int TTableView::HookIndex(const TComponent* sender) const {
-    for (qsizetype i = 0; i < hooks_.size(); ++i)
+    for (size_t i = 0; i < hooks_.size(); ++i)
         if (hooks_[i].Window == sender) return int(i);
     return -1;
 }
@@ -120,15 +107,12 @@ void TTableView::GraphDataChanged(TSuperGrWindow& window, int32_t id) {
 }
 
 void TTableView::WindowDestroyed(TSuperGrWindow& window) {
-    const int index = HookIndex(&window);
-    const TNotifyEvent saved = hooks_[index].OnDestroy;
-    hooks_.removeAt(index);
+    hooks_.erase(hooks_.begin() + HookIndex(&window));
     if (selection_.Window == &window) {
         selection_ = {};
         Data.Unload();
     }
     TreeChanged();
-    Raise(saved, &window);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -155,7 +139,7 @@ bool TTableView::SelectGraph(const TGraph* graph) {
 
 void TTableView::Show() {
     if (!selection_.Window)
-        for (const THook& hook : std::as_const(hooks_))
+        for (const THook& hook : hooks_)
             if (hook.Window->GraphCount() > 0) {
                 selection_ = {hook.Window, hook.Window->GraphByIndex(0)->ID};
                 break;
@@ -228,7 +212,11 @@ bool TTableView::NewGraph(const QString& name) {
     TSuperGrWindow* window = selection_.Window;
     if (!window || name.isEmpty() || !ConfirmLeave()) return false;
     if (!window->AddGraph(name, false, {}, {}, {})) return false;
-    return Select({window, window->GraphByIndex(window->GraphCount() - 1)->ID});
+    // The tree listed the new graph while the old one was still chosen: it follows the choice now.
+    selection_ = {window, window->GraphByIndex(window->GraphCount() - 1)->ID};
+    LoadSelection();
+    TreeChanged();
+    return true;
 }
 
 bool TTableView::PasteText(const QString& text) {

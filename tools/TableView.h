@@ -1,5 +1,5 @@
-// The table view component: the graph windows it lists (chained into their events, which it
-// restores when released), the tree node chosen in its window, the table of the chosen graph and
+// The table view component: the graph windows it lists (listening to their events until they are
+// released), the tree node chosen in its window, the table of the chosen graph and
 // the way edits reach a graph: only by saving them into it, which is one undo step of that
 // graph's window. The questions and messages go through the handlers the window installs.
 #pragma once
@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class TGraph;
 class TSuperGrWindow;
@@ -34,7 +35,7 @@ public:
     // ---- Windows ----
     // Lists the window's graphs and follows its changes; a window already listed is ignored.
     void AddWindow(TSuperGrWindow& window);
-    // Puts the windows' own handlers back and forgets them.
+    // Stops listening to the windows and forgets them.
     void ReleaseWindows();
     int WindowCount() const { return int(hooks_.size()); }
     TSuperGrWindow& Window(int index) const { return *hooks_[index].Window; }
@@ -81,11 +82,8 @@ public:
 private:
     struct THook {
         TSuperGrWindow* Window = nullptr;
-        TGraphsListEvent OnGraphsListChanged;
-        TIntEvent OnChangeGraphData;
-        TGraphStyleEvent OnChangeGraphStyle;
-        TNotifyEvent OnDestroy;
         QList<int32_t> KnownIDs; // the graphs listed in the tree
+        std::vector<TEventConnection> Connections;
     };
     static QList<int32_t> GraphIDs(const TSuperGrWindow& window);
     TAnswer Question(const QString& text, bool withCancel) const;
@@ -96,7 +94,7 @@ private:
     void WindowDestroyed(TSuperGrWindow& window);
     void TreeChanged();
 
-    QList<THook> hooks_;
+    std::vector<THook> hooks_;
     TNode selection_;
     TNode loadedNode_; // what the table holds
     bool shown_ = false;

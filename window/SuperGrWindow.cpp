@@ -127,7 +127,7 @@ TSuperGrWindow::~TSuperGrWindow() {
     AllowRepaint = false;
     FTimer->Stop();
     FTimer->OnTick = nullptr;
-    Events.OnUndoRedoOp = nullptr;
+    Events.OnUndoRedoOp.Clear();
     Events.OnChangeGraphState = nullptr;
     Events.OnDelGraph = nullptr;
     Raise(Events.OnDestroy, this);

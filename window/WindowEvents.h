@@ -1,7 +1,9 @@
-// The window's events. Each is a single handler; a component that wants to listen too keeps the
-// previous handler, installs one that calls it, and puts the previous one back when it is done.
+// The window's events. Those that dialogs follow (the graph list, graph data and styles, undo steps
+// and the window's end) have any number of listeners, each holding its connection; the others are
+// single handlers set by the window's owner.
 #pragma once
 
+#include "model/EventListeners.h"
 #include "model/ost2_Types.h"
 
 #include <QStringList>
@@ -27,31 +29,27 @@ using TShiftState = uint8_t;
 
 using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TIntEvent = std::function<void(TComponent* sender, int value)>;
-using TGraphsListEvent = std::function<void(TComponent* sender, const QStringList& names)>;
 using TTopGraphEvent = std::function<void(TComponent* sender, int wasTop, int curTop)>;
 using TGraphStateEvent = std::function<void(TComponent* sender, int id, int vtype, bool value)>;
-using TGraphStyleEvent = std::function<void(TComponent* sender, int id, int vtype, int newValue)>;
-using TGraphClickEvent =
-    std::function<void(TComponent* sender, int index, TShiftState shift, int x, int y)>;
+using TGraphClickEvent = std::function<void(TComponent* sender, int index, TShiftState shift, int x, int y)>;
 using TLegendClickEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 using TCoordsEvent = std::function<void(TComponent* sender, int x, int y)>;
 using TToolModeEvent = std::function<void(TComponent* sender, TToolMode oldMode, TToolMode newMode)>;
 using TZoomModeEvent = std::function<void(TComponent* sender, TZoomMode oldMode, TZoomMode newMode)>;
 using TEditModeEvent = std::function<void(TComponent* sender, TEditMode oldMode, TEditMode newMode)>;
-using TUndoRedoEvent = std::function<void(TComponent* sender, int opType, bool haveUndo, bool haveRedo)>;
 using TAxisPairEvent = std::function<void(TComponent* sender, bool xAxis, bool yAxis)>;
 using TBoolEvent = std::function<void(TComponent* sender, bool value)>;
 
 struct TWindowEvents {
     TNotifyEvent OnCreate;
-    TNotifyEvent OnDestroy;
+    TEventListeners<TComponent*> OnDestroy;
     TIntEvent OnAddGraph;
     TIntEvent OnDelGraph;
-    TGraphsListEvent OnGraphsListChanged;
+    TEventListeners<TComponent*, const QStringList&> OnGraphsListChanged;
     TTopGraphEvent OnChangeTopGraph;
     TGraphStateEvent OnChangeGraphState;
-    TGraphStyleEvent OnChangeGraphStyle;
-    TIntEvent OnChangeGraphData;
+    TEventListeners<TComponent*, int, int, int> OnChangeGraphStyle;
+    TEventListeners<TComponent*, int> OnChangeGraphData;
     TIntEvent OnEqualScalesChange;
     TIntEvent OnChangeSelectedCnt;
     TGraphClickEvent OnGraphClick;
@@ -61,7 +59,7 @@ struct TWindowEvents {
     TToolModeEvent OnToolModeChange;
     TZoomModeEvent OnZoomModeChange;
     TEditModeEvent OnEditModeChange;
-    TUndoRedoEvent OnUndoRedoOp;
+    TEventListeners<TComponent*, int, bool, bool> OnUndoRedoOp;
     TNotifyEvent OnChangeEditStatus;
     TAxisPairEvent OnChangeCombineAxis;
     TAxisPairEvent OnChangeMultiAxis;

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -54,15 +53,6 @@ QIcon MarkerColorPicture(TColor color) {
     painter.drawRoundedRect(0, 0, MarkerColorSize, MarkerColorSize, 2, 2);
     return QIcon(pixmap);
 }
-
-// Each handler keeps the one it replaces, so earlier listeners still hear the event.
-template <typename TSlot, typename THandler> void Chain(TSlot& slot, THandler handler) {
-    auto previous = slot;
-    slot = [previous, handler](auto... args) {
-        handler(args...);
-        if (previous) previous(args...);
-    };
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -79,14 +69,10 @@ TGraphListWindow::TGraphListWindow(TSuperGrWindow& window, QWidget* parent)
     FScroll->verticalScrollBar()->setSingleStep(RowHeight);
 
     TWindowEvents& ev = FWindow.Events;
-    // The handlers stay with the window after the list is gone (the main window clears them before
-    // its children go, tests may let the list go first): they look whether it is still there.
-    const auto follow = [list = QPointer<TGraphListWindow>(this)](auto...) {
-        if (list) list->FollowWindow();
-    };
-    Chain(ev.OnGraphsListChanged, follow);
-    Chain(ev.OnChangeGraphStyle, follow);
-    Chain(ev.OnUndoRedoOp, follow);
+    const auto follow = [this](auto...) { FollowWindow(); };
+    FWindowConnections.push_back(ev.OnGraphsListChanged.Listen(follow));
+    FWindowConnections.push_back(ev.OnChangeGraphStyle.Listen(follow));
+    FWindowConnections.push_back(ev.OnUndoRedoOp.Listen(follow));
 }
 
 QWidget* TGraphListWindow::CreateHeader() {

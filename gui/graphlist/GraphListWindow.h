@@ -8,6 +8,7 @@
 #include <QList>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QCheckBox;
 class QLineEdit;
@@ -68,6 +69,7 @@ private:
     TSuperGrWindow& FWindow;
     TGraphListModel FModel;
     QList<TGraphListRow*> FRows;
+    std::vector<TEventConnection> FWindowConnections;
     QWidget* FHeader = nullptr;
     QScrollArea* FScroll = nullptr;
     QWidget* FRowsHost = nullptr;

@@ -181,7 +181,8 @@ void TMainWindow::WireCommandEvents() {
         FCurrentGraph = std::min(FCurrentGraph, FFigure->GraphCount() - 1);
         UpdateCommandStates();
     });
-    Chain(ev.OnUndoRedoOp, [this](TComponent*, int, bool, bool) { UpdateCommandStates(); });
+    FFigureConnections.push_back(
+        ev.OnUndoRedoOp.Listen([this](TComponent*, int, bool, bool) { UpdateCommandStates(); }));
     Chain(ev.OnToolModeChange, [this](TComponent*, TToolMode, TToolMode mode) {
         const bool edit = mode == tmEdit;
         if (mode == tmNothing) FFigure->SetEditMode(emNothing);
@@ -230,11 +231,12 @@ void TMainWindow::WireCommandEvents() {
 // The events that the status bar shows, and the hints that stop while the view animates.
 void TMainWindow::WireStatusEvents() {
     TWindowEvents& ev = FFigure->Events;
-    Chain(ev.OnGraphsListChanged, [this](TComponent*, const QStringList&) {
+    FFigureConnections.push_back(ev.OnGraphsListChanged.Listen([this](TComponent*, const QStringList&) {
         if (FFigure->GraphCount() == 0) ShowStatusText(0, QString());
         FStatus->update();
-    });
-    Chain(ev.OnChangeGraphStyle, [this](TComponent*, int, int, int) { FStatus->update(); });
+    }));
+    FFigureConnections.push_back(
+        ev.OnChangeGraphStyle.Listen([this](TComponent*, int, int, int) { FStatus->update(); }));
     Chain(ev.OnChangeSelectedCnt, [this](TComponent*, int) { FStatus->update(); });
     Chain(ev.OnChangeGraphState, [this](TComponent*, int, int, bool) { UpdateStatusIcons(); });
     Chain(ev.OnChangeCombineAxis, [this](TComponent*, bool x, bool y) {
@@ -259,7 +261,8 @@ void TMainWindow::WireStatusEvents() {
 // Every change, and every change of the Modified flag, reaches the autosave.
 void TMainWindow::WireAutosave() {
     TWindowEvents& ev = FFigure->Events;
-    Chain(ev.OnUndoRedoOp, [this](TComponent*, int, bool, bool) { FAutosave->FigureChanged(); });
+    FFigureConnections.push_back(
+        ev.OnUndoRedoOp.Listen([this](TComponent*, int, bool, bool) { FAutosave->FigureChanged(); }));
     Chain(ev.OnChangeEditStatus, [this](TComponent*) { FAutosave->FigureChanged(); });
     FAutosave->Bounds = [this] { return FFileUi->MainWindowBounds(); };
     // A release the graph window never saw must not hold the autosaves back for good.

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -148,6 +149,8 @@ private:
     void StatusClicked(int panel, int item, Qt::MouseButton button, const QPoint& globalPos);
 
     std::unique_ptr<TSuperGrWindow> FFigure;
+    // What this window hears of the figure's events that have many listeners.
+    std::vector<TEventConnection> FFigureConnections;
     std::unique_ptr<TMainFileUi> FFileUi;
     std::unique_ptr<TFigureDocument> FDocument;
     std::unique_ptr<TMainCommands> FCommands;

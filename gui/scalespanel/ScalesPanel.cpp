@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -53,14 +52,6 @@ void ShowBinding(QToolButton* button, TBindColumn column, int32_t group, bool al
     if (button->styleSheet() != look) button->setStyleSheet(look);
 }
 
-template <typename TSlot, typename THandler> void Chain(TSlot& slot, THandler handler) {
-    auto previous = slot;
-    slot = [previous, handler](auto... args) {
-        handler(args...);
-        if (previous) previous(args...);
-    };
-}
-
 // Runs `left` on a left click and `right` on a right click of the button.
 void OnClicks(QToolButton* button, QObject* context, std::function<void()> left,
               std::function<void()> right) {
@@ -85,12 +76,10 @@ TScalesPanel::TScalesPanel(TSuperGrWindow& window, QWidget* plot, QWidget* paren
     if (FPlot) FPlot->installEventFilter(this);
 
     TWindowEvents& ev = FWindow.Events;
-    const auto follow = [panel = QPointer<TScalesPanel>(this)](auto...) {
-        if (panel) panel->FollowWindow();
-    };
-    Chain(ev.OnGraphsListChanged, follow);
-    Chain(ev.OnChangeGraphStyle, follow);
-    Chain(ev.OnUndoRedoOp, follow);
+    const auto follow = [this](auto...) { FollowWindow(); };
+    FWindowConnections.push_back(ev.OnGraphsListChanged.Listen(follow));
+    FWindowConnections.push_back(ev.OnChangeGraphStyle.Listen(follow));
+    FWindowConnections.push_back(ev.OnUndoRedoOp.Listen(follow));
 }
 
 TScalesPanel::~TScalesPanel() {

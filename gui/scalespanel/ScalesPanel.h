@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -55,6 +56,7 @@ private:
     QWidget* FPlot;
     TScalesPanelModel FModel;
     QList<TScalesPanelRow*> FRows;
+    std::vector<TEventConnection> FWindowConnections;
     QWidget* FHeader = nullptr;
     QScrollArea* FScroll = nullptr;
     QWidget* FRowsHost = nullptr;

@@ -74,6 +74,9 @@ public:
     TTableView& View() { return view_; }
     TTableItemModel& Model() { return *model_; }
     QTableView* Grid() const { return grid_; }
+    QTreeWidget* Tree() const { return tree_; }
+    QLabel* Title() const { return title_; }
+    QComboBox* Targets() const { return targets_; }
     QAction* Action(const char* name) const { return actions_.value(QByteArray(name)); }
 
     void AddWindow(TSuperGrWindow& window);

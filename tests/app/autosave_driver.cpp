@@ -150,7 +150,8 @@ int main(int argc, char** argv) {
         side.Line('S', stream);
     };
     autosave.OnWritten = [&](const QByteArray& file) { side.Line('D', file); };
-    window.Events.OnUndoRedoOp = [&](TComponent*, int, bool, bool) { autosave.FigureChanged(); };
+    const TEventConnection listening =
+        window.Events.OnUndoRedoOp.Listen([&](TComponent*, int, bool, bool) { autosave.FigureChanged(); });
     window.Events.OnChangeEditStatus = [&](TComponent*) { autosave.FigureChanged(); };
 
     TEditor editor(window, side, args[3].toUInt());

@@ -128,6 +128,7 @@ struct AutosaveTest : RecoveryTest {
     std::unique_ptr<TAutosave> autosave;
     QByteArray snapshot, written;
     int writes = 0;
+    TEventConnection undoListening;
     void SetUp() override {
         UseManualTime(1000);
         autosave = std::make_unique<TAutosave>(window, folder, 90000);
@@ -136,7 +137,8 @@ struct AutosaveTest : RecoveryTest {
             written = f;
             ++writes;
         };
-        window.Events.OnUndoRedoOp = [this](TComponent*, int, bool, bool) { autosave->FigureChanged(); };
+        undoListening = window.Events.OnUndoRedoOp.Listen(
+            [this](TComponent*, int, bool, bool) { autosave->FigureChanged(); });
         window.Events.OnChangeEditStatus = [this](TComponent*) { autosave->FigureChanged(); };
     }
     void TearDown() override { window.Events = TWindowEvents{}; }

@@ -1,15 +1,23 @@
+#include "gui/calculator/CalculatorWindow.h"
+#include "gui/graphlist/GraphListWindow.h"
+#include "gui/scalespanel/ScalesPanel.h"
 #include "gui/tableview/TableViewWindow.h"
+#include "model/Graph.h"
 #include "tests/common/TestData.h"
+#include "tests/common/WindowTestUtil.h"
 #include "window/SuperGrWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using testutil::Values;
@@ -28,6 +36,12 @@ struct TableWindowTest : ::testing::Test {
     }
     TTableData& Data() { return table->View().Data; }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(table->Grid(), key, mods); }
+    // Ctrl+key as typed: Ctrl goes down first and up last.
+    void CtrlKey(Qt::Key key) {
+        QTest::keyPress(table->Grid(), Qt::Key_Control);
+        QTest::keyClick(table->Grid(), key, Qt::ControlModifier);
+        QTest::keyRelease(table->Grid(), Qt::Key_Control);
+    }
 };
 
 TEST_F(TableWindowTest, ShowsTheGraphWithTheEmptyRow) {
@@ -91,6 +105,89 @@ TEST_F(TableWindowTest, TypedValueIsSavedIntoTheGraph) {
     table->Action("actRedo")->trigger();
     table->View().SaveToGraph(figure.GraphByIndex(0));
     EXPECT_EQ(figure.GraphByIndex(0)->YData, Values({10, 20, 5}));
+}
+// Ctrl+N and Enter in the name dialog: the new graph is the one shown and written to.
+TEST_F(TableWindowTest, NewGraphBecomesTheShownAndTargetGraph) {
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+    });
+    CtrlKey(Qt::Key_N);
+    ASSERT_EQ(figure.GraphCount(), 2);
+    const TGraph* made = figure.GraphByIndex(1);
+    const QString name = QStringLiteral("Новый график");
+    ASSERT_EQ(made->Name(), name);
+    ASSERT_NE(table->Tree()->currentItem(), nullptr);
+    EXPECT_EQ(table->Tree()->currentItem()->text(0), name);
+    EXPECT_EQ(table->Title()->text(), name);
+    EXPECT_EQ(table->Targets()->currentText(), name);
+
+    Key(Qt::Key_Insert);
+    QPushButton* save = nullptr;
+    for (QPushButton* b : table->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Сохранить данные в график")) save = b;
+    ASSERT_NE(save, nullptr);
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(made->XData.size(), 1);
+    EXPECT_EQ(GraphY(figure.GraphByIndex(0)), Values({10, 20, 30}));
+}
+
+// A copied row and a spreadsheet row end with a line break; Ctrl+V inserts each as one row.
+TEST_F(TableWindowTest, OneLineEndingInALineBreakIsPasted) {
+    const struct {
+        const char* Text;
+        Extended X, Y;
+    } rows[] = {{"2.25\t3\r\n", 2.25L, 3}, {"1,5\t-2\t\n", 1.5L, -2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Text);
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(row.Text));
+        const int before = Data().RowCount();
+        CtrlKey(Qt::Key_V);
+        ASSERT_EQ(Data().RowCount(), before + 1);
+        const qsizetype at = Data().Column(0).indexOf(row.X);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(Data().Column(1)[at], row.Y);
+        EXPECT_TRUE(Data().IsSelected(int(at)));
+    }
+}
+
+// The dialogs opened after the calculator keep following the figure once the calculator closes.
+TEST_F(TableWindowTest, DialogsOpenedAfterTheCalculatorOutliveIt) {
+    table.reset();
+    TCalculatorWindow calculator{std::make_unique<ManualTimer>()};
+    calculator.Calc().AddWindow(&figure, 0);
+    calculator.ShowCalculator();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&calculator));
+    table = std::make_unique<TTableViewWindow>();
+    table->AddWindow(figure);
+    table->ShowTable();
+    TGraphListWindow list(figure);
+    list.AutoHide = false; // as while a graph's properties opened from it are shown
+    list.ShowAt(QPoint(0, 0));
+    TScalesPanel panel(figure, nullptr);
+    panel.FillPanel();
+    panel.ShowAt(QPoint(0, 0));
+    QTest::keyClick(calculator.Input(), Qt::Key_Escape);
+    ASSERT_FALSE(calculator.isVisible());
+
+    // Without undo steps (as when a figure is read) only the graph list events tell of the change.
+    figure.UndoRecording = false;
+    const auto follows = [&](int graphs) {
+        QApplication::processEvents();
+        EXPECT_EQ(table->Tree()->topLevelItem(0)->childCount(), graphs);
+        EXPECT_EQ(table->Targets()->count(), graphs);
+        EXPECT_NE(list.Row(graphs - 1), nullptr);
+        EXPECT_EQ(list.Row(graphs), nullptr);
+        EXPECT_NE(panel.Row(graphs - 1), nullptr);
+        EXPECT_EQ(panel.Row(graphs), nullptr);
+    };
+    figure.AddGraph(QStringLiteral("b"), false, {}, Values({1, 2}), Values({3, 4}));
+    figure.AddGraph(QStringLiteral("c"), false, {}, Values({1, 2}), Values({5, 6}));
+    follows(3);
+    figure.DeleteGraph(0);
+    follows(2);
+    EXPECT_EQ(table->Tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("b"));
 }
 } // namespace
 

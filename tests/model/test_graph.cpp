@@ -123,7 +123,8 @@ TEST_F(GraphFixture, SetDataRecordsReplacementAndClearsMarkers) {
     g->Markers.Items.append({2, 5});
     window.ClearUndoHistory();
     int dataEvents = 0;
-    window.Events.OnChangeGraphData = [&](TComponent*, int id) { dataEvents += id == g->ID; };
+    const TEventConnection listening =
+        window.Events.OnChangeGraphData.Listen([&](TComponent*, int id) { dataEvents += id == g->ID; });
     ASSERT_TRUE(g->SetData(Values({7}), Values({8})));
     EXPECT_EQ(g->Markers.Count(), 0);
     EXPECT_EQ(OpCodes(), (QList<uint8_t>{UndoOp::Markers, UndoOp::Nodes}));
@@ -260,9 +261,10 @@ TEST_F(GraphFixture, ColourAndMarkerColour) {
     TGraph* g = AddRamp();
     window.ClearUndoHistory();
     QList<std::pair<int, int>> styleEvents;
-    window.Events.OnChangeGraphStyle = [&](TComponent*, int, int vtype, int value) {
-        styleEvents.append({vtype, value});
-    };
+    const TEventConnection listening =
+        window.Events.OnChangeGraphStyle.Listen([&](TComponent*, int, int vtype, int value) {
+            styleEvents.append({vtype, value});
+        });
     g->SetColor(0x123456);
     EXPECT_EQ(g->MarkerColor(), 0x123456);
     EXPECT_EQ(OpCodes(), QList<uint8_t>{UndoOp::Color}); // one step for both colours

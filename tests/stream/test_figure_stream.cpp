@@ -192,9 +192,10 @@ TEST_F(FigureStreamTest, StreamOperationsRaiseTheirEventsAndClearModified) {
     window.Events.OnAfterSaveFigure = [&](TComponent*) { events << QStringLiteral("after save"); };
     window.Events.OnBeforeLoadFigure = [&](TComponent*) { events << QStringLiteral("before load"); };
     window.Events.OnAfterLoadFigure = [&](TComponent*) { events << QStringLiteral("after load"); };
-    window.Events.OnGraphsListChanged = [&](TComponent*, const QStringList& names) {
-        events << QStringLiteral("list %1").arg(names.join(QLatin1Char(',')));
-    };
+    const TEventConnection listening =
+        window.Events.OnGraphsListChanged.Listen([&](TComponent*, const QStringList& names) {
+            events << QStringLiteral("list %1").arg(names.join(QLatin1Char(',')));
+        });
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(window.SaveToStream(buffer));

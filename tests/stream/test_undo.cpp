@@ -169,7 +169,8 @@ TEST_F(UndoTest, ChangesThatTouchTwoPropertiesUndoInOneStep) {
 TEST_F(UndoTest, MarkerKeepColourReplayRaisesItsStyleEvent) {
     G(0).SetMarkerKeepColor(false);
     int vtype = -1, value = -1;
-    window.Events.OnChangeGraphStyle = [&](TComponent*, int, int t, int v) { vtype = t, value = v; };
+    const TEventConnection listening = window.Events.OnChangeGraphStyle.Listen(
+        [&](TComponent*, int, int t, int v) { vtype = t, value = v; });
     window.Undo();
     EXPECT_EQ(vtype, 17);
     EXPECT_EQ(value, 1);
@@ -385,9 +386,10 @@ TEST_F(UndoTest, EventsAndModified) {
     G(0).SetColor(2);
     window.SetModified(false);
     QList<QList<int>> events;
-    window.Events.OnUndoRedoOp = [&](TComponent*, int op, bool haveUndo, bool haveRedo) {
-        events.append({op, haveUndo, haveRedo});
-    };
+    const TEventConnection listening =
+        window.Events.OnUndoRedoOp.Listen([&](TComponent*, int op, bool haveUndo, bool haveRedo) {
+            events.append({op, haveUndo, haveRedo});
+        });
     window.Undo();
     EXPECT_EQ(events, (QList<QList<int>>{{UndoOp::Color, 1, 1}}));
     EXPECT_TRUE(window.Modified());
@@ -481,7 +483,8 @@ TEST_F(UndoTest, ABrokenHistoryIsCleared) {
     G(0).SetColor(1);
     window.RecordOp(10); // no operation records code 10
     bool haveUndo = true, haveRedo = true;
-    window.Events.OnUndoRedoOp = [&](TComponent*, int, bool u, bool r) { haveUndo = u, haveRedo = r; };
+    const TEventConnection listening = window.Events.OnUndoRedoOp.Listen(
+        [&](TComponent*, int, bool u, bool r) { haveUndo = u, haveRedo = r; });
     window.Undo();
     EXPECT_FALSE(window.HaveUndo());
     EXPECT_FALSE(window.HaveRedo());

@@ -56,9 +56,10 @@ TEST_F(CalcMathTest, RegistrationNumbersGraphsAcrossWindowsOnce) {
     EXPECT_EQ(calc.OverwriteTargets()[2].WindowOrdinal, 2);
 }
 
-TEST_F(CalcMathTest, ListensToTheWindowAndGivesItsHandlersBack) {
+TEST_F(CalcMathTest, ListensToTheWindowUntilItIsRemoved) {
     int ownCalls = 0;
-    window.Events.OnGraphsListChanged = [&](TComponent*, const QStringList&) { ++ownCalls; };
+    const TEventConnection listening =
+        window.Events.OnGraphsListChanged.Listen([&](TComponent*, const QStringList&) { ++ownCalls; });
     calc.AddWindow(&window, 0);
     Add(Ramp(2), Ramp(2), u"A"_s);
     EXPECT_EQ(ownCalls, 1);
@@ -72,12 +73,13 @@ TEST_F(CalcMathTest, ListensToTheWindowAndGivesItsHandlersBack) {
     EXPECT_TRUE(calc.Graphs().isEmpty());
 }
 
-TEST_F(CalcMathTest, DestroyedWindowLeavesAndItsOwnHandlerRuns) {
+TEST_F(CalcMathTest, DestroyedWindowLeavesAndItsOtherListenersHearIt) {
     bool destroyed = false;
+    TEventConnection listening;
     {
         TSuperGrWindow doomed;
         doomed.AddGraph(u"D"_s, false, {}, Ramp(2), Ramp(2));
-        doomed.Events.OnDestroy = [&](TComponent*) { destroyed = true; };
+        listening = doomed.Events.OnDestroy.Listen([&](TComponent*) { destroyed = true; });
         calc.AddWindow(&doomed, 0);
         calc.AddWindow(&window, 0);
         ASSERT_EQ(calc.Graphs().size(), 1);

@@ -116,10 +116,11 @@ TEST_F(TableViewTest, PasteWithoutAGraphMakesClipboard) {
     EXPECT_EQ(view.Data.Column(0), Values({1, 3}));
 }
 
-TEST_F(TableViewTest, ReleaseRestoresTheWindowsHandlers) {
+TEST_F(TableViewTest, ReleaseLeavesTheWindowsOtherListeners) {
     TGraph* g = Add(Values({1}), Values({10}));
     int calls = 0;
-    window.Events.OnChangeGraphData = [&calls](TComponent*, int) { ++calls; };
+    const TEventConnection listening =
+        window.Events.OnChangeGraphData.Listen([&calls](TComponent*, int) { ++calls; });
     view.AddWindow(window);
     g->SetData(Values({1}), Values({2}));
     view.ReleaseWindows();

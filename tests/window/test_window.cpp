@@ -68,9 +68,10 @@ TEST_F(WindowFixture, PaletteColoursAndWrapAround) {
 
 TEST_F(WindowFixture, AddGraphAssignsLayerSymbolAndEvents) {
     QList<QString> events;
-    window.Events.OnGraphsListChanged = [&](TComponent*, const QStringList& names) {
-        events.append(QStringLiteral("list:%1").arg(names.size()));
-    };
+    const TEventConnection listening =
+        window.Events.OnGraphsListChanged.Listen([&](TComponent*, const QStringList& names) {
+            events.append(QStringLiteral("list:%1").arg(names.size()));
+        });
     window.Events.OnAddGraph = [&](TComponent*, int id) { events.append(QStringLiteral("add:%1").arg(id)); };
     window.Events.OnChangeGraphState = [&](TComponent*, int id, int vtype, bool v) {
         events.append(QStringLiteral("state:%1:%2:%3").arg(id).arg(vtype).arg(int(v)));
@@ -155,7 +156,8 @@ TEST_F(WindowFixture, DeleteAllGraphsIsOneUndoGroup) {
     ASSERT_TRUE(Add());
     window.ClearUndoHistory();
     int listEvents = 0;
-    window.Events.OnGraphsListChanged = [&](TComponent*, const QStringList&) { ++listEvents; };
+    const TEventConnection listening =
+        window.Events.OnGraphsListChanged.Listen([&](TComponent*, const QStringList&) { ++listEvents; });
     window.DeleteAllGraphs();
     EXPECT_EQ(window.GraphCount(), 0);
     ASSERT_EQ(window.UndoSide.Ops.size(), 2);
@@ -201,7 +203,10 @@ TEST_F(WindowFixture, UndoGroupingNumbersWrapAround) {
 TEST_F(WindowFixture, RecordingClearsRedoAndReports) {
     ASSERT_TRUE(Add());
     std::tuple<int, bool, bool> last{-1, false, false};
-    window.Events.OnUndoRedoOp = [&](TComponent*, int op, bool u, bool r) { last = {op, u, r}; };
+    const TEventConnection listening =
+        window.Events.OnUndoRedoOp.Listen([&](TComponent*, int op, bool u, bool r) {
+            last = {op, u, r};
+        });
     window.RedoSide.Ops.append({UndoOp::Color, 0});
     window.RedoSide.Integers.append({0, 5});
     window.GraphByIndex(0)->SetShowNodes(true);
