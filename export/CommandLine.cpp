@@ -1,6 +1,7 @@
 #include "export/CommandLine.h"
 
 #include "app/FigureFile.h"
+#include "app/MainWindowState.h"
 #include "export/DataExport.h"
 #include "export/PictureExport.h"
 #include "files/AddGraphsModel.h"
@@ -281,6 +282,7 @@ int RunHeadless(const TCommandLine& command) {
 
     TSuperGrWindow window;
     window.ApplyDefaultLook();
+    window.Caption = mainstate::DefaultFileName(); // as the program names a new figure
     window.AnimatedZoom = window.AnimatedMove = window.AnimatedUndo = false;
     window.SetClientSize(command.Width, command.Height);
 
@@ -351,9 +353,7 @@ int RunHeadless(const TCommandLine& command) {
 
     QString error;
     if (IsFigureFile(command.ExportFile)) {
-        // The window's client size stands for the main window's, which a headless run has not. The
-        // caption is the file's path, as the program names a figure it opened from there.
-        window.Caption = QFileInfo(command.ExportFile).absoluteFilePath();
+        // The window's client size stands for the main window's, which a headless run has not.
         if (!figurefile::Write(window, {0, 0, command.Width, command.Height}, command.ExportFile, &error)) {
             PrintError(QStringLiteral("не удаётся записать \"%1\": %2").arg(command.ExportFile, error));
             return 1;
