@@ -564,4 +564,12 @@ QString DefaultFileName() {
     return QStringLiteral("Untitled.tvq");
 }
 
+TRect FitOnScreen(const TRect& frame, const TRect& available) {
+    const int32_t width = std::min(frame.Width(), available.Width());
+    const int32_t height = std::min(frame.Height(), available.Height());
+    const int32_t left = std::clamp(frame.Left, available.Left, available.Right - width);
+    const int32_t top = std::clamp(frame.Top, available.Top, available.Bottom - height);
+    return {left, top, left + width, top + height};
+}
+
 } // namespace mainstate

@@ -179,6 +179,14 @@ bool MayClose(bool modified, bool askBeforeExit, const std::function<TAnswer(con
 QString CloseQuestion();
 QString NewFigureQuestion();
 
+// ---- Window placement ----
+
+// A window's outer rectangle (its frame included) made to lie wholly inside the available area of its
+// screen: shrunk where it is larger, then moved in as little as it takes. Sizes and positions come from
+// settings and figure files written on other desktops, and a window reaching past the screen's edge
+// can put its menu out of reach.
+TRect FitOnScreen(const TRect& frame, const TRect& available);
+
 // ---- Window title ----
 QString DefaultFileName(); // "Untitled.tvq"
 

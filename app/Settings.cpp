@@ -17,16 +17,18 @@ const char* const kColorKeys[TColorScheme::FieldCount] = {
     "SubGrid",   "AxText",       "TopCaption",     "BottomCaption",  "Symbol",    "Points",
     "SelPoints", "GraphDefault", "LegendBackgrnd", "LegendBorder",   "LegendText"};
 
-// Font sections and their fonts, in the order of the store.
+// Font sections, their fonts and the colours that colour them too, in the order of the store.
 struct TFontSection {
     const char* Name;
     TFontSettings TSettings::*Font;
+    TColorScheme::Field ColorField;
 };
-constexpr TFontSection kFontSections[] = {{"LabelFont", &TSettings::AxisFont},
-                                          {"SymbolFont", &TSettings::SymbolFont},
-                                          {"TopCaptionFont", &TSettings::TopCaptionFont},
-                                          {"BottomCaptionFont", &TSettings::BottomCaptionFont},
-                                          {"LegendFont", &TSettings::LegendFont}};
+constexpr TFontSection kFontSections[] = {
+    {"LabelFont", &TSettings::AxisFont, TColorScheme::AxText},
+    {"SymbolFont", &TSettings::SymbolFont, TColorScheme::Symbol},
+    {"TopCaptionFont", &TSettings::TopCaptionFont, TColorScheme::TopCaption},
+    {"BottomCaptionFont", &TSettings::BottomCaptionFont, TColorScheme::BottomCaption},
+    {"LegendFont", &TSettings::LegendFont, TColorScheme::LegendText}};
 
 constexpr TRange kSubGridDivider{kSubGridLines.Min + 1, kSubGridLines.Max + 1};
 constexpr TRange kCharset{0, 255};
@@ -144,8 +146,12 @@ struct TReader {
     template <typename K> void Int(const char* section, const K& key, int32_t& value, TRange range) const {
         if (const auto v = Integer(section, key); v && range.Holds(*v)) value = *v;
     }
-    template <typename K> void Color(const char* section, const K& key, TColor& value) const {
-        if (const auto v = Integer(section, key); v && ValidColor(*v)) value = *v;
+    // True when the value was taken.
+    template <typename K> bool Color(const char* section, const K& key, TColor& value) const {
+        const auto v = Integer(section, key);
+        if (!v || !ValidColor(*v)) return false;
+        value = *v;
+        return true;
     }
     template <typename K> void FontSize(const char* section, const K& key, int32_t& value) const {
         if (const auto v = Integer(section, key); v && kFontSize.Holds(std::abs(int64_t(*v)))) value = *v;
@@ -388,7 +394,14 @@ TSettings FromIni(const TIniDocument& ini, int plotWidth, int plotHeight) {
     TSettings s;
     s.PlotWidth = plotWidth;
     s.PlotHeight = plotHeight;
-    VisitKeys(s, TReader{ini});
+    const TReader reader{ini};
+    VisitKeys(s, reader);
+    // The "Colors" keys colour their fonts as well (the window ties them); a font's own colour
+    // overrides that only when the font section gives one.
+    for (const TFontSection& section : kFontSections) {
+        TFontSettings& font = s.*section.Font;
+        if (!reader.Color(section.Name, "Color", font.Color)) font.Color = s.Colors[section.ColorField];
+    }
     return s;
 }
 

@@ -1,7 +1,8 @@
 // The program's settings: the look and behaviour of the graph window and the main window's switches,
 // kept between runs in the per-user store and in settings files the user picks. Both stores are INI
 // files of the same layout (app/IniFile.h); every value read is checked against its range, and a
-// missing, unreadable or out-of-range value takes the default below.
+// missing, unreadable or out-of-range value takes the default below: the look of a fresh start
+// (TSuperGrWindow::ApplyDefaultLook), so that a file with some sections only changes nothing else.
 #pragma once
 
 #include "app/IniFile.h"
@@ -19,7 +20,7 @@ namespace settings {
 
 struct TFontSettings {
     bool StrikeOut = false, Bold = false, Italic = false, Underline = false;
-    TColor Color = 0xFFFFFF;
+    TColor Color = clWindowText;
     int32_t Size = 10; // points; negative: the cell height in points
     QString Name = QStringLiteral("Arial");
     int32_t Charset = 204;
@@ -63,15 +64,17 @@ struct TSettings {
     // "Scales"
     long double InitialScaleX = 0.95L, InitialScaleY = 0.95L;
     long double ZoomNormal = 1.3L, ZoomSlow = 1.005L;
-    // The five fonts.
-    TFontSettings AxisFont{.Size = 10}, SymbolFont{.Size = 12}, TopCaptionFont{.Size = 12},
-        BottomCaptionFont{.Size = 8}, LegendFont{.Size = 11};
+    // The five fonts: Arial of 13, 16 bold, 16 bold and 14 pixels, and the window's own legend font.
+    // A font without a colour of its own takes the one of its "Colors" key.
+    TFontSettings AxisFont{.Size = -10}, SymbolFont{.Bold = true, .Size = -12},
+        TopCaptionFont{.Bold = true, .Size = -12}, BottomCaptionFont{.Size = -11},
+        LegendFont{.Size = 8, .Name = QStringLiteral("Microsoft Sans Serif"), .Charset = 1};
     // "Common": the main window's switches and the export options.
     int32_t ExportColorScheme = 0; // 0 as is, 1 white background, 2 darkened, 3 black and white
     bool AskBeforeExit = true, AutoSelectNewGraphs = false;
     int32_t DblClickAction = 5;
     bool SymbolicMarker = true, BitmapExport = false;
-    int32_t EmfExportScale = 4, BmpExportScale = 2;
+    int32_t EmfExportScale = 2, BmpExportScale = 2;
     int32_t PlotWidth = 850, PlotHeight = 500; // the graph window's size
     // "WndZoom"
     bool MultiWndZoom = true, ResetByRightButton = true, ResetZoomByWheel = true;

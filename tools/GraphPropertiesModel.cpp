@@ -44,6 +44,7 @@ void TGraphPropertiesModel::Choose(int graphIndex) {
     if (const TGraph* g = window_.GraphByIndex(graphIndex)) {
         id_ = g->ID;
         lastIndex_ = graphIndex;
+        gapChoice_ = g->BreakMode() != NoBreaks ? g->BreakMode() : 0;
     }
 }
 
@@ -83,7 +84,7 @@ TGraphPropertiesView TGraphPropertiesModel::Load() const {
     v.WidthScaleText = mathfuncs::FormatNumber(g->WidthScale());
     v.BreakLimitText = mathfuncs::FormatNumber(g->BreakLimit());
     v.GapOn = g->BreakMode() != NoBreaks;
-    v.GapChoice = v.GapOn ? g->BreakMode() : 0;
+    v.GapChoice = v.GapOn ? g->BreakMode() : gapChoice_;
     v.FixedRatio = g->FixedRatio();
     v.LogX = g->LogX();
     v.LogY = g->LogY();
@@ -198,7 +199,8 @@ bool TGraphPropertiesModel::SetBreakLimitText(const QString& text) {
 }
 
 void TGraphPropertiesModel::SetGap(bool on, int choice) {
-    Set(P::BreakMode, on ? uint8_t(std::clamp(choice, 0, 2)) : NoBreaks);
+    gapChoice_ = std::clamp(choice, 0, 2);
+    Set(P::BreakMode, on ? uint8_t(gapChoice_) : NoBreaks);
     window_.RefreshAll();
 }
 

@@ -110,4 +110,5 @@ private:
     int32_t id_ = -1;
     int lastIndex_ = -1;
     bool changes_ = false;
+    int gapChoice_ = 0; // the mode shown while the gap box is unticked
 };

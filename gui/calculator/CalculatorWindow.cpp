@@ -26,6 +26,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -178,6 +179,27 @@ QIcon TargetIcon(const TCalcMath::TTarget& t, const QFont& font, const QColor& b
     painter.drawPixmap(0, 0, OrdinalPixmap(t.WindowOrdinal, font));
     painter.drawPixmap(16, 0, ColourIcon(t.Color, background).pixmap(14, 14));
     return QIcon(pixmap);
+}
+
+// Shift, Ctrl, Alt and the like pressed alone.
+bool IsModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The caret's rectangle in the line's coordinates.
@@ -555,14 +577,17 @@ void TCalculatorWindow::ShowGraphs() {
     graphTree_->setCurrentItem(selected);
     fillingControls_ = false;
     ShowTargets();
+    ShowGraphButtons();
+    if (calc_.OverwriteTarget == TCalcMath::NoTarget && !calc_.Overwrite) newGraph_->setChecked(true);
+}
 
+void TCalculatorWindow::ShowGraphButtons() {
     const int n = calc_.SelectedGraph;
     const QString labels[] = {QStringLiteral("y(%1)"), QStringLiteral("x(%1)"), QStringLiteral("xrel(%1)")};
     for (int i = 0; i < 3; ++i) {
         graphButtons_[i]->setText(labels[i].arg(n >= 0 ? QString::number(n) : QStringLiteral("i")));
         graphButtons_[i]->setEnabled(n >= 0);
     }
-    if (calc_.OverwriteTarget == TCalcMath::NoTarget && !calc_.Overwrite) newGraph_->setChecked(true);
 }
 
 void TCalculatorWindow::ShowTargets() {
@@ -583,7 +608,8 @@ void TCalculatorWindow::GraphNodeChosen() {
         calc_.SelectedGraph = -1;
         calc_.SelectedWindow = item ? graphTree_->indexOfTopLevelItem(item) : -1;
     }
-    ShowGraphs();
+    // The tree stays as it is: rebuilding it under the mouse would swallow a double click.
+    ShowGraphButtons();
 }
 
 void TCalculatorWindow::ShowResultMode() {
@@ -886,6 +912,8 @@ bool TCalculatorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == input_) return InputKey(e);
     if (!qobject_cast<QWidget*>(watched) || qobject_cast<QLineEdit*>(watched))
         return false; // the fields keep theirs
+    // A bare modifier is part of the next key, and keys a side field let through are not typing.
+    if (IsModifierKey(e->key()) || SideFieldHasFocus()) return false;
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (watched == history_ && enter) {
         InsertHistoryEntry();
@@ -903,7 +931,31 @@ bool TCalculatorWindow::eventFilter(QObject* watched, QEvent* event) {
     return InputKey(e);
 }
 
+bool TCalculatorWindow::SideFieldHasFocus() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == newName_ || std::ranges::find(argFields_, focus) != std::end(argFields_));
+}
+
 void TCalculatorWindow::keyPressEvent(QKeyEvent* e) {
+    if (IsModifierKey(e->key())) {
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    // A side field keeps the keyboard; Enter, Escape and the history keys still act on the window.
+    if (SideFieldHasFocus()) {
+        switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            InputKey(e);
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+        }
+        return;
+    }
     // Keys no control took: typing goes to the input line, Enter calculates, Escape closes.
     if (e->matches(QKeySequence::Paste) ||
         (e->key() == Qt::Key_Insert && e->modifiers() == Qt::ShiftModifier)) {

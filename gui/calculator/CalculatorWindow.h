@@ -62,6 +62,8 @@ private:
     void TypeSign(const QString& caption);
     void TypeFunction(const QString& name);
     bool InputKey(QKeyEvent* event);
+    // The name field or one of the common argument's fields: these keep their own typing.
+    bool SideFieldHasFocus() const;
     void AfterCharacter(QChar typed);
     void PasteIntoInput();
     void RestoreCursor();
@@ -82,6 +84,7 @@ private:
     void ShowSettings();
     void ShowGraphs();
     void ShowTargets();
+    void ShowGraphButtons();
     void GraphNodeChosen();
     void ShowHistory();
     void ShowResultMode();

@@ -412,6 +412,23 @@ void TMainWindow::showEvent(QShowEvent* event) {
         const QRect desk = screen->availableGeometry();
         move(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2);
     }
+    KeepOnScreen();
+}
+
+void TMainWindow::KeepOnScreen() {
+    const QRect frame = frameGeometry(), inner = geometry();
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen) screen = this->screen();
+    if (!screen) return;
+    const auto toRect = [](const QRect& r) {
+        return TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    };
+    const TRect fitted = mainstate::FitOnScreen(toRect(frame), toRect(screen->availableGeometry()));
+    const QMargins frameWidths(inner.left() - frame.left(), inner.top() - frame.top(),
+                               frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const QRect wanted =
+        QRect(fitted.Left, fitted.Top, fitted.Width(), fitted.Height()).marginsRemoved(frameWidths);
+    if (wanted != inner) setGeometry(wanted);
 }
 
 settings::TSettings TMainWindow::CurrentSettings() const {
@@ -443,7 +460,9 @@ QSize TMainWindow::PlotSize() const {
 void TMainWindow::SetPlotSize(const QSize& plot) {
     FPlotSize = plot;
     // Before the first showing the bars' heights are not known yet: showEvent sizes the window.
-    if (FPlotSized) resize(size() + plot - FGraphWidget->size());
+    if (!FPlotSized) return;
+    resize(size() + plot - FGraphWidget->size());
+    KeepOnScreen();
 }
 
 void TMainWindow::ReadFileSettings() {

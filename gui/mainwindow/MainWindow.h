@@ -120,6 +120,8 @@ protected:
 private:
     friend class TMainCommands;
     friend class TMainFileUi;
+    // Shrinks and moves the window, its frame included, into the available area of its screen.
+    void KeepOnScreen();
 
     // From the action table (MainWindowActions.cpp).
     void CreateActions();

@@ -34,7 +34,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <cerrno>
 
@@ -690,14 +689,9 @@ TWindowBounds TMainFileUi::MainWindowBounds() {
 
 void TMainFileUi::SetMainWindowBounds(const TWindowBounds& b) {
     if (b.Width <= 0 || b.Height <= 0) return;
+    W.setGeometry(b.Left, b.Top, b.Width, b.Height);
     // Keep the window reachable: a file written on a larger desktop must not hide it.
-    QRect wanted(b.Left, b.Top, b.Width, b.Height);
-    if (const QScreen* screen = W.screen()) {
-        const QRect desk = screen->availableGeometry();
-        wanted.setSize(wanted.size().boundedTo(desk.size()));
-        if (!desk.intersects(wanted)) wanted.moveTopLeft(desk.topLeft());
-    }
-    W.setGeometry(wanted);
+    W.KeepOnScreen();
     // The file's placement wins over the design size of the first show.
     W.FPlotSized = true;
 }

@@ -19,6 +19,8 @@
 #include <QShortcut>
 #include <QTabBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -32,6 +34,24 @@ QString Format4(Extended v) {
 }
 
 constexpr Extended kQuickRatios[] = {1, 1.5L, 2, 3};
+
+// Ctrl with an arrow moves the current element, Shift with an arrow only its right or bottom edge.
+struct TNudgeKey {
+    QKeyCombination Keys;
+    int X, Y;
+    bool SecondOnly;
+};
+constexpr TNudgeKey kNudgeKeys[] = {
+    {Qt::CTRL | Qt::Key_Left, -1, 0, false}, {Qt::CTRL | Qt::Key_Right, 1, 0, false},
+    {Qt::CTRL | Qt::Key_Up, 0, -1, false},   {Qt::CTRL | Qt::Key_Down, 0, 1, false},
+    {Qt::SHIFT | Qt::Key_Left, -1, 0, true}, {Qt::SHIFT | Qt::Key_Right, 1, 0, true},
+    {Qt::SHIFT | Qt::Key_Up, 0, -1, true},   {Qt::SHIFT | Qt::Key_Down, 0, 1, true},
+};
+
+bool IsNudgeKey(const QKeyEvent* e) {
+    const QKeyCombination pressed(e->modifiers() & ~Qt::KeypadModifier, Qt::Key(e->key()));
+    return std::ranges::any_of(kNudgeKeys, [&](const TNudgeKey& n) { return n.Keys == pressed; });
+}
 } // namespace
 
 TSymbolEditorDialog::TSymbolEditorDialog(QWidget* parent) : QDialog(parent) {
@@ -116,21 +136,12 @@ TSymbolEditorDialog::TSymbolEditorDialog(QWidget* parent) : QDialog(parent) {
         FLibrary->AddSymbol(FModel.Symbol(), FFromLibrary);
     });
 
-    // Ctrl moves the current element, Shift only its right or bottom edge.
-    struct Nudge {
-        QKeyCombination Keys;
-        int X, Y;
-        bool SecondOnly;
-    };
-    const Nudge nudges[] = {
-        {Qt::CTRL | Qt::Key_Left, -1, 0, false}, {Qt::CTRL | Qt::Key_Right, 1, 0, false},
-        {Qt::CTRL | Qt::Key_Up, 0, -1, false},   {Qt::CTRL | Qt::Key_Down, 0, 1, false},
-        {Qt::SHIFT | Qt::Key_Left, -1, 0, true}, {Qt::SHIFT | Qt::Key_Right, 1, 0, true},
-        {Qt::SHIFT | Qt::Key_Up, 0, -1, true},   {Qt::SHIFT | Qt::Key_Down, 0, 1, true},
-    };
-    for (const Nudge& n : nudges)
+    for (const TNudgeKey& n : kNudgeKeys)
         connect(new QShortcut(QKeySequence(n.Keys), this), &QShortcut::activated, this,
                 [this, n] { Edit([this, n] { FModel.Nudge(n.X, n.Y, n.SecondOnly); }); });
+    // The editor sees the keys first: a text box would take these for word and selection moves.
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->installEventFilter(this);
 }
 
 QWidget* TSymbolEditorDialog::CreateElementPanel() {
@@ -168,7 +179,6 @@ QWidget* TSymbolEditorDialog::CreateElementPanel() {
     FElementPanel = new QGroupBox(QStringLiteral(" Текущий элемент символа "));
     auto* g = new QGridLayout(FElementPanel);
     FText = new QLineEdit;
-    FText->installEventFilter(this);
     auto* pick = new QPushButton(QStringLiteral("..."));
     pick->setFixedWidth(28);
     FFont = new QComboBox;
@@ -357,6 +367,9 @@ bool TSymbolEditorDialog::eventFilter(QObject* watched, QEvent* event) {
         if (delta != 0) StepTab(delta < 0 ? 1 : -1);
         return true;
     }
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched) &&
+        IsNudgeKey(static_cast<QKeyEvent*>(event)))
+        return true; // not overridden: the nudge shortcut runs
     if (watched == FText && event->type() == QEvent::KeyPress && FText->text().isEmpty()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {

@@ -516,3 +516,22 @@ TEST(Closing, Rule) {
     EXPECT_EQ(question, QStringLiteral(
                             "Имеются несохранённые данные.\rХотите сохранить их перед закрытием программы?"));
 }
+
+TEST(Placement, WindowsAreKeptWhollyOnTheirScreen) {
+    const TRect screen{0, 0, 1920, 1050};
+    const TRect second{1920, 0, 3200, 1024}; // a screen right of the first
+    const struct {
+        const char* name;
+        TRect frame, available, fitted;
+    } cases[] = {
+        {"fits: stays", {100, 50, 1000, 700}, screen, {100, 50, 1000, 700}},
+        {"10000 x 10000: the whole screen", {0, 0, 10000, 10000}, screen, screen},
+        {"centred larger: the whole screen", {-4040, -4475, 5960, 5525}, screen, screen},
+        {"above and left: moved in", {-300, -40, 500, 560}, screen, {0, 0, 800, 600}},
+        {"past the bottom right: moved back", {1500, 900, 2300, 1500}, screen, {1120, 450, 1920, 1050}},
+        {"wide only: as wide as the screen", {200, 100, 3000, 700}, screen, {0, 100, 1920, 700}},
+        {"second screen", {1800, -10, 2600, 590}, second, {1920, 0, 2720, 600}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitOnScreen(c.frame, c.available), c.fitted) << c.name;
+}

@@ -141,21 +141,19 @@ TEST(SettingsFile, TheDefaultsAreWrittenInTheStoresOrderWithCrLf) {
                                   "SlowZoomSpeed=1.005",
                                   ""};
     QByteArrayList expected = lines;
-    const std::pair<const char*, int> fonts[] = {{"LabelFont", 10},
-                                                 {"SymbolFont", 12},
-                                                 {"TopCaptionFont", 12},
-                                                 {"BottomCaptionFont", 8},
-                                                 {"LegendFont", 11}};
-    for (const auto& [name, size] : fonts)
-        expected << QByteArray("[") + name + "]"
-                 << "StrikOut=0"
-                 << "Bold=0"
-                 << "Italic=0"
+    const struct {
+        const char *section, *bold, *size, *name, *charset;
+    } fonts[] = {{"LabelFont", "0", "-10", "Arial", "204"},
+                 {"SymbolFont", "1", "-12", "Arial", "204"},
+                 {"TopCaptionFont", "1", "-12", "Arial", "204"},
+                 {"BottomCaptionFont", "0", "-11", "Arial", "204"},
+                 {"LegendFont", "0", "8", "Microsoft Sans Serif", "1"}};
+    for (const auto& f : fonts)
+        expected << QByteArray("[") + f.section + "]"
+                 << "StrikOut=0" << QByteArray("Bold=") + f.bold << "Italic=0"
                  << "UnderLine=0"
-                 << "Color=16777215"
-                 << "Size=" + QByteArray::number(size) << "Name=Arial"
-                 << "CharSet=204"
-                 << "";
+                 << "Color=-16777208" << QByteArray("Size=") + f.size << QByteArray("Name=") + f.name
+                 << QByteArray("CharSet=") + f.charset << "";
     expected << "[Common]"
              << "Ask_Before_Exit=1"
              << "Auto select new graphs=0"
@@ -163,7 +161,7 @@ TEST(SettingsFile, TheDefaultsAreWrittenInTheStoresOrderWithCrLf) {
              << "ExportColorScheme=0"
              << "Symbolic Markers=1"
              << "Export to Bitmap=0"
-             << "Emf export scale=4"
+             << "Emf export scale=2"
              << "Bitmap export scale=2"
              << "Plot width=850"
              << "Plot height=500"
@@ -188,6 +186,23 @@ TEST(SettingsFile, MissingValuesTakeTheDefaultsAndThePlotTheCurrentSize) {
     expected.PlotWidth = 900;
     expected.PlotHeight = 480;
     EXPECT_EQ(s, expected);
+}
+
+// Missing keys take the look of a fresh start, the fonts and their colours included; a font without
+// a colour of its own takes the one its "Colors" key gives.
+TEST(SettingsFile, MissingKeysTakeTheFreshStartLook) {
+    Figure fresh;
+    TSettings expected = Capture(fresh.window);
+    expected.GridSizeX = 80;
+    EXPECT_EQ(FromIni(TIniDocument::Parse("[Frame]\nGridSizeX=80\n"), 850, 500), expected);
+
+    const TSettings s = Read("[Colors]\nAxText=65280\nLegendText=255\n[LegendFont]\nColor=16711680\n");
+    EXPECT_EQ(s.AxisFont.Color, 0x00FF00);
+    EXPECT_EQ(s.LegendFont.Color, 0xFF0000);
+    EXPECT_EQ(s.TopCaptionFont.Color, clWindowText);
+    Apply(s, fresh.window);
+    EXPECT_EQ(fresh.window.AxisFont().Color, 0x00FF00);
+    EXPECT_EQ(fresh.window.Colors.Get(TColorScheme::LegendText), 0xFF0000);
 }
 
 // Every key takes each value its range holds and writes it back in the same form; a value outside the

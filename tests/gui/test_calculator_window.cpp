@@ -1,11 +1,14 @@
 #include "gui/calculator/CalculatorWindow.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "tests/common/TestData.h"
+#include "tests/common/UserInput.h"
 #include "tests/common/WindowTestUtil.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -76,6 +79,71 @@ TEST_F(CalculatorWindowTest, TypingAnywhereGoesToTheInputLine) {
     QTest::keyClick(Find<QPushButton>(calculator, u"Закрыть"_s), Qt::Key_Return);
     EXPECT_EQ(calculator.Input()->text(), u"6"_s);
     EXPECT_TRUE(calculator.isVisible());
+}
+
+// The name field and the common argument's start, end and step fields keep the keyboard: a bare
+// Shift or Ctrl press, capitals, '*', Ctrl+A, Shift+arrows and paste all stay in the field.
+TEST_F(CalculatorWindowTest, SideFieldsKeepTheKeyboard) {
+    using namespace testutil;
+    calculator.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&calculator));
+    Find<QCheckBox>(calculator, u"Задать общий аргумент "_s)->click();
+    QList<QLineEdit*> fields;
+    for (const QGroupBox* group : calculator.findChildren<QGroupBox*>())
+        if (group->title() == u" Параметры расчёта "_s || group->title() == u" Сохранение результатов "_s)
+            fields += group->findChildren<QLineEdit*>();
+    ASSERT_EQ(fields.size(), 4);
+    for (QLineEdit* field : fields) {
+        field->clear();
+        field->setFocus();
+        for (const Qt::Key modifier : {Qt::Key_Shift, Qt::Key_Control}) {
+            PressAlone(modifier);
+            ASSERT_EQ(Focused(), field);
+        }
+        TypeKeys(u"AB*C"_s);
+        PressKey(Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(field->selectedText(), u"AB*C"_s);
+        PressKey(Qt::Key_End);
+        PressKey(Qt::Key_Left, Qt::ShiftModifier);
+        EXPECT_EQ(field->selectedText(), u"C"_s);
+        QApplication::clipboard()->setText(u"xy"_s);
+        PressAlone(Qt::Key_Control);
+        PressKey(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(Focused(), field);
+        EXPECT_EQ(field->text(), u"AB*xy"_s);
+    }
+    EXPECT_EQ(calculator.Input()->text(), QString());
+}
+
+// Typing into no field, and into controls that are not fields, goes to the input line; a paste there
+// replaces the tabs by spaces.
+TEST_F(CalculatorWindowTest, TypingIntoNoFieldGoesToTheInputLine) {
+    using namespace testutil;
+    calculator.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&calculator));
+    calculator.Input()->clearFocus();
+    ASSERT_EQ(Focused(), nullptr);
+    QTest::keyClicks(&calculator, u"Y(0)"_s);
+    EXPECT_EQ(calculator.Input()->text(), u"Y(0)"_s);
+
+    calculator.Input()->clear();
+    Find<QCheckBox>(calculator, u"Поверх других окон"_s)->setFocus();
+    QApplication::clipboard()->setText(u"1\t2"_s);
+    PressAlone(Qt::Key_Shift);
+    PressAlone(Qt::Key_Control);
+    PressKey(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(calculator.Input()->text(), u"1 2"_s);
+    EXPECT_EQ(QApplication::clipboard()->text(), u"1\t2"_s);
+}
+
+TEST_F(CalculatorWindowTest, DoubleClickOnAnUnselectedGraphPressesItsButton) {
+    figure.AddGraph(u"B"_s, false, {}, Ramp(11), Ramp(11));
+    auto* tree = calculator.findChildren<QTreeWidget*>().at(1);
+    QTreeWidgetItem* second = tree->topLevelItem(0)->child(1);
+    ASSERT_NE(second, nullptr);
+    ASSERT_FALSE(second->isSelected());
+    testutil::DoubleClick(tree->viewport(), tree->visualItemRect(second).center());
+    EXPECT_EQ(calculator.Input()->text(), u"y(1)"_s);
 }
 
 TEST_F(CalculatorWindowTest, CompletionListFiltersAndApplies) {

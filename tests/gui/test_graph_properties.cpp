@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -108,6 +109,31 @@ TEST_F(GraphPropertiesGui, UnreadableBreakLimitKeepsTheLastValidOne) {
     });
     EXPECT_EQ(window.GraphByIndex(0)->BreakMode(), 0);
     EXPECT_EQ(window.GraphByIndex(0)->BreakLimit(), 3);
+}
+
+// Unticking the gap box and ticking it again with the mouse restores the mode still shown.
+TEST_F(GraphPropertiesGui, GapBoxClickedOffAndOnKeepsTheShownMode) {
+    const auto clickBox = [](QAbstractButton* button) { // on its indicator, as a user aims
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    };
+    RunDialog(0, U("Применить"), [&](TGraphPropertiesDialog& dialog) {
+        QCheckBox* gap = Check(dialog, U("Не отображать разрыв больше"));
+        QRadioButton* byLength = nullptr;
+        for (QRadioButton* r : dialog.findChildren<QRadioButton*>())
+            if (r->text() == U("По длине")) byLength = r;
+        clickBox(gap);
+        clickBox(byLength);
+        EXPECT_EQ(window.GraphByIndex(0)->BreakMode(), 2);
+        clickBox(gap);
+        EXPECT_FALSE(gap->isChecked());
+        EXPECT_EQ(window.GraphByIndex(0)->BreakMode(), 3);
+        EXPECT_TRUE(byLength->isChecked());
+        clickBox(gap);
+        EXPECT_TRUE(gap->isChecked());
+        EXPECT_TRUE(byLength->isChecked());
+    });
+    EXPECT_EQ(window.GraphByIndex(0)->BreakMode(), 2);
 }
 
 // The markers dialog opens after the properties dialog has closed, the edits kept in their own step.

@@ -6,6 +6,9 @@
 #include "model/Graph.h"
 #include "tests/common/TestData.h"
 
+#include <QMenuBar>
+#include <QScreen>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -78,6 +81,39 @@ TEST_F(MainWindowTest, ThePlotGetsItsDesignSize) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.GraphWidget()->size(), QSize(850, 500));
+}
+
+// A stored plot of 10000 × 10000 pixels leaves the whole window, its menu included, on the screen:
+// when the stored settings are read at start-up and when a settings file is read later.
+TEST(MainWindowPlacement, AHugeStoredPlotSizeIsClampedToTheScreen) {
+    QTemporaryDir config;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QString error;
+    ASSERT_TRUE(settings::WriteIniFile(settings::UserStoreFile(),
+                                       TIniDocument::Parse("[Common]\nPlot width=10000\nPlot height=10000\n"),
+                                       error));
+    {
+        TMainWindow window;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QRect desk = window.screen()->availableGeometry();
+        const auto onScreen = [&] {
+            EXPECT_TRUE(desk.contains(window.frameGeometry())) << window.frameGeometry().width();
+            EXPECT_TRUE(desk.contains(window.menuBar()->mapToGlobal(QPoint(0, 0))));
+        };
+        onScreen();
+        settings::TSettings values = window.CurrentSettings();
+        values.PlotWidth = values.PlotHeight = 10000;
+        window.ApplySettings(values);
+        onScreen();
+        values.PlotWidth = 300;
+        values.PlotHeight = 200;
+        window.ApplySettings(values); // a size that fits is kept exactly
+        EXPECT_EQ(window.GraphWidget()->size(), QSize(300, 200));
+        onScreen();
+    }
+    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 TEST_F(MainWindowTest, ActionsWithCaptionsShortcutsAndInitialStates) {

@@ -2,6 +2,7 @@
 #include "gui/symboleditor/SymbolEditorDialog.h"
 
 #include "tests/common/TestData.h"
+#include "tests/common/UserInput.h"
 #include "window/FigureStream.h"
 #include "window/SuperGrWindow.h"
 
@@ -70,6 +71,45 @@ TEST_F(SymbolEditorGui, ConfirmReturnsTheSymbolAndCancelKeepsIt) {
     TSymbol fresh;
     Run(again, fresh, U("Отмена"), [](TSymbolEditorDialog&) {});
     EXPECT_TRUE(symbolstore::Read(symbolstore::StoreFile()).Recent[0] == symbol);
+}
+
+// Ctrl with an arrow moves the current element, Shift with an arrow its right or bottom edge, also
+// while the focus is in its text box.
+TEST_F(SymbolEditorGui, ArrowNudgesWorkWhileTheTextBoxHasTheFocus) {
+    const struct {
+        Qt::Key Key;
+        Qt::KeyboardModifier Modifier;
+        int X1, X2, Y1, Y2; // the direction each coordinate moves in
+    } cases[] = {
+        {Qt::Key_Left, Qt::ControlModifier, -1, -1, 0, 0}, {Qt::Key_Right, Qt::ControlModifier, 1, 1, 0, 0},
+        {Qt::Key_Up, Qt::ControlModifier, 0, 0, -1, -1},   {Qt::Key_Down, Qt::ControlModifier, 0, 0, 1, 1},
+        {Qt::Key_Left, Qt::ShiftModifier, 0, -1, 0, 0},    {Qt::Key_Right, Qt::ShiftModifier, 0, 1, 0, 0},
+        {Qt::Key_Up, Qt::ShiftModifier, 0, 0, 0, -1},      {Qt::Key_Down, Qt::ShiftModifier, 0, 0, 0, 1},
+    };
+    const auto direction = [](Extended after, Extended before) {
+        return (after > before) - (after < before);
+    };
+    for (const auto& c : cases) {
+        TSymbolEditorDialog editor;
+        TSymbol symbol;
+        Run(editor, symbol, U("Отмена"), [&](TSymbolEditorDialog& e) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&e));
+            AddLetter(e, U("ab"));
+            QLineEdit* text = TextBox(e);
+            text->setCursorPosition(1);
+            ASSERT_EQ(testutil::Focused(), text);
+            const TPrimitiv before = e.Model().Symbol().Prims[0];
+            testutil::PressAlone(c.Modifier == Qt::ControlModifier ? Qt::Key_Control : Qt::Key_Shift);
+            testutil::PressKey(c.Key, c.Modifier);
+            const TPrimitiv after = e.Model().Symbol().Prims[0];
+            EXPECT_EQ(direction(after.X1, before.X1), c.X1) << c.Key << " " << c.Modifier;
+            EXPECT_EQ(direction(after.X2, before.X2), c.X2) << c.Key << " " << c.Modifier;
+            EXPECT_EQ(direction(after.Y1, before.Y1), c.Y1) << c.Key << " " << c.Modifier;
+            EXPECT_EQ(direction(after.Y2, before.Y2), c.Y2) << c.Key << " " << c.Modifier;
+            EXPECT_EQ(testutil::Focused(), text);
+            EXPECT_EQ(text->text(), U("ab"));
+        });
+    }
 }
 
 TEST_F(SymbolEditorGui, DeletingTheLastElementDisablesThePanelAndTheTinyGridStepShowsItsLeast) {

@@ -193,6 +193,7 @@ TEST_F(GraphPropertiesModelTest, GapBoxKeepsTheShownChoice) {
     EXPECT_EQ(G(0).BreakMode(), 1);
     model.SetGap(false, 1);
     EXPECT_EQ(G(0).BreakMode(), 3);
+    EXPECT_EQ(model.Load().GapChoice, 1);
     model.SetGap(true, 1);
     EXPECT_EQ(G(0).BreakMode(), 1);
 }
