@@ -18,7 +18,6 @@
 class QAction;
 class QMenu;
 class QMimeData;
-class QPlainTextEdit;
 class QToolBar;
 class TAddGraphsDialog;
 class TGraphWindowWidget;
@@ -155,7 +154,6 @@ private:
     // The actions of the table's commands, in the table's order.
     QList<QAction*> FCommandActions;
     TGraphWindowWidget* FGraphWidget = nullptr;
-    QPlainTextEdit* FCaptionMemo = nullptr;
     TAddGraphsDialog* FAddGraphs = nullptr;
     TStatusPanels* FStatus = nullptr;
     QToolBar* FMainBar = nullptr;
