@@ -1,5 +1,6 @@
 #include "gui/captions/CaptionEditor.h"
 
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/DrawAdapter.h"
 #include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
@@ -35,7 +36,7 @@ Qt::Alignment QtAlignment(TCaptionAlign align) {
 
 TCaptionToolBar::TCaptionToolBar(TSuperGrWindow& window, QWidget* graphWidget, QWidget* parent)
     : TStripDialog(u"Подписи к рисунку"_s, parent), FWindow(window), FGraphWidget(graphWidget) {
-    FMemo = new QTextEdit(graphWidget);
+    FMemo = new TStoredTextEdit(graphWidget);
     FMemo->hide();
     FMemo->setAcceptRichText(false);
     FMemo->setFrameShape(QFrame::NoFrame);
