@@ -1,6 +1,6 @@
 # Every widget: one folder per window or dialog, and the custom widgets they share.
 tarvelo_sources(tarvelo_gui
-    widgets/TitleStrip widgets/CompactRows widgets/GraphComboBox jobs/JobRunner graphwindow/GraphWindowWidget graphwindow/Cursors addgraphs/AddGraphsDialog
+    widgets/TitleStrip widgets/CompactRows widgets/GraphComboBox widgets/StoredTextGuard jobs/JobRunner graphwindow/GraphWindowWidget graphwindow/Cursors addgraphs/AddGraphsDialog
     filtration/FiltrationDialog
     mainwindow/MainWindow mainwindow/MainWindowActions mainwindow/MainWindowCommands
     mainwindow/StatusPanels mainwindow/Icons mainwindow/resources/mainwindow.qrc settings/SettingsDialog

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -188,6 +189,25 @@ QByteArray EncodeCharsetText(uint8_t charset, const QString& text) {
     for (const QChar c : text)
         bytes.append(char(table.value(c.unicode(), uint8_t('?'))));
     return bytes;
+}
+
+bool CharsetHolds(uint8_t charset, const QString& text) {
+    const QHash<char16_t, uint8_t>& table = EncodeTable(CodePageOf(charset));
+    return std::all_of(text.begin(), text.end(), [&](QChar c) { return table.contains(c.unicode()); });
+}
+
+int CharsetCodePage(uint8_t charset) {
+    switch (CodePageOf(charset)) {
+    case TCodePage::Cp1251:
+        return 1251;
+    case TCodePage::Cp1252:
+        return 1252;
+    case TCodePage::Cp1253:
+        return 1253;
+    case TCodePage::SymbolFont:
+        break;
+    }
+    return 0;
 }
 
 void WriteSymbol(TByteWriter& out, const TSymbol& symbol) {

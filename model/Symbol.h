@@ -36,6 +36,10 @@ QByteArray WriteSymbolLibrary(const QList<TSymbol>& symbols);
 // Unicode in memory, so they draw with any font that has the characters.
 QString DecodeCharsetText(uint8_t charset, const QByteArray& bytes);
 QByteArray EncodeCharsetText(uint8_t charset, const QString& text);
+// Whether the code page of the character set has every character of the text.
+bool CharsetHolds(uint8_t charset, const QString& text);
+// The Windows code page of a character set (1251, 1252 or 1253); 0 for the symbol font's own set.
+int CharsetCodePage(uint8_t charset);
 
 // Draws the symbol into rect in the given colour (a system colour is resolved first). A rotation
 // whose tenths round to non-zero draws it upwards; with fit the frame keeps the symbol's aspect

@@ -3,6 +3,6 @@
 tarvelo_sources(tarvelo_core
     ost2_Types UnsetList.h EventListeners.h JobProgress.h BackgroundJob Codecs DecimalLog ByteStream Colors Font FontMetrics
     Notifier ColorScheme GraphMapping DetailIndex ViewCache GraphOwner Graph GraphProperties GraphOps GraphRecord
-    Polyline Symbol
+    Polyline Symbol StoredText
     DrawAdapter DateFormat GraphDraw EmfDevice EmfReader
 )

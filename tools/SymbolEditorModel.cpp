@@ -1,6 +1,7 @@
 #include "tools/SymbolEditorModel.h"
 
 #include "model/Codecs.h"
+#include "model/StoredText.h"
 #include "model/Symbol.h"
 
 #include <cmath>
@@ -105,10 +106,15 @@ void TSymbolEditorModel::DeleteCurrent() {
     FCurrent = std::min(FCurrent, int(FSymbol.Prims.size()) - 1);
 }
 
-void TSymbolEditorModel::SetText(const QString& text) {
-    if (!HasCurrent() || CurrentElement().Text == text) return;
+bool TSymbolEditorModel::SetText(const QString& text) {
+    if (!HasCurrent()) return false;
+    const std::optional<uint8_t> charset = storedtext::CharsetFor(CurrentElement().Charset, text);
+    if (!charset) return false;
+    if (CurrentElement().Text == text) return true;
     RecordUndo();
     CurrentElement().Text = text;
+    CurrentElement().Charset = *charset;
+    return true;
 }
 
 void TSymbolEditorModel::SetFaceName(const QString& name) {
@@ -117,10 +123,14 @@ void TSymbolEditorModel::SetFaceName(const QString& name) {
     CurrentElement().FaceName = name;
 }
 
-void TSymbolEditorModel::SetCharset(uint8_t charset) {
-    if (!HasCurrent() || CurrentElement().Charset == charset) return;
+bool TSymbolEditorModel::SetCharset(uint8_t charset) {
+    if (!HasCurrent()) return false;
+    const std::optional<uint8_t> holding = storedtext::CharsetFor(charset, CurrentElement().Text);
+    if (!holding) return false;
+    if (CurrentElement().Charset == *holding) return true;
     RecordUndo();
-    CurrentElement().Charset = charset;
+    CurrentElement().Charset = *holding;
+    return true;
 }
 
 void TSymbolEditorModel::SetBold(bool bold) {

@@ -38,9 +38,12 @@ public:
     // current.
     void AddElement(TNewElementPlace place);
     void DeleteCurrent();
-    void SetText(const QString& text);
+    // The text and the character set are taken only when the set's code page can store the text
+    // (false otherwise); for the "Default" set the element takes the set that stores it
+    // (storedtext::CharsetFor), so that the saved text reads back as shown.
+    bool SetText(const QString& text);
     void SetFaceName(const QString& name);
-    void SetCharset(uint8_t charset);
+    bool SetCharset(uint8_t charset);
     void SetBold(bool bold);
     void SetItalic(bool italic);
     // Coordinate 0..3: X1, Y1, X2, Y2. A text that is not a number is ignored (false).

@@ -1,5 +1,6 @@
 #include "gui/calculator/CalculatorWindow.h"
 
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/DrawAdapter.h"
 
 #include <QApplication>
@@ -468,6 +469,7 @@ QWidget* TCalculatorWindow::BuildResults() {
     newGraph_ = new QRadioButton(QStringLiteral("в новый график"));
     overwrite_ = new QRadioButton(QStringLiteral("перезаписать"));
     newName_ = new QLineEdit;
+    GuardStoredText(newName_);
     targets_ = new QComboBox;
     auto* grid = new QGridLayout(box);
     grid->addWidget(newGraph_, 0, 0);

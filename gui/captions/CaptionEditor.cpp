@@ -1,5 +1,6 @@
 #include "gui/captions/CaptionEditor.h"
 
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/DrawAdapter.h"
 #include "model/FontMetrics.h"
 #include "window/SuperGrWindow.h"
@@ -35,7 +36,7 @@ Qt::Alignment QtAlignment(TCaptionAlign align) {
 
 TCaptionToolBar::TCaptionToolBar(TSuperGrWindow& window, QWidget* graphWidget, QWidget* parent)
     : TStripDialog(u"Подписи к рисунку"_s, parent), FWindow(window), FGraphWidget(graphWidget) {
-    FMemo = new QTextEdit(graphWidget);
+    FMemo = new TStoredTextEdit(graphWidget);
     FMemo->hide();
     FMemo->setAcceptRichText(false);
     FMemo->setFrameShape(QFrame::NoFrame);
@@ -51,6 +52,7 @@ TCaptionToolBar::TCaptionToolBar(TSuperGrWindow& window, QWidget* graphWidget, Q
 
     auto* row = new QHBoxLayout;
     auto* font = new QPushButton(u"Шрифт"_s);
+    font->setFocusPolicy(Qt::NoFocus);
     connect(font, &QPushButton::clicked, this, &TCaptionToolBar::ChooseFont);
     row->addWidget(font);
     FAlign = new QButtonGroup(this);
@@ -60,6 +62,7 @@ TCaptionToolBar::TCaptionToolBar(TSuperGrWindow& window, QWidget* graphWidget, Q
         auto* button = new QToolButton;
         button->setText(text);
         button->setCheckable(true);
+        button->setFocusPolicy(Qt::NoFocus);
         FAlign->addButton(button, align);
         row->addWidget(button);
     }
@@ -68,17 +71,21 @@ TCaptionToolBar::TCaptionToolBar(TSuperGrWindow& window, QWidget* graphWidget, Q
         const auto align = TCaptionAlign(id);
         ShowAlign(align);
         FModel.SetAlign(FWindow, align);
+        GiveMemoTheKeyboard();
     });
     FClear = new QToolButton;
     FClear->setText(u"очистить"_s);
+    FClear->setFocusPolicy(Qt::NoFocus);
     connect(FClear, &QToolButton::clicked, this, [this] {
         const QSignalBlocker quiet(FMemo);
         FMemo->clear();
         FModel.Clear(FWindow);
         PlaceMemo();
+        GiveMemoTheKeyboard();
     });
     row->addWidget(FClear);
     FSwitch = new QToolButton;
+    FSwitch->setFocusPolicy(Qt::NoFocus);
     connect(FSwitch, &QToolButton::clicked, this, [this] {
         FModel.Switch(FWindow, MemoLines());
         Open();
@@ -86,6 +93,8 @@ TCaptionToolBar::TCaptionToolBar(TSuperGrWindow& window, QWidget* graphWidget, Q
     });
     row->addWidget(FSwitch);
     auto* close = new QPushButton(u"Закрыть"_s);
+    close->setFocusPolicy(Qt::NoFocus);
+    close->setAutoDefault(false); // Enter belongs to the memo
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     row->addWidget(close);
     Body()->addLayout(row);
@@ -111,7 +120,11 @@ void TCaptionToolBar::Open() {
             move(screen()->availableGeometry().center() - rect().center());
         }
     }
-    FMemo->setFocus();
+    GiveMemoTheKeyboard();
+}
+
+void TCaptionToolBar::Finish() {
+    if (isVisible()) accept();
 }
 
 void TCaptionToolBar::done(int result) {
@@ -121,6 +134,13 @@ void TCaptionToolBar::done(int result) {
         FWindow.RefreshAll();
     }
     TStripDialog::done(result);
+}
+
+bool TCaptionToolBar::event(QEvent* event) {
+    // The tool bar holds no text of its own: when the window system hands it the keyboard (a click
+    // on it), the keyboard goes back to the memo, so typing and Enter keep editing the caption.
+    if (event->type() == QEvent::WindowActivate && FMemo->isVisible()) GiveMemoTheKeyboard();
+    return TStripDialog::event(event);
 }
 
 bool TCaptionToolBar::eventFilter(QObject* watched, QEvent* event) {
@@ -152,7 +172,14 @@ void TCaptionToolBar::ChooseFont() {
     const TFontRec was = FModel.Font(FWindow);
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, ToQFont(was), this, u"Шрифт"_s);
-    if (!ok) return;
-    FModel.SetFont(FWindow, FromQFont(chosen, was));
-    FMemo->setFont(ToQFont(FModel.Font(FWindow)));
+    if (ok) {
+        FModel.SetFont(FWindow, FromQFont(chosen, was));
+        FMemo->setFont(ToQFont(FModel.Font(FWindow)));
+    }
+    GiveMemoTheKeyboard();
+}
+
+void TCaptionToolBar::GiveMemoTheKeyboard() {
+    FMemo->activateWindow();
+    FMemo->setFocus();
 }

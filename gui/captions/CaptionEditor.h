@@ -19,6 +19,9 @@ public:
 
     // Loads the memo with the edited caption, lays it over its edge and shows both.
     void Open();
+    // Closes the editor as "Закрыть" does, the memo's lines going into the caption; nothing when it
+    // is closed. Runs before the figure is replaced, so the text never lands in another figure.
+    void Finish();
 
     TCaptionEditModel& Model() { return FModel; }
     QTextEdit* Memo() const { return FMemo; }
@@ -29,6 +32,7 @@ public:
     void done(int result) override;
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -36,6 +40,8 @@ private:
     void PlaceMemo();
     void ShowAlign(TCaptionAlign align);
     void ChooseFont();
+    // The keyboard stays in the memo whatever is clicked on the tool bar.
+    void GiveMemoTheKeyboard();
 
     TSuperGrWindow& FWindow;
     QWidget* FGraphWidget;

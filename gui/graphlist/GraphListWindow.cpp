@@ -1,6 +1,7 @@
 #include "gui/graphlist/GraphListWindow.h"
 
 #include "gui/graphproperties/GraphPropertiesDialog.h"
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/Colors.h"
 #include "model/DrawAdapter.h"
 
@@ -340,6 +341,7 @@ TGraphListRow::TGraphListRow(TGraphListWindow& list, int index) : FList(list), F
         FList.RefreshRows();
     });
     NameEdit = new QLineEdit;
+    GuardStoredText(NameEdit);
     NameEdit->setFrame(false);
     NameEdit->setStyleSheet(QStringLiteral("background: transparent"));
     NameEdit->setFont(SmallFont());

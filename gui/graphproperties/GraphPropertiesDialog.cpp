@@ -1,6 +1,7 @@
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 
 #include "gui/symboleditor/SymbolEditorDialog.h"
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/Colors.h"
 #include "model/DrawAdapter.h"
 #include "model/GraphDraw.h"
@@ -437,6 +438,7 @@ QCheckBox* TGraphPropertiesDialog::BoundFlag(const QString& caption, const TGrap
 
 QLineEdit* TGraphPropertiesDialog::BoundText(const TGraphProperty<QString>& p, int index) {
     auto* edit = new QLineEdit;
+    GuardStoredText(edit);
     FTexts.append({edit, &p, index});
     connect(edit, &QLineEdit::textEdited, this, [this, &p, index](const QString& t) {
         Change([this, &p, index, t] { FModel.Set(p, t, index); });

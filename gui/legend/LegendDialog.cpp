@@ -1,5 +1,6 @@
 #include "gui/legend/LegendDialog.h"
 
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/DrawAdapter.h"
 #include "model/FontMetrics.h"
 #include "model/Graph.h"
@@ -264,6 +265,8 @@ TLegendDialog::TLegendDialog(QWidget* parent) : QDialog(parent) {
     table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->setItemDelegateForColumn(0, new TListedDelegate(table_));
+    table_->setItemDelegateForColumn(1, new TStoredTextDelegate(table_));
+    table_->setItemDelegateForColumn(2, new TStoredTextDelegate(table_));
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(table_, &QTableWidget::cellClicked, this, [this](int row, int column) {
         if (column != 0) return;

@@ -5,7 +5,6 @@
 #include "gui/jobs/JobRunner.h"
 #include "gui/mainwindow/Icons.h"
 #include "gui/mainwindow/MainWindowCommands.h"
-#include "model/DrawAdapter.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -87,16 +86,6 @@ TMainWindow::TMainWindow(QWidget* parent)
         const QRect desk = screen->availableGeometry();
         move(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2);
     }
-
-    // 9. The hidden caption editor on the graph window.
-    FCaptionMemo = new QPlainTextEdit(FGraphWidget);
-    FCaptionMemo->setFrameShape(QFrame::Box);
-    FCaptionMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    FCaptionMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette memoPalette = FCaptionMemo->palette();
-    memoPalette.setColor(QPalette::Base, TDrawAdapter::ToQColor(FFigure->Colors.Get(TColorStruct::Inside)));
-    FCaptionMemo->setPalette(memoPalette);
-    FCaptionMemo->hide();
 }
 
 TMainWindow::~TMainWindow() {
@@ -126,10 +115,12 @@ TAddGraphsDialog& TMainWindow::AddGraphsDialog() {
 }
 
 bool TMainWindow::OpenFromCommandLine(const QString& argument) {
+    FCommands->FinishCaptionEditing();
     return FDocument->OpenFromCommandLine(argument);
 }
 
 bool TMainWindow::OfferRecovery() {
+    FCommands->FinishCaptionEditing();
     const auto ask = [this] {
         switch (AskUser(recovery::RestoreQuestion())) {
         case TAnswer::Yes:

@@ -19,7 +19,6 @@
 class QAction;
 class QMenu;
 class QMimeData;
-class QPlainTextEdit;
 class QToolBar;
 class TAddGraphsDialog;
 class TGraphWindowWidget;
@@ -160,7 +159,6 @@ private:
     // The actions of the table's commands, in the table's order.
     QList<QAction*> FCommandActions;
     TGraphWindowWidget* FGraphWidget = nullptr;
-    QPlainTextEdit* FCaptionMemo = nullptr;
     TAddGraphsDialog* FAddGraphs = nullptr;
     TStatusPanels* FStatus = nullptr;
     QToolBar* FMainBar = nullptr;

@@ -45,6 +45,7 @@ TMainCommands::TMainCommands(TMainWindow& window) : W(window) {}
 // The figure and its graphs.
 
 void TMainCommands::NewFigure() {
+    FinishCaptionEditing();
     if (W.AskUser(NewFigureQuestion(), false) != TAnswer::Yes) return;
     W.ForgetFile(DefaultFileName());
     W.SetTitle(figurefile::TitleFor(W.FPresetFileName));
@@ -55,6 +56,7 @@ void TMainCommands::NewFigure() {
 }
 
 void TMainCommands::OpenFigure() {
+    FinishCaptionEditing();
     W.Document().OpenFigure();
 }
 
@@ -509,6 +511,10 @@ void TMainCommands::AskForLegendGraphs() {
 void TMainCommands::CaptionProps() {
     if (!FCaptions) FCaptions = new TCaptionToolBar(W.Figure(), W.FGraphWidget, &W);
     FCaptions->Open();
+}
+
+void TMainCommands::FinishCaptionEditing() {
+    if (FCaptions) FCaptions->Finish();
 }
 
 void TMainCommands::LegendProperties() {

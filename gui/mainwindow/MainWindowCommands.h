@@ -78,6 +78,8 @@ public:
     // The caption editor over the graph window, on the caption edited last.
     void CaptionProps();
     TCaptionToolBar* CaptionToolBar() const { return FCaptions; }
+    // Closes an open caption editor into the figure it edits; runs before another figure replaces it.
+    void FinishCaptionEditing();
     // The legend dialog, modally.
     void LegendProperties();
     void ShowAbout();

@@ -3,6 +3,7 @@
 #include "gui/symboleditor/CharacterPickerDialog.h"
 #include "gui/symboleditor/SymbolCanvas.h"
 #include "gui/symboleditor/SymbolLibraryDialog.h"
+#include "gui/widgets/StoredTextGuard.h"
 #include "model/Symbol.h"
 
 #include <QButtonGroup>
@@ -179,6 +180,7 @@ QWidget* TSymbolEditorDialog::CreateElementPanel() {
     FElementPanel = new QGroupBox(QStringLiteral(" Текущий элемент символа "));
     auto* g = new QGridLayout(FElementPanel);
     FText = new QLineEdit;
+    FTextCharset = GuardStoredText(FText, storedtext::kDefaultCharset);
     auto* pick = new QPushButton(QStringLiteral("..."));
     pick->setFixedWidth(28);
     FFont = new QComboBox;
@@ -218,8 +220,12 @@ QWidget* TSymbolEditorDialog::CreateElementPanel() {
     connect(pick, &QPushButton::clicked, this, &TSymbolEditorDialog::PickCharacter);
     connect(FFont, &QComboBox::activated, this,
             [this] { Edit([this] { FModel.SetFaceName(FFont->currentText()); }); });
-    connect(FCharset, &QComboBox::activated, this,
-            [this] { Edit([this] { FModel.SetCharset(uint8_t(FCharset->currentData().toInt())); }); });
+    connect(FCharset, &QComboBox::activated, this, [this] {
+        const auto charset = uint8_t(FCharset->currentData().toInt());
+        Edit([this, charset] {
+            if (!FModel.SetCharset(charset)) RefuseText(FCharset, charset, FText->text());
+        });
+    });
     connect(FBold, &QCheckBox::clicked, this, [this](bool on) { Edit([this, on] { FModel.SetBold(on); }); });
     connect(FItalic, &QCheckBox::clicked, this,
             [this](bool on) { Edit([this, on] { FModel.SetItalic(on); }); });
@@ -324,6 +330,7 @@ void TSymbolEditorDialog::ShowModel() {
     if (FModel.HasCurrent()) {
         const TPrimitiv& p = symbol.Prims[FModel.Current()];
         if (FText->text() != p.Text) FText->setText(p.Text);
+        FTextCharset->SetCharset(p.Charset);
         if (FFont->findText(p.FaceName) < 0) FFont->insertItem(0, p.FaceName);
         FFont->setCurrentText(p.FaceName);
         FCharset->setCurrentIndex(CharsetEntry(p.Charset));
@@ -388,11 +395,19 @@ void TSymbolEditorDialog::PickCharacter() {
     uint8_t charset = p.Charset;
     const QString character = FPicker->Pick(face, charset);
     if (character.isEmpty()) return;
+    if (!storedtext::CharsetFor(charset, p.Text + character)) {
+        RefuseText(FText, charset, p.Text + character);
+        return;
+    }
     Edit([&] {
         FModel.SetFaceName(face);
         FModel.SetCharset(charset);
         FModel.SetText(p.Text + character);
     });
+}
+
+void TSymbolEditorDialog::RefuseText(QWidget* field, uint8_t charset, const QString& text) {
+    TellRefusal(field, storedtext::RefusalMessage(charset, storedtext::Unstorable(charset, text)));
 }
 
 void TSymbolEditorDialog::OpenRecent(int slot) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/SymbolEditorStore.h"
+#include "model/StoredText.h"
 #include "tools/SymbolEditorModel.h"
 
 #include <QDialog>
@@ -40,6 +41,8 @@ private:
     void Edit(const std::function<void()>& edit);
     void StepTab(int step);
     void PickCharacter();
+    // Says which character of the text the set cannot store.
+    void RefuseText(QWidget* field, uint8_t charset, const QString& text);
     void TakeGrid();
     void OpenRecent(int slot);
 
@@ -53,6 +56,8 @@ private:
     TSymbolCanvas* FCanvas;
     QGroupBox* FElementPanel;
     QLineEdit* FText;
+    // Follows the current element's character set: the text field refuses what it cannot store.
+    storedtext::TValidator* FTextCharset;
     QComboBox* FFont;
     QComboBox* FCharset;
     QCheckBox* FBold;

@@ -1,5 +1,6 @@
 #include "gui/tableview/TableViewWindow.h"
 
+#include "gui/widgets/StoredTextGuard.h"
 #include "gui/widgets/TitleStrip.h"
 #include "model/DrawAdapter.h"
 #include "model/Graph.h"
@@ -166,6 +167,7 @@ TGraphNameDialog::TGraphNameDialog(QWidget* parent) : QDialog(parent, Qt::Dialog
     body->setContentsMargins(12, 6, 12, 0);
     body->addWidget(new QLabel(QStringLiteral("Введите имя нового графика:")));
     name_ = new QLineEdit(QStringLiteral("Новый график"));
+    GuardStoredText(name_);
     body->addWidget(name_);
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setDefault(true);

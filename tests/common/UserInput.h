@@ -27,6 +27,15 @@ inline void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifi
     QTest::keyClick(Focused(), key, modifiers);
 }
 
+// Typing one key press with its text per character: QTest::keyClicks takes only ASCII.
+inline void TypeText(QWidget* widget, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, pair ? 2 : 1), Qt::NoModifier);
+        if (pair) ++i;
+    }
+}
+
 // Press, release, double click, release: what a real double click delivers to a widget.
 inline void DoubleClick(QWidget* widget, QPoint pos) {
     QTest::mousePress(widget, Qt::LeftButton, {}, pos);

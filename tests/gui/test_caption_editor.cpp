@@ -7,10 +7,13 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFontMetrics>
+#include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,4 +62,50 @@ TEST_F(CaptionEditorTest, SwitchKeepsTheTopAndEditsTheBottomFromBelow) {
     window.Undo(); // the bottom caption never changed: the top caption's text goes first
     EXPECT_TRUE(window.TopCaption().isEmpty());
     EXPECT_EQ(window.TopCaptionAlign(), taRightJustify);
+}
+
+// A click on the tool bar hands the keyboard to it (the window system activates the window clicked);
+// the keyboard must come back to the memo, where Enter starts a new line.
+TEST(CaptionEditorKeyboardTest, TheMemoKeepsTheKeyboardAfterEveryToolButton) {
+    using TButtonOf = std::function<QAbstractButton*(TCaptionToolBar&)>;
+    const std::pair<const char*, TButtonOf> cases[] = {
+        {"слева", [](TCaptionToolBar& bar) { return bar.AlignButtons()->button(taLeftJustify); }},
+        {"справа", [](TCaptionToolBar& bar) { return bar.AlignButtons()->button(taRightJustify); }},
+        {"Шрифт",
+         [](TCaptionToolBar& bar) {
+             for (auto* button : bar.findChildren<QPushButton*>())
+                 if (button->text() == U("Шрифт")) return static_cast<QAbstractButton*>(button);
+             return static_cast<QAbstractButton*>(nullptr);
+         }},
+        {"switch", [](TCaptionToolBar& bar) { return bar.SwitchButton(); }},
+    };
+    // The font chooser is cancelled as soon as it shows.
+    QTimer cancelFontChooser;
+    QObject::connect(&cancelFontChooser, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    });
+    cancelFontChooser.start(20);
+    for (const auto& [name, buttonOf] : cases) {
+        SCOPED_TRACE(name);
+        TSuperGrWindow window;
+        QWidget graph;
+        graph.resize(400, 300);
+        graph.show();
+        TCaptionToolBar bar{window, &graph};
+        bar.Open();
+        QApplication::processEvents();
+        QAbstractButton* button = buttonOf(bar);
+        ASSERT_NE(button, nullptr);
+        bar.activateWindow();
+        QApplication::processEvents();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QApplication::processEvents();
+        QWidget* keyboard = QApplication::focusWidget();
+        ASSERT_NE(keyboard, nullptr) << "no widget has the keyboard";
+        QTest::keyClicks(keyboard, U("ab"));
+        QTest::keyClick(keyboard, Qt::Key_Return);
+        QTest::keyClicks(keyboard, U("cd"));
+        EXPECT_EQ(bar.Memo()->toPlainText(), U("ab\ncd"));
+        EXPECT_TRUE(bar.isVisible());
+    }
 }

@@ -1,5 +1,6 @@
 #include "export/CommandLine.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
+#include "gui/captions/CaptionEditor.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tableview/TableViewWindow.h"
@@ -17,6 +18,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -868,4 +870,53 @@ TEST_F(MainWindowTest, LegendDialogForAnEmptyLegendAndForARightClickOnIt) {
     closeWhenOpen();
     QApplication::processEvents();
     EXPECT_EQ(opened.size(), 2);
+}
+
+// The caption editor left open while another figure comes closes into the figure it was typed for,
+// before that one is saved or dropped; closing it later writes nothing into the next figure.
+TEST_F(MainWindowTest, AnOpenCaptionEditorClosesIntoItsOwnFigureBeforeAnotherComes) {
+    QTemporaryDir dir;
+    const QString other = dir.filePath(QStringLiteral("other.tvq"));
+    const QString typedFor = dir.filePath(QStringLiteral("typed.tvq"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    Add(QStringLiteral("other"));
+    window.Figure().SetTopCaption({QStringLiteral("own")});
+    window.ChooseSaveFile = [&](const QString&) { return other; };
+    A("SaveAs")->trigger();
+    const auto typeIntoTheCaptionEditor = [&]() -> TCaptionToolBar* {
+        A("CaptionProps")->trigger();
+        auto* bar = window.findChild<TCaptionToolBar*>();
+        if (!bar) return nullptr;
+        bar->Memo()->clear();
+        QTest::keyClicks(bar->Memo(), QStringLiteral("typed"));
+        return bar;
+    };
+    answer = TAnswer::Yes;
+
+    // Opening: the typed text is unsaved work of the open figure, saved on "Yes".
+    TCaptionToolBar* bar = typeIntoTheCaptionEditor();
+    ASSERT_NE(bar, nullptr);
+    questions.clear();
+    window.ChooseSaveFile = [&](const QString&) { return typedFor; };
+    window.ChooseOpenFile = [&] { return other; };
+    A("OpenFigure")->trigger();
+    EXPECT_EQ(questions.value(0), figurefile::UnsavedDataQuestion());
+    EXPECT_FALSE(bar->isVisible());
+    bar->reject();
+    EXPECT_EQ(window.Figure().TopCaption(), QStringList{QStringLiteral("own")});
+    EXPECT_FALSE(window.Figure().Modified());
+    TSuperGrWindow saved;
+    ASSERT_TRUE(figurefile::Load(saved, typedFor, nullptr));
+    EXPECT_EQ(saved.TopCaption(), QStringList{QStringLiteral("typed")});
+
+    // A new figure keeps the captions; the text went in before, so the new figure has nothing to
+    // undo and nothing unsaved.
+    typeIntoTheCaptionEditor();
+    A("NewFigure")->trigger();
+    EXPECT_FALSE(bar->isVisible());
+    bar->reject();
+    EXPECT_EQ(window.Figure().TopCaption(), QStringList{QStringLiteral("typed")});
+    EXPECT_FALSE(window.Figure().Modified());
+    EXPECT_FALSE(A("Undo")->isEnabled());
 }

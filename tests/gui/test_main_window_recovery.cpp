@@ -1,4 +1,5 @@
 #include "app/Recovery.h"
+#include "gui/captions/CaptionEditor.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "tests/common/TestData.h"
 #include "tests/common/TestFiles.h"
@@ -7,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
 #include <gtest/gtest.h>
 
 using mainstate::TAnswer;
@@ -82,4 +85,28 @@ TEST_F(MainWindowRecoveryTest, AStartOffersTheFigureOfARunThatIsGone) {
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Tarvelo - Untitled.tvq"));
         EXPECT_EQ(QFileInfo::exists(file), c.FileStays);
     }
+}
+
+TEST_F(MainWindowRecoveryTest, AnOpenCaptionEditorClosesBeforeARecoveredFigureComes) {
+    {
+        TMainWindow crashed;
+        Add(crashed);
+        crashed.Figure().SetTopCaption({QStringLiteral("restored")});
+        std::unique_ptr<recovery::TSession> session = recovery::TSession::Create(recovery::StateFolder());
+        testutil::WriteAll(
+            session->RecoveryFile(),
+            figurefile::Compose(figurefile::CurrentHeader(), {}, TFigureStream::Serialize(crashed.Figure())));
+    }
+    TMainWindow window;
+    Prepare(window, TAnswer::Yes);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.Action(QStringLiteral("CaptionProps"))->trigger();
+    auto* bar = window.findChild<TCaptionToolBar*>();
+    ASSERT_NE(bar, nullptr);
+    QTest::keyClicks(bar->Memo(), QStringLiteral("typed"));
+    ASSERT_TRUE(window.OfferRecovery());
+    EXPECT_FALSE(bar->isVisible());
+    bar->reject();
+    EXPECT_EQ(window.Figure().TopCaption(), QStringList{QStringLiteral("restored")});
 }

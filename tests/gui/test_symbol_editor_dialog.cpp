@@ -1,18 +1,21 @@
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/symboleditor/SymbolEditorDialog.h"
 
+#include "model/Symbol.h"
 #include "tests/common/TestData.h"
 #include "tests/common/UserInput.h"
 #include "window/FigureStream.h"
 #include "window/SuperGrWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -184,3 +187,40 @@ TEST_F(SymbolEditorGui, PreviewClickStoresTheSymbolAsOneUndoableChange) {
 }
 
 } // namespace
+
+// An element of the "Default" set typed in Greek takes the Greek set, so that it is saved as shown;
+// a letter or a set that cannot store the text is refused with the reason.
+TEST_F(SymbolEditorGui, ADefaultElementTakesTheGreekSetForGreekText) {
+    TSymbolEditorDialog editor;
+    TSymbol symbol;
+    EXPECT_TRUE(Run(editor, symbol, U("ОК"), [](TSymbolEditorDialog& e) {
+        Button(e, U("По центру"))->click();
+        QLineEdit* text = TextBox(e);
+        ASSERT_NE(text, nullptr);
+        testutil::TypeText(text, U("Δω"));
+        QComboBox* charset = nullptr;
+        for (QComboBox* box : e.findChildren<QComboBox*>())
+            if (box->findText(U("Greek")) >= 0) charset = box;
+        ASSERT_NE(charset, nullptr);
+        EXPECT_EQ(charset->currentText(), U("Greek"));
+        QToolTip::hideText();
+        testutil::TypeText(text, U("Ж"));
+        EXPECT_EQ(text->text(), U("Δω"));
+        EXPECT_EQ(QToolTip::text(),
+                  U("Символ «Ж» нельзя сохранить в файле рисунка (кодовая страница 1253)."));
+        QTest::keyClick(charset, Qt::Key_Down); // "Hangeul", stored in cp1251
+        EXPECT_EQ(charset->currentText(), U("Greek"));
+        EXPECT_EQ(QToolTip::text(),
+                  U("Символ «Δ» нельзя сохранить в файле рисунка (кодовая страница 1251)."));
+    }));
+    ASSERT_EQ(symbol.Prims.size(), 1);
+    EXPECT_EQ(symbol.Prims[0].Text, U("Δω"));
+    EXPECT_EQ(symbol.Prims[0].Charset, 161);
+    QByteArray stream;
+    TByteWriter out(stream);
+    WriteSymbol(out, symbol);
+    TByteReader in(stream);
+    TSymbol read;
+    ASSERT_TRUE(ReadSymbol(in, read));
+    EXPECT_TRUE(SameSymbol(read, symbol));
+}

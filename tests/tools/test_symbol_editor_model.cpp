@@ -134,6 +134,51 @@ TEST(SymbolEditorModel, PanelEditsRecordUndoAndRedo) {
     EXPECT_EQ(m.Symbol().Prims[0].Text, u"new"_s);
 }
 
+// What is saved reads back as shown: an element of the "Default" set takes a set whose code page
+// holds its text, both in the figure's stream and in a library file; what no set holds is refused.
+TEST(SymbolEditorModel, DefaultCharsetTakesASetThatStoresTheText) {
+    const struct {
+        QString Text;
+        uint8_t Charset;
+    } cases[] = {{u"Δω"_s, 161}, {u"é"_s, 0}, {u"Жук"_s, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Text.toStdString());
+        TSymbolEditorModel m = OneElement();
+        m.AddElement(TNewElementPlace::Centre);
+        ASSERT_TRUE(m.SetText(c.Text));
+        EXPECT_EQ(m.Symbol().Prims[1].Charset, c.Charset);
+
+        QByteArray stream;
+        TByteWriter out(stream);
+        WriteSymbol(out, m.Symbol());
+        TByteReader in(stream);
+        TSymbol read;
+        ASSERT_TRUE(ReadSymbol(in, read));
+        EXPECT_EQ(read.Prims.value(1).Text, c.Text);
+        EXPECT_TRUE(SameSymbol(read, m.Symbol()));
+        QList<TSymbol> library;
+        ASSERT_TRUE(ReadSymbolLibrary(WriteSymbolLibrary({m.Symbol()}), library));
+        ASSERT_EQ(library.size(), 1);
+        EXPECT_TRUE(SameSymbol(library[0], m.Symbol()));
+    }
+}
+
+TEST(SymbolEditorModel, TextAndCharsetThatCannotBeStoredAreRefused) {
+    TSymbolEditorModel m = OneElement();
+    m.AddElement(TNewElementPlace::Centre);
+    ASSERT_TRUE(m.SetText(u"Δω"_s));
+    const TSymbol greek = m.Symbol();
+    EXPECT_FALSE(m.SetText(u"ΔωЖ"_s)); // no set holds Greek and Cyrillic
+    EXPECT_FALSE(m.SetCharset(204));   // cp1251 has no Greek
+    EXPECT_EQ(m.Symbol(), greek);
+    EXPECT_TRUE(m.SetCharset(1)); // "Default" stays on the set that stores the text
+    EXPECT_EQ(m.Symbol(), greek);
+    ASSERT_TRUE(m.SetText(u"ω"_s));
+    EXPECT_FALSE(m.SetText(u"Ж"_s)); // the element is Greek now
+    ASSERT_TRUE(m.SetCharset(1));
+    EXPECT_EQ(m.Symbol().Prims[1].Charset, 161);
+}
+
 TEST(SymbolEditorModel, ConsecutiveNudgesAreOneUndoStep) {
     TSymbolEditorModel m = OneElement();
     m.SetGrid(0.1L, 0.1L, true);
