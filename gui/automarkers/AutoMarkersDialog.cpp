@@ -130,6 +130,7 @@ bool TAutoMarkersDialog::ExecForWindow(TSuperGrWindow& window, const QPoint& mou
 }
 
 bool TAutoMarkersDialog::ExecForGraph(TGraph& graph, const QPoint& mouse) {
+    model_.Style = TMarkerStyle::Current; // one graph keeps its style: the disabled choice says so
     if (!ExecAt(mouse, true)) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     model_.ApplyToGraph(graph);
