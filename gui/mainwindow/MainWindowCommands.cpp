@@ -383,10 +383,16 @@ void TMainCommands::ScaleSnap() {
     FScalesPanel->ShowAt(plot->mapToGlobal(QPoint(plot->width() - FScalesPanel->width(), 0)));
 }
 
+// The list opens near the point where it was asked for, with the mouse over its first row; asked for
+// from the keyboard with the mouse elsewhere, at the plot's top right corner.
 void TMainCommands::GraphProperties() {
     TGraphListWindow& list = GraphList();
     const QWidget* plot = W.GraphWidget();
-    list.ShowAt(plot->mapToGlobal(QPoint(plot->width() - TGraphListWindow::ListWidth, 0)));
+    const QPoint mouse = QCursor::pos();
+    if (W.frameGeometry().contains(mouse))
+        list.ShowAt(mouse - QPoint(16, 8));
+    else
+        list.ShowAt(plot->mapToGlobal(QPoint(plot->width() - TGraphListWindow::ListWidth, 0)));
 }
 
 void TMainCommands::Filtration() {

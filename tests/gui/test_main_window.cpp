@@ -1,6 +1,7 @@
 #include "export/CommandLine.h"
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/captions/CaptionEditor.h"
+#include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/tableview/TableViewWindow.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -919,4 +921,23 @@ TEST_F(MainWindowTest, AnOpenCaptionEditorClosesIntoItsOwnFigureBeforeAnotherCom
     EXPECT_EQ(window.Figure().TopCaption(), QStringList{QStringLiteral("typed")});
     EXPECT_FALSE(window.Figure().Modified());
     EXPECT_FALSE(A("Undo")->isEnabled());
+}
+
+// The list of graphs opens where it was asked for; from the keyboard with the mouse away, at the
+// plot's top right corner.
+TEST_F(MainWindowTest, GraphListOpensNearThePointOfAsking) {
+    Add();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QPoint inside = window.GraphWidget()->mapToGlobal(QPoint(100, 120));
+    QCursor::setPos(inside);
+    A("GraphProperties")->trigger();
+    auto* list = window.findChild<TGraphListWindow*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_LT((list->pos() - inside).manhattanLength(), 40);
+    list->hide();
+    QCursor::setPos(window.frameGeometry().bottomRight() + QPoint(50, 50));
+    A("GraphProperties")->trigger();
+    const QWidget* plot = window.GraphWidget();
+    EXPECT_EQ(list->pos(), plot->mapToGlobal(QPoint(plot->width() - TGraphListWindow::ListWidth, 0)));
 }
