@@ -1,5 +1,7 @@
 #include "app/FigureFile.h"
 
+#include "files/SafeSave.h"
+
 #include "model/ByteStream.h"
 #include "model/Codecs.h"
 #include "model/JobProgress.h"
@@ -9,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSysInfo>
 
 #include <QThread>
@@ -343,29 +344,30 @@ TReadResult Parse(const QByteArray& file) {
     return ParseWith(file, nullptr);
 }
 
-// The progress: the stream's bytes compressed, then as many again for the file's bytes written.
+// The progress: the stream's bytes compressed, then the file's bytes written.
 bool Write(TSuperGrWindow& window, const TWindowBounds& bounds, const QString& fileName, QString* error,
            TJobProgress* progress) {
     const QByteArray stream = TFigureStream::Serialize(window);
     if (progress) progress->SetTotal(2 * stream.size());
     TCompressed compressed;
     if (!Compress(stream, compressed, error, progress)) return false;
-    const qsizetype fileSize = DataOffset + compressed.Size() + Trailer().size();
     compressed.Pieces.insert(compressed.Pieces.begin(), Head(CurrentHeader(), bounds, compressed.Size()));
     compressed.Pieces.push_back(Trailer());
+    if (progress) progress->SetTotal(stream.size() + compressed.Size());
 
-    QSaveFile out(fileName);
-    bool ok = out.open(QIODevice::WriteOnly);
-    qsizetype written = 0;
-    for (const QByteArray& piece : compressed.Pieces) {
-        if (!ok || JobCancelled(progress)) break;
-        ok = out.write(piece) == piece.size();
-        written += piece.size();
-        if (progress) progress->SetDone(stream.size() + stream.size() * written / fileSize);
-    }
-    if (!ok || JobCancelled(progress) || !out.commit()) {
-        if (error && !JobCancelled(progress)) *error = out.errorString();
-        out.cancelWriting();
+    const filesave::TJobScope scope(progress);
+    int32_t code = 0;
+    QString message;
+    const bool written = filesave::SaveReplacing(
+        fileName, true, false,
+        [&compressed](QIODevice& out) {
+            for (const QByteArray& piece : compressed.Pieces)
+                if (out.write(piece) != piece.size()) return false;
+            return true;
+        },
+        code, message);
+    if (!written) {
+        if (error) *error = message; // empty when cancelled
         return false;
     }
     window.SetModified(false);

@@ -446,10 +446,8 @@ bool ReadFile(const QString& fileName, TIniDocument& ini, QString& error) {
 
 bool WriteIniFile(const QString& fileName, const TIniDocument& ini, QString& error) {
     const QString folder = QFileInfo(fileName).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        error = QStringLiteral("Невозможно создать папку ") + filesave::Quoted(folder) + QLatin1Char('.');
-        return false;
-    }
+    // A folder that cannot be made fails the writing below, which tells why.
+    QDir().mkpath(folder);
     const QByteArray bytes = ini.ToBytes();
     int32_t code = 0;
     return filesave::SaveReplacing(

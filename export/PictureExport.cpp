@@ -1,5 +1,7 @@
 #include "export/PictureExport.h"
 
+#include "files/SafeSave.h"
+
 #include "model/Codecs.h"
 #include "model/EmfDevice.h"
 #include "model/JobProgress.h"
@@ -9,7 +11,6 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QSysInfo>
 #include <algorithm>
@@ -37,7 +38,8 @@ void PaintExport(TSuperGrWindow& window, QPaintDevice& device, const TRect& targ
 
 // A figure is mostly flat colour: the "up" filter with the fastest deflate level makes a file about
 // twice the size of libpng's adaptive filters at the default level, in a third of the time.
-bool WritePng(const QImage& picture, QIODevice& device) {
+// A cancel of the job stops it between rows.
+bool WritePng(const QImage& picture, QIODevice& device, const TJobProgress* progress) {
     const QImage image =
         picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -68,9 +70,12 @@ bool WritePng(const QImage& picture, QIODevice& device) {
         } else {
             png_set_filler(png, 0, PNG_FILLER_BEFORE);
         }
-        for (int y = 0; y < image.height(); ++y)
+        for (int y = 0; y < image.height() && !JobCancelled(progress); ++y)
             png_write_row(png, image.constScanLine(y));
-        png_write_end(png, info);
+        if (JobCancelled(progress))
+            written = false;
+        else
+            png_write_end(png, info);
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
     return written;
@@ -79,25 +84,16 @@ bool WritePng(const QImage& picture, QIODevice& device) {
 // Written in slices, so a job sees the bytes go and can stop between them.
 bool WriteAtomically(const QString& fileName, const QByteArray& bytes, QString* error,
                      TJobProgress* progress) {
-    constexpr qsizetype kSlice = qsizetype(4) << 20;
     if (progress) progress->SetTotal(bytes.size());
-    QSaveFile file(fileName);
-    bool ok = file.open(QIODevice::WriteOnly);
-    for (qsizetype at = 0; ok && at < bytes.size(); at += kSlice) {
-        if (JobCancelled(progress)) {
-            file.cancelWriting();
-            if (error) error->clear();
-            return false;
-        }
-        const qsizetype size = std::min(kSlice, bytes.size() - at);
-        ok = file.write(bytes.constData() + at, size) == size;
-        JobAdvance(progress, size);
-    }
-    if (!ok || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    const filesave::TJobScope scope(progress);
+    int32_t code = 0;
+    QString message;
+    if (filesave::SaveReplacing(
+            fileName, true, false, [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); },
+            code, message))
+        return true;
+    if (error) *error = message; // empty when cancelled
+    return false;
 }
 } // namespace
 
@@ -187,10 +183,11 @@ bool WritePicture(const TRenderedPicture& picture, const QString& fileName, QStr
     buffer.open(QIODevice::WriteOnly);
     const bool jpg = picture.Format == TPictureFormat::Jpg;
     const bool encoded = picture.Format == TPictureFormat::Png
-                             ? WritePng(picture.Image, buffer)
+                             ? WritePng(picture.Image, buffer, progress)
                              : picture.Image.save(&buffer, jpg ? "JPG" : "BMP", jpg ? 95 : -1);
     if (!encoded) {
-        if (error) *error = QStringLiteral("Не удалось записать рисунок.");
+        if (error)
+            *error = JobCancelled(progress) ? QString() : QStringLiteral("Не удалось записать рисунок.");
         return false;
     }
     buffer.close();

@@ -1,6 +1,7 @@
 #include "files/MatlabFile.h"
 
 #include "files/SafeSave.h"
+#include "model/BackgroundJob.h"
 #include "model/Codecs.h"
 #include "model/JobProgress.h"
 
@@ -788,6 +789,38 @@ QByteArray BuildElement(const TMatVar& var) {
     return element;
 }
 
+// zlib's whole-buffer compression in slices of a megabyte, so that a cancel of the writing's job
+// stops it within one slice.
+bool CompressElement(const QByteArray& element, QByteArray& packed) {
+    constexpr qsizetype kSlice = qsizetype(1) << 20;
+    z_stream zs{};
+    if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
+    packed.resize(qsizetype(deflateBound(&zs, uLong(element.size()))));
+    zs.next_out = reinterpret_cast<Bytef*>(packed.data());
+    zs.avail_out = uInt(packed.size());
+    bool ok = true;
+    for (qsizetype at = 0; ok;) {
+        if (filesave::TJobScope::Cancelled()) {
+            ok = false;
+            break;
+        }
+        const qsizetype slice = std::min(kSlice, element.size() - at);
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(element.constData() + at));
+        zs.avail_in = uInt(slice);
+        at += slice;
+        const bool last = at == element.size();
+        const int result = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
+        if (last) {
+            ok = result == Z_STREAM_END;
+            break;
+        }
+        ok = result == Z_OK;
+    }
+    packed.truncate(qsizetype(zs.total_out));
+    deflateEnd(&zs);
+    return ok;
+}
+
 QByteArray Header() {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
@@ -831,17 +864,11 @@ bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
             QByteArray element = BuildElement(var);
             if (element.isEmpty()) return false;
             if (Compressed) {
-                uLongf length = compressBound(uLong(element.size()));
-                QByteArray packed(qsizetype(length), '\0');
-                if (compress2(reinterpret_cast<Bytef*>(packed.data()), &length,
-                              reinterpret_cast<const Bytef*>(element.constData()), uLong(element.size()),
-                              Z_DEFAULT_COMPRESSION) != Z_OK ||
-                    length > uLongf(kMaxElementSize))
-                    return false;
-                packed.truncate(qsizetype(length));
+                QByteArray packed;
+                if (!CompressElement(element, packed) || packed.size() > kMaxElementSize) return false;
                 element.clear();
                 AppendU32(element, miCOMPRESSED);
-                AppendU32(element, uint32_t(length));
+                AppendU32(element, uint32_t(packed.size()));
                 element.append(packed); // not padded, like other writers of compressed elements
             } else {
                 PadTo8(element);
@@ -853,7 +880,7 @@ bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
     try {
         return filesave::SaveReplacing(name, overwrite, backup, write, errorCode_, errorMessage_);
     } catch (const std::bad_alloc&) {
-        SetError(99, QStringLiteral("Неизвестная ошибка. Возможно, диск переполнен."));
+        SetError(99, TBackgroundJob::OutOfMemoryMessage());
         return false;
     }
 }

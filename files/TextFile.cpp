@@ -6,6 +6,7 @@
 #include "files/NumberFormat.h"
 #include "files/NumberParser.h"
 #include "files/SafeSave.h"
+#include "model/BackgroundJob.h"
 #include "model/Codecs.h"
 
 #include <QClipboard>
@@ -860,7 +861,7 @@ bool TTextFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
     try {
         return filesave::SaveReplacing(name, overwrite, backup, write, errorCode_, errorMessage_);
     } catch (const std::bad_alloc&) {
-        SetError(99, QStringLiteral("Неизвестная ошибка. Возможно, диск переполнен."));
+        SetError(99, TBackgroundJob::OutOfMemoryMessage());
         return false;
     }
 }

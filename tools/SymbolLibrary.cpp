@@ -24,9 +24,11 @@ bool TSymbolLibraryModel::Load(const QString& fileName, QString& error) {
 }
 
 bool TSymbolLibraryModel::Save(const QString& fileName, QString& error) const {
-    if (SaveSymbolLibrary(fileName, FSymbols)) return true;
-    error = QStringLiteral("Невозможно записать файл ") + filesave::Quoted(fileName) + QLatin1Char('.');
-    return false;
+    const QByteArray bytes = WriteSymbolLibrary(FSymbols);
+    int32_t code = 0;
+    return filesave::SaveReplacing(
+        fileName, true, false, [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); }, code,
+        error);
 }
 
 void TSymbolLibraryModel::DeleteSelected() {

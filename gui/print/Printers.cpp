@@ -55,9 +55,7 @@ bool CompletePdf(const QString& fileName) {
 }
 
 QString NotWritten(const QString& fileName, const QString& reason) {
-    QString text = u"Не удалось записать файл "_s + filesave::Quoted(fileName) + u"."_s;
-    if (!reason.isEmpty()) text += u"\n"_s + reason;
-    return text;
+    return filesave::WithReason(u"Не удалось записать файл "_s + filesave::Quoted(fileName) + u"."_s, reason);
 }
 
 } // namespace
@@ -154,7 +152,7 @@ bool PrintFigureToPdf(QPrinter& printer, const QString& fileName, TSuperGrWindow
     const QFileInfo info(fileName);
     QTemporaryFile temp(info.absolutePath() + u"/."_s + info.fileName() + u".XXXXXX"_s);
     if (!temp.open()) {
-        *error = NotWritten(fileName, temp.errorString());
+        *error = NotWritten(fileName, filesave::FailureReason(temp));
         return false;
     }
     temp.close();
@@ -172,7 +170,7 @@ bool PrintFigureToPdf(QPrinter& printer, const QString& fileName, TSuperGrWindow
     QFile::setPermissions(temp.fileName(), permissions);
     if (std::rename(QFile::encodeName(temp.fileName()).constData(),
                     QFile::encodeName(fileName).constData()) != 0) {
-        *error = NotWritten(fileName, qt_error_string(errno));
+        *error = NotWritten(fileName, filesave::FailureReason(errno));
         return false;
     }
     temp.setAutoRemove(false);

@@ -61,8 +61,8 @@ TEST(DataExport, WorkbookReplacesAFileOnlyWhenComplete) {
 
     EXPECT_FALSE(
         dataexport::WriteWorkbook(dir.filePath(QStringLiteral("no/book.xlsx")), {block}, {}, true, message));
-    EXPECT_EQ(message,
-              U("Не удалось записать файл \"") + dir.filePath(QStringLiteral("no/book.xlsx")) + U("\"!"));
+    EXPECT_EQ(message, U("Не удалось записать файл \"") + dir.filePath(QStringLiteral("no/book.xlsx")) +
+                           U("\"!\nПапка не существует."));
 }
 
 TEST(DataExport, OneGraphGoesIntoTheFormatOfItsExtension) {
@@ -87,7 +87,7 @@ TEST(DataExport, OneGraphGoesIntoTheFormatOfItsExtension) {
 
     EXPECT_TRUE(dataexport::SaveGraphData(graph, dir.filePath(QStringLiteral("g.xlsx")), message));
     EXPECT_FALSE(dataexport::SaveGraphData(graph, dir.filePath(QStringLiteral("no/g.xlsx")), message));
-    EXPECT_EQ(message, U("Ошибка при попытке сохранить данные в Excel!"));
+    EXPECT_EQ(message, U("Ошибка при попытке сохранить данные в Excel!\nПапка не существует."));
 }
 
 TEST(DataExport, HeadlessExportWritesEachGraphWithItsArgument) {

@@ -322,8 +322,8 @@ TEST_F(TextFileTest, SaveErrorsAndBackups) {
     const QString nowhere = Path(QStringLiteral("no/such/folder.txt"));
     EXPECT_FALSE(file.SaveToFile(nowhere, true, true));
     EXPECT_EQ(file.ErrorCode(), 2);
-    EXPECT_EQ(file.ErrorMessage(),
-              QStringLiteral("Невозможно создать файл \"") + nowhere + QStringLiteral("\"."));
+    EXPECT_EQ(file.ErrorMessage(), QStringLiteral("Невозможно создать файл \"") + nowhere +
+                                       QStringLiteral("\".\nПапка не существует."));
 }
 
 TEST_F(TextFileTest, ProgressOnlyForLargeSources) {

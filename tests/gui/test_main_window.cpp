@@ -593,7 +593,8 @@ TEST_F(MainWindowTest, SaveGraphWritesTheCurrentGraph) {
     EXPECT_GT(QFileInfo(file).size(), 0);
     file = dir.filePath(QStringLiteral("no/g.xlsx"));
     A("SaveGraph")->trigger();
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Ошибка при попытке сохранить данные в Excel!")});
+    EXPECT_EQ(messages, QStringList{QStringLiteral(
+                            "Ошибка при попытке сохранить данные в Excel!\nПапка не существует.")});
 }
 
 TEST_F(MainWindowTest, CommandLineOpen) {
