@@ -7,7 +7,6 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -335,17 +334,6 @@ bool LoadSymbolLibrary(const QString& fileName, QList<TSymbol>& symbols) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return false;
     return ReadSymbolLibrary(bytes, symbols);
-}
-
-bool SaveSymbolLibrary(const QString& fileName, const QList<TSymbol>& symbols) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = WriteSymbolLibrary(symbols);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 TRect FitSymbolRect(const TRect& rect, const TSymbol& symbol, bool vertical, bool fit) {

@@ -24,9 +24,8 @@ bool SameSymbol(const TSymbol& a, const TSymbol& b);
 
 // Symbol library files: "bsl" (read and written) and the older "bsf" (read only). Loading fails
 // without touching `symbols` when the file cannot be read or is damaged; a library of another
-// version loads nothing. Saving goes through a temporary file so a failure keeps the old library.
+// version loads nothing. The library window saves the bytes of WriteSymbolLibrary.
 bool LoadSymbolLibrary(const QString& fileName, QList<TSymbol>& symbols);
-bool SaveSymbolLibrary(const QString& fileName, const QList<TSymbol>& symbols);
 // The same on bytes in memory.
 bool ReadSymbolLibrary(const QByteArray& bytes, QList<TSymbol>& symbols);
 QByteArray WriteSymbolLibrary(const QList<TSymbol>& symbols);
