@@ -1,7 +1,6 @@
 #include "model/Codecs.h"
 #include "model/Symbol.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
