@@ -65,6 +65,8 @@ enum : uint8_t {
     BottomCaption = 68,
     TopCaptionAlign = 69,
     BottomCaptionAlign = 70,
+    TopCaptionFont = 71,
+    BottomCaptionFont = 72,
 };
 }
 

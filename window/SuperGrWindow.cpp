@@ -639,11 +639,19 @@ void TSuperGrWindow::SetAxisFont(const TFontRec& f) {
 void TSuperGrWindow::SetSymbolFont(const TFontRec& f) {
     SetFont(FSymbolFont, f, TColorStruct::Symbol);
 }
+// The caption fonts are undo steps, as the captions' texts and alignments are.
+void TSuperGrWindow::SetCaptionFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour,
+                                    uint8_t op) {
+    if (f == font) return;
+    if (UndoRecording) RecordString(op, -1, FontUndoText(font));
+    SetFont(font, f, colour);
+    Relayout();
+}
 void TSuperGrWindow::SetTopCaptionFont(const TFontRec& f) {
-    SetFont(FTopCaptionFont, f, TColorStruct::TopCaption);
+    SetCaptionFont(FTopCaptionFont, f, TColorStruct::TopCaption, UndoOp::TopCaptionFont);
 }
 void TSuperGrWindow::SetBottomCaptionFont(const TFontRec& f) {
-    SetFont(FBottomCaptionFont, f, TColorStruct::BottomCaption);
+    SetCaptionFont(FBottomCaptionFont, f, TColorStruct::BottomCaption, UndoOp::BottomCaptionFont);
 }
 
 void TSuperGrWindow::SetCaption(QStringList& caption, const QStringList& lines, uint8_t op) {
@@ -676,6 +684,7 @@ void TSuperGrWindow::SetAnimationTime(uint32_t ms) {
 }
 
 void TSuperGrWindow::ApplyDefaultLook() {
+    const TUndoRecordingPause quiet(*this); // the standard look is no step of the user's
     auto font = [](int height, bool bold) {
         TFontRec f;
         f.Name = QStringLiteral("Arial");

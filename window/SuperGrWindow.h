@@ -462,6 +462,7 @@ private:
     void SetCaption(QStringList& caption, const QStringList& lines, uint8_t op);
     void SetCaptionAlign(TCaptionAlign& align, TCaptionAlign a, uint8_t op);
     void SetFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour);
+    void SetCaptionFont(TFontRec& font, const TFontRec& f, TColorStruct::Field colour, uint8_t op);
 
     std::vector<std::unique_ptr<TGraph>> FGraphs;
     TToolMode FToolMode = tmNothing;

@@ -163,6 +163,10 @@ bool TUndoReplay::ReplayOwnStep(uint8_t op) {
     case UndoOp::BottomCaptionAlign:
         ReplayCaptionAlign(op == UndoOp::TopCaptionAlign);
         return true;
+    case UndoOp::TopCaptionFont:
+    case UndoOp::BottomCaptionFont:
+        ReplayCaptionFont(op == UndoOp::TopCaptionFont);
+        return true;
     default:
         if (InRange(op, UndoOp::DesignationOffsets, UndoOp::DesignationOffsets + 3))
             return ReplayOffsets(DesignationOf(op, UndoOp::DesignationOffsets));
@@ -216,6 +220,17 @@ void TUndoReplay::ReplayCaptionAlign(bool top) {
         W.SetTopCaptionAlign(TCaptionAlign(item.Value));
     else
         W.SetBottomCaptionAlign(TCaptionAlign(item.Value));
+}
+
+void TUndoReplay::ReplayCaptionFont(bool top) {
+    const TUndoRedoString item = Pop(From.Strings);
+    const std::optional<TFontRec> font = FontFromUndoText(item.Value);
+    if (!font) throw THistoryBroken();
+    To.Strings.append({-1, FontUndoText(top ? W.TopCaptionFont() : W.BottomCaptionFont())});
+    if (top)
+        W.SetTopCaptionFont(*font);
+    else
+        W.SetBottomCaptionFont(*font);
 }
 
 // A fixed ratio and the logarithmic axes keep every graph's view beside the flag; the fixed ratio

@@ -51,6 +51,7 @@ private:
     void ReplayToolMode();
     void ReplayCaption(bool top);
     void ReplayCaptionAlign(bool top);
+    void ReplayCaptionFont(bool top);
     bool ReplayWithViews(uint8_t op);
     bool ReplayOffsets(TDesignation d);
     bool ReplayMarkers();

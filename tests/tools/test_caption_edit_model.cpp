@@ -61,4 +61,27 @@ TEST_F(CaptionEditTest, OneEmptyLineSurvivesUndo) {
     EXPECT_EQ(window.TopCaption(), QStringList{u""_s});
 }
 
+// The caption font is a step of its own, its colour with it; undo and redo give back both fonts.
+TEST_F(CaptionEditTest, FontIsAnUndoStep) {
+    const TFontRec top = window.TopCaptionFont(), bottom = window.BottomCaptionFont();
+    TFontRec chosen = top;
+    chosen.Name = u"Liberation Serif"_s;
+    chosen.Size = 20;
+    chosen.StyleBits = TFontRec::Italic;
+    chosen.Color = 0x0000FF;
+    editor.SetFont(window, chosen);
+    editor.EditingTop = false;
+    editor.SetFont(window, chosen);
+    window.Undo();
+    EXPECT_EQ(window.BottomCaptionFont(), bottom);
+    EXPECT_EQ(window.TopCaptionFont(), chosen);
+    window.Undo();
+    EXPECT_EQ(window.TopCaptionFont(), top);
+    EXPECT_EQ(window.Colors.Get(TColorScheme::TopCaption), top.Color);
+    window.Redo();
+    window.Redo();
+    EXPECT_EQ(window.TopCaptionFont(), chosen);
+    EXPECT_EQ(window.BottomCaptionFont(), chosen);
+}
+
 } // namespace
