@@ -1,8 +1,11 @@
 // Graphs built from the values that strain the arithmetic of drawing (infinities, NaN, the largest
 // and the smallest numbers, equal extents, tiny and huge spans), in random views, painted with the
-// window's paint routine. Every run is a fixed number of paints: a paint that loops or traps fails
-// the suite by never ending or by the sanitizers.
+// window's paint routine, with their markers, statistics and the status bar's coordinates. Every run
+// is a fixed number of paints: one that loops or traps fails the suite by never ending or by the
+// sanitizers.
+#include "app/MainWindowState.h"
 #include "tests/common/WindowTestUtil.h"
+#include "tools/StatisticsModel.h"
 #include "window/FigurePaint.h"
 
 #include <QImage>
@@ -103,10 +106,16 @@ private:
     Extended Value() { return Pick(4) == 0 ? Extended(Pick(100)) / 7 : Pick(kSpecialValues); }
 };
 
-void Paint(TSuperGrWindow& w) {
+// A paint, then what the main window shows of the figure: the statistics of all graphs and the
+// coordinates under the mouse at the plot's corners and centre.
+void PaintAndReadOut(TSuperGrWindow& w) {
     QImage image(w.ClientRect().Width(), w.ClientRect().Height(), QImage::Format_RGB32);
     QPainter painter(&image);
     PaintFigure(w, painter, w.ClientRect());
+    StatisticsTexts(ComputeStatistics(w, TStatScope::AllGraphs, 0));
+    const TRect& p = w.PlotRect;
+    for (const TPoint& at : {TPoint{p.Left, p.Top}, TPoint{p.Right, p.Bottom}, TPoint{w.OriginX, w.OriginY}})
+        mainstate::CoordinatesText(w, at.X, at.Y);
 }
 } // namespace
 
@@ -116,10 +125,10 @@ TEST(PaintProperty, SpecialValuesInRandomViewsPaint) {
         TSuperGrWindow window;
         RandomFigure figure(seed);
         figure.Build(window);
-        Paint(window);
+        PaintAndReadOut(window);
         for (int view = 0; view < 3; ++view) {
             figure.ChangeView(window);
-            Paint(window);
+            PaintAndReadOut(window);
         }
     }
 }
