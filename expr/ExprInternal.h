@@ -30,7 +30,7 @@ enum ErrorCode : int32_t {
     ecDiffKind = 16,
     ecScalarArgs = 17,
     ecNotScalar = 18,
-    ecInfinite = 19,
+    ecInfinite = InfiniteResultCode,
     ecUnsorted = 20,
     ecDistribution = 21,
     ecDistributionParams = 22,

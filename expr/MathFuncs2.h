@@ -41,6 +41,8 @@ inline TEvalSettings CalculatorDefaults() {
 inline constexpr int MaxErrorCode = 30;
 // The code of an evaluation abandoned through TEvalSettings::Cancelled; it has no message.
 inline constexpr int CancelledCode = MaxErrorCode + 1;
+// A value of the result is infinite or not a number.
+inline constexpr int InfiniteResultCode = 19;
 
 // Evaluates one formula (no vector forms) over the graph table; each table entry's Code is the
 // graph's number as written in Y(n). Never throws: failures come back as Code 1..30, an abandoned

@@ -784,6 +784,12 @@ void TAddGraphsModel::SetEqualScale(bool on) {
 // ---------------------------------------------------------------------------------------------
 // Building
 
+namespace {
+bool AllFinite(const TDoubleArray& values) {
+    return std::all_of(values.cbegin(), values.cend(), [](Extended v) { return std::isfinite(v); });
+}
+} // namespace
+
 bool TAddGraphsModel::BuildSeries(const TNodeRef& ref, TDoubleArray& x, TDoubleArray& y) const {
     const TArrayNode* array = ArrayOf(ref);
     const TSeriesNode* node = SeriesOf(ref);
@@ -854,6 +860,13 @@ int TAddGraphsModel::Build() {
             const TSeriesNodeData& settings = node->Data;
             TDoubleArray x, y;
             if (!BuildSeries(ref, x, y)) continue;
+            if (!AllFinite(x) || !AllFinite(y)) {
+                // A scale or an offset took the argument beyond the largest number.
+                asker_.ShowMessage(Text("График «") + GraphName(ref) + Text("» (") + node->Caption +
+                                   Text(") не построен: после масштаба и смещения аргумента данные "
+                                        "содержат бесконечные значения."));
+                continue;
+            }
             TGraph* graph = target_.GraphByIndex(settings.TargetGraph);
             if (graph) {
                 graph->ClearMarkers();
@@ -967,7 +980,7 @@ void TAddGraphsModel::RebuildPreview() {
     preview_.DeleteAllGraphs();
     const TNodeRef focused = Focused();
     TDoubleArray x, y;
-    if (PreviewShown && focused.Level() == 2 && BuildSeries(focused, x, y) &&
+    if (PreviewShown && focused.Level() == 2 && BuildSeries(focused, x, y) && AllFinite(x) && AllFinite(y) &&
         preview_.AddGraph(GraphName(focused), false, {}, x, y)) {
         TGraph* graph = preview_.GraphByIndex(0);
         const TSeriesNodeData& settings = SeriesOf(focused)->Data;

@@ -6,6 +6,7 @@
 #include "model/GraphProperties.h"
 #include "model/Notifier.h"
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -41,9 +42,22 @@ void MinMaxMid(const TDoubleArray& values, Extended& min, Extended& mid, Extende
         if (e <= lo) lo = e;
         if (e >= hi) hi = e;
     }
+    if (!std::isfinite(lo) || !std::isfinite(hi)) {
+        // Nor has an infinity: no range could be fitted to the plot. Rare, so the fast loop above
+        // does not test for it.
+        const Extended* first = std::find_if(p, p + n, [](Extended e) { return std::isfinite(e); });
+        if (first == p + n) return;
+        lo = hi = *first;
+        for (const Extended* q = first; q != p + n; ++q)
+            if (std::isfinite(*q)) {
+                lo = std::min(lo, *q);
+                hi = std::max(hi, *q);
+            }
+    }
     min = lo;
     max = hi;
-    mid = (hi + lo) / 2;
+    // Halves first where the sum would overflow (extents near the largest value).
+    mid = std::isfinite(hi + lo) ? (hi + lo) / 2 : hi / 2 + lo / 2;
 }
 } // namespace
 

@@ -1,7 +1,9 @@
 #include "model/GraphMapping.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <span>
 
 namespace {
@@ -18,7 +20,8 @@ Extended PixelsToData(Extended d, Extended k) {
 Extended IntPower(int k, Extended b) {
     Extended result = 1;
     Extended base = b;
-    for (int n = std::abs(k); n > 0; n >>= 1) {
+    // The magnitude as unsigned: the loop ends after at most 32 halvings whatever k is.
+    for (unsigned n = k < 0 ? 0u - unsigned(k) : unsigned(k); n > 0; n >>= 1) {
         if (n & 1) result *= base;
         base *= base;
     }
@@ -26,16 +29,27 @@ Extended IntPower(int k, Extended b) {
 }
 
 // The whole k with b^k <= |v| < b^(k+1). The logarithms give k up to one either way where |v| is
-// close to a power of b, and differently on different processors; the powers settle it.
+// close to a power of b, and differently on different processors; the powers settle it. A v or b
+// without such a k (infinite, not a number, a base of 0 or 1) gives 0.
 int Ratio(Extended b, Extended v) {
-    if (v == 0) return 0;
     const Extended a = std::fabs(v);
-    int k = int(std::floor(std::log(a) / std::log(b)));
+    if (a == 0 || !std::isfinite(a) || !(b > 0) || b == 1 || !std::isfinite(b)) return 0;
+    // The clamp keeps the conversion to int defined however close to 1 the base is.
+    constexpr Extended kLimit = 1e6L;
+    int k = int(std::clamp(std::floor(std::log(a) / std::log(b)), -kLimit, kLimit));
     if (IntPower(k, b) > a)
         --k;
     else if (IntPower(k + 1, b) <= a)
         ++k;
     return k;
+}
+
+// pixels over the range from min to max; a range beyond the largest value is taken in halves, and
+// a range of a few denormals gives the largest scale rather than an infinite one.
+Extended PixelsPerRange(Extended pixels, Extended min, Extended max) {
+    const Extended range = std::fabs(max - min);
+    const Extended k = std::isinf(range) ? pixels / 2 / std::fabs(max / 2 - min / 2) : pixels / range;
+    return std::min(k, std::numeric_limits<Extended>::max());
 }
 
 int Magnitude(Extended v) {
@@ -71,8 +85,8 @@ void TGraphMapping::Fit(const TRect& rect, Extended xMin, Extended xMax, Extende
     WidenZeroRange(xMin, xMax);
     WidenZeroRange(yMin, yMax);
     // Never below one pixel, so an empty rectangle cannot mirror the picture.
-    FitX = Extended(std::max<int64_t>(w - 1, 1)) / std::fabs(xMax - xMin);
-    FitY = Extended(std::max<int64_t>(h - 1, 1)) / std::fabs(yMax - yMin);
+    FitX = PixelsPerRange(Extended(std::max<int64_t>(w - 1, 1)), xMin, xMax);
+    FitY = PixelsPerRange(Extended(std::max<int64_t>(h - 1, 1)), yMin, yMax);
     const Extended kx = FitX * ZoomX, ky = FitY * ZoomY;
     if (kx != 0) PixelStepX = 1 / kx;
     if (ky != 0) PixelStepY = 1 / ky;
@@ -138,13 +152,16 @@ Extended TGraphMapping::TickStep(TTickVariant variant, int n) const {
     for (Extended factor : ladder)
         if (n - s > 2) s *= factor;
     if (n - s > 2) s *= 2;
-    return s;
+    // A scale that is not a number or infinite (data without a finite range) has no ticks.
+    return std::isfinite(s) ? s : 0;
 }
 
 void WidenZeroRange(Extended& min, Extended& max) {
     if (min != max) return;
     const Extended v = min;
     const Extended d = v == 0 ? 0.01L : 0.01L * std::fabs(v);
-    min = v - d;
-    max = v + d;
+    // Near the largest value the widened ends stay finite.
+    constexpr Extended kLargest = std::numeric_limits<Extended>::max();
+    min = std::max(v - d, -kLargest);
+    max = std::min(v + d, kLargest);
 }

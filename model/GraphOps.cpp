@@ -475,6 +475,12 @@ void TGraph::AddMarkerBetween(int first, int last, int px, int py) {
     Repaint();
 }
 
+namespace {
+// A curve zoomed to billions of pixels would take as many markers at a small interval; the
+// placement stops after this many positions.
+constexpr int kMaxMarkerPositions = 1 << 20;
+} // namespace
+
 void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) {
     if (amount <= 0 || kind < 0 || kind > 3) return;
     struct Segment {
@@ -492,7 +498,8 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
             const Extended m = kind == 0   ? std::fabs(dx)
                                : kind == 1 ? std::fabs(dy)
                                            : std::sqrt(dx * dx + dy * dy);
-            if (m > 0) take(Segment{x1, y1, x2, y2, m, node});
+            // A segment to a node without a finite pixel has no length to place markers along.
+            if (m > 0 && std::isfinite(m)) take(Segment{x1, y1, x2, y2, m, node});
         };
         if (visibleOnly) {
             EnsurePolyline();
@@ -615,7 +622,7 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                     const Extended runningSum = chunkStart + sum;
                     while (!done) {
                         const Extended p = step * k;
-                        if (!(p < total) || (byCount && added >= amount)) {
+                        if (!(p < total) || (byCount && added >= amount) || k > kMaxMarkerPositions) {
                             done = true;
                             break;
                         }

@@ -359,6 +359,15 @@ TCalcOutcome TCalcMath::Calculate(const QString& line) {
             return outcome;
         }
         const bool isGraph = !r.X.isEmpty();
+        // Infinities that came in with a graph's data leave the evaluation unchecked; no graph
+        // takes them.
+        const auto finite = [](const TDoubleArray& a) {
+            return std::all_of(a.cbegin(), a.cend(), [](Extended v) { return std::isfinite(v); });
+        };
+        if (isGraph && (!finite(r.X) || !finite(r.Y))) {
+            Message(mathfuncs::ErrorReport(mathfuncs::InfiniteResultCode));
+            return outcome;
+        }
         TGraph* overwritten = nullptr;
         TSuperGrWindow* window = nullptr;
         if (isGraph && Overwrite) {

@@ -702,6 +702,21 @@ TFiltrationModel::TGraphOutcome TFiltrationModel::FilterGraph(const TGraph& g, E
         ry = filtration::AtSourceNodes(rx, ry, x);
         rx = ry.isEmpty() ? TDoubleArray() : x;
     }
+    // An unstable recursion grows beyond every number; such a result is no graph.
+    const auto finite = [](const TDoubleArray& a) {
+        return std::all_of(a.cbegin(), a.cend(), [](Extended v) { return std::isfinite(v); });
+    };
+    if (!finite(rx) || !finite(ry)) {
+        const QString name = Text("«") + g.Name() + Text("»");
+        asker_.ShowMessage(IsRecursiveType(filterType_)
+                               ? Text("Фильтр неустойчив для данных графика ") + name +
+                                     Text(": результат содержит бесконечные или неопределённые значения. "
+                                          "График не изменён.")
+                               : Text("Результат фильтрации графика ") + name +
+                                     Text(" содержит бесконечные или неопределённые значения. "
+                                          "График не изменён."));
+        return TGraphOutcome::Stop;
+    }
     return rx.isEmpty() ? TGraphOutcome::Skipped : TGraphOutcome::Done;
 }
 

@@ -4,6 +4,9 @@
 #include "tools/TableOperations.h"
 #include "window/SuperGrWindow.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 const QString kNoGraphToWrite = QStringLiteral("Нет графика для записи!");
 }
@@ -183,17 +186,36 @@ bool TTableView::ConfirmLeave() {
         Tell(kNoGraphToWrite);
         return false;
     }
-    SaveToGraph(graph);
-    return true;
+    return SaveToGraph(graph);
 }
 
-void TTableView::SaveToGraph(TGraph* target) {
+namespace {
+// The 1-based number of the first row holding a value that is infinite or not a number; 0 for none.
+int FirstNonFiniteRow(const TDoubleArray2& columns) {
+    int first = 0;
+    for (const TDoubleArray& column : columns) {
+        const auto bad =
+            std::find_if(column.cbegin(), column.cend(), [](Extended v) { return !std::isfinite(v); });
+        const int row = bad == column.cend() ? 0 : int(bad - column.cbegin()) + 1;
+        if (row > 0 && (first == 0 || row < first)) first = row;
+    }
+    return first;
+}
+} // namespace
+
+bool TTableView::SaveToGraph(TGraph* target) {
     if (!target) {
         Tell(kNoGraphToWrite);
-        return;
+        return false;
     }
     if (Data.ColumnCount() < 2) {
         Tell(QStringLiteral("Нет данных для записи!"));
+    } else if (const int row = FirstNonFiniteRow(Data.Columns()); row > 0) {
+        // The edits stay, so that the user can mend the row.
+        Tell(QStringLiteral("В строке %1 таблицы бесконечное или неопределённое значение. "
+                            "Данные не записаны в график.")
+                 .arg(row));
+        return false;
     } else {
         writingBack_ = true;
         const TDoubleArray2& c = Data.Columns();
@@ -201,6 +223,7 @@ void TTableView::SaveToGraph(TGraph* target) {
         writingBack_ = false;
     }
     Data.ForgetChanges();
+    return true;
 }
 
 void TTableView::CancelAll() {

@@ -67,10 +67,11 @@ public:
 
     // ---- Changes and saving ----
     // Asks whether to save the changes into the shown graph before they would be lost; false
-    // when the user cancels, or answers Yes while no graph can take them.
+    // when the user cancels, or answers Yes while no graph can take them or the table is refused.
     bool ConfirmLeave();
-    // Writes the table into the graph (one undo step of its window) and forgets the marks.
-    void SaveToGraph(TGraph* target);
+    // Writes the table into the graph (one undo step of its window) and forgets the marks. A table
+    // holding an infinite or undefined value is refused with a message and keeps its edits: false.
+    bool SaveToGraph(TGraph* target);
     // "Отменить все": reloads the shown graph after asking.
     void CancelAll();
     // An empty graph named `name` in the selected node's window, then shown; false when the user

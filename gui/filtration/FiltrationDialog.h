@@ -46,6 +46,10 @@ public:
     QPushButton* ApplyButton() const { return apply_; }
     QStackedWidget* Panels() const { return panels_; }
     QLineEdit* RippleEdit() const { return ripple_; }
+    QLineEdit* SampleRateEdit() const { return sampleRate_; }
+    QLineEdit* CutoffEdit() const { return cutoff_; }
+    QLineEdit* DenominatorEdit() const { return denominator_; }
+    QComboBox* RealizationBox() const { return realization_; }
     QComboBox* OutputBox() const { return output_; }
     TGraphWindowWidget* PreviewWidget() const { return preview_; }
 

@@ -397,6 +397,20 @@ TEST_F(AddGraphsFixture, SwitchingWideRowsToColumnsNamesColumns) {
     EXPECT_EQ(Array().Series[0].Caption, U("Столбец 1"));
 }
 
+TEST_F(AddGraphsFixture, ArgumentsScaledBeyondTheLargestNumberMakeNoGraph) {
+    model.LoadSources(
+        {Write(QStringLiteral("big.txt"), "1e4930 5 8\n2e4930 6 9\n3e4930 7 10\n4e4930 8 11\n")});
+    model.SetSelection({Series(1)});
+    model.SetArgScaleText(QStringLiteral("1000"));
+    EXPECT_EQ(model.Preview().GraphCount(), 0);
+    EXPECT_EQ(model.Build(), 1);
+    EXPECT_EQ(asker.Messages,
+              QStringList{U("График «big.txt  Гр.1» (Столбец 2) не построен: после масштаба и "
+                            "смещения аргумента данные содержат бесконечные значения.")});
+    ASSERT_EQ(window.GraphCount(), 1);
+    EXPECT_EQ(GraphY(window.GraphByIndex(0)), Values({8, 9, 10, 11}));
+}
+
 TEST_F(AddGraphsFixture, SwitchingResetsStrategyAndSeriesSettings) {
     model.LoadSources({WriteTable(QStringLiteral("t.txt"), 6, 4)});
     model.SetSelection({FirstArray()});

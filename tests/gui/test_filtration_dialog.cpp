@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,39 @@ TEST_F(FiltrationDialogFixture, ApplyingAddsTheResult) {
     ASSERT_EQ(window.GraphCount(), 2);
     EXPECT_EQ(window.GraphByIndex(1)->Name(), U("a (Filtered)"));
     EXPECT_TRUE(dialog.isVisible());
+}
+
+// The unstable user filter of the bug report, typed and chosen as a user does: the message names the
+// graph and the figure keeps it unchanged.
+TEST_F(FiltrationDialogFixture, UnstableFilterIsRefusedWithAMessage) {
+    ChooseType(ftUserDefined);
+    const auto retype = [](QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    };
+    retype(dialog.DenominatorEdit(), U("1 1.5"));
+    retype(dialog.SampleRateEdit(), U("1000"));
+    retype(dialog.CutoffEdit(), U("1"));
+    dialog.RealizationBox()->setFocus();
+    QTest::keyClick(dialog.RealizationBox(), Qt::Key_Up); // "Прямая"
+    ASSERT_EQ(dialog.Model().Realization, 0);
+    dialog.ComputeButton()->click();
+    ASSERT_TRUE(dialog.ApplyButton()->isEnabled());
+    QString text;
+    QTimer::singleShot(0, &dialog, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    dialog.ApplyButton()->click();
+    EXPECT_EQ(text, U("Фильтр неустойчив для данных графика «a»: результат содержит бесконечные или "
+                      "неопределённые значения. График не изменён."));
+    ASSERT_EQ(window.GraphCount(), 1);
+    TDoubleArray x, y;
+    window.GraphByIndex(0)->GetXY(x, y);
+    EXPECT_EQ(y, testutil::Ramp(20));
 }
 
 TEST_F(FiltrationDialogFixture, EscapeCloses) {

@@ -80,6 +80,22 @@ TEST_F(GraphFixture, ExtentsIgnoreNaN) {
     EXPECT_EQ(g->YMax(), 3);
 }
 
+TEST_F(GraphFixture, ExtentsIgnoreInfinities) {
+    constexpr Extended inf = std::numeric_limits<Extended>::infinity();
+    constexpr Extended largest = std::numeric_limits<Extended>::max();
+    TGraph* g = Add(Values({inf, 2, -inf, 5}), Values({-inf, -inf, inf, inf}));
+    EXPECT_EQ(g->XMin(), 2);
+    EXPECT_EQ(g->XMax(), 5);
+    EXPECT_EQ(g->XMid(), 3.5L);
+    // No finite value: the extents of no values.
+    EXPECT_EQ(g->YMin(), 1);
+    EXPECT_EQ(g->YMax(), -1);
+    // The middle of extents near the largest value does not overflow.
+    g = Add(Values({largest, largest / 2}), Values({-largest, -largest}));
+    EXPECT_EQ(g->XMid(), largest / 2 + largest / 4);
+    EXPECT_EQ(g->YMid(), -largest);
+}
+
 TEST_F(GraphFixture, ExtentsOfALargeGraph) {
     // Large enough for the abscissas to be scanned on a thread of their own.
     const Extended nan = std::numeric_limits<Extended>::quiet_NaN();

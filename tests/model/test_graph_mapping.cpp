@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 // 3 pixels per data unit on both axes; the data point 5 (mid 4 plus shift 1) lands on (100, 50).
 TGraphMapping ThreePixelsPerUnit() {
@@ -69,6 +71,49 @@ TEST(GraphMapping, ZeroRangesWidenByOnePercent) {
         WidenZeroRange(min, max);
         EXPECT_EQ(min, c.WantMin);
         EXPECT_EQ(max, c.WantMax);
+    }
+}
+
+TEST(GraphMapping, RangesNearTheLargestValueFitTheirPixels) {
+    constexpr Extended largest = std::numeric_limits<Extended>::max();
+    TGraphMapping m;
+    // The whole range overflows; the fit is taken in halves.
+    m.Fit({0, 0, 101, 101}, -largest, largest, 0, largest);
+    // 100 pixels over twice the largest value, and over the largest value.
+    EXPECT_NEAR(double(m.FitX * (largest / 2)), 25, 1e-9);
+    EXPECT_NEAR(double(m.FitY * largest), 100, 1e-9);
+    // A single point at the largest value widens without overflowing.
+    Extended min = largest, max = largest;
+    WidenZeroRange(min, max);
+    EXPECT_EQ(max, largest);
+    EXPECT_LT(min, largest);
+    // A range of a few denormals has the largest finite scale.
+    m.Fit({0, 0, 101, 101}, 0, std::numeric_limits<Extended>::denorm_min(), 0, 1);
+    EXPECT_EQ(m.FitX, largest);
+}
+
+// Without a finite scale, or with one far beyond any tick, the step is 0 (no ticks); it always returns.
+TEST(GraphMapping, TickStepsOfScalesWithoutTicks) {
+    constexpr Extended inf = std::numeric_limits<Extended>::infinity();
+    const Extended nan = std::numeric_limits<Extended>::quiet_NaN();
+    for (const Extended fit : {nan, inf, Extended(0)})
+        for (const TTickVariant variant :
+             {TTickVariant::DecimalX, TTickVariant::DecimalY, TTickVariant::Seconds, TTickVariant::Months,
+              TTickVariant::SecondFractions}) {
+            TGraphMapping m;
+            m.FitX = m.FitY = fit;
+            EXPECT_EQ(m.TickStep(variant, 40), 0) << double(fit) << ' ' << int(variant);
+        }
+}
+
+TEST(GraphMapping, TickStepsOfExtremeScalesStayDecimal) {
+    // 40 pixels over 1e300 and over 1e-300 data units: steps of 1, 2 or 5 times a power of ten.
+    for (const Extended perUnit : {40e-300L, 40e300L, 40e-4000L, 40e4000L}) {
+        TGraphMapping m;
+        m.FitX = perUnit;
+        const Extended step = m.TickStep(TTickVariant::DecimalX, 40);
+        EXPECT_GT(step, 2) << double(perUnit);
+        EXPECT_LE(step, 80) << double(perUnit);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 using testutil::Ramp;
 using testutil::Values;
@@ -259,6 +261,25 @@ TEST_F(CalcMathTest, MessagesNameTheFailure) {
     calc.ArgStep = u"-1"_s;
     calc.Calculate(u"y(0)"_s);
     EXPECT_EQ(messages, (QStringList{mathfuncs::ErrorReport(28), u"Неверно задан интервал расчёта!"_s}));
+}
+
+TEST_F(CalcMathTest, InfiniteResultsMakeNoGraph) {
+    AddThree();
+    TDoubleArray y = Ramp(5);
+    y[2] = std::numeric_limits<Extended>::infinity();
+    Add(Ramp(5), y, u"D"_s);
+    window.ClearUndoHistory();
+    for (const bool overwrite : {false, true}) {
+        messages.clear();
+        calc.Overwrite = overwrite;
+        calc.OverwriteTarget = 0;
+        EXPECT_FALSE(calc.Calculate(u"y(3)*2"_s).Succeeded);
+        EXPECT_EQ(messages, QStringList{mathfuncs::ErrorReport(mathfuncs::InfiniteResultCode)});
+        EXPECT_EQ(window.GraphCount(), 4);
+        EXPECT_EQ(GraphY(window.GraphByIndex(0)), Ramp(5, 1, 1));
+        EXPECT_FALSE(window.HaveUndo());
+        EXPECT_TRUE(calc.History.Items().isEmpty());
+    }
 }
 
 TEST_F(CalcMathTest, ResultsBeforeAFailingFormulaStay) {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using testutil::Ramp;
 using testutil::Values;
@@ -565,6 +566,48 @@ TEST_F(FiltrationFixture, GridThatIsTooDenseStopsWithAMessage) {
         QStringList{U("Слишком частая равномерная сетка для графика «a»: уменьшите частоту дискретизации!")});
     EXPECT_EQ(g->Name(), U("a"));
     EXPECT_FALSE(window.UndoGrouping());
+}
+
+TEST_F(FiltrationFixture, UnstableFilterStoresNothing) {
+    // y[n] = x[n] + 1.5·y[n−1] over 29 400 grid points grows beyond the extended range.
+    TGraph* g = Add(Ramp(100), Ramp(100), U("a"));
+    const QByteArray before = SettledStream(window);
+    Open(ftUserDefined);
+    model.SetNumeratorText(U("0.03125"));
+    model.SetDenominatorText(U("1 1.5"));
+    model.SetSampleRateText(U("1000"));
+    model.SetCutoffText(U("1"));
+    ASSERT_TRUE(model.ComputeFilter());
+    model.Realization = 0; // "Прямая"
+    for (int output : {0, 1}) {
+        asker.Messages.clear();
+        model.OutputIndex = output;
+        EXPECT_FALSE(model.Apply());
+        EXPECT_EQ(asker.Messages,
+                  QStringList{U("Фильтр неустойчив для данных графика «a»: результат содержит "
+                                "бесконечные или неопределённые значения. График не изменён.")});
+        EXPECT_EQ(window.GraphCount(), 1);
+        EXPECT_EQ(GraphY(g), Ramp(100));
+        EXPECT_EQ(SettledStream(window), before);
+    }
+    // The window paints the unchanged graph.
+    QImage image(300, 200, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PaintFigure(window, painter, window.ClientRect());
+}
+
+TEST_F(FiltrationFixture, AverageBeyondTheLargestValueStoresNothing) {
+    constexpr Extended largest = std::numeric_limits<Extended>::max();
+    TGraph* g = Add(Ramp(4), Values({largest, largest, largest, largest}), U("b"));
+    Open(ftMovingAverage);
+    model.AveragingKind = 0; // "Суммирование" adds the values up
+    model.IntervalText = U("10");
+    model.OutputIndex = 1;
+    EXPECT_FALSE(model.Apply());
+    EXPECT_EQ(asker.Messages, QStringList{U("Результат фильтрации графика «b» содержит бесконечные или "
+                                            "неопределённые значения. График не изменён.")});
+    EXPECT_EQ(g->Name(), U("b"));
+    EXPECT_EQ(GraphX(g), Ramp(4));
 }
 
 TEST_F(FiltrationFixture, ClosesAfterApplyingWhenAsked) {

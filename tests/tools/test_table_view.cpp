@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using testutil::Values;
 using TAnswer = TTableView::TAnswer;
 
@@ -94,6 +96,26 @@ TEST_F(TableViewTest, NoTableNoWriting) {
     view.SaveToGraph(g);
     EXPECT_EQ(told, QStringList{testutil::U("Нет данных для записи!")});
     EXPECT_EQ(g->YData, Values({10}));
+}
+
+// Infinite or undefined values (a graph that came with them) are not written back; the edits stay.
+TEST_F(TableViewTest, NonFiniteValuesAreNotWritten) {
+    for (const Extended bad :
+         {std::numeric_limits<Extended>::infinity(), std::numeric_limits<Extended>::quiet_NaN()}) {
+        told.clear();
+        TGraph* g = Add(Values({1, 2, 3}), Values({10, bad, 30}));
+        Open(g);
+        Type(0, 1, "11");
+        EXPECT_FALSE(view.SaveToGraph(g));
+        EXPECT_EQ(told, QStringList{testutil::U("В строке 2 таблицы бесконечное или неопределённое значение. "
+                                                "Данные не записаны в график.")});
+        EXPECT_EQ(g->YData[0], 10);
+        EXPECT_TRUE(view.Data.HasChanges());
+        // Leaving with Yes stays on the graph.
+        EXPECT_FALSE(view.ConfirmLeave());
+        EXPECT_EQ(g->YData[0], 10);
+        view.Data.ForgetChanges();
+    }
 }
 
 TEST_F(TableViewTest, ListChangesKeepUnsavedEdits) {
