@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -55,6 +56,8 @@ protected:
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
+    // Each opening gets a fresh window on its place; the texts come from the resources anyway.
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Справка Tarvelo"));
     FChapterList = helpmodel::Chapters();
 
@@ -84,6 +87,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
     resize(900, 640);
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 
     connect(FChapters, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { Open(FChapterList[FChapters->row(item)].File); });
