@@ -8,10 +8,10 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -87,7 +87,6 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
     resize(900, 640);
-    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
 
     connect(FChapters, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { Open(FChapterList[FChapters->row(item)].File); });
@@ -107,6 +106,13 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
                 FChapters->setCurrentRow(i);
             }
     });
+}
+
+void THelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 THelpWindow& THelpWindow::Instance() {
@@ -131,9 +137,12 @@ void THelpWindow::ScrollTo(int position) {
     QTextCursor cursor(FBrowser->document());
     cursor.setPosition(qMax(0, position));
     FBrowser->setTextCursor(cursor);
-    // The place goes to the top of the view, not just somewhere into it.
-    FBrowser->verticalScrollBar()->setValue(FBrowser->verticalScrollBar()->maximum());
-    FBrowser->ensureCursorVisible();
+    // The text is laid out for the view's width only once the window is shown: the place is brought
+    // to the top of the view then.
+    QTimer::singleShot(0, FBrowser, [browser = FBrowser] {
+        browser->verticalScrollBar()->setValue(browser->verticalScrollBar()->maximum());
+        browser->ensureCursorVisible();
+    });
 }
 
 void THelpWindow::ShowPlace(const helpmodel::TPlace& place) {

@@ -31,6 +31,10 @@ public:
     QListWidget* Hits() const { return FHits; }
     QListWidget* ChapterList() const { return FChapters; }
 
+protected:
+    // Escape closes the window, as it closes the program's dialogs.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Open(const QString& file);
     void ScrollTo(int position);

@@ -165,3 +165,10 @@ TEST_F(HelpWindowTest, TheManualDescribesEveryCommandOfTheMainWindow) {
     }
     EXPECT_GT(commands, 60);
 }
+
+TEST_F(HelpWindowTest, EscapeClosesTheHelpWindow) {
+    window.Action(QStringLiteral("HelpContents"))->trigger();
+    Activate(Help());
+    QTest::keyClick(Help().ChapterList(), Qt::Key_Escape);
+    EXPECT_FALSE(HelpShown());
+}
