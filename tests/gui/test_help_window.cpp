@@ -7,12 +7,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
@@ -122,6 +124,43 @@ TEST_F(HelpWindowTest, F1InTheCalculatorOpensTheFunctionUnderTheCaret) {
     // "2*" is in no call: the calculator's chapter.
     EXPECT_EQ(Help().CurrentFile(), QStringLiteral("calculator.md"));
     EXPECT_EQ(ShownPosition(), 0);
+}
+
+TEST_F(HelpWindowTest, AClickOnTheCalculatorsArgumentHintOpensItsFunction) {
+    TCalculatorWindow calculator;
+    Activate(calculator);
+    calculator.Input()->setFocus();
+    QTest::keyClicks(calculator.Input(), QStringLiteral("1+diff("));
+    QLabel* hint = nullptr;
+    for (QLabel* label : calculator.findChildren<QLabel*>())
+        if (label->windowType() == Qt::ToolTip && label->isVisible()) hint = label;
+    ASSERT_NE(hint, nullptr);
+    QTest::mouseClick(hint, Qt::LeftButton);
+    ASSERT_TRUE(HelpShown());
+    EXPECT_EQ(Help().CurrentFile(), helpmodel::ExpressionsFile());
+    EXPECT_EQ(ShownPosition(),
+              helpmodel::FunctionPosition(*Help().Browser()->document(), QStringLiteral("DIFF")));
+}
+
+TEST_F(HelpWindowTest, ALinkOpensTheChapterItNames) {
+    window.Action(QStringLiteral("HelpContents"))->trigger();
+    QTextBrowser* browser = Help().Browser();
+    int linkPosition = -1;
+    for (QTextBlock block = browser->document()->begin(); block.isValid() && linkPosition < 0;
+         block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorHref() == QStringLiteral("expressions.md")) {
+                linkPosition = it.fragment().position();
+                break;
+            }
+    ASSERT_GE(linkPosition, 0);
+    QTextCursor atLink(browser->document());
+    atLink.setPosition(linkPosition + 2);
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, browser->cursorRect(atLink).center());
+    EXPECT_EQ(Help().CurrentFile(), helpmodel::ExpressionsFile());
+    // Shown as Markdown: the chapter's title is a heading, not a line of marks.
+    EXPECT_EQ(helpmodel::HeadingPosition(*browser->document(), QStringLiteral("Язык выражений")), 0);
+    EXPECT_EQ(Help().ChapterList()->currentRow(), 5);
 }
 
 TEST_F(HelpWindowTest, TheSearchFieldFindsAWordAndOpensItsChapter) {
