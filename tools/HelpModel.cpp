@@ -68,11 +68,17 @@ bool IsNameChar(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
-// The line without the marks of Markdown, for a search result.
+// The line without the marks of Markdown (list bullets, code, emphasis, headings, tables, links),
+// shortened to what a list of results can show.
 QString PlainLine(QString line) {
+    static const QRegularExpression bullet(QStringLiteral("^\\s*(-|\\d+\\.)\\s+"));
     static const QRegularExpression marks(QStringLiteral("[`*#|]|\\]\\([^)]*\\)|\\["));
+    line.remove(bullet);
     line.replace(marks, QStringLiteral(" "));
-    return line.simplified();
+    line = line.simplified();
+    const int longest = 160;
+    if (line.size() > longest) line = line.left(longest - 1) + QChar(0x2026);
+    return line;
 }
 } // namespace
 

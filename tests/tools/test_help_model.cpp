@@ -147,6 +147,7 @@ TEST(HelpModel, SearchFindsLinesWithAllWords) {
     for (const THit& hit : hits) {
         EXPECT_TRUE(hit.Excerpt.contains(QStringLiteral("кользящее"), Qt::CaseInsensitive));
         EXPECT_FALSE(hit.Excerpt.contains(QLatin1Char('`')));
+        EXPECT_FALSE(hit.Excerpt.startsWith(QLatin1String("- ")));
     }
     EXPECT_TRUE(std::any_of(hits.begin(), hits.end(),
                             [](const THit& hit) { return hit.File == QLatin1String("tools.md"); }));
