@@ -10,5 +10,5 @@ tarvelo_sources(tarvelo_gui
     print/Printers print/NameRequestDialog print/PrintMarginsDialog print/PrintDialog calculator/CalculatorWindow
     symboleditor/SymbolCanvas symboleditor/CharacterPickerDialog symboleditor/SymbolLibraryDialog
     symboleditor/SymbolEditorDialog
-    legend/LegendDialog captions/CaptionEditor shiftcurve/SuperTrackBar2d shiftcurve/ShiftCurveDialog
+    help/HelpWindow legend/LegendDialog captions/CaptionEditor shiftcurve/SuperTrackBar2d shiftcurve/ShiftCurveDialog
 )

@@ -1,5 +1,6 @@
 # Installing like a desktop application: the program, its menu entry, icons, the figure file type,
-# AppStream metadata, the manual page and bash completion; and the Debian package of all of it.
+# AppStream metadata, the manual page, the user's manual and bash completion; and the Debian package
+# of all of it.
 include(GNUInstallDirs)
 
 set(TARVELO_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -65,6 +66,8 @@ install(FILES ${TARVELO_PACKAGING_DIR}/tarvelo.xml DESTINATION ${CMAKE_INSTALL_D
 install(FILES ${TARVELO_PACKAGING_DIR}/org.ostrel.Tarvelo.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${TARVELO_GENERATED_DIR}/tarvelo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The user's manual (the program shows the same chapters from its resources).
+install(FILES ${TARVELO_MANUAL_CHAPTERS} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarvelo)
 install(FILES ${TARVELO_GENERATED_DIR}/tarvelo.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME tarvelo)
 

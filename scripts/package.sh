@@ -12,4 +12,5 @@ rm -rf "$dir/package"
 cpack --config "$dir/CPackConfig.cmake" -G DEB -B "$dir/package"
 for deb in "$dir"/package/*.deb; do
     dpkg-deb -I "$deb"
+    dpkg-deb -c "$deb" | grep '/usr/share/doc/tarvelo/index\.md$' >/dev/null || { echo "$deb has no manual" >&2; exit 1; }
 done

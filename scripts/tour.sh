@@ -214,6 +214,11 @@ tour PrintMargins 'press ctrl+alt+p; settle; click_in_dialog 545 236'
 tour Paste 'press ctrl+c ctrl+v'
 tour CloseForm 'menu 1 -1'
 tour About 'menu 6 2'
+# The help window: its contents, the chapter of a dialog by F1, and the reference at the function the
+# calculator's caret is in.
+tour Help 'menu 6 1'
+tour Help-Dialog 'menu 4 -4; settle; press F1'
+tour Help-Function 'menu 4 2; settle; press ctrl+Delete; xdotool type --delay 30 "2*sqrt(y(0)"; press F1'
 tour Filtration 'menu 4 1; settle; click_in_dialog 315 70' # with the response of the computed filter
 tour SaveGraphs 'menu 1 9; settle; click_in_dialog 41 40' # with the graphs checked
 tour SaveGraphs-Workbook 'menu 1 9; settle; click_in_dialog 41 40; click_in_dialog 460 283; press Down Down Return; click_in_dialog 317 113' # its sheet names, per graph

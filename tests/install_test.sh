@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs a built tree into a temporary root (DESTDIR, prefix /usr) and checks what lands there: the
-# file list, the program, the manual page, the desktop entry, the MIME package, the metainfo, the
+# file list, the program, the manual page, the user's manual, the desktop entry, the MIME package, the metainfo, the
 # icons and the bash completion. The validators run where they are installed (scripts/package.sh
 # installs them); a missing one is reported as skipped.
 # Usage: tests/install_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 sizes=(16 22 24 32 48 64 128 256)
@@ -34,6 +35,9 @@ share=$usr/share
         echo "share/icons/hicolor/${s}x$s/apps/tarvelo.png"
         echo "share/icons/hicolor/${s}x$s/mimetypes/application-x-tarvelo-figure.png"
     done
+    for chapter in "$source_dir"/docs/*.md; do
+        echo "share/doc/tarvelo/$(basename "$chapter")"
+    done
     echo share/icons/hicolor/scalable/apps/tarvelo.svg
     echo share/icons/hicolor/scalable/mimetypes/application-x-tarvelo-figure.svg
     echo share/man/man1/tarvelo.1.gz
@@ -44,6 +48,12 @@ share=$usr/share
 diff -u "$root/expected" "$root/installed" || fail "the installed files differ from the list"
 [ "$(find "$root" -mindepth 1 -maxdepth 1 ! -name usr ! -name expected ! -name installed)" = "" ] ||
     fail "files outside the prefix"
+
+# The manual's chapters, as written.
+for chapter in "$source_dir"/docs/*.md; do
+    cmp -s "$chapter" "$share/doc/tarvelo/$(basename "$chapter")" || fail "the manual's $(basename "$chapter") differs"
+done
+[ -s "$share/doc/tarvelo/index.md" ] || fail "the manual has no contents"
 
 # The program runs from its installed place.
 help=$(QT_QPA_PLATFORM=offscreen "$usr/bin/tarvelo" --help) || fail "tarvelo --help"

@@ -3,5 +3,5 @@ tarvelo_sources(tarvelo_core
     FiltrationModel StatisticsModel AutoMarkersModel PrintLayout GraphPropertiesModel GraphListModel
     TableModel TableOperations TableItemModel TableView CalcMath CalculatorModel SymbolEditorModel
     SymbolLibrary BindingWizardModel ScalesPanelModel LegendModel CaptionEditModel TrackBar2d
-    ShiftCurveModel
+    ShiftCurveModel HelpModel
 )

@@ -1,5 +1,6 @@
 #include "gui/calculator/CalculatorWindow.h"
 
+#include "gui/help/HelpWindow.h"
 #include "gui/widgets/StoredTextGuard.h"
 #include "model/DrawAdapter.h"
 
@@ -259,6 +260,7 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
     setAttribute(Qt::WA_QuitOnClose, false);
 
     input_ = new QLineEdit;
+    input_->setObjectName(QStringLiteral("Edit1"));
     input_->installEventFilter(this);
     overlay_ = new TBracketOverlay(this, input_);
     auto* clear = new QToolButton;
@@ -334,7 +336,10 @@ TCalculatorWindow::TCalculatorWindow(std::unique_ptr<TWindowTimer> timer)
     connect(redoButton_, &QToolButton::clicked, this, [this] { RedoInput(); });
     connect(calculate, &QPushButton::clicked, this, [this] { Calculate(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-    connect(help, &QPushButton::clicked, this, [this] { HidePopups(); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        HidePopups();
+        help::ShowWindowHelp(this);
+    });
     connect(closeAfter_, &QCheckBox::toggled, this, [this](bool on) {
         if (!fillingControls_) calc_.SetCloseWindowAfterCalc(on);
     });

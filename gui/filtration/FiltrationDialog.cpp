@@ -1,6 +1,7 @@
 #include "gui/filtration/FiltrationDialog.h"
 
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/help/HelpWindow.h"
 #include "gui/widgets/GraphComboBox.h"
 #include "model/Colors.h"
 
@@ -182,7 +183,7 @@ void TFiltrationDialog::BuildUi() {
     apply_ = new QPushButton(Text("Применить"));
     auto* close = new QPushButton(Text("Закрыть"));
     auto* help = new QPushButton(Text("Помощь"));
-    help->setEnabled(false); // there is no help text to show
+    connect(help, &QPushButton::clicked, this, [this] { help::ShowWindowHelp(this); });
     statistics_ = new QPushButton(Text("i"));
     statistics_->setFixedWidth(statistics_->sizeHint().height());
     for (QPushButton* b : {apply_, close, help, statistics_}) {

@@ -2,6 +2,7 @@
 
 #include "gui/addgraphs/AddGraphsDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/help/HelpWindow.h"
 #include "gui/jobs/JobRunner.h"
 #include "gui/mainwindow/Icons.h"
 #include "gui/mainwindow/MainWindowCommands.h"
@@ -37,6 +38,7 @@ TMainWindow::TMainWindow(QWidget* parent)
       FCommands(std::make_unique<TMainCommands>(*this)),
       FAutosave(std::make_unique<recovery::TAutosave>(*FFigure, recovery::StateFolder(), kSavePeriodMs)) {
     Q_INIT_RESOURCE(mainwindow);
+    help::InstallHelpKeys();
     // Desktops without an icon theme still get the standard pictures where they are installed.
     if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor"))
         QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));

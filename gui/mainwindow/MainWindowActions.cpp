@@ -102,8 +102,8 @@ const TCommand kCommands[] = {
     {"settofile", "Сохранить настройки в файле", "", "", Always, &C::SaveSettingsToFile},
     {"Paste", "Paste", "edit-paste", "Ctrl+V", Always, &C::Paste},
     {"CloseForm", "Закрыть Tarvelo", "application-exit", "Alt+X", Always, &C::Close},
-    {"HelpContents", "Содержание", "", "", Always},
-    {"HelpButton", "Справка", "help-contents", "", Always},
+    {"HelpContents", "Содержание", "help-contents", "F1", Always, &C::ShowHelp},
+    {"HelpButton", "Справка", "help-contents", "", Always, &C::ShowHelp},
     {"About", "О программе...", "", "", Always, &C::ShowAbout},
     // The graph context menu's commands act on the current graph.
     {"SelectGraph", "Выбрать график", "", "", Always, &C::ToggleGraphSelection, Checkable},

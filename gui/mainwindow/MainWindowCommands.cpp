@@ -13,6 +13,7 @@
 #include "gui/graphlist/GraphListWindow.h"
 #include "gui/graphproperties/GraphPropertiesDialog.h"
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/help/HelpWindow.h"
 #include "gui/jobs/JobRunner.h"
 #include "gui/legend/LegendDialog.h"
 #include "gui/mainwindow/MainWindow.h"
@@ -526,6 +527,10 @@ void TMainCommands::FinishCaptionEditing() {
 void TMainCommands::LegendProperties() {
     if (!FLegend) FLegend = new TLegendDialog(&W);
     FLegend->ExecForWindow(W.Figure());
+}
+
+void TMainCommands::ShowHelp() {
+    THelpWindow::Instance().ShowContents();
 }
 
 void TMainCommands::ShowAbout() {

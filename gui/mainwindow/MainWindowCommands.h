@@ -83,6 +83,7 @@ public:
     // The legend dialog, modally.
     void LegendProperties();
     void ShowAbout();
+    void ShowHelp();
 
     // Data tools.
     void Filtration();

@@ -3,6 +3,7 @@
 #include "app/FileAssociation.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
+#include "gui/help/HelpWindow.h"
 #include "model/DrawAdapter.h"
 #include "window/SuperGrWindow.h"
 
@@ -113,6 +114,7 @@ TSettingsDialog::TSettingsDialog(TSuperGrWindow& figure, THost host, QWidget* pa
     }
 
     auto* help = new QPushButton(S("Помощь"));
+    connect(help, &QPushButton::clicked, this, [this] { help::ShowWindowHelp(this); });
     FRemember = new QCheckBox(S("Запомнить настройки"));
     auto* close = new QPushButton(S("Закрыть"));
     close->setDefault(true);

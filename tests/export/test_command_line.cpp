@@ -1,6 +1,7 @@
 #include "export/CommandLine.h"
 
 #include "app/FigureFile.h"
+#include "tools/HelpModel.h"
 #include "window/SuperGrWindow.h"
 
 #include <QFile>
@@ -249,4 +250,16 @@ TEST(CommandLine, SeparatorChoosesTheReadingOfTextFiles) {
     QString error;
     EXPECT_FALSE(ParseCommandLine(Args({"--separator=pipe", "a.csv"}), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(CommandLine, TheManualDescribesEveryOptionOfHelp) {
+    const QString chapter = helpmodel::ChapterSource(QStringLiteral("commandline.md"));
+    ASSERT_FALSE(chapter.isEmpty());
+    static const QRegularExpression option(QStringLiteral("(^|\\s)(--?[a-z][a-z-]*)"));
+    int options = 0;
+    for (QRegularExpressionMatchIterator it = option.globalMatch(UsageText()); it.hasNext(); ++options) {
+        const QString name = it.next().captured(2);
+        EXPECT_TRUE(chapter.contains(QLatin1Char('`') + name)) << name.toStdString();
+    }
+    EXPECT_GE(options, 14);
 }
