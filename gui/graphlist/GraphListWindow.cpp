@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
@@ -178,6 +179,35 @@ QMenu* TGraphListWindow::StyleMenu(const std::function<void(int32_t)>& choose) {
     return menu;
 }
 
+namespace {
+// A sub-menu's own entry that also does something when clicked or entered, as the plain entries do;
+// it still opens its sub-menu.
+class TActingSubmenuEntry : public QObject {
+public:
+    TActingSubmenuEntry(QMenu* menu, QAction* entry, std::function<void()> act)
+        : QObject(menu), FMenu(menu), FEntry(entry), FAct(std::move(act)) {
+        menu->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool clicked =
+            event->type() == QEvent::MouseButtonRelease && FMenu->actionAt(mouse->pos()) == FEntry;
+        const bool entered = event->type() == QEvent::KeyPress && FMenu->activeAction() == FEntry &&
+                             (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+        if (clicked || entered) FAct();
+        return false;
+    }
+
+private:
+    QMenu* FMenu;
+    QAction* FEntry;
+    std::function<void()> FAct;
+};
+} // namespace
+
 QMenu* TGraphListWindow::MarkerMenu(const std::function<void(TMarkerChoice)>& choose) {
     auto* menu = new QMenu(this);
     const auto add = [this, choose](QMenu* target, const QIcon& icon, const QString& caption,
@@ -188,6 +218,11 @@ QMenu* TGraphListWindow::MarkerMenu(const std::function<void(TMarkerChoice)>& ch
         });
     };
     QMenu* text = menu->addMenu(QStringLiteral("0"));
+    // "0" by itself sets the text marker, its text as it is.
+    new TActingSubmenuEntry(menu, text->menuAction(), [this, choose] {
+        choose({0, TMarkerChoice::AsIs});
+        RefreshRows();
+    });
     add(text, {}, QStringLiteral("Текст маркера как есть"), {0, TMarkerChoice::AsIs});
     add(text, {}, QStringLiteral("Подставить имя"), {0, TMarkerChoice::Name});
     add(text, {}, QStringLiteral("Подставить номер слоя"), {0, TMarkerChoice::Layer});

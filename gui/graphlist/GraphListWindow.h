@@ -84,9 +84,10 @@ class TGraphListRow : public QWidget {
 public:
     TGraphListRow(TGraphListWindow& list, int index);
     void Refresh();
-    // The controls, for the tests: the check boxes and the name.
+    // The controls, for the tests: the check boxes, the name and the marker sample.
     QList<QCheckBox*> Boxes;
     QLineEdit* NameEdit = nullptr;
+    QToolButton* MarkerSample() const { return FMarker; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

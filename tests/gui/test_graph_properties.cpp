@@ -9,12 +9,14 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -184,6 +186,25 @@ TEST_F(GraphPropertiesGui, ListFollowsTheWindowAndPassesChangesToSelectedRows) {
     EXPECT_EQ(list.Model().RowCount(), 3);
     EXPECT_TRUE(list.Model().RowSelected(1)); // the selected g2 moved up
     EXPECT_EQ(list.Row(0)->NameEdit->text(), U("g1"));
+}
+
+// The marker menu's "0" sets the text marker by itself, as the numbered entries set theirs.
+TEST_F(GraphPropertiesGui, MarkerMenuZeroSetsTheTextMarker) {
+    window.GraphByIndex(0)->SetMarkerSymbol(3);
+    TGraphListWindow list(window);
+    list.ShowAt(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QTimer::singleShot(0, &list, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* entry : menu->actions())
+            if (entry->text() == U("0"))
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+        while (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+    QTest::mousePress(list.Row(0)->MarkerSample(), Qt::LeftButton);
+    EXPECT_EQ(window.GraphByIndex(0)->MarkerSymbol(), 0);
 }
 
 TEST_F(GraphPropertiesGui, TwentyGraphsShowSixteenRowsAndAScrollBar) {
