@@ -1,5 +1,6 @@
 #include "gui/automarkers/AutoMarkersDialog.h"
 
+#include "gui/jobs/JobRunner.h"
 #include "window/SuperGrWindow.h"
 
 #include <QApplication>
@@ -124,16 +125,16 @@ bool TAutoMarkersDialog::ExecForWindow(TSuperGrWindow& window, const QPoint& mou
     model_.PrepareForWindow(window);
     if (!ExecAt(mouse, false)) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    model_.ApplyToWindow(window);
+    const bool placed = model_.ApplyToWindow(window, TJobRunner::For(parentWidget()));
     QApplication::restoreOverrideCursor();
-    return true;
+    return placed;
 }
 
 bool TAutoMarkersDialog::ExecForGraph(TGraph& graph, const QPoint& mouse) {
     model_.Style = TMarkerStyle::Current; // one graph keeps its style: the disabled choice says so
     if (!ExecAt(mouse, true)) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    model_.ApplyToGraph(graph);
+    const bool placed = model_.ApplyToGraph(graph, TJobRunner::For(parentWidget()));
     QApplication::restoreOverrideCursor();
-    return true;
+    return placed;
 }
