@@ -1,6 +1,7 @@
 #include "gui/filtration/FiltrationDialog.h"
 
 #include "gui/graphwindow/GraphWindowWidget.h"
+#include "gui/jobs/JobRunner.h"
 #include "gui/widgets/GraphComboBox.h"
 #include "model/Colors.h"
 
@@ -75,6 +76,7 @@ TFiltrationDialog::TFiltrationDialog(QWidget* parent)
     setAutoFillBackground(true);
     BuildUi();
     model_.OnReadOut = [this] { ShowReadOut(); };
+    model_.RunJob = TJobRunner::For(this);
     LoadFields();
     RefreshStates();
 }
