@@ -140,6 +140,7 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     p = std::max<qsizetype>(p, 0);
     TDoubleArray xe(n + 2 * p), ye(n + 2 * p);
     for (qsizetype k = 0; k < n; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return false;
         xe[p + k] = x[k];
         ye[p + k] = y[k];
     }
@@ -169,9 +170,9 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     }
 
     if (zeroPhase)
-        filters::RunZeroPhaseFilter(den, num, grid, grid);
+        filters::RunZeroPhaseFilter(den, num, grid, grid, progress);
     else
-        filters::RunRecursiveFilter(den, num, grid, grid);
+        filters::RunRecursiveFilter(den, num, grid, grid, progress);
     if (JobCancelled(progress)) return false;
 
     rx.clear();
@@ -179,6 +180,7 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     rx.reserve(m);
     ry.reserve(m);
     for (qsizetype k = 0; k < m; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return false;
         const Extended t = start + Extended(k) * dt;
         if (t >= x[0] && t <= x[n - 1]) {
             rx.append(t);
@@ -227,6 +229,7 @@ void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, boo
         ye[m] = 2 * y[0] - y[left - m];
     }
     for (qsizetype k = 0; k < n; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return;
         xe[left + k] = x[k];
         ye[left + k] = y[k];
     }
