@@ -20,12 +20,13 @@ constexpr Extended Pi = std::numbers::pi_v<long double>;
 // exactly the reversed output of a forward run over the reversed input. Terms that reach before the
 // first sample are left out (zero initial state).
 // The input and the past outputs come through accessors (position → value) and each output goes to
-// store, which may refuse it and so stop the pass.
+// store, which may refuse it and so stop the pass; a cancelled progress stops it too.
 template <int Step, typename NumAt, typename DenAt, typename Input, typename Past, typename Store>
 bool RunPass(const NumAt& b, qsizetype nb, const DenAt& d, qsizetype nd, const Input& in, const Past& past,
-             qsizetype n, const Store& store) {
+             qsizetype n, const Store& store, const TJobProgress* progress) {
     const qsizetype first = Step > 0 ? 0 : n - 1;
     for (qsizetype k = 0; k < n; ++k) {
+        if (k % (1 << 16) == 0 && JobCancelled(progress)) return false;
         const qsizetype at = first + Step * k;
         const qsizetype feedForward = std::min(nb, k + 1);
         const qsizetype feedBack = std::min(nd, k + 1);
@@ -41,7 +42,7 @@ bool RunPass(const NumAt& b, qsizetype nb, const DenAt& d, qsizetype nd, const I
 
 template <int Step>
 void RunExtendedPass(const TDoubleArray& den, const TDoubleArray& num, const Extended* in, Extended* out,
-                     qsizetype n) {
+                     qsizetype n, const TJobProgress* progress) {
     const Extended* b = num.constData();
     const Extended* d = den.constData();
     RunPass<Step>([b](qsizetype i) { return b[i]; }, num.size(), [d](qsizetype i) { return d[i]; },
@@ -50,7 +51,8 @@ void RunExtendedPass(const TDoubleArray& den, const TDoubleArray& num, const Ext
                   [out](qsizetype at, Extended v) {
                       out[at] = v;
                       return true;
-                  });
+                  },
+                  progress);
 }
 
 // An extended value as two doubles whose sum is exactly that value. The recursion reads every
@@ -91,7 +93,8 @@ struct TSplitFilter {
 // A pass over split input. Its outputs are split into out (whole, as the input of a further pass) and,
 // when extended is given, also stored there; false as soon as an output cannot be split.
 template <int Step>
-bool RunSplitPass(const TSplitFilter& f, const TSplit* in, TSplit* out, Extended* extended, qsizetype n) {
+bool RunSplitPass(const TSplitFilter& f, const TSplit* in, TSplit* out, Extended* extended, qsizetype n,
+                  const TJobProgress* progress) {
     const TSplit* b = f.Num.data();
     const TSplit* d = f.Den.data();
     return RunPass<Step>([b](qsizetype i) { return Join(b[i]); }, qsizetype(f.Num.size()),
@@ -101,7 +104,8 @@ bool RunSplitPass(const TSplitFilter& f, const TSplit* in, TSplit* out, Extended
                          [out, extended](qsizetype at, Extended v) {
                              if (extended) extended[at] = v;
                              return SplitExactly(v, out[at]);
-                         });
+                         },
+                         progress);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -388,7 +392,7 @@ bool DesignRecursiveFilter(bool highPass, int order, TDoubleArray& den, TDoubleA
 }
 
 void RunRecursiveFilter(const TDoubleArray& den, const TDoubleArray& num, const TDoubleArray& x,
-                        TDoubleArray& y) {
+                        TDoubleArray& y, const TJobProgress* progress) {
     const qsizetype n = x.size();
     TDoubleArray out(n);
     TSplitFilter split;
@@ -396,14 +400,15 @@ void RunRecursiveFilter(const TDoubleArray& den, const TDoubleArray& num, const 
     bool done = split.Load(den, num) && SplitAll(x, in);
     if (done) {
         std::vector<TSplit> past(static_cast<size_t>(n));
-        done = RunSplitPass<1>(split, in.data(), past.data(), out.data(), n);
+        done = RunSplitPass<1>(split, in.data(), past.data(), out.data(), n, progress);
     }
-    if (!done) RunExtendedPass<1>(den, num, x.constData(), out.data(), n);
+    if (JobCancelled(progress)) return;
+    if (!done) RunExtendedPass<1>(den, num, x.constData(), out.data(), n, progress);
     y = std::move(out);
 }
 
 void RunZeroPhaseFilter(const TDoubleArray& den, const TDoubleArray& num, const TDoubleArray& x,
-                        TDoubleArray& y) {
+                        TDoubleArray& y, const TJobProgress* progress) {
     const qsizetype n = x.size();
     TDoubleArray out(n);
     TSplitFilter split;
@@ -411,16 +416,18 @@ void RunZeroPhaseFilter(const TDoubleArray& den, const TDoubleArray& num, const 
     bool done = split.Load(den, num) && SplitAll(x, in);
     if (done) {
         forward.resize(size_t(n));
-        done = RunSplitPass<1>(split, in.data(), forward.data(), nullptr, n);
+        done = RunSplitPass<1>(split, in.data(), forward.data(), nullptr, n, progress);
     }
     if (done) {
         // The input's splits serve as the backward pass's past outputs.
-        done = RunSplitPass<-1>(split, forward.data(), in.data(), out.data(), n);
+        done = RunSplitPass<-1>(split, forward.data(), in.data(), out.data(), n, progress);
     }
+    if (JobCancelled(progress)) return;
     if (!done) {
         std::vector<Extended> extendedForward(static_cast<size_t>(n));
-        RunExtendedPass<1>(den, num, x.constData(), extendedForward.data(), n);
-        RunExtendedPass<-1>(den, num, extendedForward.data(), out.data(), n);
+        RunExtendedPass<1>(den, num, x.constData(), extendedForward.data(), n, progress);
+        RunExtendedPass<-1>(den, num, extendedForward.data(), out.data(), n, progress);
+        if (JobCancelled(progress)) return;
     }
     y = std::move(out);
 }

@@ -4,6 +4,7 @@
 // Plain functions on extended arrays without state; they never show a message and never throw.
 #pragma once
 
+#include "model/JobProgress.h"
 #include "model/ost2_Types.h"
 
 namespace filters {
@@ -24,14 +25,16 @@ inline constexpr int MaxDesignOrder = 20;
 bool DesignRecursiveFilter(bool highPass, int order, TDoubleArray& den, TDoubleArray& num, Extended ripple,
                            Extended relCutoff);
 
-// Runs the recursion over x from a zero state; y gets the length of x (y may be x).
+// Runs the recursion over x from a zero state; y gets the length of x (y may be x). A cancelled
+// progress stops it with y as it was.
 void RunRecursiveFilter(const TDoubleArray& den, const TDoubleArray& num, const TDoubleArray& x,
-                        TDoubleArray& y);
+                        TDoubleArray& y, const TJobProgress* progress = nullptr);
 
 // Zero phase: the recursion forwards, then backwards over its output; no extension of the signal and
-// no matching of initial conditions (callers extend the signal themselves). y may be x.
+// no matching of initial conditions (callers extend the signal themselves). y may be x; a cancelled
+// progress stops it with y as it was.
 void RunZeroPhaseFilter(const TDoubleArray& den, const TDoubleArray& num, const TDoubleArray& x,
-                        TDoubleArray& y);
+                        TDoubleArray& y, const TJobProgress* progress = nullptr);
 
 // The w × w matrix V·(VᵀV)⁻¹·Vᵀ of the least-squares polynomial of degree order through w values at
 // positions t_i = i − (w − 1)/2: row r gives, from the window's values, the polynomial at position r.

@@ -3,6 +3,7 @@
 
 #include "model/GraphMapping.h"
 #include "model/GraphOwner.h"
+#include "model/JobProgress.h"
 #include "model/ViewCache.h"
 #include "model/ost2_Types.h"
 
@@ -367,6 +368,28 @@ public:
     void AddMarkerBetween(int first, int last, int px, int py);
     // kind: 0 along X, 1 along Y, 2 along the drawn length, 3 at the nodes.
     void PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind);
+    // PlaceMarkers in three steps, so that the long middle one can run as a job off this thread:
+    // what placing reads (shares of the nodes, copies of the mapping and the polyline), the markers
+    // worked out from that alone (false when there is nothing to place or progress was cancelled),
+    // and their addition in one undo step.
+    struct TMarkerSource {
+        TDoubleArray X, Y;
+        TGraphMapping Mapping;
+        TMappingAnchor NodeAnchor, DataAnchor;
+        bool VisibleOnly = false;
+        TRect Plot;
+        TPointArray Points;
+        int32_t PointCount = 0;
+        TIntArray NodeIndex;
+        TPolyLineIndexes Pieces;
+        int32_t PieceCount = 0;
+        // The counts of progress planning makes.
+        int64_t WorkSize() const;
+    };
+    TMarkerSource MarkerSource(bool visibleOnly);
+    static bool PlanMarkers(const TMarkerSource& source, int amount, bool byCount, int kind,
+                            TMarkerArray& markers, TJobProgress* progress = nullptr);
+    void AddMarkers(const TMarkerArray& markers);
 
     // ---- Copies ----
     void AssignFrom(const TGraph& other);

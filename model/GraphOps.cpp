@@ -77,6 +77,31 @@ void Consider(CurveHit& best, Extended d, Extended x, Extended y, int first, int
 int RoundedDistance(Extended d) {
     return d < 0 ? TGraph::NoDistance : RoundHalfEven(d);
 }
+
+// The point of the curve through nodes first..last (clamped) nearest to the data point (dx, dy),
+// and its distance.
+Extended CurvePointBetween(const TDoubleArray& xData, const TDoubleArray& yData, int first, int last,
+                           Extended dx, Extended dy, Extended& x, Extended& y) {
+    const int n = int(xData.size());
+    x = y = 0;
+    if (n == 0) return Extended(TGraph::NoDistance);
+    first = std::clamp(first, 0, n - 1);
+    last = std::clamp(last, 0, n - 1);
+    if (first > last) std::swap(first, last);
+    const Extended* xs = xData.constData();
+    const Extended* ys = yData.constData();
+    CurveHit best;
+    for (int i = first; i < last; ++i) {
+        Extended fx, fy;
+        bool onSegment;
+        NearestOnSegment<Extended>(xs[i], ys[i], xs[i + 1], ys[i + 1], dx, dy, fx, fy, onSegment);
+        Consider(best, std::hypot(fx - dx, fy - dy), fx, fy, i, i + 1);
+    }
+    Consider(best, std::hypot(xs[last] - dx, ys[last] - dy), xs[last], ys[last], last, last);
+    x = best.X;
+    y = best.Y;
+    return best.Distance;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -173,26 +198,7 @@ int TGraph::NearestCurveNodes(int px, int py, int& first, int& last) {
 }
 
 Extended TGraph::CurvePointInData(int first, int last, int px, int py, Extended& x, Extended& y) {
-    const int n = NodeCount();
-    x = y = 0;
-    if (n == 0) return Extended(NoDistance);
-    first = std::clamp(first, 0, n - 1);
-    last = std::clamp(last, 0, n - 1);
-    if (first > last) std::swap(first, last);
-    const Extended dx = PixelToDataX(px), dy = PixelToDataY(py);
-    const Extended* xs = XData.constData();
-    const Extended* ys = YData.constData();
-    CurveHit best;
-    for (int i = first; i < last; ++i) {
-        Extended fx, fy;
-        bool onSegment;
-        NearestOnSegment<Extended>(xs[i], ys[i], xs[i + 1], ys[i + 1], dx, dy, fx, fy, onSegment);
-        Consider(best, std::hypot(fx - dx, fy - dy), fx, fy, i, i + 1);
-    }
-    Consider(best, std::hypot(xs[last] - dx, ys[last] - dy), xs[last], ys[last], last, last);
-    x = best.X;
-    y = best.Y;
-    return best.Distance;
+    return CurvePointBetween(XData, YData, first, last, PixelToDataX(px), PixelToDataY(py), x, y);
 }
 
 int TGraph::SelectedCount() const {
@@ -475,22 +481,64 @@ void TGraph::AddMarkerBetween(int first, int last, int px, int py) {
     Repaint();
 }
 
+TGraph::TMarkerSource TGraph::MarkerSource(bool visibleOnly) {
+    TMarkerSource source;
+    source.X = XData;
+    source.Y = YData;
+    source.Mapping = Mapping;
+    source.NodeAnchor = visibleOnly ? TMappingAnchor{} : MappingAnchor();
+    source.DataAnchor = MappingAnchor();
+    source.VisibleOnly = visibleOnly;
+    if (visibleOnly) {
+        EnsurePolyline();
+        source.Plot = FOwner->PlotArea();
+        source.Points = Cache.Points;
+        source.PointCount = Cache.PointCount;
+        source.NodeIndex = Cache.NodeIndex;
+        source.Pieces = Cache.Pieces;
+        source.PieceCount = Cache.PieceCount;
+    }
+    return source;
+}
+
+int64_t TGraph::TMarkerSource::WorkSize() const {
+    return 2 * int64_t(VisibleOnly ? PointCount : X.size());
+}
+
+void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) {
+    TMarkerArray markers;
+    if (PlanMarkers(MarkerSource(visibleOnly), amount, byCount, kind, markers)) AddMarkers(markers);
+}
+
+void TGraph::AddMarkers(const TMarkerArray& markers) {
+    RecordMarkersStep();
+    Markers.Items.append(markers);
+    Repaint();
+}
+
 namespace {
 // A curve zoomed to billions of pixels would take as many markers at a small interval; the
 // placement stops after this many positions.
 constexpr int kMaxMarkerPositions = 1 << 20;
 } // namespace
 
-void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) {
-    if (amount <= 0 || kind < 0 || kind > 3) return;
+bool TGraph::PlanMarkers(const TMarkerSource& source, int amount, bool byCount, int kind,
+                         TMarkerArray& markers, TJobProgress* progress) {
+    markers.clear();
+    if (amount <= 0 || kind < 0 || kind > 3) return false;
     struct Segment {
         Extended X1, Y1, X2, Y2, Measure;
         int FirstNode;
     };
-    // Taken once for all segments.
-    const TMappingAnchor anchor = visibleOnly ? TMappingAnchor{} : MappingAnchor();
+    const bool visibleOnly = source.VisibleOnly;
+    const TGraphMapping& mapping = source.Mapping;
+    const TMappingAnchor& anchor = source.NodeAnchor;
+    const int nodeCount = int(source.X.size());
+    // Segments and nodes handled between two looks at the cancel.
+    constexpr int CheckEvery = 1 << 12;
     // Hands the measured segments, in order, to `take`: of the drawn polyline, or those starting at
-    // the nodes from .. to - 1. Segments are made on the fly so that a long graph needs no list of them.
+    // the nodes from .. to - 1. Segments are made on the fly so that a long graph needs no list of
+    // them. False when cancelled.
     auto forEachSegment = [&](auto&& take, int from, int to) {
         auto offer = [&](Extended x1, Extended y1, Extended x2, Extended y2, int node) {
             const Extended dx = x2 - x1, dy = y2 - y1;
@@ -502,8 +550,7 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
             if (m > 0 && std::isfinite(m)) take(Segment{x1, y1, x2, y2, m, node});
         };
         if (visibleOnly) {
-            EnsurePolyline();
-            const TRect plot = FOwner->PlotArea();
+            const TRect& plot = source.Plot;
             const Extended left = plot.Left + 1, right = plot.Right - 1, top = plot.Top + 1,
                            bottom = plot.Bottom - 1;
             auto inside = [&](Extended x, Extended y) {
@@ -524,34 +571,38 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
                 cx = RoundHalfEven(ix + t * dx);
                 cy = RoundHalfEven(iy + t * dy);
             };
-            for (int p = 0; p < Cache.PieceCount; ++p) {
-                const TPolyLinePiece& piece = Cache.Pieces[p];
+            const TPoint* points = source.Points.constData();
+            for (int p = 0; p < source.PieceCount; ++p) {
+                const TPolyLinePiece& piece = source.Pieces[p];
                 for (int i = piece.First; i + 1 < piece.First + piece.Count; ++i) {
-                    Extended x1 = Cache.Points[i].X, y1 = Cache.Points[i].Y;
-                    Extended x2 = Cache.Points[i + 1].X, y2 = Cache.Points[i + 1].Y;
+                    if ((i - piece.First) % CheckEvery == 0 && JobCancelled(progress)) return false;
+                    Extended x1 = points[i].X, y1 = points[i].Y;
+                    Extended x2 = points[i + 1].X, y2 = points[i + 1].Y;
                     const bool in1 = inside(x1, y1), in2 = inside(x2, y2);
                     if (!in1 && !in2) continue;
                     if (!in1) cut(x2, y2, x1, y1, x1, y1);
                     if (!in2) cut(x1, y1, x2, y2, x2, y2);
-                    offer(x1, y1, x2, y2, Cache.NodeIndex[i]);
+                    offer(x1, y1, x2, y2, source.NodeIndex[i]);
                 }
             }
+            JobAdvance(progress, source.PointCount);
         } else {
-            if (from >= to) return;
-            const TDoubleArray &xs = XData, &ys = YData;
-            Extended x1 = Mapping.ToPixelX(xs[from], anchor), y1 = Mapping.ToPixelY(ys[from], anchor);
+            if (from >= to) return true;
+            const TDoubleArray &xs = source.X, &ys = source.Y;
+            Extended x1 = mapping.ToPixelX(xs[from], anchor), y1 = mapping.ToPixelY(ys[from], anchor);
             for (int i = from; i < to; ++i) {
-                const Extended x2 = Mapping.ToPixelX(xs[i + 1], anchor),
-                               y2 = Mapping.ToPixelY(ys[i + 1], anchor);
+                const Extended x2 = mapping.ToPixelX(xs[i + 1], anchor),
+                               y2 = mapping.ToPixelY(ys[i + 1], anchor);
                 offer(x1, y1, x2, y2, i);
                 x1 = x2;
                 y1 = y2;
             }
         }
+        return true;
     };
     // The node segments are measured in chunks; placing then walks only the chunks that hold a marker.
-    constexpr int ChunkSize = 1 << 12;
-    const int segmentCount = std::max(NodeCount() - 1, 0);
+    constexpr int ChunkSize = CheckEvery;
+    const int segmentCount = std::max(nodeCount - 1, 0);
     const int chunkCount = visibleOnly ? 1 : (segmentCount + ChunkSize - 1) / ChunkSize;
     auto chunkFrom = [&](int c) { return c * ChunkSize; };
     auto chunkTo = [&](int c) {
@@ -562,15 +613,18 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
     Extended total = 0;
     if (kind < 3) {
         if (visibleOnly) {
-            forEachSegment([&](const Segment& s) { chunkSums[0] += s.Measure; }, 0, segmentCount);
+            if (!forEachSegment([&](const Segment& s) { chunkSums[0] += s.Measure; }, 0, segmentCount))
+                return false;
         } else {
             const auto sumOf = kind == 0   ? SumNodeSegments<0>
                                : kind == 1 ? SumNodeSegments<1>
                                            : SumNodeSegments<2>;
             auto sumChunks = [&](int first, int last) {
-                for (int c = first; c < last; ++c)
-                    chunkSums[size_t(c)] = sumOf(XData.constData(), YData.constData(), chunkFrom(c),
-                                                 chunkTo(c), Mapping, anchor);
+                for (int c = first; c < last && !JobCancelled(progress); ++c) {
+                    chunkSums[size_t(c)] = sumOf(source.X.constData(), source.Y.constData(), chunkFrom(c),
+                                                 chunkTo(c), mapping, anchor);
+                    JobAdvance(progress, chunkTo(c) - chunkFrom(c));
+                }
             };
             // Chunk sums do not depend on each other: a second core takes the far half of a long graph.
             int split = chunkCount;
@@ -585,62 +639,70 @@ void TGraph::PlaceMarkers(int amount, bool byCount, bool visibleOnly, int kind) 
             }
             sumChunks(0, split);
             if (farHalf.joinable()) farHalf.join();
+            if (JobCancelled(progress)) return false;
         }
         for (const Extended sum : chunkSums)
             total += sum;
-        if (total == 0) return;
+        if (total == 0) return false;
     }
 
-    RecordMarkersStep();
-    const TUndoRecordingPause quiet(*FOwner); // the step above keeps the markers as they were
+    auto addAtNode = [&](int index) {
+        if (index >= 0 && index < nodeCount) markers.append({source.X[index], source.Y[index]});
+    };
     if (kind == 3) {
-        if (visibleOnly) {
-            EnsurePolyline();
-            for (int i = 0; i < Cache.PointCount; ++i)
-                AddMarkerAtNode(Cache.NodeIndex[i]);
-        } else {
-            for (int i = 0; i < NodeCount(); ++i)
-                AddMarkerAtNode(i);
-        }
-    } else {
-        const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
-        int added = 0, k = 1;
-        bool done = false;
-        // Each position p = k·step lies on the first segment whose running sum reaches it. The sums
-        // are added in the order the measuring used, so the last one is the total to the bit.
-        Extended chunkStart = 0;
-        for (int c = 0; c < chunkCount && !done; ++c) {
-            const Extended chunkEnd = chunkStart + chunkSums[size_t(c)];
-            if (chunkEnd < step * k) { // no position on this chunk
-                chunkStart = chunkEnd;
-                continue;
+        const int count = visibleOnly ? source.PointCount : nodeCount;
+        for (int i = 0; i < count; ++i) {
+            if (i % CheckEvery == 0) {
+                if (JobCancelled(progress)) return false;
+                JobAdvance(progress, 2 * std::min(CheckEvery, count - i)); // the whole work
             }
-            Extended sum = 0;
-            forEachSegment(
-                [&](const Segment& s) {
-                    sum += s.Measure;
-                    const Extended runningSum = chunkStart + sum;
-                    while (!done) {
-                        const Extended p = step * k;
-                        if (!(p < total) || (byCount && added >= amount) || k > kMaxMarkerPositions) {
-                            done = true;
-                            break;
-                        }
-                        if (runningSum < p) break;
-                        const Extended f = (runningSum - p) / s.Measure;
-                        const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
-                        const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
-                        const int countBefore = Markers.Count();
-                        AddMarkerBetween(s.FirstNode - 1, s.FirstNode + 1, mx, my);
-                        if (Markers.Count() > countBefore) ++added;
-                        if (step == 0 && k >= amount)
-                            done = true; // a zero spacing never advances: amount tries at most
-                        ++k;
-                    }
-                },
-                chunkFrom(c), chunkTo(c));
-            chunkStart = chunkEnd;
+            addAtNode(visibleOnly ? source.NodeIndex[i] : i);
         }
+        return true;
     }
-    Repaint();
+    const Extended step = byCount ? std::floor(total / (amount + 1)) : Extended(amount);
+    int added = 0, k = 1;
+    bool done = false;
+    // Each position p = k·step lies on the first segment whose running sum reaches it. The sums
+    // are added in the order the measuring used, so the last one is the total to the bit.
+    Extended chunkStart = 0;
+    for (int c = 0; c < chunkCount && !done; ++c) {
+        if (JobCancelled(progress)) return false;
+        const Extended chunkEnd = chunkStart + chunkSums[size_t(c)];
+        if (!visibleOnly) JobAdvance(progress, chunkTo(c) - chunkFrom(c));
+        if (chunkEnd < step * k) { // no position on this chunk
+            chunkStart = chunkEnd;
+            continue;
+        }
+        Extended sum = 0;
+        const bool walked = forEachSegment(
+            [&](const Segment& s) {
+                sum += s.Measure;
+                const Extended runningSum = chunkStart + sum;
+                while (!done) {
+                    const Extended p = step * k;
+                    if (!(p < total) || (byCount && added >= amount) || k > kMaxMarkerPositions) {
+                        done = true;
+                        break;
+                    }
+                    if (runningSum < p) break;
+                    const Extended f = (runningSum - p) / s.Measure;
+                    const int mx = RoundHalfEven(s.X2 - (s.X2 - s.X1) * f);
+                    const int my = RoundHalfEven(s.Y2 - (s.Y2 - s.Y1) * f);
+                    Extended x, y;
+                    CurvePointBetween(source.X, source.Y, s.FirstNode - 1, s.FirstNode + 1,
+                                      mapping.ToDataX(mx, source.DataAnchor),
+                                      mapping.ToDataY(my, source.DataAnchor), x, y);
+                    markers.append({x, y});
+                    ++added;
+                    if (step == 0 && k >= amount)
+                        done = true; // a zero spacing never advances: amount tries at most
+                    ++k;
+                }
+            },
+            chunkFrom(c), chunkTo(c));
+        if (!walked) return false;
+        chunkStart = chunkEnd;
+    }
+    return true;
 }

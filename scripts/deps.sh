@@ -19,6 +19,8 @@ packages=(
     xvfb xauth imagemagick xdotool x11-utils
     # looking at printed PDF pages
     poppler-utils
+    # the test that reads our metafiles back with another program (LibreOffice Draw converts EMF to PNG)
+    libreoffice-draw-nogui
     # MAT-file fixtures and the test that reads scipy's own files
     python3-numpy python3-scipy
     "$@"

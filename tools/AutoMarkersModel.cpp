@@ -52,12 +52,50 @@ int TAutoMarkersModel::Amount() const {
     return ok ? value : ByCount ? DefaultCount : DefaultInterval;
 }
 
-void TAutoMarkersModel::ApplyToWindow(TSuperGrWindow& window) const {
-    const TUndoGroupScope oneStep(window);
-    ApplyMarkerStyle(window, Style, TextSource);
-    window.PlaceMarkersOnAll(Amount(), ByCount, VisibleOnly, int(Placement));
+bool TAutoMarkersModel::Plan(const QList<TGraph*>& graphs, const TJobRun& run, QList<TMarkerArray>& markers,
+                             QList<bool>& placed) const {
+    QList<TGraph::TMarkerSource> sources;
+    int64_t nodes = 0, work = 0;
+    for (TGraph* g : graphs) {
+        sources.append(g->MarkerSource(VisibleOnly));
+        nodes += g->NodeCount();
+        work += sources.last().WorkSize();
+    }
+    markers = QList<TMarkerArray>(graphs.size());
+    placed = QList<bool>(graphs.size(), false);
+    bool planned = false;
+    const TJobWork plan = [&](TJobProgress& progress) {
+        progress.SetTotal(work);
+        for (qsizetype i = 0; i < sources.size(); ++i)
+            placed[i] =
+                TGraph::PlanMarkers(sources[i], Amount(), ByCount, int(Placement), markers[i], &progress);
+        planned = !progress.Cancelled();
+    };
+    const QString text = QStringLiteral("Расстановка маркеров…");
+    return (nodes < JobNodes ? RunJobInline(text, plan) : run(text, plan)) && planned;
 }
 
-void TAutoMarkersModel::ApplyToGraph(TGraph& graph) const {
-    graph.PlaceMarkers(Amount(), ByCount, VisibleOnly, int(Placement));
+bool TAutoMarkersModel::ApplyToWindow(TSuperGrWindow& window, const TJobRun& run) const {
+    QList<TGraph*> graphs;
+    for (int i = 0; i < window.GraphCount(); ++i)
+        if (window.GraphByIndex(i)->Visible()) graphs.append(window.GraphByIndex(i));
+    QList<TMarkerArray> markers;
+    QList<bool> placed;
+    if (!Plan(graphs, run, markers, placed)) return false;
+    {
+        const TUndoGroupScope oneStep(window);
+        ApplyMarkerStyle(window, Style, TextSource);
+        for (qsizetype i = 0; i < graphs.size(); ++i)
+            if (placed[i]) graphs[i]->AddMarkers(markers[i]);
+    }
+    window.Repaint();
+    return true;
+}
+
+bool TAutoMarkersModel::ApplyToGraph(TGraph& graph, const TJobRun& run) const {
+    QList<TMarkerArray> markers;
+    QList<bool> placed;
+    if (!Plan({&graph}, run, markers, placed)) return false;
+    if (placed[0]) graph.AddMarkers(markers[0]);
+    return true;
 }

@@ -2,6 +2,7 @@
 // the marker style applied to every graph before placing.
 #pragma once
 
+#include "model/BackgroundJob.h"
 #include "model/ost2_Types.h"
 
 #include <QString>
@@ -38,7 +39,15 @@ public:
     // The count or the interval; a text that is no integer counts as the default.
     int Amount() const;
     // Sets the style of every graph and places markers on every visible graph, in one undo step.
-    void ApplyToWindow(TSuperGrWindow& window) const;
+    // Graphs of JobNodes nodes or more in all are worked out as a job through run, with its progress
+    // and cancel; false, and nothing changed, when the job was cancelled or failed.
+    static constexpr int64_t JobNodes = 1 << 20;
+    bool ApplyToWindow(TSuperGrWindow& window, const TJobRun& run = RunJobInline) const;
     // Places markers on one graph; the style is left as it is.
-    void ApplyToGraph(TGraph& graph) const;
+    bool ApplyToGraph(TGraph& graph, const TJobRun& run = RunJobInline) const;
+
+private:
+    // The markers of each graph worked out, inline or as a job; false when cancelled or failed.
+    bool Plan(const QList<TGraph*>& graphs, const TJobRun& run, QList<TMarkerArray>& markers,
+              QList<bool>& placed) const;
 };

@@ -15,6 +15,8 @@ namespace {
 
 constexpr Extended Pi = std::numbers::pi_v<long double>;
 constexpr TColor cl3DLight = SystemColor(22);
+// Nodes a step handles between two looks at the cancel.
+constexpr qsizetype CheckEvery = 1 << 16;
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -104,24 +106,33 @@ TDoubleArray UnwrapPhase(const TDoubleArray& phase, qsizetype count) {
 }
 
 void KeptNodes(const TGraph& graph, TDoubleArray& x, TDoubleArray& y) {
-    const int n = graph.NodeCount();
+    TDoubleArray xs, ys;
+    graph.GetXY(xs, ys);
+    KeptNodes(xs, ys, x, y);
+}
+
+void KeptNodes(const TDoubleArray& xs, const TDoubleArray& ys, TDoubleArray& x, TDoubleArray& y,
+               TJobProgress* progress) {
+    const qsizetype n = xs.size();
     x.clear();
     y.clear();
     x.reserve(n);
     y.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        Extended nx = 0, ny = 0;
-        if (!graph.GetNode(i, nx, ny)) continue;
-        if (x.isEmpty() || nx > x.constLast()) {
-            x.append(nx);
-            y.append(ny);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i % CheckEvery == 0) {
+            if (JobCancelled(progress)) return;
+            JobAdvance(progress, std::min(CheckEvery, n - i));
+        }
+        if (x.isEmpty() || xs[i] > x.constLast()) {
+            x.append(xs[i]);
+            y.append(ys[i]);
         }
     }
 }
 
 bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& den,
                      const TDoubleArray& num, Extended sampleRate, Extended cutoff, bool zeroPhase,
-                     qsizetype maxGridPoints, TDoubleArray& rx, TDoubleArray& ry) {
+                     qsizetype maxGridPoints, TDoubleArray& rx, TDoubleArray& ry, TJobProgress* progress) {
     const qsizetype n = x.size();
     // Extension by a point reflection through the end nodes, long enough for the filter to settle.
     qsizetype p = RoundHalfEven64(sampleRate / 2 / cutoff);
@@ -129,6 +140,7 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     p = std::max<qsizetype>(p, 0);
     TDoubleArray xe(n + 2 * p), ye(n + 2 * p);
     for (qsizetype k = 0; k < n; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return false;
         xe[p + k] = x[k];
         ye[p + k] = y[k];
     }
@@ -149,6 +161,7 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     const qsizetype last = xe.size() - 1;
     qsizetype j = 1;
     for (qsizetype k = 0; k < m; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return false;
         const Extended t = start + Extended(k) * dt;
         while (j <= last && !(xe[j] > t))
             ++j;
@@ -157,15 +170,17 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
     }
 
     if (zeroPhase)
-        filters::RunZeroPhaseFilter(den, num, grid, grid);
+        filters::RunZeroPhaseFilter(den, num, grid, grid, progress);
     else
-        filters::RunRecursiveFilter(den, num, grid, grid);
+        filters::RunRecursiveFilter(den, num, grid, grid, progress);
+    if (JobCancelled(progress)) return false;
 
     rx.clear();
     ry.clear();
     rx.reserve(m);
     ry.reserve(m);
     for (qsizetype k = 0; k < m; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return false;
         const Extended t = start + Extended(k) * dt;
         if (t >= x[0] && t <= x[n - 1]) {
             rx.append(t);
@@ -176,7 +191,7 @@ bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDouble
 }
 
 void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, bool integrate, bool shift,
-                   TDoubleArray& rx, TDoubleArray& ry) {
+                   TDoubleArray& rx, TDoubleArray& ry, TJobProgress* progress) {
     const qsizetype n = x.size();
     const Extended half = w / 2;
     const Extended x0 = x[0], xn = x[n - 1];
@@ -214,6 +229,7 @@ void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, boo
         ye[m] = 2 * y[0] - y[left - m];
     }
     for (qsizetype k = 0; k < n; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return;
         xe[left + k] = x[k];
         ye[left + k] = y[k];
     }
@@ -225,8 +241,10 @@ void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, boo
     // Running sums: of the values, or of the trapezoids between neighbours.
     TDoubleArray c(count);
     c[0] = 0;
-    for (qsizetype m = 1; m < count; ++m)
+    for (qsizetype m = 1; m < count; ++m) {
+        if (m % CheckEvery == 0 && JobCancelled(progress)) return;
         c[m] = c[m - 1] + (integrate ? (xe[m] - xe[m - 1]) * (ye[m - 1] + ye[m]) * 0.5L : ye[m]);
+    }
 
     // The open window (X[k] − w/2, X[k] + w/2); a node equal to a bound within the tolerance of the
     // calculator is outside. Both bounds only move forwards.
@@ -238,6 +256,7 @@ void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, boo
     };
     qsizetype lo = 1, hi = 0;
     for (qsizetype k = 0; k < n; ++k) {
+        if (k % CheckEvery == 0 && JobCancelled(progress)) return;
         const Extended low = x[k] - half, high = x[k] + half;
         while (lo < count - 1 && !above(xe[lo], low))
             ++lo;
@@ -256,7 +275,8 @@ void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, boo
     }
 }
 
-TDoubleArray AtSourceNodes(const TDoubleArray& rx, const TDoubleArray& ry, const TDoubleArray& xs) {
+TDoubleArray AtSourceNodes(const TDoubleArray& rx, const TDoubleArray& ry, const TDoubleArray& xs,
+                           TJobProgress* progress) {
     if (rx.isEmpty()) return {};
     TDoubleArray out(xs.size());
     if (rx.size() == 1) {
@@ -266,6 +286,7 @@ TDoubleArray AtSourceNodes(const TDoubleArray& rx, const TDoubleArray& ry, const
     const qsizetype last = rx.size() - 1;
     qsizetype s = 1;
     for (qsizetype m = 0; m < xs.size(); ++m) {
+        if (m % CheckEvery == 0 && JobCancelled(progress)) return {};
         while (s < last && rx[s] <= xs[m])
             ++s;
         const Extended width = rx[s] - rx[s - 1];
@@ -647,76 +668,112 @@ bool TFiltrationModel::Apply() {
     const int32_t oneGraph =
         GraphIndex >= 0 && GraphIndex < graphItems_.size() ? graphItems_[GraphIndex].GraphID : -1;
     const int count = target.GraphCount(); // graphs added by this application are not visited
+    // The chosen graphs are filtered first, from shares of their nodes, as a job when they are long;
+    // the figure changes only afterwards, here. (Only a single chosen graph may go into another
+    // graph, so no result is the source of another.)
+    struct TChosen {
+        TGraph* Graph;
+        TDoubleArray X, Y, RX, RY;
+        TGraphOutcome Outcome = TGraphOutcome::Skipped;
+    };
+    QList<TChosen> chosen;
+    int64_t nodes = 0;
+    for (int i = 0; i < count; ++i) {
+        TGraph* g = target.GraphByIndex(i);
+        if (scope_ == fsAllGraphs || (scope_ == fsSelectedGraphs && g->Selected()) ||
+            (scope_ == fsOneGraph && g->ID == oneGraph)) {
+            chosen.append({g, {}, {}, {}, {}});
+            g->GetXY(chosen.last().X, chosen.last().Y);
+            nodes += g->NodeCount();
+        }
+    }
+    bool filtered = false;
+    const TJobWork filter = [&](TJobProgress& progress) {
+        progress.SetTotal(2 * nodes);
+        for (TChosen& c : chosen) {
+            c.Outcome = FilterGraph(c.X, c.Y, interval, c.RX, c.RY, &progress);
+            if (progress.Cancelled()) return;
+            JobAdvance(&progress, c.X.size());
+            if (c.Outcome >= TGraphOutcome::StopBadNumber) break;
+        }
+        filtered = true;
+    };
+    const QString text = QStringLiteral("Фильтрация…");
+    if (!(nodes < JobNodes ? RunJobInline(text, filter) : RunJob(text, filter)) || !filtered) return false;
     {
         const TUndoGroupScope oneStep(target);
-        for (int i = 0; i < count; ++i) {
-            TGraph* g = target.GraphByIndex(i);
-            const bool chosen = scope_ == fsAllGraphs || (scope_ == fsSelectedGraphs && g->Selected()) ||
-                                (scope_ == fsOneGraph && g->ID == oneGraph);
-            if (!chosen) continue;
-            TDoubleArray rx, ry;
-            const TGraphOutcome outcome = FilterGraph(*g, interval, rx, ry);
-            if (outcome == TGraphOutcome::Stop) return false;
-            if (outcome == TGraphOutcome::Done) Store(*g, rx, ry);
+        for (const TChosen& c : chosen) {
+            if (c.Outcome >= TGraphOutcome::StopBadNumber) {
+                asker_.ShowMessage(StopMessage(c.Outcome, *c.Graph));
+                return false;
+            }
+            if (c.Outcome == TGraphOutcome::Done) Store(*c.Graph, c.RX, c.RY);
         }
     }
     target.RefreshAll();
     return CloseAfterApply;
 }
 
-TFiltrationModel::TGraphOutcome TFiltrationModel::FilterGraph(const TGraph& g, Extended interval,
-                                                              TDoubleArray& rx, TDoubleArray& ry) {
+QString TFiltrationModel::StopMessage(TGraphOutcome outcome, const TGraph& g) const {
+    switch (outcome) {
+    case TGraphOutcome::StopBadNumber: {
+        int window = 0;
+        const bool windowRead = filtration::ReadInteger(WindowText, window);
+        return Text("«") + (windowRead ? SmoothingOrderText : WindowText) +
+               Text("» не является целым числом!");
+    }
+    case TGraphOutcome::StopSmoothing:
+        return Text("Произошел необъяснимый катаклизм... Возможно, Вы задали неверные параметры.");
+    case TGraphOutcome::StopNonFinite: {
+        const QString name = Text("«") + g.Name() + Text("»");
+        return IsRecursiveType(filterType_)
+                   ? Text("Фильтр неустойчив для данных графика ") + name +
+                         Text(": результат содержит бесконечные или неопределённые значения. График не "
+                              "изменён.")
+                   : Text("Результат фильтрации графика ") + name +
+                         Text(" содержит бесконечные или неопределённые значения. График не изменён.");
+    }
+    default:
+        return Text("Слишком частая равномерная сетка для графика «") + g.Name() +
+               Text("»: уменьшите частоту дискретизации!");
+    }
+}
+
+TFiltrationModel::TGraphOutcome TFiltrationModel::FilterGraph(const TDoubleArray& xs, const TDoubleArray& ys,
+                                                              Extended interval, TDoubleArray& rx,
+                                                              TDoubleArray& ry,
+                                                              TJobProgress* progress) const {
     TDoubleArray x, y;
-    filtration::KeptNodes(g, x, y);
-    if (x.size() < 3) return TGraphOutcome::Skipped;
+    filtration::KeptNodes(xs, ys, x, y, progress);
+    if (x.size() < 3 || JobCancelled(progress)) return TGraphOutcome::Skipped;
 
     switch (filterType_) {
     case ftMovingAverage:
-        filtration::MovingAverage(x, y, interval, AveragingKind == 1, Realization == 0, rx, ry);
+        filtration::MovingAverage(x, y, interval, AveragingKind == 1, Realization == 0, rx, ry, progress);
         break;
     case ftSavitzkyGolay: {
         int window = 0, order = 0;
-        const bool windowRead = filtration::ReadInteger(WindowText, window);
-        if (!windowRead || !filtration::ReadInteger(SmoothingOrderText, order)) {
-            asker_.ShowMessage(Text("«") + (windowRead ? SmoothingOrderText : WindowText) +
-                               Text("» не является целым числом!"));
-            return TGraphOutcome::Stop;
-        }
-        if (!filters::SavitzkyGolayFilter(y, order, window, ry)) {
-            asker_.ShowMessage(
-                Text("Произошел необъяснимый катаклизм... Возможно, Вы задали неверные параметры."));
-            return TGraphOutcome::Stop;
-        }
+        if (!filtration::ReadInteger(WindowText, window) ||
+            !filtration::ReadInteger(SmoothingOrderText, order))
+            return TGraphOutcome::StopBadNumber;
+        if (!filters::SavitzkyGolayFilter(y, order, window, ry)) return TGraphOutcome::StopSmoothing;
         rx = x;
         break;
     }
     default:
         if (!filtration::RecursiveResult(x, y, den_, num_, sampleRate_, cutoff_, Realization == 1,
-                                         filtration::MaxGridPoints, rx, ry)) {
-            asker_.ShowMessage(Text("Слишком частая равномерная сетка для графика «") + g.Name() +
-                               Text("»: уменьшите частоту дискретизации!"));
-            return TGraphOutcome::Stop;
-        }
+                                         filtration::MaxGridPoints, rx, ry, progress))
+            return JobCancelled(progress) ? TGraphOutcome::Skipped : TGraphOutcome::StopGrid;
     }
     if (OnlySourceNodes) {
-        ry = filtration::AtSourceNodes(rx, ry, x);
+        ry = filtration::AtSourceNodes(rx, ry, x, progress);
         rx = ry.isEmpty() ? TDoubleArray() : x;
     }
     // An unstable recursion grows beyond every number; such a result is no graph.
     const auto finite = [](const TDoubleArray& a) {
         return std::all_of(a.cbegin(), a.cend(), [](Extended v) { return std::isfinite(v); });
     };
-    if (!finite(rx) || !finite(ry)) {
-        const QString name = Text("«") + g.Name() + Text("»");
-        asker_.ShowMessage(IsRecursiveType(filterType_)
-                               ? Text("Фильтр неустойчив для данных графика ") + name +
-                                     Text(": результат содержит бесконечные или неопределённые значения. "
-                                          "График не изменён.")
-                               : Text("Результат фильтрации графика ") + name +
-                                     Text(" содержит бесконечные или неопределённые значения. "
-                                          "График не изменён."));
-        return TGraphOutcome::Stop;
-    }
+    if (!finite(rx) || !finite(ry)) return TGraphOutcome::StopNonFinite;
     return rx.isEmpty() ? TGraphOutcome::Skipped : TGraphOutcome::Done;
 }
 

@@ -4,6 +4,7 @@
 // model, forwards every change to it and shows its messages.
 #pragma once
 
+#include "model/BackgroundJob.h"
 #include "model/ost2_Types.h"
 #include "window/SuperGrWindow.h"
 
@@ -36,25 +37,32 @@ TDoubleArray UnwrapPhase(const TDoubleArray& phase, qsizetype count);
 // The nodes of a graph whose argument increases strictly: node 0 and every later node whose X is above
 // the last kept one (real values, not logarithms).
 void KeptNodes(const TGraph& graph, TDoubleArray& x, TDoubleArray& y);
+// The same of the nodes xs, ys.
+void KeptNodes(const TDoubleArray& xs, const TDoubleArray& ys, TDoubleArray& x, TDoubleArray& y,
+               TJobProgress* progress = nullptr);
 
 // The recursive filter applied to kept nodes: reflected at both ends by extension nodes
 // (round(sampleRate / 2 / cutoff), at most N − 2), interpolated linearly onto the grid of step
 // 1 / sampleRate from the first extended argument, filtered, and the grid points within [X0, Xn] taken.
-// False when the grid would hold more than maxGridPoints points (or its size is not a number).
+// False when the grid would hold more than maxGridPoints points (or its size is not a number), or
+// when progress was cancelled.
 bool RecursiveResult(const TDoubleArray& x, const TDoubleArray& y, const TDoubleArray& den,
                      const TDoubleArray& num, Extended sampleRate, Extended cutoff, bool zeroPhase,
-                     qsizetype maxGridPoints, TDoubleArray& rx, TDoubleArray& ry);
+                     qsizetype maxGridPoints, TDoubleArray& rx, TDoubleArray& ry,
+                     TJobProgress* progress = nullptr);
 inline constexpr qsizetype MaxGridPoints = 50'000'000;
 
 // The mean over the open argument interval of width w around each node, the data reflected at both
 // ends; integrate: the mean of the polyline, else of the node values. shift: the result moves by w / 2
-// (or by the whole range when w / 2 covers it).
+// (or by the whole range when w / 2 covers it). A cancelled progress leaves the result unfinished.
 void MovingAverage(const TDoubleArray& x, const TDoubleArray& y, Extended w, bool integrate, bool shift,
-                   TDoubleArray& rx, TDoubleArray& ry);
+                   TDoubleArray& rx, TDoubleArray& ry, TJobProgress* progress = nullptr);
 
 // The result interpolated linearly at the source arguments xs (extended past its ends by its first or
-// last interval). A result of one point gives its value everywhere; none gives nothing.
-TDoubleArray AtSourceNodes(const TDoubleArray& rx, const TDoubleArray& ry, const TDoubleArray& xs);
+// last interval). A result of one point gives its value everywhere; none (or a cancelled progress)
+// gives nothing.
+TDoubleArray AtSourceNodes(const TDoubleArray& rx, const TDoubleArray& ry, const TDoubleArray& xs,
+                           TJobProgress* progress = nullptr);
 
 // A field's number: blanks around it allowed, the point as decimal separator; false for anything else.
 bool ReadNumber(const QString& text, Extended& value);
@@ -159,8 +167,11 @@ public:
     // its response and enables "Применить". False, with a message, when a field is refused.
     bool ComputeFilter();
     // "Применить": filters the chosen graphs of the target window in one undo group. True when the
-    // dialog is to close afterwards.
+    // dialog is to close afterwards. Graphs of JobNodes nodes or more in all are filtered as a job
+    // through RunJob, with its progress and cancel; a cancelled job changes nothing.
     bool Apply();
+    static constexpr int64_t JobNodes = 1 << 20;
+    TJobRun RunJob = RunJobInline;
 
     const TDoubleArray& Num() const { return num_; }
     const TDoubleArray& Den() const { return den_; }
@@ -186,9 +197,12 @@ private:
     void FillGraphList();
     void ConfigurePreview();
     void UpdateReadOut(int x, int y);
-    // The graph g of the target filtered by the current type into rx, ry; false stops the application.
-    enum class TGraphOutcome { Done, Skipped, Stop };
-    TGraphOutcome FilterGraph(const TGraph& g, Extended interval, TDoubleArray& rx, TDoubleArray& ry);
+    // The nodes xs, ys filtered by the current type into rx, ry; a stop ends the application with
+    // its message. Runs on the job's thread: it reads only the fields.
+    enum class TGraphOutcome { Done, Skipped, StopBadNumber, StopSmoothing, StopGrid, StopNonFinite };
+    TGraphOutcome FilterGraph(const TDoubleArray& xs, const TDoubleArray& ys, Extended interval,
+                              TDoubleArray& rx, TDoubleArray& ry, TJobProgress* progress) const;
+    QString StopMessage(TGraphOutcome outcome, const TGraph& g) const;
     void Store(TGraph& g, const TDoubleArray& rx, const TDoubleArray& ry);
 
     TFiltrationAsker& asker_;

@@ -112,31 +112,94 @@ struct TSortItem {
     }
 };
 
+// Items a sorting pass handles between two looks at the cancel.
+constexpr size_t SortBlock = size_t(1) << 16;
+// The passes over a run: the keys, the ten digits and the gathering of the other columns.
+constexpr int SortPasses = 12;
+
 // The values of rows first..last in ascending order, equal values in their rows' order: a least
 // significant digit radix sort of the keys' ten bytes (a byte that all keys share is skipped).
-std::vector<TSortItem> SortedByValue(const TDoubleArray& x, int first, int last) {
+// Empty when cancelled.
+std::vector<TSortItem> SortedByValue(const TDoubleArray& x, int first, int last, TJobProgress& progress) {
     constexpr int Digits = 10;
     const size_t n = size_t(last - first + 1);
     std::vector<TSortItem> items(n), other(n);
     std::vector<std::array<size_t, 256>> counts(Digits);
     for (auto& c : counts)
         c.fill(0);
-    for (size_t i = 0; i < n; ++i) {
-        items[i] = TSortItem(x[first + qsizetype(i)], uint32_t(first + i));
-        for (int d = 0; d < Digits; ++d)
-            ++counts[d][items[i].Byte(d)];
+    for (size_t start = 0; start < n; start += SortBlock) {
+        if (progress.Cancelled()) return {};
+        const size_t end = std::min(n, start + SortBlock);
+        for (size_t i = start; i < end; ++i) {
+            items[i] = TSortItem(x[first + qsizetype(i)], uint32_t(first + i));
+            for (int d = 0; d < Digits; ++d)
+                ++counts[d][items[i].Byte(d)];
+        }
+        progress.Advance(int64_t(end - start));
     }
     for (int d = 0; d < Digits; ++d) {
         std::array<size_t, 256>& count = counts[d];
-        if (std::find(count.cbegin(), count.cend(), n) != count.cend()) continue;
+        if (std::find(count.cbegin(), count.cend(), n) != count.cend()) {
+            progress.Advance(int64_t(n));
+            continue;
+        }
         size_t sum = 0;
         for (size_t& c : count)
             sum += std::exchange(c, sum);
-        for (const TSortItem& item : items)
-            other[count[item.Byte(d)]++] = item;
+        for (size_t start = 0; start < n; start += SortBlock) {
+            if (progress.Cancelled()) return {};
+            const size_t end = std::min(n, start + SortBlock);
+            for (size_t i = start; i < end; ++i)
+                other[count[items[i].Byte(d)]++] = items[i];
+            progress.Advance(int64_t(end - start));
+        }
         items.swap(other);
     }
     return items;
+}
+
+// The new values of the unsorted runs into change, from the columns as they were; false when
+// cancelled.
+bool SortRuns(const TDoubleArray2& columns, const QList<TRun>& runs, TChange& change,
+              TJobProgress& progress) {
+    int64_t total = 0;
+    for (const TRun& run : runs)
+        total += int64_t(run.Last - run.First + 1) * SortPasses;
+    progress.SetTotal(total);
+    const TDoubleArray& x = columns[0];
+    for (const TRun& run : runs) {
+        if (std::is_sorted(x.cbegin() + run.First, x.cbegin() + run.Last + 1)) {
+            progress.Advance(int64_t(run.Last - run.First + 1) * SortPasses);
+            continue;
+        }
+        const std::vector<TSortItem> order = SortedByValue(x, run.First, run.Last, progress);
+        if (order.empty()) return false;
+        const qsizetype start = change.Rows.size();
+        const qsizetype n = qsizetype(order.size());
+        change.Resize(start + n);
+        int* rows = change.Rows.data() + start;
+        Extended* xs = change.Values[0].data() + start;
+        for (qsizetype i = 0; i < n; ++i) {
+            rows[i] = run.First + int(i);
+            xs[i] = order[i].Value();
+        }
+        // The other columns follow their rows from all over the table: fetched ahead, copied as bits.
+        constexpr qsizetype Ahead = 16;
+        for (qsizetype blockStart = 0; blockStart < n; blockStart += qsizetype(SortBlock)) {
+            if (progress.Cancelled()) return false;
+            const qsizetype blockEnd = std::min(n, blockStart + qsizetype(SortBlock));
+            for (int c = 1; c < int(columns.size()); ++c) {
+                const Extended* from = columns[c].constData();
+                Extended* to = change.Values[c].data() + start;
+                for (qsizetype i = blockStart; i < blockEnd; ++i) {
+                    if (i + Ahead < n) __builtin_prefetch(from + order[i + Ahead].Row);
+                    std::memcpy(to + i, from + order[i].Row, sizeof(Extended));
+                }
+            }
+            progress.Advance(blockEnd - blockStart);
+        }
+    }
+    return true;
 }
 
 void Move(TTableData& data, bool up) {
@@ -280,35 +343,20 @@ void MoveDown(TTableData& data) {
     Move(data, false);
 }
 
-void SortByArgument(TTableData& data) {
-    if (!data.HasRows()) return;
-    const TGroup group(data);
+bool SortByArgument(TTableData& data, const TJobRun& run) {
+    if (!data.HasRows()) return true;
+    const QList<TRun> runs = Runs(data);
+    // The job reads its own shares of the columns; the table changes only once it is done.
+    const TDoubleArray2 columns = data.Columns();
     TChange change(data);
-    const TDoubleArray& x = data.Column(0);
-    for (const TRun& run : Runs(data)) {
-        if (std::is_sorted(x.cbegin() + run.First, x.cbegin() + run.Last + 1)) continue;
-        const std::vector<TSortItem> order = SortedByValue(x, run.First, run.Last);
-        const qsizetype start = change.Rows.size();
-        const qsizetype n = qsizetype(order.size());
-        change.Resize(start + n);
-        int* rows = change.Rows.data() + start;
-        Extended* xs = change.Values[0].data() + start;
-        for (qsizetype i = 0; i < n; ++i) {
-            rows[i] = run.First + int(i);
-            xs[i] = order[i].Value();
-        }
-        // The other columns follow their rows from all over the table: fetched ahead, copied as bits.
-        constexpr qsizetype Ahead = 16;
-        for (int c = 1; c < data.ColumnCount(); ++c) {
-            const Extended* from = data.Column(c).constData();
-            Extended* to = change.Values[c].data() + start;
-            for (qsizetype i = 0; i < n; ++i) {
-                if (i + Ahead < n) __builtin_prefetch(from + order[i + Ahead].Row);
-                std::memcpy(to + i, from + order[i].Row, sizeof(Extended));
-            }
-        }
-    }
+    bool sorted = false;
+    const TJobWork work = [&](TJobProgress& progress) { sorted = SortRuns(columns, runs, change, progress); };
+    const QString text = QStringLiteral("Сортировка аргумента…");
+    if (!(data.RowCount() < SortJobRows ? RunJobInline(text, work) : run(text, work)) || !sorted)
+        return false;
+    const TGroup group(data);
     change.Apply(data);
+    return true;
 }
 
 void InterpolateArgument(TTableData& data) {

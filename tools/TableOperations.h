@@ -4,6 +4,7 @@
 // the table's primitives, and each command undoes as one step.
 #pragma once
 
+#include "model/BackgroundJob.h"
 #include "model/ost2_Types.h"
 
 #include <QString>
@@ -16,8 +17,11 @@ namespace tableops {
 // the selection follows. The current row moves along.
 void MoveUp(TTableData& data);
 void MoveDown(TTableData& data);
-// Each run sorted by X ascending, every row keeping its Y and Z.
-void SortByArgument(TTableData& data);
+// Each run sorted by X ascending, every row keeping its Y and Z. A table of SortJobRows rows or more
+// is sorted as a job through run, with its progress and cancel; false, and nothing changed, when
+// the job was cancelled or failed.
+inline constexpr int SortJobRows = 1 << 20;
+bool SortByArgument(TTableData& data, const TJobRun& run = RunJobInline);
 // Each run bounded by unselected rows on both sides gets X evenly spaced between its neighbours'.
 void InterpolateArgument(TTableData& data);
 // Each bounded run gets Y (and Z) on the straight line through its neighbours, at its own X.

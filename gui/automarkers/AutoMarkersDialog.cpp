@@ -1,5 +1,6 @@
 #include "gui/automarkers/AutoMarkersDialog.h"
 
+#include "gui/jobs/JobRunner.h"
 #include "window/SuperGrWindow.h"
 
 #include <QApplication>
@@ -120,20 +121,26 @@ bool TAutoMarkersDialog::ExecAt(const QPoint& mouse, bool forOneGraph) {
     return true;
 }
 
+TJobRun TAutoMarkersDialog::JobRun() {
+    // Over the dialog this one was opened from (the graph properties), which holds the input.
+    QWidget* modal = QApplication::activeModalWidget();
+    return TJobRunner::For(modal ? modal : parentWidget());
+}
+
 bool TAutoMarkersDialog::ExecForWindow(TSuperGrWindow& window, const QPoint& mouse) {
     model_.PrepareForWindow(window);
     if (!ExecAt(mouse, false)) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    model_.ApplyToWindow(window);
+    const bool placed = model_.ApplyToWindow(window, JobRun());
     QApplication::restoreOverrideCursor();
-    return true;
+    return placed;
 }
 
 bool TAutoMarkersDialog::ExecForGraph(TGraph& graph, const QPoint& mouse) {
     model_.Style = TMarkerStyle::Current; // one graph keeps its style: the disabled choice says so
     if (!ExecAt(mouse, true)) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    model_.ApplyToGraph(graph);
+    const bool placed = model_.ApplyToGraph(graph, JobRun());
     QApplication::restoreOverrideCursor();
-    return true;
+    return placed;
 }

@@ -29,6 +29,8 @@ private:
     void ShowModel();
     void TakeChoices();
     bool ExecAt(const QPoint& mouse, bool forOneGraph);
+    // The runner of the placing job, once this dialog is closed.
+    TJobRun JobRun();
 
     TAutoMarkersModel model_;
     QButtonGroup* placement_;

@@ -2,6 +2,7 @@
 
 #include "gui/graphwindow/GraphWindowWidget.h"
 #include "gui/help/HelpWindow.h"
+#include "gui/jobs/JobRunner.h"
 #include "gui/widgets/GraphComboBox.h"
 #include "model/Colors.h"
 
@@ -76,6 +77,7 @@ TFiltrationDialog::TFiltrationDialog(QWidget* parent)
     setAutoFillBackground(true);
     BuildUi();
     model_.OnReadOut = [this] { ShowReadOut(); };
+    model_.RunJob = TJobRunner::For(this);
     LoadFields();
     RefreshStates();
 }

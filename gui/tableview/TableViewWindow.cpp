@@ -1,5 +1,6 @@
 #include "gui/tableview/TableViewWindow.h"
 
+#include "gui/jobs/JobRunner.h"
 #include "gui/widgets/StoredTextGuard.h"
 #include "gui/widgets/TitleStrip.h"
 #include "model/DrawAdapter.h"
@@ -425,7 +426,7 @@ void TTableViewWindow::CreateActions() {
     bind("actInterp", [&table] { InterpolateValues(table); });
     bind("actMoveUp", [&table] { MoveUp(table); });
     bind("actMoveDown", [&table] { MoveDown(table); });
-    bind("actSort", [&table] { SortByArgument(table); });
+    bind("actSort", [this, &table] { SortByArgument(table, TJobRunner::For(this)); });
     bind("actDelDouble", [&table] { DeleteRepeated(table); });
     bind("actUndo", [&table] { table.Undo(); });
     bind("actRedo", [&table] { table.Redo(); });

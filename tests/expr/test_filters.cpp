@@ -428,3 +428,23 @@ TEST(MedianFilter, RefusesBadWindowsAndKeepsTheOutput) {
     TDoubleArray out;
     EXPECT_FALSE(MedianFilter({}, 1, out));
 }
+
+// A cancelled job's filter stops and leaves the output as it was, on the split and on the plain
+// extended path (a value below the double range takes the latter).
+TEST(RunRecursiveFilter, CancelledProgressLeavesTheOutput) {
+    TDoubleArray den, num;
+    ASSERT_TRUE(DesignRecursiveFilter(false, 4, den, num, 0, 0.1L));
+    TJobProgress progress;
+    progress.Cancel();
+    for (const Extended first : {Extended(1), Extended(1e-4000L)}) {
+        TDoubleArray x(1000, 2);
+        x[0] = first;
+        TDoubleArray y = Values({5});
+        RunRecursiveFilter(den, num, x, y, &progress);
+        EXPECT_EQ(y, Values({5}));
+        RunZeroPhaseFilter(den, num, x, y, &progress);
+        EXPECT_EQ(y, Values({5}));
+        RunZeroPhaseFilter(den, num, x, y);
+        EXPECT_EQ(y.size(), x.size());
+    }
+}

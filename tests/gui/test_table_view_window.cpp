@@ -1,10 +1,12 @@
 #include "gui/calculator/CalculatorWindow.h"
 #include "gui/graphlist/GraphListWindow.h"
+#include "gui/jobs/JobRunner.h"
 #include "gui/scalespanel/ScalesPanel.h"
 #include "gui/tableview/TableViewWindow.h"
 #include "model/Graph.h"
 #include "tests/common/TestData.h"
 #include "tests/common/WindowTestUtil.h"
+#include "tools/TableOperations.h"
 #include "window/SuperGrWindow.h"
 
 #include <QAction>
@@ -189,6 +191,47 @@ TEST_F(TableWindowTest, DialogsOpenedAfterTheCalculatorOutliveIt) {
     follows(2);
     EXPECT_EQ(table->Tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("b"));
 }
+// Sorting a long table runs as a job: its "Отмена" stops it, and the table is as it was.
+TEST(TableWindowJobs, CancelOfALongSortLeavesTheTable) {
+    TSuperGrWindow figure;
+    const int rows = 4 * tableops::SortJobRows;
+    TDoubleArray x(rows);
+    for (int i = 0; i < rows; ++i)
+        x[i] = Extended((rows - i) * 7919LL % 100003);
+    ASSERT_TRUE(figure.AddGraph(QStringLiteral("a"), false, {}, x, testutil::Ramp(rows)));
+    TTableViewWindow table;
+    table.AddWindow(figure);
+    table.ShowTable();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+    QTest::keyPress(table.Grid(), Qt::Key_Control);
+    QTest::keyClick(table.Grid(), Qt::Key_A, Qt::ControlModifier);
+    const TDoubleArray2 before = table.View().Data.Columns();
+
+    TJobRunner& runner = TJobRunner::Instance();
+    runner.ShowDelayMs = 0;
+    bool clicked = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &table, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() != QLatin1String("JobProgressDialog") || !w->isVisible()) continue;
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Отмена")) {
+                    poll.stop();
+                    QTest::mouseClick(b, Qt::LeftButton);
+                    clicked = true;
+                }
+        }
+    });
+    poll.start(0);
+    QTest::keyClick(table.Grid(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyRelease(table.Grid(), Qt::Key_Control);
+    runner.ShowDelayMs = 500;
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(table.View().Data.Columns(), before);
+    EXPECT_EQ(table.View().Data.History.UndoCount(), 0);
+    EXPECT_FALSE(runner.Busy());
+}
+
 } // namespace
 
 // The thinning count takes only what thinning uses: 40000 cannot be confirmed, 2 thins out.

@@ -1,3 +1,4 @@
+#include "tests/common/JobRuns.h"
 #include "tests/common/TestData.h"
 #include "tests/common/WindowTestUtil.h"
 #include "tools/AutoMarkersModel.h"
@@ -99,6 +100,81 @@ TEST_F(StyleTest, OneGraphKeepsItsStyle) {
     EXPECT_EQ(Marker(1), before);
     EXPECT_EQ(window.GraphByIndex(1)->Markers.Count(), 3);
     EXPECT_EQ(window.GraphByIndex(0)->Markers.Count(), 0);
+}
+
+// Two long wavy graphs, each of the size that places markers as a job.
+struct LongGraphsTest : WindowTest {
+    void SetUp() override {
+        const int nodes = int(TAutoMarkersModel::JobNodes);
+        for (int k = 0; k < 2; ++k) {
+            TDoubleArray y(nodes);
+            for (int i = 0; i < nodes; ++i)
+                y[i] = Extended((i * 7919LL + k * 13) % 1000);
+            Add(testutil::Ramp(nodes), y, QStringLiteral("g%1").arg(k));
+        }
+        window.LayoutPlot({0, 0, 800, 600});
+        window.ClearUndoHistory();
+    }
+    QList<TMarkerArray> AllMarkers() const {
+        QList<TMarkerArray> all;
+        for (int i = 0; i < window.GraphCount(); ++i)
+            all.append(window.GraphByIndex(i)->Markers.Items);
+        return all;
+    }
+};
+
+struct JobCase {
+    TMarkerPlacement Placement;
+    bool ByCount, VisibleOnly;
+};
+const JobCase jobCases[] = {{TMarkerPlacement::AlongLength, true, false},
+                            {TMarkerPlacement::AlongX, false, false},
+                            {TMarkerPlacement::AlongLength, true, true},
+                            {TMarkerPlacement::AtNodes, true, true}};
+
+TEST_F(LongGraphsTest, CancelledJobChangesNothing) {
+    for (const JobCase& c : jobCases) {
+        window.GraphByIndex(0)->AddMarkerAtNode(5);
+        window.ClearUndoHistory();
+        const QList<TMarkerArray> before = AllMarkers();
+        const QString textBefore = window.GraphByIndex(1)->MarkerText();
+        TAutoMarkersModel model;
+        model.Placement = c.Placement;
+        model.ByCount = c.ByCount;
+        model.VisibleOnly = c.VisibleOnly;
+        model.ChooseTextSource(TMarkerTextSource::Name);
+        testutil::TJobRecorder job;
+        job.CancelAtFirstCount = true;
+        EXPECT_FALSE(model.ApplyToWindow(window, job.Run()));
+        EXPECT_FALSE(model.ApplyToGraph(*window.GraphByIndex(1), job.Run()));
+        EXPECT_EQ(job.Runs, 2);
+        EXPECT_EQ(AllMarkers(), before);
+        EXPECT_EQ(window.GraphByIndex(1)->MarkerText(), textBefore);
+        EXPECT_FALSE(window.HaveUndo());
+    }
+}
+
+TEST_F(LongGraphsTest, JobPlacesWhatTheDirectPlacingDoes) {
+    for (const JobCase& c : jobCases) {
+        TAutoMarkersModel model;
+        model.Placement = c.Placement;
+        model.ByCount = c.ByCount;
+        model.CountText = QStringLiteral("25");
+        model.IntervalText = QStringLiteral("40");
+        model.VisibleOnly = c.VisibleOnly;
+        model.Style = TMarkerStyle::Current;
+        window.PlaceMarkersOnAll(model.Amount(), model.ByCount, model.VisibleOnly, int(model.Placement));
+        const QList<TMarkerArray> direct = AllMarkers();
+        window.Undo();
+        ASSERT_FALSE(window.HaveUndo());
+        testutil::TJobRecorder job;
+        EXPECT_TRUE(model.ApplyToWindow(window, job.Run()));
+        EXPECT_EQ(job.Runs, 1);
+        EXPECT_GT(direct[0].size(), 0);
+        EXPECT_EQ(AllMarkers(), direct);
+        window.Undo();
+        EXPECT_FALSE(window.HaveUndo());
+    }
 }
 
 struct PositionCase {

@@ -3,6 +3,7 @@
 #include "tools/FiltrationModel.h"
 
 #include "expr/Filters.h"
+#include "tests/common/JobRuns.h"
 #include "tests/common/TestData.h"
 #include "tests/common/WindowTestUtil.h"
 #include "window/FigurePaint.h"
@@ -643,5 +644,78 @@ TEST_F(FiltrationFixture, OneUndoRestoresTheFigureByteForByte) {
         ASSERT_GT(window.UndoSide.Ops.size(), undoSteps);
         window.Undo();
         EXPECT_EQ(SettledStream(window), before) << c.Type;
+    }
+}
+
+// Graphs of the size filtered as a job, and each filter type applied to all of them.
+struct LongFiltrationTest : FiltrationFixture {
+    void SetUp() override {
+        const int nodes = int(TFiltrationModel::JobNodes / 2) + 1;
+        for (int k = 0; k < 2; ++k) {
+            TDoubleArray y(nodes);
+            for (int i = 0; i < nodes; ++i)
+                y[i] = Extended((i * 7919LL + k * 13) % 1000);
+            Add(Ramp(nodes), y, QStringLiteral("g%1").arg(k));
+        }
+        window.ClearUndoHistory();
+    }
+    void Prepare(int type, int output) {
+        Open(type);
+        model.SetScope(fsAllGraphs);
+        model.OutputIndex = output;
+        model.WindowText = U("5");
+        model.SmoothingOrderText = U("2");
+        model.IntervalText = U("4");
+        if (type != ftMovingAverage && type != ftSavitzkyGolay) {
+            ASSERT_TRUE(model.ComputeFilter());
+        }
+    }
+    QList<TDoubleArray> AllData() const {
+        QList<TDoubleArray> all;
+        for (int i = 0; i < window.GraphCount(); ++i) {
+            all.append(GraphX(window.GraphByIndex(i)));
+            all.append(GraphY(window.GraphByIndex(i)));
+        }
+        return all;
+    }
+};
+
+struct LongFilterCase {
+    int Type, Output;
+};
+const LongFilterCase longFilterCases[] = {
+    {ftButterworth, 1}, {ftMovingAverage, 0}, {ftSavitzkyGolay, 1}, {ftUserDefined, 0}};
+
+TEST_F(LongFiltrationTest, CancelledJobChangesNothing) {
+    for (const LongFilterCase& c : longFilterCases) {
+        Prepare(c.Type, c.Output);
+        const QList<TDoubleArray> before = AllData();
+        testutil::TJobRecorder job;
+        job.CancelAtFirstCount = true;
+        model.RunJob = job.Run();
+        EXPECT_FALSE(model.Apply()) << c.Type;
+        EXPECT_EQ(job.Runs, 1);
+        EXPECT_EQ(AllData(), before) << c.Type;
+        EXPECT_FALSE(window.HaveUndo());
+        EXPECT_TRUE(asker.Messages.isEmpty());
+    }
+}
+
+TEST_F(LongFiltrationTest, JobFiltersAsTheDirectApplication) {
+    for (const LongFilterCase& c : longFilterCases) {
+        Prepare(c.Type, c.Output);
+        model.RunJob = RunJobInline;
+        model.Apply();
+        const QList<TDoubleArray> direct = AllData();
+        window.Undo();
+        const QList<TDoubleArray> before = AllData();
+        ASSERT_NE(direct, before) << c.Type;
+        testutil::TJobRecorder job;
+        model.RunJob = job.Run();
+        model.Apply();
+        EXPECT_EQ(job.Runs, 1);
+        EXPECT_EQ(AllData(), direct) << c.Type;
+        window.Undo();
+        EXPECT_FALSE(window.HaveUndo());
     }
 }

@@ -1,8 +1,12 @@
+#include "tests/common/JobRuns.h"
 #include "tests/common/TestData.h"
 #include "tools/TableModel.h"
 #include "tools/TableOperations.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
 
 using testutil::Values;
 using namespace tableops;
@@ -55,6 +59,52 @@ TEST_F(TableOpsTest, SortSortsEachRunAndUndoesAtOnce) {
     data.Undo();
     EXPECT_EQ(Col(0), x);
     EXPECT_EQ(data.History.UndoCount(), 0);
+}
+
+// A table of the size sorted as a job: X falls in steps with repeats, Y numbers the rows.
+struct LongSortTest : TableOpsTest {
+    void SetUp() override {
+        const int rows = tableops::SortJobRows + 1000;
+        TDoubleArray x(rows);
+        for (int i = 0; i < rows; ++i)
+            x[i] = Extended((rows - i) / 3 % 5000) - 2500.5L;
+        data.Load(x, testutil::Ramp(rows));
+        TBoolArray flags(rows, 1);
+        flags[500] = 0; // two runs
+        data.SetSelection(flags);
+    }
+};
+
+TEST_F(LongSortTest, CancelledJobChangesNothing) {
+    const TDoubleArray2 before = data.Columns();
+    testutil::TJobRecorder job;
+    job.CancelAtFirstCount = true;
+    EXPECT_FALSE(SortByArgument(data, job.Run()));
+    EXPECT_EQ(job.Runs, 1);
+    EXPECT_GT(job.Counted, 0);
+    EXPECT_EQ(data.Columns(), before);
+    EXPECT_EQ(data.History.UndoCount(), 0);
+    EXPECT_FALSE(data.IsChanged(0, 0));
+}
+
+TEST_F(LongSortTest, JobSortsStablyAsOneStep) {
+    const TDoubleArray2 before = data.Columns();
+    // Each run in the order of X, equal X in row order.
+    QList<int> order(data.RowCount());
+    std::iota(order.begin(), order.end(), 0);
+    const auto byX = [&](int a, int b) { return before[0][a] < before[0][b]; };
+    std::stable_sort(order.begin(), order.begin() + 500, byX);
+    std::stable_sort(order.begin() + 501, order.end(), byX);
+    testutil::TJobRecorder job;
+    EXPECT_TRUE(SortByArgument(data, job.Run()));
+    EXPECT_EQ(job.Runs, 1);
+    for (int r = 0; r < data.RowCount(); ++r) {
+        ASSERT_EQ(data.Value(r, 0), before[0][order[r]]) << r;
+        ASSERT_EQ(data.Value(r, 1), before[1][order[r]]) << r;
+    }
+    EXPECT_EQ(data.History.UndoCount(), 1);
+    data.Undo();
+    EXPECT_EQ(data.Columns(), before);
 }
 
 TEST_F(TableOpsTest, ArgumentInterpolationBetweenNeighbours) {
