@@ -4,6 +4,7 @@
 #include "model/BackgroundJob.h"
 #include "model/Codecs.h"
 #include "model/JobProgress.h"
+#include "model/ParallelDeflate.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <vector>
 
 namespace matfile {
 
@@ -789,36 +791,14 @@ QByteArray BuildElement(const TMatVar& var) {
     return element;
 }
 
-// zlib's whole-buffer compression in slices of a megabyte, so that a cancel of the writing's job
-// stops it within one slice.
-bool CompressElement(const QByteArray& element, QByteArray& packed) {
-    constexpr qsizetype kSlice = qsizetype(1) << 20;
-    z_stream zs{};
-    if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
-    packed.resize(qsizetype(deflateBound(&zs, uLong(element.size()))));
-    zs.next_out = reinterpret_cast<Bytef*>(packed.data());
-    zs.avail_out = uInt(packed.size());
-    bool ok = true;
-    for (qsizetype at = 0; ok;) {
-        if (filesave::TJobScope::Cancelled()) {
-            ok = false;
-            break;
-        }
-        const qsizetype slice = std::min(kSlice, element.size() - at);
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(element.constData() + at));
-        zs.avail_in = uInt(slice);
-        at += slice;
-        const bool last = at == element.size();
-        const int result = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
-        if (last) {
-            ok = result == Z_STREAM_END;
-            break;
-        }
-        ok = result == Z_OK;
-    }
-    packed.truncate(qsizetype(zs.total_out));
-    deflateEnd(&zs);
-    return ok;
+// Compressed on every core at zlib's default level, a megabyte per slice, so that a cancel of the
+// writing's job stops it within a slice.
+bool CompressElement(const QByteArray& element, std::vector<QByteArray>& packed, qsizetype& size) {
+    if (!paralleldeflate::CompressZlib(element, {}, packed, filesave::TJobScope::Current())) return false;
+    size = 0;
+    for (const QByteArray& piece : packed)
+        size += piece.size();
+    return true;
 }
 
 QByteArray Header() {
@@ -863,17 +843,22 @@ bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
         for (const TMatVar& var : vars_) {
             QByteArray element = BuildElement(var);
             if (element.isEmpty()) return false;
-            if (Compressed) {
-                QByteArray packed;
-                if (!CompressElement(element, packed) || packed.size() > kMaxElementSize) return false;
-                element.clear();
-                AppendU32(element, miCOMPRESSED);
-                AppendU32(element, uint32_t(packed.size()));
-                element.append(packed); // not padded, like other writers of compressed elements
-            } else {
+            if (!Compressed) {
                 PadTo8(element);
+                if (device.write(element) != element.size()) return false;
+                continue;
             }
-            if (device.write(element) != element.size()) return false;
+            std::vector<QByteArray> packed;
+            qsizetype size = 0;
+            if (!CompressElement(element, packed, size) || size > kMaxElementSize) return false;
+            element = QByteArray();
+            QByteArray tag;
+            AppendU32(tag, miCOMPRESSED);
+            AppendU32(tag, uint32_t(size));
+            // Not padded, like other writers of compressed elements.
+            if (device.write(tag) != tag.size()) return false;
+            for (const QByteArray& piece : packed)
+                if (device.write(piece) != piece.size()) return false;
         }
         return true;
     };
