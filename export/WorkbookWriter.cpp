@@ -176,14 +176,14 @@ public:
                zipCloseFileInZip(FZip) == ZIP_OK;
     }
 
-    // A part deflated already, slice by slice.
-    bool AddDeflated(const char* name, const paralleldeflate::TDeflated& deflated) {
-        constexpr qsizetype kZip32Limit = 0xFFFFFFFF;
-        if (!Open(name, true, deflated.DataSize >= kZip32Limit || deflated.Size() >= kZip32Limit))
-            return false;
-        for (const QByteArray& slice : deflated.Slices)
-            if (zipWriteInFileInZip(FZip, slice.constData(), unsigned(slice.size())) != ZIP_OK) return false;
-        return zipCloseFileInZipRaw64(FZip, ZPOS64_T(deflated.DataSize), deflated.Checksum) == ZIP_OK;
+    // A part whose deflated data the caller writes with WriteRaw; zip64 for a part that may reach
+    // 4 GiB.
+    bool OpenRaw(const char* name, bool zip64) { return Open(name, true, zip64); }
+    bool WriteRaw(const QByteArray& deflated) {
+        return zipWriteInFileInZip(FZip, deflated.constData(), unsigned(deflated.size())) == ZIP_OK;
+    }
+    bool CloseRaw(qsizetype dataSize, uint32_t crc) {
+        return zipCloseFileInZipRaw64(FZip, ZPOS64_T(dataSize), crc) == ZIP_OK;
     }
 
     bool Close() {
@@ -269,19 +269,29 @@ QByteArray Styles() {
                           "</cellStyles></styleSheet>");
 }
 
-// The sheet's text deflated on every core.
-bool DeflateSheet(const TSheet& sheet, bool vertical, paralleldeflate::TDeflated& deflated,
-                  TJobProgress* job) {
+// The sheet's text deflated on every core and written as it comes.
+bool WriteSheet(TArchive& archive, const char* name, const TSheet& sheet, bool vertical, TJobProgress* job) {
     const TSheetText text(*sheet.Block, vertical);
     const auto source = [&](qsizetype i, QByteArray& scratch, QByteArrayView& slice) {
         slice = text.Slice(i, scratch);
         JobAdvance(job, std::min(kCellsPerSlice, text.Cells() - i * kCellsPerSlice));
         return true;
     };
+    const auto write = [&](const QByteArray& deflated) {
+        // The bytes to write join the cells in the job's count.
+        if (job) job->SetTotal(job->Total() + deflated.size());
+        return archive.WriteRaw(deflated);
+    };
     paralleldeflate::TOptions options;
     options.Level = kSheetLevel;
     options.Checksum = paralleldeflate::TChecksum::Crc32;
-    return paralleldeflate::DeflateSlices(text.SliceCount(), source, options, deflated, job);
+    // The text's bound decides ZIP64 before the first byte.
+    const bool zip64 = text.Cells() * kMaxCellText >= qsizetype(0xFFFFFFFF);
+    qsizetype size = 0;
+    uint32_t crc = 0;
+    return archive.OpenRaw(name, zip64) &&
+           paralleldeflate::DeflateSlices(text.SliceCount(), source, options, write, size, crc, job) &&
+           archive.CloseRaw(size, crc);
 }
 } // namespace
 
@@ -301,12 +311,8 @@ bool Write(QIODevice& device, const QList<TSheet>& sheets, bool vertical, TJobPr
         return archive.Add("xl/worksheets/sheet1.xml", QByteArray(kSheetHead) + kSheetTail) &&
                archive.Close();
     for (qsizetype j = 0; j < sheets.size(); ++j) {
-        paralleldeflate::TDeflated deflated;
-        if (!DeflateSheet(sheets[j], vertical, deflated, job)) return false;
-        // The bytes to write join the cells in the job's count.
-        if (job) job->SetTotal(job->Total() + deflated.Size());
         const QByteArray name = "xl/worksheets/sheet" + QByteArray::number(j + 1) + ".xml";
-        if (!archive.AddDeflated(name.constData(), deflated)) return false;
+        if (!WriteSheet(archive, name.constData(), sheets[j], vertical, job)) return false;
     }
     return archive.Close();
 }

@@ -8,7 +8,9 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -67,67 +69,123 @@ private:
 };
 } // namespace
 
-qsizetype TDeflated::Size() const {
-    qsizetype size = 0;
-    for (const QByteArray& slice : Slices)
-        size += slice.size();
-    return size;
-}
-
-bool DeflateSlices(qsizetype count, const TSliceSource& source, const TOptions& options, TDeflated& output,
-                   TJobProgress* job) {
+bool DeflateSlices(qsizetype count, const TSliceSource& source, const TOptions& options,
+                   const TSliceSink& sink, qsizetype& dataSize, uint32_t& checksum, TJobProgress* job) {
     count = std::max<qsizetype>(1, count);
+    const qsizetype threads = std::min<qsizetype>(count, std::max(1, QThread::idealThreadCount()));
+    // Slices done but not yet handed on wait here; the workers keep at most this many ahead.
+    const qsizetype window = 4 * threads;
     std::vector<QByteArray> slices(static_cast<size_t>(count));
     std::vector<uint32_t> checksums(static_cast<size_t>(count));
     std::vector<qsizetype> sizes(static_cast<size_t>(count));
+    std::vector<char> ready(static_cast<size_t>(count), 0);
     const bool crc = options.Checksum == TChecksum::Crc32;
-    std::atomic<qsizetype> next{0};
-    std::atomic<bool> failed{false};
-    auto work = [&] {
-        try {
-            TSliceDeflater deflater(options);
-            if (!deflater.Ok()) failed = true;
-            QByteArray scratch;
-            for (qsizetype i = next++; i < count && !failed && !JobCancelled(job); i = next++) {
-                QByteArrayView slice;
-                if (!source(i, scratch, slice) ||
-                    !deflater.Deflate(slice, i == count - 1, slices[size_t(i)])) {
-                    failed = true;
-                    break;
-                }
-                const auto* bytes = reinterpret_cast<const uint8_t*>(slice.data());
-                checksums[size_t(i)] = uint32_t(crc ? libdeflate_crc32(0, bytes, size_t(slice.size()))
-                                                    : libdeflate_adler32(1, bytes, size_t(slice.size())));
-                sizes[size_t(i)] = slice.size();
-            }
-        } catch (const std::bad_alloc&) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    qsizetype next = 0, delivered = 0;
+    bool failed = false;
+    const auto fail = [&] {
+        {
+            const std::lock_guard lock(mutex);
             failed = true;
         }
+        changed.notify_all();
     };
-    {
-        const qsizetype threads = std::min<qsizetype>(count, std::max(1, QThread::idealThreadCount()));
-        std::vector<std::jthread> helpers;
+    // Makes and deflates slice i; false on a failure or a cancel.
+    const auto produce = [&](qsizetype i, TSliceDeflater& deflater, QByteArray& scratch) {
+        QByteArray out;
+        QByteArrayView slice;
         try {
-            for (qsizetype t = 1; t < threads; ++t)
-                helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            // No more threads to be had: the ones running and this one do the work.
+            if (JobCancelled(job) || !deflater.Ok() || !source(i, scratch, slice) ||
+                !deflater.Deflate(slice, i == count - 1, out))
+                return false;
+        } catch (const std::bad_alloc&) {
+            return false;
         }
-        work();
+        const auto* bytes = reinterpret_cast<const uint8_t*>(slice.data());
+        const auto sum = uint32_t(crc ? libdeflate_crc32(0, bytes, size_t(slice.size()))
+                                      : libdeflate_adler32(1, bytes, size_t(slice.size())));
+        {
+            const std::lock_guard lock(mutex);
+            slices[size_t(i)] = std::move(out);
+            checksums[size_t(i)] = sum;
+            sizes[size_t(i)] = slice.size();
+            ready[size_t(i)] = 1;
+        }
+        changed.notify_all();
+        return true;
+    };
+    const auto work = [&] {
+        try {
+            TSliceDeflater deflater(options);
+            QByteArray scratch;
+            for (;;) {
+                qsizetype i = 0;
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return failed || next >= count || next < delivered + window; });
+                    if (failed || next >= count) return;
+                    i = next++;
+                }
+                if (!produce(i, deflater, scratch)) return fail();
+            }
+        } catch (const std::bad_alloc&) {
+            fail();
+        }
+    };
+    // Hands the slices on in order; while the next is not done, this thread deflates one too.
+    const auto consume = [&] {
+        TSliceDeflater deflater(options);
+        QByteArray scratch;
+        uLong sum = 0;
+        qsizetype size = 0;
+        for (qsizetype d = 0; d < count; ++d) {
+            QByteArray slice;
+            for (;;) {
+                std::unique_lock lock(mutex);
+                if (failed) return false;
+                if (ready[size_t(d)]) {
+                    slice = std::move(slices[size_t(d)]);
+                    break;
+                }
+                if (next < count && next < delivered + window) {
+                    const qsizetype i = next++;
+                    lock.unlock();
+                    if (!produce(i, deflater, scratch)) return false;
+                    continue;
+                }
+                changed.wait_for(lock, std::chrono::milliseconds(20));
+                if (JobCancelled(job)) return false;
+            }
+            sum = d == 0 ? checksums[0]
+                  : crc  ? crc32_combine(sum, checksums[size_t(d)], z_off_t(sizes[size_t(d)]))
+                         : adler32_combine(sum, checksums[size_t(d)], z_off_t(sizes[size_t(d)]));
+            size += sizes[size_t(d)];
+            if (!sink(slice)) return false;
+            {
+                const std::lock_guard lock(mutex);
+                delivered = d + 1;
+            }
+            changed.notify_all();
+        }
+        dataSize = size;
+        checksum = uint32_t(sum);
+        return true;
+    };
+    std::vector<std::jthread> helpers;
+    try {
+        for (qsizetype t = 1; t < threads; ++t)
+            helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones running and this one do the work.
     }
-    if (failed || JobCancelled(job)) return false;
-
-    uLong checksum = checksums[0];
-    qsizetype size = sizes[0];
-    for (size_t i = 1; i < size_t(count); ++i) {
-        checksum = crc ? crc32_combine(checksum, checksums[i], z_off_t(sizes[i]))
-                       : adler32_combine(checksum, checksums[i], z_off_t(sizes[i]));
-        size += sizes[i];
+    bool ok = false;
+    try {
+        ok = consume() && !JobCancelled(job);
+    } catch (const std::bad_alloc&) {
     }
-    output.Slices = std::move(slices);
-    output.DataSize = size;
-    output.Checksum = uint32_t(checksum);
-    return true;
+    if (!ok) fail(); // the helpers stop and are joined
+    return ok;
 }
 
 bool CompressZlib(QByteArrayView data, const TOptions& options, std::vector<QByteArray>& pieces,
@@ -139,10 +197,6 @@ bool CompressZlib(QByteArrayView data, const TOptions& options, std::vector<QByt
         JobAdvance(job, slice.size());
         return true;
     };
-    TDeflated deflated;
-    TOptions zlibOptions = options;
-    zlibOptions.Checksum = TChecksum::Adler32;
-    if (!DeflateSlices(count, source, zlibOptions, deflated, job)) return false;
     // The head names deflate with a 32 KiB window and the level's class (RFC 1950).
     const int level = options.Level < 0 ? Z_DEFAULT_COMPRESSION : options.Level;
     const int levelClass = level == Z_DEFAULT_COMPRESSION ? 2
@@ -152,13 +206,18 @@ bool CompressZlib(QByteArrayView data, const TOptions& options, std::vector<QByt
                                                           : 3;
     int head = 0x78 << 8 | levelClass << 6;
     head += (31 - head % 31) % 31;
-    pieces.clear();
-    pieces.reserve(deflated.Slices.size() + 2);
     const char zlibHead[2] = {char(head >> 8), char(head & 0xFF)};
+    pieces.clear();
     pieces.push_back(QByteArray(zlibHead, 2));
-    for (QByteArray& slice : deflated.Slices)
-        pieces.push_back(std::move(slice));
-    const uint32_t sum = deflated.Checksum;
+    const auto keep = [&pieces](const QByteArray& slice) {
+        pieces.push_back(slice);
+        return true;
+    };
+    TOptions zlibOptions = options;
+    zlibOptions.Checksum = TChecksum::Adler32;
+    qsizetype size = 0;
+    uint32_t sum = 0;
+    if (!DeflateSlices(count, source, zlibOptions, keep, size, sum, job)) return false;
     const char trailer[4] = {char(sum >> 24), char(sum >> 16), char(sum >> 8), char(sum)};
     pieces.push_back(QByteArray(trailer, 4));
     return true;

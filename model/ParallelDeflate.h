@@ -27,22 +27,19 @@ struct TOptions {
     TChecksum Checksum = TChecksum::Adler32; // zlib streams carry adler32, ZIP entries crc32
 };
 
-// The slices of one deflate stream, and the size and checksum of the data they hold.
-struct TDeflated {
-    std::vector<QByteArray> Slices;
-    qsizetype DataSize = 0;
-    uint32_t Checksum = 0;
-    qsizetype Size() const;
-};
-
 // Gives slice `index` of the data in `slice`: a view of the caller's memory, or of `scratch`, which
 // the source may fill. False when the slice cannot be made.
 using TSliceSource = std::function<bool(qsizetype index, QByteArray& scratch, QByteArrayView& slice)>;
 
-// Compresses `count` slices on every core; a cancel of the job is seen before each slice. False
-// when zlib fails, memory runs out, a slice cannot be made or the job is cancelled.
-bool DeflateSlices(qsizetype count, const TSliceSource& source, const TOptions& options, TDeflated& output,
-                   TJobProgress* job);
+// Hands each deflated slice to the sink; false stops the deflating.
+using TSliceSink = std::function<bool(const QByteArray& deflated)>;
+
+// Compresses `count` slices on every core and hands them to `sink` on the calling thread, in order,
+// as soon as they are done, so that only a few per core are held at once; dataSize and checksum
+// then describe the data. A cancel of the job is seen before each slice. False when zlib fails,
+// memory runs out, a slice cannot be made, the sink fails or the job is cancelled.
+bool DeflateSlices(qsizetype count, const TSliceSource& source, const TOptions& options,
+                   const TSliceSink& sink, qsizetype& dataSize, uint32_t& checksum, TJobProgress* job);
 
 // The data as a zlib stream in pieces: the two-byte head, the slices and the adler32 checksum; the
 // job advances by the bytes compressed.
