@@ -54,7 +54,12 @@ bool Deflate(const QByteArray& input, TCompressed& output, TJobProgress* progres
     paralleldeflate::TOptions options;
     options.Level = 1;
     options.StorePoorSlices = true;
-    return paralleldeflate::CompressZlib(input, options, output.Pieces, progress);
+    output.Pieces.clear();
+    const auto keep = [&output](const QByteArray& piece) {
+        output.Pieces.push_back(piece);
+        return true;
+    };
+    return paralleldeflate::CompressZlib(input, options, keep, progress);
 }
 
 enum class TInflated { Ok, Damaged, Cancelled };

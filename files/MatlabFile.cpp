@@ -18,7 +18,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <vector>
 
 namespace matfile {
 
@@ -791,14 +790,15 @@ QByteArray BuildElement(const TMatVar& var) {
     return element;
 }
 
-// Compressed on every core at zlib's default level, a megabyte per slice, so that a cancel of the
-// writing's job stops it within a slice.
-bool CompressElement(const QByteArray& element, std::vector<QByteArray>& packed, qsizetype& size) {
-    if (!paralleldeflate::CompressZlib(element, {}, packed, filesave::TJobScope::Current())) return false;
+// Compressed on every core at zlib's default level, a megabyte per slice, and written as it comes,
+// so that a cancel of the writing's job stops it within a slice; `size` gets the bytes written.
+bool WriteCompressed(const QByteArray& element, QIODevice& device, qsizetype& size) {
     size = 0;
-    for (const QByteArray& piece : packed)
+    const auto write = [&](const QByteArray& piece) {
         size += piece.size();
-    return true;
+        return device.write(piece) == piece.size();
+    };
+    return paralleldeflate::CompressZlib(element, {}, write, filesave::TJobScope::Current());
 }
 
 QByteArray Header() {
@@ -848,17 +848,19 @@ bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
                 if (device.write(element) != element.size()) return false;
                 continue;
             }
-            std::vector<QByteArray> packed;
-            qsizetype size = 0;
-            if (!CompressElement(element, packed, size) || size > kMaxElementSize) return false;
-            element = QByteArray();
+            // Not padded, like other writers of compressed elements; the size is filled in after.
             QByteArray tag;
             AppendU32(tag, miCOMPRESSED);
-            AppendU32(tag, uint32_t(size));
-            // Not padded, like other writers of compressed elements.
-            if (device.write(tag) != tag.size()) return false;
-            for (const QByteArray& piece : packed)
-                if (device.write(piece) != piece.size()) return false;
+            AppendU32(tag, 0);
+            const qint64 tagAt = device.pos();
+            qsizetype size = 0;
+            if (device.write(tag) != tag.size() || !WriteCompressed(element, device, size) ||
+                size > kMaxElementSize)
+                return false;
+            QByteArray sizeField;
+            AppendU32(sizeField, uint32_t(size));
+            if (!device.seek(tagAt + 4) || device.write(sizeField) != 4 || !device.seek(tagAt + 8 + size))
+                return false;
         }
         return true;
     };

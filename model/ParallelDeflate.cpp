@@ -188,8 +188,7 @@ bool DeflateSlices(qsizetype count, const TSliceSource& source, const TOptions& 
     return ok;
 }
 
-bool CompressZlib(QByteArrayView data, const TOptions& options, std::vector<QByteArray>& pieces,
-                  TJobProgress* job) {
+bool CompressZlib(QByteArrayView data, const TOptions& options, const TSliceSink& sink, TJobProgress* job) {
     const qsizetype count = (data.size() + kSliceSize - 1) / kSliceSize;
     const auto source = [&](qsizetype i, QByteArray&, QByteArrayView& slice) {
         const qsizetype start = i * kSliceSize;
@@ -207,20 +206,14 @@ bool CompressZlib(QByteArrayView data, const TOptions& options, std::vector<QByt
     int head = 0x78 << 8 | levelClass << 6;
     head += (31 - head % 31) % 31;
     const char zlibHead[2] = {char(head >> 8), char(head & 0xFF)};
-    pieces.clear();
-    pieces.push_back(QByteArray(zlibHead, 2));
-    const auto keep = [&pieces](const QByteArray& slice) {
-        pieces.push_back(slice);
-        return true;
-    };
     TOptions zlibOptions = options;
     zlibOptions.Checksum = TChecksum::Adler32;
     qsizetype size = 0;
     uint32_t sum = 0;
-    if (!DeflateSlices(count, source, zlibOptions, keep, size, sum, job)) return false;
+    if (!sink(QByteArray(zlibHead, 2)) || !DeflateSlices(count, source, zlibOptions, sink, size, sum, job))
+        return false;
     const char trailer[4] = {char(sum >> 24), char(sum >> 16), char(sum >> 8), char(sum)};
-    pieces.push_back(QByteArray(trailer, 4));
-    return true;
+    return sink(QByteArray(trailer, 4));
 }
 
 } // namespace paralleldeflate

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 class TJobProgress;
 
@@ -31,7 +30,7 @@ struct TOptions {
 // the source may fill. False when the slice cannot be made.
 using TSliceSource = std::function<bool(qsizetype index, QByteArray& scratch, QByteArrayView& slice)>;
 
-// Hands each deflated slice to the sink; false stops the deflating.
+// Takes each deflated piece; false stops the deflating.
 using TSliceSink = std::function<bool(const QByteArray& deflated)>;
 
 // Compresses `count` slices on every core and hands them to `sink` on the calling thread, in order,
@@ -41,9 +40,8 @@ using TSliceSink = std::function<bool(const QByteArray& deflated)>;
 bool DeflateSlices(qsizetype count, const TSliceSource& source, const TOptions& options,
                    const TSliceSink& sink, qsizetype& dataSize, uint32_t& checksum, TJobProgress* job);
 
-// The data as a zlib stream in pieces: the two-byte head, the slices and the adler32 checksum; the
-// job advances by the bytes compressed.
-bool CompressZlib(QByteArrayView data, const TOptions& options, std::vector<QByteArray>& pieces,
-                  TJobProgress* job);
+// The data as a zlib stream, handed to the sink in pieces: the two-byte head, the slices and the
+// adler32 checksum; the job advances by the bytes compressed.
+bool CompressZlib(QByteArrayView data, const TOptions& options, const TSliceSink& sink, TJobProgress* job);
 
 } // namespace paralleldeflate
