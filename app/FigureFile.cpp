@@ -5,6 +5,7 @@
 #include "model/ByteStream.h"
 #include "model/Codecs.h"
 #include "model/JobProgress.h"
+#include "model/ParallelDeflate.h"
 #include "window/FigureStream.h"
 #include "window/SuperGrWindow.h"
 
@@ -13,19 +14,14 @@
 #include <QLocale>
 #include <QSysInfo>
 
-#include <QThread>
-
 #include <libdeflate.h>
 #include <pwd.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -37,63 +33,9 @@ constexpr qsizetype kLengthOffset = HeaderSize + 16;
 // Deflate cannot shrink data by more than about 1032 to 1: more output than that from n compressed
 // bytes is not a figure but a decompression bomb.
 constexpr qsizetype kMaxInflateRatio = 1032;
-// The stream is compressed in independent slices, on every core at once; each slice but the last
-// ends on a byte boundary (a sync flush), so that one after the other they are one zlib stream.
-constexpr qsizetype kSliceSize = qsizetype(1) << 20;
-// The start of a slice is compressed first to see whether compressing the slice pays.
-constexpr qsizetype kProbeSize = 16 * 1024;
 // Reading and inflating go in steps of this size, between which the progress moves and a cancel is
 // seen.
 constexpr qsizetype kIoStep = qsizetype(4) << 20;
-
-// One slice compressed as raw deflate: at the fastest level, or stored when a probe shows that it
-// shrinks by less than a quarter. Extended numbers with noise in their last digits shrink by about
-// a fifth at a fiftieth of the speed of storing them: the time is better spent writing the bytes.
-class TSliceDeflater {
-public:
-    TSliceDeflater() {
-        FOk = deflateInit2(&FFast, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-        FOk = deflateInit2(&FStore, 0, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK && FOk;
-    }
-    ~TSliceDeflater() {
-        deflateEnd(&FFast);
-        deflateEnd(&FStore);
-    }
-    TSliceDeflater(const TSliceDeflater&) = delete;
-    TSliceDeflater& operator=(const TSliceDeflater&) = delete;
-
-    bool Ok() const { return FOk; }
-
-    bool Deflate(const char* data, qsizetype size, bool last, QByteArray& out) {
-        z_stream& zs = size > kProbeSize && !Pays(data) ? FStore : FFast;
-        return Run(zs, data, size, last ? Z_FINISH : Z_SYNC_FLUSH, out);
-    }
-
-private:
-    bool Pays(const char* data) {
-        return Run(FFast, data, kProbeSize, Z_FINISH, FProbe) && FProbe.size() <= kProbeSize * 3 / 4;
-    }
-
-    // A slice is far below zlib's 32-bit counts.
-    static bool Run(z_stream& zs, const char* data, qsizetype size, int flush, QByteArray& out) {
-        if (deflateReset(&zs) != Z_OK) return false;
-        // A sync flush adds an empty stored block to the bound of a finished stream.
-        out.resize(qsizetype(deflateBound(&zs, uLong(size))) + 16);
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        zs.avail_in = uInt(size);
-        zs.next_out = reinterpret_cast<Bytef*>(out.data());
-        zs.avail_out = uInt(out.size());
-        const int status = deflate(&zs, flush);
-        const bool done = flush == Z_FINISH ? status == Z_STREAM_END : status == Z_OK && zs.avail_out > 0;
-        if (!done || zs.avail_in != 0) return false;
-        out.resize(qsizetype(zs.total_out));
-        return true;
-    }
-
-    z_stream FFast{}, FStore{};
-    QByteArray FProbe;
-    bool FOk = false;
-};
 
 // The zlib stream of the figure stream in pieces: the two-byte head, the slices and the checksum.
 struct TCompressed {
@@ -106,51 +48,18 @@ struct TCompressed {
     }
 };
 
-// Compresses the slices on every core; the progress counts the stream bytes compressed. False
-// when zlib fails, memory runs out or the job is cancelled.
+// Compresses on every core at the fastest level, storing what does not shrink; the progress counts
+// the stream bytes compressed. False when zlib fails, memory runs out or the job is cancelled.
 bool Deflate(const QByteArray& input, TCompressed& output, TJobProgress* progress) {
-    const qsizetype count = std::max<qsizetype>(1, (input.size() + kSliceSize - 1) / kSliceSize);
-    std::vector<QByteArray> slices(size_t(count) + 2);
-    std::vector<uint32_t> checksums(static_cast<size_t>(count));
-    std::atomic<qsizetype> next{0};
-    std::atomic<bool> failed{false};
-    auto work = [&] {
-        try {
-            TSliceDeflater deflater;
-            if (!deflater.Ok()) failed = true;
-            for (qsizetype i = next++; i < count && !failed && !JobCancelled(progress); i = next++) {
-                const qsizetype start = i * kSliceSize, size = std::min(kSliceSize, input.size() - start);
-                const char* data = input.constData() + start;
-                if (!deflater.Deflate(data, size, i == count - 1, slices[size_t(i) + 1])) failed = true;
-                checksums[size_t(i)] = libdeflate_adler32(1, data, size_t(size));
-                JobAdvance(progress, size);
-            }
-        } catch (const std::bad_alloc&) {
-            failed = true;
-        }
+    paralleldeflate::TOptions options;
+    options.Level = 1;
+    options.StorePoorSlices = true;
+    output.Pieces.clear();
+    const auto keep = [&output](const QByteArray& piece) {
+        output.Pieces.push_back(piece);
+        return true;
     };
-    {
-        const qsizetype threads = std::min<qsizetype>(count, std::max(1, QThread::idealThreadCount()));
-        std::vector<std::jthread> helpers;
-        try {
-            for (qsizetype t = 1; t < threads; ++t)
-                helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            // No more threads to be had: the ones running and this one do the work.
-        }
-        work();
-    }
-    if (failed || JobCancelled(progress)) return false;
-
-    uLong checksum = checksums[0];
-    for (qsizetype i = 1; i < count; ++i)
-        checksum = adler32_combine(checksum, checksums[size_t(i)],
-                                   z_off_t(std::min(kSliceSize, input.size() - i * kSliceSize)));
-    slices.front() = QByteArrayLiteral("\x78\x01"); // deflate with a 32 KiB window, fastest level
-    const char trailer[4] = {char(checksum >> 24), char(checksum >> 16), char(checksum >> 8), char(checksum)};
-    slices.back() = QByteArray(trailer, 4);
-    output.Pieces = std::move(slices);
-    return true;
+    return paralleldeflate::CompressZlib(input, options, keep, progress);
 }
 
 enum class TInflated { Ok, Damaged, Cancelled };

@@ -1,5 +1,6 @@
-// The export of graphs: ten graphs of a million nodes each brought onto one argument and written as
-// a text table, a MAT-file (plain and compressed) and a workbook.
+// The export of graphs: ten graphs of a million nodes each, brought onto one argument or each with
+// its own, written as a text table, a MAT-file (plain and compressed) and a workbook.
+// bench/compare_export.py writes the same data with Python's tools, for figures in the same run.
 #include "export/DataExport.h"
 #include "files/SaveGraphsModel.h"
 #include "window/SuperGrWindow.h"
@@ -29,8 +30,9 @@ struct Export {
     TSuperGrWindow window;
     TSaveGraphsModel model;
     QList<TExportBlock> blocks;
-    explicit Export(Extended shift) {
+    explicit Export(Extended shift, bool common = true) {
         Fill(window, shift);
+        model.Options.CommonArgument = common;
         model.AddWindow(&window, QStringLiteral("bench"));
         model.ApplyMenu(TTreeMenuAction::CheckAll, -1);
         QString message;
@@ -49,9 +51,11 @@ void BM_CommonArgumentBlock(benchmark::State& state) {
 }
 BENCHMARK(BM_CommonArgumentBlock)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-// range(0): the format (0 text, 1 MAT, 2 workbook); range(1): a compressed MAT-file.
-void BM_WriteCommonBlock(benchmark::State& state) {
-    Export e(0);
+// range(0): the format (0 text, 1 MAT, 2 workbook); range(1): a compressed MAT-file; range(2): one
+// block per graph, each with its own argument, instead of one block of eleven rows.
+void BM_WriteBlocks(benchmark::State& state) {
+    const bool ownArguments = state.range(2) != 0;
+    Export e(ownArguments ? 0.25e-3L : 0, !ownArguments);
     const auto format = TExportFormat(state.range(0));
     e.model.Options.CompressedMat = state.range(1) != 0;
     QTemporaryDir dir;
@@ -61,13 +65,18 @@ void BM_WriteCommonBlock(benchmark::State& state) {
         if (!dataexport::WriteBlocks(e.model, format, file, e.blocks, message))
             state.SkipWithError(message.toUtf8().constData());
     }
-    state.SetItemsProcessed(state.iterations() * (Graphs + 1) * Nodes);
+    state.SetItemsProcessed(state.iterations() * (ownArguments ? 2 * Graphs : Graphs + 1) * Nodes);
 }
-BENCHMARK(BM_WriteCommonBlock)
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({1, 1})
-    ->Args({2, 0})
+BENCHMARK(BM_WriteBlocks)
+    ->ArgNames({"format", "compressed", "own"})
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({1, 1, 0})
+    ->Args({2, 0, 0})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1})
+    ->Args({1, 1, 1})
+    ->Args({2, 0, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 } // namespace

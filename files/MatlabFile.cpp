@@ -4,6 +4,7 @@
 #include "model/BackgroundJob.h"
 #include "model/Codecs.h"
 #include "model/JobProgress.h"
+#include "model/ParallelDeflate.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -789,36 +790,15 @@ QByteArray BuildElement(const TMatVar& var) {
     return element;
 }
 
-// zlib's whole-buffer compression in slices of a megabyte, so that a cancel of the writing's job
-// stops it within one slice.
-bool CompressElement(const QByteArray& element, QByteArray& packed) {
-    constexpr qsizetype kSlice = qsizetype(1) << 20;
-    z_stream zs{};
-    if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
-    packed.resize(qsizetype(deflateBound(&zs, uLong(element.size()))));
-    zs.next_out = reinterpret_cast<Bytef*>(packed.data());
-    zs.avail_out = uInt(packed.size());
-    bool ok = true;
-    for (qsizetype at = 0; ok;) {
-        if (filesave::TJobScope::Cancelled()) {
-            ok = false;
-            break;
-        }
-        const qsizetype slice = std::min(kSlice, element.size() - at);
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(element.constData() + at));
-        zs.avail_in = uInt(slice);
-        at += slice;
-        const bool last = at == element.size();
-        const int result = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
-        if (last) {
-            ok = result == Z_STREAM_END;
-            break;
-        }
-        ok = result == Z_OK;
-    }
-    packed.truncate(qsizetype(zs.total_out));
-    deflateEnd(&zs);
-    return ok;
+// Compressed on every core at zlib's default level, a megabyte per slice, and written as it comes,
+// so that a cancel of the writing's job stops it within a slice; `size` gets the bytes written.
+bool WriteCompressed(const QByteArray& element, QIODevice& device, qsizetype& size) {
+    size = 0;
+    const auto write = [&](const QByteArray& piece) {
+        size += piece.size();
+        return device.write(piece) == piece.size();
+    };
+    return paralleldeflate::CompressZlib(element, {}, write, filesave::TJobScope::Current());
 }
 
 QByteArray Header() {
@@ -863,17 +843,24 @@ bool TMatlabFile::SaveToFile(const QString& name, bool overwrite, bool backup) {
         for (const TMatVar& var : vars_) {
             QByteArray element = BuildElement(var);
             if (element.isEmpty()) return false;
-            if (Compressed) {
-                QByteArray packed;
-                if (!CompressElement(element, packed) || packed.size() > kMaxElementSize) return false;
-                element.clear();
-                AppendU32(element, miCOMPRESSED);
-                AppendU32(element, uint32_t(packed.size()));
-                element.append(packed); // not padded, like other writers of compressed elements
-            } else {
+            if (!Compressed) {
                 PadTo8(element);
+                if (device.write(element) != element.size()) return false;
+                continue;
             }
-            if (device.write(element) != element.size()) return false;
+            // Not padded, like other writers of compressed elements; the size is filled in after.
+            QByteArray tag;
+            AppendU32(tag, miCOMPRESSED);
+            AppendU32(tag, 0);
+            const qint64 tagAt = device.pos();
+            qsizetype size = 0;
+            if (device.write(tag) != tag.size() || !WriteCompressed(element, device, size) ||
+                size > kMaxElementSize)
+                return false;
+            QByteArray sizeField;
+            AppendU32(sizeField, uint32_t(size));
+            if (!device.seek(tagAt + 4) || device.write(sizeField) != 4 || !device.seek(tagAt + 8 + size))
+                return false;
         }
         return true;
     };

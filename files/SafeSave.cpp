@@ -31,7 +31,7 @@ std::atomic<int> injectedError{0};
 std::atomic<bool> injectedAtOpen{false};
 
 // Passes the writes on to the file in slices of at most a megabyte, counting them into the job;
-// once the job is cancelled, every write fails.
+// once the job is cancelled, every write fails. Seeking goes through to the file.
 class TGuardedDevice : public QIODevice {
 public:
     TGuardedDevice(QIODevice& target, TJobProgress* job) : FTarget(target), FJob(job) {
@@ -39,6 +39,8 @@ public:
     }
     // The system error of an injected failure, 0 when the file itself failed or nothing did.
     int InjectedError() const { return FInjectedError; }
+    // Writers of archives go back to fill in sizes.
+    bool seek(qint64 position) override { return FTarget.seek(position) && QIODevice::seek(position); }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }

@@ -35,9 +35,9 @@ QString NotWrittenMessage(const QString& name, const QString& reason);
 
 // Writes `name` through `writeContent` into a temporary file in the same folder, then, when the
 // file exists, moves the old one to its ".bak" name (`backup`) and renames the new one in place.
-// `writeContent` returns false on a write failure. Reports the outcome through code and message
-// (0 and empty on success) and returns code == 0; a failure names the file and its reason, keeps
-// the old file and leaves no temporary one.
+// `writeContent` returns false on a write failure; its device may seek within what it wrote. Reports the
+// outcome through code and message (0 and empty on success) and returns code == 0; a failure names the file
+// and its reason, keeps the old file and leaves no temporary one.
 bool SaveReplacing(const QString& name, bool overwrite, bool backup,
                    const std::function<bool(QIODevice&)>& writeContent, int32_t& code, QString& message);
 

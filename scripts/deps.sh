@@ -11,8 +11,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev qt6-translations-l10n
     # figure files and MAT-files (libdeflate: the figure file's checksums); PNG pictures; tests and benchmarks
     zlib1g-dev libdeflate-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
-    # workbooks (.xlsx) of the data export
-    libxlsxwriter-dev
+    # the ZIP archive of workbooks (.xlsx); LibreOffice Calc and its Python bridge read them back in
+    # the interop test
+    libminizip-dev libreoffice-calc-nogui python3-uno
     # the fonts the figures are drawn and tested with
     fonts-liberation fonts-dejavu-core
     # screenshots under a virtual display (scripts/tour.sh, scripts/try_gestures.sh)

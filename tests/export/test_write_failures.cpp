@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "export/DataExport.h"
 #include "export/PictureExport.h"
+#include "files/MatlabFile.h"
 #include "files/SafeSave.h"
 #include "model/JobProgress.h"
 #include "tests/common/TestData.h"
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -177,4 +180,47 @@ TEST_F(WriteFailures, AWorkbookCancelledDuringItsCellsStopsThere) {
     EXPECT_LT(job.Done(), job.Total());
     EXPECT_EQ(ReadAll(name), "old");
     EXPECT_EQ(Files(), QStringList{QStringLiteral("out.xlsx")});
+}
+
+// A cancel stops a workbook and a compressed MAT-file within half a second, however big they are.
+TEST_F(WriteFailures, ACancelStopsALongWritingSoon) {
+    TExportBlock block;
+    for (int row = 0; row < 6; ++row)
+        block.Rows.append(testutil::Ramp(1000000, row, 1.0L / (row + 3)));
+    const std::function<bool(const QString&, QString&)> writers[] = {
+        [&block](const QString& name, QString& message) {
+            return dataexport::WriteWorkbook(name, {block}, {}, true, message);
+        },
+        [&block](const QString& name, QString& message) {
+            TMatlabFile file;
+            file.Compressed = true;
+            file.SetVariable(QStringLiteral("g"), block.Rows, true);
+            const bool ok = file.SaveToFile(name, true, false);
+            message = file.ErrorMessage();
+            return ok;
+        },
+    };
+    for (const auto& write : writers) {
+        const QString name = dir.filePath(QStringLiteral("out"));
+        TJobProgress job;
+        std::atomic<bool> returned{false};
+        std::chrono::steady_clock::time_point cancelled;
+        std::thread cancel([&] {
+            while (job.Done() == 0 && !returned)
+                std::this_thread::yield();
+            cancelled = std::chrono::steady_clock::now();
+            job.Cancel();
+        });
+        QString message;
+        {
+            const filesave::TJobScope scope(&job);
+            EXPECT_FALSE(write(name, message));
+        }
+        const auto stopped = std::chrono::steady_clock::now();
+        returned = true;
+        cancel.join();
+        EXPECT_LT(stopped - cancelled, std::chrono::milliseconds(500));
+        EXPECT_EQ(message, QString()) << message.toStdString();
+        EXPECT_EQ(Files(), QStringList());
+    }
 }
