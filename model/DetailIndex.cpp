@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -340,6 +341,47 @@ TDetailIndex::TBounds TDetailIndex::RangeBounds(const Extended* ys, int first, i
             return false;
         });
     return bounds;
+}
+
+void TDetailIndex::RangeExtremes(const Extended* ys, int first, int last, int& lowest, int& highest) const {
+    lowest = highest = first;
+    // Down from the top block, children with the most promising bound first, so that the first
+    // leaves read give extremes that rule most other blocks out. A bound is never tighter than the
+    // values, so a block whose bound cannot beat the extreme found holds nothing better.
+    auto visit = [&](auto&& self, int level, int block, bool high) -> void {
+        const int size = BlockSize(level), start = block * size, end = std::min(FCount, start + size) - 1;
+        if (end < first || start > last) return;
+        const TBounds& b = Block(level, block);
+        if (high ? !(Extended(b.Hi) > ys[highest]) : !(Extended(b.Lo) < ys[lowest])) return;
+        if (level == 0) {
+            for (int i = std::max(start, first); i <= std::min(end, last); ++i) {
+                if (high ? ys[i] > ys[highest] : ys[i] < ys[lowest]) (high ? highest : lowest) = i;
+            }
+            return;
+        }
+        // Children by how far their bound reaches, the farthest first.
+        std::pair<double, int> children[kFanout];
+        int count = 0;
+        const int childSize = BlockSize(level - 1);
+        const int firstChild = block * kFanout,
+                  endChild = std::min(BlockCount(level - 1), firstChild + kFanout);
+        for (int c = firstChild; c < endChild; ++c) {
+            if (c * childSize > last || (c + 1) * int64_t(childSize) - 1 < first) continue;
+            const double reach = high ? Block(level - 1, c).Hi : -Block(level - 1, c).Lo;
+            int k = count++;
+            for (; k > 0 && children[k - 1].first < reach; --k)
+                children[k] = children[k - 1];
+            children[k] = {reach, c};
+        }
+        for (int k = 0; k < count; ++k)
+            self(self, level - 1, children[k].second, high);
+    };
+    if (LevelCount() == 0 || first > last) return;
+    const int top = LevelCount() - 1;
+    for (int b = 0; b < BlockCount(top); ++b) {
+        visit(visit, top, b, true);
+        visit(visit, top, b, false);
+    }
 }
 
 TDetailBuild::TDetailBuild(const TDoubleArray& xs, const TDoubleArray& ys) : FXs(xs), FYs(ys) {
