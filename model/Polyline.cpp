@@ -1199,12 +1199,91 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
         window.Clip(xs[to], ys[to], true, x1, y1, false, cx0, cy0, cx1, cy1);
         return column(cx1) != column(xs[to]) || row(cy1) != row(ys[to]);
     };
-    // The segments inside one column, nodes from .. to, as its span of rows; false when the
-    // column needs its segments one by one.
+    int64_t steps = 0; // segments taken one by one
+    // A column whose curve leaves the window. The piece coming from the column before is followed
+    // segment by segment to where it leaves; after that every piece starts at the window's edge or
+    // inside it. Rows between the edges that the curve reaches are painted; an edge row is painted
+    // only where a segment leaves it for another row, since a piece that ends on it leaves its
+    // last pixel out. The span is drawn as one piece that ends one row beyond it, or that goes on
+    // into the next column as the curve's last piece does.
+    auto clippedSpan = [&](int32_t pixelX, int from, int to) {
+        int k = from;
+        while (continues && k < to)
+            segment(k++);
+        steps += k - from;
+        if (k >= to) return;
+        const int32_t topRow = row(window.YMax), bottomRow = row(window.YMin);
+        const bool goesOn = onScreen(to) && pieceGoesOn(to);
+        // A piece ending on the column's last node leaves that pixel out; a window one row high
+        // has no rows between its edges.
+        if (topRow == bottomRow || (onScreen(to) && !goesOn)) {
+            steps += to - k;
+            for (; k < to; ++k)
+                segment(k);
+            return;
+        }
+        const int32_t inward = bottomRow > topRow ? 1 : -1;
+        auto clampedRow = [&](Extended y) { return row(std::clamp(y, window.YMin, window.YMax)); };
+        int lowest, highest;
+        index.RangeExtremes(ys, k, to, lowest, highest);
+        if (ys[lowest] > window.YMax || ys[highest] < window.YMin) {
+            builder.ClosePiece();
+            continues = false;
+            return;
+        }
+        // Whether a node of k .. to - 1 on the edge row is followed by one off it.
+        auto edgeLeft = [&](auto onEdge, auto blockOnEdge, auto blockOffEdge) {
+            const int p = index.FirstMatch(
+                k, to - 1, [&](const TDetailIndex::TBounds& b, int, int) { return blockOnEdge(b); },
+                [&](int i) { return onEdge(ys[i]); });
+            if (p > to - 1) return false;
+            return index.FirstMatch(
+                       p + 1, to, [&](const TDetailIndex::TBounds& b, int, int) { return blockOffEdge(b); },
+                       [&](int i) { return !onEdge(ys[i]); }) <= to;
+        };
+        auto atTop = [&](Extended y) { return clampedRow(y) == topRow; };
+        auto atBottom = [&](Extended y) { return clampedRow(y) == bottomRow; };
+        int32_t highRow = clampedRow(ys[highest]), lowRow = clampedRow(ys[lowest]);
+        if (highRow == topRow && !edgeLeft(
+                                     atTop, [&](const TDetailIndex::TBounds& b) { return atTop(b.Hi); },
+                                     [&](const TDetailIndex::TBounds& b) { return !atTop(b.Lo); }))
+            highRow += inward;
+        if (lowRow == bottomRow &&
+            !edgeLeft(
+                atBottom, [&](const TDetailIndex::TBounds& b) { return atBottom(b.Lo); },
+                [&](const TDetailIndex::TBounds& b) { return !atBottom(b.Hi); }))
+            lowRow -= inward;
+        if ((lowRow - highRow) * inward < 0) {
+            // Nothing of the column is painted but what the next segment starts with.
+            if (goesOn)
+                builder.StartPiece(nodePoint(to));
+            else
+                builder.ClosePiece();
+            continues = goesOn;
+            return;
+        }
+        builder.StartPiece({xs[highest], ys[highest], pixelX, highRow, highest});
+        builder.Consider({xs[lowest], ys[lowest], pixelX, lowRow, lowest});
+        if (goesOn) {
+            builder.Consider(nodePoint(to));
+        } else {
+            builder.Consider({xs[lowest], ys[lowest], pixelX, lowRow + inward, lowest});
+            builder.ClosePiece();
+        }
+        continues = goesOn;
+    };
+    // The segments inside one column, nodes from .. to, as its span of rows.
     auto columnSpan = [&](int32_t pixelX, int from, int to) {
         int lowest, highest;
         index.RangeExtremes(ys, from, to, lowest, highest);
-        if (!(window.YMin <= ys[lowest] && ys[highest] <= window.YMax) || !pieceGoesOn(to)) return false;
+        if (ys[lowest] > window.YMax || ys[highest] < window.YMin) {
+            // Beyond one edge: every segment misses the window.
+            builder.ClosePiece();
+            continues = false;
+            return;
+        }
+        if (!(window.YMin <= ys[lowest] && ys[highest] <= window.YMax) || !pieceGoesOn(to))
+            return clippedSpan(pixelX, from, to);
         TCurvePoint high{xs[highest], ys[highest], pixelX, row(ys[highest]), highest};
         TCurvePoint low{xs[lowest], ys[lowest], pixelX, row(ys[lowest]), lowest};
         if (lowest < highest) std::swap(high, low); // in the curve's order
@@ -1213,7 +1292,6 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
         builder.Consider(low);
         builder.Consider(nodePoint(to));
         continues = true;
-        return true;
     };
 
     // The nodes inside the window along X form one run of indexes; the segments before and after
@@ -1238,17 +1316,19 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
     // (noise going in and out of the window), the exact walk with its mapping on two cores is faster.
     constexpr int kDenseColumn = 8;
     const int64_t stepBudget = std::max(4096, n / 16);
-    int64_t steps = 0;
     segment(xFirst - 1);
     for (int i = xFirst; i <= xLast;) {
         const int32_t pixelX = column(xs[i]);
         const int j = firstIndex(i, xLast + 1, [&](int k) { return column(xs[k]) != pixelX; }) - 1;
         const int from = std::max(i, first), to = std::min(j - 1, last) + 1;
-        if (to - from < kDenseColumn || !unbroken(from, to) || !columnSpan(pixelX, from, to)) {
-            if ((steps += to - from) > stepBudget) return false;
+        if (to - from < kDenseColumn || !unbroken(from, to)) {
+            steps += to - from;
             for (int k = from; k < to; ++k)
                 segment(k);
+        } else {
+            columnSpan(pixelX, from, to);
         }
+        if (steps > stepBudget) return false;
         segment(j);
         i = j + 1;
     }
