@@ -345,42 +345,66 @@ TDetailIndex::TBounds TDetailIndex::RangeBounds(const Extended* ys, int first, i
 
 void TDetailIndex::RangeExtremes(const Extended* ys, int first, int last, int& lowest, int& highest) const {
     lowest = highest = first;
-    // Down from the top block, children with the most promising bound first, so that the first
-    // leaves read give extremes that rule most other blocks out. A bound is never tighter than the
-    // values, so a block whose bound cannot beat the extreme found holds nothing better.
-    auto visit = [&](auto&& self, int level, int block, bool high) -> void {
-        const int size = BlockSize(level), start = block * size, end = std::min(FCount, start + size) - 1;
-        if (end < first || start > last) return;
+    if (first > last) return;
+    // The range as the fewest aligned blocks (and single nodes at its ragged ends). The bounds of a
+    // block lie within a few units in the last place of its extremes, so the block with the
+    // farthest bound holds the extreme but for near ties; the blocks whose bounds cannot beat the
+    // extreme found are not read.
+    struct TCover {
+        int Level, Block;
+    };
+    TCover cover[2 * kFanout * 32];
+    int count = 0;
+    const int levels = LevelCount();
+    for (int i = first; i <= last;) {
+        int level = -1;
+        while (level + 1 < levels) {
+            const int size = BlockSize(level + 1);
+            if ((i & (size - 1)) != 0 || i + size - 1 > last) break;
+            ++level;
+        }
+        if (level < 0) {
+            if (ys[i] > ys[highest]) highest = i;
+            if (ys[i] < ys[lowest]) lowest = i;
+            ++i;
+            continue;
+        }
+        cover[count++] = {level, i >> BlockShift(level)};
+        i += BlockSize(level);
+    }
+    auto reach = [&](int level, int block, bool high) {
         const TBounds& b = Block(level, block);
-        if (high ? !(Extended(b.Hi) > ys[highest]) : !(Extended(b.Lo) < ys[lowest])) return;
+        return high ? Extended(b.Hi) : -Extended(b.Lo);
+    };
+    auto beats = [&](int level, int block, bool high) {
+        return high ? reach(level, block, true) > ys[highest] : -reach(level, block, false) < ys[lowest];
+    };
+    auto descend = [&](auto&& self, int level, int block, bool high) -> void {
+        if (!beats(level, block, high)) return;
+        const int start = block << BlockShift(level);
         if (level == 0) {
-            for (int i = std::max(start, first); i <= std::min(end, last); ++i) {
+            for (int i = start; i < start + kLeaf; ++i) {
                 if (high ? ys[i] > ys[highest] : ys[i] < ys[lowest]) (high ? highest : lowest) = i;
             }
             return;
         }
-        // Children by how far their bound reaches, the farthest first.
-        std::pair<double, int> children[kFanout];
-        int count = 0;
-        const int childSize = BlockSize(level - 1);
-        const int firstChild = block * kFanout,
-                  endChild = std::min(BlockCount(level - 1), firstChild + kFanout);
-        for (int c = firstChild; c < endChild; ++c) {
-            if (c * childSize > last || (c + 1) * int64_t(childSize) - 1 < first) continue;
-            const double reach = high ? Block(level - 1, c).Hi : -Block(level - 1, c).Lo;
-            int k = count++;
-            for (; k > 0 && children[k - 1].first < reach; --k)
-                children[k] = children[k - 1];
-            children[k] = {reach, c};
-        }
-        for (int k = 0; k < count; ++k)
-            self(self, level - 1, children[k].second, high);
+        const int firstChild = block * kFanout;
+        int best = firstChild;
+        for (int c = firstChild + 1; c < firstChild + kFanout; ++c)
+            if (reach(level - 1, c, high) > reach(level - 1, best, high)) best = c;
+        self(self, level - 1, best, high);
+        for (int c = firstChild; c < firstChild + kFanout; ++c)
+            if (c != best) self(self, level - 1, c, high);
     };
-    if (LevelCount() == 0 || first > last) return;
-    const int top = LevelCount() - 1;
-    for (int b = 0; b < BlockCount(top); ++b) {
-        visit(visit, top, b, true);
-        visit(visit, top, b, false);
+    for (const bool high : {true, false}) {
+        int best = 0;
+        for (int k = 1; k < count; ++k)
+            if (reach(cover[k].Level, cover[k].Block, high) >
+                reach(cover[best].Level, cover[best].Block, high))
+                best = k;
+        if (count > 0) descend(descend, cover[best].Level, cover[best].Block, high);
+        for (int k = 0; k < count; ++k)
+            if (k != best) descend(descend, cover[k].Level, cover[k].Block, high);
     }
 }
 
