@@ -2,7 +2,8 @@
 // zoom about the cursor or a resize) followed by a full paint of the figure into a back buffer of
 // the client size. The curves have ascending X; a frame of a 60 Hz screen is 16.7 ms. Arguments: the
 // curve (0 a smooth measured signal, sine plus a little noise; 1 pure noise), the number of such
-// graphs in the figure and their nodes in millions.
+// graphs in the figure and their nodes in millions. The curves are thin solid lines unless a
+// benchmark says otherwise.
 #include "model/DetailIndex.h"
 #include "model/Polyline.h"
 #include "window/FigurePaint.h"
@@ -12,6 +13,7 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -56,7 +58,7 @@ struct TFrameFigure {
     TBenchClock* Clock = nullptr;
     QImage Buffer;
 
-    explicit TFrameFigure(const benchmark::State& state) {
+    explicit TFrameFigure(const benchmark::State& state, int lineStyle = 0) {
         const int kind = int(state.range(0)), graphs = int(state.range(1));
         Nodes = int(state.range(2)) * 1'000'000;
         auto clock = std::make_unique<TBenchClock>();
@@ -73,6 +75,7 @@ struct TFrameFigure {
             TDoubleArray x, y;
             MakeCurve(kind, 17 + unsigned(g), Nodes, x, y);
             Window.AddGraph(QStringLiteral("curve"), false, {}, x, y);
+            Window.GraphByIndex(g)->SetLineStyle(lineStyle);
         }
         Window.AutoScale();
         Paint();
@@ -120,8 +123,8 @@ void Describe(benchmark::State& state, const TFrameFigure& figure) {
 
 // A move drag with the left button: every frame the mouse moves 4 pixels, 30 frames one way and 30
 // back, so the view stays over the curve.
-void BM_PanFrame(benchmark::State& state) {
-    TFrameFigure figure(state);
+void PanFrames(benchmark::State& state, int lineStyle) {
+    TFrameFigure figure(state, lineStyle);
     TPoint mouse = figure.PlotCentre();
     figure.Window.MouseDown(TSuperGrWindow::TMouseButton::Left, ssLeft, mouse.X, mouse.Y);
     int frame = 0;
@@ -134,6 +137,13 @@ void BM_PanFrame(benchmark::State& state) {
     }
     figure.Window.MouseUp(TSuperGrWindow::TMouseButton::Left, ssLeft, mouse.X, mouse.Y);
     Describe(state, figure);
+}
+void BM_PanFrame(benchmark::State& state) {
+    PanFrames(state, 0);
+}
+// The same with a dashed line, which takes the node-by-node walk.
+void BM_DashedPanFrame(benchmark::State& state) {
+    PanFrames(state, 1);
 }
 
 // Wheel steps about a point right of the centre: four steps in, four out, so every view lies
@@ -164,10 +174,37 @@ void BM_ResizeFrame(benchmark::State& state) {
     Describe(state, figure);
 }
 
+// Wheel steps into the noise about a point right of the centre, as a user zooms in with the wheel
+// held down, from the whole curve until about 1000 nodes are in view; then the view starts over
+// from the whole curve. Each iteration is one step and its paint; max_frame_ms is the slowest.
+void BM_WheelIntoNoiseFrame(benchmark::State& state) {
+    TFrameFigure figure(state);
+    const TPoint centre = figure.PlotCentre();
+    const int x = centre.X + 150, y = centre.Y - 50;
+    TGraph& graph = *figure.Window.GraphByIndex(0);
+    Extended slowest = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        // The arguments run from 0 to 100.
+        const Extended nodesInView = (graph.Cache.VisXMax - graph.Cache.VisXMin) * figure.Nodes / 100;
+        if (nodesInView < 1000)
+            figure.Window.AutoScale();
+        else
+            figure.Window.MouseWheel(120, 0, x, y);
+        figure.Paint();
+        slowest = std::max<Extended>(
+            slowest,
+            std::chrono::duration<Extended, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    Describe(state, figure);
+    state.counters["max_frame_ms"] = slowest;
+}
+
 void FrameArgs(benchmark::internal::Benchmark* b) {
     b->ArgNames({"noisy", "graphs", "mnodes"});
     b->Args({0, 1, 1})->Args({1, 1, 1})->Args({0, 3, 1})->Args({1, 3, 1});
     b->Args({0, 1, 10})->Args({1, 1, 10})->Args({0, 4, 10})->Args({1, 4, 10});
+    b->Args({0, 16, 10})->Args({1, 16, 10});
     b->Unit(benchmark::kMillisecond);
 }
 // Whole cycles of the view changes, so every run measures the same views.
@@ -191,6 +228,17 @@ BENCHMARK(BM_DetailBuild)
     ->Iterations(10);
 
 BENCHMARK(BM_PanFrame)->Apply(FrameArgs)->Iterations(60);
+BENCHMARK(BM_DashedPanFrame)
+    ->ArgNames({"noisy", "graphs", "mnodes"})
+    ->Args({0, 1, 10})
+    ->Args({1, 1, 10})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(60);
+BENCHMARK(BM_WheelIntoNoiseFrame)
+    ->ArgNames({"noisy", "graphs", "mnodes"})
+    ->Args({1, 1, 10})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(60);
 BENCHMARK(BM_WheelFrame)->Apply(FrameArgs)->Iterations(16);
 // One curve of 100M nodes (4.4 GB with its node pixels).
 void HugeArgs(benchmark::internal::Benchmark* b) {

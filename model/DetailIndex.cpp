@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -340,6 +341,71 @@ TDetailIndex::TBounds TDetailIndex::RangeBounds(const Extended* ys, int first, i
             return false;
         });
     return bounds;
+}
+
+void TDetailIndex::RangeExtremes(const Extended* ys, int first, int last, int& lowest, int& highest) const {
+    lowest = highest = first;
+    if (first > last) return;
+    // The range as the fewest aligned blocks (and single nodes at its ragged ends). The bounds of a
+    // block lie within a few units in the last place of its extremes, so the block with the
+    // farthest bound holds the extreme but for near ties; the blocks whose bounds cannot beat the
+    // extreme found are not read.
+    struct TCover {
+        int Level, Block;
+    };
+    TCover cover[2 * kFanout * 32];
+    int count = 0;
+    const int levels = LevelCount();
+    for (int i = first; i <= last;) {
+        int level = -1;
+        while (level + 1 < levels) {
+            const int size = BlockSize(level + 1);
+            if ((i & (size - 1)) != 0 || i + size - 1 > last) break;
+            ++level;
+        }
+        if (level < 0) {
+            if (ys[i] > ys[highest]) highest = i;
+            if (ys[i] < ys[lowest]) lowest = i;
+            ++i;
+            continue;
+        }
+        cover[count++] = {level, i >> BlockShift(level)};
+        i += BlockSize(level);
+    }
+    auto reach = [&](int level, int block, bool high) {
+        const TBounds& b = Block(level, block);
+        return high ? Extended(b.Hi) : -Extended(b.Lo);
+    };
+    auto beats = [&](int level, int block, bool high) {
+        return high ? reach(level, block, true) > ys[highest] : -reach(level, block, false) < ys[lowest];
+    };
+    auto descend = [&](auto&& self, int level, int block, bool high) -> void {
+        if (!beats(level, block, high)) return;
+        const int start = block << BlockShift(level);
+        if (level == 0) {
+            for (int i = start; i < start + kLeaf; ++i) {
+                if (high ? ys[i] > ys[highest] : ys[i] < ys[lowest]) (high ? highest : lowest) = i;
+            }
+            return;
+        }
+        const int firstChild = block * kFanout;
+        int best = firstChild;
+        for (int c = firstChild + 1; c < firstChild + kFanout; ++c)
+            if (reach(level - 1, c, high) > reach(level - 1, best, high)) best = c;
+        self(self, level - 1, best, high);
+        for (int c = firstChild; c < firstChild + kFanout; ++c)
+            if (c != best) self(self, level - 1, c, high);
+    };
+    for (const bool high : {true, false}) {
+        int best = 0;
+        for (int k = 1; k < count; ++k)
+            if (reach(cover[k].Level, cover[k].Block, high) >
+                reach(cover[best].Level, cover[best].Block, high))
+                best = k;
+        if (count > 0) descend(descend, cover[best].Level, cover[best].Block, high);
+        for (int k = 0; k < count; ++k)
+            if (k != best) descend(descend, cover[k].Level, cover[k].Block, high);
+    }
 }
 
 TDetailBuild::TDetailBuild(const TDoubleArray& xs, const TDoubleArray& ys) : FXs(xs), FYs(ys) {

@@ -55,6 +55,9 @@ public:
 
     // Bounds of Y over the nodes first .. last (never tighter than the values).
     TBounds RangeBounds(const Extended* ys, int first, int last) const;
+    // The nodes of first .. last with the lowest and the highest Y, read only in the blocks whose
+    // bounds can beat the extremes found so far.
+    void RangeExtremes(const Extended* ys, int first, int last, int& lowest, int& highest) const;
 
     // The first node of first .. last for which `node(i)` holds, or last + 1. `block(bounds, a, b)`
     // is false only when no node of the block a .. b can satisfy `node`.

@@ -310,10 +310,13 @@ private:
 
 // Builds pieces of at most MaxPolyPiecePoints points from the visible segments, dropping points
 // that are closer than a pixel to the last one and points that stay on the current straight run
-// inside the stretch it already covers.
+// inside the stretch it already covers. A lossless builder drops nothing but what its columns
+// leave out: for a thin solid line those columns alone paint every pixel of the full line, and
+// so does the per-column walk (WalkColumns), while the filters would move a pixel here and there.
 class TPolylineBuilder {
 public:
-    TPolylineBuilder(TViewCache& cache, const TGraphMapping& mapping, const TMapping& map) : C(cache) {
+    TPolylineBuilder(TViewCache& cache, const TGraphMapping& mapping, const TMapping& map, bool lossless)
+        : C(cache), Lossless(lossless) {
         StepX = std::fabs(mapping.PixelStepX);
         StepY = std::fabs(mapping.PixelStepY);
         FarX = FarPixels(StepX * std::fabs(map.FitX * map.ZoomX));
@@ -348,7 +351,7 @@ public:
     // The one-pixel filter: a point less than a pixel's worth of data from the last kept point along
     // both axes adds nothing.
     bool NearLast(Extended x, Extended y) const {
-        return std::fabs(x - Last.X) < StepX && std::fabs(y - Last.Y) < StepY;
+        return !Lossless && std::fabs(x - Last.X) < StepX && std::fabs(y - Last.Y) < StepY;
     }
 
     // From the segment starting at node `i` on (up to `last`), the nodes that are on screen and within
@@ -423,6 +426,12 @@ public:
 
     // A point past the one-pixel filter.
     bool ConsiderFar(const TCurvePoint& p) {
+        if (Lossless) {
+            // A point on the last one's pixel paints nothing more.
+            if (p.Px == Last.Px && p.Py == Last.Py) return false;
+            Append(p);
+            return true;
+        }
         // The run's geometry is that of the drawn pixels, so a dropped point lies within a pixel of
         // the line that is drawn and both axes weigh alike.
         const Extended px = p.Px, py = p.Py;
@@ -479,6 +488,8 @@ public:
         if (p.Px == Last.Px && p.Py == Last.Py) return;
         Append(p);
     }
+
+    bool IsLossless() const { return Lossless; }
 
     // What the level-of-detail walk reads of the state: the last kept point, the filter steps and
     // the vertical run, if any, with the pixel rows it covers.
@@ -607,6 +618,7 @@ private:
     }
 
     TViewCache& C;
+    bool Lossless;
     Extended StepX, StepY;
     int64_t FarX, FarY;
     TPoint* Points;
@@ -677,7 +689,7 @@ public:
     const TNodePixel& Pixel(int i) const { return Pixels[i]; }
     int SkipOutside(int i, int last) const { return ::SkipOutside(Xs, Ys, Window, i, last); }
     int FastForward(TPolylineBuilder& builder, int i, int last, bool breaks, uint8_t, Extended) {
-        if (breaks || !Pixels[i + 1].OnScreen) return i;
+        if (breaks || !Pixels[i + 1].OnScreen || builder.IsLossless()) return i;
         i = builder.SkipDense(Xs, Ys, Pixels, i, std::min(last, Mapper.Mapped() - 1));
         Mapper.MapUpTo(i + 2);
         return i;
@@ -988,6 +1000,13 @@ private:
     Extended PixelsPerArgument;
 };
 
+// A line drawn with a solid pen of one pixel: its pixels are those of the full line, whichever
+// points stand for a pixel column, as long as the column keeps its first and last point and its
+// extremes.
+bool ThinSolid(const TGraph& g) {
+    return g.LineStyle() == 0 && g.LineWidth() <= 1;
+}
+
 // Builds the polyline from the nodes; false when the nodes gave up (the polyline is then partial).
 template <class Nodes>
 bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nodes, int n) {
@@ -997,7 +1016,7 @@ bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
     if (cache.Pieces.isEmpty()) cache.Pieces.resize(1000);
     if (cache.Points.size() < 100) cache.Points.resize(100);
     if (cache.NodeIndex.size() < cache.Points.size()) cache.NodeIndex.resize(cache.Points.size());
-    TPolylineBuilder builder(cache, g.Mapping, map);
+    TPolylineBuilder builder(cache, g.Mapping, map, ThinSolid(g));
 
     auto nodePoint = [&](int i) {
         const TNodePixel& p = nodes.Pixel(i);
@@ -1079,6 +1098,240 @@ bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
         continues = on1; // an entering or inside segment ends on screen
     }
     nodes.Ready(n); // the nodes after the last segment of non-zero length
+    builder.ClosePiece();
+    return true;
+}
+
+// The polyline of a thin solid line column by column from the level-of-detail index: the
+// segments between columns are taken as the exact walk takes them, and the segments inside a
+// column of many nodes on screen, which all lie in that column and paint the unbroken span of rows
+// between the column's extremes, are replaced by those extremes. Columns whose curve leaves the
+// window are walked segment by segment: where a piece ends, its last pixel is left out, so which
+// edge pixels are painted depends on how the curve crosses the edges.
+// Time grows with the columns and the logarithm of the node count. False when the walk cannot be
+// taken here (every node equal, or too many nodes to walk one by one); the polyline is then partial.
+bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TDetailIndex& index, int n) {
+    const Extended* xs = g.XData.constData();
+    const Extended* ys = g.YData.constData();
+    TViewCache& cache = g.Cache;
+    int first = 0;
+    while (first < n - 1 && xs[first + 1] == xs[first] && ys[first + 1] == ys[first])
+        ++first;
+    int last = n - 2;
+    while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
+        --last;
+    if (last < first) return false;
+    if (cache.Pieces.isEmpty()) cache.Pieces.resize(1000);
+    if (cache.Points.size() < 100) cache.Points.resize(100);
+    if (cache.NodeIndex.size() < cache.Points.size()) cache.NodeIndex.resize(cache.Points.size());
+    TPolylineBuilder builder(cache, g.Mapping, map, true);
+
+    auto column = [&](Extended x) { return map.Round(map.PixelX(x)); };
+    auto row = [&](Extended y) { return map.Round(map.PixelY(y)); };
+    auto onScreen = [&](int i) { return window.Contains(xs[i], ys[i]); };
+    auto nodePoint = [&](int i) { return TCurvePoint{xs[i], ys[i], column(xs[i]), row(ys[i]), i}; };
+    auto clippedPoint = [&](Extended x, Extended y, int node) {
+        return TCurvePoint{x, y, column(x), row(y), node};
+    };
+    const uint8_t breakMode = g.BreakMode();
+    const Extended breakLimit = g.BreakLimit();
+    const bool breaks = breakMode <= 2 && breakLimit > 0;
+    bool continues = false; // the previous visible segment ended inside the window
+
+    // One segment as the exact walk takes it.
+    auto segment = [&](int i) {
+        if (i < first || i > last) return;
+        const Extended x0 = xs[i], y0 = ys[i], x1 = xs[i + 1], y1 = ys[i + 1];
+        const Extended dx = x1 - x0, dy = y0 - y1;
+        if (dx == 0 && dy == 0) return;
+        if (breaks) {
+            const bool broken = breakMode == 0   ? std::fabs(dy) >= breakLimit
+                                : breakMode == 1 ? std::fabs(dx) >= breakLimit
+                                                 : std::hypot(dx, dy) >= breakLimit;
+            if (broken) {
+                builder.ClosePiece();
+                continues = false;
+                return;
+            }
+        }
+        const bool on0 = onScreen(i), on1 = onScreen(i + 1);
+        Extended cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
+        if (!(on0 && on1)) {
+            const bool boxMeets = std::max(x0, x1) >= window.XMin && std::min(x0, x1) <= window.XMax &&
+                                  std::max(y0, y1) >= window.YMin && std::min(y0, y1) <= window.YMax;
+            if ((!on0 && !on1 && !boxMeets) || !window.Clip(x0, y0, on0, x1, y1, on1, cx0, cy0, cx1, cy1)) {
+                builder.ClosePiece();
+                continues = false;
+                return;
+            }
+        }
+        if (!continues) builder.StartPiece(on0 ? nodePoint(i) : clippedPoint(cx0, cy0, i));
+        builder.Consider(on1 ? nodePoint(i + 1) : clippedPoint(cx1, cy1, i + 1));
+        continues = on1;
+    };
+    // No segment of nodes from .. to breaks the curve: each is shorter than the extents of the
+    // stretch, which stay below the limit (with a margin for the rounding of the hypotenuse).
+    auto unbroken = [&](int from, int to) {
+        if (!breaks) return true;
+        const Extended width = std::fabs(xs[to] - xs[from]);
+        if (breakMode == 1) return width < breakLimit;
+        const TDetailIndex::TBounds b = index.RangeBounds(ys, from, to);
+        const Extended height = Extended(b.Hi) - Extended(b.Lo);
+        if (breakMode == 0) return height < breakLimit;
+        return (width + height) * (1 + 1e-17L) < breakLimit;
+    };
+    // A line leaves out its last pixel, so a column's span paints what its segments paint only
+    // where no piece ends inside the column: every node of it is on screen, and the piece goes on
+    // from its last node `to` into the next segment (not broken, not the curve's end, and leaving
+    // the window, if it does, at another pixel).
+    auto pieceGoesOn = [&](int to) {
+        if (to > last) return false;
+        const Extended x1 = xs[to + 1], y1 = ys[to + 1];
+        if (breaks) {
+            const Extended dx = x1 - xs[to], dy = ys[to] - y1;
+            const bool broken = breakMode == 0   ? std::fabs(dy) >= breakLimit
+                                : breakMode == 1 ? std::fabs(dx) >= breakLimit
+                                                 : std::hypot(dx, dy) >= breakLimit;
+            if (broken) return false;
+        }
+        if (onScreen(to + 1)) return true;
+        Extended cx0, cy0, cx1, cy1;
+        window.Clip(xs[to], ys[to], true, x1, y1, false, cx0, cy0, cx1, cy1);
+        return column(cx1) != column(xs[to]) || row(cy1) != row(ys[to]);
+    };
+    int64_t steps = 0; // segments taken one by one
+    // A column whose curve leaves the window. The piece coming from the column before is followed
+    // segment by segment to where it leaves; after that every piece starts at the window's edge or
+    // inside it. Rows between the edges that the curve reaches are painted; an edge row is painted
+    // only where a segment leaves it for another row, since a piece that ends on it leaves its
+    // last pixel out. The span is drawn as one piece that ends one row beyond it, or that goes on
+    // into the next column as the curve's last piece does.
+    auto clippedSpan = [&](int32_t pixelX, int from, int to) {
+        int k = from;
+        while (continues && k < to)
+            segment(k++);
+        steps += k - from;
+        if (k >= to) return;
+        const int32_t topRow = row(window.YMax), bottomRow = row(window.YMin);
+        const bool goesOn = onScreen(to) && pieceGoesOn(to);
+        // A piece ending on the column's last node leaves that pixel out; a window one row high
+        // has no rows between its edges.
+        if (topRow == bottomRow || (onScreen(to) && !goesOn)) {
+            steps += to - k;
+            for (; k < to; ++k)
+                segment(k);
+            return;
+        }
+        const int32_t inward = bottomRow > topRow ? 1 : -1;
+        auto clampedRow = [&](Extended y) { return row(std::clamp(y, window.YMin, window.YMax)); };
+        int lowest, highest;
+        index.RangeExtremes(ys, k, to, lowest, highest);
+        if (ys[lowest] > window.YMax || ys[highest] < window.YMin) {
+            builder.ClosePiece();
+            continues = false;
+            return;
+        }
+        // Whether a node of k .. to - 1 on the edge row is followed by one off it.
+        auto edgeLeft = [&](auto onEdge, auto blockOnEdge, auto blockOffEdge) {
+            const int p = index.FirstMatch(
+                k, to - 1, [&](const TDetailIndex::TBounds& b, int, int) { return blockOnEdge(b); },
+                [&](int i) { return onEdge(ys[i]); });
+            if (p > to - 1) return false;
+            return index.FirstMatch(
+                       p + 1, to, [&](const TDetailIndex::TBounds& b, int, int) { return blockOffEdge(b); },
+                       [&](int i) { return !onEdge(ys[i]); }) <= to;
+        };
+        auto atTop = [&](Extended y) { return clampedRow(y) == topRow; };
+        auto atBottom = [&](Extended y) { return clampedRow(y) == bottomRow; };
+        int32_t highRow = clampedRow(ys[highest]), lowRow = clampedRow(ys[lowest]);
+        if (highRow == topRow && !edgeLeft(
+                                     atTop, [&](const TDetailIndex::TBounds& b) { return atTop(b.Hi); },
+                                     [&](const TDetailIndex::TBounds& b) { return !atTop(b.Lo); }))
+            highRow += inward;
+        if (lowRow == bottomRow &&
+            !edgeLeft(
+                atBottom, [&](const TDetailIndex::TBounds& b) { return atBottom(b.Lo); },
+                [&](const TDetailIndex::TBounds& b) { return !atBottom(b.Hi); }))
+            lowRow -= inward;
+        if ((lowRow - highRow) * inward < 0) {
+            // Nothing of the column is painted but what the next segment starts with.
+            if (goesOn)
+                builder.StartPiece(nodePoint(to));
+            else
+                builder.ClosePiece();
+            continues = goesOn;
+            return;
+        }
+        builder.StartPiece({xs[highest], ys[highest], pixelX, highRow, highest});
+        builder.Consider({xs[lowest], ys[lowest], pixelX, lowRow, lowest});
+        if (goesOn) {
+            builder.Consider(nodePoint(to));
+        } else {
+            builder.Consider({xs[lowest], ys[lowest], pixelX, lowRow + inward, lowest});
+            builder.ClosePiece();
+        }
+        continues = goesOn;
+    };
+    // The segments inside one column, nodes from .. to, as its span of rows.
+    auto columnSpan = [&](int32_t pixelX, int from, int to) {
+        int lowest, highest;
+        index.RangeExtremes(ys, from, to, lowest, highest);
+        if (ys[lowest] > window.YMax || ys[highest] < window.YMin) {
+            // Beyond one edge: every segment misses the window.
+            builder.ClosePiece();
+            continues = false;
+            return;
+        }
+        if (!(window.YMin <= ys[lowest] && ys[highest] <= window.YMax) || !pieceGoesOn(to))
+            return clippedSpan(pixelX, from, to);
+        TCurvePoint high{xs[highest], ys[highest], pixelX, row(ys[highest]), highest};
+        TCurvePoint low{xs[lowest], ys[lowest], pixelX, row(ys[lowest]), lowest};
+        if (lowest < highest) std::swap(high, low); // in the curve's order
+        if (!continues) builder.StartPiece(nodePoint(from));
+        builder.Consider(high);
+        builder.Consider(low);
+        builder.Consider(nodePoint(to));
+        continues = true;
+    };
+
+    // The nodes inside the window along X form one run of indexes; the segments before and after
+    // it miss the window but the two that cross its edges.
+    const bool ascending = index.Order() == TDetailIndex::TOrder::Ascending;
+    auto firstIndex = [](int from, int to, auto pred) {
+        while (from < to) {
+            const int mid = from + (to - from) / 2;
+            if (pred(mid))
+                to = mid;
+            else
+                from = mid + 1;
+        }
+        return from;
+    };
+    const int xFirst =
+        firstIndex(0, n, [&](int i) { return ascending ? xs[i] >= window.XMin : xs[i] <= window.XMax; });
+    const int xLast =
+        firstIndex(xFirst, n, [&](int i) { return ascending ? xs[i] > window.XMax : xs[i] < window.XMin; }) -
+        1;
+    // Columns of fewer segments are walked segment by segment; where most of the nodes need that
+    // (noise going in and out of the window), the exact walk with its mapping on two cores is faster.
+    constexpr int kDenseColumn = 8;
+    const int64_t stepBudget = std::max(4096, n / 16);
+    segment(xFirst - 1);
+    for (int i = xFirst; i <= xLast;) {
+        const int32_t pixelX = column(xs[i]);
+        const int j = firstIndex(i, xLast + 1, [&](int k) { return column(xs[k]) != pixelX; }) - 1;
+        const int from = std::max(i, first), to = std::min(j - 1, last) + 1;
+        if (to - from < kDenseColumn || !unbroken(from, to)) {
+            steps += to - from;
+            for (int k = from; k < to; ++k)
+                segment(k);
+        } else {
+            columnSpan(pixelX, from, to);
+        }
+        if (steps > stepBudget) return false;
+        segment(j);
+        i = j + 1;
+    }
     builder.ClosePiece();
     return true;
 }
@@ -1292,7 +1545,12 @@ void PreparePolyline(TGraph& g) {
         const Extended* xs = g.XData.constData();
         const Extended* ys = g.YData.constData();
         bool done = false;
-        if (g.LineStyle() < 5 && UseDetail(g, n)) {
+        if (ThinSolid(g) && UseDetail(g, n)) {
+            done = WalkColumns(g, map, window, cache.DetailIndex, n);
+            cache.PixelsCurrent = false;
+            if (!done) cache.PointCount = cache.PieceCount = 0;
+            if (done) g.ResetNodePixels();
+        } else if (g.LineStyle() < 5 && UseDetail(g, n)) {
             TDetailNodes nodes(cache.DetailIndex, map, window, xs, ys, n);
             done = !nodes.LooksCrossing() && WalkLines(g, map, window, nodes, n);
             cache.PixelsCurrent = false;

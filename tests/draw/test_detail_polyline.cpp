@@ -1,6 +1,6 @@
-// The level-of-detail walk against the exact walk: two figures with the same curve, one drawing it
-// through the index and one through every node, must build the same polyline and paint the same
-// picture in every view.
+// The level-of-detail walks against the exact walk: two figures with the same curve, one drawing it
+// through the index and one through every node, must build the same polyline (lines wider than a
+// pixel) or paint the same picture (thin solid lines, drawn column by column) in every view.
 #include "model/DetailIndex.h"
 #include "model/Polyline.h"
 #include "tests/common/TestData.h"
@@ -67,6 +67,8 @@ struct TFigure {
     TSuperGrWindow Window;
     TGraph* Graph = nullptr;
     QImage Image{160, 120, QImage::Format_RGB32};
+    // The polyline tests compare point lists, which only the walk of wider lines keeps equal.
+    int32_t LineWidth = 2;
 
     TFigure() {
         Window.ApplyDefaultLook();
@@ -74,6 +76,10 @@ struct TFigure {
         Window.AnimatedMove = false;
         Window.SetClientSize(Image.width(), Image.height());
         Window.UndoRecording = false;
+    }
+    void SetSize(int width, int height) {
+        Image = QImage(width, height, QImage::Format_RGB32);
+        Window.SetClientSize(width, height);
     }
     void SetCurve(const TDoubleArray& x, const TDoubleArray& y, bool logY, int breakMode,
                   Extended breakLimit) {
@@ -83,6 +89,7 @@ struct TFigure {
         Graph->SetLogY(logY);
         Graph->SetBreakMode(uint8_t(breakMode));
         Graph->SetBreakLimit(breakLimit);
+        Graph->SetLineWidth(LineWidth);
         Window.AutoScale();
     }
     void View(Extended zoomX, Extended zoomY, Extended shiftX, Extended shiftY) {
@@ -325,4 +332,133 @@ TEST(DetailPolyline, IndexBoundsHoldAwkwardValues) {
     std::memcpy(&y[20], &noIntegerBit, sizeof noIntegerBit);
     index.Build(x.constData(), y.constData(), 40);
     EXPECT_EQ(index.Usable(), !std::isnan(y[20]));
+}
+
+namespace {
+
+// The figure of a thin solid line through the index and the same figure through every node.
+struct TThinPair {
+    TFigure Exact, Columns;
+    TThinPair() { Exact.LineWidth = Columns.LineWidth = 1; }
+    void SetCurve(const TDoubleArray& x, const TDoubleArray& y, bool logY, int breakMode,
+                  Extended breakLimit) {
+        for (TFigure* f : {&Exact, &Columns})
+            f->SetCurve(x, y, logY, breakMode, breakLimit);
+        BuildDetailIndex(*Columns.Graph);
+    }
+    void SetSize(int width, int height) {
+        Exact.SetSize(width, height);
+        Columns.SetSize(width, height);
+    }
+    // The view and both pictures; false when the columns did not draw it.
+    bool Show(Extended zoomX, Extended zoomY, Extended shiftX, Extended shiftY) {
+        for (TFigure* f : {&Exact, &Columns})
+            f->View(zoomX, zoomY, shiftX, shiftY);
+        // A large curve is indexed by its first polyline: the exact figure drops its index.
+        if (Exact.Graph->Cache.DetailIndex.Usable()) {
+            Exact.Graph->Cache.DetailIndex.Clear();
+            Exact.Graph->Cache.Invalidate(TViewCache::Polyline);
+            Exact.Window.PrepareForPaint(Exact.Window.ClientRect());
+        }
+        for (TFigure* f : {&Exact, &Columns})
+            f->Paint();
+        EXPECT_TRUE(Exact.Graph->Cache.PixelsCurrent);
+        return !Columns.Graph->Cache.PixelsCurrent;
+    }
+};
+
+// Where two pictures differ first, and in how many pixels, for the failure message.
+QString Difference(const QImage& a, const QImage& b) {
+    int count = 0, fx = -1, fy = -1;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0) {
+                fx = x;
+                fy = y;
+            }
+    return QStringLiteral("%1 pixels differ, the first at (%2, %3)").arg(count).arg(fx).arg(fy);
+}
+
+// Views from the whole curve to a few nodes, around any part of it and off it.
+void RandomView(Random& r, TGraph& g, Extended& zoomX, Extended& zoomY, Extended& shiftX, Extended& shiftY) {
+    zoomX = std::exp(Uniform(r, -1, 8));
+    zoomY = std::exp(Uniform(r, -1, 5));
+    shiftX = Uniform(r, -0.6L, 0.6L) * (g.XMax() - g.XMin());
+    shiftY = Uniform(r, -0.6L, 0.6L) * (g.YMax() - g.YMin());
+}
+
+// A longer run where TARVELO_LONG_TESTS is set.
+int Repeats() {
+    return qEnvironmentVariableIsSet("TARVELO_LONG_TESTS") ? 10 : 1;
+}
+
+} // namespace
+
+TEST(DetailPolyline, ThinLinesPaintTheExactWalksPixelsInRandomViews) {
+    Random r(2027);
+    TThinPair pair;
+    const int curves = 100 * Repeats();
+    constexpr int kViewsPerCurve = 100;
+    int views = 0, viaColumns = 0;
+    for (int c = 0; c < curves; ++c) {
+        const bool logY = Chance(r, 0.25);
+        TDoubleArray x, y;
+        MakeCurve(r, x, y, logY);
+        const int breakMode = std::uniform_int_distribution<int>(0, 3)(r);
+        const Extended breakLimit = Chance(r, 0.3)   ? 0
+                                    : breakMode == 1 ? Uniform(r, 0.05L, 3)
+                                                     : Uniform(r, 0.05L, 1.5L);
+        pair.SetCurve(x, y, logY, breakMode, breakLimit);
+        for (int v = 0; v < kViewsPerCurve; ++v, ++views) {
+            if (v % 20 == 0)
+                pair.SetSize(std::uniform_int_distribution<int>(20, 200)(r),
+                             std::uniform_int_distribution<int>(20, 160)(r));
+            Extended zoomX, zoomY, shiftX, shiftY;
+            RandomView(r, *pair.Exact.Graph, zoomX, zoomY, shiftX, shiftY);
+            viaColumns += pair.Show(zoomX, zoomY, shiftX, shiftY) ? 1 : 0;
+            ASSERT_EQ(pair.Exact.Image, pair.Columns.Image)
+                << Difference(pair.Exact.Image, pair.Columns.Image).toStdString() << " curve " << c
+                << " view " << v << " nodes " << x.size() << " break " << breakMode;
+        }
+    }
+    EXPECT_GE(views, 10000);
+    EXPECT_GE(viaColumns, views * 7 / 10); // non-monotonic curves are not among them
+}
+
+// Curves of hundreds of nodes per pixel column at sizes up to full HD: noise, a smooth signal with
+// a little noise, spikes and plateaus, with and without gaps.
+TEST(DetailPolyline, ThinLinesPaintTheExactWalksPixelsOnDenseCurves) {
+    Random r(32);
+    TThinPair pair;
+    constexpr int kNodes = 300000, kKinds = 4;
+    const int views = 3 * Repeats();
+    const std::pair<int, int> sizes[] = {{1920, 1080}, {1200, 800}, {640, 480}, {300, 200}};
+    int shown = 0, viaColumns = 0;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        TDoubleArray x(kNodes), y(kNodes);
+        for (int i = 0; i < kNodes; ++i) {
+            x[i] = Extended(i) * 1e-3L;
+            const Extended noise = Uniform(r, -1, 1);
+            y[i] = kind == 0   ? noise
+                   : kind == 1 ? std::sin(Extended(i) * 2e-5L) + noise * 2e-3L
+                   : kind == 2 ? (Chance(r, 1e-3) ? noise * 50 : noise * 1e-2L)
+                               : Extended(i / 7919 % 5) + noise * 1e-2L;
+        }
+        pair.SetCurve(x, y, false, kind == 3 ? 0 : 3, kind == 3 ? 0.5L : 0);
+        for (const auto& [width, height] : sizes) {
+            pair.SetSize(width, height);
+            for (int v = 0; v < views; ++v) {
+                const Extended zoomX = std::exp(Uniform(r, -0.5L, 5)), zoomY = std::exp(Uniform(r, -0.5L, 4));
+                const Extended shiftX = Uniform(r, -0.4L, 0.4L) * (x.last() - x.first());
+                const Extended shiftY = Uniform(r, -0.3L, 0.3L);
+                viaColumns += pair.Show(zoomX, zoomY, shiftX, shiftY) ? 1 : 0;
+                ++shown;
+                ASSERT_EQ(pair.Exact.Image, pair.Columns.Image)
+                    << Difference(pair.Exact.Image, pair.Columns.Image).toStdString() << " kind " << kind
+                    << " size " << width << " view " << v;
+            }
+        }
+    }
+    // Noise going in and out of the window takes the exact walk.
+    EXPECT_GE(viaColumns, shown / 3) << viaColumns << " of " << shown;
 }

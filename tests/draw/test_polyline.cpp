@@ -11,10 +11,13 @@ namespace {
 using Points = QList<TPoint>;
 using Pieces = QList<TPolyLinePiece>;
 
+// The thinning serves lines wider than a pixel and patterned ones; a thin solid line keeps every
+// pixel (LineWidth 1 below).
 struct PolylineTest : IdentityGraphFixture {
     TGraph* Prepare(const TDoubleArray& x, const TDoubleArray& y, int lineStyle = 0) {
         TGraph* g = AddGraph(x, y);
         g->SetLineStyle(lineStyle);
+        g->SetLineWidth(LineWidth);
         SetIdentity(*g, Plot);
         PreparePolyline(*g);
         return g;
@@ -26,6 +29,7 @@ struct PolylineTest : IdentityGraphFixture {
     static Pieces CachedPieces(const TGraph& g) { return g.Cache.Pieces.mid(0, g.Cache.PieceCount); }
 
     TRect Plot{0, 0, 400, 300};
+    int32_t LineWidth = 2;
 };
 
 } // namespace
@@ -80,6 +84,16 @@ TEST_F(PolylineTest, OnePixelFilterComparesWithTheLastKeptPoint) {
     TGraph* g = Prepare(Values({10, 10.5L, 11.2L, 30}), Values({10, 10.5L, 10.2L, 30}));
     EXPECT_EQ(CachedPoints(*g), (Points{{10, 10}, {11, 10}, {30, 30}}));
     EXPECT_EQ(CachedNodes(*g), (QList<int32_t>{0, 2, 3}));
+}
+
+TEST_F(PolylineTest, ThinSolidLineKeepsPointsWithinAPixel) {
+    // The thick line's filter drops (11, 9), which the line from (10, 10) to (30, 10) misses.
+    TGraph* thick = Prepare(Values({10, 10.6L, 30}), Values({10, 9.4L, 10}));
+    EXPECT_EQ(CachedPoints(*thick), (Points{{10, 10}, {30, 10}}));
+    LineWidth = 1;
+    TGraph* thin = Prepare(Values({10, 10.6L, 10.7L, 30}), Values({10, 9.4L, 9.3L, 10}));
+    EXPECT_EQ(CachedPoints(*thin), (Points{{10, 10}, {11, 9}, {30, 10}})); // one point per pixel
+    EXPECT_EQ(CachedNodes(*thin), (QList<int32_t>{0, 1, 3}));
 }
 
 TEST_F(PolylineTest, StraightRunKeepsOnlyItsExtensions) {
@@ -241,6 +255,10 @@ TEST_F(PolylineTest, DenseCurveYieldsPointsPerPixelColumn) {
         x.append(Extended(i) / 200); // 1000 pixel columns
         y.append(500 + 400 * std::sin(Extended(i) / 20000));
     }
+    LineWidth = 1; // a column keeps its first, lowest, highest and last point
+    const TGraph* thin = Prepare(x, y);
+    EXPECT_LE(thin->Cache.PointCount, 4 * 1001);
+    LineWidth = 2;
     TGraph* g = Prepare(x, y);
     EXPECT_LE(g->Cache.PointCount, 3000);
     EXPECT_GE(g->Cache.PointCount, 1000);
