@@ -13,6 +13,13 @@
 #include <thread>
 
 namespace {
+// Whether a segment of pixel lengths dx, dy breaks the curve: by its height (mode 0), its width
+// (mode 1) or its length (mode 2) reaching the limit.
+bool BreaksBetween(uint8_t breakMode, Extended breakLimit, Extended dx, Extended dy) {
+    return breakMode == 0   ? std::fabs(dy) >= breakLimit
+           : breakMode == 1 ? std::fabs(dx) >= breakLimit
+                            : std::hypot(dx, dy) >= breakLimit;
+}
 
 // The FPU's own store rounds to nearest-even in the default rounding mode; one instruction instead of
 // a floor call. Only used while the mode is known to be nearest.
@@ -1054,9 +1061,7 @@ bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) continue; // zero length: the state of the walk stays as it was
         if (breaks) {
-            const bool broken = breakMode == 0   ? std::fabs(dy) >= breakLimit
-                                : breakMode == 1 ? std::fabs(dx) >= breakLimit
-                                                 : std::hypot(dx, dy) >= breakLimit;
+            const bool broken = BreaksBetween(breakMode, breakLimit, dx, dy);
             if (broken) {
                 builder.ClosePiece();
                 continues = false;
@@ -1145,9 +1150,7 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
         const Extended dx = x1 - x0, dy = y0 - y1;
         if (dx == 0 && dy == 0) return;
         if (breaks) {
-            const bool broken = breakMode == 0   ? std::fabs(dy) >= breakLimit
-                                : breakMode == 1 ? std::fabs(dx) >= breakLimit
-                                                 : std::hypot(dx, dy) >= breakLimit;
+            const bool broken = BreaksBetween(breakMode, breakLimit, dx, dy);
             if (broken) {
                 builder.ClosePiece();
                 continues = false;
@@ -1189,9 +1192,7 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
         const Extended x1 = xs[to + 1], y1 = ys[to + 1];
         if (breaks) {
             const Extended dx = x1 - xs[to], dy = ys[to] - y1;
-            const bool broken = breakMode == 0   ? std::fabs(dy) >= breakLimit
-                                : breakMode == 1 ? std::fabs(dx) >= breakLimit
-                                                 : std::hypot(dx, dy) >= breakLimit;
+            const bool broken = BreaksBetween(breakMode, breakLimit, dx, dy);
             if (broken) return false;
         }
         if (onScreen(to + 1)) return true;
