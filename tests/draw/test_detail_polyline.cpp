@@ -116,6 +116,15 @@ bool SamePolyline(const TViewCache& a, const TViewCache& b) {
 
 } // namespace
 
+namespace {
+// A break rule of a random curve: any mode, no limit three times in ten.
+std::pair<int, Extended> RandomBreak(Random& r) {
+    const int mode = std::uniform_int_distribution<int>(0, 3)(r);
+    const Extended limit = Chance(r, 0.3) ? 0 : mode == 1 ? Uniform(r, 0.05L, 3) : Uniform(r, 0.05L, 1.5L);
+    return {mode, limit};
+}
+} // namespace
+
 TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
     Random r(2026);
     TFigure exact, detail;
@@ -125,10 +134,7 @@ TEST(DetailPolyline, SameAsTheExactWalkInRandomViews) {
         const bool logY = Chance(r, 0.25);
         TDoubleArray x, y;
         MakeCurve(r, x, y, logY);
-        const int breakMode = std::uniform_int_distribution<int>(0, 3)(r);
-        const Extended breakLimit = Chance(r, 0.3)   ? 0
-                                    : breakMode == 1 ? Uniform(r, 0.05L, 3)
-                                                     : Uniform(r, 0.05L, 1.5L);
+        const auto [breakMode, breakLimit] = RandomBreak(r);
         for (TFigure* f : {&exact, &detail})
             f->SetCurve(x, y, logY, breakMode, breakLimit);
         BuildDetailIndex(*detail.Graph);
@@ -404,10 +410,7 @@ TEST(DetailPolyline, ThinLinesPaintTheExactWalksPixelsInRandomViews) {
         const bool logY = Chance(r, 0.25);
         TDoubleArray x, y;
         MakeCurve(r, x, y, logY);
-        const int breakMode = std::uniform_int_distribution<int>(0, 3)(r);
-        const Extended breakLimit = Chance(r, 0.3)   ? 0
-                                    : breakMode == 1 ? Uniform(r, 0.05L, 3)
-                                                     : Uniform(r, 0.05L, 1.5L);
+        const auto [breakMode, breakLimit] = RandomBreak(r);
         pair.SetCurve(x, y, logY, breakMode, breakLimit);
         for (int v = 0; v < kViewsPerCurve; ++v, ++views) {
             if (v % 20 == 0)
