@@ -46,6 +46,91 @@ Extended ViewSize(const TSuperGrWindow& w, const TGraph& g, TAxis axis) {
 TAxis OtherAxis(TAxis axis) {
     return axis == TAxis::X ? TAxis::Y : TAxis::X;
 }
+
+// The graphs tied along an axis by scale or position groups (in one set when they share either),
+// as lists of indexes; lone graphs are left out.
+QList<QList<int>> BoundSets(TSuperGrWindow& w, TAxis axis) {
+    const int n = w.GraphCount();
+    std::vector<int> parent(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        parent[size_t(i)] = i;
+    auto root = [&](int i) {
+        while (parent[size_t(i)] != i)
+            i = parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+        return i;
+    };
+    auto groupsOf = [&](int i) {
+        const TGraph& g = *w.GraphByIndex(i);
+        return axis == TAxis::X ? std::pair{g.EffectiveScaleGroupX(), g.EffectivePosGroupX()}
+                                : std::pair{g.EffectiveScaleGroupY(), g.EffectivePosGroupY()};
+    };
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < i; ++j) {
+            const auto [scaleI, posI] = groupsOf(i);
+            const auto [scaleJ, posJ] = groupsOf(j);
+            if ((scaleI >= 0 && scaleI == scaleJ) || (posI >= 0 && posI == posJ))
+                parent[size_t(root(i))] = root(j);
+        }
+    QList<QList<int>> sets(n);
+    for (int i = 0; i < n; ++i)
+        sets[root(i)].append(i);
+    sets.removeIf([](const QList<int>& set) { return set.size() < 2; });
+    return sets;
+}
+
+// Scaling a bound set's pixels about one point keeps what binds it (equal pixels per unit in a scale
+// group, one pixel for the value 0 in a position group). The fit above gives a set the room of one
+// of its members, so a member with a range beside it, or of another scale, can leave the plot; the
+// set's whole extent then takes the room instead. Fixed ratios tie the other axis in and are left
+// alone.
+void FitBoundSets(TSuperGrWindow& w, TAxis axis, const QList<int>& indexes, const QList<TRect>& rects) {
+    const bool alongX = axis == TAxis::X;
+    const TRect& plot = w.PlotRect;
+    const Extended plotSize = alongX ? plot.Width() : plot.Height();
+    const Extended initial = alongX ? w.InitialScaleX : w.InitialScaleY;
+    const Extended origin = alongX ? w.OriginX : w.OriginY;
+    for (const QList<int>& set : BoundSets(w, axis)) {
+        const TRect* room = nullptr;
+        bool usable = true;
+        for (int m : set) {
+            usable &= !w.GraphByIndex(m)->FixedRatio();
+            const qsizetype k = indexes.indexOf(m);
+            if (k < 0) continue;
+            if (room && !(*room == rects[k])) usable = false;
+            room = &rects[k];
+        }
+        if (!usable || !room || plotSize == 0) continue;
+        bool any = false;
+        Extended low = 0, high = 0;
+        for (int m : set) {
+            TGraph& g = *w.GraphByIndex(m);
+            if (!g.Visible()) continue;
+            Extended min = alongX ? g.XMin() : g.YMin(), max = alongX ? g.XMax() : g.YMax();
+            WidenZeroRange(min, max);
+            const Extended a = alongX ? g.DataToPixelX(min) : g.DataToPixelY(min);
+            const Extended b = alongX ? g.DataToPixelX(max) : g.DataToPixelY(max);
+            low = any ? std::min({low, a, b}) : std::min(a, b);
+            high = any ? std::max({high, a, b}) : std::max(a, b);
+            any = true;
+        }
+        const Extended roomSize = alongX ? room->Width() : room->Height();
+        const Extended span = (plotSize - 1) * std::fabs(roomSize / plotSize) * initial;
+        const Extended centre = alongX ? (room->Left + room->Right) / 2 : (room->Top + room->Bottom) / 2;
+        if (!any || !(high > low) || (low >= centre - span / 2 - 0.5L && high <= centre + span / 2 + 0.5L))
+            continue;
+        const Extended s = span / (high - low), mid = (low + high) / 2;
+        if (!std::isfinite(s) || s <= 0) continue;
+        for (int m : set) {
+            TGraph& g = *w.GraphByIndex(m);
+            const Extended k = PixelsPerUnit(g, axis);
+            if (k == 0) continue;
+            // The data value at the origin pixel moves so that pixel p goes to centre + s (p − mid).
+            const Extended moved = (origin - centre) / s - (origin - mid);
+            ShiftAlong(g, axis) += (alongX ? moved : -moved) / k;
+            SetZoomAlong(g, axis, ZoomAlong(g, axis) * s);
+        }
+    }
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -83,20 +168,27 @@ void TSuperGrWindow::LayoutPlot(const TRect& target) {
     const int bottomMargin = Scaled(Margins.Bottom(), OutputScale, false);
     const int leftMargin = Scaled(Margins.Left(), OutputScale, false);
     FXBand = axis.DigitHeight + bottomMargin;
+    FXBandDate = 2 * axis.DigitHeight + bottomMargin;
     FYBand = (FVerticalYFont ? axis.DigitHeight : axis.SixDigitsWidth) + leftMargin;
     if (FShowXAxisLabels) {
-        const int xBand = axis.DigitHeight + bottomMargin;
-        const int xBandDate = 2 * axis.DigitHeight + bottomMargin;
         if (!FMultiXAxis || FGraphs.empty()) {
-            r.Bottom -= xBand;
+            r.Bottom -= FXBand;
         } else {
             QList<int> slotsDone;
+            int dateSlots = 0;
             for (const auto& g : FGraphs) {
                 const int slot = FCombineXAxis ? g->AxisSlotX : g->Layer();
                 if (slotsDone.contains(slot)) continue;
                 slotsDone.append(slot);
-                r.Bottom -= g->DateTimeArg() ? xBandDate : xBand;
+                dateSlots += g->DateTimeArg() ? 1 : 0;
             }
+            // The bands never take more than half the height: first the date bands lose their
+            // second line, then every band gets an equal share of that half.
+            const int count = int(slotsDone.size()), half = target.Height() / 2;
+            auto total = [&] { return dateSlots * FXBandDate + (count - dateSlots) * FXBand; };
+            if (total() > half) FXBandDate = FXBand;
+            if (total() > half) FXBandDate = FXBand = std::max(1, half / count);
+            r.Bottom -= total();
         }
     }
     if (FShowYAxisLabels) {
@@ -108,7 +200,11 @@ void TSuperGrWindow::LayoutPlot(const TRect& target) {
                 const int slot = FCombineYAxis ? g->AxisSlotY : g->Layer();
                 if (!slotsSeen.contains(slot)) slotsSeen.append(slot);
             }
-            r.Left += int(slotsSeen.size() - 1) * (labelWidth + leftMargin);
+            // As along X: beyond half the width the bands lose their margins, then share the half.
+            const int extra = int(slotsSeen.size() - 1), room = target.Width() / 2 - labelWidth;
+            if (labelWidth + extra * FYBand > target.Width() / 2) FYBand = labelWidth;
+            if (extra * FYBand > room) FYBand = std::max(1, room / extra);
+            r.Left += extra * FYBand;
         }
     }
     const TFontMetricsInfo top = MeasureFont(FTopCaptionFont, OutputScale);
@@ -221,6 +317,8 @@ void TSuperGrWindow::FitIntoRects(const QList<int>& indexes, const QList<TRect>&
 
     if (fitX) FitGroups(TAxis::X, indexes, newZoomX, newShiftX);
     if (fitY) FitGroups(TAxis::Y, indexes, newZoomY, newShiftY);
+    if (fitX) FitBoundSets(*this, TAxis::X, indexes, rects);
+    if (fitY) FitBoundSets(*this, TAxis::Y, indexes, rects);
     for (const auto& g : FGraphs)
         g->Cache.Invalidate(TViewCache::Polyline);
 }

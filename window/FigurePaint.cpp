@@ -448,11 +448,9 @@ TGraphDrawContext GraphDrawContext(const TSuperGrWindow& w, const TColorScheme& 
     c.Unit = AtLeastOne(s);
     c.FrameWidth = AtLeastOne(w.BrdrWidth() * s);
     c.TickLength = AtLeastOne(4 * s);
-    const TFontMetricsInfo axis = MeasureFont(w.AxisFont(), s);
-    const int bottomMargin = R(w.Margins.Bottom() * s), leftMargin = R(w.Margins.Left() * s);
-    c.XBand = axis.DigitHeight + bottomMargin;
-    c.XBandDate = 2 * axis.DigitHeight + bottomMargin;
-    c.YBand = (w.VerticalYFont() ? axis.DigitHeight : axis.SixDigitsWidth) + leftMargin;
+    c.XBand = w.XBand();
+    c.XBandDate = w.XBandDate();
+    c.YBand = w.YBand();
     c.XAxisCount = w.XAxisCount;
     c.YAxisCount = w.YAxisCount;
     LayOutAxisSlots(w, c);

@@ -281,6 +281,10 @@ public:
 
     // ---- Coordinates, scales and views: Coordinates.cpp (its helpers for the tools: Coordinates.h) ----
     TRect ClientRect() const { return FClientRect; }
+    // The separate axes' label bands of the last layout (plain, date/time, Y).
+    int XBand() const { return FXBand; }
+    int XBandDate() const { return FXBandDate; }
+    int YBand() const { return FYBand; }
     void SetClientSize(int width, int height);
     TRect PlotRect{0, 0, 0, 0};
     int32_t OriginX = -1, OriginY = -1;
@@ -508,7 +512,7 @@ private:
     QList<TAxesMetrics> FSavedAxes;
     // Four values per graph (left, bottom, width, height in data units), applied at the next paint.
     QList<std::array<Extended, 4>> FPendingViews;
-    int FXBand = 0, FYBand = 0; // label bands of the last layout
+    int FXBand = 0, FXBandDate = 0, FYBand = 0; // label bands of the last layout
     TRect FLastPaintPlot;
     Extended FLastPaintScale = 0;
 

@@ -319,3 +319,17 @@ TEST_F(CoordinatesFixture, ScaleOnlyGroupsFitTheirWidestMember) {
     EXPECT_NEAR(double(PixelSpanX(a, 0, 10)), double(width * 0.97L), 1e-9);
     EXPECT_NEAR(double(PixelSpanX(b, 1000, 1010)), double(width * 0.97L), 1e-9);
 }
+
+TEST_F(CoordinatesFixture, SeparateAxisBandsTakeAtMostHalfTheWindow) {
+    window.SetClientSize(500, 500);
+    window.SetMultiAxes(true, true);
+    for (int i = 0; i < 10; ++i)
+        Add(Ramp(11, 40000 + 100 * i), Ramp(11, i))->SetDateTimeArg(true);
+    window.LayoutPlot(window.ClientRect());
+    EXPECT_GE(window.PlotRect.Height(), 500 / 2 - 40); // the margins and captions stay beside the bands
+    EXPECT_GE(window.PlotRect.Width(), 500 / 2 - 70);
+    // Ten bands that fit keep their two lines.
+    window.SetClientSize(500, 2000);
+    window.LayoutPlot(window.ClientRect());
+    EXPECT_GT(window.XBandDate(), window.XBand());
+}
