@@ -360,6 +360,11 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progr
         return reading;
     }
     for (int i = 0; i < file.VariableCount(); ++i) {
+        const TMatVar& var = file.Variable(i);
+        // The arrays inside a structure or cell are offered by their paths instead.
+        if (var.ElementType == matfile::miMATRIX &&
+            (var.ClassId == matfile::mxCELL || var.ClassId == matfile::mxSTRUCT))
+            continue;
         TDoubleArray2 columns;
         bool infOrNan = false;
         if (!file.GetColumns(i, columns)) {
@@ -369,7 +374,7 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progr
             if (!infOrNan) {
                 reading.Notes.append({{},
                                       Text("Ошибка при чтении переменной ") + name + QLatin1Char(',') +
-                                          QLatin1Char('\n') + file.ErrorMessage()});
+                                          QLatin1Char('\n') + var.Name + Text(": ") + file.ErrorMessage()});
                 continue;
             }
         }
@@ -384,6 +389,9 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progr
                      Text("(Значения Inf или NaN будут заменены на большие числа.)"),
                  int(arrays)});
     }
+    if (!file.Notes().isEmpty())
+        reading.Notes.append(
+            {{}, Text("Файл ") + name + QLatin1Char('\n') + file.Notes().join(QLatin1Char('\n'))});
     return reading;
 }
 

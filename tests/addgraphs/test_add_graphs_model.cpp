@@ -273,7 +273,7 @@ TEST_F(AddGraphsFixture, UnreadableMatVariableIsReportedAndSkipped) {
     const QString path = Write(QStringLiteral("complex.mat"), bytes);
     model.LoadSources({path});
     ASSERT_EQ(asker.Messages.size(), 1);
-    EXPECT_EQ(asker.Messages[0], U("Ошибка при чтении переменной ") + path + QStringLiteral(",\n") +
+    EXPECT_EQ(asker.Messages[0], U("Ошибка при чтении переменной ") + path + QStringLiteral(",\nz: ") +
                                      U("Невозможно выполнить приведение типов (из Complex в Double)."));
     EXPECT_TRUE(model.IsEmpty());
 }
