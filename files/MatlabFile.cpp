@@ -833,13 +833,14 @@ bool TMatlabFile::Convert(int index, bool byColumns, TDoubleArray2& out) {
     const bool single = var.RealType == miSINGLE;
     const bool floating = single || var.RealType == miDOUBLE;
     const Extended largest = single ? 3.4e38L : 1.7e308L;
-    bool replaced = false;
+    nonFinite_ = 0;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(var.RealData.constData());
     const auto valueAt = [&](qsizetype r, qsizetype c) {
         Extended value = ValueAt(data + (c * rows + r) * elementSize, var.RealType);
         if (floating && !std::isfinite(value)) {
-            value = value > 0 ? largest : -largest;
-            replaced = true;
+            value = NonFiniteAsMissing ? std::numeric_limits<Extended>::quiet_NaN()
+                                       : (value > 0 ? largest : -largest);
+            ++nonFinite_;
         }
         return value;
     };
@@ -852,7 +853,7 @@ bool TMatlabFile::Convert(int index, bool byColumns, TDoubleArray2& out) {
         for (qsizetype k = 0; k < length; ++k)
             line[k] = byColumns ? valueAt(k, l) : valueAt(l, k);
     }
-    if (replaced) {
+    if (nonFinite_ > 0) {
         SetError(12, QStringLiteral("Файл содержит бесконечность (Inf) или неопределенность (NaN)."));
         return false;
     }

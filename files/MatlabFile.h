@@ -101,6 +101,11 @@ public:
     int32_t ErrorCode() const { return errorCode_; }
     const QString& ErrorMessage() const { return errorMessage_; }
     bool Compressed = false;
+    // Without anyone to ask, infinities and NaN are read as NaN (a missing value) rather than replaced
+    // by the largest numbers; the conversion still reports error 12.
+    bool NonFiniteAsMissing = false;
+    // How many infinities and NaN the last conversion met.
+    qsizetype NonFiniteCount() const { return nonFinite_; }
     // A reading on a worker thread: the bytes read are counted into it, and a cancel stops the
     // reading with nothing loaded and Cancelled() true.
     TJobProgress* Job = nullptr;
@@ -117,5 +122,6 @@ private:
     QList<TMatVar> inner_; // the numeric arrays inside structures and cells, named by their path
     QStringList notes_;
     int32_t errorCode_ = 0;
+    qsizetype nonFinite_ = 0;
     QString errorMessage_;
 };

@@ -258,6 +258,21 @@ TEST_F(AddGraphsFixture, InfOrNanInAMatVariableAsksFirst) {
     EXPECT_EQ(Array().Data.Series[1], Values({4, -1.7e308L, 6}));
 }
 
+TEST_F(AddGraphsFixture, WithoutAWindowInfAndNanAreMissingNodesAndNoted) {
+    TMatlabFile mat;
+    const Extended inf = std::numeric_limits<Extended>::infinity();
+    mat.SetVariable(QStringLiteral("bad"), {Values({1, 2, 3}), Values({4, inf, -inf})}, true);
+    const QString path = dir.filePath(QStringLiteral("inf.mat"));
+    ASSERT_TRUE(mat.SaveToFile(path, true, false));
+    model.NonFiniteAsMissing = true;
+    model.LoadSources({path});
+    EXPECT_TRUE(asker.Questions.isEmpty());
+    EXPECT_EQ(asker.Messages, QStringList{U("Файл ") + path +
+                                          U(": значения Inf и NaN пропущены как отсутствующие (2 в bad).")});
+    ASSERT_EQ(model.Preview().GraphCount(), 1); // the nodes with Inf left out of the plotted column
+    EXPECT_EQ(GraphY(model.Preview().GraphByIndex(0)), Values({4}));
+}
+
 TEST_F(AddGraphsFixture, UnreadableMatVariableIsReportedAndSkipped) {
     // A level-4 file of a complex 2 x 1 matrix "z".
     QByteArray bytes;
