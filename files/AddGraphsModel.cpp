@@ -400,6 +400,8 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, bool nonFiniteAsMis
                               Text("Файл ") + name +
                                   Text(": значения Inf и NaN пропущены как отсутствующие (") +
                                   missing.join(Text(", ")) + Text(").")});
+    if (reading.Node.Arrays.isEmpty() && reading.Notes.isEmpty() && file.Notes().isEmpty())
+        reading.Notes.append({{}, Text("Файл ") + name + Text(" не содержит переменных.")});
     if (!file.Notes().isEmpty())
         reading.Notes.append(
             {{}, Text("Файл ") + name + QLatin1Char('\n') + file.Notes().join(QLatin1Char('\n'))});

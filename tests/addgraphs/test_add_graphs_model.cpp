@@ -273,6 +273,15 @@ TEST_F(AddGraphsFixture, WithoutAWindowInfAndNanAreMissingNodesAndNoted) {
     EXPECT_EQ(GraphY(model.Preview().GraphByIndex(0)), Values({4}));
 }
 
+TEST_F(AddGraphsFixture, AMatFileWithoutVariablesSaysSo) {
+    QByteArray header(116, ' ');
+    header += QByteArray(8, '\0') + QByteArray("\x00\x01IM", 4);
+    const QString path = Write(QStringLiteral("none.mat"), header);
+    model.LoadSources({path});
+    EXPECT_EQ(asker.Messages, QStringList{U("Файл ") + path + U(" не содержит переменных.")});
+    EXPECT_TRUE(model.IsEmpty());
+}
+
 TEST_F(AddGraphsFixture, UnreadableMatVariableIsReportedAndSkipped) {
     // A level-4 file of a complex 2 x 1 matrix "z".
     QByteArray bytes;
