@@ -289,6 +289,7 @@ int RunHeadless(const TCommandLine& command) {
     TConsoleAsker asker;
     TAddGraphsModel model(window, asker);
     model.PreviewShown = false;
+    model.NonFiniteAsMissing = true;
     model.SetFieldSeparator(command.Separator);
     // Only the columns a graph uses are kept.
     for (const auto& [x, y] : command.Columns) {

@@ -277,7 +277,8 @@ TAddGraphsModel::TLoad TAddGraphsModel::LoadOne(const QString& name) {
     TSourceReading reading;
     const bool mat = IsMatName(name);
     if (!ReadOffThread(name, [&](TJobProgress& progress) {
-            reading = mat ? ReadMat(name, &progress) : ReadText(name, separator_, KeptColumns, &progress);
+            reading = mat ? ReadMat(name, NonFiniteAsMissing, &progress)
+                          : ReadText(name, separator_, KeptColumns, &progress);
         }))
         return TLoad::Nothing;
     if (reading.Cancelled) return TLoad::Cancelled;
@@ -346,11 +347,14 @@ TSourceReading TAddGraphsModel::ReadText(const QString& name, TFieldSeparator se
     return reading;
 }
 
-TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progress) {
+TSourceReading TAddGraphsModel::ReadMat(const QString& name, bool nonFiniteAsMissing,
+                                        TJobProgress* progress) {
     TSourceReading reading;
     reading.Node.Caption = name;
     TMatlabFile file;
     file.Job = progress;
+    file.NonFiniteAsMissing = nonFiniteAsMissing;
+    QStringList missing; // "count в variable" for each variable with Inf or NaN read as missing
     if (!file.LoadFromFile(name)) {
         reading.Cancelled = file.Cancelled();
         if (!reading.Cancelled)
@@ -360,6 +364,11 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progr
         return reading;
     }
     for (int i = 0; i < file.VariableCount(); ++i) {
+        const TMatVar& var = file.Variable(i);
+        // The arrays inside a structure or cell are offered by their paths instead.
+        if (var.ElementType == matfile::miMATRIX &&
+            (var.ClassId == matfile::mxCELL || var.ClassId == matfile::mxSTRUCT))
+            continue;
         TDoubleArray2 columns;
         bool infOrNan = false;
         if (!file.GetColumns(i, columns)) {
@@ -369,7 +378,7 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progr
             if (!infOrNan) {
                 reading.Notes.append({{},
                                       Text("Ошибка при чтении переменной ") + name + QLatin1Char(',') +
-                                          QLatin1Char('\n') + file.ErrorMessage()});
+                                          QLatin1Char('\n') + var.Name + Text(": ") + file.ErrorMessage()});
                 continue;
             }
         }
@@ -377,13 +386,25 @@ TSourceReading TAddGraphsModel::ReadMat(const QString& name, TJobProgress* progr
         file.GetVariableNames(i, header);
         const qsizetype arrays = reading.Node.Arrays.size();
         AddArray(reading.Node, file.VariableName(i), columns, true, header);
-        if (infOrNan && reading.Node.Arrays.size() > arrays)
+        if (infOrNan && nonFiniteAsMissing)
+            missing.append(QString::number(file.NonFiniteCount()) + Text(" в ") + var.Name);
+        else if (infOrNan && reading.Node.Arrays.size() > arrays)
             reading.Notes.append(
                 {Text("Файл ") + QLatin1Char('"') + name + QLatin1Char('"') + Text(" содержит Inf или NaN"),
                  Text("Всё равно открыть этот файл?") + QLatin1Char('\n') +
                      Text("(Значения Inf или NaN будут заменены на большие числа.)"),
                  int(arrays)});
     }
+    if (!missing.isEmpty())
+        reading.Notes.append({{},
+                              Text("Файл ") + name +
+                                  Text(": значения Inf и NaN пропущены как отсутствующие (") +
+                                  missing.join(Text(", ")) + Text(").")});
+    if (reading.Node.Arrays.isEmpty() && reading.Notes.isEmpty() && file.Notes().isEmpty())
+        reading.Notes.append({{}, Text("Файл ") + name + Text(" не содержит переменных.")});
+    if (!file.Notes().isEmpty())
+        reading.Notes.append(
+            {{}, Text("Файл ") + name + QLatin1Char('\n') + file.Notes().join(QLatin1Char('\n'))});
     return reading;
 }
 

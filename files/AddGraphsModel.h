@@ -214,6 +214,9 @@ public:
     // A run that knows which columns it plots (the command line) reads only those from text tables;
     // the others come empty and give no graph (TTextFile::KeptColumns).
     QList<int> KeptColumns;
+    // Without a window nobody answers the question about Inf and NaN in a MAT-file: they become
+    // missing values (their nodes are passed over) and a message says how many and where.
+    bool NonFiniteAsMissing = false;
 
 private:
     enum class TLoad { Loaded, Nothing, Cancelled };
@@ -222,7 +225,7 @@ private:
     // The worker's part: the file read into a node, touching nothing of the model.
     static TSourceReading ReadText(const QString& name, TFieldSeparator separator,
                                    const QList<int>& keptColumns, TJobProgress* progress);
-    static TSourceReading ReadMat(const QString& name, TJobProgress* progress);
+    static TSourceReading ReadMat(const QString& name, bool nonFiniteAsMissing, TJobProgress* progress);
     // The GUI thread's part: the messages and questions; false when no array is left.
     bool Accept(TSourceReading& reading);
     // Adds an array node from a matrix of R lines and C values per line.

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QtEndian>
 
 #include <zlib.h>
 
@@ -46,11 +47,12 @@ int ElementSize(uint32_t type) {
 }
 
 QString ClassName(uint8_t classId) {
-    static const char* const names[] = {"mxCell_Class",   "mxStuct_Class",  "mxObject_Class", "mxChar_Class",
-                                        "mxSparse_Class", "mxDouble_Class", "mxSingle_Class", "mxInt8_Class",
-                                        "mxUInt8_Class",  "mxInt16_Class",  "mxUInt16_Class", "mxInt32_Class",
-                                        "mxUInt32_Class"};
-    if (classId >= 1 && classId <= 13) return QLatin1String(names[classId - 1]);
+    static const char* const names[] = {
+        "mxCell_Class",     "mxStuct_Class",  "mxObject_Class", "mxChar_Class",  "mxSparse_Class",
+        "mxDouble_Class",   "mxSingle_Class", "mxInt8_Class",   "mxUInt8_Class", "mxInt16_Class",
+        "mxUInt16_Class",   "mxInt32_Class",  "mxUInt32_Class", "mxInt64_Class", "mxUInt64_Class",
+        "mxFunction_Class", "mxOpaque_Class"};
+    if (classId >= 1 && classId <= 17) return QLatin1String(names[classId - 1]);
     return QStringLiteral("Unknown_Class");
 }
 
@@ -65,8 +67,11 @@ struct InvalidFile {};
 // A file in a byte order or number format whose content cannot be turned into this machine's.
 struct UnreadableByteOrder {};
 
+bool IsNumericClass(uint8_t classId) {
+    return classId >= mxDOUBLE && classId <= mxUINT64;
+}
 bool IsConvertibleClass(uint8_t classId) {
-    return classId == mxCHAR || (classId >= mxDOUBLE && classId <= mxUINT32);
+    return classId == mxCHAR || IsNumericClass(classId);
 }
 
 uint32_t ReadU32(const uint8_t* p, bool bigEndian = false) {
@@ -166,8 +171,190 @@ void ReadMatrixHead(const Span& span, uint64_t& pos, TMatVar& var) {
     pos = name.next;
 }
 
-// A matrix element's content (its tag already read).
-TMatVar ReadMatrix(const Span& whole, const Tag& tag) {
+Extended ValueAt(const uint8_t* p, uint32_t type) {
+    switch (type) {
+    case miINT8:
+        return Extended(static_cast<int8_t>(p[0]));
+    case miUINT8:
+    case miUTF8:
+        return Extended(p[0]);
+    case miINT16:
+        return Extended(static_cast<int16_t>(ReadU16(p)));
+    case miUINT16:
+    case miUTF16:
+        return Extended(ReadU16(p));
+    case miINT32:
+        return Extended(static_cast<int32_t>(ReadU32(p)));
+    case miUINT32:
+    case miUTF32:
+        return Extended(ReadU32(p));
+    case miSINGLE: {
+        float f;
+        std::memcpy(&f, p, 4);
+        return Extended(f);
+    }
+    case miDOUBLE: {
+        double d;
+        std::memcpy(&d, p, 8);
+        return Extended(d);
+    }
+    case miINT64: {
+        int64_t v;
+        std::memcpy(&v, p, 8);
+        return Extended(v); // exact: the extended mantissa has 64 bits
+    }
+    case miUINT64: {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return Extended(v);
+    }
+    default:
+        return 0;
+    }
+}
+
+// What the reading of one element gives: the element itself, the numeric arrays found inside a
+// structure or cell (named by their path), and a note per inner variable passed over.
+struct ElementReading {
+    QList<TMatVar>& vars;
+    QList<TMatVar>& inner;
+    QStringList& notes;
+};
+
+// Deeper nesting is passed over rather than followed, so that a hostile file cannot exhaust the stack.
+constexpr int kDeepestNesting = 32;
+// A sparse matrix is made dense only up to this many bytes of doubles.
+constexpr uint64_t kLargestDenseSparse = uint64_t(1) << 31;
+
+QString PassedOver(const QString& path, const QString& why) {
+    return QStringLiteral("Переменная ") + path + QStringLiteral(" пропущена: ") + why + u'.';
+}
+
+// The index part of a sparse matrix: a miINT32 sub-element of non-negative values.
+QList<uint32_t> ReadIndices(const Span& span, uint64_t& pos) {
+    const Tag tag = ReadTag(span, pos);
+    if (tag.type != miINT32) throw InvalidFile();
+    QList<uint32_t> values(qsizetype(tag.size / 4));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        values[i] = ReadU32(span.data + tag.dataPos + 4 * uint64_t(i));
+    pos = tag.next;
+    return values;
+}
+
+// A sparse matrix (head already read) as a dense double matrix; false when it is too large.
+bool ReadSparse(const Span& span, uint64_t& pos, TMatVar& var) {
+    if (var.Dims.size() != 2) throw InvalidFile();
+    const QList<uint32_t> rowOf = ReadIndices(span, pos);
+    const QList<uint32_t> columnStart = ReadIndices(span, pos);
+    const uint64_t rows = uint64_t(var.Dims[0]), columns = uint64_t(var.Dims[1]);
+    if (uint64_t(columnStart.size()) != columns + 1) throw InvalidFile();
+    const Tag values = ReadTag(span, pos);
+    const int width = ElementSize(values.type);
+    if (width == 0) throw InvalidFile();
+    const uint64_t count = values.size / uint64_t(width);
+    for (qsizetype c = 0; c + 1 < columnStart.size(); ++c)
+        if (columnStart[c] > columnStart[c + 1]) throw InvalidFile();
+    if (columnStart.last() > count || columnStart.last() > uint64_t(rowOf.size())) throw InvalidFile();
+    pos = values.next;
+    var.ClassId = mxDOUBLE;
+    var.RealType = miDOUBLE;
+    if (var.ArrayFlags & kComplexFlag) return true; // refused as complex when converted
+    if (DataBytes(var.Dims, 8) > kLargestDenseSparse) return false;
+    QByteArray dense(qsizetype(rows * columns * 8), '\0');
+    for (uint64_t c = 0; c < columns; ++c)
+        for (uint32_t k = columnStart[qsizetype(c)]; k < columnStart[qsizetype(c) + 1]; ++k) {
+            if (rowOf[k] >= rows) throw InvalidFile();
+            const double value =
+                double(ValueAt(span.data + values.dataPos + uint64_t(k) * uint64_t(width), values.type));
+            std::memcpy(dense.data() + (c * rows + rowOf[k]) * 8, &value, 8);
+        }
+    var.RealData = std::move(dense);
+    var.ArrayFlags &= uint8_t(~kLogicalFlag);
+    return true;
+}
+
+void ReadInner(const Span& whole, uint64_t pos, const QString& path, int depth, ElementReading& reading);
+
+// The inner matrices of a cell or structure whose head ends at `pos`.
+void ReadContainer(const Span& span, uint64_t pos, const TMatVar& container, const QString& path, int depth,
+                   ElementReading& reading) {
+    if (depth >= kDeepestNesting) {
+        reading.notes.append(PassedOver(path, QStringLiteral("слишком глубокая вложенность")));
+        return;
+    }
+    const uint64_t count = DataBytes(container.Dims, 1);
+    if (container.ClassId == mxCELL) {
+        for (uint64_t k = 0; k < count; ++k) {
+            const Tag tag = ReadTag(span, pos);
+            ReadInner(span, pos, path + u'{' + QString::number(k + 1) + u'}', depth + 1, reading);
+            pos = tag.next;
+        }
+        return;
+    }
+    const Tag lengthTag = ReadTag(span, pos);
+    if (lengthTag.type != miINT32 || lengthTag.size != 4) throw InvalidFile();
+    const uint32_t length = ReadU32(span.data + lengthTag.dataPos);
+    pos = lengthTag.next;
+    const Tag namesTag = ReadTag(span, pos);
+    if (namesTag.type != miINT8 || length == 0 || namesTag.size % length != 0) throw InvalidFile();
+    QStringList fields;
+    for (uint32_t f = 0; f < namesTag.size / length; ++f) {
+        const char* name = reinterpret_cast<const char*>(span.data + namesTag.dataPos + uint64_t(f) * length);
+        fields.append(QString::fromLatin1(name, qsizetype(strnlen(name, length))));
+    }
+    pos = namesTag.next;
+    for (uint64_t k = 0; k < count; ++k) {
+        const QString element = count == 1 ? path : path + u'(' + QString::number(k + 1) + u')';
+        for (const QString& field : fields) {
+            const Tag tag = ReadTag(span, pos);
+            ReadInner(span, pos, element + u'.' + field, depth + 1, reading);
+            pos = tag.next;
+        }
+    }
+}
+
+// One matrix inside a cell or structure: a numeric (or sparse) array is offered under its path,
+// a cell or structure is walked, anything else is passed over with a note.
+void ReadInner(const Span& whole, uint64_t pos, const QString& path, int depth, ElementReading& reading) {
+    const Tag tag = ReadTag(whole, pos);
+    if (tag.type != miMATRIX) throw InvalidFile();
+    if (tag.size == 0) return; // an empty [] in a cell or field
+    const Span span{whole.data + tag.dataPos, tag.size};
+    TMatVar var;
+    var.ElementType = miMATRIX;
+    uint64_t at = 0;
+    const Tag flags = ReadTag(span, at);
+    if (flags.type != miUINT32 || flags.size != 8) throw InvalidFile();
+    var.ClassId = span.data[flags.dataPos];
+    var.ArrayFlags = span.data[flags.dataPos + 1];
+    at = flags.next;
+    const bool known = IsNumericClass(var.ClassId) || var.ClassId == mxSPARSE || var.ClassId == mxCELL ||
+                       var.ClassId == mxSTRUCT;
+    if (!known) {
+        reading.notes.append(PassedOver(path, QStringLiteral("класс ") + ClassName(var.ClassId)));
+        return;
+    }
+    ReadMatrixHead(span, at, var);
+    var.Name = path;
+    if (var.ClassId == mxCELL || var.ClassId == mxSTRUCT) {
+        ReadContainer(span, at, var, path, depth, reading);
+        return;
+    }
+    if (var.ClassId == mxSPARSE) {
+        if (!ReadSparse(span, at, var)) {
+            reading.notes.append(PassedOver(path, QStringLiteral("разреженная матрица слишком велика")));
+            return;
+        }
+    } else {
+        ReadPart(span, at, var.Dims, var.RealType, var.RealData);
+        if (var.ArrayFlags & kComplexFlag) ReadPart(span, at, var.Dims, var.ImagType, var.ImagData);
+    }
+    var.Supported = true;
+    reading.inner.append(std::move(var));
+}
+
+// A top-level matrix element (its tag already read), followed by the arrays found inside it.
+void ReadMatrix(const Span& whole, const Tag& tag, ElementReading& reading) {
     const Span span{whole.data + tag.dataPos, tag.size};
     TMatVar var;
     var.RawType = tag.type;
@@ -179,22 +366,49 @@ TMatVar ReadMatrix(const Span& whole, const Tag& tag) {
     var.ClassId = span.data[flags.dataPos];
     var.ArrayFlags = span.data[flags.dataPos + 1];
     pos = flags.next;
+    if (var.ClassId == mxSPARSE) {
+        ReadMatrixHead(span, pos, var);
+        var.Supported = ReadSparse(span, pos, var);
+        if (!var.Supported) {
+            var.ClassId = mxSPARSE;
+            var.RealData = Bytes(whole, tag);
+            reading.notes.append(PassedOver(var.Name, QStringLiteral("разреженная матрица слишком велика")));
+        }
+        reading.vars.append(std::move(var));
+        return;
+    }
     if (!IsConvertibleClass(var.ClassId)) {
-        // Cells, structures, objects and sparse matrices are kept as found; only the name is shown.
+        // Cells, structures and objects are kept as found; the arrays inside cells and structures
+        // follow them as variables of their own.
         var.RealData = Bytes(whole, tag);
         try {
             ReadMatrixHead(span, pos, var);
         } catch (const InvalidFile&) {
             var.Dims.clear();
             var.Name.clear();
+            reading.vars.append(std::move(var));
+            return;
         }
-        return var;
+        const QString name = var.Name;
+        const TMatVar container = var;
+        reading.vars.append(std::move(var));
+        if (container.ClassId != mxCELL && container.ClassId != mxSTRUCT) return;
+        const qsizetype found = reading.inner.size();
+        const qsizetype noted = reading.notes.size();
+        try {
+            ReadContainer(span, pos, container, name, 0, reading);
+        } catch (const InvalidFile&) {
+            reading.inner.resize(found);
+            reading.notes.resize(noted);
+            reading.notes.append(PassedOver(name, QStringLiteral("содержимое повреждено")));
+        }
+        return;
     }
     ReadMatrixHead(span, pos, var);
     ReadPart(span, pos, var.Dims, var.RealType, var.RealData);
     if (var.ArrayFlags & kComplexFlag) ReadPart(span, pos, var.Dims, var.ImagType, var.ImagData);
     var.Supported = true;
-    return var;
+    reading.vars.append(std::move(var));
 }
 
 // Any other top-level element: a one-dimensional numeric array without a name.
@@ -211,8 +425,11 @@ TMatVar ReadPlain(const Span& span, const Tag& tag) {
     return var;
 }
 
-TMatVar ReadElement(const Span& span, const Tag& tag) {
-    return tag.type == miMATRIX ? ReadMatrix(span, tag) : ReadPlain(span, tag);
+void ReadElement(const Span& span, const Tag& tag, ElementReading& reading) {
+    if (tag.type == miMATRIX)
+        ReadMatrix(span, tag, reading);
+    else
+        reading.vars.append(ReadPlain(span, tag));
 }
 
 // Reverses the bytes of each whole value of `width` bytes.
@@ -311,18 +528,45 @@ QByteArray Inflate(const uint8_t* data, uint32_t size, bool bigEndian) {
 }
 
 // An element in bytes of its own (inflated, or copied to be turned into little-endian order).
-TMatVar ReadHeldElement(QByteArray& element, bool bigEndian) {
+void ReadHeldElement(QByteArray& element, bool bigEndian, ElementReading& reading) {
     if (bigEndian) ToLittleEndian(element);
     const Span span{reinterpret_cast<const uint8_t*>(element.constData()), uint64_t(element.size())};
     const Tag tag = ReadTag(span, 0);
     if (tag.type == miCOMPRESSED) throw InvalidFile();
-    return ReadElement(span, tag);
+    ReadElement(span, tag, reading);
 }
 
-void ReadLevel5(const QByteArray& bytes, bool bigEndian, QList<TMatVar>& vars) {
+// The subsystem data MATLAB keeps behind function handles and objects: an element of its own, at the
+// offset the header gives (all zeros or blanks when there is none), which scipy calls by this name.
+bool IsSubsystemData(const TMatVar& var, uint64_t pos, uint64_t subsystemOffset) {
+    return var.Name == QLatin1String("__function_workspace__") ||
+           (subsystemOffset != 0 && pos == subsystemOffset);
+}
+
+// Whether a matrix or compressed element whose data fits in the file begins at `pos`.
+bool StartsElement(const Span& file, uint64_t pos) {
+    if (file.size - pos < 8) return false;
+    const uint32_t type = ReadU32(file.data + pos, file.bigEndian);
+    return (type == miMATRIX || type == miCOMPRESSED) &&
+           ReadU32(file.data + pos + 4, file.bigEndian) <= file.size - pos - 8;
+}
+
+void ReadLevel5(const QByteArray& bytes, bool bigEndian, QList<TMatVar>& vars, QList<TMatVar>& inner,
+                QStringList& notes) {
     const Span file{reinterpret_cast<const uint8_t*>(bytes.constData()), uint64_t(bytes.size()), bigEndian};
+    uint64_t subsystemOffset = 0;
+    std::memcpy(&subsystemOffset, file.data + 116, 8);
+    if (bigEndian) subsystemOffset = qFromBigEndian(subsystemOffset);
+    if (subsystemOffset == 0x2020202020202020ull) subsystemOffset = 0;
     uint64_t pos = 128;
     while (pos < file.size) {
+        const qsizetype first = vars.size();
+        const uint64_t elementPos = pos;
+        ElementReading reading{vars, inner, notes};
+        const auto dropSubsystemData = [&] {
+            if (vars.size() > first && IsSubsystemData(vars[first], elementPos, subsystemOffset))
+                vars.resize(first);
+        };
         if (file.size - pos < 8) {
             // Zero padding at the very end is harmless; anything else is a cut element.
             for (uint64_t i = pos; i < file.size; ++i)
@@ -333,23 +577,26 @@ void ReadLevel5(const QByteArray& bytes, bool bigEndian, QList<TMatVar>& vars) {
         if (tag.type != miCOMPRESSED) {
             if (bigEndian) {
                 QByteArray element = bytes.mid(qsizetype(pos), qsizetype(tag.next - pos));
-                vars.append(ReadHeldElement(element, true));
+                ReadHeldElement(element, true, reading);
             } else {
-                vars.append(ReadElement(file, tag));
+                ReadElement(file, tag, reading);
             }
+            dropSubsystemData();
             pos = tag.next;
             continue;
         }
         if (tag.dataPos == pos + 4) throw InvalidFile(); // a compressed element cannot be small
         QByteArray inflated = Inflate(file.data + tag.dataPos, tag.size, bigEndian);
-        vars.append(ReadHeldElement(inflated, bigEndian));
+        ReadHeldElement(inflated, bigEndian, reading);
+        dropSubsystemData();
         // Compressed elements are not padded by most writers; skip zero padding when a writer added it.
         pos = tag.dataPos + tag.size;
         const uint64_t aligned = std::min(Padded8(pos), file.size);
         bool zeros = true;
         for (uint64_t i = pos; i < aligned; ++i)
             zeros = zeros && file.data[i] == 0;
-        if (zeros) pos = aligned;
+        // A big-endian tag begins with zero bytes too: an element that starts right here is no padding.
+        if (zeros && !StartsElement(file, pos)) pos = aligned;
     }
 }
 
@@ -431,6 +678,8 @@ bool TMatlabFile::Parse(const QByteArray& bytes) {
         }
         const bool level4 = bytes[0] == 0 || bytes[1] == 0 || bytes[2] == 0 || bytes[3] == 0;
         QList<TMatVar> vars;
+        QList<TMatVar> inner;
+        QStringList notes;
         if (level4) {
             ReadLevel4(bytes, vars);
         } else {
@@ -438,9 +687,11 @@ bool TMatlabFile::Parse(const QByteArray& bytes) {
             // "IM" read in the writer's order: "MI" comes from a big-endian machine.
             const bool bigEndian = bytes[126] == 'M' && bytes[127] == 'I';
             if (!bigEndian && (bytes[126] != 'I' || bytes[127] != 'M')) throw InvalidFile();
-            ReadLevel5(bytes, bigEndian, vars);
+            ReadLevel5(bytes, bigEndian, vars, inner, notes);
         }
         vars_ = std::move(vars);
+        inner_ = std::move(inner);
+        notes_ = std::move(notes);
         return true;
     } catch (const InvalidFile&) {
         SetError(3, invalid);
@@ -512,12 +763,12 @@ QString TMatlabFile::VariableName(int index) {
         SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
         return QString();
     }
-    return vars_[index].Name;
+    return Variable(index).Name;
 }
 
 int TMatlabFile::IndexOfVariable(const QString& name) const {
     for (int i = 0; i < VariableCount(); ++i)
-        if (vars_[i].Name == name) return i;
+        if (Variable(i).Name == name) return i;
     return -1;
 }
 
@@ -532,51 +783,7 @@ bool TMatlabFile::GetVariableNames(int index, TStrArray& out) {
 // ---------------------------------------------------------------------------------------------
 // Conversion to a real matrix
 
-namespace {
-
-Extended ValueAt(const uint8_t* p, uint32_t type) {
-    switch (type) {
-    case miINT8:
-        return Extended(static_cast<int8_t>(p[0]));
-    case miUINT8:
-    case miUTF8:
-        return Extended(p[0]);
-    case miINT16:
-        return Extended(static_cast<int16_t>(ReadU16(p)));
-    case miUINT16:
-    case miUTF16:
-        return Extended(ReadU16(p));
-    case miINT32:
-        return Extended(static_cast<int32_t>(ReadU32(p)));
-    case miUINT32:
-    case miUTF32:
-        return Extended(ReadU32(p));
-    case miSINGLE: {
-        float f;
-        std::memcpy(&f, p, 4);
-        return Extended(f);
-    }
-    case miDOUBLE: {
-        double d;
-        std::memcpy(&d, p, 8);
-        return Extended(d);
-    }
-    case miINT64: {
-        int64_t v;
-        std::memcpy(&v, p, 8);
-        return Extended(v); // exact: the extended mantissa has 64 bits
-    }
-    case miUINT64: {
-        uint64_t v;
-        std::memcpy(&v, p, 8);
-        return Extended(v);
-    }
-    default:
-        return 0;
-    }
-}
-
-} // namespace
+namespace {} // namespace
 
 bool TMatlabFile::GetVariable(int index, TDoubleArray2& out) {
     return Convert(index, false, out);
@@ -593,7 +800,7 @@ bool TMatlabFile::Convert(int index, bool byColumns, TDoubleArray2& out) {
         SetError(5, QStringLiteral("Некорректный индекс переменной (") + QString::number(index) + u')');
         return false;
     }
-    const TMatVar& var = vars_[index];
+    const TMatVar& var = Variable(index);
     if (var.ElementType != miMATRIX && ElementSize(var.RealType) == 0) {
         SetError(6, QStringLiteral("Неизвестный тип данных."));
         return false;
@@ -627,13 +834,14 @@ bool TMatlabFile::Convert(int index, bool byColumns, TDoubleArray2& out) {
     const bool single = var.RealType == miSINGLE;
     const bool floating = single || var.RealType == miDOUBLE;
     const Extended largest = single ? 3.4e38L : 1.7e308L;
-    bool replaced = false;
+    nonFinite_ = 0;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(var.RealData.constData());
     const auto valueAt = [&](qsizetype r, qsizetype c) {
         Extended value = ValueAt(data + (c * rows + r) * elementSize, var.RealType);
         if (floating && !std::isfinite(value)) {
-            value = value > 0 ? largest : -largest;
-            replaced = true;
+            value = NonFiniteAsMissing ? std::numeric_limits<Extended>::quiet_NaN()
+                                       : (value > 0 ? largest : -largest);
+            ++nonFinite_;
         }
         return value;
     };
@@ -646,7 +854,7 @@ bool TMatlabFile::Convert(int index, bool byColumns, TDoubleArray2& out) {
         for (qsizetype k = 0; k < length; ++k)
             line[k] = byColumns ? valueAt(k, l) : valueAt(l, k);
     }
-    if (replaced) {
+    if (nonFinite_ > 0) {
         SetError(12, QStringLiteral("Файл содержит бесконечность (Inf) или неопределенность (NaN)."));
         return false;
     }

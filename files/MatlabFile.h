@@ -5,10 +5,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
-// One variable as stored in the file.
+// One variable as stored in the file, or a numeric array inside a structure or cell, named by its
+// path ("data.signal", "c{2}", "s(3).x").
 struct TMatVar {
     QString Name;
     bool Supported = false; // a numeric or character matrix, or a plain numeric element
@@ -45,7 +47,16 @@ enum : uint32_t {
     miUTF16 = 17,
     miUTF32 = 18,
 };
-enum : uint8_t { mxCHAR = 4, mxSPARSE = 5, mxDOUBLE = 6, mxSINGLE = 7, mxUINT32 = 13 };
+enum : uint8_t {
+    mxCELL = 1,
+    mxSTRUCT = 2,
+    mxCHAR = 4,
+    mxSPARSE = 5,
+    mxDOUBLE = 6,
+    mxSINGLE = 7,
+    mxUINT32 = 13,
+    mxUINT64 = 15,
+};
 enum : uint8_t { kComplexFlag = 0x08, kGlobalFlag = 0x04, kLogicalFlag = 0x02 };
 
 // Bytes per value of an element type; 0 for a type that is not supported.
@@ -62,7 +73,11 @@ public:
     // The reading applied to the bytes of a file already in memory.
     bool LoadFromBytes(const QByteArray& bytes, const QString& name);
 
-    int VariableCount() const { return static_cast<int>(vars_.size()); }
+    // The elements of the file, then the arrays found inside its structures and cells.
+    int VariableCount() const { return static_cast<int>(vars_.size() + inner_.size()); }
+    const TMatVar& Variable(int index) const {
+        return index < vars_.size() ? vars_[index] : inner_[index - vars_.size()];
+    }
     QString VariableName(int index);
     int IndexOfVariable(const QString& name) const;
     bool GetVariableNames(int index, TStrArray& out);
@@ -73,13 +88,24 @@ public:
     bool SaveToFile(const QString& name, bool overwrite, bool backup);
     // A valid variable name for any text: Cyrillic transliterated, the rest made of [A-Za-z0-9_].
     static QString MakeMatName(const QString& text);
-    void Clear() { vars_.clear(); }
+    void Clear() {
+        vars_.clear();
+        inner_.clear();
+        notes_.clear();
+    }
+    // The variables inside structures and cells that the reading passed over, one line each.
+    const QStringList& Notes() const { return notes_; }
 
     const QString& FileName() const { return fileName_; }
     const QList<TMatVar>& Vars() const { return vars_; }
     int32_t ErrorCode() const { return errorCode_; }
     const QString& ErrorMessage() const { return errorMessage_; }
     bool Compressed = false;
+    // Without anyone to ask, infinities and NaN are read as NaN (a missing value) rather than replaced
+    // by the largest numbers; the conversion still reports error 12.
+    bool NonFiniteAsMissing = false;
+    // How many infinities and NaN the last conversion met.
+    qsizetype NonFiniteCount() const { return nonFinite_; }
     // A reading on a worker thread: the bytes read are counted into it, and a cancel stops the
     // reading with nothing loaded and Cancelled() true.
     TJobProgress* Job = nullptr;
@@ -92,7 +118,10 @@ private:
     bool Parse(const QByteArray& bytes);
 
     QString fileName_;
-    QList<TMatVar> vars_;
+    QList<TMatVar> vars_;  // the file's own elements, written back as they came
+    QList<TMatVar> inner_; // the numeric arrays inside structures and cells, named by their path
+    QStringList notes_;
     int32_t errorCode_ = 0;
+    qsizetype nonFinite_ = 0;
     QString errorMessage_;
 };

@@ -46,6 +46,23 @@ def level5_variables():
     }
 
 
+def nested_variables():
+    """Structures, cells, 64-bit integers and sparse matrices, for the arrays read by their paths."""
+    import scipy.sparse
+    s = np.zeros((1, 2), dtype=[("x", object)])
+    s[0, 0]["x"] = np.array([[1.0, 2.0]])
+    s[0, 1]["x"] = np.array([[3.0]])
+    return {
+        "data": {"time": np.array([[0.0, 0.5, 1.0]]), "signal": np.array([[1.0, -1.0, 2.0]]),
+                 "label": "volts", "inner": {"n": np.array([[7]], dtype=np.int64)}},
+        "c": np.array([[np.array([[5.0]]), np.array([[6.0, 7.0]]), "txt"]], dtype=object),
+        "s": s,
+        "i64": np.array([[-(2 ** 63), 2 ** 63 - 1]], dtype=np.int64),
+        "u64": np.array([[2 ** 64 - 1]], dtype=np.uint64),
+        "sp": scipy.sparse.csc_matrix(np.array([[0.0, 2.0], [3.0, 0.0], [0.0, 0.0]])),
+    }
+
+
 def swapped(data, width):
     """The values of `data` with the bytes of each reversed."""
     out = bytearray(data)
@@ -103,6 +120,8 @@ def big_endian_level4(data):
 
 def same(a, b):
     """Equal values, shapes and types, NaN equal to NaN, whatever the byte order."""
+    if hasattr(a, "toarray"):
+        return hasattr(b, "toarray") and same(a.toarray(), b.toarray())
     if isinstance(a, np.ndarray):
         if not isinstance(b, np.ndarray) or a.shape != b.shape:
             return False
@@ -139,6 +158,9 @@ def main():
                      {"x": np.array([[1.0, 4.5], [2.0, 5.5], [3.0, 6.5]]),
                       "row": np.array([[0.25, -8.0, 1e-310]])},
                      format="4")
+    scipy.io.savemat(os.path.join(OUT, "scipy_v5_nested.mat"), nested_variables(), format="5",
+                     do_compression=True, oned_as="row")
+    write_big_endian_twin("scipy_v5_nested", big_endian_level5)
     write_big_endian_twin("scipy_v5", big_endian_level5)
     write_big_endian_twin("scipy_v5_compressed", big_endian_level5)
     write_big_endian_twin("scipy_v4", big_endian_level4)

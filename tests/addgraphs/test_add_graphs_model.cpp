@@ -258,6 +258,30 @@ TEST_F(AddGraphsFixture, InfOrNanInAMatVariableAsksFirst) {
     EXPECT_EQ(Array().Data.Series[1], Values({4, -1.7e308L, 6}));
 }
 
+TEST_F(AddGraphsFixture, WithoutAWindowInfAndNanAreMissingNodesAndNoted) {
+    TMatlabFile mat;
+    const Extended inf = std::numeric_limits<Extended>::infinity();
+    mat.SetVariable(QStringLiteral("bad"), {Values({1, 2, 3}), Values({4, inf, -inf})}, true);
+    const QString path = dir.filePath(QStringLiteral("inf.mat"));
+    ASSERT_TRUE(mat.SaveToFile(path, true, false));
+    model.NonFiniteAsMissing = true;
+    model.LoadSources({path});
+    EXPECT_TRUE(asker.Questions.isEmpty());
+    EXPECT_EQ(asker.Messages, QStringList{U("Файл ") + path +
+                                          U(": значения Inf и NaN пропущены как отсутствующие (2 в bad).")});
+    ASSERT_EQ(model.Preview().GraphCount(), 1); // the nodes with Inf left out of the plotted column
+    EXPECT_EQ(GraphY(model.Preview().GraphByIndex(0)), Values({4}));
+}
+
+TEST_F(AddGraphsFixture, AMatFileWithoutVariablesSaysSo) {
+    QByteArray header(116, ' ');
+    header += QByteArray(8, '\0') + QByteArray("\x00\x01IM", 4);
+    const QString path = Write(QStringLiteral("none.mat"), header);
+    model.LoadSources({path});
+    EXPECT_EQ(asker.Messages, QStringList{U("Файл ") + path + U(" не содержит переменных.")});
+    EXPECT_TRUE(model.IsEmpty());
+}
+
 TEST_F(AddGraphsFixture, UnreadableMatVariableIsReportedAndSkipped) {
     // A level-4 file of a complex 2 x 1 matrix "z".
     QByteArray bytes;
@@ -273,7 +297,7 @@ TEST_F(AddGraphsFixture, UnreadableMatVariableIsReportedAndSkipped) {
     const QString path = Write(QStringLiteral("complex.mat"), bytes);
     model.LoadSources({path});
     ASSERT_EQ(asker.Messages.size(), 1);
-    EXPECT_EQ(asker.Messages[0], U("Ошибка при чтении переменной ") + path + QStringLiteral(",\n") +
+    EXPECT_EQ(asker.Messages[0], U("Ошибка при чтении переменной ") + path + QStringLiteral(",\nz: ") +
                                      U("Невозможно выполнить приведение типов (из Complex в Double)."));
     EXPECT_TRUE(model.IsEmpty());
 }

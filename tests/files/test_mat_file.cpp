@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -102,9 +103,57 @@ TEST(MatFileRead, ScipyLevel5PlainCompressedAndBigEndian) {
         TMatlabFile file;
         ASSERT_TRUE(file.LoadFromFile(kFixtures + u'/' + QLatin1String(name)))
             << file.ErrorMessage().toStdString();
-        EXPECT_EQ(file.VariableCount(), 14);
+        // The 14 elements, then the arrays inside "st" and "cel" by their paths.
+        EXPECT_EQ(file.VariableCount(), 17);
         ExpectScipyLevel5(file);
+        EXPECT_EQ(Get(file, QStringLiteral("st.b")), (TDoubleArray2{{1, 2}}));
+        EXPECT_EQ(Get(file, QStringLiteral("cel{1}")), (TDoubleArray2{{1}}));
+        EXPECT_EQ(file.Notes(),
+                  QStringList{QStringLiteral("Переменная cel{2} пропущена: класс mxChar_Class.")});
     }
+}
+
+TEST(MatFileRead, ArraysInsideStructuresAndCellsAndWideClasses) {
+    const struct {
+        const char* path;
+        TDoubleArray2 values;
+    } cases[] = {
+        {"data.time", {{0, 0.5L, 1}}},
+        {"data.signal", {{1, -1, 2}}},
+        {"data.inner.n", {{7}}},
+        {"c{1}", {{5}}},
+        {"c{2}", {{6, 7}}},
+        {"s(1).x", {{1, 2}}},
+        {"s(2).x", {{3}}},
+        {"i64", {{-9223372036854775807.0L - 1, 9223372036854775807.0L}}},
+        {"u64", {{18446744073709551615.0L}}},
+        {"sp", {{0, 2}, {3, 0}, {0, 0}}},
+    };
+    for (const char* name : {"scipy_v5_nested.mat", "scipy_v5_nested_be.mat"}) {
+        SCOPED_TRACE(name);
+        TMatlabFile file;
+        ASSERT_TRUE(file.LoadFromFile(kFixtures + u'/' + QLatin1String(name)))
+            << file.ErrorMessage().toStdString();
+        for (const auto& c : cases)
+            EXPECT_EQ(Get(file, QLatin1String(c.path)), c.values) << c.path;
+        EXPECT_EQ(file.Notes(),
+                  (QStringList{QStringLiteral("Переменная data.label пропущена: класс mxChar_Class."),
+                               QStringLiteral("Переменная c{3} пропущена: класс mxChar_Class.")}));
+        EXPECT_EQ(file.IndexOfVariable(QStringLiteral("__function_workspace__")), -1);
+    }
+}
+
+TEST(MatFileRead, SubsystemDataIsNeverAVariable) {
+    QByteArray bytes = Header();
+    const QByteArray workspace = DoubleMatrix("__function_workspace__", {1, 1}, QByteArray(8, '\0'));
+    bytes += DoubleMatrix("x", {1, 1}, QByteArray(8, '\0'));
+    const uint64_t offset = uint64_t(bytes.size());
+    std::memcpy(bytes.data() + 116, &offset, 8);
+    bytes += DoubleMatrix("y", {1, 1}, QByteArray(8, '\0')) + workspace;
+    TMatlabFile file;
+    ASSERT_TRUE(file.LoadFromBytes(bytes, QStringLiteral("f.mat")));
+    ASSERT_EQ(file.VariableCount(), 1);
+    EXPECT_EQ(file.VariableName(0), QStringLiteral("x"));
 }
 
 TEST(MatFileRead, ScipyLevel4BothByteOrders) {
@@ -129,7 +178,7 @@ TEST(MatFileRead, BigEndianTwinsHoldTheSameVariables) {
             << big.ErrorMessage().toStdString();
         ASSERT_EQ(big.VariableCount(), little.VariableCount());
         for (int i = 0; i < little.VariableCount(); ++i) {
-            const TMatVar &a = little.Vars()[i], &b = big.Vars()[i];
+            const TMatVar &a = little.Variable(i), &b = big.Variable(i);
             SCOPED_TRACE(a.Name.toStdString());
             EXPECT_EQ(b.Name, a.Name);
             EXPECT_EQ(b.Supported, a.Supported);
@@ -338,7 +387,7 @@ TEST(MatFileWrite, RoundTripPlainAndCompressed) {
         EXPECT_EQ(source.ErrorCode(), 0);
         TMatlabFile back;
         ASSERT_TRUE(back.LoadFromFile(path)) << back.ErrorMessage().toStdString();
-        EXPECT_EQ(back.VariableCount(), 15);
+        EXPECT_EQ(back.VariableCount(), 18);
         ExpectScipyLevel5(back); // structures and cells went back as they came
         EXPECT_EQ(Get(back, QStringLiteral("added")), (TDoubleArray2{{1.5L, -2}, {Extended(1e-300), 4}}));
     }
