@@ -13,6 +13,19 @@
 #include <thread>
 
 namespace {
+// The first index of from .. to - 1 where pred holds, pred being false before it and true after
+// (to when it holds nowhere).
+template <class Pred> int FirstIndex(int from, int to, Pred pred) {
+    while (from < to) {
+        const int mid = from + (to - from) / 2;
+        if (pred(mid))
+            to = mid;
+        else
+            from = mid + 1;
+    }
+    return from;
+}
+
 // Whether a segment of pixel lengths dx, dy breaks the curve: by its height (mode 0), its width
 // (mode 1) or its length (mode 2) reaching the limit.
 bool BreaksBetween(uint8_t breakMode, Extended breakLimit, Extended dx, Extended dy) {
@@ -920,18 +933,6 @@ public:
     }
 
 private:
-    template <class Pred> static int FirstIndex(int from, int to, Pred pred) {
-        // The first index of from .. to - 1 where pred holds, pred being false before it and true after.
-        while (from < to) {
-            const int mid = from + (to - from) / 2;
-            if (pred(mid))
-                to = mid;
-            else
-                from = mid + 1;
-        }
-        return from;
-    }
-
     // The walk from a stop reads the nodes after it and the blocks above them one after the other,
     // each a likely miss of the cache: asked for at once, they arrive together.
     void Prefetch(int from, int to) const {
@@ -1298,20 +1299,10 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
     // The nodes inside the window along X form one run of indexes; the segments before and after
     // it miss the window but the two that cross its edges.
     const bool ascending = index.Order() == TDetailIndex::TOrder::Ascending;
-    auto firstIndex = [](int from, int to, auto pred) {
-        while (from < to) {
-            const int mid = from + (to - from) / 2;
-            if (pred(mid))
-                to = mid;
-            else
-                from = mid + 1;
-        }
-        return from;
-    };
     const int xFirst =
-        firstIndex(0, n, [&](int i) { return ascending ? xs[i] >= window.XMin : xs[i] <= window.XMax; });
+        FirstIndex(0, n, [&](int i) { return ascending ? xs[i] >= window.XMin : xs[i] <= window.XMax; });
     const int xLast =
-        firstIndex(xFirst, n, [&](int i) { return ascending ? xs[i] > window.XMax : xs[i] < window.XMin; }) -
+        FirstIndex(xFirst, n, [&](int i) { return ascending ? xs[i] > window.XMax : xs[i] < window.XMin; }) -
         1;
     // Columns of fewer segments are walked segment by segment; where most of the nodes need that
     // (noise going in and out of the window), the exact walk with its mapping on two cores is faster.
@@ -1320,7 +1311,7 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
     segment(xFirst - 1);
     for (int i = xFirst; i <= xLast;) {
         const int32_t pixelX = column(xs[i]);
-        const int j = firstIndex(i, xLast + 1, [&](int k) { return column(xs[k]) != pixelX; }) - 1;
+        const int j = FirstIndex(i, xLast + 1, [&](int k) { return column(xs[k]) != pixelX; }) - 1;
         const int from = std::max(i, first), to = std::min(j - 1, last) + 1;
         if (to - from < kDenseColumn || !unbroken(from, to)) {
             steps += to - from;
