@@ -154,6 +154,15 @@ void ReadPart(const Span& span, uint64_t& pos, const TIntArray& dims, uint32_t& 
     pos = tag.next;
 }
 
+// The array flags that open a matrix element: its class and the flag bits.
+void ReadArrayFlags(const Span& span, uint64_t& pos, TMatVar& var) {
+    const Tag flags = ReadTag(span, pos);
+    if (flags.type != miUINT32 || flags.size != 8) throw InvalidFile();
+    var.ClassId = span.data[flags.dataPos];
+    var.ArrayFlags = span.data[flags.dataPos + 1];
+    pos = flags.next;
+}
+
 // Flags, dimensions and name: the head every matrix class shares.
 void ReadMatrixHead(const Span& span, uint64_t& pos, TMatVar& var) {
     const Tag dims = ReadTag(span, pos);
@@ -323,11 +332,7 @@ void ReadInner(const Span& whole, uint64_t pos, const QString& path, int depth, 
     TMatVar var;
     var.ElementType = miMATRIX;
     uint64_t at = 0;
-    const Tag flags = ReadTag(span, at);
-    if (flags.type != miUINT32 || flags.size != 8) throw InvalidFile();
-    var.ClassId = span.data[flags.dataPos];
-    var.ArrayFlags = span.data[flags.dataPos + 1];
-    at = flags.next;
+    ReadArrayFlags(span, at, var);
     const bool known = IsNumericClass(var.ClassId) || var.ClassId == mxSPARSE || var.ClassId == mxCELL ||
                        var.ClassId == mxSTRUCT;
     if (!known) {
@@ -361,11 +366,7 @@ void ReadMatrix(const Span& whole, const Tag& tag, ElementReading& reading) {
     var.RawSize = tag.size;
     var.ElementType = miMATRIX;
     uint64_t pos = 0;
-    const Tag flags = ReadTag(span, pos);
-    if (flags.type != miUINT32 || flags.size != 8) throw InvalidFile();
-    var.ClassId = span.data[flags.dataPos];
-    var.ArrayFlags = span.data[flags.dataPos + 1];
-    pos = flags.next;
+    ReadArrayFlags(span, pos, var);
     if (var.ClassId == mxSPARSE) {
         ReadMatrixHead(span, pos, var);
         var.Supported = ReadSparse(span, pos, var);

@@ -26,6 +26,18 @@ template <class Pred> int FirstIndex(int from, int to, Pred pred) {
     return from;
 }
 
+// The segments from the first to the last one of non-zero length (first > last when every node is
+// equal): repeated nodes at the ends draw nothing.
+std::pair<int, int> SegmentRange(const Extended* xs, const Extended* ys, int n) {
+    int first = 0;
+    while (first < n - 1 && xs[first + 1] == xs[first] && ys[first + 1] == ys[first])
+        ++first;
+    int last = n - 2;
+    while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
+        --last;
+    return {first, last};
+}
+
 // Whether a segment of pixel lengths dx, dy breaks the curve: by its height (mode 0), its width
 // (mode 1) or its length (mode 2) reaching the limit.
 bool BreaksBetween(uint8_t breakMode, Extended breakLimit, Extended dx, Extended dy) {
@@ -1034,12 +1046,7 @@ bool WalkLines(TGraph& g, const TMapping& map, const TWindow& window, Nodes& nod
         return TCurvePoint{x, y, map.Round(map.PixelX(x)), map.Round(map.PixelY(y)), node};
     };
 
-    int first = 0;
-    while (first < n - 1 && xs[first + 1] == xs[first] && ys[first + 1] == ys[first])
-        ++first;
-    int last = n - 2;
-    while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
-        --last;
+    const auto [first, last] = SegmentRange(xs, ys, n);
     if (last < first) {
         // One node, or every node equal: the single pixel when it is on screen.
         nodes.Ready(n);
@@ -1120,12 +1127,7 @@ bool WalkColumns(TGraph& g, const TMapping& map, const TWindow& window, const TD
     const Extended* xs = g.XData.constData();
     const Extended* ys = g.YData.constData();
     TViewCache& cache = g.Cache;
-    int first = 0;
-    while (first < n - 1 && xs[first + 1] == xs[first] && ys[first + 1] == ys[first])
-        ++first;
-    int last = n - 2;
-    while (last >= first && xs[last + 1] == xs[last] && ys[last + 1] == ys[last])
-        --last;
+    const auto [first, last] = SegmentRange(xs, ys, n);
     if (last < first) return false;
     if (cache.Pieces.isEmpty()) cache.Pieces.resize(1000);
     if (cache.Points.size() < 100) cache.Points.resize(100);
